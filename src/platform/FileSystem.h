@@ -1,0 +1,118 @@
+// Files and directories as the program sees them: DOS attributes, DOS date
+// and time, the three file times, 64-bit sizes, directory enumeration in the
+// manner of find-first/find-next, and the primitive changes (rename, delete,
+// make and remove directory, attributes, times).
+//
+// Every call takes a host path (translate DOS paths with DosToHost first),
+// never follows a symbolic link where it changes something (a link is acted
+// on as itself: DeleteFile removes the link, not its target), and fails with
+// a filled SysError. Calls that change the disk pass through the
+// fault-injection seam.
+#pragma once
+
+#include "platform/SysError.h"
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+
+namespace vorlane::platform {
+
+// DOS attribute bits.
+enum FileAttribute : uint32_t {
+    kAttrReadOnly = 0x01,
+    kAttrHidden = 0x02,
+    kAttrSystem = 0x04,
+    kAttrVolume = 0x08, // never reported
+    kAttrDirectory = 0x10,
+    kAttrArchive = 0x20,
+};
+
+// A point in time: seconds and nanoseconds since the Unix epoch (UTC).
+struct FileTime {
+    int64_t seconds = 0;
+    int32_t nanoseconds = 0;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
+    friend auto operator<=>(const FileTime&, const FileTime&) = default;
+};
+
+// DOS packed date and time, computed in local time:
+// date = (year - 1980) << 9 | month << 5 | day; time = hour << 11 | minute << 5 | second / 2.
+struct DosDateTime {
+    uint16_t date = 0;
+    uint16_t time = 0;
+};
+DosDateTime ToDosDateTime(const FileTime& t);
+FileTime FromDosDateTime(const DosDateTime& dt);
+
+// What find-first/find-next report for one entry.
+struct FileEntry {
+    std::string name;            // host name of the entry (not translated)
+    uint32_t attributes = 0;     // FileAttribute bits
+    uint64_t size = 0;           // bytes; 0 for directories
+    DosDateTime dosTime;         // of the last write time
+    FileTime creationTime;       // birth time where reported, else last write
+    FileTime lastAccessTime;     // atime
+    FileTime lastWriteTime;      // mtime
+    bool isSymlink = false;      // the entry itself is a symbolic link
+    bool isDirectory = false;    // a directory, or a link to one (attributes hold kAttrDirectory)
+    uint64_t device = 0;         // of the entry (of the target for a link that resolves)
+    uint64_t inode = 0;
+};
+
+// Reads the entry at hostPath. A link to a directory reports the directory
+// (isSymlink set); a dangling link reports the link itself as a file.
+bool StatEntry(const std::string& hostPath, FileEntry* entry, SysError* err = nullptr);
+
+// Enumerates one directory, skipping "." and "..". Entries come in the
+// order the file system gives them.
+class DirectoryReader {
+  public:
+    DirectoryReader();
+    ~DirectoryReader();
+    DirectoryReader(const DirectoryReader&) = delete;
+    DirectoryReader& operator=(const DirectoryReader&) = delete;
+
+    bool Open(const std::string& hostDir, SysError* err = nullptr);
+    // Fills entry with the next one; false at the end (err->dosCode 18,
+    // "no more files") or on a failure (another code).
+    bool Next(FileEntry* entry, SysError* err = nullptr);
+    void Close();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Attributes: read-only from the write permission bits, hidden from a
+// leading "." or the stored attribute, system / archive / hidden-without-dot
+// in the extended attribute user.DOSATTRIB as text "0x" + hex (the form Wine
+// and Samba use). Without the attribute a file has archive set.
+bool GetAttributes(const std::string& hostPath, uint32_t* attributes, SysError* err = nullptr);
+// Sets the bits (kAttrDirectory and kAttrVolume are ignored). Fails with a
+// clear error where the file system refuses extended attributes and a
+// stored bit would change.
+bool SetAttributes(const std::string& hostPath, uint32_t attributes, SysError* err = nullptr);
+
+// Times. Writing a creation time is accepted and has no effect (Linux
+// cannot set a birth time). Null pointers leave that time as it is.
+bool GetFileTimes(const std::string& hostPath, FileTime* creation, FileTime* lastAccess,
+                  FileTime* lastWrite, SysError* err = nullptr);
+bool SetFileTimes(const std::string& hostPath, const FileTime* creation,
+                  const FileTime* lastAccess, const FileTime* lastWrite,
+                  SysError* err = nullptr);
+
+// Renames or moves within one file system; fails when the target exists
+// (kDosFileExists) unless replace is set.
+bool RenameEntry(const std::string& from, const std::string& to, bool replace,
+                 SysError* err = nullptr);
+// Removes a file or a symbolic link (never its target).
+bool DeleteFile(const std::string& hostPath, SysError* err = nullptr);
+bool MakeDirectory(const std::string& hostPath, SysError* err = nullptr);
+// Removes an empty directory (a link to a directory is refused).
+bool RemoveDirectory(const std::string& hostPath, SysError* err = nullptr);
+// Device and inode equality: the same file reached through any path.
+bool IsSameFile(const std::string& a, const std::string& b);
+
+} // namespace vorlane::platform

@@ -1,0 +1,108 @@
+// The user interface as core code sees it. Core modules never include Qt:
+// they ask the user, show messages and report progress through these
+// interfaces, which the Qt shell, the console front end and the scripted
+// test double implement.
+//
+// The one process-wide UserInterface is reached through ui::Current(); a
+// front end installs its implementation at start-up with ui::SetCurrent()
+// and tests install a ScriptedUserInterface. Status windows are made by the
+// UserInterface and owned by the caller that asked for them (one run).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorlane::ui {
+
+// Buttons that close a message dialog or a question.
+enum class Answer { Ok, Cancel, Yes, No, YesToAll, Retry, Ignore, Abort };
+
+// Which buttons a message dialog shows.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+
+enum class Icon { None, Error, Warning, Information, Question };
+
+// A window that shows progress of a long operation and can be cancelled.
+// The operation status dialog has both lines and gauges; the smaller status
+// message window only the current ones (the overall setters do nothing
+// there). Every setter shows the new value at once.
+class StatusWindow {
+  public:
+    virtual ~StatusWindow() = default;
+    // The one-line text of the current item; "" shows an empty line.
+    virtual void SetCurrentMessage(const std::string& text) = 0;
+    // 0 to 100, shown as "%d%%".
+    virtual void SetCurrentPercent(int percent) = 0;
+    virtual void SetOverallLabel(const std::string& text) = 0;
+    virtual void SetOverallPercent(int percent) = 0;
+    // True once the user has cancelled (closed the window or pressed Cancel).
+    // Also the moment a front end may process pending input.
+    virtual bool Cancelled() = 0;
+};
+
+enum class StatusKind {
+    Operation, // "Operation Status": current line and gauge, overall label and gauge, Cancel
+    Message,   // a message line and one gauge
+};
+
+class UserInterface {
+  public:
+    virtual ~UserInterface() = default;
+
+    // The program's message dialog: caption "Error!" unless given; the text
+    // is at most 1024 characters (longer texts are cut). Returns the button
+    // that closed it.
+    virtual Answer Message(const std::string& text, const std::string& caption = "Error!",
+                           Buttons buttons = Buttons::Ok, Icon icon = Icon::Error) = 0;
+
+    // A Yes/No question; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+
+    // The per-file question box: Yes, No, "Yes To &All" and Cancel.
+    virtual Answer AskYesNoAllCancel(const std::string& text, const std::string& caption) = 0;
+
+    // Makes a status window with the given caption; the caller owns it for
+    // one run and destroys it at the end.
+    virtual std::unique_ptr<StatusWindow> MakeStatusWindow(StatusKind kind,
+                                                           const std::string& caption) = 0;
+
+    // Wait cursor on (depth counted) and off.
+    virtual void BeginWait() = 0;
+    virtual void EndWait() = 0;
+
+    // File and directory pickers: the chosen DOS path, or nothing when the
+    // user cancels. filter is "Label|*.EXT;*.EXT|Label|*.*".
+    virtual std::optional<std::string> PickOpenFile(const std::string& caption,
+                                                    const std::string& filter,
+                                                    const std::string& initialDir) = 0;
+    virtual std::optional<std::string> PickSaveFile(const std::string& caption,
+                                                    const std::string& filter,
+                                                    const std::string& initialDir) = 0;
+    virtual std::optional<std::string> PickDirectory(const std::string& caption,
+                                                     const std::string& initialDir) = 0;
+
+    // Notices: the windows must be repainted; the catalogue of a drive (or
+    // of every drive, letter 0) changed below dosPath.
+    virtual void RequestRepaint() = 0;
+    virtual void CatalogueChanged(char driveLetter, const std::string& dosPath) = 0;
+};
+
+// The installed user interface. Before any front end installs one, a
+// silent implementation answers Cancel/No to every question, so core code
+// never dereferences null.
+UserInterface& Current();
+// Installs ui (not owned; must outlive its use). Null restores the silent one.
+void SetCurrent(UserInterface* ui);
+
+// Keeps a wait cursor up for the lifetime of the object.
+class WaitCursor {
+  public:
+    WaitCursor() { Current().BeginWait(); }
+    ~WaitCursor() { Current().EndWait(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace vorlane::ui
