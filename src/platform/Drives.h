@@ -8,9 +8,17 @@
 // or network file system gets the next free letter from D: (pseudo file
 // systems are skipped).
 //
+// A host directory is stored without a trailing slash (except "/"); an
+// entry whose directory is not absolute is skipped. An environment variable
+// that is set but empty counts as unset; a "Drive Map" section without one
+// valid entry counts as missing.
+//
 // The mount table is read through MountTable so tests can hand in a fake
-// one. DriveMap::Current() is the process-wide map every DOS path
-// translation uses; start-up (and tests) set it with SetCurrent().
+// one; the removable flag of block devices is read below a sysfs root that
+// tests can replace too. DriveMap::Current() is the process-wide map every
+// DOS path translation uses; start-up (and tests) set it with SetCurrent().
+// Until then it is built on first use from the environment and the system
+// mount table. Everything here runs on the user-interface thread.
 #pragma once
 
 #include "platform/SysError.h"
@@ -38,10 +46,24 @@ class MountTable {
     virtual std::vector<MountEntry> Read() const = 0;
 };
 
-// Reads /proc/self/mountinfo (falls back to /proc/mounts).
+// Reads /proc/self/mountinfo (falls back to /proc/mounts). Octal escapes
+// in paths ("\040" for a blank) are decoded; the super options of a mount
+// follow its mount options in MountEntry::options. Later entries mount over
+// earlier ones at the same mount point.
 class SystemMountTable : public MountTable {
   public:
+    // A test may name another file in either format.
+    explicit SystemMountTable(std::string path = "/proc/self/mountinfo")
+        : m_path(std::move(path)) {}
     std::vector<MountEntry> Read() const override;
+
+    // The two formats: mountinfo ("36 35 98:0 / /mnt rw - ext4 /dev/sda1 rw")
+    // and mounts ("/dev/sda1 /mnt ext4 rw 0 0"). Malformed lines are skipped.
+    static std::vector<MountEntry> ParseMountInfo(const std::string& text);
+    static std::vector<MountEntry> ParseMounts(const std::string& text);
+
+  private:
+    std::string m_path;
 };
 
 // A fixed list, for tests.
@@ -57,14 +79,21 @@ class FixedMountTable : public MountTable {
 class DriveMap {
   public:
     // Builds the map from the environment, else from settings (may be null),
-    // else from the mount table's defaults.
-    static DriveMap Build(const ProfileFile* settings, const MountTable& mounts);
+    // else from the mount table's defaults (home directory from $HOME).
+    static DriveMap Build(const ProfileFile* settings, const MountTable& mounts,
+                          const std::string& sysRoot = "/sys");
+    // The default map alone: C: home, Z: "/", then D: onwards for every
+    // removable, optical or network mount in mount table order.
+    static DriveMap Defaults(const std::string& home, const MountTable& mounts,
+                             const std::string& sysRoot = "/sys");
     // Parses "C=/home/ann;D=/mnt/usb"; malformed entries are skipped.
     static DriveMap FromSpec(const std::string& spec);
 
     // Host directory of a letter (either case), "" when the letter is not mapped.
     const std::string& Root(char letter) const;
-    void Set(char letter, std::string hostDir);
+    // Maps a letter (either case) to a host directory; a letter outside A to
+    // Z or a directory that is not absolute is ignored (returns false).
+    bool Set(char letter, std::string hostDir);
     void Clear(char letter);
     // The mapped letters, upper case, in order.
     std::vector<char> Letters() const;
@@ -90,6 +119,10 @@ enum DriveTypeCode : int {
     kDriveCompressed = 0x100,
 };
 
+// What the host reports for one drive. type is the platform drive type
+// (fixed, removable, network, CD-ROM, RAM disk, or 0); a compressing file
+// system is reported through the flag, and the caller decides whether to show
+// it as kDriveCompressed.
 struct DriveInfo {
     int type = kDriveNone;   // 0 when unmapped or the host directory is missing
     bool compressed = false; // the file system compresses (btrfs compress option)
@@ -98,14 +131,27 @@ struct DriveInfo {
     std::string fsType;
 };
 
-// Describes one drive of the map. labelDir is where the labels are looked
-// up ("/dev/disk/by-label" unless a test names another).
+// Describes one drive of the map. The mount holding the drive is the one
+// whose mount point is the longest prefix (whole components) of the real
+// path of the drive's root. labelDir is where the labels are looked up
+// ("/dev/disk/by-label" unless a test names another): the label is the name
+// of the link there that resolves to the mount's device, with udev's
+// "\x20" escapes decoded. sysRoot is where /sys is.
 DriveInfo QueryDrive(char letter, const DriveMap& map, const MountTable& mounts,
-                     const std::string& labelDir = "/dev/disk/by-label");
+                     const std::string& labelDir = "/dev/disk/by-label",
+                     const std::string& sysRoot = "/sys");
+// The type code of a mount, as QueryDrive gives it (never 0).
+int MountDriveType(const MountEntry& mount, const std::string& sysRoot = "/sys");
+// True for proc, sysfs, cgroup and the other file systems without files of
+// the user's.
+bool IsPseudoFileSystem(const std::string& fsType);
 // The same against DriveMap::Current() and the system mount table.
 DriveInfo QueryDrive(char letter);
 
-// Free and total bytes of the file system holding the drive's root.
+// Free and total bytes of the file system holding the drive's root (free =
+// the bytes an unprivileged user may still write).
 bool DiskSpace(char letter, uint64_t* freeBytes, uint64_t* totalBytes, SysError* err = nullptr);
+bool DiskSpace(char letter, const DriveMap& map, uint64_t* freeBytes, uint64_t* totalBytes,
+               SysError* err = nullptr);
 
 } // namespace vorlane::platform

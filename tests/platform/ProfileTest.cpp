@@ -1,0 +1,360 @@
+#include "platform/Profile.h"
+
+#include "platform/FaultInjection.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <climits>
+#include <map>
+#include <random>
+#include <sys/stat.h>
+
+namespace vorlane::platform {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+ProfileFile Loaded(const std::string& path, const std::string& text) {
+    WriteFile(path, text);
+    ProfileFile profile(path);
+    EXPECT_TRUE(profile.Load());
+    return profile;
+}
+
+ino_t Inode(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_ino;
+}
+
+TEST(ProfileTest, ReadsWithWindowsProfileSemantics) {
+    TempDir dir;
+    ProfileFile p = Loaded(dir / "a.ini", "orphan=before any section\n"
+                                          "[General]\n"
+                                          "  Window Top  =  12  \n"
+                                          "Quoted=\"  padded  \"\n"
+                                          "Single='x'\n"
+                                          "Twice=\"\"inner\"\"\n"
+                                          "Mismatched=\"abc'\n"
+                                          "Lone=\"\n"
+                                          "Eq=a=b=c\n"
+                                          "Comment=value ; not a comment\n"
+                                          "no equals sign here\n"
+                                          "; Hidden=comment\n"
+                                          "=no key\n"
+                                          "Dup=first\n"
+                                          "DUP=second\n"
+                                          "[Broken\n"
+                                          "Broken=still General\n"
+                                          "[ Other ] trailing text\n"
+                                          "Key=other\n"
+                                          "[general]\n"
+                                          "Later=merged\n");
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    } cases[] = {
+        {"General", "Window Top", "12"},
+        {"GENERAL", "window top", "12"},
+        {" General ", " Window Top", "12"},
+        {"General", "Quoted", "  padded  "},
+        {"General", "Single", "x"},
+        {"General", "Twice", "\"inner\""},
+        {"General", "Mismatched", "\"abc'"},
+        {"General", "Lone", "\""},
+        {"General", "Eq", "a=b=c"},
+        {"General", "Comment", "value ; not a comment"},
+        {"General", "Dup", "first"},
+        {"General", "Broken", "still General"},
+        {"other", "KEY", "other"},
+        {"General", "Later", "merged"},
+        {"General", "no equals sign here", "<default>"},
+        {"General", "; Hidden", "<default>"},
+        {"General", "", "<default>"},
+        {"", "orphan", "<default>"},
+        {"Missing", "Key", "<default>"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(p.GetString(c.section, c.key, "<default>"), c.value) << c.section << "/" << c.key;
+    EXPECT_EQ(p.Sections(), (std::vector<std::string>{"General", "Other"}));
+    EXPECT_EQ(p.Keys("general"),
+              (std::vector<std::string>{"Window Top", "Quoted", "Single", "Twice", "Mismatched",
+                                        "Lone", "Eq", "Comment", "Dup", "Broken", "Later"}));
+    EXPECT_TRUE(p.HasKey("OTHER", "key"));
+    EXPECT_FALSE(p.HasKey("Other", "Later"));
+}
+
+TEST(ProfileTest, GetIntReadsLeadingDigitsWithOptionalSign) {
+    struct Case {
+        const char* value;
+        int expected;
+    } cases[] = {
+        {"12abc", 12},
+        {"abc", -99},
+        {" 7 ", 7},
+        {"-5", -5},
+        {"+3", 3},
+        {"", -99},
+        {"-", -99},
+        {"- 4", -99},
+        {"'42'", 42},
+        {"0x10", 0},
+        {"99999999999", INT_MAX},
+        {"-99999999999", INT_MIN},
+        {"2147483647", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"007", 7},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        ProfileFile p = Loaded(dir / "i.ini", std::string("[S]\nK=") + c.value + "\n");
+        EXPECT_EQ(p.GetInt("S", "K", -99), c.expected) << c.value;
+    }
+    ProfileFile p = Loaded(dir / "i.ini", "[S]\n");
+    EXPECT_EQ(p.GetInt("S", "Missing", 101), 101);
+}
+
+TEST(ProfileTest, StringsAreCutAtMaxLengthOnCharacterBoundaries) {
+    TempDir dir;
+    std::string longValue(300, 'v');
+    std::string accented = std::string(254, 'a') + "\xC3\xA9";
+    ProfileFile p = Loaded(dir / "l.ini", "[S]\nLong=" + longValue + "\nAcc=" + accented + "\n");
+    EXPECT_EQ(p.GetString("S", "Long"), longValue.substr(0, 255));
+    EXPECT_EQ(p.GetString("S", "Long", "", 0), longValue);
+    EXPECT_EQ(p.GetString("S", "Acc"), std::string(254, 'a'));
+    EXPECT_EQ(p.GetString("S", "Missing", longValue, 10), "vvvvvvvvvv");
+}
+
+TEST(ProfileTest, WritesKeepCommentsUnknownLinesAndPlaceNewKeysInTheirSection) {
+    TempDir dir;
+    ProfileFile p = Loaded(dir / "w.ini", "; settings\n"
+                                          "[General]\n"
+                                          "window top=1\n"
+                                          "garbage without equals\n"
+                                          "\n"
+                                          "[Other]\n"
+                                          "A=1\n");
+    EXPECT_TRUE(p.WriteString("GENERAL", "Window Top", "2"));
+    EXPECT_TRUE(p.WriteString("General", "New Key", "x"));
+    EXPECT_TRUE(p.WriteInt("Third", "N", -7));
+    EXPECT_EQ(p.Text(), "; settings\n"
+                        "[General]\n"
+                        "window top=2\n"
+                        "garbage without equals\n"
+                        "New Key=x\n"
+                        "\n"
+                        "[Other]\n"
+                        "A=1\n"
+                        "\n"
+                        "[Third]\n"
+                        "N=-7\n");
+    ASSERT_TRUE(p.Flush());
+    EXPECT_EQ(ReadFile(dir / "w.ini"), p.Text());
+}
+
+TEST(ProfileTest, ValuesReadBackAsWritten) {
+    const std::string values[] = {"plain", "  padded  ", "\"quoted\"", "'single'", "",
+                                  "\"",    "a \"b\" c",  "tab\t",      "=;[x]"};
+    TempDir dir;
+    ProfileFile p(dir / "v.ini");
+    for (size_t i = 0; i < std::size(values); ++i)
+        EXPECT_TRUE(p.WriteString("S", "K" + std::to_string(i), values[i]));
+    ASSERT_TRUE(p.Flush());
+    ProfileFile again(dir / "v.ini");
+    ASSERT_TRUE(again.Load());
+    for (size_t i = 0; i < std::size(values); ++i)
+        EXPECT_EQ(again.GetString("S", "K" + std::to_string(i), "<default>", 0), values[i]);
+    // A value can never make lines of its own.
+    EXPECT_TRUE(again.WriteString("S", "Break", "a\r\n[Evil]\nX=1"));
+    EXPECT_TRUE(again.WriteString("S", "Nul", std::string("x\0y", 3)));
+    EXPECT_EQ(again.GetString("S", "Break"), "a  [Evil] X=1");
+    EXPECT_EQ(again.GetString("S", "Nul"), "x");
+    EXPECT_FALSE(again.HasKey("Evil", "X"));
+}
+
+TEST(ProfileTest, NamesThatCannotBeStoredAreRefused) {
+    struct Case {
+        const char* section;
+        std::string key;
+    } cases[] = {
+        {"", "K"},   {"S", ""},   {"   ", "K"}, {"a]b", "K"},  {"S", "a=b"},
+        {"S", "[k"}, {"S", ";k"}, {"S\n", "K"}, {"S", "k\nj"}, {"S", std::string("k\0", 2)},
+    };
+    TempDir dir;
+    ProfileFile p = Loaded(dir / "r.ini", "[S]\nK=1\n");
+    for (const Case& c : cases)
+        EXPECT_FALSE(p.WriteString(c.section, c.key, "v")) << c.section << "/" << c.key;
+    EXPECT_FALSE(p.Dirty());
+    EXPECT_EQ(p.Text(), "[S]\nK=1\n");
+}
+
+TEST(ProfileTest, CrLfAndByteOrderMarkAreKept) {
+    TempDir dir;
+    ProfileFile p = Loaded(dir / "crlf.ini", "\xEF\xBB\xBF[S]\r\nA=1\r\n; note\r\n");
+    EXPECT_EQ(p.GetInt("S", "A", 0), 1);
+    p.WriteInt("S", "B", 2);
+    ASSERT_TRUE(p.Flush());
+    EXPECT_EQ(ReadFile(dir / "crlf.ini"), "\xEF\xBB\xBF[S]\r\nA=1\r\n; note\r\nB=2\r\n");
+}
+
+TEST(ProfileTest, DeleteKeyAndSection) {
+    TempDir dir;
+    ProfileFile p = Loaded(dir / "d.ini", "[A]\nK=1\nk=2\nJ=3\n[B]\nX=1\n[a]\nK=4\n");
+    p.DeleteKey("a", "K");
+    EXPECT_FALSE(p.HasKey("A", "K")); // every duplicate goes, none resurfaces
+    EXPECT_TRUE(p.HasKey("A", "J"));
+    p.DeleteSection("A");
+    EXPECT_EQ(p.Text(), "[B]\nX=1\n");
+    EXPECT_TRUE(p.Dirty());
+}
+
+TEST(ProfileTest, GarbageAndBinaryFilesGiveDefaultsAndNeverCrash) {
+    TempDir dir;
+    std::mt19937 random(7);
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>(random() % 256);
+    binary += std::string("\n[S]\0\nK=1\n", 10); // a key only in a line holding NUL
+    ProfileFile p = Loaded(dir / "bin.ini", binary);
+    EXPECT_EQ(p.GetInt("S", "K", 5), 5);
+    EXPECT_EQ(p.GetString("S", "K", "def"), "def");
+    EXPECT_TRUE(p.WriteInt("Advanced Settings", "File Launch", 1));
+    ASSERT_TRUE(p.Flush());
+    ProfileFile again(dir / "bin.ini");
+    ASSERT_TRUE(again.Load());
+    EXPECT_EQ(again.GetInt("Advanced Settings", "File Launch", 0), 1);
+    EXPECT_EQ(ReadFile(dir / "bin.ini").substr(0, binary.size()), binary); // nothing lost
+}
+
+TEST(ProfileTest, MissingFileIsEmptyAndUnreadableFileIsAnError) {
+    TempDir dir;
+    ProfileFile missing(dir / "none.ini");
+    SysError err;
+    EXPECT_TRUE(missing.Load(&err));
+    EXPECT_TRUE(missing.Sections().empty());
+    EXPECT_TRUE(missing.Flush()); // clean: nothing written
+    EXPECT_FALSE(test::FileExists(dir / "none.ini"));
+
+    ::mkdir((dir / "adir").c_str(), 0755);
+    ProfileFile directory(dir / "adir");
+    EXPECT_FALSE(directory.Load(&err));
+    EXPECT_NE(err.dosCode, 0);
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", dir / "adir", &err));
+    EXPECT_EQ(GetPrivateProfileInt("S", "K", 3, dir / "adir"), 3);
+}
+
+struct ProfileFaultTest : ::testing::Test {
+    void SetUp() override { fault::Reset(); }
+    void TearDown() override { fault::Reset(); }
+};
+
+TEST_F(ProfileFaultTest, ManyWritesAreOneRewriteAndCleanFlushWritesNothing) {
+    TempDir dir;
+    ProfileFile p = Loaded(dir / "s.ini", "[S]\nKeep=1\n");
+    for (int i = 0; i < 200; ++i)
+        p.WriteInt("Section " + std::to_string(i % 7), "Key " + std::to_string(i), i);
+    ino_t before = Inode(dir / "s.ini");
+    ASSERT_TRUE(p.Flush());
+    EXPECT_EQ(fault::Calls(fault::Op::Rename), 1);
+    EXPECT_NE(Inode(dir / "s.ini"), before);
+    EXPECT_FALSE(p.Dirty());
+    EXPECT_TRUE(p.WriteInt("S", "Keep", 1)); // the same value: no change
+    EXPECT_FALSE(p.Dirty());
+    ASSERT_TRUE(p.Flush());
+    EXPECT_EQ(fault::Calls(fault::Op::Rename), 1);
+}
+
+TEST_F(ProfileFaultTest, FailedFlushLeavesTheOldFileAndStaysDirty) {
+    TempDir dir;
+    ProfileFile p = Loaded(dir / "f.ini", "[S]\nA=old\n");
+    p.WriteString("S", "A", "new");
+    for (fault::Op op : {fault::Op::Open, fault::Op::Write, fault::Op::Fsync, fault::Op::Rename}) {
+        fault::Reset();
+        fault::Arm(op, 1, ENOSPC);
+        SysError err;
+        EXPECT_FALSE(p.Flush(&err)) << static_cast<int>(op);
+        EXPECT_EQ(err.dosCode, kDosDiskFull) << static_cast<int>(op);
+        EXPECT_TRUE(p.Dirty());
+        EXPECT_EQ(ReadFile(dir / "f.ini"), "[S]\nA=old\n");
+    }
+    fault::Reset();
+    ASSERT_TRUE(p.Flush());
+    EXPECT_EQ(ReadFile(dir / "f.ini"), "[S]\nA=new\n");
+}
+
+TEST(ProfileTest, OneShotCallsReadAndWriteTheFile) {
+    TempDir dir;
+    const std::string path = dir / "VORLANE.INI";
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "def", path), "def");
+    ASSERT_TRUE(WritePrivateProfileString("S", "K", "v", path));
+    ASSERT_TRUE(WritePrivateProfileString("s", "N", "42", path));
+    EXPECT_EQ(ReadFile(path), "[S]\nK=v\nN=42\n");
+    EXPECT_EQ(GetPrivateProfileString("S", "k", "def", path), "v");
+    EXPECT_EQ(GetPrivateProfileInt("S", "N", 0, path), 42);
+    SysError err;
+    EXPECT_FALSE(WritePrivateProfileString("S", "a=b", "v", path, &err));
+    EXPECT_EQ(err.dosCode, kDosInvalidParameter);
+}
+
+// Random writes, deletes, flushes and reloads against a reference model.
+TEST(ProfileTest, RandomOperationsAgreeWithAReferenceModel) {
+    TempDir dir;
+    const std::string path = dir / "model.ini";
+    WriteFile(path, "; header comment\nstray line\n");
+    ProfileFile p(path);
+    ASSERT_TRUE(p.Load());
+    std::map<std::string, std::map<std::string, std::string>> model; // lower-case names
+    const char* sections[] = {"Alpha", "alpha", "Beta", "General", "Drive Map"};
+    const char* keys[] = {"K", "k", "Window Top", "# of Drives", "x"};
+    const char* values[] = {"1", " two ", "'3'", "", "\"4\"", "five=5", "-6x"};
+    auto lower = [](std::string s) {
+        for (char& ch : s)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return s;
+    };
+    std::mt19937 random(1234);
+    for (int step = 0; step < 1500; ++step) {
+        std::string section = sections[random() % std::size(sections)];
+        std::string key = keys[random() % std::size(keys)];
+        switch (random() % 40) { // one flush and reload in 40 steps keeps fsyncs few
+        case 0:
+        case 1:
+        case 2:
+            p.DeleteKey(section, key);
+            model[lower(section)].erase(lower(key));
+            break;
+        case 3:
+            p.DeleteSection(section);
+            model.erase(lower(section));
+            break;
+        case 4:
+            ASSERT_TRUE(p.Flush());
+            p = ProfileFile(path);
+            ASSERT_TRUE(p.Load());
+            break;
+        default: {
+            std::string value = values[random() % std::size(values)];
+            ASSERT_TRUE(p.WriteString(section, key, value));
+            model[lower(section)][lower(key)] = value;
+        }
+        }
+        for (const char* s : sections)
+            for (const char* k : keys) {
+                auto sec = model.find(lower(s));
+                bool present = sec != model.end() && sec->second.count(lower(k));
+                ASSERT_EQ(p.GetString(s, k, "<none>"),
+                          present ? sec->second.at(lower(k)) : "<none>")
+                    << "step " << step << " " << s << "/" << k;
+            }
+    }
+    ASSERT_TRUE(p.Flush());
+    EXPECT_EQ(ReadFile(path).substr(0, 29), "; header comment\nstray line\n\n");
+}
+
+} // namespace
+} // namespace vorlane::platform
