@@ -7,7 +7,14 @@
 // never follows a symbolic link where it changes something (a link is acted
 // on as itself: DeleteFile removes the link, not its target), and fails with
 // a filled SysError. Calls that change the disk pass through the
-// fault-injection seam.
+// fault-injection seam (renames as Rename, deletes and directory removal as
+// Unlink, MakeDirectory as Mkdir, opening a directory as Open).
+//
+// A link to a file acts as the file for reading (StatEntry, GetAttributes,
+// GetFileTimes report its target) and as the link for changing: RenameEntry,
+// DeleteFile and SetFileTimes act on the link itself, RemoveDirectory
+// refuses it, and SetAttributes refuses any change (a link holds neither
+// permission bits nor user attributes of its own).
 #pragma once
 
 #include "platform/SysError.h"
@@ -43,21 +50,27 @@ struct DosDateTime {
     uint16_t date = 0;
     uint16_t time = 0;
 };
+// Times before 1980-01-01 00:00:00 local give that moment (date 0x0021,
+// time 0); times after 2107-12-31 23:59:58 give that one (0xFF9F, 0xBF7D).
+// Odd seconds round down.
 DosDateTime ToDosDateTime(const FileTime& t);
+// Fields out of range (month 0 or 13-15, day 0 or past the month's end,
+// hour 24-31, minute 60-63, second 60-62) are clamped to the nearest valid
+// value; the local time zone decides the offset.
 FileTime FromDosDateTime(const DosDateTime& dt);
 
 // What find-first/find-next report for one entry.
 struct FileEntry {
-    std::string name;            // host name of the entry (not translated)
-    uint32_t attributes = 0;     // FileAttribute bits
-    uint64_t size = 0;           // bytes; 0 for directories
-    DosDateTime dosTime;         // of the last write time
-    FileTime creationTime;       // birth time where reported, else last write
-    FileTime lastAccessTime;     // atime
-    FileTime lastWriteTime;      // mtime
-    bool isSymlink = false;      // the entry itself is a symbolic link
-    bool isDirectory = false;    // a directory, or a link to one (attributes hold kAttrDirectory)
-    uint64_t device = 0;         // of the entry (of the target for a link that resolves)
+    std::string name;         // host name of the entry (not translated)
+    uint32_t attributes = 0;  // FileAttribute bits
+    uint64_t size = 0;        // bytes; 0 for directories
+    DosDateTime dosTime;      // of the last write time
+    FileTime creationTime;    // birth time where reported, else last write
+    FileTime lastAccessTime;  // atime
+    FileTime lastWriteTime;   // mtime
+    bool isSymlink = false;   // the entry itself is a symbolic link
+    bool isDirectory = false; // a directory, or a link to one (attributes hold kAttrDirectory)
+    uint64_t device = 0;      // of the entry (of the target for a link that resolves)
     uint64_t inode = 0;
 };
 
@@ -75,6 +88,15 @@ class DirectoryReader {
     DirectoryReader& operator=(const DirectoryReader&) = delete;
 
     bool Open(const std::string& hostDir, SysError* err = nullptr);
+    // Opens the subdirectory name of an open directory descriptor, never
+    // through a symbolic link (a directory swapped for a link while a
+    // recursive walk runs fails with ELOOP/ENOTDIR instead of being
+    // followed). hostDir is its path, for error texts and attribute reads.
+    bool OpenAt(int parentFd, const std::string& name, const std::string& hostDir,
+                SysError* err = nullptr);
+    // The open directory's descriptor (for openat, unlinkat, and OpenAt of
+    // a child), -1 when closed. Owned by the reader.
+    int Descriptor() const;
     // Fills entry with the next one; false at the end (err->dosCode 18,
     // "no more files") or on a failure (another code).
     bool Next(FileEntry* entry, SysError* err = nullptr);
@@ -88,31 +110,47 @@ class DirectoryReader {
 // Attributes: read-only from the write permission bits, hidden from a
 // leading "." or the stored attribute, system / archive / hidden-without-dot
 // in the extended attribute user.DOSATTRIB as text "0x" + hex (the form Wine
-// and Samba use). Without the attribute a file has archive set.
+// and Samba use; a binary record after a NUL, as Samba writes, is ignored).
+// Without the attribute a file has archive set and a directory has not. A
+// stored read-only or directory bit is never believed.
 bool GetAttributes(const std::string& hostPath, uint32_t* attributes, SysError* err = nullptr);
-// Sets the bits (kAttrDirectory and kAttrVolume are ignored). Fails with a
-// clear error where the file system refuses extended attributes and a
-// stored bit would change.
+// Sets the bits (kAttrDirectory and kAttrVolume are ignored). Read-only
+// clears every write bit; clearing it gives the owner write permission
+// back. The attribute is written only when a stored bit changes (archive
+// alone on a file without one writes nothing). A name beginning with "."
+// stays hidden whatever is asked. Where the file system refuses extended
+// attributes (ENOTSUP) and a stored bit would change, nothing changes and
+// the call fails with kDosAccessDenied (sysErrno ENOTSUP) and a text that
+// says so.
 bool SetAttributes(const std::string& hostPath, uint32_t attributes, SysError* err = nullptr);
 
 // Times. Writing a creation time is accepted and has no effect (Linux
 // cannot set a birth time). Null pointers leave that time as it is.
+// Nanoseconds outside 0..999999999 are refused (kDosInvalidParameter).
 bool GetFileTimes(const std::string& hostPath, FileTime* creation, FileTime* lastAccess,
                   FileTime* lastWrite, SysError* err = nullptr);
-bool SetFileTimes(const std::string& hostPath, const FileTime* creation,
-                  const FileTime* lastAccess, const FileTime* lastWrite,
-                  SysError* err = nullptr);
+bool SetFileTimes(const std::string& hostPath, const FileTime* creation, const FileTime* lastAccess,
+                  const FileTime* lastWrite, SysError* err = nullptr);
 
 // Renames or moves within one file system; fails when the target exists
-// (kDosFileExists) unless replace is set.
+// (kDosFileExists) unless replace is set. Without replace nothing is ever
+// clobbered, even by a file made at the same moment (RENAME_NOREPLACE, or a
+// hard link where the file system lacks it). Two spellings of the same
+// entry ("a/./f", "a/b/../f") are a rename to itself: true, nothing done.
+// A case-only change on a file system that ignores case goes through a
+// temporary name. Renaming one hard link onto another of the same file
+// removes the source name (with replace) or fails (without).
 bool RenameEntry(const std::string& from, const std::string& to, bool replace,
                  SysError* err = nullptr);
-// Removes a file or a symbolic link (never its target).
+// Removes a file or a symbolic link (never its target); a directory is
+// refused (kDosAccessDenied).
 bool DeleteFile(const std::string& hostPath, SysError* err = nullptr);
 bool MakeDirectory(const std::string& hostPath, SysError* err = nullptr);
-// Removes an empty directory (a link to a directory is refused).
+// Removes an empty directory (a link to a directory is refused with
+// kDosPathNotFound and stays; a directory with entries gives kDosDirNotEmpty).
 bool RemoveDirectory(const std::string& hostPath, SysError* err = nullptr);
-// Device and inode equality: the same file reached through any path.
+// Device and inode equality: the same file reached through any path
+// (links followed). False when either cannot be reached.
 bool IsSameFile(const std::string& a, const std::string& b);
 
 } // namespace vorlane::platform

@@ -1,0 +1,75 @@
+#include "platform/FaultInjection.h"
+
+#ifdef VORLANE_FAULT_INJECTION
+
+#include <array>
+#include <mutex>
+
+namespace vorlane::platform::fault {
+
+namespace {
+
+struct Plan {
+    int calls = 0;     // calls counted since the last Reset
+    int armedAt = 0;   // call number (1-based, counted from arming) that fails; 0 = disarmed
+    int countFrom = 0; // calls already made when the op was armed
+    int errnoValue = 0;
+    bool sticky = false;
+};
+
+constexpr size_t kOps = static_cast<size_t>(Op::Count);
+
+std::mutex g_mutex;
+std::array<Plan, kOps> g_plans;
+
+Plan* PlanOf(Op op) {
+    size_t index = static_cast<size_t>(op);
+    return index < kOps ? &g_plans[index] : nullptr;
+}
+
+} // namespace
+
+void Arm(Op op, int nth, int errnoValue, bool sticky) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Plan* plan = PlanOf(op);
+    if (plan == nullptr)
+        return;
+    plan->armedAt = nth > 0 ? nth : 0;
+    plan->countFrom = plan->calls;
+    plan->errnoValue = errnoValue;
+    plan->sticky = sticky;
+}
+
+void Reset() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_plans.fill(Plan{});
+}
+
+int Check(Op op) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Plan* plan = PlanOf(op);
+    if (plan == nullptr)
+        return 0;
+    ++plan->calls;
+    if (plan->armedAt == 0)
+        return 0;
+    int sinceArmed = plan->calls - plan->countFrom;
+    if (sinceArmed < plan->armedAt)
+        return 0;
+    if (sinceArmed == plan->armedAt || plan->sticky) {
+        if (!plan->sticky)
+            plan->armedAt = 0; // a one-shot fault fires once
+        return plan->errnoValue;
+    }
+    return 0;
+}
+
+int Calls(Op op) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Plan* plan = PlanOf(op);
+    return plan ? plan->calls : 0;
+}
+
+} // namespace vorlane::platform::fault
+
+#endif // VORLANE_FAULT_INJECTION
