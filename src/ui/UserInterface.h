@@ -96,6 +96,24 @@ UserInterface& Current();
 // Installs ui (not owned; must outlive its use). Null restores the silent one.
 void SetCurrent(UserInterface* ui);
 
+// The longest text the message dialog shows, in bytes.
+constexpr size_t kMaxMessageText = 1024;
+// Cuts text to kMaxMessageText bytes without splitting a UTF-8 character.
+std::string LimitMessageText(const std::string& text);
+
+// Installs a user interface for the lifetime of the object and puts the
+// previous one back afterwards.
+class ScopedUserInterface {
+  public:
+    explicit ScopedUserInterface(UserInterface* ui) : m_previous(&Current()) { SetCurrent(ui); }
+    ~ScopedUserInterface() { SetCurrent(m_previous); }
+    ScopedUserInterface(const ScopedUserInterface&) = delete;
+    ScopedUserInterface& operator=(const ScopedUserInterface&) = delete;
+
+  private:
+    UserInterface* m_previous;
+};
+
 // Keeps a wait cursor up for the lifetime of the object.
 class WaitCursor {
   public:

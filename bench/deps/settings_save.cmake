@@ -1,0 +1,1 @@
+set(BENCH_LIBS app ui platform)

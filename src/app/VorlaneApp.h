@@ -1,0 +1,183 @@
+// VorlaneApp: the one application object. It owns everything global for the
+// whole run: the settings read from VORLANE.INI, the drive type table and
+// the drive-present table, the object database, the fonts and the help
+// state. While it lives, VorlaneApp::Current() points at it; every module
+// reaches settings, drives and the database through that pointer.
+//
+// It has no window. A front end (the Qt shell, the console) drives it:
+//
+//   VorlaneApp app(services);
+//   if (!app.Start(frame, actions, startedMinimised)) return app.ExitCode();
+//   ... the front end's loop; to leave: if (app.CloseQuery(frame)) break;
+//   return app.Shutdown(frame);
+//
+// Start-up order: open the object database (exclusive; on failure the
+// message kDatabaseOpenFailed, exit status 255, and nothing else happens:
+// the settings are neither read nor written); build the drive map and make
+// it current; build the drive tables; load the habitabs, the settings and
+// the fonts; create the frame (it reads its own keys); show the start-up
+// notice; unless started minimised, run the "Initial Mode" action.
+//
+// Shutdown order: the close query (the frame's own check, then the exit
+// question unless "Exit Without Prompting" is set; on consent, under
+// Initial Mode 106, the open windows are remembered); the frame's clean-up
+// (its "General" keys); the save (the habitabs always, everything else only
+// when "Save Settings on Exit" is set); the temporary view file is deleted;
+// the database is closed. Every write of the shutdown goes into one copy
+// of VORLANE.INI that is written back once, atomically.
+//
+// One thread; not copyable.
+#pragma once
+
+#include "app/AppSettings.h"
+#include "app/CDriveType.h"
+#include "app/IAppDatabase.h"
+#include "app/IHabitabSettings.h"
+#include "app/IMainFrame.h"
+#include "app/IUserParameterStore.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorlane::platform {
+class ProfileFile;
+}
+
+namespace vorlane::app {
+
+// What later modules plug into the application. Every member may be left
+// empty: no database (fonts and thumbnail settings keep their defaults), no
+// habitabs, no help viewer.
+struct AppServices {
+    // Makes the object database object (not yet open).
+    std::function<std::unique_ptr<IAppDatabase>()> makeDatabase;
+    // Loads and saves the habitabs (not owned; outlives the application).
+    IHabitabSettings* habitabs = nullptr;
+    // Shows the help file at a context (0 = contents).
+    std::function<void(const std::string& helpPath, int context)> showHelp;
+};
+
+class VorlaneApp {
+  public:
+    static constexpr const char* kName = "Vorlane";
+    static constexpr const char* kVersion = "3.72";
+    static constexpr int kInitialHelpContext = 15;
+    static constexpr int kDatabaseMaxRecordSize = 30000;
+    static constexpr int kExitDatabaseFailed = 255;
+    static const char kDatabaseOpenFailed[];
+    static constexpr const char* kExitCaption = "Exit Vorlane!";
+    static constexpr const char* kExitQuestion = "Do you wish to exit Vorlane?";
+
+    explicit VorlaneApp(AppServices services = {});
+    ~VorlaneApp();
+    VorlaneApp(const VorlaneApp&) = delete;
+    VorlaneApp& operator=(const VorlaneApp&) = delete;
+
+    // The living application object, or null.
+    static VorlaneApp* Current();
+
+    // --- start-up ---------------------------------------------------------
+    // Runs the whole start-up (see the top of this file). False when the
+    // program must end at once; ExitCode() then says with what.
+    bool Start(IMainFrame& frame, IStartupActions& actions, bool startedMinimised);
+    // The steps of Start, for front ends and tests that need them apart.
+    bool OpenObjectDatabase();
+    // Drive map, drive tables, habitabs, settings and fonts, then the frame.
+    void SetUpMainWindow(IMainFrame& frame);
+    // Runs the action of "Initial Mode" (none when started minimised).
+    void RunStartupAction(IStartupActions& actions, bool startedMinimised);
+
+    // --- shutdown ---------------------------------------------------------
+    // True when the program may close. askUser false skips the exit
+    // question (nobody is left to answer it, e.g. at the end of input).
+    bool CloseQuery(IMainFrame& frame, bool askUser = true);
+    // Frame clean-up, save, temporary view file, database; returns the exit code.
+    int Shutdown(IMainFrame& frame);
+    int ExitCode() const { return m_exitCode; }
+
+    // --- settings -----------------------------------------------------------
+    const AppSettings& Settings() const { return m_settings; }
+    AppSettings& MutableSettings() { return m_settings; }
+    // Save as the General Settings dialog runs it when it closes: the
+    // habitabs, and the rest when "Save Settings on Exit" is set; one
+    // rewrite of the file. On failure the user is told and false returned.
+    bool SaveSettings();
+    // Writes what a save writes into ini (memory only).
+    bool WriteSettingsTo(platform::ProfileFile& ini);
+    // The one-key accessors on the settings file, for other modules.
+    int ReadInt(const std::string& section, const std::string& key, int def) const;
+    std::string ReadString(const std::string& section, const std::string& key) const;
+    bool WriteInt(const std::string& section, const std::string& key, int value);
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+
+    // --- drives -------------------------------------------------------------
+    // 26 records, A to Z (empty before SetUpMainWindow).
+    const std::vector<CDriveType>& DriveTypes() const { return m_driveTypes; }
+    // The record of a letter (either case); a "no drive" record otherwise.
+    const CDriveType& DriveType(int letter) const;
+    bool IsDrivePresent(int letter) const;
+    // The first shown drive at or after letter, upper case; 0 when none.
+    // Letters outside a to z (either case) start at 'a'.
+    int FirstShownDrive(int letter) const;
+    // Builds the drive tables from the current drive map (also at start).
+    void BuildDriveTable();
+
+    // --- help ---------------------------------------------------------------
+    int HelpContext() const { return m_helpContext; }
+    void PushHelpContext(int context);
+    // Restores the context saved last and returns it; 0 when none is saved.
+    int PopHelpContext();
+    // Shows help at context (-1: the current one).
+    void ShowHelp(int context = -1);
+
+    // --- the rest -----------------------------------------------------------
+    const std::string& Name() const { return m_name; }
+    const std::string& Version() const { return m_version; }
+    const std::string& SettingsPath() const { return m_settingsPath; }
+    const std::string& DatabasePath() const { return m_databasePath; }
+    const std::string& HelpPath() const { return m_helpPath; }
+    int ProcessId() const { return m_processId; }
+    // The open object database; null when there is none.
+    IAppDatabase* Database() { return m_database.get(); }
+    IUserParameterStore* UserParameters();
+    // A host file made for viewing; deleted at shutdown.
+    void SetTemporaryViewFile(const std::string& hostPath) { m_temporaryViewFile = hostPath; }
+    const std::string& TemporaryViewFile() const { return m_temporaryViewFile; }
+
+  private:
+    enum class State { Constructed, DatabaseOpen, Running, Closing, Finished };
+
+    void LoadSettings(const platform::ProfileFile& ini);
+    bool LoadForWrite(platform::ProfileFile* ini);
+    bool Flush(platform::ProfileFile& ini);
+    // Running -> Closing: reads the file that the shutdown rewrites once.
+    void BeginClosing();
+    // The save, the temporary view file and the database.
+    void FinishRun();
+
+    AppServices m_services;
+    std::string m_name = kName;
+    std::string m_version = kVersion;
+    std::string m_settingsPath;
+    std::string m_databasePath;
+    std::string m_helpPath;
+    int m_helpContext = kInitialHelpContext;
+    std::vector<int> m_helpStack;
+    int m_processId = 0;
+    std::unique_ptr<IAppDatabase> m_database;
+    std::vector<CDriveType> m_driveTypes;
+    std::array<char, 26> m_drivePresent{};
+    AppSettings m_settings;
+    bool m_settingsLoaded = false;
+    std::vector<SavedWindow> m_savedWindows;
+    std::string m_temporaryViewFile;
+    std::unique_ptr<platform::ProfileFile> m_closingIni; // the one copy written at exit
+    State m_state = State::Constructed;
+    int m_exitCode = 0;
+};
+
+} // namespace vorlane::app

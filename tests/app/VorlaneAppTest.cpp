@@ -1,0 +1,509 @@
+// The application object: construction, help, drive tables, start-up and
+// shutdown order, the exit question, what is written with "Save Settings on
+// Exit" cleared, saved windows, and failures at start and at save.
+#include "app/VorlaneApp.h"
+#include "AppFakes.h"
+#include "platform/FaultInjection.h"
+#include "platform/Profile.h"
+#include "platform/ProgramDirs.h"
+#include "support/TestSupport.h"
+#include "ui/ScriptedUserInterface.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlane::app {
+namespace {
+
+using test::FakeActions;
+using test::FakeFrame;
+using test::FakeHabitabs;
+
+class VorlaneAppTest : public ::testing::Test {
+  protected:
+    VorlaneAppTest()
+        : m_home("VORLANE_HOME", m_dir / "home"),
+          m_drives("VORLANE_DRIVES", "C=" + m_dir.path() + "/c;D=" + m_dir.path() +
+                                         "/d;M=" + m_dir.path() + "/missing"),
+          m_installed(&m_ui) {
+        ::mkdir((m_dir / "c").c_str(), 0700);
+        ::mkdir((m_dir / "d").c_str(), 0700);
+        m_ui.OnUnexpected([](const std::string& what) { ADD_FAILURE() << what; });
+        platform::fault::Reset();
+    }
+    ~VorlaneAppTest() override { platform::fault::Reset(); }
+
+    std::string IniPath() const { return m_dir / "home/VORLANE.INI"; }
+    void WriteIni(const std::string& text) {
+        ::mkdir((m_dir / "home").c_str(), 0700);
+        test::WriteFile(IniPath(), text);
+    }
+    std::string ReadIni() { return test::FileExists(IniPath()) ? test::ReadFile(IniPath()) : ""; }
+    platform::ProfileFile LoadIni() {
+        platform::ProfileFile ini(IniPath());
+        EXPECT_TRUE(ini.Load());
+        return ini;
+    }
+
+    test::TempDir m_dir;
+    test::ScopedEnv m_home;
+    test::ScopedEnv m_drives;
+    ui::ScriptedUserInterface m_ui;
+    ui::ScopedUserInterface m_installed;
+    FakeFrame m_frame;
+    FakeActions m_actions;
+};
+
+TEST_F(VorlaneAppTest, Construction) {
+    EXPECT_EQ(VorlaneApp::Current(), nullptr);
+    {
+        VorlaneApp app;
+        EXPECT_EQ(VorlaneApp::Current(), &app);
+        EXPECT_EQ(app.Name(), "Vorlane");
+        EXPECT_EQ(app.Version(), "3.72");
+        EXPECT_EQ(app.SettingsPath(), IniPath());
+        EXPECT_EQ(app.DatabasePath(), m_dir / "home/VORLN32.DAT");
+        EXPECT_EQ(app.HelpContext(), 15);
+        EXPECT_EQ(app.ProcessId(), static_cast<int>(::getpid()));
+        // The test program has no extension: the help file sits beside it.
+        EXPECT_EQ(app.HelpPath(), platform::ExecutablePath() + ".hlp");
+        EXPECT_TRUE(app.DriveTypes().empty());
+    }
+    EXPECT_EQ(VorlaneApp::Current(), nullptr);
+    EXPECT_FALSE(test::FileExists(IniPath())); // nothing started, nothing written
+}
+
+TEST_F(VorlaneAppTest, HelpContextStack) {
+    std::vector<std::pair<std::string, int>> shown;
+    AppServices services;
+    services.showHelp = [&](const std::string& path, int context) {
+        shown.emplace_back(path, context);
+    };
+    VorlaneApp app(services);
+    app.PushHelpContext(14705);
+    EXPECT_EQ(app.HelpContext(), 14705);
+    app.PushHelpContext(2150);
+    app.ShowHelp();
+    app.ShowHelp(0);
+    EXPECT_EQ(app.PopHelpContext(), 14705);
+    EXPECT_EQ(app.PopHelpContext(), 15);
+    EXPECT_EQ(app.HelpContext(), 15);
+    EXPECT_EQ(app.PopHelpContext(), 0);
+    EXPECT_EQ(app.HelpContext(), 0);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], std::make_pair(app.HelpPath(), 2150));
+    EXPECT_EQ(shown[1].second, 0);
+}
+
+TEST_F(VorlaneAppTest, DriveTablesAndShownDriveQueries) {
+    WriteIni("[Drive Settings]\nDrives=abcd.fghijklmnopqrstuvwxyz\n");
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    ASSERT_EQ(app.DriveTypes().size(), 26u);
+    for (int i = 0; i < 26; ++i)
+        EXPECT_EQ(app.DriveTypes()[i].Letter(), 'A' + i);
+    EXPECT_TRUE(app.DriveType('c').Exists());
+    EXPECT_TRUE(app.DriveType('D').Exists());
+    EXPECT_FALSE(app.DriveType('M').Exists()); // mapped onto a missing directory
+    EXPECT_FALSE(app.DriveType('A').Exists());
+    EXPECT_EQ(app.DriveType('!').Letter(), 0);
+    EXPECT_EQ(app.DriveType('C').VolumeLabel(), ""); // the table reads no labels
+
+    EXPECT_TRUE(app.IsDrivePresent('C'));
+    EXPECT_TRUE(app.IsDrivePresent('d'));
+    EXPECT_FALSE(app.IsDrivePresent('M'));
+    EXPECT_FALSE(app.IsDrivePresent('1'));
+    EXPECT_EQ(app.Settings().shownDrives, "..cd......................");
+
+    struct Case {
+        int from;
+        int expected;
+    } cases[] = {{'a', 'C'}, {'A', 'C'}, {'c', 'C'}, {'d', 'D'}, {'E', 0},
+                 {'z', 0},   {'1', 'C'}, {0, 'C'},   {'{', 'C'}};
+    for (const Case& c : cases)
+        EXPECT_EQ(app.FirstShownDrive(c.from), c.expected) << static_cast<char>(c.from);
+}
+
+TEST_F(VorlaneAppTest, StartUpOrder) {
+    auto log = std::make_shared<test::DatabaseLog>();
+    log->store.records["Thumbnail Settings"] = EncodeIntArray({64, 48, 9});
+    FakeHabitabs habitabs;
+    AppServices services = test::DatabaseServices(log);
+    services.habitabs = &habitabs;
+    WriteIni("[General]\n# of Habitabs=3\nWindow Top=5\n[Startup Settings]\nInitial Mode=104\n");
+
+    VorlaneApp app(services);
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    EXPECT_EQ(log->openedPath, m_dir / "home/VORLN32.DAT");
+    EXPECT_EQ(log->maxRecordSize, 30000);
+    EXPECT_EQ(habitabs.loads, 1);
+    EXPECT_EQ(habitabs.loadedCount, 3);
+    EXPECT_EQ(app.Settings().thumbnailWidth, 64); // through the database's store
+    EXPECT_TRUE(m_frame.created);
+    EXPECT_EQ(m_frame.frame.top, 5);
+    EXPECT_EQ(m_frame.notice, "Vorlane 3.72");
+    EXPECT_EQ(m_actions.calls, std::vector<std::string>{"new archive"});
+    EXPECT_EQ(app.Shutdown(m_frame), 0);
+    EXPECT_TRUE(log->closed);
+}
+
+TEST_F(VorlaneAppTest, StartUpActions) {
+    struct Case {
+        int mode;
+        bool minimised;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {101, false, {}},
+        {102, false, {"log drive dialog"}},
+        {103, false, {"log current drive"}},
+        {104, false, {"new archive"}},
+        {105, false, {"open archive"}},
+        {102, true, {}},
+        {105, true, {}},
+        {100, false, {}},
+        {107, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        WriteIni("[Startup Settings]\nInitial Mode=" + std::to_string(c.mode) + "\n");
+        FakeActions actions;
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, actions, c.minimised));
+        EXPECT_EQ(actions.calls, c.calls);
+        app.Shutdown(m_frame);
+    }
+}
+
+TEST_F(VorlaneAppTest, DatabaseThatCannotBeOpenedEndsTheProgramBeforeTheSettings) {
+    const std::string before = "[Advanced Settings]\nFile Launch=0\n";
+    WriteIni(before);
+    auto log = std::make_shared<test::DatabaseLog>();
+    {
+        VorlaneApp app(test::DatabaseServices(log, /*failOpen=*/true));
+        EXPECT_FALSE(app.Start(m_frame, m_actions, false));
+        EXPECT_EQ(app.ExitCode(), 255);
+        EXPECT_FALSE(m_frame.created);
+        EXPECT_TRUE(app.DriveTypes().empty());
+        EXPECT_TRUE(app.Settings().fileLaunch); // the settings were not read
+        EXPECT_EQ(app.Shutdown(m_frame), 255);
+    }
+    ASSERT_EQ(m_ui.Shown().size(), 1u);
+    EXPECT_EQ(m_ui.Shown()[0].text,
+              "Unable to create/open Vorlane object database! Vorlane currently only supports "
+              "one instance of itself (or one user). This limitation will be removed in the "
+              "near future.");
+    EXPECT_EQ(m_ui.Shown()[0].caption, "Error!");
+    EXPECT_EQ(ReadIni(), before);
+    EXPECT_EQ(m_frame.cleanUps, 0);
+}
+
+TEST_F(VorlaneAppTest, ExitQuestion) {
+    WriteIni("[Advanced Settings]\nExit Without Prompting=0\n");
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    const std::string before = ReadIni();
+
+    m_ui.QueueYesNo(false);
+    EXPECT_FALSE(app.CloseQuery(m_frame));
+    ASSERT_EQ(m_ui.Shown().size(), 1u);
+    EXPECT_EQ(m_ui.Shown()[0].text, "Do you wish to exit Vorlane?");
+    EXPECT_EQ(m_ui.Shown()[0].caption, "Exit Vorlane!");
+    EXPECT_EQ(ReadIni(), before); // answered No: nothing written
+
+    m_frame.canClose = false; // the frame refuses: no question at all
+    EXPECT_FALSE(app.CloseQuery(m_frame));
+    EXPECT_EQ(m_ui.Shown().size(), 1u);
+
+    m_frame.canClose = true;
+    m_ui.QueueYesNo(true);
+    EXPECT_TRUE(app.CloseQuery(m_frame));
+    EXPECT_EQ(app.Shutdown(m_frame), 0);
+    EXPECT_TRUE(m_ui.AllAnswersUsed());
+}
+
+TEST_F(VorlaneAppTest, ExitWithoutPromptingAsksNothing) {
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    EXPECT_TRUE(app.CloseQuery(m_frame));
+    app.Shutdown(m_frame);
+    EXPECT_TRUE(m_ui.Shown().empty());
+}
+
+TEST_F(VorlaneAppTest, FreshExitWritesEveryDefaultKeyInOneRewrite) {
+    {
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        platform::fault::Reset();
+        app.Shutdown(m_frame);
+        EXPECT_EQ(platform::fault::Calls(platform::fault::Op::Rename), 1);
+    }
+    platform::ProfileFile ini = LoadIni();
+    struct Key {
+        const char* section;
+        const char* key;
+        const char* value;
+    } keys[] = {
+        {"Advanced Settings", "File Launch", "1"},
+        {"Advanced Settings", "Minimize on Launch", "0"},
+        {"Advanced Settings", "Save Settings on Exit", "1"},
+        {"Advanced Settings", "Use Temp Dir For Launch", "1"},
+        {"Advanced Settings", "4DOS Descriptions", "0"},
+        {"Advanced Settings", "Automatic Drag-and-Drop Operations", "0"},
+        {"Advanced Settings", "Preserve Tags", "1"},
+        {"Advanced Settings", "Exit Without Prompting", "1"},
+        {"Drive Settings", "Drives", "..cd......................"},
+        {"Drive Settings", "Window Top", "0"},
+        {"Drive Settings", "Window Left", "0"},
+        {"Editor Settings", "Use Internal Editor", "1"},
+        {"Editor Settings", "Use External Editor", "0"},
+        {"Editor Settings", "Command Line", "notepad %file%"},
+        {"Editor Settings", "Work Directory", ""},
+        {"Path Settings", "Zip Temp Path", nullptr},
+        {"Startup Settings", "Initial Mode", "101"},
+        {"Viewer Settings", "View Files In Zip Files", "1"},
+        {"Viewer Settings", "View JPEG Files", "0"},
+        {"Viewer Settings", "Max Size Of File In Zip File To View", "24"},
+        {"Window Settings", "AutoTile", "0"},
+        {"General", "Window Top", "-1"},
+        {"General", "Window Left", "-1"},
+        {"General", "Window Width", "-1"},
+        {"General", "Window Height", "-1"},
+        {"General", "Display Drive Bar", "1"},
+        {"General", "Display Tool Bar", "1"},
+        {"General", "Window ShowMode", "1"},
+    };
+    for (const Key& k : keys) {
+        SCOPED_TRACE(std::string(k.section) + "/" + k.key);
+        EXPECT_TRUE(ini.HasKey(k.section, k.key));
+        if (k.value) {
+            EXPECT_EQ(ini.GetString(k.section, k.key, "<none>"), k.value);
+        }
+    }
+    EXPECT_FALSE(ini.HasKey("Startup Settings", "# of Drives")); // only under mode 106
+}
+
+TEST_F(VorlaneAppTest, SaveSettingsOnExitClearedStillWritesHabitabsFrameKeysAndSavedWindows) {
+    WriteIni("[Advanced Settings]\nSave Settings on Exit=0\nFile Launch=0\n"
+             "[Startup Settings]\nInitial Mode=106\n");
+    FakeHabitabs habitabs;
+    AppServices services;
+    services.habitabs = &habitabs;
+    auto log = std::make_shared<test::DatabaseLog>();
+    services.makeDatabase = test::DatabaseServices(log).makeDatabase;
+    {
+        VorlaneApp app(services);
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        app.MutableSettings().fileLaunch = true; // changed, but must not be saved
+        m_frame.frame.width = 640;
+        m_frame.windows = {{"C:", kDriveKindPlain, "C:\\", 1, 1, 2, 3, 4}};
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        app.Shutdown(m_frame);
+    }
+    platform::ProfileFile ini = LoadIni();
+    EXPECT_EQ(habitabs.saves, 1);
+    EXPECT_EQ(ini.GetInt("General", "# of Habitabs", 0), 1);
+    EXPECT_EQ(ini.GetInt("General", "Window Width", 0), 640);
+    EXPECT_EQ(ini.GetInt("Startup Settings", "# of Drives", 0), 1);
+    EXPECT_EQ(ini.GetString("Startup Settings", "Window Layout 000"), "1,1,1,2,3,4");
+    EXPECT_EQ(ini.GetInt("Advanced Settings", "File Launch", -1), 0);
+    EXPECT_FALSE(ini.HasKey("Viewer Settings", "View JPEG Files"));
+    EXPECT_EQ(ini.GetInt("Startup Settings", "Initial Mode", 0), 106);
+    EXPECT_TRUE(log->store.records.empty()); // no fonts, no thumbnail settings
+}
+
+TEST_F(VorlaneAppTest, SavedWindowsRoundTripThroughExitAndStart) {
+    WriteIni("[Startup Settings]\nInitial Mode=106\n# of Drives=7\n");
+    {
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        EXPECT_TRUE(m_actions.opened.empty()); // keys of 7 windows that are not there
+        m_frame.windows = {
+            {"C:", kDriveKindPlain, "C:\\DOCS", 3, 10, 20, 300, 400},
+            {"A:\\SET.ZIP", kDriveKindMultiVolumeZip, "A:\\SET.ZIP", 1, 0, 0, 10, 10},
+            {"M:", kDriveKindPlain, "M:\\", 1, 0, 0, 10, 10},
+            {"d:\\X.ZIP", kDriveKindZip, "D:\\X.ZIP", 6, 0, 0, 50, 60},
+        };
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        app.Shutdown(m_frame);
+    }
+    EXPECT_EQ(LoadIni().GetInt("Startup Settings", "# of Drives", 0), 3);
+    FakeActions actions;
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, actions, false));
+    // M: has no drive behind it and is skipped; the rest open in order.
+    std::vector<SavedWindow> expected = {
+        {"C:", kDriveKindPlain, "C:\\DOCS", 3, 10, 20, 310, 420},
+        {"D:\\X.ZIP", kDriveKindZip, "D:\\X.ZIP", 6, 0, 0, 50, 60},
+    };
+    EXPECT_EQ(actions.opened, expected);
+    app.Shutdown(m_frame);
+}
+
+TEST_F(VorlaneAppTest, SavedWindowKeysAreNeitherReadNorWrittenOutsideMode106) {
+    const std::string windows = "# of Drives=1\nDrive Name 000=C:\nInitial Directory 000=C:\\\n"
+                                "Window Layout 000=1,1,0,0,10,10\n";
+    WriteIni("[Startup Settings]\nInitial Mode=101\n" + windows);
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    EXPECT_TRUE(m_actions.calls.empty());
+    m_frame.windows = {{"D:", kDriveKindPlain, "D:\\", 1, 0, 0, 1, 1}};
+    ASSERT_TRUE(app.CloseQuery(m_frame));
+    app.Shutdown(m_frame);
+    platform::ProfileFile ini = LoadIni();
+    EXPECT_EQ(ini.GetInt("Startup Settings", "# of Drives", 0), 1);
+    EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 000"), "C:");
+}
+
+TEST_F(VorlaneAppTest, SaveLeavesOtherSectionsAndLinesAsTheyWere) {
+    WriteIni("; my notes\n[File Copy]\nOnly Copy If Newer=0\ngarbage line\n"
+             "[Drive Map]\nC=" +
+             m_dir.path() + "/c\n");
+    {
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        // A dialog writes its own section while the program runs.
+        EXPECT_TRUE(app.WriteString("File Delete", "Confirm", "1"));
+        EXPECT_EQ(app.ReadString("File Delete", "Confirm"), "1");
+        EXPECT_EQ(app.ReadInt("File Copy", "Only Copy If Newer", 1), 0);
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        app.Shutdown(m_frame);
+    }
+    std::string text = ReadIni();
+    EXPECT_NE(text.find("; my notes\n"), std::string::npos);
+    EXPECT_NE(text.find("garbage line\n"), std::string::npos);
+    platform::ProfileFile ini = LoadIni();
+    EXPECT_EQ(ini.GetInt("File Copy", "Only Copy If Newer", 1), 0);
+    EXPECT_EQ(ini.GetInt("File Delete", "Confirm", 0), 1);
+}
+
+TEST_F(VorlaneAppTest, FailedSaveGivesAClearMessageKeepsTheOldFileAndStillExits) {
+    struct Case {
+        const char* name;
+        platform::fault::Op op;
+        int error;
+    } cases[] = {{"directory not writable", platform::fault::Op::Open, EACCES},
+                 {"disk full", platform::fault::Op::Write, ENOSPC},
+                 {"rename refused", platform::fault::Op::Rename, EROFS}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteIni("[Advanced Settings]\nFile Launch=0\n");
+        const std::string before = ReadIni();
+        m_ui.Reset();
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        platform::fault::Arm(c.op, 1, c.error, /*sticky=*/true);
+        EXPECT_EQ(app.Shutdown(m_frame), 0);
+        platform::fault::Reset();
+        ASSERT_EQ(m_ui.Shown().size(), 1u);
+        EXPECT_EQ(m_ui.Shown()[0].text.rfind(
+                      "Unable to save the Vorlane settings to '" + IniPath() + "'!\n\n", 0),
+                  0u)
+            << m_ui.Shown()[0].text;
+        EXPECT_EQ(ReadIni(), before);
+    }
+}
+
+TEST_F(VorlaneAppTest, SettingsDirectoryThatCannotBeMade) {
+    test::WriteFile(m_dir / "plainfile", "x");
+    test::ScopedEnv home("VORLANE_HOME", m_dir / "plainfile/home");
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    EXPECT_EQ(app.Settings().initialMode, 101);
+    ASSERT_TRUE(app.CloseQuery(m_frame));
+    EXPECT_EQ(app.Shutdown(m_frame), 0);
+    EXPECT_TRUE(m_ui.Showed("Unable to save the Vorlane settings to '" + m_dir.path() +
+                            "/plainfile/home/VORLANE.INI'"));
+}
+
+TEST_F(VorlaneAppTest, UnreadableSettingsFileIsNotOverwritten) {
+    ::mkdir((m_dir / "home").c_str(), 0700);
+    ::mkdir(IniPath().c_str(), 0700); // a directory where the file should be
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    ASSERT_TRUE(app.CloseQuery(m_frame));
+    app.Shutdown(m_frame);
+    EXPECT_TRUE(m_ui.Showed("the settings were not saved"));
+    struct stat st;
+    ASSERT_EQ(::stat(IniPath().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST_F(VorlaneAppTest, SettingsDialogSave) {
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    app.MutableSettings().viewJpegFiles = true;
+    platform::fault::Reset();
+    EXPECT_TRUE(app.SaveSettings());
+    EXPECT_EQ(platform::fault::Calls(platform::fault::Op::Rename), 1);
+    EXPECT_EQ(LoadIni().GetInt("Viewer Settings", "View JPEG Files", 0), 1);
+    EXPECT_FALSE(LoadIni().HasKey("General", "Window Top")); // the frame writes at exit only
+    app.Shutdown(m_frame);
+}
+
+TEST_F(VorlaneAppTest, FontsAndThumbnailsGoToTheDatabaseOnlyWhenSavingSettings) {
+    auto log = std::make_shared<test::DatabaseLog>();
+    log->store.records["\\Fonts\\Tree List"] = std::vector<uint8_t>(59, 0); // not a font
+    {
+        VorlaneApp app(test::DatabaseServices(log));
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        EXPECT_EQ(app.Settings().Font(FontSlot::Tree), DefaultFont(FontSlot::Tree));
+        app.MutableSettings().fonts[5] = LogFont::Make("Mono", -10);
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        app.Shutdown(m_frame);
+    }
+    EXPECT_EQ(log->store.records.size(), 7u);
+    LogFont tree;
+    ASSERT_TRUE(LogFont::Decode(log->store.records["\\Fonts\\Tree List"], &tree));
+    EXPECT_EQ(tree.faceName, "Mono");
+}
+
+TEST_F(VorlaneAppTest, RefusedDatabaseWriteIsReported) {
+    auto log = std::make_shared<test::DatabaseLog>();
+    log->store.refusePuts = true;
+    VorlaneApp app(test::DatabaseServices(log));
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    ASSERT_TRUE(app.CloseQuery(m_frame));
+    app.Shutdown(m_frame);
+    EXPECT_TRUE(m_ui.Showed("Unable to save the fonts and thumbnail settings"));
+    EXPECT_EQ(LoadIni().GetInt("Startup Settings", "Initial Mode", 0), 101);
+}
+
+TEST_F(VorlaneAppTest, TemporaryViewFileIsDeletedAtShutdown) {
+    test::WriteFile(m_dir / "view.tmp", "x");
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    app.SetTemporaryViewFile(m_dir / "view.tmp");
+    app.Shutdown(m_frame);
+    EXPECT_FALSE(test::FileExists(m_dir / "view.tmp"));
+    EXPECT_EQ(app.TemporaryViewFile(), "");
+}
+
+TEST_F(VorlaneAppTest, DestroyedWithoutShutdownStillSaves) {
+    {
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        app.MutableSettings().autoTile = true;
+    }
+    EXPECT_EQ(LoadIni().GetInt("Window Settings", "AutoTile", 0), 1);
+}
+
+TEST_F(VorlaneAppTest, DriveMapFromTheSettingsFile) {
+    test::ScopedEnv noEnv("VORLANE_DRIVES", std::nullopt);
+    ::mkdir((m_dir / "k").c_str(), 0700);
+    WriteIni("[Drive Map]\nK=" + m_dir.path() + "/k\nL=" + m_dir.path() + "/nothing\n");
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    EXPECT_TRUE(app.IsDrivePresent('K'));
+    EXPECT_FALSE(app.IsDrivePresent('L'));
+    EXPECT_FALSE(app.IsDrivePresent('C')); // the settings' map replaces the defaults
+    EXPECT_EQ(app.FirstShownDrive('a'), 'K');
+    app.Shutdown(m_frame);
+}
+
+} // namespace
+} // namespace vorlane::app

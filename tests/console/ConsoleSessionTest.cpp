@@ -1,0 +1,108 @@
+// The console session in process: the command loop, EXIT and the end of
+// input through the normal shutdown, the exit question, and saved windows
+// kept across a console run.
+#include "console/ConsoleSession.h"
+#include "platform/Profile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <sys/stat.h>
+
+namespace vorlane::console {
+namespace {
+
+class ConsoleSessionTest : public ::testing::Test {
+  protected:
+    ConsoleSessionTest()
+        : m_home("VORLANE_HOME", m_dir / "home"),
+          m_drives("VORLANE_DRIVES", "C=" + m_dir.path() + "/c;E=" + m_dir.path() +
+                                         "/e;M=" + m_dir.path() + "/missing") {
+        ::mkdir((m_dir / "c").c_str(), 0700);
+        ::mkdir((m_dir / "e").c_str(), 0700);
+        ::mkdir((m_dir / "home").c_str(), 0700);
+    }
+
+    // Runs a whole session on the given input; returns its exit code.
+    int Run(const std::string& input) {
+        std::istringstream in(input);
+        m_out.str("");
+        m_err.str("");
+        ConsoleSession session(in, m_out, m_err, false);
+        return session.Run();
+    }
+    std::string Ini() const { return m_dir / "home/VORLANE.INI"; }
+    platform::ProfileFile LoadIni() {
+        platform::ProfileFile ini(Ini());
+        EXPECT_TRUE(ini.Load());
+        return ini;
+    }
+
+    test::TempDir m_dir;
+    test::ScopedEnv m_home;
+    test::ScopedEnv m_drives;
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+};
+
+TEST_F(ConsoleSessionTest, Commands) {
+    Run("help\nDrives\n  set  \nfrobnicate now\n\nquit\n");
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("  EXIT      leave Vorlane"), std::string::npos);
+    EXPECT_NE(out.find("C:  Hard"), std::string::npos) << out;
+    EXPECT_NE(out.find("E:  Hard"), std::string::npos);
+    EXPECT_EQ(out.find("M:  "), std::string::npos); // its directory is missing
+    EXPECT_NE(out.find("shown  " + m_dir.path() + "/c\n"), std::string::npos);
+    EXPECT_NE(out.find("[Advanced Settings]\nFile Launch=1\n"), std::string::npos);
+    EXPECT_NE(out.find("; thumbnails 48x36, types 75 6\n"), std::string::npos);
+    EXPECT_NE(out.find("Unknown command 'FROBNICATE'. Type HELP for the list of commands.\n"),
+              std::string::npos);
+}
+
+TEST_F(ConsoleSessionTest, ExitQuestion) {
+    test::WriteFile(Ini(), "[Advanced Settings]\nExit Without Prompting=0\n");
+    const std::string before = test::ReadFile(Ini());
+    std::istringstream in("exit\nn\nversion\nexit\nyes\nversion\n");
+    ConsoleSession session(in, m_out, m_err, false);
+    EXPECT_EQ(session.Run(), 0);
+    const std::string out = m_out.str();
+    size_t first = out.find("Exit Vorlane!: Do you wish to exit Vorlane?\n(y)es, (n)o?");
+    ASSERT_NE(first, std::string::npos);
+    size_t version = out.find("Vorlane 3.72\n", first);
+    ASSERT_NE(version, std::string::npos); // the session went on after No
+    EXPECT_NE(out.find("Exit Vorlane!", version), std::string::npos);
+    EXPECT_EQ(out.find("Vorlane 3.72\n", out.find("Exit Vorlane!", version)),
+              std::string::npos); // and ended after Yes
+    EXPECT_NE(test::ReadFile(Ini()), before);
+}
+
+TEST_F(ConsoleSessionTest, EndOfInputOnTheExitQuestionLeaves) {
+    test::WriteFile(Ini(), "[Advanced Settings]\nExit Without Prompting=0\n");
+    EXPECT_EQ(Run("exit\n"), 0);
+    EXPECT_EQ(LoadIni().GetInt("Startup Settings", "Initial Mode", 0), 101);
+}
+
+TEST_F(ConsoleSessionTest, SavedWindowsSurviveAConsoleRun) {
+    const std::string windows = "# of Drives=2\n"
+                                "Drive Name 000=C:\nInitial Directory 000=C:\\DOCS\n"
+                                "Window Layout 000=1,3,10,20,300,400\n"
+                                "Drive Name 001=E:\\A.ZIP\nInitial Directory 001=E:\\A.ZIP\n"
+                                "Window Layout 001=99,1,0,0,50,60\n";
+    test::WriteFile(Ini(), "[Startup Settings]\nInitial Mode=106\n" + windows);
+    EXPECT_EQ(Run("exit\n"), 0);
+    platform::ProfileFile ini = LoadIni();
+    EXPECT_EQ(ini.GetInt("Startup Settings", "# of Drives", 0), 2);
+    EXPECT_EQ(ini.GetString("Startup Settings", "Window Layout 000"), "1,3,10,20,300,400");
+    EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 001"), "E:\\A.ZIP");
+    EXPECT_EQ(ini.GetString("Startup Settings", "Window Layout 001"), "99,1,0,0,50,60");
+}
+
+TEST_F(ConsoleSessionTest, StartupActionsOfTheWindowedFrontEndAreSkippedWithANote) {
+    test::WriteFile(Ini(), "[Startup Settings]\nInitial Mode=102\n");
+    EXPECT_EQ(Run("exit\n"), 0);
+    EXPECT_NE(m_out.str().find("needs the windowed front end"), std::string::npos);
+}
+
+} // namespace
+} // namespace vorlane::console
