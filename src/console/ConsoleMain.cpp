@@ -2,6 +2,7 @@
 
 #include "app/VorlaneApp.h"
 #include "console/ConsoleSession.h"
+#include "search/GrepCommand.h"
 
 #include <cstring>
 #include <iostream>
@@ -24,6 +25,10 @@ int RunVersion(int, char**) {
 
 int RunUsage(int, char**);
 
+int RunGrep(int argc, char** argv) {
+    return search::GrepMain(argc - 1, argv + 1, std::cout, std::cerr);
+}
+
 struct Mode {
     const char* option;
     int (*run)(int argc, char** argv); // argv[0] is the option itself
@@ -33,6 +38,7 @@ struct Mode {
 const Mode kModes[] = {
     {"--version", RunVersion, "print the version"},
     {"--console", RunConsole, "start the console front end (a command prompt)"},
+    {"--grep", RunGrep, "search files for lines matching a pattern (--grep --help)"},
     {"--help", RunUsage, "show these options"},
 };
 

@@ -1,0 +1,2 @@
+# The data generator uses no module.
+set(BENCH_LIBS)

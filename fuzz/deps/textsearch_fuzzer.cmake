@@ -1,0 +1,2 @@
+# The text search engine.
+set(FUZZ_LIBS search platform ui)

@@ -1,0 +1,87 @@
+// The text search engine: finds the lines of a file that contain a match
+// for a pattern, counts them and can write a report of them.
+//
+// A search context owns its read buffer and the compiled pattern of the
+// search in progress; one context runs one search at a time and may be
+// reused for any number of files. Callers: the command-line grep mode, the
+// search dialogs, the tests.
+//
+// Lines. A file's line ending is decided by the first line-end byte in it:
+//   - a carriage return (alone or followed by a line feed): lines end with
+//     CR LF, a lone CR or a lone LF. A last line without a line end is not
+//     searched (a DOS text line ends with its CR LF).
+//   - a line feed: lines end with LF, and a CR just before the LF belongs to
+//     the line end. A last line without a line end is searched, as editors
+//     show it.
+//   - none at all: the file is one line and is searched.
+// Line numbers count lines this way, as an editor shows them. A Ctrl-Z
+// (0x1A) as the file's last byte ends the text and is not searched. Lines of
+// any length are searched: the buffer grows to hold a line longer than a
+// block, and never loses what follows it.
+//
+// Report (when an output stream is given): before the first matching line
+// "File: '<name>' \n\n", for each matching line its number left-aligned in
+// six columns, a blank and its first 72 characters (a NUL byte ends the
+// text), and at the end "\n<count> lines found.\n" when lines were found.
+#pragma once
+
+#include "search/CCompiledPattern.h"
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace vorlane::search {
+
+class CTextSearch {
+  public:
+    // Bytes read from the file at a time; the buffer starts at this size and
+    // grows only to hold a longer line.
+    static constexpr size_t kBlockSize = size_t{256} * 1024;
+    // Characters of a line shown in the report.
+    static constexpr size_t kReportWidth = 72;
+
+    // blockSize: bytes read at a time (tests use tiny blocks). REQUIRES: >= 1.
+    explicit CTextSearch(size_t blockSize = kBlockSize);
+    CTextSearch(const CTextSearch&) = delete;
+    CTextSearch& operator=(const CTextSearch&) = delete;
+
+    // Compiles pattern only. On failure puts the message for the error code
+    // into *message and returns false.
+    bool CheckPattern(const std::string& pattern, PatternMode mode, std::string* message);
+
+    // Searches the file hostPath for lines matching pattern and writes the
+    // report to *output when output is not null. Returns true when at least
+    // one line matched. A pattern CheckPattern refuses gives false without
+    // reading the file; so does a file that cannot be opened (ErrorText()
+    // says why). A read error or a failed report write stops the search.
+    bool Search(const std::string& hostPath, const std::string& pattern, PatternMode mode,
+                bool ignoreCase, std::ostream* output);
+
+    // The same over an open descriptor (not closed here); name is what the
+    // report prints.
+    bool SearchDescriptor(int fd, const std::string& name, const std::string& pattern,
+                          PatternMode mode, bool ignoreCase, std::ostream* output);
+
+    // Matching lines of the last search.
+    int64_t LinesFound() const { return m_linesFound; }
+    // Why the last search failed or stopped early; "" when it ran to the end.
+    const std::string& ErrorText() const { return m_errorText; }
+    // The pattern compiled by the last CheckPattern or Search.
+    const CCompiledPattern& Pattern() const { return m_pattern; }
+
+  private:
+    class Scanner;
+
+    bool ReadAndScan(int fd, std::ostream* output);
+
+    std::unique_ptr<uint8_t[]> m_buffer;
+    size_t m_bufferSize = 0;
+    CCompiledPattern m_pattern;
+    std::string m_fileName;
+    int64_t m_linesFound = 0;
+    std::string m_errorText;
+};
+
+} // namespace vorlane::search

@@ -1,0 +1,344 @@
+#include "search/CCompiledPattern.h"
+#include "search/CTextSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vorlane::search {
+namespace {
+
+// The elements of a compiled pattern in a short notation: < start mark,
+// > end mark, ^ $ . * + as in patterns, [n] a set of n members, other
+// characters literals.
+std::string Describe(const CCompiledPattern& pattern) {
+    std::string out;
+    for (const PatternElement& e : pattern.Elements()) {
+        switch (e.kind) {
+        case ElementKind::kStartMark:
+            out += '<';
+            break;
+        case ElementKind::kEndMark:
+            out += '>';
+            break;
+        case ElementKind::kLiteral:
+            out += static_cast<char>(e.ch);
+            break;
+        case ElementKind::kAnyChar:
+            out += '.';
+            break;
+        case ElementKind::kCharSet:
+            out += "[" + std::to_string(e.set.count()) + "]";
+            break;
+        case ElementKind::kZeroOrMore:
+            out += '*';
+            break;
+        case ElementKind::kOneOrMore:
+            out += '+';
+            break;
+        case ElementKind::kLineStart:
+            out += '^';
+            break;
+        case ElementKind::kLineEnd:
+            out += '$';
+            break;
+        }
+    }
+    return out;
+}
+
+bool Matches(const std::string& pattern, const std::string& line, bool ignoreCase = false,
+             PatternMode mode = PatternMode::kRegularExpression) {
+    CCompiledPattern compiled;
+    EXPECT_EQ(compiled.Compile(pattern, mode, ignoreCase), kPatternOk) << pattern;
+    auto* text = reinterpret_cast<const uint8_t*>(line.data());
+    return compiled.MatchLine(text, text + line.size());
+}
+
+TEST(CCompiledPatternTest, EveryErrorCodeHasItsMessage) {
+    struct Case {
+        int code;
+        const char* message;
+    };
+    const Case cases[] = {
+        {-1, "Not enough memory to run text search!"},
+        {-2, "'^' must be first character in pattern."},
+        {-3, "'$' must be last character in pattern."},
+        {-4, "'+' must be preceeded by a character (not a special character)."},
+        {-5, "'*' must be preceeded by a character (not a special character)."},
+        {-6, "'^' must be first character in set."},
+        {-7, "'-' used in set without legal range."},
+        {-8, "Set range is invalid (ex: [z-a])."},
+        {-9, "No range specified in set (empty [])."},
+        {-10, "Set not closed (missing a ']')."},
+        {-11, "'\\' cannot end a set!"},
+        {-12, "Pattern too long: at most 62 characters, sets, '*' and '+' are allowed."},
+        {-13, "Unknown error. This message should never be displayed!"},
+        {0, "Unknown error. This message should never be displayed!"},
+        {5, "Unknown error. This message should never be displayed!"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PatternErrorMessage(c.code), c.message) << c.code;
+}
+
+TEST(CCompiledPatternTest, MalformedPatternsAreRefusedWithTheirCode) {
+    struct Case {
+        const char* name;
+        const char* pattern;
+        int code;
+    };
+    const Case cases[] = {
+        {"caret later", "a^b", kErrCaretNotFirst},
+        {"caret second", "^^", kErrCaretNotFirst},
+        {"dollar inside", "a$b", kErrDollarNotLast},
+        {"dollar then star", "a$*", kErrDollarNotLast},
+        {"plus first", "+a", kErrPlusNotPreceded},
+        {"plus after star", "a*+", kErrPlusNotPreceded},
+        {"plus after plus", "a++", kErrPlusNotPreceded},
+        {"star first", "*a", kErrStarNotPreceded},
+        {"star after star", "a**", kErrStarNotPreceded},
+        {"star after plus", "a+*", kErrStarNotPreceded},
+        {"caret inside set", "[a^]", kErrCaretInSet},
+        {"caret as range end", "[a-^]", kErrCaretInSet},
+        {"dash first", "[-a]", kErrDashWithoutRange},
+        {"dash last", "[a-]", kErrDashWithoutRange},
+        {"dash first after negation", "[^-a]", kErrDashWithoutRange},
+        {"dash after a range", "[a-c-e]", kErrDashWithoutRange},
+        {"range of one", "[a-a]", kErrInvalidRange},
+        {"range backwards", "[z-a]", kErrInvalidRange},
+        {"empty set", "[]", kErrEmptySet},
+        {"empty negated set", "[^]", kErrEmptySet},
+        {"set not closed", "[abc", kErrSetNotClosed},
+        {"bracket alone", "[", kErrSetNotClosed},
+        {"range not closed", "[a-", kErrSetNotClosed},
+        {"backslash ends pattern", "abc\\", kErrBackslashAtEnd},
+        {"backslash ends set", "[ab\\", kErrBackslashAtEnd},
+        {"backslash before the closing bracket", "[ab\\]", kErrBackslashAtEnd},
+        {"backslash ends range", "[a-\\", kErrBackslashAtEnd},
+    };
+    for (const Case& c : cases) {
+        CCompiledPattern compiled;
+        EXPECT_EQ(compiled.Compile(c.pattern, PatternMode::kRegularExpression, false), c.code)
+            << c.name;
+        EXPECT_FALSE(compiled.IsCompiled()) << c.name;
+        // Plain text accepts every one of them.
+        EXPECT_EQ(compiled.Compile(c.pattern, PatternMode::kPlainText, false), kPatternOk)
+            << c.name;
+    }
+}
+
+TEST(CCompiledPatternTest, CheckPatternGivesTheMessage) {
+    CTextSearch search;
+    std::string message;
+    EXPECT_FALSE(search.CheckPattern("[z-a]", PatternMode::kRegularExpression, &message));
+    EXPECT_EQ(message, "Set range is invalid (ex: [z-a]).");
+    message = "unchanged";
+    EXPECT_TRUE(search.CheckPattern("[a-z]+", PatternMode::kRegularExpression, &message));
+    EXPECT_EQ(message, "unchanged");
+    EXPECT_TRUE(search.CheckPattern("[z-a]", PatternMode::kPlainText, &message));
+}
+
+TEST(CCompiledPatternTest, PatternsUpToTheElementLimitAreAccepted) {
+    struct Case {
+        const char* name;
+        std::string pattern;
+        PatternMode mode;
+        int code;
+    };
+    const std::string sets62 = [] {
+        std::string s;
+        for (int i = 0; i < 62; ++i)
+            s += "[ab]";
+        return s;
+    }();
+    const std::string stars31 = [] {
+        std::string s;
+        for (int i = 0; i < 31; ++i)
+            s += "a*";
+        return s;
+    }();
+    std::string escapes31;
+    for (int i = 0; i < 31; ++i)
+        escapes31 += "\\*";
+    const auto rx = PatternMode::kRegularExpression;
+    const Case cases[] = {
+        {"62 literals", std::string(62, 'x'), rx, kPatternOk},
+        {"63 literals", std::string(63, 'x'), rx, kErrPatternTooLong},
+        {"62 plain characters", std::string(62, '*'), PatternMode::kPlainText, kPatternOk},
+        {"63 plain characters", std::string(63, '*'), PatternMode::kPlainText, kErrPatternTooLong},
+        {"62 sets", sets62, rx, kPatternOk},
+        {"63 sets", sets62 + "c", rx, kErrPatternTooLong},
+        {"31 repeated literals", stars31, rx, kPatternOk},
+        {"a repeat past the limit", stars31 + "b*", rx, kErrPatternTooLong},
+        {"escapes count once", escapes31 + std::string(31, 'x'), rx, kPatternOk},
+        {"one more escape", escapes31 + std::string(31, 'x') + "\\*", rx, kErrPatternTooLong},
+    };
+    for (const Case& c : cases) {
+        CCompiledPattern compiled;
+        EXPECT_EQ(compiled.Compile(c.pattern, c.mode, false), c.code) << c.name;
+        if (c.code == kPatternOk) {
+            EXPECT_LE(compiled.Elements().size(), size_t{CCompiledPattern::kMaxElements}) << c.name;
+        }
+    }
+    // A pattern at the limit still finds its line.
+    std::string line = "<" + std::string(62, 'x') + ">";
+    EXPECT_TRUE(Matches(std::string(62, 'x'), line));
+    EXPECT_FALSE(Matches(std::string(62, 'x'), std::string(61, 'x')));
+}
+
+TEST(CCompiledPatternTest, SimplificationKeepsWhatDecidesAMatch) {
+    struct Case {
+        const char* pattern;
+        const char* elements;
+    };
+    const Case cases[] = {
+        {"abc", "<abc>"},     {"a*", "<^>"}, // matches every line
+        {"", "<^>"},                         // so does the empty pattern
+        {"a*b*", "<^>"},      {"^*", "<^>"},      {"^+", "<^>"},        {"a+", "<a>"},
+        {"a*b", "<b>"},       {"ab*", "<a>"},     {"a+b+", "<ab>"},     {"a+b+c", "<ab+c>"},
+        {"x*a.*b*", "<a>"},   {"ab*c", "<ab*c>"}, {"^a*", "<^>"},       {"a*$", "<$>"},
+        {"^ab+$", "<^ab+$>"}, {"[x]", "<x>"},     {"[xx]", "<x>"},      {"[\\]]", "<]>"},
+        {"[^x]", "<[255]>"},  {"[a-c]*d", "<d>"}, {"[a-cx]+", "<[4]>"}, {"\\*\\+", "<*+>"},
+        {"a\\", "error"},
+    };
+    for (const Case& c : cases) {
+        CCompiledPattern compiled;
+        int rc = compiled.Compile(c.pattern, PatternMode::kRegularExpression, false);
+        EXPECT_EQ(rc == kPatternOk ? Describe(compiled) : "error", c.elements) << c.pattern;
+    }
+}
+
+TEST(CCompiledPatternTest, IgnoreCaseFoldsLiteralsAndSets) {
+    CCompiledPattern compiled;
+    ASSERT_EQ(compiled.Compile("a[bc]d", PatternMode::kRegularExpression, true), kPatternOk);
+    EXPECT_EQ(Describe(compiled), "<A[2]D>");
+    ASSERT_EQ(compiled.Compile("[aA]", PatternMode::kRegularExpression, true), kPatternOk);
+    EXPECT_EQ(Describe(compiled), "<A>");
+    ASSERT_EQ(compiled.Compile("[aA]", PatternMode::kRegularExpression, false), kPatternOk);
+    EXPECT_EQ(Describe(compiled), "<[2]>");
+}
+
+TEST(CCompiledPatternTest, AnchorIsTheRarestEligibleElementAndTheLastOfEqualOnes) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        int anchorChar;
+        ScanRoutine routine;
+        const char* run; // the literal run around the anchor
+    };
+    const auto kEvery = ScanRoutine::kEveryLine;
+    const auto kEither = ScanRoutine::kEitherCase;
+    const auto kChar = ScanRoutine::kAnchorChar;
+    const Case cases[] = {
+        {"zephyr", false, 'z', kChar, "zephyr"},
+        {"zephyr", true, 'Z', kEither, "ZEPHYR"},
+        {"abc", false, 'b', kChar, "abc"},  // b is rarer than a and c
+        {"^abc", false, 'b', kChar, "abc"}, // a line start ranks last
+        {"^", false, '\n', kChar, ""},
+        {"$", false, '\r', kChar, ""},
+        {"^$", false, '\r', kChar, ""}, // equal: the last one
+        {"^.$", false, '\r', kChar, ""},
+        {"ee", false, 'e', kChar, "ee"},
+        {"[ab]", false, 0, kEvery, ""},
+        {"a*[ab]", false, 0, kEvery, ""},
+        {".x*.", false, 0, kEvery, ""},
+        {"ab*c", false, 'c', kChar, "c"},  // b* is not eligible
+        {"xa+b", false, 'x', kChar, "xa"}, // a+ ends the run
+        {"ta+b", false, 'b', kChar, "ab"}, // ... on either side
+        {"5", true, '5', kChar, "5"},      // not a letter: one character searched
+        {"a.b", true, 'B', kEither, "B"},
+        {"^Error.*[0-9]+$", false, 'E', kChar, "Error"},
+        {"a\\.b", false, 'b', kChar, "a.b"},
+    };
+    for (const Case& c : cases) {
+        CCompiledPattern compiled;
+        ASSERT_EQ(compiled.Compile(c.pattern, PatternMode::kRegularExpression, c.ignoreCase),
+                  kPatternOk)
+            << c.pattern;
+        EXPECT_EQ(compiled.AnchorChar(), c.anchorChar) << c.pattern;
+        EXPECT_EQ(compiled.Routine(), c.routine) << c.pattern;
+        EXPECT_EQ(compiled.RequiredRun(), c.run) << c.pattern;
+        if (c.anchorChar == 0) {
+            EXPECT_EQ(compiled.AnchorIndex(), -1) << c.pattern;
+        } else {
+            const PatternElement& anchor = compiled.Elements().at(compiled.AnchorIndex());
+            int ch = anchor.kind == ElementKind::kLineStart ? '\n'
+                     : anchor.kind == ElementKind::kLineEnd ? '\r'
+                                                            : anchor.ch;
+            EXPECT_EQ(ch, c.anchorChar) << c.pattern;
+        }
+    }
+    // Of two equal literals the last is the anchor.
+    CCompiledPattern twice;
+    ASSERT_EQ(twice.Compile("ee", PatternMode::kRegularExpression, false), kPatternOk);
+    EXPECT_EQ(twice.AnchorIndex(), 2);
+    EXPECT_EQ(twice.RunAnchorOffset(), 1u);
+}
+
+TEST(CCompiledPatternTest, LinesMatchAsTheLanguageSays) {
+    struct Case {
+        const char* name;
+        const char* pattern;
+        const char* line;
+        bool ignoreCase;
+        bool match;
+    };
+    const Case cases[] = {
+        {"line start ignoring case", "^abc", "ABCdef", true, true},
+        {"line start not later", "^abc", "xabc", false, false},
+        {"line end", "abc$", "xxabc", false, true},
+        {"line end not earlier", "abc$", "abcx", false, false},
+        {"empty line", "^$", "", false, true},
+        {"not empty", "^$", "a", false, false},
+        {"any character needs one", "a.b", "ab", false, false},
+        {"any character", "a.b", "a-b", false, true},
+        {"any does not match the line end", "b.", "ab", false, false},
+        {"negated set does not match the line end", "b[^a]", "ab", false, false},
+        {"negated set does not match the line start", "[^a]b", "b", false, false},
+        {"negated set ignoring case", "[^a]", "aAaA", true, false},
+        {"negated set other letters", "[^a]", "aAbA", true, true},
+        {"range holds its middle", "x[a-c]y", "xby", false, true},
+        {"range holds its ends", "x[a-c]y", "xcy", false, true},
+        {"range excludes beyond", "x[a-c]y", "xdy", false, false},
+        {"range ignoring case", "x[a-c]y", "XBY", true, true},
+        {"case matters", "abc", "ABC", false, false},
+        {"escaped special", "a\\*", "a*", false, true},
+        {"escaped special needs it", "a\\*", "aa", false, false},
+        {"star takes none", "ab*c", "ac", false, true},
+        {"star takes many", "ab*c", "abbbbc", false, true},
+        {"plus needs one", "ab+c", "ac", false, false},
+        {"plus takes many", "ab+c", "abbbc", false, true},
+        {"dot star between", "^Error.*[0-9]+$", "Error 12: at block 345", false, true},
+        {"digits must end the line", "^Error.*[0-9]+$", "Error 12: again.", false, false},
+        {"repeated set", "^[0-9]+$", "12345", false, true},
+        {"repeated set with a stranger", "^[0-9]+$", "123a45", false, false},
+        {"chained stars", "a.*b.*c", "a--b--c", false, true},
+        {"chained stars in the wrong order", "a.*b.*c", "c--b--a", false, false},
+        {"high bytes", "\xc3\xa9t\xc3\xa9", "l'\xc3\xa9t\xc3\xa9", true, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Matches(c.pattern, c.line, c.ignoreCase), c.match) << c.name;
+    // A NUL byte is an ordinary character.
+    EXPECT_TRUE(Matches("a.b", std::string("a\0b", 3)));
+    // Plain text: every character is a literal.
+    EXPECT_TRUE(Matches("a.b", "xa.by", false, PatternMode::kPlainText));
+    EXPECT_FALSE(Matches("a.b", "axb", false, PatternMode::kPlainText));
+    EXPECT_TRUE(Matches("^[x]*$", "^[x]*$", false, PatternMode::kPlainText));
+    EXPECT_FALSE(Matches("^[x]*$", "x", false, PatternMode::kPlainText));
+}
+
+TEST(CCompiledPatternTest, ManyRepeatsRunInLinearTime) {
+    // A backtracking matcher would take years over this; the line matcher
+    // steps once per character.
+    std::string pattern;
+    for (int i = 0; i < 30; ++i)
+        pattern += "a*";
+    pattern += "b";
+    pattern = "x" + pattern;
+    std::string line = "x" + std::string(100000, 'a');
+    EXPECT_FALSE(Matches(pattern, line));
+    EXPECT_TRUE(Matches(pattern, line + "b"));
+}
+
+} // namespace
+} // namespace vorlane::search
