@@ -22,7 +22,9 @@ namespace {
 
 using Input = std::vector<uint8_t>;
 
-void RunOne(const Input& input) { LLVMFuzzerTestOneInput(input.data(), input.size()); }
+void RunOne(const Input& input) {
+    LLVMFuzzerTestOneInput(input.data(), input.size());
+}
 
 Input Mutate(const std::vector<Input>& corpus, std::mt19937_64& rng, size_t maxLen) {
     Input out = corpus.empty() ? Input{} : corpus[rng() % corpus.size()];

@@ -1,5 +1,21 @@
 // The vorlane executable: parses its own options and hands over to a front
-// end. Kept short; the work lives in the modules.
+// end. Kept short; the work lives in the modules. Without an option the
+// windowed front end starts when there is a display to show it on, else
+// the console.
 #include "console/ConsoleMain.h"
 
-int main(int argc, char** argv) { return vorlane::console::Main(argc, argv); }
+#ifdef VORLANE_WITH_GUI
+#include "gui/GuiMain.h"
+
+#include <cstring>
+#endif
+
+int main(int argc, char** argv) {
+#ifdef VORLANE_WITH_GUI
+    if (argc >= 2 && std::strcmp(argv[1], "--gui") == 0)
+        return vorlane::gui::Main(argc - 1, argv + 1);
+    if (argc < 2 && vorlane::gui::DisplayAvailable())
+        return vorlane::gui::Main(argc, argv);
+#endif
+    return vorlane::console::Main(argc, argv);
+}

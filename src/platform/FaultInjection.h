@@ -12,13 +12,13 @@
 namespace vorlane::platform::fault {
 
 enum class Op {
-    Open,    // opening or creating a file
-    Read,    // a read call
-    Write,   // a write call
-    Rename,  // rename and link
-    Fsync,   // fsync / fdatasync of a file or directory
-    Unlink,  // unlink and rmdir
-    Mkdir,   // mkdir
+    Open,   // opening or creating a file
+    Read,   // a read call
+    Write,  // a write call
+    Rename, // rename and link
+    Fsync,  // fsync / fdatasync of a file or directory
+    Unlink, // unlink and rmdir
+    Mkdir,  // mkdir
     Truncate,
     Count
 };
@@ -36,8 +36,12 @@ int Calls(Op op);
 #else
 inline void Arm(Op, int, int, bool = false) {}
 inline void Reset() {}
-inline int Check(Op) { return 0; }
-inline int Calls(Op) { return 0; }
+inline int Check(Op) {
+    return 0;
+}
+inline int Calls(Op) {
+    return 0;
+}
 #endif
 
 } // namespace vorlane::platform::fault
