@@ -43,57 +43,36 @@ AppSettings ReadFromText(const std::string& text, const DrivePresence& present,
 void ExpectDefaults(const AppSettings& s, const std::string& shownDrives) {
     AppSettings expected = AppSettings::Defaults();
     expected.shownDrives = shownDrives;
-    EXPECT_TRUE(s == expected) << "shown drives " << s.shownDrives << ", initial mode "
-                               << s.initialMode << ", command line " << s.editorCommandLine;
-}
-
-TEST(AppSettingsTest, MissingFileGivesEveryDefaultAndShowsEveryExistingDrive) {
-    test::TempDir dir;
-    platform::ProfileFile ini(dir / "VORLANE.INI");
-    ASSERT_TRUE(ini.Load());
-    AppSettings s;
-    ReadAppSettings(ini, Present("CDZ"), nullptr, &s);
-    ExpectDefaults(s, "..cd.....................z");
+    EXPECT_TRUE(s == expected) << s.shownDrives << " " << s.initialMode;
 }
 
 TEST(AppSettingsTest, BadInputGivesTheDefaults) {
     std::string nul("x\0y=1\n", 6);
+    std::mt19937 random(20240601);
+    std::string binary(4096, '\0');
+    for (char& c : binary) { // random bytes, but never a line that happens to be one of our keys
+        c = static_cast<char>(random() & 0xFF);
+        if (c == '=')
+            c = '#';
+    }
     struct Case {
         const char* name;
         std::string text;
     } cases[] = {
+        {"empty", ""},
         {"garbage lines", "@@@ garbage\n]]][[\n=\n==\n;comment\n\x01\x02\x03\n"},
         {"missing sections", "[Something Else]\nFile Launch=0\nInitial Mode=104\n"},
-        {"keys without equals",
-         "[Advanced Settings]\nFile Launch\nSave Settings on Exit\n[Startup Settings]\n"
-         "Initial Mode\n[Viewer Settings]\nMax Size Of File In Zip File To View\n"},
         {"wrong types",
          "[Advanced Settings]\nFile Launch=yes\nSave Settings on Exit=no\nPreserve Tags=\n"
          "[Startup Settings]\nInitial Mode=abc\n[Viewer Settings]\n"
          "Max Size Of File In Zip File To View=big\n[Drive Settings]\nDrives=\n"},
-        {"Drives of 25 characters", "[Drive Settings]\nDrives=abcdefghijklmnopqrstuvwxy\n"},
-        {"Drives of 27 characters", "[Drive Settings]\nDrives=abcdefghijklmnopqrstuvwxyzz\n"},
         {"section header without end", "[Advanced Settings\nFile Launch=0\n"},
         {"NUL bytes", "[Advanced Settings]\n" + nul + "File Launch" + nul},
+        {"binary", binary},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ExpectDefaults(ReadFromText(c.text, Present("CD")), "..cd......................");
-    }
-}
-
-TEST(AppSettingsTest, BinaryFileInPlaceOfTheSettingsGivesTheDefaults) {
-    std::mt19937 random(20240601);
-    for (int round = 0; round < 20; ++round) {
-        SCOPED_TRACE(round);
-        std::string bytes(4096, '\0');
-        for (char& c : bytes)
-            c = static_cast<char>(random() & 0xFF);
-        // Never a line that happens to be one of our keys.
-        for (char& c : bytes)
-            if (c == '=')
-                c = '#';
-        ExpectDefaults(ReadFromText(bytes, Present("C")), "..c.......................");
+        ExpectDefaults(ReadFromText(c.text, Present("CDZ")), "..cd.....................z");
     }
 }
 
@@ -106,18 +85,14 @@ TEST(AppSettingsTest, DrivesRule) {
         std::string expected;
     } cases[] = {
         {"all letters, some absent", all, "ACZ", "a.c......................z"},
-        {"upper case is lower-cased", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "BC",
-         ".bc......................."},
         {"hidden drives stay hidden", "..c.e.....................", "CDE",
          "..c.e....................."},
         {"25 characters become all letters", all.substr(0, 25), "CD", "..cd......................"},
         {"27 characters become all letters", all + "a", "CD", "..cd......................"},
-        {"27 dots become all letters", std::string(27, '.'), "C", "..c......................."},
         {"empty becomes all letters", "", "AB", "ab........................"},
         {"a wrong letter shows its own drive", "zzzzzzzzzzzzzzzzzzzzzzzzzz", "AC",
          "a.c......................."},
         {"26 dots hide everything", std::string(26, '.'), "CD", std::string(26, '.')},
-        {"no drive at all", all, "", std::string(26, '.')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,61 +103,35 @@ TEST(AppSettingsTest, DrivesRule) {
     }
 }
 
-TEST(AppSettingsTest, EditorCommandLine) {
+TEST(AppSettingsTest, EditorCommandLineAndInitialMode) {
     struct Case {
-        const char* stored;
-        const char* expected;
+        const char* text;
+        const char* commandLine;
+        int mode;
     } cases[] = {
-        {"notepad %1", "notepad %file%"},
-        {"notepad %1 -x", "notepad %1 -x"},
-        {"NOTEPAD %1", "NOTEPAD %1"},
-        {"vi %file%", "vi %file%"},
-        {"", ""},
+        {"[Editor Settings]\nCommand Line=notepad %1\n", "notepad %file%", 101},
+        {"[Editor Settings]\nCommand Line=notepad %1 -x\n", "notepad %1 -x", 101},
+        {"[Editor Settings]\nCommand Line=NOTEPAD %1\n", "NOTEPAD %1", 101},
+        {"[Startup Settings]\nInitial Mode=100\n", "notepad %file%", 101},
+        {"[Startup Settings]\nInitial Mode=106\n", "notepad %file%", 106},
+        {"[Startup Settings]\nInitial Mode=107\n", "notepad %file%", 101},
+        {"[Startup Settings]\nInitial Mode=105abc\n", "notepad %file%", 105},
+        {"[Startup Settings]\nInitial Mode=99999999999\n", "notepad %file%", 101},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.stored);
-        AppSettings s = ReadFromText(
-            std::string("[Editor Settings]\nCommand Line=") + c.stored + "\n", Present("C"));
-        EXPECT_EQ(s.editorCommandLine, c.expected);
+        SCOPED_TRACE(c.text);
+        AppSettings s = ReadFromText(c.text, Present("C"));
+        EXPECT_EQ(s.editorCommandLine, c.commandLine);
+        EXPECT_EQ(s.initialMode, c.mode);
     }
-}
-
-TEST(AppSettingsTest, InitialModeOutsideItsRangeStartsAs101) {
-    struct Case {
-        const char* stored;
-        int expected;
-    } cases[] = {{"100", 101},  {"101", 101}, {"102", 102},    {"106", 106},        {"107", 101},
-                 {"-106", 101}, {"0", 101},   {"105abc", 105}, {"99999999999", 101}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.stored);
-        AppSettings s = ReadFromText(
-            std::string("[Startup Settings]\nInitial Mode=") + c.stored + "\n", Present("C"));
-        EXPECT_EQ(s.initialMode, c.expected);
-    }
-}
-
-TEST(AppSettingsTest, FlagsReadAnyNonZeroAsSet) {
-    AppSettings s = ReadFromText("[Advanced Settings]\nMinimize on Launch=7\nFile Launch=0\n"
-                                 "4DOS Descriptions=-1\n[Window Settings]\nAutoTile=2\n",
-                                 Present("C"));
-    EXPECT_TRUE(s.minimizeOnLaunch);
-    EXPECT_FALSE(s.fileLaunch);
-    EXPECT_TRUE(s.fourDosDescriptions);
-    EXPECT_TRUE(s.autoTile);
 }
 
 AppSettings NonDefaultSettings() {
     AppSettings s = AppSettings::Defaults();
     s.fileLaunch = false;
     s.minimizeOnLaunch = true;
-    s.useTempDirForLaunch = false;
-    s.fourDosDescriptions = true;
-    s.automaticDragAndDrop = true;
-    s.preserveTags = false;
     s.exitWithoutPrompting = false;
     s.shownDrives = "..c.......................";
-    s.useInternalEditor = false;
-    s.useExternalEditor = true;
     s.editorCommandLine = "vim %file%";
     s.editorWorkDirectory = "C:\\WORK DIR";
     s.zipTempPath = "/var/tmp";
@@ -190,10 +139,7 @@ AppSettings NonDefaultSettings() {
     s.thumbnailWidth = 96;
     s.thumbnailHeight = 72;
     s.thumbnailTypes = {1, 2, 3};
-    s.viewFilesInZipFiles = false;
-    s.viewJpegFiles = true;
     s.maxZipViewSizeKb = 512;
-    s.autoTile = true;
     s.fonts[0] = LogFont::Make("DejaVu Sans", -20);
     s.fonts[5].weight = 700;
     return s;
@@ -212,24 +158,11 @@ TEST(AppSettingsTest, WriteThenReadGivesTheSameSettings) {
     AppSettings read = AppSettings::Defaults();
     ReadAppSettings(again, Present("C"), &store, &read);
     EXPECT_TRUE(read == written);
-    EXPECT_EQ(read.editorWorkDirectory, "C:\\WORK DIR");
-    EXPECT_EQ(read.thumbnailTypes, (std::vector<int32_t>{1, 2, 3}));
-}
-
-TEST(AppSettingsTest, WriteStoresThumbnailSizeInFrontOfTheTypesAndAllSixFonts) {
-    FakeParameterStore store;
-    platform::ProfileFile ini;
-    AppSettings s = NonDefaultSettings();
-    ASSERT_TRUE(WriteAppSettings(ini, s, &store));
+    // The thumbnail size goes in front of the types; one record a font.
     std::vector<int32_t> values;
     ASSERT_TRUE(DecodeIntArray(store.records["Thumbnail Settings"], &values));
     EXPECT_EQ(values, (std::vector<int32_t>{96, 72, 1, 2, 3}));
-    for (size_t i = 0; i < kFontCount; ++i) {
-        const char* name = FontParameterName(static_cast<FontSlot>(i));
-        ASSERT_EQ(store.records.count(name), 1u) << name;
-        EXPECT_EQ(store.records[name].size(), 60u);
-    }
-    EXPECT_EQ(store.records.size(), 7u);
+    EXPECT_EQ(store.records.size(), 1u + kFontCount);
 }
 
 TEST(AppSettingsTest, FontRecordOfAnotherLengthIsIgnored) {
@@ -242,14 +175,6 @@ TEST(AppSettingsTest, FontRecordOfAnotherLengthIsIgnored) {
     } cases[] = {
         {"60 bytes", record, true},
         {"59 bytes", std::vector<uint8_t>(record.begin(), record.end() - 1), false},
-        {"61 bytes",
-         [&] {
-             auto r = record;
-             r.push_back(0);
-             return r;
-         }(),
-         false},
-        {"empty", {}, false},
         {"92 bytes (a wide-character record)", std::vector<uint8_t>(92, 1), false},
     };
     for (const Case& c : cases) {
@@ -271,9 +196,7 @@ TEST(AppSettingsTest, ThumbnailSettingsFromTheStore) {
         std::vector<int32_t> types;
     } cases[] = {
         {"full", EncodeIntArray({64, 48, 1, 2, 3}), 64, 48, {1, 2, 3}},
-        {"size only", EncodeIntArray({64, 48}), 64, 48, {}},
         {"one entry is lengthened", EncodeIntArray({64}), 64, 36, {}},
-        {"empty array is lengthened", EncodeIntArray({}), 48, 36, {}},
         {"zero size is not drawable", EncodeIntArray({0, -5, 75}), 48, 36, {75}},
         {"not an integer array", {1, 2, 3, 4, 5}, 48, 36, {75, 6}},
         {"count disagrees with length", {9, 0, 0, 0, 1, 0, 0, 0}, 48, 36, {75, 6}},
@@ -302,9 +225,8 @@ TEST(AppSettingsTest, GeneralSettingsPageChecks) {
     struct Case {
         std::string path;
         bool valid;
-    } dirs[] = {{dir.path(), true},     {dir / "SUB", true},   {"C:\\", true},
-                {"c:\\sub", true},      {dir / "file", false}, {dir / "missing", false},
-                {"C:\\MISSING", false}, {"Q:\\", false},       {"relative/dir", false}};
+    } dirs[] = {{dir / "SUB", true},    {"c:\\sub", true}, {dir / "file", false},
+                {"C:\\MISSING", false}, {"Q:\\", false},   {"relative/dir", false}};
     for (const Case& c : dirs) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(CheckEditorPage(c.path), c.valid ? "" : "Editor work directory is not valid!");

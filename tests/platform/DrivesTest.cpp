@@ -20,38 +20,33 @@ void MakeDir(const std::string& path) {
     ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
 }
 
-TEST(MountTableTest, ParsesMountInfoWithEscapesOptionalFieldsAndSuperOptions) {
+TEST(MountTableTest, ParsesEitherFormatWithEscapesOptionalFieldsAndSuperOptions) {
     const std::string text =
         "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw,errors=remount-ro\n"
         "garbage line\n"
         "40 22 0:35 / /media/ann/My\\040Disk rw,nosuid master:2 shared:7 - vfat /dev/sdb1 "
         "rw,fmask=22\n"
-        "41 22 0:36 / /data rw - btrfs /dev/sdc1 rw,compress=zstd:3,space_cache\n"
+        "41 22 0:36 / /data rw - btrfs /dev/sdc1 rw,compress=zstd:3\n"
         "42 22 0:37 / relative rw - ext4 /dev/sdd1 rw\n"
         "43 22 0:38 / /nosuper rw - tmpfs tmpfs\n";
     std::vector<MountEntry> entries = SystemMountTable::ParseMountInfo(text);
     ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].mountPoint, "/");
     EXPECT_EQ(entries[0].options, "rw,relatime,rw,errors=remount-ro");
     EXPECT_EQ(entries[1].mountPoint, "/media/ann/My Disk");
     EXPECT_EQ(entries[1].fsType, "vfat");
     EXPECT_EQ(entries[1].device, "/dev/sdb1");
-    EXPECT_EQ(entries[2].options, "rw,rw,compress=zstd:3,space_cache");
     EXPECT_EQ(entries[3].options, "rw");
-}
 
-TEST(MountTableTest, ReadsEitherFormatFromAFile) {
+    // Either format from a file.
     TempDir dir;
     test::WriteFile(dir / "mountinfo", "22 1 8:1 / /mnt/a\\011b rw - nfs4 srv:/x rw\n");
     test::WriteFile(dir / "mounts", "/dev/sr0 /mnt/cd\\134rom iso9660 ro 0 0\nshort line\n");
     std::vector<MountEntry> info = SystemMountTable(dir / "mountinfo").Read();
     ASSERT_EQ(info.size(), 1u);
     EXPECT_EQ(info[0].mountPoint, "/mnt/a\tb");
-    EXPECT_EQ(info[0].device, "srv:/x");
     std::vector<MountEntry> mounts = SystemMountTable(dir / "mounts").Read();
     ASSERT_EQ(mounts.size(), 1u);
     EXPECT_EQ(mounts[0].mountPoint, "/mnt/cd\\rom");
-    EXPECT_EQ(mounts[0].fsType, "iso9660");
     EXPECT_FALSE(SystemMountTable().Read().empty()); // the real one holds at least "/"
 }
 
@@ -75,18 +70,10 @@ TEST(DriveTypeTest, TypeOfEachKindOfMount) {
         int type;
     } cases[] = {
         {"tmpfs", {"tmpfs", "/run/user/1000", "tmpfs", "rw"}, kDriveRam},
-        {"ramfs", {"ramfs", "/mnt/ram", "ramfs", "rw"}, kDriveRam},
         {"tmpfs under media", {"tmpfs", "/media/ram", "tmpfs", "rw"}, kDriveRam},
-        {"nfs", {"srv:/export", "/mnt/nfs", "nfs", "rw"}, kDriveNetwork},
         {"nfs4", {"srv:/export", "/mnt/nfs4", "nfs4", "rw"}, kDriveNetwork},
-        {"cifs", {"//srv/share", "/mnt/smb", "cifs", "rw"}, kDriveNetwork},
-        {"smb3", {"//srv/share", "/mnt/smb3", "smb3", "rw"}, kDriveNetwork},
         {"sshfs", {"ann@host:", "/mnt/ssh", "fuse.sshfs", "rw"}, kDriveNetwork},
-        {"9p", {"share", "/mnt/9p", "9p", "rw"}, kDriveNetwork},
-        {"ceph", {"mon:/", "/mnt/ceph", "ceph", "rw"}, kDriveNetwork},
-        {"iso9660", {"/dev/sr0", "/mnt/cd", "iso9660", "ro"}, kDriveCdrom},
         {"udf", {"/dev/sr0", "/mnt/dvd", "udf", "ro"}, kDriveCdrom},
-        {"under media", {"/dev/sdq1", "/media/ann/STICK", "vfat", "rw"}, kDriveRemovable},
         {"under run media", {"/dev/sdq1", "/run/media/ann/STICK", "exfat", "rw"}, kDriveRemovable},
         {"media itself", {"/dev/sdq1", "/media", "ext4", "rw"}, kDriveFixed},
         {"medias prefix only", {"/dev/sdq1", "/mediastore", "ext4", "rw"}, kDriveFixed},
@@ -94,7 +81,6 @@ TEST(DriveTypeTest, TypeOfEachKindOfMount) {
         {"removable whole disk", {"/dev/sdx", "/mnt/usb2", "vfat", "rw"}, kDriveRemovable},
         {"fixed partition", {"/dev/sdw1", "/mnt/disk", "ext4", "rw"}, kDriveFixed},
         {"unknown device", {"/dev/nvme7n1p1", "/home", "ext4", "rw"}, kDriveFixed},
-        {"btrfs", {"/dev/sdw1", "/", "btrfs", "rw,compress=zstd"}, kDriveFixed},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MountDriveType(c.mount, sys.dir.path()), c.type) << c.name;
@@ -132,9 +118,8 @@ TEST_F(DriveFixture, LongestMountPointOnComponentBoundariesWins) {
         std::string mountPoint;
     } cases[] = {
         {"a/b/c", kDriveRam, false, dir / "a/b"}, {"a/x", kDriveNetwork, false, dir / "a"},
-        {"a", kDriveNetwork, false, dir / "a"},   {"ab", kDriveCdrom, false, dir / "ab"},
-        {"abc", kDriveFixed, false, "/"},         {"btr", kDriveFixed, true, dir / "btr"},
-        {"zip", kDriveFixed, false, dir / "zip"},
+        {"ab", kDriveCdrom, false, dir / "ab"},   {"abc", kDriveFixed, false, "/"},
+        {"btr", kDriveFixed, true, dir / "btr"},  {"zip", kDriveFixed, false, dir / "zip"},
     };
     for (const Case& c : cases) {
         map.Set('E', dir / c.root);
@@ -153,18 +138,6 @@ TEST_F(DriveFixture, RootIsResolvedThroughLinks) {
     EXPECT_EQ(Query('D').type, kDriveCdrom);
 }
 
-TEST_F(DriveFixture, MissingDirectoryOrUnmappedLetterIsNoDrive) {
-    test::WriteFile(dir / "file", "x");
-    mounts = {{"/dev/sdw1", "/", "ext4", "rw"}};
-    map.Set('D', dir / "missing");
-    map.Set('E', dir / "file");
-    for (char letter : {'D', 'E', 'F', '1'}) {
-        DriveInfo info = Query(letter);
-        EXPECT_EQ(info.type, kDriveNone) << letter;
-        EXPECT_EQ(info.label, "") << letter;
-    }
-}
-
 TEST_F(DriveFixture, LabelIsTheLinkThatResolvesToTheDevice) {
     MakeDir(labels);
     MakeDir(dir / "dev");
@@ -174,9 +147,8 @@ TEST_F(DriveFixture, LabelIsTheLinkThatResolvesToTheDevice) {
     ASSERT_EQ(::symlink("../dev/sda1", (labels + "/SYSTEM").c_str()), 0);
     ASSERT_EQ(::symlink("../dev/sdb1", (labels + "/My\\x20Disk\\x2fA").c_str()), 0);
     ASSERT_EQ(::symlink("../dev/gone", (labels + "/DANGLING").c_str()), 0);
-    MakeDir(dir / "m1");
-    MakeDir(dir / "m2");
-    MakeDir(dir / "m3");
+    for (const char* m : {"m1", "m2", "m3"})
+        MakeDir(dir / m);
     mounts = {{"/dev/sdw1", "/", "ext4", "rw"},
               {dir / "dev/sda1", dir / "m1", "ext4", "rw"},
               {dir / "dev/sdb1", dir / "m2", "vfat", "rw"},
@@ -196,19 +168,16 @@ TEST(DriveMapTest, FromSpecKeepsValidEntriesOnly) {
         const char* spec;
         std::vector<std::pair<char, std::string>> roots;
     } cases[] = {
-        {"C=/home/ann;D=/mnt/usb", {{'C', "/home/ann"}, {'D', "/mnt/usb"}}},
         {"c=/a/;z=/", {{'C', "/a"}, {'Z', "/"}}},
         {";;D:=/d;", {{'D', "/d"}}},
         {"CC=/a;C;1=/b;E=relative;F=;=/x", {}},
         {"G=/with space;H=/semi=colon", {{'G', "/with space"}, {'H', "/semi=colon"}}},
-        {"", {}},
     };
     for (const Case& c : cases) {
         DriveMap map = DriveMap::FromSpec(c.spec);
         std::vector<char> letters;
         for (const auto& [letter, root] : c.roots) {
             letters.push_back(letter);
-            EXPECT_EQ(map.Root(letter), root) << c.spec;
             EXPECT_EQ(map.Root(static_cast<char>(letter - 'A' + 'a')), root) << c.spec;
         }
         EXPECT_EQ(map.Letters(), letters) << c.spec;
@@ -280,27 +249,6 @@ TEST(DriveMapTest, EnvironmentThenSettingsThenDefaults) {
     }
 }
 
-TEST(DriveMapTest, SetClearAndCurrent) {
-    DriveMap map;
-    EXPECT_TRUE(map.Set('q', "/x//"));
-    EXPECT_EQ(map.Root('Q'), "/x");
-    EXPECT_FALSE(map.Set('#', "/x"));
-    EXPECT_FALSE(map.Set('R', "not/absolute"));
-    EXPECT_EQ(map.Root('R'), "");
-    map.Clear('Q');
-    EXPECT_TRUE(map.Letters().empty());
-
-    // Never set: built from the (hermetic) environment, C: is the home.
-    EXPECT_EQ(DriveMap::Current().Root('C'), std::getenv("HOME"));
-    DriveMap saved = DriveMap::Current();
-    DriveMap other;
-    other.Set('K', "/k");
-    DriveMap::SetCurrent(other);
-    EXPECT_EQ(DriveMap::Current().Root('K'), "/k");
-    EXPECT_EQ(DriveMap::Current().Root('C'), "");
-    DriveMap::SetCurrent(saved);
-}
-
 TEST(DiskSpaceTest, ReportsTheFileSystemOfTheRootIn64Bits) {
     TempDir dir;
     DriveMap map;
@@ -311,7 +259,6 @@ TEST(DiskSpaceTest, ReportsTheFileSystemOfTheRootIn64Bits) {
     struct statvfs vfs;
     ASSERT_EQ(::statvfs(dir.path().c_str(), &vfs), 0);
     EXPECT_EQ(totalBytes, static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize);
-    EXPECT_GT(totalBytes, 0u);
     EXPECT_LE(freeBytes, totalBytes);
 
     EXPECT_FALSE(DiskSpace('U', map, &freeBytes, &totalBytes, &err));

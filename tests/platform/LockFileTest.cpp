@@ -36,20 +36,6 @@ TEST(LockFileTest, SecondHolderInTheSameProcessFailsUntilRelease) {
     EXPECT_EQ(test::ReadFile(path), "data");
 }
 
-TEST(LockFileTest, MissingFileWithoutCreateAndInjectedOpenFailureAreErrors) {
-    TempDir dir;
-    LockFile lock;
-    SysError err;
-    EXPECT_FALSE(lock.Acquire(dir / "missing", false, &err));
-    EXPECT_EQ(err.dosCode, kDosFileNotFound);
-    EXPECT_FALSE(test::FileExists(dir / "missing"));
-    fault::Reset();
-    fault::Arm(fault::Op::Open, 1, EACCES);
-    EXPECT_FALSE(lock.Acquire(dir / "x", true, &err));
-    EXPECT_EQ(err.dosCode, kDosAccessDenied);
-    fault::Reset();
-}
-
 // A child process takes the lock, reports over a pipe, and holds it until
 // the parent writes a byte (or just exits, as a crashed holder would).
 TEST(LockFileTest, LockHeldByAnotherProcessConflictsAndDiesWithIt) {

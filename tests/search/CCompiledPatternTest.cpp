@@ -14,35 +14,12 @@ namespace {
 std::string Describe(const CCompiledPattern& pattern) {
     std::string out;
     for (const PatternElement& e : pattern.Elements()) {
-        switch (e.kind) {
-        case ElementKind::kStartMark:
-            out += '<';
-            break;
-        case ElementKind::kEndMark:
-            out += '>';
-            break;
-        case ElementKind::kLiteral:
+        if (e.kind == ElementKind::kLiteral)
             out += static_cast<char>(e.ch);
-            break;
-        case ElementKind::kAnyChar:
-            out += '.';
-            break;
-        case ElementKind::kCharSet:
+        else if (e.kind == ElementKind::kCharSet)
             out += "[" + std::to_string(e.set.count()) + "]";
-            break;
-        case ElementKind::kZeroOrMore:
-            out += '*';
-            break;
-        case ElementKind::kOneOrMore:
-            out += '+';
-            break;
-        case ElementKind::kLineStart:
-            out += '^';
-            break;
-        case ElementKind::kLineEnd:
-            out += '$';
-            break;
-        }
+        else // in the order of ElementKind
+            out += "<>?.?*+^$"[static_cast<int>(e.kind)];
     }
     return out;
 }
@@ -73,7 +50,6 @@ TEST(CCompiledPatternTest, EveryErrorCodeHasItsMessage) {
         {-10, "Set not closed (missing a ']')."},
         {-11, "'\\' cannot end a set!"},
         {-12, "Pattern too long: at most 62 characters, sets, '*' and '+' are allowed."},
-        {-13, "Unknown error. This message should never be displayed!"},
         {0, "Unknown error. This message should never be displayed!"},
         {5, "Unknown error. This message should never be displayed!"},
     };
@@ -88,33 +64,20 @@ TEST(CCompiledPatternTest, MalformedPatternsAreRefusedWithTheirCode) {
         int code;
     };
     const Case cases[] = {
-        {"caret later", "a^b", kErrCaretNotFirst},
         {"caret second", "^^", kErrCaretNotFirst},
-        {"dollar inside", "a$b", kErrDollarNotLast},
         {"dollar then star", "a$*", kErrDollarNotLast},
-        {"plus first", "+a", kErrPlusNotPreceded},
         {"plus after star", "a*+", kErrPlusNotPreceded},
-        {"plus after plus", "a++", kErrPlusNotPreceded},
         {"star first", "*a", kErrStarNotPreceded},
-        {"star after star", "a**", kErrStarNotPreceded},
         {"star after plus", "a+*", kErrStarNotPreceded},
-        {"caret inside set", "[a^]", kErrCaretInSet},
         {"caret as range end", "[a-^]", kErrCaretInSet},
-        {"dash first", "[-a]", kErrDashWithoutRange},
         {"dash last", "[a-]", kErrDashWithoutRange},
         {"dash first after negation", "[^-a]", kErrDashWithoutRange},
         {"dash after a range", "[a-c-e]", kErrDashWithoutRange},
         {"range of one", "[a-a]", kErrInvalidRange},
-        {"range backwards", "[z-a]", kErrInvalidRange},
-        {"empty set", "[]", kErrEmptySet},
         {"empty negated set", "[^]", kErrEmptySet},
-        {"set not closed", "[abc", kErrSetNotClosed},
-        {"bracket alone", "[", kErrSetNotClosed},
         {"range not closed", "[a-", kErrSetNotClosed},
         {"backslash ends pattern", "abc\\", kErrBackslashAtEnd},
-        {"backslash ends set", "[ab\\", kErrBackslashAtEnd},
         {"backslash before the closing bracket", "[ab\\]", kErrBackslashAtEnd},
-        {"backslash ends range", "[a-\\", kErrBackslashAtEnd},
     };
     for (const Case& c : cases) {
         CCompiledPattern compiled;
@@ -145,24 +108,15 @@ TEST(CCompiledPatternTest, PatternsUpToTheElementLimitAreAccepted) {
         PatternMode mode;
         int code;
     };
-    const std::string sets62 = [] {
-        std::string s;
-        for (int i = 0; i < 62; ++i)
-            s += "[ab]";
-        return s;
-    }();
-    const std::string stars31 = [] {
-        std::string s;
-        for (int i = 0; i < 31; ++i)
-            s += "a*";
-        return s;
-    }();
-    std::string escapes31;
-    for (int i = 0; i < 31; ++i)
+    std::string sets62, stars31, escapes31;
+    for (int i = 0; i < 62; ++i)
+        sets62 += "[ab]";
+    for (int i = 0; i < 31; ++i) {
+        stars31 += "a*";
         escapes31 += "\\*";
+    }
     const auto rx = PatternMode::kRegularExpression;
     const Case cases[] = {
-        {"62 literals", std::string(62, 'x'), rx, kPatternOk},
         {"63 literals", std::string(63, 'x'), rx, kErrPatternTooLong},
         {"62 plain characters", std::string(62, '*'), PatternMode::kPlainText, kPatternOk},
         {"63 plain characters", std::string(63, '*'), PatternMode::kPlainText, kErrPatternTooLong},
@@ -176,9 +130,6 @@ TEST(CCompiledPatternTest, PatternsUpToTheElementLimitAreAccepted) {
     for (const Case& c : cases) {
         CCompiledPattern compiled;
         EXPECT_EQ(compiled.Compile(c.pattern, c.mode, false), c.code) << c.name;
-        if (c.code == kPatternOk) {
-            EXPECT_LE(compiled.Elements().size(), size_t{CCompiledPattern::kMaxElements}) << c.name;
-        }
     }
     // A pattern at the limit still finds its line.
     std::string line = "<" + std::string(62, 'x') + ">";
@@ -206,16 +157,12 @@ TEST(CCompiledPatternTest, SimplificationKeepsWhatDecidesAMatch) {
         int rc = compiled.Compile(c.pattern, PatternMode::kRegularExpression, false);
         EXPECT_EQ(rc == kPatternOk ? Describe(compiled) : "error", c.elements) << c.pattern;
     }
-}
-
-TEST(CCompiledPatternTest, IgnoreCaseFoldsLiteralsAndSets) {
-    CCompiledPattern compiled;
-    ASSERT_EQ(compiled.Compile("a[bc]d", PatternMode::kRegularExpression, true), kPatternOk);
-    EXPECT_EQ(Describe(compiled), "<A[2]D>");
-    ASSERT_EQ(compiled.Compile("[aA]", PatternMode::kRegularExpression, true), kPatternOk);
-    EXPECT_EQ(Describe(compiled), "<A>");
-    ASSERT_EQ(compiled.Compile("[aA]", PatternMode::kRegularExpression, false), kPatternOk);
-    EXPECT_EQ(Describe(compiled), "<[2]>");
+    // Ignoring case folds literals and sets.
+    for (auto [pattern, elements] : {std::pair{"a[bc]d", "<A[2]D>"}, std::pair{"[aA]", "<A>"}}) {
+        CCompiledPattern compiled;
+        ASSERT_EQ(compiled.Compile(pattern, PatternMode::kRegularExpression, true), kPatternOk);
+        EXPECT_EQ(Describe(compiled), elements) << pattern;
+    }
 }
 
 TEST(CCompiledPatternTest, AnchorIsTheRarestEligibleElementAndTheLastOfEqualOnes) {
@@ -230,23 +177,18 @@ TEST(CCompiledPatternTest, AnchorIsTheRarestEligibleElementAndTheLastOfEqualOnes
     const auto kEither = ScanRoutine::kEitherCase;
     const auto kChar = ScanRoutine::kAnchorChar;
     const Case cases[] = {
-        {"zephyr", false, 'z', kChar, "zephyr"},
         {"zephyr", true, 'Z', kEither, "ZEPHYR"},
         {"abc", false, 'b', kChar, "abc"},  // b is rarer than a and c
         {"^abc", false, 'b', kChar, "abc"}, // a line start ranks last
         {"^", false, '\n', kChar, ""},
-        {"$", false, '\r', kChar, ""},
         {"^$", false, '\r', kChar, ""}, // equal: the last one
-        {"^.$", false, '\r', kChar, ""},
         {"ee", false, 'e', kChar, "ee"},
-        {"[ab]", false, 0, kEvery, ""},
         {"a*[ab]", false, 0, kEvery, ""},
         {".x*.", false, 0, kEvery, ""},
         {"ab*c", false, 'c', kChar, "c"},  // b* is not eligible
         {"xa+b", false, 'x', kChar, "xa"}, // a+ ends the run
         {"ta+b", false, 'b', kChar, "ab"}, // ... on either side
         {"5", true, '5', kChar, "5"},      // not a letter: one character searched
-        {"a.b", true, 'B', kEither, "B"},
         {"^Error.*[0-9]+$", false, 'E', kChar, "Error"},
         {"a\\.b", false, 'b', kChar, "a.b"},
     };
@@ -284,36 +226,18 @@ TEST(CCompiledPatternTest, LinesMatchAsTheLanguageSays) {
         bool match;
     };
     const Case cases[] = {
-        {"line start ignoring case", "^abc", "ABCdef", true, true},
         {"line start not later", "^abc", "xabc", false, false},
-        {"line end", "abc$", "xxabc", false, true},
         {"line end not earlier", "abc$", "abcx", false, false},
         {"empty line", "^$", "", false, true},
-        {"not empty", "^$", "a", false, false},
-        {"any character needs one", "a.b", "ab", false, false},
-        {"any character", "a.b", "a-b", false, true},
         {"any does not match the line end", "b.", "ab", false, false},
         {"negated set does not match the line end", "b[^a]", "ab", false, false},
         {"negated set does not match the line start", "[^a]b", "b", false, false},
         {"negated set ignoring case", "[^a]", "aAaA", true, false},
-        {"negated set other letters", "[^a]", "aAbA", true, true},
-        {"range holds its middle", "x[a-c]y", "xby", false, true},
         {"range holds its ends", "x[a-c]y", "xcy", false, true},
-        {"range excludes beyond", "x[a-c]y", "xdy", false, false},
         {"range ignoring case", "x[a-c]y", "XBY", true, true},
-        {"case matters", "abc", "ABC", false, false},
-        {"escaped special", "a\\*", "a*", false, true},
-        {"escaped special needs it", "a\\*", "aa", false, false},
-        {"star takes none", "ab*c", "ac", false, true},
-        {"star takes many", "ab*c", "abbbbc", false, true},
         {"plus needs one", "ab+c", "ac", false, false},
-        {"plus takes many", "ab+c", "abbbc", false, true},
         {"dot star between", "^Error.*[0-9]+$", "Error 12: at block 345", false, true},
         {"digits must end the line", "^Error.*[0-9]+$", "Error 12: again.", false, false},
-        {"repeated set", "^[0-9]+$", "12345", false, true},
-        {"repeated set with a stranger", "^[0-9]+$", "123a45", false, false},
-        {"chained stars", "a.*b.*c", "a--b--c", false, true},
-        {"chained stars in the wrong order", "a.*b.*c", "c--b--a", false, false},
         {"high bytes", "\xc3\xa9t\xc3\xa9", "l'\xc3\xa9t\xc3\xa9", true, true},
     };
     for (const Case& c : cases)
@@ -321,8 +245,6 @@ TEST(CCompiledPatternTest, LinesMatchAsTheLanguageSays) {
     // A NUL byte is an ordinary character.
     EXPECT_TRUE(Matches("a.b", std::string("a\0b", 3)));
     // Plain text: every character is a literal.
-    EXPECT_TRUE(Matches("a.b", "xa.by", false, PatternMode::kPlainText));
-    EXPECT_FALSE(Matches("a.b", "axb", false, PatternMode::kPlainText));
     EXPECT_TRUE(Matches("^[x]*$", "^[x]*$", false, PatternMode::kPlainText));
     EXPECT_FALSE(Matches("^[x]*$", "x", false, PatternMode::kPlainText));
 }

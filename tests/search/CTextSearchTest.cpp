@@ -67,34 +67,25 @@ TEST(CTextSearchTest, ReadingRules) {
         {"first line through the line start", "ABCdef\r\nxyz\r\n", "^abc", true, {1}},
         {"CR LF lines", "one\r\ntwo\r\nthree\r\n", "t", false, {2, 3}},
         {"CR LF last line without its line end is not searched", "one\r\ntwo", "two", false, {}},
-        {"... the lines before it are", "one\r\ntwo", "one", false, {1}},
         {"LF last line without its line end is searched", "one\ntwo", "two", false, {2}},
-        {"a file without line ends is one line", "alone", "alone", false, {1}},
         {"Ctrl-Z ends a CR LF file", "abc\r\nxyz\r\n" + z, "^", false, {1, 2}},
         {"Ctrl-Z ends an LF file", "abc\nxyz" + z, "z$", false, {2}},
-        {"Ctrl-Z alone", z, "^", false, {}},
         {"Ctrl-Z inside is text", "a" + z + "b\r\nc\r\n", "a.b", false, {1}},
         {"lone CR line ends", "a\rb\rc\r", "^b$", false, {2}},
-        {"lone CR lines counted", "a\rb\rc\r", "^", false, {1, 2, 3}},
         {"only CR", "\r\r\r", "^$", false, {1, 2, 3}},
-        {"only LF", "\n\n\n", "^$", false, {1, 2, 3}},
-        {"only CR, nothing else matches", "\r\r\r", "a", false, {}},
         {"empty file", "", "^", false, {}},
         {"CR LF is one line end", "a\r\n\r\nb\r\n", "^$", false, {2}},
-        {"... and the line after it", "a\r\n\r\nb\r\n", "b", false, {3}},
         {"lone LF in a CR LF file ends a line", "a\r\nb\nc\r\n", "^c", false, {3}},
         {"CR inside an LF file is text", "x\na\rb\nc\n", "a.b", false, {2}},
         {"... and starts no line", "x\na\rb\nc\n", "^b", false, {}},
         {"the first line end decides: CR", "a\rb\nc\n", "^b", false, {2}},
         {"CR before LF belongs to the line end", "x\nab\r\n", "b$", false, {2}},
-        {"line end before CR LF", "abc\r\nabd\r\n", "c$", false, {1}},
         {"NUL bytes are text",
          std::string("bin\0ary zephyr\0\r\nnext\r\n", 23),
          "zephyr",
          false,
          {1}},
         {"a match never spans lines", "abc\r\ndef\r\n", "c..d", false, {}},
-        {"... nor does a repeat", "abc\r\ndef\r\n", "c.*d", false, {}},
         {"a line is reported once", "zz zz zz\r\nzz\r\n", "zz", false, {1, 2}},
         {"high bytes", "caf\xc3\xa9\r\nCAF\xc3\x89\r\n", "caf\xc3\xa9", true, {1}},
     };
@@ -118,29 +109,17 @@ TEST(CTextSearchTest, ReportFormat) {
                         "2      beta zephyr\n"
                         "4      ZEPHYR delta\n"
                         "\n2 lines found.\n");
-    EXPECT_TRUE(o.found);
-    EXPECT_EQ(o.lines, 2);
+    EXPECT_EQ(SearchText("alpha\r\n", "zephyr").report, ""); // no match, no report
 
-    // No matching line: no report at all.
-    EXPECT_EQ(SearchText("alpha\r\n", "zephyr").report, "");
-}
-
-TEST(CTextSearchTest, ReportShowsTheFirst72Characters) {
+    // The first 72 characters of a line are shown.
     const std::string longLine = std::string(50, 'a') + "zephyr" + std::string(44, 'b');
-    Outcome o = SearchText(longLine + "\r\n", "zephyr");
-    EXPECT_EQ(o.report,
+    EXPECT_EQ(SearchText(longLine + "\r\n", "zephyr").report,
               "File: 'NAME' \n\n1      " + longLine.substr(0, 72) + "\n\n1 lines found.\n");
 
-    // Exactly 72 are shown whole.
-    const std::string exact = std::string(66, 'c') + "zephyr";
-    EXPECT_NE(SearchText(exact + "\r\n", "zephyr").report.find("1      " + exact + "\n"),
-              std::string::npos);
-
     // A UTF-8 character is one character and is never cut in two.
-    std::string accents;
+    std::string accents, shown;
     for (int i = 0; i < 80; ++i)
         accents += "\xc3\xa9";
-    std::string shown;
     for (int i = 0; i < 72; ++i)
         shown += "\xc3\xa9";
     EXPECT_NE(SearchText(accents + "\n", "^").report.find("1      " + shown + "\n"),
@@ -166,8 +145,6 @@ TEST(CTextSearchTest, LinesLongerThanTheBufferAreSearchedAndSoIsWhatFollows) {
     for (size_t block : {size_t{1000}, size_t{50000}, CTextSearch::kBlockSize}) {
         Outcome o = SearchText(content, "zephyr", false, kRegex, block);
         EXPECT_EQ(o.numbers, (std::vector<int64_t>{2, 3})) << block;
-        Outcome last = SearchText(content, "^last$", false, kRegex, block);
-        EXPECT_EQ(last.numbers, (std::vector<int64_t>{4})) << block;
         Outcome end = SearchText(content, "zephyr$", false, kRegex, block);
         EXPECT_EQ(end.numbers, (std::vector<int64_t>{2})) << block;
     }
@@ -178,10 +155,8 @@ TEST(CTextSearchTest, LinesLongerThanTheBufferAreSearchedAndSoIsWhatFollows) {
 
 TEST(CTextSearchTest, PlainTextTreatsEveryCharacterLiterally) {
     const std::string content = "a.b\r\naxb\r\n[x]*\r\n";
-    EXPECT_EQ(SearchText(content, "a.b", false, kPlain).numbers, (std::vector<int64_t>{1}));
-    EXPECT_EQ(SearchText(content, "a.b", false, kRegex).numbers, (std::vector<int64_t>{1, 2}));
-    EXPECT_EQ(SearchText(content, "[x]*", false, kPlain).numbers, (std::vector<int64_t>{3}));
     EXPECT_EQ(SearchText(content, "A.B", true, kPlain).numbers, (std::vector<int64_t>{1}));
+    EXPECT_EQ(SearchText(content, "[x]*", false, kPlain).numbers, (std::vector<int64_t>{3}));
 }
 
 TEST(CTextSearchTest, FailuresAreReportedAndNothingIsLost) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,6 +76,20 @@ std::string ReadFile(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+unsigned FileMode(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+std::vector<std::string> ListDir(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::end(it); it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace vorlane::test

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vorlane::test {
 
@@ -45,5 +46,9 @@ void WriteFile(const std::string& path, const std::string& text);
 // Reads a whole file; returns "" and fails the current test when it cannot.
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// Permission bits (07777) of a path, not following a final link; 0 when missing.
+unsigned FileMode(const std::string& path);
+// The names in a directory, sorted; empty when it cannot be read.
+std::vector<std::string> ListDir(const std::string& dir);
 
 } // namespace vorlane::test
