@@ -26,6 +26,9 @@ class HermeticEnvironment : public ::testing::Environment {
         ::setenv("VORLANE_HOME", (root + "/vorlane-home").c_str(), 1);
         ::setenv("TMPDIR", (root + "/tmp").c_str(), 1);
         ::unsetenv("VORLANE_DRIVES");
+        // No test may open a window on the developer's display.
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
     }
     void TearDown() override { m_root.reset(); }
 

@@ -1,0 +1,95 @@
+// What the catalogue asks of the modules built around it, as interfaces
+// they implement, and the options it follows. The catalogue itself never
+// depends on those modules:
+//
+//   CFileCriteria        a search request: does a file pass? (file search
+//                        criteria set the shown flag; Custom Tag tags by it)
+//   CCustomTagSource     asks the user for the Custom Tag criteria (the
+//                        "File Search Details" dialog captioned "Custom Tag")
+//   CDescriptionSource   the 4DOS descriptions of a directory's files
+//   CCatalogueView       the window that shows a session: status bar
+//                        fields, file list and tree redraws
+//   CCatalogueOptions    "Preserve Tags" and "4DOS Descriptions"
+//
+// A CCatalogueEnvironment bundles them; a CFileManagerSession owns one and
+// hands it to its drives. Every pointer in it is borrowed: the owner of the
+// session keeps the services alive for the session's lifetime.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vorlane::catalogue {
+
+class CFileContainer;
+
+// A search request as the catalogue sees it.
+class CFileCriteria {
+  public:
+    virtual ~CFileCriteria() = default;
+    virtual bool Matches(const CFileContainer& file) const = 0;
+};
+
+// Shows the Custom Tag dialog (caption "Custom Tag", help context 14435);
+// the criteria entered, or null when the user cancelled.
+class CCustomTagSource {
+  public:
+    virtual ~CCustomTagSource() = default;
+    virtual std::shared_ptr<const CFileCriteria> AskCustomTag() = 0;
+};
+
+// The descriptions of one directory, open while its file list is read.
+class CDirectoryDescriptions {
+  public:
+    virtual ~CDirectoryDescriptions() = default;
+    // The description of a file (DOS name), or nothing.
+    virtual std::optional<std::string> Find(const std::string& name) = 0;
+};
+
+// Opens the descriptions of a directory (DOS path) for one read; null when
+// it has none. Asked only while "4DOS Descriptions" is set.
+class CDescriptionSource {
+  public:
+    virtual ~CDescriptionSource() = default;
+    virtual std::unique_ptr<CDirectoryDescriptions> Open(const std::string& directory) = 0;
+};
+
+// The window (or console) that shows a session. Every call has a default
+// that does nothing.
+class CCatalogueView {
+  public:
+    virtual ~CCatalogueView() = default;
+    // Status bar field 1 to 4 shows text; repaint shows it at once (the
+    // drive scan updates its count while it runs).
+    virtual void SetStatusText(int /*field*/, const std::string& /*text*/, bool /*repaint*/) {}
+    // The file list of the current directory must be drawn again.
+    virtual void FileListChanged() {}
+    // The drive's directory vector changed (a scan, a removal): rebuild
+    // the tree from it.
+    virtual void TreeChanged() {}
+};
+
+struct CCatalogueOptions {
+    bool preserveTags = true;         // "Preserve Tags"
+    bool fourDosDescriptions = false; // "4DOS Descriptions"
+};
+
+class CCatalogueEnvironment {
+  public:
+    // The options in force: the ones set here, else the application's
+    // settings while a VorlaneApp lives, else the defaults.
+    CCatalogueOptions Options() const;
+    void SetOptions(std::optional<CCatalogueOptions> options) { m_options = options; }
+
+    CDescriptionSource* descriptions = nullptr;
+    CCatalogueView* view = nullptr;
+
+    // The view to call (a silent one when none is set).
+    CCatalogueView& View() const;
+
+  private:
+    std::optional<CCatalogueOptions> m_options;
+};
+
+} // namespace vorlane::catalogue
