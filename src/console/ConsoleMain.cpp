@@ -25,6 +25,12 @@ int RunVersion(int, char**) {
 
 int RunUsage(int, char**);
 
+// Reached only when the executable was built without the windowed front end.
+int RunNoGui(int, char**) {
+    std::cerr << "vorlane: this build has no windowed front end.\n";
+    return 2;
+}
+
 int RunGrep(int argc, char** argv) {
     return search::GrepMain(argc - 1, argv + 1, std::cout, std::cerr);
 }
@@ -38,13 +44,15 @@ struct Mode {
 const Mode kModes[] = {
     {"--version", RunVersion, "print the version"},
     {"--console", RunConsole, "start the console front end (a command prompt)"},
+    {"--gui", RunNoGui, "start the windowed front end"},
     {"--grep", RunGrep, "search files for lines matching a pattern (--grep --help)"},
     {"--help", RunUsage, "show these options"},
 };
 
 int RunUsage(int, char**) {
     std::cout << "Usage: vorlane [OPTION]\n"
-                 "Without an option the console front end starts.\n";
+                 "Without an option the windowed front end starts when a display is\n"
+                 "there to show it on, else the console front end.\n";
     for (const Mode& m : kModes)
         std::cout << "  " << m.option << std::string(12 - std::strlen(m.option), ' ') << m.help
                   << '\n';

@@ -1,0 +1,110 @@
+#include "gui/CDirectoryTreeModel.h"
+
+#include "catalogue/CDirectoryContainer.h"
+#include "catalogue/CDriveContainer.h"
+#include "gui/FileIcons.h"
+
+namespace vorlane::gui {
+
+void CDirectoryTreeModel::SetDrive(catalogue::CDriveContainer* drive) {
+    m_drive = drive;
+    Rebuild();
+}
+
+void CDirectoryTreeModel::Rebuild() {
+    beginResetModel();
+    m_nodes.clear();
+    m_top.clear();
+    if (m_drive) {
+        const int count = m_drive->DirectoryCount();
+        m_nodes.resize(static_cast<size_t>(count));
+        std::vector<int> open; // the chain of ancestors of the next directory
+        for (int i = 0; i < count; ++i) {
+            int level = m_drive->DirectoryAt(i)->Level();
+            while (!open.empty() && m_drive->DirectoryAt(open.back())->Level() >= level)
+                open.pop_back();
+            Node& node = m_nodes[static_cast<size_t>(i)];
+            if (open.empty()) {
+                node.row = static_cast<int>(m_top.size());
+                m_top.push_back(i);
+            } else {
+                node.parent = open.back();
+                auto& siblings = m_nodes[static_cast<size_t>(node.parent)].children;
+                node.row = static_cast<int>(siblings.size());
+                siblings.push_back(i);
+            }
+            open.push_back(i);
+        }
+    }
+    endResetModel();
+}
+
+catalogue::CDirectoryContainer* CDirectoryTreeModel::DirectoryAt(const QModelIndex& index) const {
+    if (!index.isValid() || !m_drive)
+        return nullptr;
+    return m_drive->DirectoryAt(static_cast<int>(index.internalId()));
+}
+
+QModelIndex CDirectoryTreeModel::IndexOfNode(int node) const {
+    if (node < 0 || node >= static_cast<int>(m_nodes.size()))
+        return {};
+    return createIndex(m_nodes[static_cast<size_t>(node)].row, 0, static_cast<quintptr>(node));
+}
+
+QModelIndex CDirectoryTreeModel::IndexOfPath(const std::string& path) const {
+    if (!m_drive)
+        return {};
+    return IndexOfNode(m_drive->IndexOfPath(path));
+}
+
+QModelIndex CDirectoryTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0)
+        return {};
+    const std::vector<int>& list = parent.isValid() ? m_nodes[parent.internalId()].children : m_top;
+    if (row >= static_cast<int>(list.size()))
+        return {};
+    return createIndex(row, 0, static_cast<quintptr>(list[static_cast<size_t>(row)]));
+}
+
+QModelIndex CDirectoryTreeModel::parent(const QModelIndex& child) const {
+    if (!child.isValid())
+        return {};
+    return IndexOfNode(m_nodes[child.internalId()].parent);
+}
+
+int CDirectoryTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid())
+        return static_cast<int>(m_top.size());
+    return static_cast<int>(m_nodes[parent.internalId()].children.size());
+}
+
+int CDirectoryTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+QVariant CDirectoryTreeModel::data(const QModelIndex& index, int role) const {
+    catalogue::CDirectoryContainer* dir = DirectoryAt(index);
+    if (!dir)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        if (dir->Level() == 0 && m_drive) {
+            // The root: "C:\", with the volume label when there is one.
+            QString text = QString::fromStdString(dir->Path());
+            if (!m_drive->VolumeLabel().empty())
+                text += QString(" [%1]").arg(QString::fromStdString(m_drive->VolumeLabel()));
+            return text;
+        }
+        return QString::fromStdString(dir->Name());
+    case Qt::DecorationRole:
+        if (dir->Level() == 0 && m_drive)
+            return DriveIcon(m_drive->DriveType().Type());
+        return FolderIcon(dir->IsZip());
+    case Qt::ToolTipRole:
+        return QString::fromStdString(dir->Path());
+    default:
+        return {};
+    }
+}
+
+} // namespace vorlane::gui

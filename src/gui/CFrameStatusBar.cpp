@@ -1,0 +1,58 @@
+#include "gui/CFrameStatusBar.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QLabel>
+
+namespace vorlane::gui {
+
+const std::array<const char*, CFrameStatusBar::kFieldCount> CFrameStatusBar::kTemplates = {
+    " :   0MB free,  MB total",
+    "Total        file(s) (      MB)",
+    "Tagged        files (       k)",
+    "",
+};
+
+CFrameStatusBar::CFrameStatusBar(QWidget* parent) : QStatusBar(parent) {
+    QFont font("Arial");
+    font.setPixelSize(14);
+    font.setWeight(QFont::Normal);
+    setFont(font);
+    setSizeGripEnabled(true);
+    QFontMetrics metrics(font);
+    for (int i = 0; i < kFieldCount; ++i) {
+        auto* label = new QLabel(QString::fromLatin1(kTemplates[static_cast<size_t>(i)]), this);
+        label->setFont(font);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        int width = metrics.horizontalAdvance(label->text()) + 12;
+        label->setMinimumWidth(i == kFieldCount - 1 ? 40 : width);
+        m_fields[static_cast<size_t>(i)] = label;
+        addPermanentWidget(label, i == kFieldCount - 1 ? 1 : 0);
+    }
+}
+
+QLabel* CFrameStatusBar::Label(int field) const {
+    return field >= 1 && field <= kFieldCount ? m_fields[static_cast<size_t>(field - 1)] : nullptr;
+}
+
+void CFrameStatusBar::SetField(int field, const QString& text, bool repaint) {
+    QLabel* label = Label(field);
+    if (!label)
+        return;
+    label->setText(text);
+    if (repaint)
+        label->repaint();
+}
+
+QString CFrameStatusBar::Field(int field) const {
+    QLabel* label = Label(field);
+    return label ? label->text() : QString();
+}
+
+void CFrameStatusBar::ResetFields() {
+    for (int i = 0; i < kFieldCount; ++i)
+        m_fields[static_cast<size_t>(i)]->setText(
+            QString::fromLatin1(kTemplates[static_cast<size_t>(i)]));
+}
+
+} // namespace vorlane::gui

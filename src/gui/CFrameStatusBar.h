@@ -1,0 +1,33 @@
+// CFrameStatusBar: the main frame's status bar: four text fields, each
+// behind a separator, in Arial at 14 pixels and normal weight. Each field
+// is as wide as the template text it shows until its first update.
+#pragma once
+
+#include <QStatusBar>
+
+#include <array>
+
+class QLabel;
+
+namespace vorlane::gui {
+
+class CFrameStatusBar : public QStatusBar {
+    Q_OBJECT
+  public:
+    static constexpr int kFieldCount = 4;
+    static const std::array<const char*, kFieldCount> kTemplates;
+
+    explicit CFrameStatusBar(QWidget* parent = nullptr);
+
+    // field 1 to 4; repaint shows the text at once (during a scan).
+    void SetField(int field, const QString& text, bool repaint = false);
+    QString Field(int field) const;
+    // Every field back to its template (no window shows totals).
+    void ResetFields();
+    QLabel* Label(int field) const;
+
+  private:
+    std::array<QLabel*, kFieldCount> m_fields{};
+};
+
+} // namespace vorlane::gui

@@ -1,0 +1,537 @@
+#include "gui/CVorlaneFrame.h"
+
+#include "app/CDriveType.h"
+#include "app/VorlaneApp.h"
+#include "gui/CDriveBar.h"
+#include "gui/CFileSortDialog.h"
+#include "gui/CFrameStatusBar.h"
+#include "gui/CHelpWindow.h"
+#include "gui/CLogDriveDialog.h"
+#include "gui/CVorlaneMDIChild.h"
+#include "gui/Commands.h"
+#include "gui/FileIcons.h"
+#include "gui/MdiArrangement.h"
+#include "gui/TFileManagerWindow.h"
+#include "platform/DosPath.h"
+#include "platform/Drives.h"
+#include "ui/UserInterface.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeView>
+
+namespace vorlane::gui {
+
+namespace {
+
+// The menu of a path like "&Window/&New Window", made on first use.
+QMenu* MenuFor(QMenuBar* bar, std::map<QString, QMenu*>& menus, const QString& path) {
+    auto it = menus.find(path);
+    if (it != menus.end())
+        return it->second;
+    int slash = path.lastIndexOf('/');
+    QMenu* menu = slash < 0 ? bar->addMenu(path)
+                            : MenuFor(bar, menus, path.left(slash))->addMenu(path.mid(slash + 1));
+    menus[path] = menu;
+    return menu;
+}
+
+app::AppSettings* MutableAppSettings() {
+    app::VorlaneApp* a = app::VorlaneApp::Current();
+    return a ? &a->MutableSettings() : nullptr;
+}
+
+} // namespace
+
+CVorlaneFrame::CVorlaneFrame(app::VorlaneApp* app, QWidget* parent)
+    : QMainWindow(parent), m_app(app) {
+    setWindowTitle(app::VorlaneApp::kName);
+    setWindowIcon(
+        QIcon::fromTheme("system-file-manager", style()->standardIcon(QStyle::SP_DirHomeIcon)));
+    m_mdi = new QMdiArea(this); // the MDI client
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    m_status = new CFrameStatusBar(this);
+    setStatusBar(m_status);
+    BuildMenus();
+    BuildToolBar();
+    BuildDriveBar();
+    // F1 (without Alt, Ctrl or Shift) shows help at the current context,
+    // whichever child has the focus.
+    auto* help = new QAction(this);
+    help->setObjectName("helpKey");
+    help->setShortcut(Qt::Key_F1);
+    help->setShortcutContext(Qt::WindowShortcut);
+    connect(help, &QAction::triggered, this, [this] { ShowHelp(-1); });
+    addAction(help);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this,
+            [this](QMdiSubWindow* child) { OnSubWindowActivated(child); });
+    UpdateActions();
+    resize(1024, 720);
+}
+
+CVorlaneFrame::~CVorlaneFrame() {
+    // Children first: their sessions call back while they go.
+    for (QMdiSubWindow* child : m_mdi->subWindowList())
+        delete child;
+}
+
+// --- building ------------------------------------------------------------------
+
+void CVorlaneFrame::BuildMenus() {
+    std::map<QString, QMenu*> menus;
+    for (const CommandInfo& command : CommandTable()) {
+        QMenu* menu = MenuFor(menuBar(), menus, QString::fromLatin1(command.menu));
+        QString text = QString::fromLatin1(command.text);
+        if (text.startsWith('-')) {
+            menu->addSeparator();
+            text = text.mid(1);
+        }
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QString("cmd%1").arg(command.id));
+        action->setData(command.id);
+        if (*command.keys) {
+            action->setShortcut(QKeySequence(QString::fromLatin1(command.keys)));
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        action->setCheckable(command.checkable);
+        int id = command.id;
+        connect(action, &QAction::triggered, this, [this, id] {
+            RunCommand(id, QApplication::keyboardModifiers() & Qt::ControlModifier);
+        });
+        m_actions[id] = action;
+    }
+    Action(kCmdDriveRibbon)->setChecked(true);
+    Action(kCmdToolBar)->setChecked(true);
+}
+
+void CVorlaneFrame::BuildToolBar() {
+    m_toolBar = addToolBar("ToolBar");
+    m_toolBar->setObjectName("ToolBar");
+    m_toolBar->setIconSize(QSize(20, 20));
+    struct Button {
+        int id;
+        const char* icon;
+        QStyle::StandardPixmap fallback;
+    };
+    const Button buttons[] = {
+        {kCmdLogDrive, "drive-harddisk", QStyle::SP_DriveHDIcon},
+        {kCmdNewFileManagerWindow, "window-new", QStyle::SP_FileDialogNewFolder},
+        {0, nullptr, QStyle::SP_CustomBase},
+        {14115, "edit-copy", QStyle::SP_FileDialogDetailedView},
+        {14135, "go-jump", QStyle::SP_ArrowForward},
+        {14120, "edit-delete", QStyle::SP_TrashIcon},
+        {0, nullptr, QStyle::SP_CustomBase},
+        {catalogue::kCmdSortByFilename, "view-sort-ascending", QStyle::SP_ArrowUp},
+        {kCmdViewDetails, "view-list-details", QStyle::SP_FileDialogDetailedView},
+        {kCmdViewLargeIcons, "view-list-icons", QStyle::SP_FileDialogListView},
+        {0, nullptr, QStyle::SP_CustomBase},
+        {kCmdCascade, "window-duplicate", QStyle::SP_TitleBarNormalButton},
+        {kCmdTileVertical, "view-split-left-right", QStyle::SP_ToolBarHorizontalExtensionButton},
+        {0, nullptr, QStyle::SP_CustomBase},
+        {kCmdGeneralSettings, "preferences-system", QStyle::SP_FileDialogInfoView},
+        {kCmdExit, "application-exit", QStyle::SP_DialogCloseButton},
+    };
+    for (const Button& b : buttons) {
+        if (b.id == 0) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* action = Action(b.id);
+        action->setIcon(QIcon::fromTheme(b.icon, style()->standardIcon(b.fallback)));
+        m_toolBar->addAction(action);
+    }
+}
+
+void CVorlaneFrame::BuildDriveBar() {
+    if (!m_driveBar) {
+        m_driveBar = new CDriveBar(this);
+        addToolBar(Qt::TopToolBarArea, m_driveBar);
+        connect(m_driveBar, &CDriveBar::DriveChosen, this,
+                [this](char letter) { OpenFileManager(std::string(1, letter) + ":", 1, false); });
+        connect(m_driveBar, &CDriveBar::RelogRequested, this,
+                [this](char letter) { RelogDrive(letter); });
+        connect(m_driveBar, &CDriveBar::UnlogRequested, this,
+                [this](char letter) { UnlogDrive(letter); });
+        connect(m_driveBar, &CDriveBar::InfoRequested, this, [](char letter) {
+            ui::Current().Message(DriveInfoText(letter), "Drive Info", ui::Buttons::Ok,
+                                  ui::Icon::Information);
+        });
+    }
+    m_driveBar->Rebuild();
+}
+
+void CVorlaneFrame::RelogDrive(char letter) {
+    TFileManagerWindow* fm = ActiveFileManager();
+    std::string name = std::string(1, letter) + ":";
+    if (!fm || fm->Session().DriveName() != name) {
+        OpenFileManager(name, 1, false);
+        return;
+    }
+    std::string directory = fm->Session().CurrentDirectoryPath();
+    fm->Session().Unlog();
+    fm->OpenDrive(name, 1, directory);
+}
+
+void CVorlaneFrame::UnlogDrive(char letter) {
+    TFileManagerWindow* fm = ActiveFileManager();
+    if (fm && fm->Session().DriveName() == std::string(1, letter) + ":")
+        fm->Unlog();
+}
+
+QAction* CVorlaneFrame::Action(int id) const {
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CVorlaneFrame::UpdateActions() {
+    bool haveWindow = ActiveFileManager() != nullptr;
+    for (const CommandInfo& command : CommandTable())
+        if (command.target == CommandTarget::Window)
+            Action(command.id)->setEnabled(haveWindow);
+}
+
+// --- commands ------------------------------------------------------------------
+
+void CVorlaneFrame::ShowNotAvailable(int id) {
+    const CommandInfo* command = FindCommand(id);
+    if (command)
+        ui::Current().Message(NotAvailableText(*command), kNotAvailableCaption, ui::Buttons::Ok,
+                              ui::Icon::Information);
+}
+
+void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
+    const CommandInfo* command = FindCommand(id);
+    if (!command)
+        return;
+    if (id == catalogue::kCmdCustomSort) {
+        RunCustomSort();
+        return;
+    }
+    if (command->target == CommandTarget::Window) {
+        TFileManagerWindow* fm = ActiveFileManager();
+        if (fm && fm->RunCommand(id, ctrlHeld))
+            return;
+        if (fm)
+            ShowNotAvailable(id);
+        return;
+    }
+    if (RunArrangementCommand(*m_mdi, id))
+        return;
+    switch (id) {
+    case kCmdExit:
+        close();
+        return;
+    case kCmdLogDrive:
+        ShowLogDriveDialog();
+        return;
+    case kCmdDirectoryStatistics:
+        ui::Current().Message(kDirectoryStatisticsText);
+        return;
+    case kCmdBackup:
+        ui::Current().Message(kBackupText, kBackupCaption, ui::Buttons::Ok, ui::Icon::Information);
+        return;
+    case kCmdDriveRibbon:
+    case kCmdToolBar:
+        ToggleBar(id);
+        return;
+    case kCmdNewFileManagerWindow: {
+        TFileManagerWindow* fm = ActiveFileManager();
+        std::string drive = fm ? fm->Session().DriveName() : std::string();
+        int kind = fm ? fm->Session().DriveKind() : 1;
+        if (drive.empty()) {
+            char letter = DefaultDrive();
+            if (letter == 0)
+                return;
+            drive = std::string(1, letter) + ":";
+            kind = 1;
+        }
+        OpenFileManager(drive, kind, true);
+        return;
+    }
+    case kCmdAutoTile:
+        if (app::AppSettings* s = MutableAppSettings())
+            s->autoTile = !s->autoTile;
+        Action(kCmdAutoTile)->setChecked(MutableAppSettings() && MutableAppSettings()->autoTile);
+        return;
+    case kCmdHelpContents:
+        ShowHelp(0);
+        return;
+    case kCmdHelpHowToUse:
+        ShowHelp(kCmdHelpHowToUse);
+        return;
+    case kCmdAbout:
+        ui::Current().Message(std::string(app::VorlaneApp::kName) + " " +
+                                  app::VorlaneApp::kVersion + "\nA classic file manager.",
+                              "About Vorlane", ui::Buttons::Ok, ui::Icon::Information);
+        return;
+    default:
+        ShowNotAvailable(id);
+        return;
+    }
+}
+
+void CVorlaneFrame::RunCustomSort() {
+    TFileManagerWindow* fm = ActiveFileManager();
+    if (!fm)
+        return;
+    CFileSortDialogTransfer transfer;
+    const catalogue::CDisplaySettings& settings = fm->Session().DisplaySettings();
+    transfer.keys[0] = settings.sortKeys[0];
+    transfer.keys[1] = settings.sortKeys[1];
+    CFileSortDialog dialog(transfer, this);
+    if (m_app)
+        m_app->PushHelpContext(CFileSortDialog::kHelpContext);
+    int result = RunDialog(dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    if (result == QDialog::Accepted)
+        fm->Session().RunSortCommand(catalogue::kCmdCustomSort, false, transfer.keys);
+}
+
+void CVorlaneFrame::ShowHelp(int context) {
+    if (m_app) {
+        m_app->ShowHelp(context);
+        return;
+    }
+    CHelpWindow::Show(this, context < 0 ? CHelpWindow::kContentsContext : context);
+}
+
+void CVorlaneFrame::ToggleBar(int id) {
+    bool driveBar = id == kCmdDriveRibbon;
+    bool& flag = driveBar ? m_settings.displayDriveBar : m_settings.displayToolBar;
+    flag = !flag;
+    (driveBar ? m_driveBar : m_toolBar)->setVisible(flag);
+    Action(id)->setChecked(flag);
+}
+
+// --- windows -------------------------------------------------------------------
+
+TFileManagerWindow* CVorlaneFrame::ActiveFileManager() const {
+    return FileManagerOf(m_mdi->activeSubWindow());
+}
+
+QList<TFileManagerWindow*> CVorlaneFrame::FileManagers() const {
+    QList<TFileManagerWindow*> list;
+    for (QMdiSubWindow* child : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (TFileManagerWindow* fm = FileManagerOf(child))
+            list << fm;
+    return list;
+}
+
+TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName, int kind,
+                                                   bool newWindow,
+                                                   const std::string& initialDirectory,
+                                                   int showMode, const QRect& rect) {
+    if (kind == 0)
+        kind = 1;
+    TFileManagerWindow* active = ActiveFileManager();
+    if (!newWindow && active && active->Session().DriveKind() == kind &&
+        !active->Session().DriveName().empty()) {
+        if (!active->OpenDrive(driveName, kind, initialDirectory))
+            return nullptr;
+        return active;
+    }
+    auto* fm = new TFileManagerWindow;
+    connect(fm, &TFileManagerWindow::StatusTextChanged, this,
+            [this](int field, const QString& text, bool repaint) {
+                OnStatusText(field, text, repaint);
+            });
+    connect(fm, &TFileManagerWindow::CommandRequested, this, [this](int id) { RunCommand(id); });
+    if (!fm->OpenDrive(driveName, kind, initialDirectory)) {
+        delete fm;
+        return nullptr;
+    }
+    auto* child = new CVorlaneMDIChild(fm);
+    m_mdi->addSubWindow(child);
+    if (rect.isValid())
+        child->setGeometry(rect);
+    else
+        child->resize(m_mdi->viewport()->size() * 3 / 4);
+    switch (showMode) {
+    case app::kShowMinimized:
+        child->showMinimized();
+        break;
+    case app::kShowMaximized:
+        child->showMaximized();
+        break;
+    default:
+        child->show();
+        break;
+    }
+    m_mdi->setActiveSubWindow(child);
+    fm->Tree()->setFocus();
+    AfterWindowOpened();
+    return fm;
+}
+
+void CVorlaneFrame::AfterWindowOpened() {
+    const app::VorlaneApp* a = app::VorlaneApp::Current();
+    if (a && a->Settings().autoTile)
+        TileSideBySide(*m_mdi);
+    UpdateActions();
+}
+
+void CVorlaneFrame::OnSubWindowActivated(QMdiSubWindow* child) {
+    UpdateActions();
+    if (TFileManagerWindow* fm = FileManagerOf(child))
+        fm->ShowTotals();
+    else if (m_mdi->subWindowList().isEmpty())
+        m_status->ResetFields();
+}
+
+void CVorlaneFrame::OnStatusText(int field, const QString& text, bool repaint) {
+    auto* fm = qobject_cast<TFileManagerWindow*>(sender());
+    TFileManagerWindow* active = ActiveFileManager();
+    // A window being opened is not active yet; its scan still reports.
+    if (fm && active && fm != active)
+        return;
+    m_status->SetField(field, text, repaint);
+}
+
+char CVorlaneFrame::DefaultDrive() {
+    std::string dos;
+    if (platform::HostToDos(QDir::currentPath().toStdString(), &dos) && !dos.empty())
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(dos[0])));
+    const platform::DriveMap& map = platform::DriveMap::Current();
+    if (!map.Root('C').empty())
+        return 'C';
+    std::vector<char> letters = map.Letters();
+    return letters.empty() ? 0 : letters.front();
+}
+
+int CVorlaneFrame::RunDialog(QDialog& dialog) {
+    if (m_runDialog)
+        return m_runDialog(dialog);
+    return dialog.exec();
+}
+
+// --- IMainFrame ------------------------------------------------------------------
+
+void CVorlaneFrame::Create(const platform::ProfileFile& settings) {
+    m_settings = app::FrameSettings::Read(settings);
+    if (m_settings.HasGeometry())
+        setGeometry(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
+    m_driveBar->setVisible(m_settings.displayDriveBar);
+    m_toolBar->setVisible(m_settings.displayToolBar);
+    Action(kCmdDriveRibbon)->setChecked(m_settings.displayDriveBar);
+    Action(kCmdToolBar)->setChecked(m_settings.displayToolBar);
+    BuildDriveBar(); // the application's drive table exists now
+    if (const app::VorlaneApp* a = app::VorlaneApp::Current())
+        Action(kCmdAutoTile)->setChecked(a->Settings().autoTile);
+    if (!m_showOnCreate)
+        return;
+    // A stored "hidden" would leave the user with no window at all.
+    if (m_settings.showMode == app::kShowMaximized)
+        showMaximized();
+    else if (m_settings.showMode == app::kShowMinimized)
+        showMinimized();
+    else
+        show();
+}
+
+void CVorlaneFrame::ShowStartupNotice(const std::string& name, const std::string& version) {
+    m_status->showMessage(
+        QString("%1 %2").arg(QString::fromStdString(name), QString::fromStdString(version)), 5000);
+}
+
+std::vector<app::OpenWindowInfo> CVorlaneFrame::OpenFileManagerWindows() const {
+    std::vector<app::OpenWindowInfo> list;
+    for (QMdiSubWindow* child : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        TFileManagerWindow* fm = FileManagerOf(child);
+        if (!fm || !fm->Session().CurrentDrive() ||
+            fm->Session().DriveKind() == app::kDriveKindMultiVolumeZip)
+            continue;
+        app::OpenWindowInfo info;
+        info.driveName = fm->Session().DriveName();
+        info.driveKind = fm->Session().DriveKind();
+        info.currentDirectory = fm->Session().CurrentDirectoryPath();
+        info.showMode = static_cast<CVorlaneMDIChild*>(child)->ShowMode();
+        QRect r = child->isMinimized() || child->isMaximized() ? child->normalGeometry()
+                                                               : child->geometry();
+        if (!r.isValid())
+            r = child->geometry();
+        info.left = r.left();
+        info.top = r.top();
+        info.width = r.width();
+        info.height = r.height();
+        list.push_back(info);
+    }
+    return list;
+}
+
+void CVorlaneFrame::CleanUp(platform::ProfileFile& settings) {
+    QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    if (r.isValid()) {
+        m_settings.left = r.left();
+        m_settings.top = r.top();
+        m_settings.width = r.width();
+        m_settings.height = r.height();
+    }
+    m_settings.showMode = isMaximized()   ? app::kShowMaximized
+                          : isMinimized() ? app::kShowMinimized
+                                          : app::kShowNormal;
+    m_settings.Write(settings);
+}
+
+void CVorlaneFrame::closeEvent(QCloseEvent* event) {
+    if (m_app && !m_app->CloseQuery(*this)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit Closed();
+}
+
+// --- IStartupActions ------------------------------------------------------------
+
+void CVorlaneFrame::ShowLogDriveDialog() {
+    QString drives;
+    app::VorlaneApp* a = app::VorlaneApp::Current();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        bool present =
+            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current().Root(letter).empty();
+        if (present)
+            drives += QChar(letter);
+    }
+    if (a)
+        a->PushHelpContext(CLogDriveDialog::kHelpContext);
+    CLogDriveDialog dialog(drives, QChar(DefaultDrive()), this);
+    int result = RunDialog(dialog);
+    if (a)
+        a->PopHelpContext();
+    if (result != QDialog::Accepted || dialog.Drive().isNull())
+        return;
+    OpenFileManager(std::string(1, dialog.Drive().toLatin1()) + ":", 1, true);
+}
+
+void CVorlaneFrame::LogCurrentDrive() {
+    char letter = DefaultDrive();
+    if (letter != 0)
+        OpenFileManager(std::string(1, letter) + ":", 1, false);
+}
+
+void CVorlaneFrame::NewArchive() {
+    ShowNotAvailable(kCmdNewArchive);
+}
+void CVorlaneFrame::OpenArchive() {
+    ShowNotAvailable(kCmdOpenArchive);
+}
+
+void CVorlaneFrame::OpenSavedWindow(const app::SavedWindow& w) {
+    QRect rect(QPoint(w.left, w.top), QPoint(w.right - 1, w.bottom - 1));
+    OpenFileManager(w.driveName, w.driveKind, true, w.initialDirectory, w.showMode,
+                    rect.isValid() ? rect : QRect());
+}
+
+} // namespace vorlane::gui

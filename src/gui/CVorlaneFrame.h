@@ -1,0 +1,127 @@
+// CVorlaneFrame: the MDI main frame "Vorlane": the menu bar built from the
+// command table, the tool bar, the drive bar, the four-field status bar and
+// the MDI client that holds the file manager windows.
+//
+// It is the front end's app::IMainFrame (it reads and writes its own keys
+// through app::FrameSettings and lists its file manager windows for the
+// saved windows) and its app::IStartupActions. Closing it asks the
+// application (VorlaneApp::CloseQuery) first.
+//
+// Commands arrive by id: the frame's own are carried out here; the file
+// manager window's go to the active MDI child, and their actions are
+// enabled only while one is active. A command whose module is not built
+// yet says so in the program's message dialog.
+//
+// Modal dialogs run through DialogRunner, so tests can answer them without
+// blocking; the default runs QDialog::exec().
+#pragma once
+
+#include "app/FrameSettings.h"
+#include "app/IMainFrame.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+
+class QAction;
+class QDialog;
+class QMdiArea;
+class QMdiSubWindow;
+class QToolBar;
+
+namespace vorlane::app {
+class VorlaneApp;
+}
+
+namespace vorlane::gui {
+
+class CDriveBar;
+class CFrameStatusBar;
+class TFileManagerWindow;
+
+class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IStartupActions {
+    Q_OBJECT
+  public:
+    using DialogRunner = std::function<int(QDialog&)>;
+
+    // app (borrowed, may be null in tests that run no application) answers
+    // the close query.
+    explicit CVorlaneFrame(app::VorlaneApp* app = nullptr, QWidget* parent = nullptr);
+    ~CVorlaneFrame() override;
+
+    void SetDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }
+    // Whether Create() shows the frame (the program: yes; most tests: no).
+    void SetShowOnCreate(bool show) { m_showOnCreate = show; }
+
+    // Carries out a command of the menus; ctrlHeld for the descending sorts.
+    void RunCommand(int id, bool ctrlHeld = false);
+    QAction* Action(int id) const;
+
+    // Opens a file manager window on a drive (kind 1 a plain drive). The
+    // active file manager window takes the drive unless newWindow is set
+    // or it shows another kind. Null when the drive cannot be logged.
+    TFileManagerWindow* OpenFileManager(const std::string& driveName, int kind, bool newWindow,
+                                        const std::string& initialDirectory = "",
+                                        int showMode = app::kShowNormal, const QRect& rect = {});
+    TFileManagerWindow* ActiveFileManager() const;
+    // The drive bar's pop-up commands on the active window's drive.
+    void RelogDrive(char letter);
+    void UnlogDrive(char letter);
+    QList<TFileManagerWindow*> FileManagers() const;
+    QMdiArea* MdiArea() const { return m_mdi; }
+    CFrameStatusBar* FrameStatusBar() const { return m_status; }
+    const app::FrameSettings& Settings() const { return m_settings; }
+    // The current default drive: the drive holding the working directory,
+    // else C:, else the first present drive; 0 when there is none.
+    static char DefaultDrive();
+
+    // app::IMainFrame
+    void Create(const platform::ProfileFile& settings) override;
+    void ShowStartupNotice(const std::string& name, const std::string& version) override;
+    bool CanCloseAllWindows() override { return true; }
+    std::vector<app::OpenWindowInfo> OpenFileManagerWindows() const override;
+    void CleanUp(platform::ProfileFile& settings) override;
+
+    // app::IStartupActions
+    void ShowLogDriveDialog() override;
+    void LogCurrentDrive() override;
+    void NewArchive() override;
+    void OpenArchive() override;
+    void OpenSavedWindow(const app::SavedWindow& window) override;
+
+  signals:
+    // The frame closed with the application's consent.
+    void Closed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildDriveBar();
+    void UpdateActions();
+    void OnSubWindowActivated(QMdiSubWindow* child);
+    void OnStatusText(int field, const QString& text, bool repaint);
+    void ShowNotAvailable(int id);
+    void ToggleBar(int id);
+    void RunCustomSort();
+    // Help at a context (-1: the current one); without an application,
+    // the help window directly.
+    void ShowHelp(int context);
+    void AfterWindowOpened();
+    int RunDialog(QDialog& dialog);
+
+    app::VorlaneApp* m_app;
+    app::FrameSettings m_settings;
+    QMdiArea* m_mdi;
+    CFrameStatusBar* m_status;
+    QToolBar* m_toolBar = nullptr;
+    CDriveBar* m_driveBar = nullptr;
+    std::map<int, QAction*> m_actions;
+    DialogRunner m_runDialog;
+    bool m_showOnCreate = false;
+};
+
+} // namespace vorlane::gui

@@ -1,0 +1,146 @@
+#include "gui/Commands.h"
+
+#include "catalogue/CatalogueTypes.h"
+
+namespace vorlane::gui {
+
+namespace {
+
+using catalogue::CommandId;
+constexpr CommandTarget F = CommandTarget::Frame;
+constexpr CommandTarget W = CommandTarget::Window;
+
+std::vector<CommandInfo> BuildTable() {
+    std::vector<CommandInfo> t = {
+        // File: the window's file commands, then the frame's.
+        {14105, "&File", "&Associate...", "", W, "Associating files"},
+        {14110, "&File", "A&ttributes...", "", W, "Changing attributes"},
+        {14115, "&File", "&Copy...", "F3", W, "Copying files"},
+        {14120, "&File", "&Delete...", "Del", W, "Deleting files"},
+        {14125, "&File", "&Edit", "", W, "Editing files"},
+        {14130, "&File", "&Image Conversion...", "", W, "Image conversion"},
+        {14135, "&File", "&Move...", "F4", W, "Moving files"},
+        {14140, "&File", "&Open", "", W, "Opening files"},
+        {14145, "&File", "&Properties...", "", W, "The properties dialog"},
+        {14150, "&File", "&Rename...", "F2", W, "Renaming files"},
+        {14155, "&File", "R&un...", "", W, "Running programs"},
+        {14160, "&File", "To&uch...", "", W, "Touching files"},
+        {14165, "&File", "&View", "", W, "Viewing files"},
+        {14170, "&File", "Add &file(s)...", "", W, "Adding files to a zip file"},
+        {14175, "&File", "&ZipToExe...", "", W, "Zip-To-Exe"},
+        {kCmdMakeDirectory, "&File", "-Make Director&y...", "", F, "Make Directory"},
+        {kCmdDirectoryStatistics, "&File", "Directory &Statistics...", "", F, nullptr},
+        {kCmdPrint, "&File", "-&Print dirs/files...", "", F, "Printing"},
+        {kCmdExit, "&File", "-E&xit", "Alt+X", F, nullptr},
+
+        {kCmdLogDrive, "&Disk", "&Log Drive...", "F9", F, nullptr},
+        {kCmdVolumeLabel, "&Disk", "&Volume Label...", "", F, "The volume label dialog"},
+        {kCmdMapNetworkDrive, "&Disk", "-&Map Network Drive...", "", F, "Mapping network drives"},
+        {kCmdDisconnectNetworkDrive, "&Disk", "&Disconnect Network Drive...", "", F,
+         "Disconnecting network drives"},
+        {kCmdBackup, "&Disk", "-&Backup...", "", F, nullptr},
+        {kCmdRestore, "&Disk", "&Restore...", "", F, "Restore"},
+
+        {CommandId::kCmdExpandOneLevel, "&Tree", "Expand &One Level", "", W, nullptr},
+        {CommandId::kCmdExpandBranch, "&Tree", "Expand &Branch", "", W, nullptr},
+        {CommandId::kCmdExpandAll, "&Tree", "Expand &All", "", W, nullptr},
+        {CommandId::kCmdCollapseBranch, "&Tree", "&Collapse Branch", "", W, nullptr},
+    };
+    static const char* const kLevelTexts[] = {"Level &0", "Level &1", "Level &2", "Level &3",
+                                              "Level &4", "Level &5", "Level &6", "Level &7",
+                                              "Level &8", "Level &9"};
+    for (int n = 0; n <= 9; ++n)
+        t.push_back({CommandId::kCmdOpenToLevel0 + n, "&Tree/Open To &Level", kLevelTexts[n], "", W,
+                     nullptr});
+
+    const std::vector<CommandInfo> rest = {
+        {CommandId::kCmdTagFile, "T&ag", "&Tag File", "+", W, nullptr},
+        {CommandId::kCmdUntagFile, "T&ag", "&Untag File", "-", W, nullptr},
+        {CommandId::kCmdInvertFile, "T&ag", "&Invert File", "Space", W, nullptr},
+        {CommandId::kCmdTagEvery, "T&ag", "-Tag &Every", "Ctrl+Space", W, nullptr},
+        {CommandId::kCmdInvertAll, "T&ag", "In&vert All", "Ctrl+I", W, nullptr},
+        {CommandId::kCmdUntagAll, "T&ag", "Untag &All", "Shift+Space", W, nullptr},
+        {CommandId::kCmdTagModified, "T&ag", "-Tag &Modified", "Ctrl+A", W, nullptr},
+        {CommandId::kCmdTagToday, "T&ag", "Tag T&oday", "Ctrl+T", W, nullptr},
+        {CommandId::kCmdCustomTag, "T&ag", "&Custom Tag...", "Ctrl+C", W, "Custom Tag"},
+
+        {CommandId::kCmdSortByFilename, "&Sort", "By &Filename", "", W, nullptr},
+        {CommandId::kCmdSortByExtension, "&Sort", "By &Extension", "", W, nullptr},
+        {CommandId::kCmdSortBySize, "&Sort", "By &Size", "", W, nullptr},
+        {CommandId::kCmdSortByDate, "&Sort", "By &Date", "", W, nullptr},
+        {CommandId::kCmdUnsorted, "&Sort", "&Unsorted", "", W, nullptr},
+        {CommandId::kCmdCustomSort, "&Sort", "-&Custom Sort...", "", W, nullptr},
+
+        {kCmdNewArchive, "&Zip", "&New Archive...", "", F, "New Archive"},
+        {kCmdOpenArchive, "&Zip", "&Open Archive...", "", F, "Open Archive"},
+        {kCmdZipToExe, "&Zip", "-&Zip-To-Exe...", "", F, "Zip-To-Exe"},
+
+        {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},
+        {kCmdToolBar, "&View", "&ToolBar", "", F, nullptr, true},
+        {kCmdFileSearchCriteria, "&View", "-File &Search Criteria...", "", W,
+         "File search criteria"},
+        {kCmdCommandLine, "&View", "&Command Line", "", W, "The command line"},
+        {kCmdViewerPane, "&View", "&Viewer Pane", "", W, "The viewer pane"},
+        {kCmdViewDetails, "&View", "-D&etails", "", W, nullptr},
+        {kCmdViewLargeIcons, "&View", "&Large Icons", "", W, nullptr},
+        {kCmdViewList, "&View", "L&ist", "", W, nullptr},
+        {kCmdViewSmallIcons, "&View", "S&mall Icons", "", W, nullptr},
+        {kCmdViewThumbnails, "&View", "T&humbnails", "", W, "Thumbnails"},
+        {kCmdViewNextMode, "&View", "&Next View Mode", "", W, nullptr},
+        {16200, "&View/T&humbnail Commands", "&Make Thumbnails", "", W, "Thumbnails"},
+        {16201, "&View/T&humbnail Commands", "&Delete Thumbnails", "", W, "Thumbnails"},
+        {16202, "&View/T&humbnail Commands", "&Refresh Thumbnails", "", W, "Thumbnails"},
+        {16203, "&View/T&humbnail Commands", "&Thumbnail Size...", "", W, "Thumbnails"},
+        {16204, "&View/T&humbnail Commands", "Thumbnail &Settings...", "", W, "Thumbnails"},
+
+        {kCmdGeneralSettings, "&Options", "&General Settings...", "", F, "General Settings"},
+        {kCmdFileSets, "&Options", "&File Sets...", "", F, "File sets"},
+        {kCmdHabiTabs, "&Options", "&HabiTabs...", "", F, "HabiTabs"},
+        {kCmdAutoTile, "&Options", "-&AutoTile", "", F, nullptr, true},
+
+        {kCmdNewFileManagerWindow, "&Window/&New Window", "&File Manager Window", "", F, nullptr},
+        {kCmdNewViewerWindow, "&Window/&New Window", "&Viewer Window", "", F, "Viewer windows"},
+        {kCmdCascade, "&Window", "-&Cascade", "Shift+F5", F, nullptr},
+        {kCmdTileVertical, "&Window", "Tile &Vertical", "Shift+F4", F, nullptr},
+        {kCmdTileHorizontally, "&Window", "Tile &Horizontally", "", F, nullptr},
+        {kCmdArrangeIcons, "&Window", "&Arrange Icons", "", F, nullptr},
+        {kCmdCloseAllWindows, "&Window/C&lose All", "&Windows", "", F, nullptr},
+        {kCmdCloseAllFileManagers, "&Window/C&lose All", "&File Manager Windows", "", F, nullptr},
+        {kCmdCloseAllViewers, "&Window/C&lose All", "&Viewer Windows", "", F, nullptr},
+        {kCmdMinimizeAllWindows, "&Window/&Minimize All", "&Windows", "", F, nullptr},
+        {kCmdMinimizeAllFileManagers, "&Window/&Minimize All", "&File Manager Windows", "", F,
+         nullptr},
+        {kCmdMinimizeAllViewers, "&Window/&Minimize All", "&Viewer Windows", "", F, nullptr},
+        {kCmdRestoreAllWindows, "&Window/&Restore All", "&Windows", "", F, nullptr},
+        {kCmdRestoreAllFileManagers, "&Window/&Restore All", "&File Manager Windows", "", F,
+         nullptr},
+        {kCmdRestoreAllViewers, "&Window/&Restore All", "&Viewer Windows", "", F, nullptr},
+
+        {kCmdHelpContents, "&Help", "&Contents", "", F, nullptr},
+        {kCmdHelpHowToUse, "&Help", "&How to use help", "", F, nullptr},
+        {kCmdAbout, "&Help", "-&About Vorlane...", "", F, nullptr},
+    };
+    t.insert(t.end(), rest.begin(), rest.end());
+    return t;
+}
+
+} // namespace
+
+const std::vector<CommandInfo>& CommandTable() {
+    static const std::vector<CommandInfo> table = BuildTable();
+    return table;
+}
+
+const CommandInfo* FindCommand(int id) {
+    for (const CommandInfo& c : CommandTable())
+        if (c.id == id)
+            return &c;
+    return nullptr;
+}
+
+std::string NotAvailableText(const CommandInfo& command) {
+    return std::string(command.later ? command.later : command.text) +
+           " is not available yet: it will come in a later version of Vorlane.";
+}
+
+} // namespace vorlane::gui

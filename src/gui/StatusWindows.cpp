@@ -1,0 +1,176 @@
+#include "gui/StatusWindows.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace vorlane::gui {
+
+namespace {
+
+QProgressBar* MakeGauge(QWidget* parent) {
+    auto* gauge = new QProgressBar(parent);
+    gauge->setRange(0, 100);
+    gauge->setValue(0);
+    gauge->setFormat("%p%");
+    return gauge;
+}
+
+int Clamp(int percent) {
+    return std::clamp(percent, 0, 100);
+}
+
+} // namespace
+
+CStatusDialogBase::CStatusDialogBase(QWidget* parent, const std::string& caption)
+    : QDialog(parent) {
+    setWindowTitle(QString::fromStdString(caption));
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void CStatusDialogBase::reject() {
+    m_cancelled = true;
+}
+
+void CStatusDialogBase::closeEvent(QCloseEvent* event) {
+    m_cancelled = true;
+    event->ignore(); // the run closes the window when it ends
+}
+
+void CStatusDialogBase::ShowNow(QWidget* changed) {
+    if (!isVisible())
+        show();
+    changed->repaint();
+}
+
+COperationStatusDialog::COperationStatusDialog(QWidget* parent, const std::string& caption)
+    : CStatusDialogBase(parent, caption.empty() ? kDefaultCaption : caption) {
+    auto* layout = new QVBoxLayout(this);
+    m_current = new QLabel(this);
+    m_current->setMinimumWidth(360);
+    m_currentGauge = MakeGauge(this);
+    m_overall = new QLabel(this);
+    m_overallGauge = MakeGauge(this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CStatusDialogBase::reject);
+    layout->addWidget(m_current);
+    layout->addWidget(m_currentGauge);
+    layout->addWidget(m_overall);
+    layout->addWidget(m_overallGauge);
+    layout->addWidget(buttons);
+    show();
+}
+
+void COperationStatusDialog::SetCurrentMessage(const std::string& text) {
+    m_current->setText(QString::fromStdString(text));
+    ShowNow(m_current);
+}
+void COperationStatusDialog::SetCurrentPercent(int percent) {
+    m_currentGauge->setValue(Clamp(percent));
+    ShowNow(m_currentGauge);
+}
+void COperationStatusDialog::SetOverallLabel(const std::string& text) {
+    m_overall->setText(QString::fromStdString(text));
+    ShowNow(m_overall);
+}
+void COperationStatusDialog::SetOverallPercent(int percent) {
+    m_overallGauge->setValue(Clamp(percent));
+    ShowNow(m_overallGauge);
+}
+QString COperationStatusDialog::CurrentText() const {
+    return m_current->text();
+}
+int COperationStatusDialog::CurrentValue() const {
+    return m_currentGauge->value();
+}
+QString COperationStatusDialog::OverallText() const {
+    return m_overall->text();
+}
+int COperationStatusDialog::OverallValue() const {
+    return m_overallGauge->value();
+}
+
+CStatusMessageWindow::CStatusMessageWindow(QWidget* parent, const std::string& caption)
+    : CStatusDialogBase(parent, caption) {
+    auto* layout = new QVBoxLayout(this);
+    m_message = new QLabel(this);
+    m_message->setMinimumWidth(300);
+    m_gauge = MakeGauge(this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CStatusDialogBase::reject);
+    layout->addWidget(m_message);
+    layout->addWidget(m_gauge);
+    layout->addWidget(buttons);
+    show();
+}
+
+void CStatusMessageWindow::SetMessage(const std::string& text) {
+    m_message->setText(QString::fromStdString(text));
+    ShowNow(m_message);
+}
+void CStatusMessageWindow::SetPercent(int percent) {
+    m_gauge->setValue(Clamp(percent));
+    ShowNow(m_gauge);
+}
+QString CStatusMessageWindow::MessageText() const {
+    return m_message->text();
+}
+int CStatusMessageWindow::Value() const {
+    return m_gauge->value();
+}
+
+namespace {
+
+class OperationStatus : public ui::StatusWindow {
+  public:
+    OperationStatus(QWidget* parent, const std::string& caption)
+        : m_dialog(new COperationStatusDialog(parent, caption)) {}
+    ~OperationStatus() override { delete m_dialog; }
+    void SetCurrentMessage(const std::string& text) override { m_dialog->SetCurrentMessage(text); }
+    void SetCurrentPercent(int percent) override { m_dialog->SetCurrentPercent(percent); }
+    void SetOverallLabel(const std::string& text) override { m_dialog->SetOverallLabel(text); }
+    void SetOverallPercent(int percent) override { m_dialog->SetOverallPercent(percent); }
+    bool Cancelled() override {
+        QApplication::processEvents();
+        return m_dialog->IsCancelled();
+    }
+
+  private:
+    COperationStatusDialog* m_dialog;
+};
+
+class MessageStatus : public ui::StatusWindow {
+  public:
+    MessageStatus(QWidget* parent, const std::string& caption)
+        : m_window(new CStatusMessageWindow(parent, caption)) {}
+    ~MessageStatus() override { delete m_window; }
+    void SetCurrentMessage(const std::string& text) override { m_window->SetMessage(text); }
+    void SetCurrentPercent(int percent) override { m_window->SetPercent(percent); }
+    void SetOverallLabel(const std::string&) override {}
+    void SetOverallPercent(int) override {}
+    bool Cancelled() override {
+        QApplication::processEvents();
+        return m_window->IsCancelled();
+    }
+
+  private:
+    CStatusMessageWindow* m_window;
+};
+
+} // namespace
+
+std::unique_ptr<ui::StatusWindow> MakeQtStatusWindow(QWidget* parent, ui::StatusKind kind,
+                                                     const std::string& caption) {
+    if (kind == ui::StatusKind::Operation)
+        return std::make_unique<OperationStatus>(parent, caption);
+    return std::make_unique<MessageStatus>(parent, caption);
+}
+
+} // namespace vorlane::gui

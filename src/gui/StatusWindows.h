@@ -1,0 +1,82 @@
+// The two status windows of long operations, as Qt dialogs.
+//
+// COperationStatusDialog ("Operation Status" unless the caller names it):
+// the current item's line and gauge, the overall label and gauge, Cancel.
+// CStatusMessageWindow: one message line and one gauge, Cancel; the
+// overall setters do nothing there.
+//
+// Both are modeless and shown at once; every setter repaints immediately.
+// Cancel, or closing the window, marks the run cancelled; Cancelled() lets
+// Qt deliver pending input first, so a click is seen at the next poll.
+// The operation that asked for the window owns it for one run.
+#pragma once
+
+#include "ui/UserInterface.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+namespace vorlane::gui {
+
+class CStatusDialogBase : public QDialog {
+    Q_OBJECT
+  public:
+    bool IsCancelled() const { return m_cancelled; }
+    void Cancel() { m_cancelled = true; }
+    void reject() override; // Cancel, Escape and the close box
+
+  protected:
+    CStatusDialogBase(QWidget* parent, const std::string& caption);
+    void closeEvent(QCloseEvent* event) override;
+    // Makes the new texts and values visible before the work goes on.
+    void ShowNow(QWidget* changed);
+
+  private:
+    bool m_cancelled = false;
+};
+
+class COperationStatusDialog : public CStatusDialogBase {
+    Q_OBJECT
+  public:
+    static constexpr const char* kDefaultCaption = "Operation Status";
+    COperationStatusDialog(QWidget* parent, const std::string& caption);
+
+    void SetCurrentMessage(const std::string& text);
+    void SetCurrentPercent(int percent);
+    void SetOverallLabel(const std::string& text);
+    void SetOverallPercent(int percent);
+
+    QString CurrentText() const;
+    int CurrentValue() const;
+    QString OverallText() const;
+    int OverallValue() const;
+
+  private:
+    QLabel* m_current;
+    QProgressBar* m_currentGauge;
+    QLabel* m_overall;
+    QProgressBar* m_overallGauge;
+};
+
+class CStatusMessageWindow : public CStatusDialogBase {
+    Q_OBJECT
+  public:
+    CStatusMessageWindow(QWidget* parent, const std::string& caption);
+
+    void SetMessage(const std::string& text);
+    void SetPercent(int percent);
+    QString MessageText() const;
+    int Value() const;
+
+  private:
+    QLabel* m_message;
+    QProgressBar* m_gauge;
+};
+
+// The ui::StatusWindow face of either dialog; owns it.
+std::unique_ptr<ui::StatusWindow> MakeQtStatusWindow(QWidget* parent, ui::StatusKind kind,
+                                                     const std::string& caption);
+
+} // namespace vorlane::gui

@@ -1,0 +1,491 @@
+#include "gui/TFileManagerWindow.h"
+
+#include "catalogue/CDirectoryContainer.h"
+#include "catalogue/CDriveIncremental.h"
+#include "gui/CDirectoryTreeModel.h"
+#include "gui/CFileListModel.h"
+#include "gui/Commands.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace vorlane::gui {
+
+namespace {
+
+// The parent of a DOS path; "" for a root or an empty path.
+std::string ParentPath(const std::string& path) {
+    if (path.size() <= 3)
+        return "";
+    size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos)
+        return "";
+    return slash <= 2 ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+QTreeView* MakeDetailsView(QWidget* parent) {
+    auto* view = new QTreeView(parent);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true); // large directories: no per-row measuring
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSortingEnabled(false); // the sort commands order the list
+    view->header()->setStretchLastSection(true);
+    view->header()->setSectionsMovable(false);
+    view->header()->setDefaultSectionSize(90);
+    return view;
+}
+
+// The width of a detail column: its widest usual text and a margin.
+int ColumnWidth(CFileListModel::Column column, const QFontMetrics& metrics) {
+    const char* sample = "Description of the file";
+    switch (column) {
+    case CFileListModel::kSize:
+        sample = "9,999,999,999";
+        break;
+    case CFileListModel::kDate:
+        sample = "12-31-99";
+        break;
+    case CFileListModel::kTime:
+        sample = "12:59p";
+        break;
+    case CFileListModel::kAttributes:
+        sample = "R.H.S.A..";
+        break;
+    case CFileListModel::kType:
+        sample = "Spreadsheet document";
+        break;
+    default:
+        break;
+    }
+    return metrics.horizontalAdvance(QString::fromLatin1(sample)) + 24;
+}
+
+} // namespace
+
+TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
+    m_session.SetView(this);
+    m_treeModel = new CDirectoryTreeModel(this);
+    m_fileModel = new CFileListModel(m_session, this);
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_tree = new QTreeView(m_splitter);
+    m_tree->setHeaderHidden(true);
+    m_tree->setModel(m_treeModel);
+    m_tree->setUniformRowHeights(true);
+    m_tree->setExpandsOnDoubleClick(true);
+
+    auto* right = new QWidget(m_splitter);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    m_tabs = new QTabBar(right);
+    m_tabs->addTab("Default"); // the habitab in force
+    m_tabs->setExpanding(false);
+    m_fileStack = new QStackedWidget(right);
+    m_details = MakeDetailsView(m_fileStack);
+    m_details->setModel(m_fileModel);
+    m_icons = new QListView(m_fileStack);
+    m_icons->setModel(m_fileModel);
+    m_icons->setUniformItemSizes(true);
+    m_icons->setTextElideMode(Qt::ElideMiddle);
+    m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_fileStack->addWidget(m_details);
+    m_fileStack->addWidget(m_icons);
+    rightLayout->addWidget(m_tabs);
+    rightLayout->addWidget(m_fileStack, 1);
+
+    m_splitter->addWidget(m_tree);
+    m_splitter->addWidget(right);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 3);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_splitter);
+
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnTreeCurrentChanged(current); });
+    connect(m_tree, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { OnTreeExpanded(index); });
+    connect(m_tree, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { OnTreeCollapsed(index); });
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)})
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) { OnFileCurrentChanged(current); });
+    for (QWidget* w : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_details),
+                       static_cast<QWidget*>(m_icons)})
+        w->installEventFilter(this);
+    setFocusProxy(m_tree);
+}
+
+TFileManagerWindow::~TFileManagerWindow() {
+    // The session outlives the views' models only until here; stop it
+    // calling back into a half-destroyed window.
+    m_session.SetView(nullptr);
+    // The tree model points into the session's drive, which goes first.
+    m_treeModel->SetDrive(nullptr);
+}
+
+bool TFileManagerWindow::OpenDrive(const std::string& driveName, int kind,
+                                   const std::string& initialDirectory) {
+    if (!m_session.OpenDrive(driveName, kind, initialDirectory))
+        return false;
+    AfterDriveShown();
+    ReadCurrentBranch();
+    return true;
+}
+
+bool TFileManagerWindow::GoTo(const std::string& path) {
+    std::string before = m_session.DriveName();
+    if (!m_session.GoTo(path))
+        return false;
+    if (m_session.DriveName() != before)
+        AfterDriveShown();
+    ReadCurrentBranch();
+    SelectCurrentDirectoryInTree();
+    return true;
+}
+
+void TFileManagerWindow::ReadCurrentBranch() {
+    // Going to a directory logs the path down to it, not its children:
+    // read them once, so the tree shows whether it opens further.
+    std::string path = m_session.CurrentDirectoryPath();
+    auto* drive = dynamic_cast<catalogue::CDriveIncremental*>(m_session.CurrentDrive());
+    if (!drive || path.size() <= 3 || !m_scanned.insert(path).second)
+        return;
+    if (drive->Scan(path, -1) > 0)
+        TreeChanged();
+}
+
+void TFileManagerWindow::Unlog() {
+    m_session.Unlog();
+    m_expanded.clear();
+    m_scanned.clear();
+    for (int field = 1; field <= 3; ++field)
+        m_status[static_cast<size_t>(field)].clear();
+    emit CaptionChanged(Caption());
+}
+
+bool TFileManagerWindow::GoToParent() {
+    std::string parent = ParentPath(m_session.CurrentDirectoryPath());
+    return !parent.empty() && GoTo(parent);
+}
+
+void TFileManagerWindow::AfterDriveShown() {
+    m_expanded.clear();
+    m_scanned.clear();
+    TreeChanged();
+    FileListChanged();
+    emit CaptionChanged(Caption());
+}
+
+QString TFileManagerWindow::Caption() const {
+    const std::string& name = m_session.DriveName();
+    if (name.empty())
+        return {};
+    if (!m_session.CurrentDrive())
+        return "No drive";
+    if (m_session.DriveKind() == catalogue::kDriveIncremental)
+        return QString("Drive %1").arg(QChar(name[0]));
+    return QString("Zip '%1'").arg(QString::fromStdString(name));
+}
+
+QWidget* TFileManagerWindow::FileView() const {
+    return m_viewMode == FileViewMode::Details ? static_cast<QWidget*>(m_details)
+                                               : static_cast<QWidget*>(m_icons);
+}
+
+bool TFileManagerWindow::TreeHasFocus() const {
+    return m_tree->hasFocus();
+}
+
+void TFileManagerWindow::SetViewMode(FileViewMode mode) {
+    bool hadFocus = FileView()->hasFocus();
+    m_viewMode = mode;
+    switch (mode) {
+    case FileViewMode::Details:
+        break;
+    case FileViewMode::LargeIcons:
+    case FileViewMode::Thumbnails:
+        m_icons->setViewMode(QListView::IconMode);
+        m_icons->setIconSize(QSize(32, 32));
+        m_icons->setGridSize(QSize(112, 76));
+        m_icons->setWordWrap(true);
+        m_icons->setUniformItemSizes(false); // the grid fixes the layout already
+        m_icons->setFlow(QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setResizeMode(QListView::Adjust);
+        break;
+    case FileViewMode::SmallIcons:
+        m_icons->setViewMode(QListView::IconMode);
+        m_icons->setIconSize(QSize(16, 16));
+        m_icons->setGridSize(QSize(140, 22));
+        m_icons->setFlow(QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setResizeMode(QListView::Adjust);
+        break;
+    case FileViewMode::List:
+        m_icons->setViewMode(QListView::ListMode);
+        m_icons->setUniformItemSizes(true); // large lists: no per-row measuring
+        m_icons->setIconSize(QSize(16, 16));
+        m_icons->setGridSize(QSize());
+        m_icons->setFlow(QListView::TopToBottom);
+        m_icons->setWrapping(true);
+        m_icons->setResizeMode(QListView::Adjust);
+        break;
+    }
+    m_session.DisplaySettings().fileDisplayMode = static_cast<int>(mode);
+    m_fileStack->setCurrentWidget(FileView());
+    ShowCaret();
+    if (hadFocus)
+        FileView()->setFocus();
+}
+
+bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
+    using namespace catalogue;
+    if (id >= kCmdExpandOneLevel && id <= kCmdOpenToLevel9 &&
+        (id <= kCmdCollapseBranch || id >= kCmdOpenToLevel0)) {
+        CTreeCommandResult result = m_session.RunTreeCommand(id);
+        if (result.done)
+            ApplyTreeAction(result);
+        return true;
+    }
+    if (id >= kCmdTagFile && id <= kCmdUntagAll) {
+        if (id == kCmdCustomTag)
+            return false; // needs the file search details dialog
+        int changed = m_session.RunTagCommand(id, TreeHasFocus());
+        if (changed > 0 && m_session.Caret() >= 0 && id != kCmdInvertFile)
+            ShowCaret();
+        return true;
+    }
+    if (id >= kCmdSortByFilename && id <= kCmdUnsorted) {
+        m_session.RunSortCommand(id, ctrlHeld);
+        return true;
+    }
+    switch (id) {
+    case kCmdViewDetails:
+        SetViewMode(FileViewMode::Details);
+        return true;
+    case kCmdViewLargeIcons:
+        SetViewMode(FileViewMode::LargeIcons);
+        return true;
+    case kCmdViewList:
+        SetViewMode(FileViewMode::List);
+        return true;
+    case kCmdViewSmallIcons:
+        SetViewMode(FileViewMode::SmallIcons);
+        return true;
+    case kCmdViewNextMode:
+        SetViewMode(static_cast<FileViewMode>((static_cast<int>(m_viewMode) + 1) % 4));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFileManagerWindow::ApplyTreeAction(const catalogue::CTreeCommandResult& result) {
+    using catalogue::TreeAction;
+    QModelIndex current = m_treeModel->IndexOfPath(m_session.CurrentDirectoryPath());
+    switch (result.action) {
+    case TreeAction::ExpandBranch:
+        m_tree->expand(current);
+        break;
+    case TreeAction::ExpandBranchFully:
+        m_tree->expandRecursively(current);
+        break;
+    case TreeAction::CollapseBranch:
+        m_tree->collapse(current);
+        break;
+    case TreeAction::OpenToLevel:
+        m_tree->collapseAll();
+        if (result.level > 0)
+            m_tree->expandToDepth(result.level - 1);
+        break;
+    case TreeAction::None:
+        break;
+    }
+}
+
+QString TFileManagerWindow::StatusText(int field) const {
+    return field >= 1 && field <= 4 ? m_status[static_cast<size_t>(field)] : QString();
+}
+
+void TFileManagerWindow::ShowTotals() {
+    for (int field = 1; field <= 4; ++field)
+        if (!m_status[static_cast<size_t>(field)].isEmpty())
+            emit StatusTextChanged(field, m_status[static_cast<size_t>(field)], false);
+    m_session.Totals(true);
+}
+
+// --- CCatalogueView ----------------------------------------------------------
+
+void TFileManagerWindow::SetStatusText(int field, const std::string& text, bool repaint) {
+    if (field < 1 || field > 4)
+        return;
+    m_status[static_cast<size_t>(field)] = QString::fromStdString(text);
+    emit StatusTextChanged(field, m_status[static_cast<size_t>(field)], repaint);
+}
+
+void TFileManagerWindow::FileListChanged() {
+    m_fileModel->Reset();
+    // The name column fits the longest name of the first screenful; the
+    // rest of a large list is not measured.
+    if (m_fileModel->columnCount() > 1) {
+        int width = 180;
+        QFontMetrics metrics(m_details->font());
+        int rows = std::min(m_fileModel->rowCount(), 200);
+        for (int row = 0; row < rows; ++row)
+            width = std::max(
+                width,
+                metrics.horizontalAdvance(m_fileModel->index(row, 0).data().toString()) + 48);
+        m_details->header()->resizeSection(0, std::min(width, 400));
+        for (int section = 1; section < m_fileModel->columnCount(); ++section)
+            m_details->header()->resizeSection(
+                section, ColumnWidth(m_fileModel->ColumnAt(section), metrics));
+    }
+    ShowCaret();
+}
+
+void TFileManagerWindow::TreeChanged() {
+    bool wasSyncing = m_syncing;
+    m_syncing = true;
+    m_treeModel->SetDrive(m_session.CurrentDrive());
+    QModelIndex root = m_treeModel->index(0, 0);
+    if (root.isValid())
+        m_tree->expand(root);
+    for (const std::string& path : m_expanded) {
+        QModelIndex index = m_treeModel->IndexOfPath(path);
+        if (index.isValid())
+            m_tree->expand(index);
+    }
+    m_syncing = wasSyncing;
+    SelectCurrentDirectoryInTree();
+}
+
+// --- views -------------------------------------------------------------------
+
+void TFileManagerWindow::SelectCurrentDirectoryInTree() {
+    QModelIndex index = m_treeModel->IndexOfPath(m_session.CurrentDirectoryPath());
+    if (!index.isValid() || m_tree->currentIndex() == index)
+        return;
+    bool wasSyncing = m_syncing;
+    m_syncing = true;
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index);
+    m_syncing = wasSyncing;
+}
+
+void TFileManagerWindow::ShowCaret() {
+    int caret = m_session.Caret();
+    bool wasSyncing = m_syncing;
+    m_syncing = true;
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+        QModelIndex index = caret >= 0 ? m_fileModel->index(caret, 0) : QModelIndex();
+        view->setCurrentIndex(index);
+        if (index.isValid() && view->isVisible())
+            view->scrollTo(index);
+    }
+    m_syncing = wasSyncing;
+}
+
+void TFileManagerWindow::OnTreeCurrentChanged(const QModelIndex& current) {
+    if (m_syncing)
+        return;
+    if (catalogue::CDirectoryContainer* dir = m_treeModel->DirectoryAt(current)) {
+        std::string path = dir->Path();
+        m_syncing = true;
+        m_session.GoTo(path);
+        ReadCurrentBranch();
+        m_syncing = false;
+    }
+}
+
+void TFileManagerWindow::OnTreeExpanded(const QModelIndex& index) {
+    catalogue::CDirectoryContainer* dir = m_treeModel->DirectoryAt(index);
+    if (!dir)
+        return;
+    std::string path = dir->Path();
+    m_expanded.insert(path);
+    if (m_syncing || m_scanned.count(path))
+        return;
+    m_scanned.insert(path);
+    // Lazy expansion: read the branch one level deeper than it was logged,
+    // so its children show whether they open in turn.
+    auto* drive = dynamic_cast<catalogue::CDriveIncremental*>(m_session.CurrentDrive());
+    if (drive && dir->Level() > 0 && drive->Scan(path, -1) > 0)
+        TreeChanged();
+}
+
+void TFileManagerWindow::OnTreeCollapsed(const QModelIndex& index) {
+    if (m_syncing)
+        return;
+    if (catalogue::CDirectoryContainer* dir = m_treeModel->DirectoryAt(index))
+        m_expanded.erase(dir->Path());
+}
+
+void TFileManagerWindow::OnFileCurrentChanged(const QModelIndex& current) {
+    if (m_syncing || !current.isValid())
+        return;
+    m_session.SetCaret(current.row());
+    m_syncing = true;
+    // Keep the other view's caret on the same row.
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)})
+        if (view->currentIndex().row() != current.row())
+            view->setCurrentIndex(m_fileModel->index(current.row(), 0));
+    m_syncing = false;
+}
+
+bool TFileManagerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return QWidget::eventFilter(watched, event);
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (watched == m_tree)
+            FileView()->setFocus(Qt::TabFocusReason);
+        else
+            m_tree->setFocus(Qt::TabFocusReason);
+        return true;
+    case Qt::Key_Backspace:
+        GoToParent();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (watched != m_tree) {
+            if (m_session.CaretFile())
+                emit CommandRequested(kCmdOpenFile);
+            return true;
+        }
+        {
+            if (catalogue::CDirectoryContainer* dir =
+                    m_treeModel->DirectoryAt(m_tree->currentIndex())) {
+                std::string path = dir->Path();
+                m_tree->expand(m_tree->currentIndex());
+                GoTo(path);
+                FileView()->setFocus(Qt::OtherFocusReason);
+            }
+            return true;
+        }
+        return false;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+} // namespace vorlane::gui

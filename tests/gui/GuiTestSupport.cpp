@@ -1,0 +1,95 @@
+#include "GuiTestSupport.h"
+
+#include "gui/CFileListModel.h"
+#include "gui/TFileManagerWindow.h"
+#include "platform/Drives.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace vorlane::gui::test {
+
+namespace {
+
+// The one QApplication of the test program, made before the first test
+// and destroyed after the last.
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "gui_tests";
+        static char* argv[] = {name, nullptr};
+        // The offscreen platform warns about every top-level window it
+        // cannot size; that says nothing about the program.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (!text.contains("This plugin does not support"))
+                std::fprintf(stderr, "%s%s\n", type >= QtWarningMsg ? "Qt: " : "",
+                             qPrintable(text));
+        });
+        m_app = std::make_unique<QApplication>(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void TearDown() override { m_app.reset(); }
+
+  private:
+    std::unique_ptr<QApplication> m_app;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
+
+GuiTest::GuiTest() {
+    m_ui.OnUnexpected([](const std::string& what) { ADD_FAILURE() << "unexpected: " << what; });
+    m_installed = std::make_unique<ui::ScopedUserInterface>(&m_ui);
+    platform::DriveMap::SetCurrent(
+        platform::DriveMap::FromSpec("C=" + m_c.path() + ";D=" + m_d.path()));
+    ::mkdir((m_c / "SUB").c_str(), 0700);
+    ::mkdir((m_c / "SUB/DEEP").c_str(), 0700);
+    ::mkdir((m_c / "SUB/DEEP/DEEPER").c_str(), 0700);
+    ::mkdir((m_c / "OTHER").c_str(), 0700);
+    MakeFile("alpha.txt", 300);
+    MakeFile("beta.doc", 1000);
+    MakeFile("gamma", 10);
+    MakeFile("SUB/inner.txt", 5);
+}
+
+GuiTest::~GuiTest() {
+    m_frame.reset();
+    platform::DriveMap::SetCurrent(platform::DriveMap());
+}
+
+CVorlaneFrame& GuiTest::Frame() {
+    if (!m_frame) {
+        m_frame = std::make_unique<CVorlaneFrame>();
+        m_frame->resize(1000, 700);
+        m_frame->show();
+        Pump();
+    }
+    return *m_frame;
+}
+
+void GuiTest::MakeFile(const std::string& relative, size_t size) {
+    std::ofstream out(m_c / relative, std::ios::binary);
+    out << std::string(size, 'x');
+}
+
+QStringList GuiTest::Names(TFileManagerWindow& window) {
+    QStringList names;
+    CFileListModel* model = window.FileModel();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->data(model->index(row, 0), Qt::DisplayRole).toString();
+    return names;
+}
+
+void GuiTest::Pump() {
+    QApplication::processEvents();
+}
+
+} // namespace vorlane::gui::test

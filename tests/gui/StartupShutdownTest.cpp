@@ -1,0 +1,156 @@
+#include "GuiTestSupport.h"
+
+#include "app/VorlaneApp.h"
+#include "gui/TFileManagerWindow.h"
+#include "platform/Profile.h"
+
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace vorlane::gui::test {
+
+namespace {
+
+// The application and its frame as the program runs them, on the
+// temporary drives, with VORLANE.INI written first from iniText.
+class StartupTest : public GuiTest {
+  protected:
+    StartupTest()
+        : m_home(std::getenv("VORLANE_HOME")),
+          m_drives("VORLANE_DRIVES", "C=" + m_c.path() + ";D=" + m_d.path()) {}
+
+    void WriteIni(const std::string& text) { vorlane::test::WriteFile(IniPath(), text); }
+    std::string IniPath() const { return m_home + "/VORLANE.INI"; }
+
+    // Runs the start-up; the frame is shown (as the program does).
+    void Start() {
+        m_app = std::make_unique<app::VorlaneApp>();
+        m_appFrame = std::make_unique<CVorlaneFrame>(m_app.get());
+        m_appFrame->SetShowOnCreate(true);
+        ASSERT_TRUE(m_app->Start(*m_appFrame, *m_appFrame, false));
+        Pump();
+    }
+    // Runs the shutdown as the program does after the frame closed.
+    int Shutdown() {
+        int code = m_app->Shutdown(*m_appFrame);
+        m_appFrame.reset();
+        m_app.reset();
+        return code;
+    }
+    ~StartupTest() override {
+        if (m_app)
+            Shutdown();
+        std::remove(IniPath().c_str());
+    }
+
+    std::string m_home;
+    vorlane::test::ScopedEnv m_drives;
+    std::unique_ptr<app::VorlaneApp> m_app;
+    std::unique_ptr<CVorlaneFrame> m_appFrame;
+};
+
+} // namespace
+
+TEST_F(StartupTest, ExitQuestionDeclinedKeepsTheProgramRunning) {
+    WriteIni("[Advanced Settings]\nExit Without Prompting=0\n");
+    Start();
+    m_ui.QueueYesNo(false);
+    EXPECT_FALSE(m_appFrame->close());
+    EXPECT_TRUE(m_appFrame->isVisible());
+    ASSERT_EQ(m_ui.Shown().size(), 1u);
+    EXPECT_EQ(m_ui.Shown()[0].text, "Do you wish to exit Vorlane?");
+    EXPECT_EQ(m_ui.Shown()[0].caption, "Exit Vorlane!");
+
+    m_ui.QueueYesNo(true);
+    m_appFrame->RunCommand(24310); // Exit
+    EXPECT_FALSE(m_appFrame->isVisible());
+    EXPECT_TRUE(m_ui.AllAnswersUsed());
+}
+
+TEST_F(StartupTest, ExitWithoutPromptingClosesAtOnceAndWritesTheFrameKeys) {
+    WriteIni("[Advanced Settings]\nExit Without Prompting=1\nSave Settings on Exit=0\n");
+    Start();
+    m_appFrame->setGeometry(40, 50, 900, 600);
+    EXPECT_TRUE(m_appFrame->close());
+    EXPECT_TRUE(m_ui.Shown().empty());
+    EXPECT_EQ(Shutdown(), 0);
+    platform::ProfileFile ini(IniPath());
+    ASSERT_TRUE(ini.Load());
+    EXPECT_EQ(ini.GetInt("General", "Window Width", -1), 900);
+    EXPECT_EQ(ini.GetInt("General", "Window Height", -1), 600);
+    EXPECT_EQ(ini.GetInt("General", "Display Drive Bar", -1), 1);
+    EXPECT_EQ(ini.GetInt("General", "Window ShowMode", -1), 1);
+}
+
+TEST_F(StartupTest, StoredGeometryAndBarsAreApplied) {
+    WriteIni("[General]\nWindow Top=30\nWindow Left=20\nWindow Width=800\nWindow Height=500\n"
+             "Display Tool Bar=0\n");
+    Start();
+    EXPECT_EQ(m_appFrame->geometry().size(), QSize(800, 500));
+    EXPECT_FALSE(m_appFrame->Settings().displayToolBar);
+    EXPECT_FALSE(m_appFrame->Action(14640)->isChecked());
+}
+
+TEST_F(StartupTest, InitialModeNothingOpensNoWindow) {
+    WriteIni("[Startup Settings]\nInitial Mode=101\n");
+    Start();
+    EXPECT_TRUE(m_appFrame->FileManagers().isEmpty());
+}
+
+TEST_F(StartupTest, InitialModeLogCurrentDriveOpensAWindow) {
+    WriteIni("[Startup Settings]\nInitial Mode=103\n");
+    Start();
+    ASSERT_EQ(m_appFrame->FileManagers().size(), 1);
+    EXPECT_FALSE(m_appFrame->FileManagers()[0]->Caption().isEmpty());
+}
+
+TEST_F(StartupTest, InitialModeLogDriveDialogRunsTheDialog) {
+    WriteIni("[Startup Settings]\nInitial Mode=102\n");
+    m_app = std::make_unique<app::VorlaneApp>();
+    m_appFrame = std::make_unique<CVorlaneFrame>(m_app.get());
+    QString title;
+    m_appFrame->SetDialogRunner([&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    ASSERT_TRUE(m_app->Start(*m_appFrame, *m_appFrame, false));
+    EXPECT_EQ(title, "Log Drive");
+    EXPECT_TRUE(m_appFrame->FileManagers().isEmpty());
+}
+
+TEST_F(StartupTest, InitialModeArchivesSayTheyAreNotAvailable) {
+    WriteIni("[Startup Settings]\nInitial Mode=104\n");
+    Start();
+    EXPECT_TRUE(m_ui.Showed("New Archive is not available yet"));
+}
+
+TEST_F(StartupTest, SavedWindowsAreReopenedAndRememberedAgain) {
+    WriteIni("[Startup Settings]\nInitial Mode=106\n# of Drives=3\n"
+             "Drive Name 000=c:\nInitial Directory 000=C:\\SUB\n"
+             "Window Layout 000=1,1,10,20,300,200\n"
+             "Drive Name 001=Q:\nInitial Directory 001=Q:\\\n"
+             "Window Layout 001=1,1,0,0,300,200\n"
+             "Drive Name 002=D:\nInitial Directory 002=D:\\\n"
+             "Window Layout 002=1,1,320,20,300,200\n");
+    Start();
+    QList<TFileManagerWindow*> windows = m_appFrame->FileManagers();
+    ASSERT_EQ(windows.size(), 2); // Q: does not exist and is skipped
+    EXPECT_EQ(windows[0]->Session().CurrentDirectoryPath(), "C:\\SUB");
+    EXPECT_EQ(windows[1]->Caption(), "Drive D");
+    QMdiSubWindow* first = m_appFrame->MdiArea()->subWindowList(QMdiArea::CreationOrder)[0];
+    EXPECT_EQ(first->geometry(), QRect(10, 20, 300, 200));
+
+    windows[1]->GoTo("D:\\");
+    EXPECT_TRUE(m_appFrame->close());
+    Shutdown();
+    platform::ProfileFile ini(IniPath());
+    ASSERT_TRUE(ini.Load());
+    EXPECT_EQ(ini.GetInt("Startup Settings", "# of Drives", 0), 2);
+    EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 000"), "C:");
+    EXPECT_EQ(ini.GetString("Startup Settings", "Initial Directory 000"), "C:\\SUB");
+    EXPECT_EQ(ini.GetString("Startup Settings", "Window Layout 000"), "1,1,10,20,300,200");
+    EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 001"), "D:");
+}
+
+} // namespace vorlane::gui::test

@@ -1,0 +1,296 @@
+#include "GuiTestSupport.h"
+
+#include "catalogue/CDirectoryContainer.h"
+#include "catalogue/CatalogueTypes.h"
+#include "gui/CDirectoryTreeModel.h"
+#include "gui/CDriveBar.h"
+#include "gui/CFileListModel.h"
+#include "gui/CFileSortDialog.h"
+#include "gui/CFrameStatusBar.h"
+#include "gui/Commands.h"
+#include "gui/TFileManagerWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTest>
+#include <QTreeView>
+
+#include <sys/stat.h>
+
+namespace vorlane::gui::test {
+
+namespace {
+
+class FileManagerTest : public GuiTest {
+  protected:
+    TFileManagerWindow& Window() {
+        if (!m_window) {
+            m_window = Frame().OpenFileManager("C:", 1, true);
+            EXPECT_NE(m_window, nullptr);
+            Frame().activateWindow();
+            Pump();
+        }
+        return *m_window;
+    }
+    // Selects the tree branch of path (as a click would).
+    void SelectInTree(const std::string& path) {
+        QModelIndex index = Window().TreeModel()->IndexOfPath(path);
+        ASSERT_TRUE(index.isValid()) << path;
+        Window().Tree()->setCurrentIndex(index);
+    }
+    QString Status(int field) { return Frame().FrameStatusBar()->Field(field); }
+
+    TFileManagerWindow* m_window = nullptr;
+};
+
+} // namespace
+
+TEST_F(FileManagerTest, ShowsTheRootsFilesAndTotals) {
+    TFileManagerWindow& w = Window();
+    EXPECT_EQ(w.Caption(), "Drive C");
+    EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\");
+    EXPECT_EQ(Names(w), QStringList({"alpha.txt", "beta.doc", "gamma"}));
+    EXPECT_EQ(Status(2), "Total 3 file(s), 1.3KB");
+    EXPECT_EQ(Status(3), "Tagged 0 file(s), 0.0KB");
+    EXPECT_TRUE(Status(1).startsWith("C: ")) << Status(1).toStdString();
+    // The tree shows the root open with its first level.
+    QModelIndex root = w.TreeModel()->index(0, 0);
+    EXPECT_TRUE(w.Tree()->isExpanded(root));
+    EXPECT_EQ(w.TreeModel()->rowCount(root), 2); // OTHER and SUB
+}
+
+TEST_F(FileManagerTest, EnterOpensATreeBranchAndBackspaceGoesBack) {
+    TFileManagerWindow& w = Window();
+    w.Tree()->setFocus();
+    w.Tree()->setCurrentIndex(w.TreeModel()->IndexOfPath("C:\\SUB"));
+    QTest::keyClick(w.Tree(), Qt::Key_Return);
+    EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\SUB");
+    EXPECT_EQ(Names(w), QStringList({"inner.txt"}));
+    EXPECT_TRUE(w.DetailsView()->hasFocus());
+    EXPECT_EQ(Status(2), "Total 1 file(s), 0.0KB");
+
+    QTest::keyClick(w.DetailsView(), Qt::Key_Backspace);
+    EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\");
+    EXPECT_EQ(Names(w).size(), 3);
+    EXPECT_EQ(w.Tree()->currentIndex(), w.TreeModel()->IndexOfPath("C:\\"));
+    // Backspace at the root stays there.
+    QTest::keyClick(w.DetailsView(), Qt::Key_Backspace);
+    EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\");
+}
+
+TEST_F(FileManagerTest, SelectingATreeBranchShowsItsFiles) {
+    SelectInTree("C:\\SUB");
+    EXPECT_EQ(Window().Session().CurrentDirectoryPath(), "C:\\SUB");
+    EXPECT_EQ(Names(Window()), QStringList({"inner.txt"}));
+    // The branch gone to was read one level, so DEEP shows it opens further.
+    EXPECT_TRUE(Window().TreeModel()->IndexOfPath("C:\\SUB\\DEEP\\DEEPER").isValid());
+}
+
+TEST_F(FileManagerTest, TypingANameMovesTheCaretToIt) {
+    TFileManagerWindow& w = Window();
+    w.DetailsView()->setFocus();
+    QTest::keyClicks(w.DetailsView(), "ga");
+    EXPECT_EQ(w.Session().Caret(), 2);
+    ASSERT_NE(w.Session().CaretFile(), nullptr);
+    EXPECT_EQ(w.Session().CaretFile()->Name(), "gamma");
+}
+
+TEST_F(FileManagerTest, TabMovesBetweenTreeAndList) {
+    TFileManagerWindow& w = Window();
+    w.Tree()->setFocus();
+    QTest::keyClick(w.Tree(), Qt::Key_Tab);
+    EXPECT_TRUE(w.DetailsView()->hasFocus());
+    QTest::keyClick(w.DetailsView(), Qt::Key_Tab);
+    EXPECT_TRUE(w.Tree()->hasFocus());
+}
+
+TEST_F(FileManagerTest, ExpandingABranchReadsItsChildren) {
+    TFileManagerWindow& w = Window();
+    QModelIndex sub = w.TreeModel()->IndexOfPath("C:\\SUB");
+    EXPECT_EQ(w.TreeModel()->rowCount(sub), 1); // DEEP, the marker child
+    EXPECT_FALSE(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP\\DEEPER").isValid());
+    w.Tree()->expand(sub);
+    QModelIndex deep = w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP");
+    ASSERT_TRUE(deep.isValid());
+    EXPECT_EQ(w.TreeModel()->rowCount(deep), 1); // DEEPER now shows
+    // The branch stays open after the tree was rebuilt.
+    EXPECT_TRUE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\SUB")));
+}
+
+TEST_F(FileManagerTest, TreeCommandsOpenToALevel) {
+    TFileManagerWindow& w = Window();
+    Frame().RunCommand(catalogue::kCmdOpenToLevel0 + 3);
+    EXPECT_TRUE(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP\\DEEPER").isValid());
+    EXPECT_TRUE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP")));
+    Frame().RunCommand(catalogue::kCmdOpenToLevel0);
+    EXPECT_FALSE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\")));
+}
+
+TEST_F(FileManagerTest, TagKeysChangeTheStatusBar) {
+    TFileManagerWindow& w = Window();
+    w.DetailsView()->setFocus();
+    w.DetailsView()->setCurrentIndex(w.FileModel()->index(1, 0)); // beta.doc, 1000 bytes
+    QTest::keyClick(w.DetailsView(), Qt::Key_Plus);
+    EXPECT_EQ(Status(3), "Tagged 1 file(s), 1.0KB");
+    EXPECT_TRUE(w.Session().File(1)->Tagged());
+
+    QTest::keyClick(w.DetailsView(), Qt::Key_Space, Qt::ControlModifier); // Tag Every
+    EXPECT_EQ(Status(3), "Tagged 3 file(s), 1.3KB");
+    QTest::keyClick(w.DetailsView(), Qt::Key_Space, Qt::ShiftModifier); // Untag All
+    EXPECT_EQ(Status(3), "Tagged 0 file(s), 0.0KB");
+
+    w.DetailsView()->setCurrentIndex(w.FileModel()->index(0, 0));
+    QTest::keyClick(w.DetailsView(), Qt::Key_Space); // Invert File
+    EXPECT_EQ(Status(3), "Tagged 1 file(s), 0.3KB");
+    QTest::keyClick(w.DetailsView(), Qt::Key_I, Qt::ControlModifier); // Invert All
+    EXPECT_EQ(Status(3), "Tagged 2 file(s), 1.0KB");
+    EXPECT_FALSE(w.Session().File(0)->Tagged());
+    QTest::keyClick(w.DetailsView(), Qt::Key_Minus); // Untag File on the untagged caret
+    EXPECT_EQ(Status(3), "Tagged 2 file(s), 1.0KB");
+
+    // Tagged rows are drawn bold.
+    EXPECT_TRUE(
+        w.FileModel()->data(w.FileModel()->index(1, 0), Qt::FontRole).value<QFont>().bold());
+}
+
+TEST_F(FileManagerTest, SpaceInTheTreeInvertsAll) {
+    TFileManagerWindow& w = Window();
+    w.Tree()->setFocus();
+    QTest::keyClick(w.Tree(), Qt::Key_Space);
+    EXPECT_EQ(Status(3), "Tagged 3 file(s), 1.3KB");
+}
+
+TEST_F(FileManagerTest, TagsSurviveAVisitToAnotherDirectory) {
+    TFileManagerWindow& w = Window();
+    w.Session().SetTag(0, 1);
+    SelectInTree("C:\\SUB");
+    SelectInTree("C:\\");
+    EXPECT_EQ(Status(3), "Tagged 1 file(s), 0.3KB");
+}
+
+TEST_F(FileManagerTest, SortCommandsReorderTheRows) {
+    TFileManagerWindow& w = Window();
+    Frame().RunCommand(catalogue::kCmdSortBySize);
+    EXPECT_EQ(Names(w), QStringList({"gamma", "alpha.txt", "beta.doc"}));
+    Frame().RunCommand(catalogue::kCmdSortByExtension);
+    EXPECT_EQ(Names(w), QStringList({"gamma", "beta.doc", "alpha.txt"}));
+    Frame().RunCommand(catalogue::kCmdSortBySize, true); // Ctrl: descending
+    EXPECT_EQ(Names(w), QStringList({"beta.doc", "alpha.txt", "gamma"}));
+    Frame().RunCommand(catalogue::kCmdSortByFilename);
+    EXPECT_EQ(Names(w), QStringList({"alpha.txt", "beta.doc", "gamma"}));
+}
+
+TEST_F(FileManagerTest, DetailColumnsFollowTheDisplayBits) {
+    CFileListModel* model = Window().FileModel();
+    // The default bits: name, size, date, time, attributes, type.
+    EXPECT_EQ(model->columnCount(), 6);
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Size");
+    EXPECT_EQ(model->data(model->index(1, 1), Qt::DisplayRole).toString(), "1,000");
+    model->SetDetails(catalogue::kLineName | catalogue::kLineDescription);
+    EXPECT_EQ(model->columnCount(), 2);
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Description");
+}
+
+TEST_F(FileManagerTest, ViewModesSwitchTheListAndKeepTheCaret) {
+    TFileManagerWindow& w = Window();
+    w.DetailsView()->setCurrentIndex(w.FileModel()->index(2, 0));
+    Frame().RunCommand(kCmdViewLargeIcons);
+    EXPECT_EQ(w.ViewMode(), FileViewMode::LargeIcons);
+    EXPECT_EQ(w.FileView(), w.IconView());
+    EXPECT_EQ(w.IconView()->viewMode(), QListView::IconMode);
+    EXPECT_EQ(w.IconView()->currentIndex().row(), 2);
+    Frame().RunCommand(kCmdViewList);
+    EXPECT_EQ(w.IconView()->viewMode(), QListView::ListMode);
+    Frame().RunCommand(kCmdViewDetails);
+    EXPECT_EQ(w.FileView(), w.DetailsView());
+    EXPECT_EQ(w.Session().Caret(), 2);
+}
+
+TEST_F(FileManagerTest, StatusBarFollowsTheActiveWindow) {
+    TFileManagerWindow& c = Window();
+    TFileManagerWindow* d = Frame().OpenFileManager("D:", 1, true);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(Status(2), "Total 0 file(s), 0.0KB");
+    c.Session().SetTag(0, 1);
+    Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(c.parentWidget()));
+    EXPECT_EQ(Status(2), "Total 3 file(s), 1.3KB");
+    EXPECT_EQ(Status(3), "Tagged 1 file(s), 0.3KB");
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+TEST_F(FileManagerTest, EnterOnAFileAsksForTheOpenCommand) {
+    TFileManagerWindow& w = Window();
+    w.DetailsView()->setFocus();
+    QTest::keyClick(w.DetailsView(), Qt::Key_Return);
+    EXPECT_TRUE(m_ui.Showed("Opening files is not available yet"));
+}
+
+TEST_F(FileManagerTest, DriveBarButtonsRelogUnlogAndInfo) {
+    TFileManagerWindow& w = Window();
+    auto* bar = Frame().findChild<CDriveBar*>();
+    ASSERT_NE(bar, nullptr);
+    QAction* d = bar->findChild<QAction*>("driveD");
+    ASSERT_NE(d, nullptr);
+    d->trigger(); // the active window goes to D:
+    EXPECT_EQ(w.Caption(), "Drive D");
+
+    // A directory made after logging shows after Relog.
+    ::mkdir((m_d / "NEWDIR").c_str(), 0700);
+    EXPECT_FALSE(w.TreeModel()->IndexOfPath("D:\\NEWDIR").isValid());
+    Frame().RelogDrive('D');
+    EXPECT_TRUE(w.TreeModel()->IndexOfPath("D:\\NEWDIR").isValid());
+
+    QMenu* menu = bar->MakeDriveMenu('D');
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[1]->text(), "&Unlog...\tCtrl+F3");
+    menu->actions()[2]->trigger(); // Info
+    EXPECT_TRUE(m_ui.Showed("D: "));
+    EXPECT_TRUE(m_ui.Showed(m_d.path()));
+    menu->actions()[1]->trigger(); // Unlog
+    EXPECT_EQ(w.Session().CurrentDrive(), nullptr);
+    EXPECT_EQ(w.Caption(), "No drive");
+    EXPECT_EQ(w.FileModel()->rowCount(), 0);
+    EXPECT_EQ(w.TreeModel()->rowCount(), 0);
+    EXPECT_TRUE(Frame().OpenFileManagerWindows().empty());
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+TEST_F(FileManagerTest, CustomSortRefusesEqualKeysAndSortsByTheChosenOnes) {
+    TFileManagerWindow& w = Window();
+    bool refusedStayedOpen = false;
+    Frame().SetDialogRunner([&](QDialog& dialog) {
+        auto& sort = dynamic_cast<CFileSortDialog&>(dialog);
+        EXPECT_EQ(sort.windowTitle(), "Custom Sort");
+        sort.Field(0)->setCurrentIndex(catalogue::kSortName);
+        sort.Field(1)->setCurrentIndex(catalogue::kSortName);
+        sort.accept();
+        refusedStayedOpen = sort.result() != QDialog::Accepted;
+        sort.Field(0)->setCurrentIndex(catalogue::kSortSize);
+        sort.Descending(0)->setChecked(true);
+        sort.accept();
+        return sort.result();
+    });
+    Frame().RunCommand(catalogue::kCmdCustomSort);
+    EXPECT_TRUE(refusedStayedOpen);
+    ASSERT_EQ(m_ui.Shown().size(), 1u);
+    EXPECT_EQ(m_ui.Shown()[0].text, "Sort keys must be different!");
+    EXPECT_EQ(w.Session().DisplaySettings().sortMethod, catalogue::kSortMethodCustom);
+    EXPECT_EQ(Names(w), QStringList({"beta.doc", "alpha.txt", "gamma"}));
+
+    // Cancel leaves the order alone.
+    Frame().SetDialogRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
+    Frame().RunCommand(catalogue::kCmdCustomSort);
+    EXPECT_EQ(Names(w), QStringList({"beta.doc", "alpha.txt", "gamma"}));
+}
+
+} // namespace vorlane::gui::test
