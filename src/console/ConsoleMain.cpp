@@ -2,6 +2,7 @@
 
 #include "app/VorlaneApp.h"
 #include "console/ConsoleSession.h"
+#include "objdb/CAppObjectDatabase.h"
 #include "search/GrepCommand.h"
 
 #include <cstring>
@@ -13,9 +14,11 @@ namespace vorlane::console {
 namespace {
 
 // What the modules built so far plug into the application object. The
-// object database and the habitabs are wired in here as they arrive.
+// habitabs are wired in here when they arrive.
 app::AppServices MakeAppServices() {
-    return {};
+    app::AppServices services;
+    services.makeDatabase = objdb::MakeAppDatabase;
+    return services;
 }
 
 int RunVersion(int, char**) {

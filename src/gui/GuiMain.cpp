@@ -5,6 +5,7 @@
 #include "gui/CVorlaneFrame.h"
 #include "gui/FileIcons.h"
 #include "gui/QtUserInterface.h"
+#include "objdb/CAppObjectDatabase.h"
 
 #include <QApplication>
 
@@ -43,6 +44,7 @@ int Main(int argc, char** argv) {
     ui::ScopedUserInterface installed(&qtUi);
     CVorlaneFrame* helpOwner = nullptr;
     app::AppServices services;
+    services.makeDatabase = objdb::MakeAppDatabase;
     services.showHelp = [&helpOwner](const std::string&, int context) {
         CHelpWindow::Show(helpOwner, context);
     };

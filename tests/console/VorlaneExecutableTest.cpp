@@ -1,5 +1,6 @@
 // The real vorlane executable, run as a user runs it: options, the console
 // front end on piped input, and the settings file it leaves behind.
+#include "objdb/CAppObjectDatabase.h"
 #include "platform/Profile.h"
 #include "platform/ProgramDirs.h"
 #include "support/TestSupport.h"
@@ -87,15 +88,34 @@ TEST_F(VorlaneExecutableTest, PlainStartRunsTheConsoleAndEndOfInputExits) {
     EXPECT_TRUE(test::FileExists(m_dir / "home/VORLANE.INI"));
 }
 
-TEST_F(VorlaneExecutableTest, UnwritableSettingsDirectoryStillExits) {
+const char kDatabaseMessage[] =
+    "Error!: Unable to create/open Vorlane object database! Vorlane currently only supports one "
+    "instance of itself (or one user). This limitation will be removed in the near future.";
+
+TEST_F(VorlaneExecutableTest, HomeThatCannotBeMadeEndsWithTheDatabaseMessage) {
     test::WriteFile(m_dir / "plain", "x");
     m_env["VORLANE_HOME"] = m_dir / "plain/home";
     Outcome o = RunVorlane(m_dir, "--console", m_env, "EXIT\n");
-    EXPECT_EQ(o.exitCode, 0);
-    EXPECT_NE(o.out.find("Error!: Unable to save the Vorlane settings to '" + m_dir.path() +
-                         "/plain/home/VORLANE.INI'!"),
-              std::string::npos)
-        << o.out;
+    EXPECT_EQ(o.exitCode, 255);
+    EXPECT_NE(o.out.find(kDatabaseMessage), std::string::npos) << o.out;
+}
+
+TEST_F(VorlaneExecutableTest, SecondInstanceIsRefusedAndLeavesTheFirstOnesFilesAlone) {
+    Outcome first = RunVorlane(m_dir, "--console", m_env, "EXIT\n");
+    ASSERT_EQ(first.exitCode, 0);
+    const std::string ini = test::ReadFile(m_dir / "home/VORLANE.INI");
+    const std::string dat = test::ReadFile(m_dir / "home/VORLN32.DAT");
+
+    // This process holds the database as a running instance would.
+    objdb::CAppObjectDatabase running;
+    std::string error;
+    ASSERT_TRUE(running.Open(m_dir / "home/VORLN32.DAT", 30000, &error)) << error;
+    Outcome second = RunVorlane(m_dir, "--console", m_env, "EXIT\n");
+    EXPECT_EQ(second.exitCode, 255);
+    EXPECT_NE(second.out.find(kDatabaseMessage), std::string::npos) << second.out;
+    EXPECT_EQ(test::ReadFile(m_dir / "home/VORLANE.INI"), ini);
+    running.Close();
+    EXPECT_EQ(test::ReadFile(m_dir / "home/VORLN32.DAT"), dat);
 }
 
 TEST_F(VorlaneExecutableTest, BinarySettingsFileStartsWithDefaultsAndKeepsItsBytes) {
