@@ -1,5 +1,6 @@
 #include "platform/Profile.h"
 
+#include "platform/DosPath.h"
 #include "platform/File.h"
 
 #include <cerrno>
@@ -21,19 +22,6 @@ std::string Trim(const std::string& text) {
     while (end > begin && IsBlank(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 bool IsQuote(char c) {
@@ -142,7 +130,7 @@ int ProfileFile::FindKey(const std::string& section, const std::string& key) con
         return -1;
     for (size_t i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
-        if (line.isKey && EqualNoCase(line.section, wantSection) && EqualNoCase(line.key, wantKey))
+        if (line.isKey && NamesEqual(line.section, wantSection) && NamesEqual(line.key, wantKey))
             return static_cast<int>(i);
     }
     return -1;
@@ -153,7 +141,7 @@ int ProfileFile::InsertionPoint(const std::string& section) const {
     for (size_t i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
         if (last < 0) {
-            if (line.isSection && EqualNoCase(line.section, section))
+            if (line.isSection && NamesEqual(line.section, section))
                 last = static_cast<int>(i);
             continue;
         }
@@ -210,7 +198,7 @@ std::vector<std::string> ProfileFile::Sections() const {
             continue;
         bool seen = false;
         for (const std::string& name : names)
-            seen = seen || EqualNoCase(name, line.section);
+            seen = seen || NamesEqual(name, line.section);
         if (!seen)
             names.push_back(line.section);
     }
@@ -223,11 +211,11 @@ std::vector<std::string> ProfileFile::Keys(const std::string& section) const {
     if (want.empty())
         return keys;
     for (const Line& line : m_lines) {
-        if (!line.isKey || !EqualNoCase(line.section, want))
+        if (!line.isKey || !NamesEqual(line.section, want))
             continue;
         bool seen = false;
         for (const std::string& key : keys)
-            seen = seen || EqualNoCase(key, line.key);
+            seen = seen || NamesEqual(key, line.key);
         if (!seen)
             keys.push_back(line.key);
     }
@@ -307,7 +295,7 @@ void ProfileFile::DeleteSection(const std::string& section) {
     bool inside = false;
     for (Line& line : m_lines) {
         if (line.isSection)
-            inside = EqualNoCase(line.section, want);
+            inside = NamesEqual(line.section, want);
         if (inside)
             m_dirty = true;
         else
