@@ -1,0 +1,174 @@
+// The file operation engine: every change the program makes to a plain
+// (non-zip) file goes through one primitive of a CFileOperation: copy,
+// append, move, delete, send to the recycle bin, wipe ("zap"), rename, and
+// reading or writing attributes and file times.
+//
+// A driver (copy/move, delete, rename, attributes, touch, the command
+// executors, the self-extractor builder) makes one CFileOperation for a
+// run, optionally with a status window it owns, calls one primitive per
+// file, and destroys it when the group is done:
+//
+//   auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Operation, "Copy Files");
+//   CFileOperation op(status.get());
+//   if (!op.Copy(from, to, false))
+//       op.ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", "copy", a, b);
+//
+// Every primitive returns true when done; on failure Error() holds the
+// code and the text to show after the driver's own sentence. Paths are
+// full DOS paths ("C:\DOCS\REPORT.TXT"), translated through the drive map.
+// While it works a primitive writes a one-line text and a percentage into
+// the status window and polls it for a cancel; without a status window
+// nothing is shown and nothing is ever cancelled. No file stays open
+// between primitives.
+//
+// What the engine guarantees beyond the plain steps:
+//  1. A copy writes a temporary file beside the target and renames it over
+//     the target only when it is complete: a failed or cancelled copy
+//     leaves an existing target as it was and no partial file.
+//  2. A failed or cancelled append cuts the target back to its old length
+//     (and gives back its attributes and times); it deletes the target only
+//     when the append created it.
+//  3. A move between drives (two drive letters, even on one file system,
+//     or a rename the system refuses as a move across devices) flushes the
+//     copy and its directory to stable storage before it deletes the source.
+//  4. Delete and zap of a symbolic link act on the link, never on the file
+//     it points to.
+//  5. Sizes are 64-bit throughout.
+//  6. "The same file" means the same device and inode (or the same path
+//     where nothing exists yet): a copy, append or move onto its own source
+//     through a link, a hard link, another case or "./" is refused as
+//     "Source and target files are the same!" and touches nothing.
+//
+// One thread (the user-interface thread); not copyable.
+#pragma once
+
+#include "fileops/CDosErrorMessage.h"
+#include "platform/FileSystem.h"
+#include "ui/UserInterface.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vorlane::platform {
+class File;
+}
+
+namespace vorlane::fileops {
+
+// The three file times of a file as one record.
+struct FileTimes {
+    platform::FileTime creation;
+    platform::FileTime lastAccess;
+    platform::FileTime lastWrite;
+};
+
+// The percentage of size that done is, as the status windows show it: 0
+// for an empty file; done / (size / 100) from 100000 bytes on (no overflow
+// for any 64-bit size); done * 100 / size below. Never more than 100.
+int ProgressPercent(uint64_t done, uint64_t size);
+
+class CFileOperation {
+  public:
+    // The one transfer buffer: every read, write and wipe pattern passes it.
+    static constexpr size_t kBufferSize = 16384;
+    // Characters of a path in the status texts (see platform::AbbreviatePath).
+    static constexpr size_t kShortPathLength = 20;
+    static constexpr size_t kLongPathLength = 30;
+
+    // How the bytes move. Copy, append and zap work in steps of
+    // blocksPerStep blocks of kBufferSize bytes: the cancel poll and the
+    // percentage come once per step. The bytes of a copy move inside the
+    // kernel where it can (kernelCopy), else through the buffer one block
+    // at a time; a zap writes the buffer's pattern blocksPerStep times per
+    // call. Tests set blocksPerStep to 1 to see every block.
+    struct Tuning {
+        int blocksPerStep = 64; // 1 to 64
+        bool kernelCopy = true;
+    };
+
+    // status may be null; it is not owned and must outlive its use here.
+    explicit CFileOperation(ui::StatusWindow* status = nullptr);
+    ~CFileOperation();
+    CFileOperation(const CFileOperation&) = delete;
+    CFileOperation& operator=(const CFileOperation&) = delete;
+
+    // Copies one file, with its file times, attributes and permission bits.
+    // promptOverwrite asks "Overwrite" first when the target exists (any
+    // answer but Yes: "User aborted!").
+    bool Copy(const std::string& source, const std::string& target, bool promptOverwrite);
+    // Appends the bytes of source to the end of target (created when
+    // absent). The target keeps its own times; its read-only attribute is
+    // cleared (the append writes it) and the rest stays.
+    bool Append(const std::string& source, const std::string& target);
+    // Moves one file. On one drive: one rename that replaces an existing
+    // target (no prompt: drivers ask first). Between drives: Copy (with
+    // promptOverwrite), flushed, then Delete of the source.
+    bool Move(const std::string& source, const std::string& target, bool promptOverwrite);
+    // Deletes one file (a link: the link), whatever its attributes.
+    bool Delete(const std::string& path);
+    // Sends one file to the recycle bin (the freedesktop.org Trash).
+    bool Recycle(const std::string& path);
+    // Overwrites the file passes times (the last pass with zeros) and
+    // flushes each pass, empties it, sets its times to zero, renames it to a
+    // one-character name in its directory (the byte 255) and deletes that.
+    // A symbolic link is not followed: the link itself is renamed and
+    // deleted. If the rename fails (that name exists), the emptied file
+    // stays under its own name and the zap fails.
+    bool Zap(const std::string& path, int passes = 1);
+    // Renames (or moves within one file system) one file or directory.
+    // To its own name (any spelling of the same file): true, nothing done.
+    // Onto an existing name: "New file name already exists as a unique file!".
+    bool Rename(const std::string& oldPath, const std::string& newPath);
+    // The attribute word (read-only 1, hidden 2, system 4, archive 0x20).
+    bool SetAttributes(const std::string& path, uint32_t attributes);
+    bool GetAttributes(const std::string& path, uint32_t* attributes);
+    // The three file times (the creation time cannot be written here: it
+    // is accepted and has no effect).
+    bool GetFileTimes(const std::string& path, FileTimes* times);
+    bool SetFileTimes(const std::string& path, const FileTimes& times);
+    // True when both paths name the same file (device and inode), or the
+    // same path when neither exists.
+    bool IsSameFile(const std::string& a, const std::string& b);
+
+    // Shows the caller's sentence (printf format, at most 1024 characters)
+    // followed by Error().Message() in the program's message dialog, under
+    // caption ("Error!" when null or empty). Returns the button that closed it.
+    ui::Answer ReportError(const char* caption, const char* format, ...)
+        __attribute__((format(printf, 3, 4)));
+
+    const CDosErrorMessage& Error() const { return m_error; }
+    CDosErrorMessage& Error() { return m_error; }
+
+    ui::StatusWindow* StatusWindow() const { return m_status; }
+    void SetStatusWindow(ui::StatusWindow* status) { m_status = status; }
+    const Tuning& GetTuning() const { return m_tuning; }
+    void SetTuning(const Tuning& tuning);
+
+  private:
+    enum class Outcome { Done, Failed, Aborted };
+    class Progress;
+    struct Transfer;
+
+    bool ToHost(const std::string& dosPath, std::string* hostPath);
+    bool SameHostFile(const std::string& a, const std::string& b) const;
+    void ShowStatus(const std::string& text);
+    bool Cancelled();
+    bool BeginTransfer(const std::string& source, const std::string& target, bool followLink,
+                       Transfer* transfer);
+    bool CopyFile(const std::string& source, const std::string& target, bool promptOverwrite,
+                  bool durable);
+    Outcome CopyBytes(platform::File& in, uint64_t size, platform::File& out, uint64_t outOffset,
+                      Progress& progress);
+    bool DeleteHost(const std::string& hostPath, const std::string& dosPath);
+    bool ZapContents(const std::string& hostPath, const std::string& shown, int passes);
+    size_t StepBytes() const { return kBufferSize * static_cast<size_t>(m_tuning.blocksPerStep); }
+
+    std::unique_ptr<unsigned char[]> m_buffer; // kBufferSize bytes
+    CDosErrorMessage m_error;
+    ui::StatusWindow* m_status = nullptr;
+    Tuning m_tuning;
+};
+
+} // namespace vorlane::fileops
