@@ -123,6 +123,10 @@ class KeyedFileImpl {
     int32_t SetCurrent(int index, IndexBlock* leaf, int slot, void* buffer, size_t capacity);
     int32_t CheckIndex(int index) const;
     int32_t EncodeFor(int index, std::string_view key, std::string* fileKey) const;
+    // Checks the arguments of an add or an update and encodes the key; a
+    // failure has been recorded (nothing changed yet).
+    int32_t CheckRecordArgs(int index, std::string_view key, const void* data, size_t length,
+                            std::string* fileKey);
 
     // ---- KeyedFileWalk.cpp ---------------------------------------------------
     // Walks every tree, checking structure, order, levels, sibling links and

@@ -263,7 +263,8 @@ int32_t KeyedFileImpl::Position(int index, int how, void* buffer, size_t capacit
 
 // ---- changing --------------------------------------------------------------------
 
-int32_t KeyedFileImpl::Add(int index, std::string_view key, const void* data, size_t length) {
+int32_t KeyedFileImpl::CheckRecordArgs(int index, std::string_view key, const void* data,
+                                       size_t length, std::string* fileKey) {
     if (int32_t s = CheckWritable())
         return s;
     if (int32_t s = CheckIndex(index))
@@ -273,9 +274,15 @@ int32_t KeyedFileImpl::Add(int index, std::string_view key, const void* data, si
     if (data == nullptr && length > 0)
         return Fail(kKfBadArgument,
                     "No data for a record of " + std::to_string(length) + " bytes.");
-    std::string fileKey;
-    if (int32_t s = EncodeFor(index, key, &fileKey))
+    if (int32_t s = EncodeFor(index, key, fileKey))
         return Fail(s, KeyedFileStatusText(s));
+    return kKfSuccess;
+}
+
+int32_t KeyedFileImpl::Add(int index, std::string_view key, const void* data, size_t length) {
+    std::string fileKey;
+    if (int32_t s = CheckRecordArgs(index, key, data, length, &fileKey))
+        return s;
     if (int32_t s = EnsureWalked())
         return AfterChange(s);
     TreePath path;
@@ -304,18 +311,9 @@ int32_t KeyedFileImpl::Add(int index, std::string_view key, const void* data, si
 }
 
 int32_t KeyedFileImpl::Update(int index, std::string_view key, const void* data, size_t length) {
-    if (int32_t s = CheckWritable())
-        return s;
-    if (int32_t s = CheckIndex(index))
-        return Fail(s, KeyedFileStatusText(s));
-    if (length > kMaxRecordBytes)
-        return Fail(kKfRecordTooLong, KeyedFileStatusText(kKfRecordTooLong));
-    if (data == nullptr && length > 0)
-        return Fail(kKfBadArgument,
-                    "No data for a record of " + std::to_string(length) + " bytes.");
     std::string fileKey;
-    if (int32_t s = EncodeFor(index, key, &fileKey))
-        return Fail(s, KeyedFileStatusText(s));
+    if (int32_t s = CheckRecordArgs(index, key, data, length, &fileKey))
+        return s;
     if (int32_t s = EnsureWalked())
         return AfterChange(s);
     TreePath path;
