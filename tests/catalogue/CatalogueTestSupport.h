@@ -37,13 +37,12 @@ class RecordingView : public CCatalogueView {
   public:
     void SetStatusText(int field, const std::string& text, bool repaint) override {
         fields[field] = text;
-        history.push_back(std::to_string(field) + (repaint ? "!" : " ") + text);
+        (void)repaint;
     }
     void FileListChanged() override { ++fileListChanges; }
     void TreeChanged() override { ++treeChanges; }
 
     std::map<int, std::string> fields;
-    std::vector<std::string> history;
     int fileListChanges = 0;
     int treeChanges = 0;
 };

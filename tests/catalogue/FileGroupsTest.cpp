@@ -66,9 +66,9 @@ TEST_F(FileGroupsTest, RangesOfTheShownGroups) {
     };
     for (const auto& c : cases) {
         CGroupRange range = GroupRange(&m_dir, c.group, "");
-        EXPECT_EQ(range.first, c.first) << c.group;
-        EXPECT_EQ(range.last, c.last) << c.group;
-        EXPECT_EQ(range.count, c.count) << c.group;
+        EXPECT_EQ(std::vector<int>({range.first, range.last, range.count}),
+                  std::vector<int>({c.first, c.last, c.count}))
+            << c.group;
     }
     // A run over "[tagged]" visits only shown files: the hidden tagged one
     // is counted but never reached.
@@ -78,14 +78,9 @@ TEST_F(FileGroupsTest, RangesOfTheShownGroups) {
         visited += InGroup(*m_dir.File(i), kGroupTagged, "") ? 1 : 0;
     EXPECT_EQ(visited, 1);
     EXPECT_EQ(GroupRange(nullptr, kGroupEvery, "").count, 0);
-}
-
-TEST_F(FileGroupsTest, EmptyDirectoryGroups) {
     testing::MemoryDirectory empty;
-    CGroupRange range = GroupRange(&empty, kGroupEvery, "");
-    EXPECT_EQ(range.first, -1);
-    EXPECT_EQ(range.last, -1);
-    EXPECT_EQ(range.count, 0);
+    CGroupRange none = GroupRange(&empty, kGroupEvery, "");
+    EXPECT_EQ(std::vector<int>({none.first, none.last, none.count}), std::vector<int>({-1, -1, 0}));
 }
 
 TEST_F(FileGroupsTest, CurrentGroupMatchesUpperCasedNames) {
@@ -103,9 +98,9 @@ TEST_F(FileGroupsTest, CurrentGroupMatchesUpperCasedNames) {
     };
     for (const auto& c : cases) {
         CGroupRange range = GroupRange(&m_dir, kGroupCurrent, c.pattern);
-        EXPECT_EQ(range.first, c.first) << c.pattern;
-        EXPECT_EQ(range.last, c.last) << c.pattern;
-        EXPECT_EQ(range.count, c.count) << c.pattern;
+        EXPECT_EQ(std::vector<int>({range.first, range.last, range.count}),
+                  std::vector<int>({c.first, c.last, c.count}))
+            << c.pattern;
     }
     EXPECT_TRUE(InGroup(*m_dir.File(1), kGroupCurrent, "b*"));
     EXPECT_FALSE(InGroup(*m_dir.File(0), kGroupCurrent, "b*"));
@@ -113,14 +108,15 @@ TEST_F(FileGroupsTest, CurrentGroupMatchesUpperCasedNames) {
 
 TEST_F(FileGroupsTest, InGroupTable) {
     SetTag(m_dir, 1, 1);
-    const CFileContainer& untagged = *m_dir.File(0);
-    const CFileContainer& tagged = *m_dir.File(1);
-    EXPECT_TRUE(InGroup(untagged, kGroupNone, ""));
-    EXPECT_TRUE(InGroup(untagged, kGroupEvery, ""));
-    EXPECT_FALSE(InGroup(untagged, kGroupTagged, ""));
-    EXPECT_TRUE(InGroup(tagged, kGroupTagged, ""));
-    EXPECT_TRUE(InGroup(untagged, kGroupUntagged, ""));
-    EXPECT_FALSE(InGroup(tagged, kGroupUntagged, ""));
+    // Membership of an untagged and of a tagged file.
+    const std::tuple<int, bool, bool> cases[] = {{kGroupNone, true, true},
+                                                 {kGroupEvery, true, true},
+                                                 {kGroupTagged, false, true},
+                                                 {kGroupUntagged, true, false}};
+    for (const auto& [group, untagged, tagged] : cases) {
+        EXPECT_EQ(InGroup(*m_dir.File(0), group, ""), untagged) << group;
+        EXPECT_EQ(InGroup(*m_dir.File(1), group, ""), tagged) << group;
+    }
 }
 
 TEST_F(FileGroupsTest, TagsWithHundredThousandFilesStayCounted) {

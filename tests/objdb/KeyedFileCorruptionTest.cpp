@@ -26,10 +26,7 @@ constexpr size_t kBlock = 1024;
 struct Raw {
     std::string bytes;
 
-    uint32_t Word(size_t at) const {
-        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
-               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
-    }
+    uint32_t Word(size_t at) const { return test::WordLE(bytes, at); }
     void SetWord(size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i)
             bytes[at + size_t(i)] = char(v >> (8 * i));
@@ -145,6 +142,11 @@ TEST_F(KeyedFileCorruptionTest, DamagedStructuresAreRefusedWithACode) {
     };
     const Case cases[] = {
         {"not a database", [](Raw& r) { r.bytes.assign(8192, 'x'); }, kKfBadMagic},
+        {"zeros", [](Raw& r) { r.bytes.assign(4096, '\0'); }, kKfBadMagic},
+        {"empty file", [](Raw& r) { r.bytes.clear(); }, kKfBadMagic},
+        {"header cut short", [](Raw& r) { r.bytes.resize(500); }, kKfBadMagic},
+        {"magic letter wrong", [](Raw& r) { r.bytes[24] = 'X'; }, kKfBadMagic},
+        {"format word wrong", [](Raw& r) { r.SetWord(0, 7); }, kKfBadMagic},
         {"truncated file", [](Raw& r) { r.bytes.resize(r.bytes.size() / 2); }, kKfDamaged},
         {"truncated to the header", [](Raw& r) { r.bytes.resize(1024); }, kKfDamaged},
         {"wrong byte-order word", [](Raw& r) { r.SetWord(8, 3); }, kKfBadByteOrder},

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <map>
 #include <random>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -157,25 +158,17 @@ TEST(KeyedFileCrashTest, EveryCrashLeavesTheLastCommittedState) {
 
         int done = -1, inFlush = -1;
         bool finished = false;
-        for (size_t at = 0; at < said.size();) {
-            size_t end = said.find('\n', at);
-            if (end == std::string::npos)
-                break;
-            char what = said[at];
-            int batch = std::stoi(said.substr(at + 1, end - at - 1));
-            if (what == 'S')
-                inFlush = batch;
-            else if (what == 'D')
-                done = batch;
-            else if (what == 'E')
+        std::istringstream lines(said);
+        for (std::string line; std::getline(lines, line) && lines.good();) {
+            if (line[0] == 'E')
                 finished = true;
-            at = end + 1;
+            else
+                (line[0] == 'S' ? inFlush : done) = std::stoi(line.substr(1));
         }
-        if (finished) {
+        if (finished)
             fullRunMs = 0.7 * fullRunMs + 0.3 * ms; // learn how long a whole run takes
-        } else {
+        else
             ++kills;
-        }
 
         SCOPED_TRACE("run " + std::to_string(runs) + ": " + said);
         CKeyedFile file;

@@ -12,7 +12,7 @@ namespace {
 
 using vorlane::test::TempDir;
 
-TEST(KeyedFileDumpTest, ShowsHeaderRecordsAndBlocks) {
+TEST(KeyedFileDumpTest, ShowsHeaderRecordsAndBlocksOfSoundAndDamagedFiles) {
     TempDir dir;
     std::string path = dir / "VORLN32.DAT";
     {
@@ -32,24 +32,15 @@ TEST(KeyedFileDumpTest, ShowsHeaderRecordsAndBlocks) {
           "kind 0003 \"Pictures\": 6 bytes", "2a 2e 62 6d 70 00", "kind 0005 \"c:\\a\\x01.bmp\"",
           "block 0: header shadow", "leaf, 2 entries", "record data of \"0003Pictures\""})
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
-}
 
-TEST(KeyedFileDumpTest, DumpsARefusedFileFromItsBytes) {
-    TempDir dir;
-    std::string path = dir / "damaged.dat";
-    {
-        CObjectDatabase db;
-        ASSERT_TRUE(db.Open(path, true, 30000));
-        ASSERT_TRUE(db.PutString(3, "Pictures", "*.bmp"));
-    }
+    // A file the engine refuses is dumped from its bytes.
     std::string bytes = vorlane::test::ReadFile(path);
     bytes.resize(bytes.size() - 1024); // cut off the last block
     vorlane::test::WriteFile(path, bytes);
-    KeyedFileDumpOptions options;
-    std::ostringstream out;
-    EXPECT_EQ(DumpKeyedFile(path, options, out), 1);
-    EXPECT_NE(out.str().find("the engine refuses it"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("kind 0003 \"Pictures\""), std::string::npos) << out.str();
+    std::ostringstream damaged;
+    EXPECT_EQ(DumpKeyedFile(path, options, damaged), 1);
+    EXPECT_NE(damaged.str().find("the engine refuses it"), std::string::npos) << damaged.str();
+    EXPECT_NE(damaged.str().find("kind 0003 \"Pictures\""), std::string::npos) << damaged.str();
 
     std::ostringstream none;
     EXPECT_EQ(DumpKeyedFile(dir / "missing", options, none), 2);

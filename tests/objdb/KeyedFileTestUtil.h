@@ -10,45 +10,35 @@
 
 namespace vorlane::objdb::test {
 
-// Every (key, data) of index 1 in ascending order, read with First/Next;
-// a failing status ends the list with a pair ("<status>", text).
-inline std::vector<std::pair<std::string, std::string>> ReadAll(CKeyedFile& file, int index = 1) {
-    std::vector<std::pair<std::string, std::string>> out;
-    int32_t status = file.First(index, nullptr, 0);
+using Records = std::vector<std::pair<std::string, std::string>>;
+
+// Every (key, data) of an index in ascending order, read with First/Next or
+// (backwards) with Last/Previous; a failing status ends the list with a
+// pair ("<status>", text).
+inline Records ReadAll(CKeyedFile& file, int index = 1, bool backwards = false) {
+    Records out;
+    int32_t status = backwards ? file.Last(index, nullptr, 0) : file.First(index, nullptr, 0);
     while (status == kKfSuccess) {
         std::string data;
         status = file.ReadCurrent(&data);
         if (status != kKfSuccess)
             break;
-        out.emplace_back(file.CurrentKey(), data);
-        status = file.Next(index, nullptr, 0);
+        out.emplace(backwards ? out.begin() : out.end(), file.CurrentKey(), data);
+        status = backwards ? file.Previous(index, nullptr, 0) : file.Next(index, nullptr, 0);
     }
     if (status != kKfNotFound)
         out.emplace_back("<status " + std::to_string(status) + ">", file.LastErrorDetail());
     return out;
 }
 
-// The same read backwards with Last/Previous, returned in ascending order.
-inline std::vector<std::pair<std::string, std::string>> ReadAllBackwards(CKeyedFile& file,
-                                                                         int index = 1) {
-    std::vector<std::pair<std::string, std::string>> out;
-    int32_t status = file.Last(index, nullptr, 0);
-    while (status == kKfSuccess) {
-        std::string data;
-        status = file.ReadCurrent(&data);
-        if (status != kKfSuccess)
-            break;
-        out.emplace(out.begin(), file.CurrentKey(), data);
-        status = file.Previous(index, nullptr, 0);
-    }
-    if (status != kKfNotFound)
-        out.emplace_back("<status " + std::to_string(status) + ">", file.LastErrorDetail());
-    return out;
-}
-
-inline std::vector<std::pair<std::string, std::string>>
-Flatten(const std::map<std::string, std::string>& model) {
+inline Records Flatten(const std::map<std::string, std::string>& model) {
     return {model.begin(), model.end()};
+}
+
+// A little-endian word of a file's bytes.
+inline uint32_t WordLE(const std::string& bytes, size_t at) {
+    return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+           uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
 }
 
 } // namespace vorlane::objdb::test

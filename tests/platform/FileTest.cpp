@@ -1,6 +1,7 @@
 #include "platform/File.h"
 #include "platform/FaultInjection.h"
 
+#include "PlatformTestUtil.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,26 +46,20 @@ TEST_F(FileTest, ReadsWritesSeeksAndTruncates) {
     EXPECT_EQ(std::string(buffer, 11), "hello World");
     ASSERT_TRUE(file.Read(buffer, sizeof buffer, &got, &err));
     EXPECT_EQ(got, 0u); // end of file
-    EXPECT_FALSE(file.ReadExactly(buffer, 1, &err));
-    EXPECT_EQ(err.dosCode, kDosReadFault);
+    EXPECT_TRUE(FailedWith(file.ReadExactly(buffer, 1, &err), err, kDosReadFault));
+
+    // Offsets beyond 4 GiB are exact (a sparse file: no real disk use).
+    const uint64_t offset = (uint64_t(5) << 30) + 7;
+    ASSERT_TRUE(file.PWrite("xyz", 3, offset, &err)) << err.message;
+    uint64_t size = 0, at = 0;
+    ASSERT_TRUE(file.Size(&size, &err));
+    EXPECT_EQ(size, offset + 3);
+    ASSERT_TRUE(file.Seek(-3, SEEK_END, &at, &err));
+    EXPECT_EQ(at, offset);
 
     ASSERT_TRUE(file.Truncate(5, &err));
     ASSERT_TRUE(file.Close(&err));
     EXPECT_EQ(test::ReadFile(dir / "data"), "hello");
-}
-
-TEST_F(FileTest, OffsetsBeyondFourGibibytesAreExact) {
-    File file;
-    SysError err;
-    ASSERT_TRUE(file.Open(dir / "sparse", kOpenReadWrite | kOpenCreate, &err));
-    const uint64_t offset = (uint64_t(5) << 30) + 7; // a sparse file: no real disk use
-    ASSERT_TRUE(file.PWrite("xyz", 3, offset, &err)) << err.message;
-    uint64_t size = 0;
-    ASSERT_TRUE(file.Size(&size, &err));
-    EXPECT_EQ(size, offset + 3);
-    uint64_t at = 0;
-    ASSERT_TRUE(file.Seek(-3, SEEK_END, &at, &err));
-    EXPECT_EQ(at, offset);
 }
 
 TEST_F(FileTest, OpenFlagsRefuseWhatTheyShould) {
@@ -108,8 +103,8 @@ TEST_F(FileTest, TempFileIsHiddenBesideItsTargetAndGoneUnlessCommitted) {
     ASSERT_TRUE(second.Create(target));
     ASSERT_TRUE(second.file().Write("complete"));
     SysError err;
-    EXPECT_FALSE(second.Commit(&err, false)) << "without replace an existing target stays";
-    EXPECT_EQ(err.dosCode, kDosFileExists);
+    EXPECT_TRUE(FailedWith(second.Commit(&err, false), err, kDosFileExists))
+        << "without replace an existing target stays";
     EXPECT_EQ(test::ReadFile(target), "original");
     EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"report.txt"});
 
@@ -120,7 +115,7 @@ TEST_F(FileTest, TempFileIsHiddenBesideItsTargetAndGoneUnlessCommitted) {
     EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"report.txt"});
 }
 
-TEST_F(FileTest, WriteAtomicallyCreatesAndReplaces) {
+TEST_F(FileTest, WriteAtomicallyCreatesAndReplacesAlsoThroughALink) {
     std::string path = dir / "settings.ini";
     SysError err;
     ASSERT_TRUE(WriteFileAtomically(path, "first", &err)) << err.message;
@@ -132,20 +127,18 @@ TEST_F(FileTest, WriteAtomicallyCreatesAndReplaces) {
     EXPECT_EQ(test::FileMode(path), 0640u) << "an existing file keeps its mode";
     EXPECT_EQ(test::ReadFile(path), std::string(100000, 'x'));
     EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"settings.ini"});
-}
 
-TEST_F(FileTest, WriteAtomicallyThroughALinkReplacesItsFileAndKeepsTheLink) {
+    // Through a link: the link stays and its file is replaced.
     ::mkdir((dir / "real").c_str(), 0755);
     test::WriteFile(dir / "real/settings.ini", "old");
     ASSERT_EQ(::symlink("real/settings.ini", (dir / "link.ini").c_str()), 0);
-    SysError err;
     ASSERT_TRUE(WriteFileAtomically(dir / "link.ini", "new", &err)) << err.message;
     struct stat st;
     ASSERT_EQ(::lstat((dir / "link.ini").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(test::ReadFile(dir / "real/settings.ini"), "new");
-    EXPECT_FALSE(WriteFileAtomically(dir / "real", "x", &err)) << "a directory is refused";
-    EXPECT_EQ(err.dosCode, kDosAccessDenied);
+    EXPECT_TRUE(FailedWith(WriteFileAtomically(dir / "real", "x", &err), err, kDosAccessDenied))
+        << "a directory is refused";
 }
 
 // Every step before the rename may fail: the old file stays as it was and
@@ -181,8 +174,7 @@ TEST_F(FileTest, FailedDirectoryFlushIsReportedAfterTheReplace) {
     test::WriteFile(path, "old");
     fault::Arm(fault::Op::Fsync, 2, EIO); // the file's fsync passes, the directory's fails
     SysError err;
-    EXPECT_FALSE(WriteFileAtomically(path, "new", &err));
-    EXPECT_EQ(err.dosCode, kDosGenFailure);
+    EXPECT_TRUE(FailedWith(WriteFileAtomically(path, "new", &err), err, kDosGenFailure));
     EXPECT_EQ(test::ReadFile(path), "new");
     EXPECT_EQ(test::ListDir(dir.path()), std::vector<std::string>{"kept.ini"});
 }
@@ -218,8 +210,7 @@ TEST_F(FileTest, ReadWholeFileReadsFilesAndRefusesEverythingElse) {
     }
 
     fault::Arm(fault::Op::Read, 2, EIO);
-    EXPECT_FALSE(ReadWholeFile(dir / "big", &data, &err));
-    EXPECT_EQ(err.dosCode, kDosGenFailure);
+    EXPECT_TRUE(FailedWith(ReadWholeFile(dir / "big", &data, &err), err, kDosGenFailure));
     EXPECT_TRUE(data.empty());
 }
 

@@ -1,5 +1,6 @@
 #include "platform/LockFile.h"
 
+#include "PlatformTestUtil.h"
 #include "platform/FaultInjection.h"
 #include "support/TestSupport.h"
 
@@ -21,8 +22,7 @@ TEST(LockFileTest, SecondHolderInTheSameProcessFailsUntilRelease) {
     SysError err;
     ASSERT_TRUE(first.Acquire(path, true, &err)) << err.message;
     EXPECT_TRUE(first.Held());
-    EXPECT_FALSE(second.Acquire(path, true, &err));
-    EXPECT_EQ(err.dosCode, kDosSharingViolation);
+    EXPECT_TRUE(FailedWith(second.Acquire(path, true, &err), err, kDosSharingViolation));
     EXPECT_NE(err.message.find(path), std::string::npos);
     EXPECT_FALSE(second.Held());
 
@@ -61,8 +61,7 @@ TEST(LockFileTest, LockHeldByAnotherProcessConflictsAndDiesWithIt) {
         LockFile mine;
         SysError err;
         if (!crash) {
-            EXPECT_FALSE(mine.Acquire(path, true, &err));
-            EXPECT_EQ(err.dosCode, kDosSharingViolation);
+            EXPECT_TRUE(FailedWith(mine.Acquire(path, true, &err), err, kDosSharingViolation));
             ASSERT_EQ(::write(toChild[1], "x", 1), 1);
         }
         int status = 0;

@@ -1,5 +1,6 @@
 #include "platform/SysError.h"
 
+#include "PlatformTestUtil.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,67 +11,62 @@
 namespace vorlane::platform {
 namespace {
 
+// 4000 is no errno at all.
 TEST(SysErrorTest, MapsEveryErrnoThroughTheOneTable) {
-    const struct {
-        const char* name;
-        int errnoValue, dosCode;
-    } cases[] = {
-        {"none", 0, kDosSuccess},
-        {"missing file", ENOENT, kDosFileNotFound},
-        {"no permission", EACCES, kDosAccessDenied},
-        {"not permitted", EPERM, kDosAccessDenied},
-        {"is a directory", EISDIR, kDosAccessDenied},
-        {"exists", EEXIST, kDosFileExists},
-        {"disk full", ENOSPC, kDosDiskFull},
-        {"quota", EDQUOT, kDosDiskFull},
-        {"file too large", EFBIG, kDosDiskFull},
-        {"read-only file system", EROFS, kDosWriteProtect},
-        {"directory not empty", ENOTEMPTY, kDosDirNotEmpty},
-        {"process out of handles", EMFILE, kDosTooManyOpenFiles},
-        {"system out of handles", ENFILE, kDosTooManyOpenFiles},
-        {"busy", EBUSY, kDosSharingViolation},
-        {"text busy", ETXTBSY, kDosSharingViolation},
-        {"other device", EXDEV, kDosNotSameDevice},
-        {"name too long", ENAMETOOLONG, kDosBufferOverflow},
-        {"invalid", EINVAL, kDosInvalidParameter},
-        {"i/o", EIO, kDosGenFailure},
-        {"not a directory", ENOTDIR, kDosPathNotFound},
-        {"link loop", ELOOP, 161},
-        {"no memory", ENOMEM, kDosNotEnoughMemory},
-        {"bad descriptor", EBADF, kDosInvalidHandle},
-        {"unseekable", ESPIPE, kDosSeek},
-        {"broken pipe", EPIPE, kDosBrokenPipe},
-        {"would block", EWOULDBLOCK, kDosLockViolation},
-        {"not supported", ENOTSUP, kDosNotSupported},
-        {"no medium", ENOMEDIUM, kDosNotReady},
-        {"no device", ENODEV, kDosInvalidDrive},
-        {"bad byte sequence", EILSEQ, kDosInvalidName},
-        {"stale handle", ESTALE, 55},
-        {"unknown number", 4000, kDosGenFailure},
+    const std::pair<int, int> cases[] = {
+        {0, kDosSuccess},
+        {ENOENT, kDosFileNotFound},
+        {EACCES, kDosAccessDenied},
+        {EPERM, kDosAccessDenied},
+        {EISDIR, kDosAccessDenied},
+        {EEXIST, kDosFileExists},
+        {ENOSPC, kDosDiskFull},
+        {EDQUOT, kDosDiskFull},
+        {EFBIG, kDosDiskFull},
+        {EROFS, kDosWriteProtect},
+        {ENOTEMPTY, kDosDirNotEmpty},
+        {ENOTDIR, kDosPathNotFound},
+        {ELOOP, 161},
+        {ESTALE, 55},
+        {EILSEQ, kDosInvalidName},
+        {EMFILE, kDosTooManyOpenFiles},
+        {ENFILE, kDosTooManyOpenFiles},
+        {EBUSY, kDosSharingViolation},
+        {ETXTBSY, kDosSharingViolation},
+        {EXDEV, kDosNotSameDevice},
+        {EINVAL, kDosInvalidParameter},
+        {ENAMETOOLONG, kDosBufferOverflow},
+        {EIO, kDosGenFailure},
+        {ENOMEM, kDosNotEnoughMemory},
+        {EBADF, kDosInvalidHandle},
+        {ESPIPE, kDosSeek},
+        {EPIPE, kDosBrokenPipe},
+        {EWOULDBLOCK, kDosLockViolation},
+        {ENOTSUP, kDosNotSupported},
+        {ENOMEDIUM, kDosNotReady},
+        {ENODEV, kDosInvalidDrive},
+        {4000, kDosGenFailure},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(DosErrorFromErrno(c.errnoValue), c.dosCode) << c.name;
+    for (const auto& [errnoValue, dosCode] : cases)
+        EXPECT_EQ(DosErrorFromErrno(errnoValue), dosCode) << "errno " << errnoValue;
     EXPECT_EQ(DosErrorFromErrno(ENOENT, true), kDosPathNotFound);
 }
 
-TEST(SysErrorTest, MissingEntryIsAMissingPathWhenItsDirectoryIsGone) {
-    test::TempDir dir;
+TEST(SysErrorTest, ErrorNamesOperationPathAndReasonAndTellsAMissingFileFromAMissingPath) {
     SysError err;
-    EXPECT_FALSE(SetError(&err, ENOENT, "Cannot open", dir / "absent.txt"));
-    EXPECT_EQ(err.dosCode, kDosFileNotFound);
-    EXPECT_FALSE(SetError(&err, ENOENT, "Cannot open", dir / "absent/file.txt"));
-    EXPECT_EQ(err.dosCode, kDosPathNotFound);
-    test::WriteFile(dir / "plain", "x");
-    EXPECT_FALSE(SetError(&err, ENOENT, "Cannot open", dir / "plain/file.txt"));
-    EXPECT_EQ(err.dosCode, kDosPathNotFound);
-}
-
-TEST(SysErrorTest, TextNamesTheOperationThePathAndTheSystemReason) {
-    SysError err;
-    SetError(&err, EACCES, "Cannot open", "/x/y.txt");
+    EXPECT_FALSE(SetError(&err, EACCES, "Cannot open", "/x/y.txt"));
     EXPECT_EQ(err.message, "Cannot open '/x/y.txt': Permission denied");
-
     EXPECT_FALSE(SetError(nullptr, EIO, "Cannot read", "/x")); // a null record is allowed
+
+    test::TempDir dir;
+    test::WriteFile(dir / "plain", "x");
+    // ENOENT is a missing path when the entry's directory is gone too.
+    const std::pair<std::string, int> cases[] = {{dir / "absent.txt", kDosFileNotFound},
+                                                 {dir / "absent/file.txt", kDosPathNotFound},
+                                                 {dir / "plain/file.txt", kDosPathNotFound}};
+    for (const auto& [path, dosCode] : cases) {
+        EXPECT_TRUE(FailedWith(SetError(&err, ENOENT, "Cannot open", path), err, dosCode)) << path;
+    }
 }
 
 } // namespace

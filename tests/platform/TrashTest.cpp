@@ -56,6 +56,14 @@ class TrashTest : public ::testing::Test {
         ::tzset();
     }
 
+    // Moves path to the trash; a failure fails the test.
+    TrashedItem Trash(const std::string& path) {
+        TrashedItem item;
+        SysError err;
+        EXPECT_TRUE(MoveToTrash(path, options, &item, &err)) << path << ": " << err.message;
+        return item;
+    }
+
     static std::string Info(const std::string& encodedPath) {
         return "[Trash Info]\nPath=" + encodedPath + "\nDeletionDate=" + kNowText + "\n";
     }
@@ -91,9 +99,7 @@ TEST_F(TrashTest, DefaultTrashIsUnderXdgDataHome) {
 TEST_F(TrashTest, HomeTrashGetsAbsolutePathAndDate) {
     std::string path = root / "home/notes.txt";
     test::WriteFile(path, "notes");
-    TrashedItem item;
-    SysError err;
-    ASSERT_TRUE(MoveToTrash(path, options, &item, &err)) << err.message;
+    TrashedItem item = Trash(path);
     EXPECT_EQ(item.filesPath, options.homeTrash + "/files/notes.txt");
     EXPECT_EQ(test::ReadFile(item.filesPath), "notes");
     EXPECT_EQ(test::ReadFile(item.infoPath), Info(TrashPercentEncode(path)));
@@ -118,9 +124,7 @@ TEST_F(TrashTest, NameCollisionsGetNumbers) {
                 ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
             else
                 test::WriteFile(path, expected);
-            TrashedItem item;
-            SysError err;
-            ASSERT_TRUE(MoveToTrash(path, options, &item, &err)) << c.name << err.message;
+            TrashedItem item = Trash(path);
             EXPECT_EQ(item.trashName, expected) << c.name;
             EXPECT_TRUE(test::FileExists(options.homeTrash + "/info/" + expected + ".trashinfo"))
                 << c.name;
@@ -133,8 +137,7 @@ TEST_F(TrashTest, StrayItemWithoutInfoFileIsNeverReplaced) {
     ::mkdir((options.homeTrash + "/files").c_str(), 0700);
     test::WriteFile(options.homeTrash + "/files/a.txt", "stray");
     test::WriteFile(root / "home/a.txt", "new");
-    TrashedItem item;
-    ASSERT_TRUE(MoveToTrash(root / "home/a.txt", options, &item));
+    TrashedItem item = Trash(root / "home/a.txt");
     EXPECT_EQ(item.trashName, "a.2.txt");
     EXPECT_EQ(test::ReadFile(options.homeTrash + "/files/a.txt"), "stray");
     EXPECT_EQ(test::ListDir(options.homeTrash + "/info"),
@@ -157,8 +160,7 @@ TEST_F(TrashTest, PathIsPercentEncoded) {
 
     std::string path = root / "home/caf\xC3\xA9 100%.txt";
     test::WriteFile(path, "x");
-    TrashedItem item;
-    ASSERT_TRUE(MoveToTrash(path, options, &item));
+    TrashedItem item = Trash(path);
     EXPECT_EQ(item.trashName, "caf\xC3\xA9 100%.txt");
     std::string info = test::ReadFile(item.infoPath);
     EXPECT_NE(info.find("%C3%A9%20100%25.txt\n"), std::string::npos) << info;
@@ -172,10 +174,9 @@ TEST_F(TrashTest, DirectoriesAndLinksAreTrashedAsThemselves) {
     test::WriteFile(root / "home/target", "target");
     ASSERT_EQ(::symlink("target", (root / "home/link").c_str()), 0);
 
-    TrashedItem item;
-    ASSERT_TRUE(MoveToTrash(tree + "/", options, &item));
+    TrashedItem item = Trash(tree + "/");
     EXPECT_EQ(test::ReadFile(item.filesPath + "/inner/leaf"), "leaf");
-    ASSERT_TRUE(MoveToTrash(root / "home/link", options, &item));
+    item = Trash(root / "home/link");
     EXPECT_TRUE(IsLink(item.filesPath));
     EXPECT_EQ(test::ReadFile(root / "home/target"), "target");
 }
@@ -183,9 +184,7 @@ TEST_F(TrashTest, DirectoriesAndLinksAreTrashedAsThemselves) {
 TEST_F(TrashTest, OtherMountsUseTheirTopDirectoryTrash) {
     std::string path = root / "mnt/docs/letter.txt";
     test::WriteFile(path, "letter");
-    TrashedItem item;
-    SysError err;
-    ASSERT_TRUE(MoveToTrash(path, options, &item, &err)) << err.message;
+    TrashedItem item = Trash(path);
     std::string trash = root / ("mnt/.Trash-" + m_uid);
     EXPECT_EQ(test::FileMode(trash), 0700u);
     EXPECT_EQ(test::ReadFile(trash + "/files/letter.txt"), "letter");
@@ -222,9 +221,7 @@ TEST_F(TrashTest, SharedTrashIsUsedOnlyWhenItIsARealStickyDirectory) {
         }
         std::string path = mnt + "/docs/item";
         test::WriteFile(path, c.name);
-        TrashedItem item;
-        SysError err;
-        ASSERT_TRUE(MoveToTrash(path, options, &item, &err)) << c.name << ": " << err.message;
+        TrashedItem item = Trash(path);
         std::string expected = c.shared ? mnt + "/.Trash/" + m_uid : mnt + "/.Trash-" + m_uid;
         EXPECT_EQ(item.trashDir, expected) << c.name;
         EXPECT_EQ(test::ReadFile(expected + "/files/item"), c.name) << c.name;
@@ -276,9 +273,7 @@ TEST_F(TrashTest, HomeTrashOnAnotherMountAfterAllFallsBackToTheTopDirectory) {
     std::string path = root / "mnt/docs/moved.txt";
     test::WriteFile(path, "moved");
     fault::Arm(fault::Op::Rename, 1, EXDEV);
-    TrashedItem item;
-    SysError err;
-    ASSERT_TRUE(MoveToTrash(path, options, &item, &err)) << err.message;
+    TrashedItem item = Trash(path);
     EXPECT_EQ(item.trashDir, root / ("mnt/.Trash-" + m_uid));
     EXPECT_TRUE(test::ListDir(options.homeTrash + "/info").empty());
 }
@@ -287,9 +282,7 @@ TEST_F(TrashTest, LongNamesAreShortenedToFitTheInfoFile) {
     std::string path = root / ("home/" + std::string(240, 'n') + ".text");
     for (int round = 0; round < 2; ++round) {
         test::WriteFile(path, "long");
-        TrashedItem item;
-        SysError err;
-        ASSERT_TRUE(MoveToTrash(path, options, &item, &err)) << err.message;
+        TrashedItem item = Trash(path);
         EXPECT_LE(item.trashName.size() + 10, 255u);
         EXPECT_EQ(item.trashName.substr(item.trashName.size() - 5), ".text");
         EXPECT_EQ(test::ReadFile(item.filesPath), "long");
