@@ -10,7 +10,13 @@
 #include <cstring>
 #endif
 
+#include <cstdlib>
+
 int main(int argc, char** argv) {
+    // Without TZ the C library reads the zone file again on every local-time
+    // conversion; archives convert one time per member, so name the system
+    // zone once (a TZ the user set is kept).
+    setenv("TZ", ":/etc/localtime", 0);
 #ifdef VORLANE_WITH_GUI
     if (argc >= 2 && std::strcmp(argv[1], "--gui") == 0)
         return vorlane::gui::Main(argc - 1, argv + 1);

@@ -7,12 +7,17 @@
 // Reading the members is the zip module's work: it installs a
 // CZipDirectoryReader. Until one is installed a zip directory reads as
 // empty and keeps scan state 1.
+//
+// Members of different folders of one archive may share a base name (the
+// name the list shows), so tags are kept across reads by each member's
+// full path (the archive's path and the member's path name), not by name.
 #pragma once
 
 #include "catalogue/CDirectoryContainer.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorlane::catalogue {
 
@@ -50,6 +55,21 @@ class CZipFileDirectory : public CDirectoryContainer {
     // through the installed reader and restores the tags; true when the
     // state is kZipRead. A failed read of a kind-2 directory makes it kind 3.
     bool ReadFileList(const CCatalogueEnvironment& env) override;
+    // Remembers the full paths of the tagged members, then frees the list.
+    void FreeFileList() override;
+
+    // Reads the members now (ReadFileList with the drive's environment)
+    // and returns the scan state.
+    int Scan();
+    // Scan with the wait cursor shown and the view told before and after.
+    int Rescan();
+
+    // The zip file's full path.
+    const std::string& ZipPath() const { return Path(); }
+    // The part of the path after its last '\'.
+    std::string DisplayName() const;
+    // Makes room for count members before a read adds them.
+    void ReserveMembers(size_t count) { m_files.reserve(count); }
 
     // A file name that marks a zip file: at least four characters, ending
     // in ".zip" without regard to case.
@@ -60,8 +80,13 @@ class CZipFileDirectory : public CDirectoryContainer {
     static CZipDirectoryReader* Reader();
 
   private:
+    const CCatalogueEnvironment& ScanEnvironment() const;
+
     int m_kind;
     int m_scanState = kZipNotScanned;
+    // Full paths of the members that were tagged when the list was last
+    // freed; restored by the next read when the catalogue keeps tags.
+    std::vector<std::string> m_taggedPaths;
 };
 
 } // namespace vorlane::catalogue

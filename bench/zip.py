@@ -1,0 +1,192 @@
+"""Zip archives: the zip engine against Info-ZIP zip and unzip, each side a
+whole process run.
+
+Works:
+- add-500m: a folder of about 500 MB in about 3,000 files (compressible
+  text and incompressible random data, 40 directories) added at level 5
+  with paths relative to its parent, against `zip -r -5 -q`; also prints
+  the archive size ratio (Vorlane's archive / Info-ZIP's);
+- extract-500m: Info-ZIP's archive of that folder extracted with paths
+  against `unzip -q`;
+- list-100000: an archive of 100,000 small members (made by zip): open and
+  every member's record (function 7), against `unzip -l`;
+- delete-100: 100 members deleted from that archive against `zip -d -q`,
+  each side on its own fresh copy.
+
+Outputs are retired (moved aside) and written back before each
+measurement and purged after the series, as in the file operation bench.
+"""
+import os
+import random
+import shutil
+import subprocess
+
+PACKAGES = ["zip", "unzip"]
+
+TREE_FILES = 3000
+TREE_DIRS = 40
+TREE_BYTES = 500 * 1000 * 1000
+SMALL_MEMBERS = 100_000
+DELETE_COUNT = 100
+
+WORDS = ("the of and to in is that for it as with was on be by at this from or have an "
+         "which not are but all were when we there can been has more if will one would "
+         "archive member directory compression level header central record offset "
+         "size file name time date attribute volume drive window status").split()
+
+
+def _text_block(rng, size):
+    lines = []
+    total = 0
+    while total < size:
+        line = " ".join(rng.choice(WORDS) for _ in range(rng.randint(4, 14)))
+        line = f"{rng.randint(0, 99999):05d} {line}\n"
+        lines.append(line)
+        total += len(line)
+    return "".join(lines).encode()[:size]
+
+
+def _make_tree(root, seed):
+    rng = random.Random(seed)
+    partial = root.with_name(root.name + ".partial")
+    shutil.rmtree(partial, ignore_errors=True)
+    partial.mkdir(parents=True)
+    text_pool = _text_block(rng, 8 << 20)
+    # Sizes from a skewed distribution scaled to the total.
+    raw = [rng.lognormvariate(0, 1.3) for _ in range(TREE_FILES)]
+    scale = TREE_BYTES / sum(raw)
+    for index, weight in enumerate(raw):
+        size = max(1, int(weight * scale))
+        sub = partial / f"dir{index % TREE_DIRS:02d}"
+        sub.mkdir(exist_ok=True)
+        if index % 5 < 3:  # three in five are text
+            start = rng.randrange(len(text_pool))
+            data = bytearray()
+            while len(data) < size:
+                data += text_pool[start:start + size - len(data)]
+                start = 0
+            (sub / f"text{index:04d}.txt").write_bytes(bytes(data))
+        else:
+            (sub / f"data{index:04d}.bin").write_bytes(rng.randbytes(size))
+    os.sync()
+    partial.rename(root)
+
+
+def _make_small_archive(archive, seed):
+    rng = random.Random(seed)
+    staging = archive.parent / "small.staging"
+    shutil.rmtree(staging, ignore_errors=True)
+    staging.mkdir(parents=True)
+    for index in range(SMALL_MEMBERS):
+        sub = staging / "small" / f"d{index // 1000:03d}"
+        if index % 1000 == 0:
+            sub.mkdir(parents=True)
+        (sub / f"m{index:06d}.txt").write_bytes(_text_block(rng, rng.randint(40, 400)))
+    partial = archive.with_name(archive.name + ".partial")
+    if partial.exists():
+        partial.unlink()
+    subprocess.run(["zip", "-r", "-q", "-D", str(partial), "small"], cwd=staging, check=True)
+    shutil.rmtree(staging)
+    os.sync()
+    partial.rename(archive)
+
+
+def prepare(ctx):
+    tree = ctx.data_dir / "tree"
+    if not tree.exists():
+        print("zip: writing the 500 MB folder", flush=True)
+        _make_tree(tree, 21)
+    peer_archive = ctx.data_dir / "tree-peer.zip"
+    if not peer_archive.exists():
+        partial = ctx.data_dir / "tree-peer.partial.zip"
+        if partial.exists():
+            partial.unlink()
+        subprocess.run(["zip", "-r", "-5", "-q", str(partial), "tree"], cwd=ctx.data_dir,
+                       check=True)
+        partial.rename(peer_archive)
+    small = ctx.data_dir / "small.zip"
+    if not small.exists():
+        print("zip: writing the archive of 100,000 members", flush=True)
+        _make_small_archive(small, 22)
+
+
+def _warm(root):
+    subprocess.run(["find", str(root), "-type", "f", "-exec", "cat", "{}", "+"],
+                   stdout=subprocess.DEVNULL, check=False)
+
+
+def run(ctx):
+    program = ctx.program("zip_bench")
+    tree = ctx.data_dir / "tree"
+    small = ctx.data_dir / "small.zip"
+    peer_archive = ctx.data_dir / "tree-peer.zip"
+    _warm(tree)
+    rounds = min(ctx.rounds, 3)
+
+    sides = {}
+    for label in ("vorlane", "zip", "unzip"):
+        sides[label] = ctx.work_dir / label
+        sides[label].mkdir(parents=True, exist_ok=True)
+
+    # 1. add the folder at level 5.
+    def retire_archive(label):
+        ctx.retire(sides[label] / "tree.zip")
+        os.sync()
+
+    def peer_add():
+        return ctx.time_cmd(["sh", "-c", f"cd '{ctx.data_dir}' && exec zip -r -5 -q "
+                                         f"'{sides['zip'] / 'tree.zip'}' tree"])
+
+    ctx.compare("add-500m", [program, "add", str(tree), str(sides["vorlane"] / "tree.zip"), "5"],
+                {"zip": peer_add}, rounds=rounds, before_each=retire_archive)
+    ours_size = (sides["vorlane"] / "tree.zip").stat().st_size
+    peer_size = (sides["zip"] / "tree.zip").stat().st_size
+    ctx.figure("add-500m/size-ratio", ours_size / peer_size, "x")
+    if subprocess.run(["unzip", "-tq", str(sides["vorlane"] / "tree.zip")],
+                      stdout=subprocess.DEVNULL).returncode != 0:
+        print("FAILED zip/add-500m: unzip -t finds errors in Vorlane's archive", flush=True)
+    ctx.purge()
+
+    # 2. extract Info-ZIP's archive of the folder.
+    def retire_output(label):
+        ctx.retire(sides[label] / "out")
+        (sides[label] / "out").mkdir()
+        os.sync()
+
+    ctx.compare("extract-500m",
+                [program, "extract", str(peer_archive), str(sides["vorlane"] / "out")],
+                {"unzip": ["unzip", "-q", "-o", str(peer_archive), "-d",
+                           str(sides["unzip"] / "out")]},
+                rounds=rounds, before_each=retire_output)
+    if subprocess.run(["diff", "-rq", str(tree), str(sides["vorlane"] / "out" / "tree")],
+                      stdout=subprocess.DEVNULL).returncode != 0:
+        print("FAILED zip/extract-500m: the extracted folder differs", flush=True)
+    ctx.purge()
+
+    # 3. list the archive of 100,000 members.
+    subprocess.run(["cat", str(small)], stdout=subprocess.DEVNULL, check=False)
+    ctx.compare("list-100000", [program, "list", str(small)],
+                {"unzip": ["unzip", "-l", str(small)]})
+
+    # 4. delete 100 members, each side from its own fresh copy.
+    names = [f"small/d{i // 1000:03d}/m{i:06d}.txt"
+             for i in range(0, SMALL_MEMBERS, SMALL_MEMBERS // DELETE_COUNT)]
+    names_file = ctx.work_dir / "names.txt"
+    names_file.write_text("\n".join(n.replace("/", "\\") for n in names) + "\n")
+
+    def fresh_copy(label):
+        target = sides[label] / "small.zip"
+        ctx.retire(target)
+        shutil.copyfile(small, target)
+        os.sync()
+
+    ctx.compare("delete-100",
+                [program, "delete", str(sides["vorlane"] / "small.zip"), str(names_file)],
+                {"zip": ["zip", "-d", "-q", str(sides["zip"] / "small.zip"), *names]},
+                before_each=fresh_copy)
+    listed = subprocess.run(["unzip", "-Z1", str(sides["vorlane"] / "small.zip")],
+                            capture_output=True, text=True).stdout.split("\n")
+    if len([n for n in listed if n.endswith(".txt")]) != SMALL_MEMBERS - DELETE_COUNT:
+        print("FAILED zip/delete-100: wrong number of members left", flush=True)
+    ctx.purge()
+    shutil.rmtree(ctx.work_dir, ignore_errors=True)

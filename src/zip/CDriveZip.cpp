@@ -1,0 +1,141 @@
+#include "zip/CDriveZip.h"
+
+#include "catalogue/NameOrder.h"
+#include "platform/PathAbbreviation.h"
+#include "ui/UserInterface.h"
+#include "zip/CZipFileOperation.h"
+#include "zip/ZipSupport.h"
+#include "zip/private/ZipDirectoryRead.h"
+
+#include <cstdio>
+
+namespace vorlane::zip {
+
+namespace {
+
+std::string Format(const char* format, const std::string& path) {
+    char text[1200];
+    std::snprintf(text, sizeof text, format, path.c_str());
+    return text;
+}
+
+char UpperLetter(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
+catalogue::CZipFileDirectory* CDriveArchive::ZipDirectory() const {
+    return m_directories.empty()
+               ? nullptr
+               : dynamic_cast<catalogue::CZipFileDirectory*>(m_directories.front().get());
+}
+
+void CDriveArchive::Reset() {
+    CDriveContainer::Reset();
+    m_zipPath.clear();
+}
+
+std::unique_ptr<catalogue::CZipFileDirectory> CDriveArchive::ReadArchive(int kind, int* state,
+                                                                         int* deferredError) {
+    // The directory reads through the zip module's reader (installed here
+    // too, so a drive made by hand reads the same way).
+    InstallZipSupport();
+    auto directory = std::make_unique<catalogue::CZipFileDirectory>(this, m_zipPath, kind);
+    directory->ReadFileList(Environment());
+    *state = directory->ScanState();
+    *deferredError = detail::LastReadDeferredError();
+    return directory;
+}
+
+void CDriveArchive::Take(std::unique_ptr<catalogue::CZipFileDirectory> directory) {
+    m_directories.reserve(2);
+    m_directories.push_back(std::move(directory));
+    SetCurrentDirectory(m_zipPath);
+    // The members were just read: the sort below must not read them again.
+    m_current->SetMustRead(false);
+    Sort(m_settings, true);
+}
+
+bool CDriveZip::Log(const std::string& rawPath) {
+    Reset();
+    const std::string path = catalogue::NormalizeDosPath(rawPath);
+    const char letter = path.empty() ? '\0' : UpperLetter(path[0]);
+    m_driveType.Set(static_cast<unsigned char>(letter), true);
+    m_letter = letter;
+    m_volumeLabel = m_driveType.VolumeLabel();
+    m_zipPath = path;
+
+    int state = catalogue::kZipNotScanned;
+    int deferred = 0;
+    std::unique_ptr<catalogue::CZipFileDirectory> directory;
+    {
+        auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
+        status->SetCurrentMessage(
+            Format(kLoggingZipText, platform::AbbreviatePath(path, kArchivePathLength)));
+        ui::WaitCursor wait;
+        directory = ReadArchive(catalogue::kDirectoryZipArchive, &state, &deferred);
+    }
+    if (state == catalogue::kZipRead) {
+        Take(std::move(directory));
+        return true;
+    }
+    const std::string shown = platform::AbbreviatePath(directory->Path(), kArchivePathLength);
+    directory.reset();
+    if (deferred == kZipMultiVolumeRefused)
+        ui::Current().Message(CZipFileOperation::ErrorText(
+            kZipMultiVolumeRefused, false, kZipMultiVolumeRefused, kZipMultiVolumeRefused));
+    else if (state == catalogue::kZipMissing || state == catalogue::kZipNotZip)
+        ui::Current().Message(Format(kNotZipText, shown));
+    else if (state == catalogue::kZipDamaged)
+        ui::Current().Message(Format(kDamagedZipText, shown));
+    else
+        ui::Current().Message(Format(kNotReadZipText, shown));
+    Reset();
+    return false;
+}
+
+bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
+    if (rawPath.empty())
+        return false;
+    Reset();
+    const std::string path = catalogue::NormalizeDosPath(rawPath);
+    const char letter = UpperLetter(path[0]);
+    m_driveType.Set(static_cast<unsigned char>(letter), true);
+    if (!m_driveType.Exists()) {
+        char text[80];
+        std::snprintf(text, sizeof text, kUndefinedDriveText, letter);
+        ui::Current().Message(text);
+        Reset();
+        return false;
+    }
+    m_letter = letter;
+    m_volumeLabel = m_driveType.VolumeLabel();
+    m_zipPath = path;
+    auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
+    char text[1200];
+    std::snprintf(text, sizeof text, kLoggingMultiVolumeText, path.c_str(), letter);
+    status->SetCurrentMessage(text);
+    ui::WaitCursor wait;
+    int state = catalogue::kZipNotScanned;
+    int deferred = 0;
+    // Kept whatever its state: a multi-volume archive that cannot be read
+    // shows no members.
+    Take(ReadArchive(catalogue::kDirectoryZipMultiVolume, &state, &deferred));
+    return true;
+}
+
+std::string WindowCaption(const catalogue::CDriveContainer& drive) {
+    if (drive.Kind() == catalogue::kDriveZip || drive.Kind() == catalogue::kDriveMultiVolumeZip) {
+        const catalogue::CDirectoryContainer* directory = drive.DirectoryAt(0);
+        const std::string path = directory != nullptr ? directory->Path() : drive.Name();
+        return "Zip '" + platform::AbbreviatePath(path, kArchivePathLength) + "'";
+    }
+    return std::string("Drive ") + drive.DriveLetter();
+}
+
+std::string PrintJobTitle(const catalogue::CDirectoryContainer& directory) {
+    return (directory.IsZip() ? "Files in ZIP File " : "Files in Directory ") + directory.Path();
+}
+
+} // namespace vorlane::zip

@@ -1,0 +1,916 @@
+#include "zip/CZipFileOperation.h"
+
+#include "catalogue/CZipFileDirectory.h"
+#include "catalogue/NameOrder.h"
+#include "platform/DosPath.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/PathAbbreviation.h"
+#include "platform/ProgramDirs.h"
+#include "ui/UserInterface.h"
+#include "zip/CZipFileInfo.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace vorlane::zip {
+
+namespace {
+
+// Names longer than this on the destination's file system mean it takes
+// long names; a shorter limit makes an extraction use DOS 8.3 names.
+constexpr unsigned long kShortNameSystemLimit = 129;
+// The placeholder member of an archive being created.
+constexpr const char* kPlaceholderName = "00000000.DOC";
+// Tries at a free staging directory name before giving up.
+constexpr int kTempNameTries = 100000;
+
+// A name for a file specification: in double quotes when it holds a blank.
+std::string SpecName(const std::string& name) {
+    return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
+}
+
+bool FileExists(const std::string& dosPath, bool* isDirectory = nullptr) {
+    std::string host;
+    platform::FileEntry entry;
+    if (!platform::DosToHost(dosPath, &host) || !platform::StatEntry(host, &entry))
+        return false;
+    if (isDirectory)
+        *isDirectory = entry.isDirectory;
+    return true;
+}
+
+// Removes a staging directory and everything in it, never following a
+// link: entries are reached through directory descriptors (openat with
+// O_NOFOLLOW), and directories are made writable first so that read-only
+// extracted folders do not stop the removal.
+void RemoveTreeAt(int parentFd, const char* name) {
+    int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlinkat(parentFd, name, 0);
+        return;
+    }
+    ::fchmod(fd, 0700);
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    }
+    for (const std::string& child : names) {
+        struct stat st;
+        if (::fstatat(fd, child.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+            RemoveTreeAt(fd, child.c_str());
+        else
+            ::unlinkat(fd, child.c_str(), 0);
+    }
+    ::closedir(dir);
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+void RemoveTree(const std::string& hostPath) {
+    if (hostPath.empty() || hostPath == "/")
+        return;
+    size_t slash = hostPath.rfind('/');
+    std::string parent = slash == 0 ? "/" : hostPath.substr(0, slash);
+    std::string name = hostPath.substr(slash + 1);
+    int parentFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0)
+        return;
+    RemoveTreeAt(parentFd, name.c_str());
+    ::close(parentFd);
+}
+
+// The staging directory removed when the object goes.
+class StagingDirectory {
+  public:
+    StagingDirectory() = default;
+    ~StagingDirectory() { RemoveTree(host); }
+    StagingDirectory(const StagingDirectory&) = delete;
+    StagingDirectory& operator=(const StagingDirectory&) = delete;
+
+    std::string dos;
+    std::string host;
+};
+
+const char* UnzipTableText(int code) {
+    switch (code) {
+    case 0:
+        return "Success";
+    case 2:
+        return "Unexpected end of zip file!";
+    case 3:
+        return "Structure error in zip file!";
+    case 4:
+    case 5:
+        return "Out of memory!";
+    case 9:
+        return "File not found error!";
+    case 11:
+        return "Specified file(s) not found for operation.";
+    case 12:
+        return "Same volume for source and destination not allowed for multi-volume!";
+    case 25:
+        return "Index out of bounds!";
+    case 28:
+        return "Error creating output file.";
+    case 29:
+        return "Error opening output file.";
+    case 39:
+        return "CRC error.";
+    case 40:
+        return "Application cancelled operation!";
+    case 41:
+        return "File skipped, encrypted!";
+    case 42:
+        return "Unknown compression method!";
+    case 44:
+        return "Bad or missing decrypt code!";
+    case 45:
+        return "Re-entry not permitted!";
+    case 46:
+        return "Can't unzip a volume item!";
+    case 47:
+        return "Bad command structure.";
+    case 48:
+        return "User cancelled operation.";
+    case 49:
+        return "Operation skipped - file not found or something!";
+    case 50:
+        return "Disk full.";
+    default:
+        return nullptr;
+    }
+}
+
+const char* ZipTableText(int code) {
+    switch (code) {
+    case 0:
+        return "Success.";
+    case 1:
+        return "Can't reenter.";
+    case 2:
+        return "Unexpected end of zip file.";
+    case 3:
+        return "Zip file structure error.";
+    case 4:
+        return "Out of memory.";
+    case 5:
+        return "Internal logic error.";
+    case 6:
+        return "Entry too large to split.";
+    case 7:
+        return "Invalid comment format.";
+    case 8:
+        return "Zip test (-T) failed or out of memory.";
+    case 9:
+        return "User cancelled.";
+    case 10:
+        return "Error using a temp file.";
+    case 11:
+        return "Read or seek error.";
+    case 12:
+        return "Nothing to do!";
+    case 13:
+        return "Missing or empty zip file.";
+    case 14:
+        return "Error writing to a file (Disk is most likely full. You may need to change the "
+               "ZIP work path under General Settings/Zip).";
+    case 15:
+        return "Couldn't open to write.";
+    case 16:
+        return "Conflicting items (try command again with Use Directory Names option)!";
+    case 17:
+        return "Could not complete operation.";
+    case 18:
+        return "Could not open a specified file to read.";
+    case 19:
+        return "Media error... disk not ready, HW r/w error, etc.";
+    case 20:
+        return "Bad Multi-Volume control parameters!";
+    case 21:
+        return "Improper usage of a Multi-Volume zip file.";
+    default:
+        return nullptr;
+    }
+}
+
+// The refusals of hostile archives, from either entry point.
+const char* RefusalText(int code) {
+    switch (code) {
+    case kUnzipOverlappingMembers:
+        return "Overlapping members in zip file (possible zip bomb)!";
+    case kUnzipMemberTooLarge:
+        return "A member inflates past its declared size (possible zip bomb)!";
+    case kUnzipUnsafeName:
+        return "Unsafe member name in zip file (absolute path, drive letter or '..')!";
+    case kUnzipSymlinkMember:
+        return "Symbolic link member in zip file refused!";
+    case kUnzipCaseCollision:
+        return "Member names in zip file differ only in case!";
+    default:
+        return nullptr;
+    }
+}
+
+std::string VFormat(const char* format, va_list args) {
+    char text[ui::kMaxMessageText + 1];
+    std::vsnprintf(text, sizeof text, format, args);
+    return text;
+}
+
+} // namespace
+
+const std::vector<ZipCompressionChoice>& CZipFileOperation::CompressionChoices() {
+    static const std::vector<ZipCompressionChoice> choices = {
+        {"Maximum (slowest)", 9}, {"Normal", 5}, {"Fast", 3}, {"SuperFast", 2}, {"None", 0}};
+    return choices;
+}
+
+CZipFileOperation::CZipFileOperation(ui::StatusWindow* status, std::string workPath,
+                                     bool longNamesAllowed)
+    : m_workPath(std::move(workPath)), m_longNames(longNamesAllowed), m_status(status),
+      m_zipRecord(std::make_unique<ZipCommandRecord>()),
+      m_unzipRecord(std::make_unique<UnzipCommandRecord>()) {
+    Reset();
+}
+
+CZipFileOperation::~CZipFileOperation() = default;
+
+void CZipFileOperation::Reset() {
+    m_zipPath.clear();
+    m_password.clear();
+    m_deferredError = 0;
+    m_state = kArchiveNone;
+    ResetZipRecord();
+    ResetUnzipRecord();
+}
+
+void CZipFileOperation::ResetZipRecord() {
+    ZipCommandRecord& r = *m_zipRecord;
+    r = ZipCommandRecord{};
+    r.zipPath = m_zipPath.c_str();
+    r.statusCallback = &StatusCallback;
+    r.statusUser = this;
+    r.progressCallback = &ProgressCallback;
+    r.progressUser = this;
+    r.compressionLevel = m_level;
+    if (!m_workPath.empty()) {
+        r.useWorkPath = 1;
+        r.workPath = m_workPath.c_str();
+    }
+    if (!m_password.empty()) {
+        r.usePassword = 1;
+        r.password = m_password.c_str();
+    }
+    r.messageCallback = &MessageCallback;
+    r.messageUser = this;
+    if (!m_longNames)
+        r.options |= kZipDosNames;
+    r.nullCallback = &NullCallback;
+    r.nullUser = this;
+}
+
+void CZipFileOperation::ResetUnzipRecord() {
+    UnzipCommandRecord& r = *m_unzipRecord;
+    r = UnzipCommandRecord{};
+    r.zipPath = m_zipPath.c_str();
+    r.progressCallback = &ProgressCallback;
+    r.progressUser = this;
+    r.statusCallback = &StatusCallback;
+    r.statusUser = this;
+    if (!m_password.empty()) {
+        r.usePassword = 1;
+        r.password = m_password.c_str();
+    }
+    r.messageCallback = &MessageCallback;
+    r.messageUser = this;
+    if (!m_longNames)
+        r.options |= kUnzipDosNames;
+    r.nullCallback = &NullCallback;
+    r.nullUser = this;
+}
+
+void CZipFileOperation::SetCompressionLevel(int level) {
+    m_level = level >= 0 && level <= 9 ? level : 5;
+}
+
+bool CZipFileOperation::RequireOpen() {
+    if (m_state == kOpened)
+        return true;
+    SetBothResults(kZipNotOpen);
+    return false;
+}
+
+void CZipFileOperation::SetBothResults(int code) {
+    m_zipResult = code;
+    m_unzipResult = code;
+}
+
+int CZipFileOperation::CallZip() {
+    m_zipRecord->zipPath = m_zipPath.c_str();
+    m_zipResult = ZipEntry(*m_zipRecord);
+    return m_zipResult;
+}
+
+int CZipFileOperation::CallUnzip() {
+    m_unzipRecord->zipPath = m_zipPath.c_str();
+    m_unzipResult = UnzipEntry(*m_unzipRecord);
+    return m_unzipResult;
+}
+
+ui::StatusWindow* CZipFileOperation::Window() const {
+    return m_recompressStatus != nullptr ? m_recompressStatus : m_status;
+}
+
+void CZipFileOperation::ShowStatus(const std::string& text) {
+    if (ui::StatusWindow* window = Window())
+        window->SetCurrentMessage(text);
+}
+
+std::string CZipFileOperation::ShortZipPath() const {
+    return platform::AbbreviatePath(m_zipPath, kShortPathLength);
+}
+
+// --- opening and reading -------------------------------------------------
+
+int CZipFileOperation::Open(const std::string& zipPath) {
+    Reset();
+    m_zipPath = zipPath;
+    ZipItemRecord item{};
+    UnzipCommandRecord& r = *m_unzipRecord;
+    r.function = kUnzipMemberInfo;
+    r.buffer = &item;
+    r.memberIndex = 0;
+    switch (CallUnzip()) {
+    case kUnzipOk:
+    case kUnzipIndexOutOfBounds: // an archive without members
+        m_state = kOpened;
+        break;
+    case kUnzipNotZip:
+    case kUnzipFileNotFound:
+        m_state = kArchiveNotZip;
+        break;
+    default:
+        m_state = kArchiveDamaged;
+        break;
+    }
+    return m_state;
+}
+
+int CZipFileOperation::OpenOrCreate(const std::string& zipPath, bool create) {
+    if (create && !FileExists(zipPath))
+        return Create(zipPath, true) ? m_state : kArchiveNone;
+    return Open(zipPath);
+}
+
+int CZipFileOperation::ReadDirectory(const std::string& zipPath,
+                                     catalogue::CZipFileDirectory& directory,
+                                     bool multiVolumeAllowed) {
+    directory.FreeFileList();
+    Reset();
+    if (!FileExists(zipPath))
+        return kArchiveNone;
+    m_zipPath = zipPath;
+    m_multiVolume = multiVolumeAllowed;
+
+    UnzipCommandRecord& r = *m_unzipRecord;
+    r.function = kUnzipOpen;
+    int result = CallUnzip();
+    if (result != kUnzipOk) {
+        m_state = result == kUnzipNotZip ? kArchiveNotZip : kArchiveDamaged;
+        return m_state;
+    }
+    const int count = std::max(r.count, 0);
+    // Room for the members, but never more than a sane first guess: the
+    // count comes from the archive.
+    directory.ReserveMembers(static_cast<size_t>(std::min(count, 1 << 20)));
+    ZipItemRecord item{};
+    for (int index = 0; index < count; ++index) {
+        r.function = kUnzipMemberInfo;
+        r.buffer = &item;
+        r.memberIndex = index;
+        if (CallUnzip() != kUnzipOk) {
+            directory.FreeFileList();
+            m_state = kArchiveDamaged;
+            return m_state;
+        }
+        if (item.attributes & (platform::kAttrVolume | platform::kAttrDirectory))
+            continue;
+        directory.AddFile(std::make_unique<CZipFileInfo>(item));
+    }
+    m_state = kOpened;
+    return m_state;
+}
+
+bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hostPath) {
+    // The base: the work path, else the system temporary directory, else
+    // (when neither is reachable as a DOS path) the archive's own folder.
+    std::string baseHost;
+    std::string baseDos;
+    if (!m_workPath.empty()) {
+        if (m_workPath[0] == '/')
+            baseHost = m_workPath;
+        else if (!platform::DosToHost(m_workPath, &baseHost))
+            baseHost.clear();
+    }
+    if (baseHost.empty())
+        baseHost = platform::TempDirectory();
+    if (!platform::HostToDos(baseHost, &baseDos)) {
+        baseDos = catalogue::ParentDosPath(catalogue::NormalizeDosPath(m_zipPath));
+        if (baseDos.empty() || !platform::DosToHost(baseDos, &baseHost))
+            return false;
+    }
+    for (int number = 0; number < kTempNameTries; ++number) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%08d.$$$", number);
+        std::string host = platform::JoinHostPath(baseHost, name);
+        platform::SysError err;
+        // mkdir never reuses what exists (a directory or a link): made
+        // exclusively, or the next number is tried.
+        if (platform::MakeDirectory(host, &err)) {
+            ::chmod(host.c_str(), 0700);
+            *hostPath = host;
+            *dosPath = catalogue::JoinDosPath(baseDos, name);
+            return true;
+        }
+        if (err.sysErrno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
+    Reset();
+    m_zipPath = zipPath;
+    bool ok = false;
+    std::string host;
+    bool isDirectory = false;
+    if (!platform::DosToHost(zipPath, &host) ||
+        (FileExists(zipPath, &isDirectory) && (isDirectory || !platform::DeleteFile(host)))) {
+        SetBothResults(kZipCannotCreate);
+    } else {
+        StagingDirectory staging;
+        platform::File placeholder;
+        if (!MakeTempDirectory(&staging.dos, &staging.host) ||
+            !placeholder.Open(platform::JoinHostPath(staging.host, kPlaceholderName),
+                              platform::kOpenWrite | platform::kOpenCreate |
+                                  platform::kOpenExclusive | platform::kOpenNoFollow)) {
+            SetBothResults(kZipNoTempFile);
+        } else {
+            placeholder.Close();
+            m_placeholder = catalogue::JoinDosPath(staging.dos, kPlaceholderName);
+            ResetZipRecord();
+            m_fileSpec = SpecName(m_placeholder);
+            m_zipRecord->function = kZipAdd;
+            m_zipRecord->fileSpec = m_fileSpec.c_str();
+            int result = CallZip();
+            platform::DeleteFile(platform::JoinHostPath(staging.host, kPlaceholderName));
+            if (result == kZipOk) {
+                ResetZipRecord();
+                m_fileSpec = kPlaceholderName;
+                m_zipRecord->function = kZipDelete;
+                m_zipRecord->fileSpec = m_fileSpec.c_str();
+                result = CallZip();
+            }
+            m_placeholder.clear();
+            // The engine must leave an empty archive behind, not none.
+            if (result == kZipOk && !FileExists(zipPath))
+                SetBothResults(kZipCannotCreate);
+            ok = result == kZipOk && m_zipResult == kZipOk;
+        }
+    }
+    if (ok) {
+        m_state = kOpened;
+        return true;
+    }
+    if (!host.empty() && !isDirectory)
+        platform::DeleteFile(host);
+    m_state = kArchiveNone;
+    std::string shown = platform::AbbreviatePath(zipPath, kShortPathLength);
+    m_zipPath.clear();
+    if (report)
+        ReportZipError("Unable to create zip file '%s'!\n\n", shown.c_str());
+    return false;
+}
+
+// --- changes -----------------------------------------------------------------
+
+bool CZipFileOperation::MayChange() {
+    if (!CheckReadOnly())
+        return true;
+    m_zipResult = kZipUserCancelled;
+    return false;
+}
+
+bool CZipFileOperation::AddFiles(int function, const std::string& fileSpec, int pathMode, bool move,
+                                 bool recurse) {
+    if (!RequireOpen() || !MayChange())
+        return false;
+    m_extractedNames.clear();
+    ResetZipRecord();
+    ZipCommandRecord& r = *m_zipRecord;
+    r.function = function;
+    m_fileSpec = fileSpec;
+    r.fileSpec = m_fileSpec.c_str();
+    r.move = move ? 1 : 0;
+    r.recurse = recurse ? 1 : 0;
+    if (pathMode == kStoreNoPaths) {
+        r.storeNoPaths = 1;
+    } else {
+        r.storeNoPaths = 0;
+        if (pathMode == kStoreRelativePaths)
+            r.options |= kZipStoreRelativePaths;
+        else
+            r.options &= static_cast<uint16_t>(~kZipStoreRelativePaths);
+    }
+    char text[512];
+    std::snprintf(text, sizeof text, "%s Files To '%s'...", Verb(function).c_str(),
+                  ShortZipPath().c_str());
+    ShowStatus(text);
+    return CallZip() == kZipOk;
+}
+
+bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
+    if (!RequireOpen() || !MayChange())
+        return false;
+    m_kind = kZipDelete;
+    // A window of its own while the engine rewrites the archive, unless the
+    // caller gave one.
+    std::unique_ptr<ui::StatusWindow> own;
+    if (Window() == nullptr) {
+        own = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
+        m_status = own.get();
+    }
+    ShowStatus("Deleting files in zip file " + ShortZipPath() +
+               " This operation may take awhile if your machine is slow" +
+               " or the zip file is large!");
+    ResetZipRecord();
+    m_fileSpec = fileSpec;
+    m_zipRecord->function = kZipDelete;
+    m_zipRecord->fileSpec = m_fileSpec.c_str();
+    const int result = CallZip();
+    if (own) {
+        m_status = nullptr;
+        own.reset();
+    }
+    m_kind = 0;
+    return result == kZipOk;
+}
+
+bool CZipFileOperation::ExtractInto(const std::string* fileSpec, uint32_t memberNumber,
+                                    const std::string& destination, int pathMode,
+                                    bool promptOverwrite, bool freshen, bool update) {
+    if (!RequireOpen())
+        return false;
+    bool dosNames = !m_longNames;
+    if (fileSpec == nullptr) {
+        if (memberNumber > static_cast<uint32_t>(INT32_MAX)) {
+            m_unzipResult = kUnzipIndexOutOfBounds;
+            return false;
+        }
+        // A destination that keeps only short names gets DOS 8.3 names.
+        std::string host;
+        struct statvfs fs;
+        if (platform::DosToHost(destination, &host) && ::statvfs(host.c_str(), &fs) == 0 &&
+            fs.f_namemax <= kShortNameSystemLimit)
+            dosNames = true;
+    }
+    m_kind = 8;
+    ResetUnzipRecord();
+    UnzipCommandRecord& r = *m_unzipRecord;
+    r.function = kUnzipExtract;
+    if (fileSpec != nullptr) {
+        m_fileSpec = *fileSpec;
+        r.fileSpec = m_fileSpec.c_str();
+    } else {
+        r.fileSpec = nullptr;
+        r.memberIndex = static_cast<int32_t>(memberNumber);
+    }
+    m_destination = destination;
+    r.destination = m_destination.c_str();
+    r.freshen = freshen ? 1 : 0;
+    r.update = update ? 1 : 0;
+    r.overwrite = promptOverwrite ? 0 : 1;
+    r.dropPaths = pathMode == kStoreNoPaths ? 1 : 0;
+    if (dosNames)
+        r.options |= kUnzipDosNames;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  fileSpec != nullptr ? "%s Files From '%s'..." : "%s from '%s'...",
+                  Verb(kUnzipExtract).c_str(), ShortZipPath().c_str());
+    ShowStatus(text);
+    const int result = CallUnzip();
+    m_kind = 0;
+    return result == kUnzipOk;
+}
+
+bool CZipFileOperation::Extract(const std::string& fileSpec, const std::string& destination,
+                                int pathMode, bool promptOverwrite, bool freshen, bool update) {
+    return ExtractInto(&fileSpec, 0, destination, pathMode, promptOverwrite, freshen, update);
+}
+
+bool CZipFileOperation::ExtractMember(uint32_t memberNumber, const std::string& destination,
+                                      int pathMode, bool promptOverwrite, bool freshen,
+                                      bool update) {
+    return ExtractInto(nullptr, memberNumber, destination, pathMode, promptOverwrite, freshen,
+                       update);
+}
+
+bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
+                                    const std::vector<const CZipFileInfo*>& members,
+                                    bool deleteFromSource) {
+    if (!RequireOpen())
+        return false;
+    if (!target.RequireOpen())
+        return false;
+    // Members copied into their own archive would come back unchanged, and
+    // a move would then delete them: nothing is done.
+    std::string sourceHost;
+    std::string targetHost;
+    if (platform::DosToHost(m_zipPath, &sourceHost) &&
+        platform::DosToHost(target.m_zipPath, &targetHost) &&
+        platform::IsSameFile(sourceHost, targetHost))
+        return true;
+    // Ask about read-only archives before anything is extracted.
+    if (!target.MayChange() || (deleteFromSource && !MayChange()))
+        return false;
+    StagingDirectory staging;
+    if (!MakeTempDirectory(&staging.dos, &staging.host)) {
+        SetBothResults(kZipNoTempFile);
+        target.SetBothResults(kZipNoTempFile);
+        return false;
+    }
+    std::string deleteList;
+    for (const CZipFileInfo* member : members) {
+        if (member == nullptr)
+            continue;
+        if (!ExtractMember(member->MemberNumber(), staging.dos, kStoreRelativePaths, true, false,
+                           false)) {
+            ReportUnzipError("Unable to unzip files from '%s'.\n\n", ShortZipPath().c_str());
+            return false;
+        }
+        if (deleteFromSource) {
+            if (!deleteList.empty())
+                deleteList += ' ';
+            deleteList += SpecName(member->PathName());
+        }
+    }
+    const bool added =
+        target.AddFiles(function, SpecName(staging.dos + "\\*.*"), kStoreRelativePaths, true, true);
+    if (!added)
+        return false;
+    // A move whose deletion failed must not look like a success: the
+    // members are then in both archives.
+    if (deleteFromSource && !deleteList.empty())
+        return DeleteMembers(deleteList);
+    return true;
+}
+
+// --- the comment -----------------------------------------------------------
+
+bool CZipFileOperation::ReadComment(std::string* comment) {
+    if (!RequireOpen())
+        return false;
+    ResetUnzipRecord();
+    m_unzipRecord->function = kUnzipCommentLength;
+    if (CallUnzip() != kUnzipOk)
+        return false;
+    const int length = m_unzipRecord->count;
+    if (length <= 0) {
+        comment->clear();
+        return true;
+    }
+    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
+    ResetUnzipRecord();
+    m_unzipRecord->function = kUnzipReadComment;
+    m_unzipRecord->commentBuffer = buffer.data();
+    m_unzipRecord->count = length + 1;
+    if (CallUnzip() != kUnzipOk)
+        return false;
+    comment->assign(buffer.data(), strnlen(buffer.data(), static_cast<size_t>(length) + 1));
+    return true;
+}
+
+bool CZipFileOperation::WriteComment(const std::string& comment) {
+    if (!RequireOpen() || !MayChange())
+        return false;
+    ui::WaitCursor wait;
+    ResetZipRecord();
+    m_comment = comment;
+    m_zipRecord->function = kZipAdd;
+    m_zipRecord->fileSpec = nullptr;
+    m_zipRecord->writeComment = 1;
+    m_zipRecord->comment = m_comment.c_str();
+    return CallZip() == kZipOk;
+}
+
+// --- read-only check ---------------------------------------------------------
+
+bool CZipFileOperation::CheckReadOnly() {
+    if (m_state != kOpened)
+        return false;
+    std::string host;
+    uint32_t attributes = 0;
+    if (!platform::DosToHost(m_zipPath, &host) || !platform::GetAttributes(host, &attributes))
+        return false;
+    if ((attributes & platform::kAttrReadOnly) == 0)
+        return false;
+    const std::string shown = ShortZipPath();
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "'%s' is READ-ONLY! Would you like to clear the attribute and proceed with "
+                  "the operation?",
+                  shown.c_str());
+    if (!ui::Current().AskYesNo(text, "Warning!"))
+        return true;
+    if (!platform::SetAttributes(host, attributes & ~platform::kAttrReadOnly)) {
+        std::snprintf(text, sizeof text, "Unable to clear READ-ONLY attribute on zip file '%s'.",
+                      shown.c_str());
+        ui::Current().Message(text);
+        return true;
+    }
+    return false;
+}
+
+// --- texts ---------------------------------------------------------------------
+
+std::string CZipFileOperation::ErrorText(int code, bool isZip, int zipResult, int unzipResult) {
+    if (const char* text = isZip ? ZipTableText(code) : UnzipTableText(code))
+        return text;
+    if (const char* text = RefusalText(code))
+        return text;
+    if (zipResult != unzipResult)
+        return "Damaged zip file (or not a zip file)!";
+    switch (code) {
+    case kZipNotOpen:
+        return "A zip file has not been opened!";
+    case kZipCannotCreate:
+        return "Unable to create zip file!";
+    case kZipNoTempFile:
+        return "Unable to create temp file for operation!";
+    case kZipMultiVolumeRefused:
+        return "Multiple Volume ZIP files are only supported through the File Backup/File "
+               "Restore commands!";
+    default:
+        break;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "Zip/Unzip error code = %d", code);
+    return text;
+}
+
+std::string CZipFileOperation::UnzipErrorText() {
+    if ((m_unzipResult == kUnzipSkipped || m_unzipResult == kUnzipUserCancelled ||
+         m_unzipResult == kUnzipNothingFound) &&
+        m_deferredError != 0) {
+        int value = m_deferredError;
+        if (value == kUnzipUserCancelled || value == kUnzipSkipped)
+            value = 0;
+        SetBothResults(value);
+        m_deferredError = 0;
+    }
+    return ErrorText(m_unzipResult, false, m_zipResult, m_unzipResult);
+}
+
+std::string CZipFileOperation::ZipErrorText() const {
+    return ErrorText(m_zipResult, true, m_zipResult, m_unzipResult);
+}
+
+ui::Answer CZipFileOperation::Report(const std::string& errorText, const char* format,
+                                     va_list args) {
+    return ui::Current().Message(ui::LimitMessageText(VFormat(format, args) + errorText));
+}
+
+ui::Answer CZipFileOperation::ReportUnzipError(const char* format, ...) {
+    const std::string errorText = UnzipErrorText();
+    va_list args;
+    va_start(args, format);
+    ui::Answer answer = Report(errorText, format, args);
+    va_end(args);
+    return answer;
+}
+
+ui::Answer CZipFileOperation::ReportZipError(const char* format, ...) {
+    const std::string errorText = ZipErrorText();
+    va_list args;
+    va_start(args, format);
+    ui::Answer answer = Report(errorText, format, args);
+    va_end(args);
+    return answer;
+}
+
+std::string CZipFileOperation::Verb(int function, bool lowerFirst) {
+    std::string verb;
+    switch (function) {
+    case kZipFreshen:
+        verb = "Freshening";
+        break;
+    case kZipDelete:
+        verb = "Deleting";
+        break;
+    case kZipUpdate:
+        verb = "Updating";
+        break;
+    case kZipAdd:
+        verb = "Adding";
+        break;
+    case kUnzipExtract:
+        verb = "Extracting";
+        break;
+    default:
+        return "";
+    }
+    if (lowerFirst)
+        verb[0] = static_cast<char>(verb[0] - 'A' + 'a');
+    return verb;
+}
+
+// --- callbacks ------------------------------------------------------------------
+
+bool CZipFileOperation::StatusCallback(const char* text1, const char* text2, void* user) {
+    auto* op = static_cast<CZipFileOperation*>(user);
+    ui::StatusWindow* window = op ? op->Window() : nullptr;
+    if (window == nullptr)
+        return false;
+    if (text1 != nullptr && *text1 != '\0')
+        window->SetCurrentMessage(text1);
+    if (text2 != nullptr && *text2 != '\0')
+        window->SetOverallLabel(text2);
+    return window->Cancelled();
+}
+
+bool CZipFileOperation::ProgressCallback(const char* text, int percent, void* user) {
+    auto* op = static_cast<CZipFileOperation*>(user);
+    if (op == nullptr)
+        return false;
+    // The engine names a finished file after a fixed 12-character prefix.
+    constexpr size_t kPrefix = 12;
+    if (percent == 100 && text != nullptr && op->m_kind == 8 && std::strlen(text) > kPrefix) {
+        std::string name(text + kPrefix);
+        auto& names = op->m_extractedNames;
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    }
+    ui::StatusWindow* window = op->Window();
+    if (window == nullptr)
+        return false;
+    if (text != nullptr && *text != '\0')
+        window->SetCurrentMessage(text);
+    if (percent != 0)
+        window->SetCurrentPercent(percent);
+    return window->Cancelled();
+}
+
+int CZipFileOperation::MessageCallback(int number, int /*value1*/, int /*value2*/, int /*value3*/,
+                                       const char* text, char* reply, void* user) {
+    auto* op = static_cast<CZipFileOperation*>(user);
+    if (op == nullptr)
+        return -1;
+    switch (number) {
+    case 0:
+    case 1:
+    case 5:
+    case 6:
+    case 7:
+    case 10:
+        if (!op->m_multiVolume) {
+            op->m_deferredError = kZipMultiVolumeRefused;
+            return 2;
+        }
+        if (reply != nullptr)
+            std::snprintf(reply, kZipReplySize, "%s", kMultiVolumeTitle);
+        return 0;
+    case 2:
+    case 3:
+    case 4:
+    case 11:
+    case 12:
+        return 1;
+    case kMessageOverwrite:
+        return ui::Current().AskYesNo(text != nullptr ? text : "", "Warning!") ? 6 : 7;
+    case kMessageEncryptedSkipped:
+        op->m_deferredError = kUnzipEncryptedSkipped;
+        return 1;
+    default:
+        return -1;
+    }
+}
+
+int CZipFileOperation::NullCallback(void* /*user*/) {
+    return 0;
+}
+
+} // namespace vorlane::zip

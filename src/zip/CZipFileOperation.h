@@ -1,0 +1,244 @@
+// CZipFileOperation: every change to a zip archive and every extraction
+// from one goes through an object of this class. It owns the two command
+// records of the zip engine (ZipEngine.h), fills them, calls the engine,
+// relays the engine's status and progress to a status window, answers the
+// engine's questions and words its result codes.
+//
+// A caller (a file operation driver, a command, the catalogue's reader)
+// makes one object per operation, optionally with a status window it owns:
+//
+//   auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Operation, "Adding Files");
+//   CZipFileOperation op(status.get(), workPath, true);
+//   if (op.Open("C:\\A.ZIP") != kOpened || !op.AddFiles(kZipAdd, spec, 1, false, true))
+//       op.ReportZipError("Unable to add files to '%s'.\n\n", shortPath);
+//
+// Every operation but Open, OpenOrCreate, Create, ReadDirectory and
+// CheckReadOnly needs an open archive (State() == kOpened); without one it
+// fails with the result code 201 in both result fields. A failed operation
+// leaves the object usable: the next operation resets its record.
+//
+// Archive paths, file specifications and destinations are DOS paths of the
+// drive map. Temporary files and directories (the placeholder of Create,
+// the staging directory of CopyMembers) are made exclusively, never
+// through a link, under the work path (or the system temporary directory)
+// and removed afterwards.
+//
+// Changing an archive whose read-only attribute is set first asks the
+// user whether to clear it (CheckReadOnly); "No" stops the change with
+// nothing touched (zip result 9, "User cancelled.").
+//
+// One thread (the user-interface thread); not copyable.
+#pragma once
+
+#include "zip/ZipEngine.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlane::ui {
+class StatusWindow;
+enum class Answer;
+} // namespace vorlane::ui
+
+namespace vorlane::catalogue {
+class CZipFileDirectory;
+}
+
+namespace vorlane::zip {
+
+class CZipFileInfo;
+
+// The program's own result codes, set in both result fields.
+enum ZipOperationResult : int {
+    kZipNotOpen = 201,      // no archive open
+    kZipCannotCreate = 202, // the archive could not be created
+    kZipNoTempFile = 203,   // a temporary file or directory could not be made
+    kZipMultiVolumeRefused = 204,
+};
+
+// Archive states (the scan states of a zip directory).
+enum ZipArchiveState : int {
+    kArchiveNone = 0,   // nothing open / the file does not exist
+    kArchiveNotZip = 2, // not a zip file
+    kArchiveDamaged = 3,
+    kOpened = 4,
+};
+
+// How added files keep their paths, and how extraction uses stored ones.
+enum ZipPathMode : int {
+    kStoreNoPaths = 0, // extract: every member into the destination itself
+    kStoreRelativePaths = 1,
+    kStoreFullPaths = 2,
+};
+
+// One entry of the compression list (the add and copy dialogs).
+struct ZipCompressionChoice {
+    const char* text;
+    int level;
+};
+
+class CZipFileOperation {
+  public:
+    // The compression list in its order; "Normal" (index 1) is the default.
+    static const std::vector<ZipCompressionChoice>& CompressionChoices();
+    static constexpr int kDefaultCompressionChoice = 1;
+    // Characters of the archive path in status and error texts.
+    static constexpr size_t kShortPathLength = 30;
+    // The title copied into the reply of a multi-volume request.
+    static constexpr const char* kMultiVolumeTitle = "Vorlane Multi-Volume ZIP Operation";
+
+    // status may be null (not owned; must outlive its use here). workPath:
+    // the directory for temporary files (a DOS or host path; "" for the
+    // system temporary directory).
+    explicit CZipFileOperation(ui::StatusWindow* status = nullptr, std::string workPath = "",
+                               bool longNamesAllowed = true);
+    ~CZipFileOperation();
+    CZipFileOperation(const CZipFileOperation&) = delete;
+    CZipFileOperation& operator=(const CZipFileOperation&) = delete;
+
+    // Both records reset, path and password emptied, deferred error 0,
+    // state 0.
+    void Reset();
+
+    // --- opening and reading ----------------------------------------------
+    // The check before operations on an existing archive: kOpened (also for
+    // an archive without members), kArchiveNotZip (missing or not a zip
+    // file) or kArchiveDamaged.
+    int Open(const std::string& zipPath);
+    // When the file is missing and create is set, makes an empty archive
+    // (Create, reporting a failure); else Open. Returns the state.
+    int OpenOrCreate(const std::string& zipPath, bool create);
+    // Fills directory's member list from the archive and returns the scan
+    // state (0 missing, 2 not a zip file, 3 damaged, 4 read). Directory and
+    // volume entries are left out; a failure part-way leaves the list empty.
+    int ReadDirectory(const std::string& zipPath, catalogue::CZipFileDirectory& directory,
+                      bool multiVolumeAllowed);
+    // Makes an empty archive at zipPath (any file of that name is replaced)
+    // and opens it. On failure nothing is left at zipPath and, when report
+    // is set, "Unable to create zip file '%s'!\n\n" with the zip error text
+    // is shown.
+    bool Create(const std::string& zipPath, bool report);
+
+    // --- changes -------------------------------------------------------------
+    // function kZipFreshen, kZipUpdate or kZipAdd; pathMode ZipPathMode.
+    bool AddFiles(int function, const std::string& fileSpec, int pathMode, bool move, bool recurse);
+    // Removes the members matching the specification.
+    bool DeleteMembers(const std::string& fileSpec);
+    // Extracts the members matching the specification into destination.
+    // pathMode kStoreNoPaths drops stored paths; any other keeps them.
+    bool Extract(const std::string& fileSpec, const std::string& destination, int pathMode,
+                 bool promptOverwrite, bool freshen, bool update);
+    // Extracts one member by its member number.
+    bool ExtractMember(uint32_t memberNumber, const std::string& destination, int pathMode,
+                       bool promptOverwrite, bool freshen, bool update);
+    // Copies members of this archive into target's (both open) through a
+    // staging directory; with deleteFromSource they are then removed from
+    // this archive (a move). function is the add function for the target.
+    bool CopyMembers(int function, CZipFileOperation& target,
+                     const std::vector<const CZipFileInfo*>& members, bool deleteFromSource);
+
+    // --- the comment ---------------------------------------------------------
+    bool ReadComment(std::string* comment);
+    bool WriteComment(const std::string& comment);
+
+    // --- read-only check -------------------------------------------------
+    // When the open archive is read-only, asks whether to clear the
+    // attribute. False: go on; true: stop (the user said no, or the
+    // attribute could not be cleared, which has been shown).
+    bool CheckReadOnly();
+
+    // --- texts ------------------------------------------------------------------
+    // The text of the unzip result. A result of 48, 49 or 11 with a
+    // deferred error set first takes the deferred error (48 and 49 counting
+    // as 0) into both results and clears it.
+    std::string UnzipErrorText();
+    // The text of the zip result.
+    std::string ZipErrorText() const;
+    // The caller's sentence (printf format) followed by the unzip / zip
+    // error text, in the program's error dialog.
+    ui::Answer ReportUnzipError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    ui::Answer ReportZipError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // The text of a code by the tables (isZip: the zip table), with the
+    // common fallback for codes of neither.
+    static std::string ErrorText(int code, bool isZip, int zipResult, int unzipResult);
+    // "Freshening", "Deleting", "Updating", "Adding", "Extracting" for the
+    // function codes 1, 2, 3, 4 and 8; "" for others.
+    static std::string Verb(int function, bool lowerFirst = false);
+
+    // --- settings ---------------------------------------------------------------
+    // 0 to 9; anything else becomes 5.
+    void SetCompressionLevel(int level);
+    int CompressionLevel() const { return m_level; }
+    void SetLongNamesAllowed(bool allowed) { m_longNames = allowed; }
+    bool LongNamesAllowed() const { return m_longNames; }
+    void SetPassword(std::string password) { m_password = std::move(password); }
+    void SetMultiVolumeAllowed(bool allowed) { m_multiVolume = allowed; }
+    void SetStatusWindow(ui::StatusWindow* status) { m_status = status; }
+    // The recompress command's window; takes precedence over the other.
+    void SetRecompressStatusWindow(ui::StatusWindow* status) { m_recompressStatus = status; }
+
+    // --- state -------------------------------------------------------------------
+    int State() const { return m_state; }
+    const std::string& ZipPath() const { return m_zipPath; }
+    int ZipResultCode() const { return m_zipResult; }
+    int UnzipResultCode() const { return m_unzipResult; }
+    int DeferredError() const { return m_deferredError; }
+    // Files the engine reported finished during the last extracts, each once.
+    const std::vector<std::string>& ExtractedNames() const { return m_extractedNames; }
+    const ZipCommandRecord& ZipRecord() const { return *m_zipRecord; }
+    const UnzipCommandRecord& UnzipRecord() const { return *m_unzipRecord; }
+
+    // The engine's callbacks (user: the operation object); public so the
+    // engine and tests can reach them through the records.
+    static bool StatusCallback(const char* text1, const char* text2, void* user);
+    static bool ProgressCallback(const char* text, int percent, void* user);
+    static int MessageCallback(int number, int value1, int value2, int value3, const char* text,
+                               char* reply, void* user);
+    static int NullCallback(void* user);
+
+  private:
+    void ResetZipRecord();
+    void ResetUnzipRecord();
+    bool RequireOpen();
+    void SetBothResults(int code);
+    int CallZip();
+    int CallUnzip();
+    ui::StatusWindow* Window() const;
+    void ShowStatus(const std::string& text);
+    std::string ShortZipPath() const;
+    // Asks about a read-only archive before a change; false: stopped.
+    bool MayChange();
+    // Makes a new directory under the work path; its DOS and host paths.
+    bool MakeTempDirectory(std::string* dosPath, std::string* hostPath);
+    bool ExtractInto(const std::string* fileSpec, uint32_t memberNumber,
+                     const std::string& destination, int pathMode, bool promptOverwrite,
+                     bool freshen, bool update);
+    ui::Answer Report(const std::string& errorText, const char* format, va_list args);
+
+    int m_level = 5;
+    std::string m_zipPath;
+    int m_deferredError = 0;
+    bool m_multiVolume = false;
+    std::string m_password;
+    int m_state = kArchiveNone;
+    std::string m_placeholder;
+    std::string m_workPath;
+    bool m_longNames = true;
+    int m_zipResult = 0;
+    int m_unzipResult = 0;
+    ui::StatusWindow* m_status = nullptr;
+    ui::StatusWindow* m_recompressStatus = nullptr;
+    int m_kind = 0; // 2 deleting, 8 extracting
+    std::vector<std::string> m_extractedNames;
+    std::unique_ptr<ZipCommandRecord> m_zipRecord;
+    std::unique_ptr<UnzipCommandRecord> m_unzipRecord;
+    // Texts the records point at while a call runs.
+    std::string m_fileSpec;
+    std::string m_destination;
+    std::string m_comment;
+};
+
+} // namespace vorlane::zip

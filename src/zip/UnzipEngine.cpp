@@ -1,0 +1,792 @@
+// The unzip entry point: open, comment, member information and extract.
+//
+// Listing (functions 1, 5, 6, 7) reads the engine's own central directory
+// index, parsed once per archive and kept while the file's identity, size
+// and times stay the same (checked by functions 1, 5, 6 and by function 7
+// for member 0), so a caller asking for 100,000 members one by one parses
+// the directory once. Extraction decompresses through libzip,
+// opened on the same file descriptor whose identity matched the index.
+//
+// Extraction is confined to its destination: member names are checked
+// before anything is made, every directory on the way is opened with
+// O_NOFOLLOW relative to its parent, each file is written to an exclusive
+// temporary file in its target directory and renamed into place only when
+// its size and CRC are verified. A member that fails leaves no trace and an
+// existing file of its name untouched.
+#include "zip/ZipCentralDirectory.h"
+#include "zip/ZipEngine.h"
+#include "zip/private/ZipNames.h"
+
+#include "platform/DosPath.h"
+#include "platform/FaultInjection.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+#include <zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace vorlane::zip {
+
+namespace {
+
+constexpr size_t kReadStep = 256 * 1024;
+// The fixed 12-character prefix of the progress text of a written file.
+constexpr char kExtractingPrefix[] = "Extracting: ";
+constexpr int kAnswerYes = 6;
+constexpr size_t kMaxPathName = 259;
+constexpr size_t kCachedArchives = 4;
+
+// --- archive index cache -----------------------------------------------------
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    static FileIdentity Of(const struct stat& st) {
+        FileIdentity id;
+        id.device = st.st_dev;
+        id.inode = st.st_ino;
+        id.size = st.st_size;
+        id.modified = st.st_mtim;
+        id.changed = st.st_ctim;
+        return id;
+    }
+    bool operator==(const FileIdentity& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+struct LoadedArchive {
+    std::string hostPath;
+    FileIdentity identity;
+    std::shared_ptr<const ZipArchiveIndex> index;
+};
+
+struct CacheEntry {
+    std::string zipPath; // as the caller gave it
+    LoadedArchive archive;
+};
+
+std::mutex g_cacheMutex;
+std::vector<CacheEntry> g_cache; // most recently used first
+
+// The archive's host path: a DOS path through the drive map; a path that
+// starts with '/' is taken as a host path already.
+bool ArchiveHostPath(const std::string& zipPath, std::string* hostPath) {
+    if (!zipPath.empty() && zipPath[0] == '/') {
+        *hostPath = zipPath;
+        return true;
+    }
+    return platform::DosToHost(zipPath, hostPath);
+}
+
+enum class Validate {
+    kStat,  // use the cached index when the file is unchanged
+    kTrust, // use the cached index as it is (member information after an open)
+    kFresh, // parse again
+};
+
+// The parsed index of the archive, from the cache unless validate says
+// otherwise or the file has changed.
+int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validate) {
+    // Member information trusts the entry of the same path text; anything
+    // else maps the path first, so a changed drive map never reaches a
+    // cached archive of another file.
+    std::string hostPath;
+    if (validate != Validate::kTrust && !ArchiveHostPath(zipPath, &hostPath))
+        return kUnzipFileNotFound;
+    {
+        std::lock_guard<std::mutex> lock(g_cacheMutex);
+        for (size_t i = 0; i < g_cache.size(); ++i) {
+            const bool same = validate == Validate::kTrust
+                                  ? g_cache[i].zipPath == zipPath
+                                  : g_cache[i].archive.hostPath == hostPath;
+            if (!same)
+                continue;
+            struct stat st;
+            if (validate == Validate::kTrust ||
+                (validate == Validate::kStat && stat(hostPath.c_str(), &st) == 0 &&
+                 FileIdentity::Of(st) == g_cache[i].archive.identity)) {
+                g_cache[i].zipPath = zipPath;
+                std::rotate(g_cache.begin(), g_cache.begin() + i, g_cache.begin() + i + 1);
+                *out = g_cache[0].archive;
+                return kUnzipOk;
+            }
+            g_cache.erase(g_cache.begin() + i);
+            break;
+        }
+    }
+    if (hostPath.empty() && !ArchiveHostPath(zipPath, &hostPath))
+        return kUnzipFileNotFound;
+    struct stat st;
+    if (stat(hostPath.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? kUnzipFileNotFound : kUnzipNotZip;
+    auto index = std::make_shared<ZipArchiveIndex>();
+    if (int rc = ReadZipIndexFile(hostPath, index.get()))
+        return rc;
+    out->hostPath = hostPath;
+    out->identity = FileIdentity::Of(st);
+    out->index = std::move(index);
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    std::erase_if(g_cache, [&](const CacheEntry& e) {
+        return e.archive.hostPath == hostPath || e.zipPath == zipPath;
+    });
+    g_cache.insert(g_cache.begin(), CacheEntry{zipPath, *out});
+    if (g_cache.size() > kCachedArchives)
+        g_cache.pop_back();
+    return kUnzipOk;
+}
+
+// Asks whether a split or spanned archive may be read. No callback: go on.
+bool MultiVolumeAllowed(UnzipCommandRecord& record, const std::string& zipPath) {
+    if (!record.messageCallback)
+        return true;
+    char reply[kZipReplySize] = {};
+    const std::string text = "'" + zipPath + "' is a multi-volume archive.";
+    return record.messageCallback(kMessageMultiVolume, 0, 0, 0, text.c_str(), reply,
+                                  record.messageUser) == 0;
+}
+
+// --- member information --------------------------------------------------------
+
+void FillItemRecord(const ZipMemberInfo& member, uint32_t index, ZipItemRecord* item) {
+    std::memset(item, 0, sizeof *item);
+    item->memberNumber = static_cast<uint16_t>(index);
+    item->memberIndex = index;
+    item->uncompressedSize = static_cast<uint32_t>(member.uncompressedSize);
+    item->uncompressedHigh = static_cast<uint32_t>(member.uncompressedSize >> 32);
+    item->compressedSize = static_cast<uint32_t>(member.compressedSize);
+    item->compressedHigh = static_cast<uint32_t>(member.compressedSize >> 32);
+    item->method = member.method;
+    const unsigned day = member.dosDate & 0x1F;
+    const unsigned month = (member.dosDate >> 5) & 0x0F;
+    const unsigned year = 1980 + (member.dosDate >> 9);
+    // Ten characters fill the field: a four-digit year leaves no room for
+    // a NUL, and readers take the field's size as its bound.
+    char date[16];
+    std::snprintf(date, sizeof date, "%02u-%02u-%04u", month, day, year);
+    std::memcpy(item->dateText, date, sizeof item->dateText);
+    const unsigned hour = member.dosTime >> 11;
+    const unsigned minute = (member.dosTime >> 5) & 0x3F;
+    std::snprintf(item->timeText, sizeof item->timeText, "%02u:%02u", hour, minute);
+    const std::string_view name = Utf8Prefix(member.name, kMaxPathName);
+    std::memcpy(item->pathName, name.data(), name.size());
+    item->attributes = member.dosAttributes | (member.encrypted ? kZipItemEncrypted : 0);
+}
+
+// --- extraction ----------------------------------------------------------------
+
+// A descriptor closed on scope exit.
+class Fd {
+  public:
+    Fd() = default;
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { Reset(); }
+    Fd(Fd&& o) noexcept : m_fd(o.m_fd) { o.m_fd = -1; }
+    Fd& operator=(Fd&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            m_fd = o.m_fd;
+            o.m_fd = -1;
+        }
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int Release() {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    void Reset() {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = -1;
+    }
+
+  private:
+    int m_fd = -1;
+};
+
+std::string RandomSuffix() {
+    uint8_t bytes[4];
+    if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != sizeof bytes) {
+        static uint32_t counter = 0;
+        uint32_t v = static_cast<uint32_t>(getpid()) * 2654435761u + ++counter;
+        std::memcpy(bytes, &v, sizeof bytes);
+    }
+    char text[9];
+    std::snprintf(text, sizeof text, "%02x%02x%02x%02x", bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
+}
+
+int CodeFromLibzip(int zipError) {
+    switch (zipError) {
+    case ZIP_ER_CRC:
+        return kUnzipCrcError;
+    case ZIP_ER_MEMORY:
+        return kUnzipOutOfMemory;
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return kUnzipBadPassword;
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_ENCRNOTSUPP:
+        return kUnzipUnknownMethod;
+    case ZIP_ER_EOF:
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+        return kUnzipUnexpectedEnd;
+    case ZIP_ER_NOENT:
+    case ZIP_ER_OPEN:
+        return kUnzipFileNotFound;
+    case ZIP_ER_MULTIDISK:
+        return kUnzipVolumeItem;
+    default:
+        return kUnzipNotZip;
+    }
+}
+
+int WriteErrorCode(const platform::SysError& err) {
+    return err.sysErrno == ENOSPC || err.sysErrno == EDQUOT ? kUnzipDiskFull : kUnzipCreateOutput;
+}
+
+class Extractor {
+  public:
+    Extractor(UnzipCommandRecord& record, const LoadedArchive& archive)
+        : m_record(record), m_archive(archive), m_index(*archive.index) {}
+    ~Extractor() {
+        if (m_zip)
+            zip_discard(m_zip);
+    }
+
+    int Run();
+
+  private:
+    enum class Outcome { Extracted, Skipped, Refused, Fatal };
+
+    bool Cancelled(bool cancel) {
+        m_cancelled = m_cancelled || cancel;
+        return m_cancelled;
+    }
+    void Refuse(int code) {
+        if (m_firstError == kUnzipOk)
+            m_firstError = code;
+    }
+    int PrepareDestination();
+    std::vector<uint32_t> Select(int* error) const;
+    bool CaseCollides(const std::vector<std::string>& components);
+    // The directory that holds components[0..count-1] below the
+    // destination, made when missing, never through a link; -1 on failure
+    // with *code set.
+    int OpenDirectory(const std::vector<std::string>& components, size_t count, int* code);
+    std::string DosPathOf(const std::vector<std::string>& components) const;
+    int OpenLibzip();
+    Outcome ExtractMember(uint32_t index);
+    Outcome WriteMember(uint32_t index, int dirFd, const std::string& leaf,
+                        const std::string& dosPath, const std::vector<std::string>& components);
+
+    UnzipCommandRecord& m_record;
+    const LoadedArchive& m_archive;
+    const ZipArchiveIndex& m_index;
+    std::string m_destHost;
+    std::string m_destDos;
+    Fd m_destFd;
+    std::string m_cachedDir; // relative directory of m_cachedDirFd ('/' separated)
+    Fd m_cachedDirFd;
+    zip_t* m_zip = nullptr;
+    std::unordered_map<std::string, std::string> m_folded; // lower-cased path -> as written
+    std::vector<char> m_buffer;
+    int m_firstError = kUnzipOk;
+    bool m_cancelled = false;
+    bool m_skippedEncrypted = false;
+    size_t m_extracted = 0;
+};
+
+int Extractor::PrepareDestination() {
+    if (!m_record.destination || !*m_record.destination)
+        return kUnzipBadCommand;
+    std::string destination = m_record.destination;
+    if (destination[0] == '/') {
+        m_destHost = destination;
+        if (!platform::HostToDos(destination, &m_destDos))
+            m_destDos = destination;
+    } else {
+        if (!platform::DosToHost(destination, &m_destHost))
+            return kUnzipCreateOutput;
+        m_destDos = destination;
+    }
+    while (m_destDos.size() > 3 && (m_destDos.back() == '\\' || m_destDos.back() == '/'))
+        m_destDos.pop_back();
+    // Make the missing directories of the destination itself.
+    for (size_t slash = 1; slash <= m_destHost.size(); ++slash) {
+        if (slash < m_destHost.size() && m_destHost[slash] != '/')
+            continue;
+        const std::string prefix = m_destHost.substr(0, slash);
+        struct stat st;
+        if (stat(prefix.c_str(), &st) == 0)
+            continue;
+        platform::SysError err;
+        if (!platform::MakeDirectory(prefix, &err) && err.sysErrno != EEXIST)
+            return WriteErrorCode(err);
+    }
+    if (int e = platform::fault::Check(platform::fault::Op::Open)) {
+        (void)e;
+        return kUnzipCreateOutput;
+    }
+    m_destFd = Fd(open(m_destHost.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return m_destFd.get() < 0 ? kUnzipCreateOutput : kUnzipOk;
+}
+
+std::vector<uint32_t> Extractor::Select(int* error) const {
+    std::vector<uint32_t> selected;
+    *error = kUnzipOk;
+    const bool bySpec = m_record.fileSpec && *m_record.fileSpec;
+    if (!bySpec && m_record.memberIndex >= 0) {
+        if (static_cast<size_t>(m_record.memberIndex) >= m_index.members.size())
+            *error = kUnzipIndexOutOfBounds;
+        else
+            selected.push_back(static_cast<uint32_t>(m_record.memberIndex));
+        return selected;
+    }
+    MemberMatcher matcher(bySpec ? std::string_view(m_record.fileSpec) : std::string_view());
+    for (size_t i = 0; i < m_index.members.size(); ++i) {
+        if (matcher.Matches(m_index.members[i].name))
+            selected.push_back(static_cast<uint32_t>(i));
+    }
+    return selected;
+}
+
+bool Extractor::CaseCollides(const std::vector<std::string>& components) {
+    std::string path;
+    std::string folded;
+    for (const std::string& component : components) {
+        if (!path.empty()) {
+            path.push_back('/');
+            folded.push_back('/');
+        }
+        path += component;
+        for (char c : component)
+            folded.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        auto [it, inserted] = m_folded.emplace(folded, path);
+        if (!inserted && it->second != path)
+            return true;
+    }
+    return false;
+}
+
+int Extractor::OpenDirectory(const std::vector<std::string>& components, size_t count, int* code) {
+    std::string relative;
+    for (size_t i = 0; i < count; ++i)
+        relative += (i ? "/" : "") + components[i];
+    if (relative.empty())
+        return m_destFd.get();
+    if (m_cachedDirFd.get() >= 0 && relative == m_cachedDir)
+        return m_cachedDirFd.get();
+    Fd current;
+    int parent = m_destFd.get();
+    for (size_t i = 0; i < count; ++i) {
+        const char* name = components[i].c_str();
+        int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            if (platform::fault::Check(platform::fault::Op::Mkdir) != 0 ||
+                (mkdirat(parent, name, 0777) != 0 && errno != EEXIST)) {
+                *code = errno == ENOSPC || errno == EDQUOT ? kUnzipDiskFull : kUnzipCreateOutput;
+                return -1;
+            }
+            fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        if (fd < 0) {
+            // A file or a symbolic link where a directory belongs.
+            *code = kUnzipCreateOutput;
+            return -1;
+        }
+        current = Fd(fd);
+        parent = current.get();
+    }
+    m_cachedDir = relative;
+    m_cachedDirFd = std::move(current);
+    return m_cachedDirFd.get();
+}
+
+std::string Extractor::DosPathOf(const std::vector<std::string>& components) const {
+    std::string path = m_destDos;
+    for (const std::string& component : components) {
+        if (path.empty() || (path.back() != '\\' && path.back() != '/'))
+            path.push_back('\\');
+        path += platform::HostNameToDos(component);
+    }
+    return path;
+}
+
+int Extractor::OpenLibzip() {
+    if (m_zip)
+        return kUnzipOk;
+    // Decompress from the very file the index was read from: the archive
+    // must not have changed since (a swapped file could hold overlapping
+    // members that were never checked).
+    if (platform::fault::Check(platform::fault::Op::Open) != 0)
+        return kUnzipFileNotFound;
+    Fd fd(open(m_archive.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st;
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0)
+        return kUnzipFileNotFound;
+    if (!(FileIdentity::Of(st) == m_archive.identity))
+        return kUnzipNotZip;
+    // The archive as libzip sees it starts after any stub in front.
+    FILE* file = fdopen(fd.get(), "rb");
+    if (!file)
+        return kUnzipOutOfMemory;
+    fd.Release(); // the stream owns it now
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_filep_create(file, m_index.archiveStart, -1, &error);
+    if (!source) {
+        fclose(file);
+        zip_error_fini(&error);
+        return kUnzipOutOfMemory;
+    }
+    m_zip = zip_open_from_source(source, ZIP_RDONLY, &error);
+    const int code = zip_error_code_zip(&error);
+    zip_error_fini(&error);
+    if (!m_zip) {
+        zip_source_free(source); // closes the stream
+        return CodeFromLibzip(code);
+    }
+    if (static_cast<uint64_t>(zip_get_num_entries(m_zip, 0)) != m_index.members.size())
+        return kUnzipNotZip;
+    return kUnzipOk;
+}
+
+Extractor::Outcome Extractor::ExtractMember(uint32_t index) {
+    const ZipMemberInfo& member = m_index.members[index];
+    if (IsUnsafeMemberName(member.name)) {
+        Refuse(kUnzipUnsafeName);
+        return Outcome::Refused;
+    }
+    if (member.isSymlink) {
+        Refuse(kUnzipSymlinkMember);
+        return Outcome::Refused;
+    }
+    std::vector<std::string> components = MemberPathComponents(member.name);
+    if (m_record.dropPaths) {
+        if (member.isDirectory)
+            return Outcome::Skipped;
+        components.erase(components.begin(), components.end() - 1);
+    }
+    if (m_record.options & kUnzipDosNames) {
+        for (std::string& component : components)
+            component = DosShortName(component);
+    }
+    if (CaseCollides(components)) {
+        Refuse(kUnzipCaseCollision);
+        return Outcome::Refused;
+    }
+    const std::string dosPath = DosPathOf(components);
+    if (m_record.statusCallback &&
+        Cancelled(
+            m_record.statusCallback("", MemberNameToDos(member.name).c_str(), m_record.statusUser)))
+        return Outcome::Fatal;
+    int code = kUnzipOk;
+    if (member.isDirectory) {
+        if (OpenDirectory(components, components.size(), &code) < 0) {
+            Refuse(code);
+            return code == kUnzipDiskFull ? Outcome::Fatal : Outcome::Refused;
+        }
+        return Outcome::Skipped;
+    }
+    if (member.encrypted && !(m_record.usePassword && m_record.password)) {
+        m_skippedEncrypted = true;
+        if (m_record.messageCallback) {
+            char reply[kZipReplySize] = {};
+            m_record.messageCallback(kMessageEncryptedSkipped, 0, 0, 0, dosPath.c_str(), reply,
+                                     m_record.messageUser);
+        }
+        return Outcome::Skipped;
+    }
+    const int dirFd = OpenDirectory(components, components.size() - 1, &code);
+    if (dirFd < 0) {
+        Refuse(code);
+        return code == kUnzipDiskFull ? Outcome::Fatal : Outcome::Refused;
+    }
+    const std::string& leaf = components.back();
+    struct stat st;
+    const bool exists = fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        Refuse(kUnzipCreateOutput);
+        return Outcome::Refused;
+    }
+    // Newer means a later time than the file's, whose odd seconds a DOS
+    // time cannot hold.
+    const time_t memberTime = DosDateTimeToTime(member.dosDate, member.dosTime);
+    const bool newer = !exists || memberTime > (st.st_mtim.tv_sec & ~static_cast<time_t>(1));
+    if (m_record.freshen && (!exists || !newer))
+        return Outcome::Skipped;
+    if (m_record.update && !newer)
+        return Outcome::Skipped;
+    if (exists && !m_record.overwrite) {
+        int answer = 0;
+        if (m_record.messageCallback) {
+            char reply[kZipReplySize] = {};
+            const std::string text = "Overwrite '" + dosPath + "'?";
+            answer = m_record.messageCallback(kMessageOverwrite, 0, 0, 0, text.c_str(), reply,
+                                              m_record.messageUser);
+        }
+        if (answer != kAnswerYes)
+            return Outcome::Skipped;
+    }
+    return WriteMember(index, dirFd, leaf, dosPath, components);
+}
+
+Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::string& leaf,
+                                          const std::string& dosPath,
+                                          const std::vector<std::string>& components) {
+    const ZipMemberInfo& member = m_index.members[index];
+    if (int rc = OpenLibzip()) {
+        Refuse(rc);
+        return Outcome::Fatal;
+    }
+    zip_file_t* source = member.encrypted
+                             ? zip_fopen_index_encrypted(m_zip, index, 0, m_record.password)
+                             : zip_fopen_index(m_zip, index, 0);
+    if (!source) {
+        Refuse(CodeFromLibzip(zip_error_code_zip(zip_get_error(m_zip))));
+        return Outcome::Refused;
+    }
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> sourceOwner(source, zip_fclose);
+
+    // The temporary file: hidden, exclusive, in the target directory.
+    platform::File out;
+    platform::SysError err;
+    std::string tempName;
+    const std::string stem(Utf8Prefix(leaf, 32));
+    for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
+        tempName = "." + stem + "." + RandomSuffix() + "~vtmp";
+        if (!out.OpenAt(dirFd, tempName,
+                        platform::kOpenWrite | platform::kOpenCreate | platform::kOpenExclusive |
+                            platform::kOpenNoFollow,
+                        &err, 0666) &&
+            err.sysErrno != EEXIST) {
+            Refuse(WriteErrorCode(err));
+            return Outcome::Fatal;
+        }
+    }
+    if (!out.IsOpen()) {
+        Refuse(kUnzipCreateOutput);
+        return Outcome::Fatal;
+    }
+    auto discard = [&] {
+        out.Close();
+        unlinkat(dirFd, tempName.c_str(), 0);
+    };
+
+    const std::string progressText = kExtractingPrefix + dosPath;
+    if (m_buffer.empty())
+        m_buffer.resize(kReadStep);
+    uint64_t total = 0;
+    int lastPercent = -1;
+    while (true) {
+        const zip_int64_t got = zip_fread(source, m_buffer.data(), m_buffer.size());
+        if (got < 0) {
+            int code = CodeFromLibzip(zip_error_code_zip(zip_file_get_error(source)));
+            if (code == kUnzipCrcError && member.encrypted)
+                code = kUnzipBadPassword;
+            discard();
+            Refuse(code);
+            return Outcome::Refused;
+        }
+        if (got == 0)
+            break;
+        total += static_cast<uint64_t>(got);
+        if (total > member.uncompressedSize) {
+            discard();
+            Refuse(kUnzipMemberTooLarge);
+            return Outcome::Refused;
+        }
+        if (!out.Write(m_buffer.data(), static_cast<size_t>(got), &err)) {
+            discard();
+            Refuse(WriteErrorCode(err));
+            return Outcome::Fatal;
+        }
+        const int percent = static_cast<int>(std::clamp<uint64_t>(
+            total * 100 / std::max<uint64_t>(member.uncompressedSize, 1), 1, 99));
+        if (percent != lastPercent && m_record.progressCallback) {
+            lastPercent = percent;
+            if (Cancelled(m_record.progressCallback(progressText.c_str(), percent,
+                                                    m_record.progressUser))) {
+                discard();
+                return Outcome::Fatal;
+            }
+        }
+    }
+    // AES members (method 99) carry no CRC of their own; libzip checks them.
+    if (total != member.uncompressedSize) {
+        discard();
+        Refuse(member.encrypted ? kUnzipBadPassword : kUnzipCrcError);
+        return Outcome::Refused;
+    }
+
+    // Mode and times from the member, set on the descriptor before the
+    // file gets its name.
+    struct stat st;
+    if (fstat(out.Descriptor(), &st) == 0) {
+        const mode_t created = st.st_mode & 0777;
+        mode_t mode = created;
+        const uint8_t host = static_cast<uint8_t>(member.versionMadeBy >> 8);
+        const mode_t unixMode = (member.externalAttributes >> 16) & 0777;
+        const bool dosHost = host == 0 || host == 6 || host == 10 || host == 14;
+        if (!dosHost && (member.externalAttributes >> 16) != 0) {
+            // The member's permissions, within what the umask allows; the
+            // execute bits follow the read bits the umask allows.
+            mode = unixMode & (created | ((created & 0444) >> 2));
+        } else if (member.dosAttributes & platform::kAttrReadOnly) {
+            mode = created & ~static_cast<mode_t>(0222);
+        }
+        if (mode != created)
+            fchmod(out.Descriptor(), mode);
+    }
+    const time_t memberTime = DosDateTimeToTime(member.dosDate, member.dosTime);
+    const timespec times[2] = {{memberTime, 0}, {memberTime, 0}};
+    futimens(out.Descriptor(), times);
+    if (!out.Close(&err)) {
+        unlinkat(dirFd, tempName.c_str(), 0);
+        Refuse(WriteErrorCode(err));
+        return Outcome::Fatal;
+    }
+    if (platform::fault::Check(platform::fault::Op::Rename) != 0 ||
+        renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0) {
+        unlinkat(dirFd, tempName.c_str(), 0);
+        Refuse(kUnzipCreateOutput);
+        return Outcome::Refused;
+    }
+    // Hidden and system bits live in an extended attribute; a file system
+    // without them keeps the file as it is.
+    if (member.dosAttributes & (platform::kAttrHidden | platform::kAttrSystem)) {
+        std::string hostPath = m_destHost;
+        for (const std::string& component : components)
+            hostPath += "/" + component;
+        platform::SetAttributes(hostPath, member.dosAttributes & 0x27);
+    }
+    ++m_extracted;
+    if (m_record.progressCallback &&
+        Cancelled(m_record.progressCallback(progressText.c_str(), 100, m_record.progressUser)))
+        return Outcome::Fatal;
+    return Outcome::Extracted;
+}
+
+int Extractor::Run() {
+    int selectError = kUnzipOk;
+    const std::vector<uint32_t> selected = Select(&selectError);
+    if (selectError)
+        return selectError;
+    if (selected.empty())
+        return kUnzipNothingFound;
+    if (m_index.multiVolume)
+        return kUnzipVolumeItem; // libzip reads no split or spanned archive
+    if (int rc = PrepareDestination())
+        return rc;
+    for (uint32_t index : selected) {
+        const Outcome outcome = ExtractMember(index);
+        if (m_cancelled)
+            return kUnzipCancelled;
+        if (outcome == Outcome::Fatal)
+            return m_firstError ? m_firstError : kUnzipCreateOutput;
+    }
+    if (m_firstError)
+        return m_firstError;
+    if (m_extracted == 0 && m_skippedEncrypted)
+        return kUnzipNothingFound;
+    return kUnzipOk;
+}
+
+} // namespace
+
+int UnzipEntry(UnzipCommandRecord& record) {
+    if (record.recordSize != kUnzipCommandRecordSize || !record.zipPath || !*record.zipPath)
+        return kUnzipBadCommand;
+    const std::string zipPath = record.zipPath;
+    switch (record.function) {
+    case kUnzipOpen:
+    case kUnzipCommentLength:
+    case kUnzipReadComment:
+    case kUnzipMemberInfo:
+    case kUnzipExtract:
+        break;
+    default:
+        return kUnzipBadCommand;
+    }
+    LoadedArchive archive;
+    try {
+        // Member information for members after the first trusts the index
+        // that the open (or member 0) validated: a directory read is one
+        // snapshot, and 100,000 calls do not stat the file 100,000 times.
+        // Extraction always parses again.
+        const Validate validate = record.function == kUnzipExtract ? Validate::kFresh
+                                  : record.function == kUnzipMemberInfo && record.memberIndex > 0
+                                      ? Validate::kTrust
+                                      : Validate::kStat;
+        if (int rc = LoadArchive(zipPath, &archive, validate))
+            return rc;
+    } catch (const std::bad_alloc&) {
+        return kUnzipOutOfMemory;
+    }
+    const ZipArchiveIndex& index = *archive.index;
+    if (index.multiVolume && (record.function == kUnzipOpen || record.function == kUnzipExtract) &&
+        !MultiVolumeAllowed(record, zipPath))
+        return kUnzipUserCancelled;
+
+    switch (record.function) {
+    case kUnzipOpen:
+        record.count = static_cast<int32_t>(std::min<size_t>(index.members.size(), INT32_MAX));
+        return kUnzipOk;
+    case kUnzipCommentLength:
+        record.count = static_cast<int32_t>(index.comment.size());
+        return kUnzipOk;
+    case kUnzipReadComment: {
+        if (!record.commentBuffer || record.count <= 0)
+            return kUnzipBadCommand;
+        const std::string_view text =
+            Utf8Prefix(index.comment, static_cast<size_t>(record.count) - 1);
+        std::memcpy(record.commentBuffer, text.data(), text.size());
+        record.commentBuffer[text.size()] = '\0';
+        return kUnzipOk;
+    }
+    case kUnzipMemberInfo:
+        if (!record.buffer)
+            return kUnzipBadCommand;
+        if (record.memberIndex < 0 ||
+            static_cast<size_t>(record.memberIndex) >= index.members.size())
+            return kUnzipIndexOutOfBounds;
+        FillItemRecord(index.members[static_cast<size_t>(record.memberIndex)],
+                       static_cast<uint32_t>(record.memberIndex),
+                       static_cast<ZipItemRecord*>(record.buffer));
+        return kUnzipOk;
+    default:
+        try {
+            Extractor extractor(record, archive);
+            return extractor.Run();
+        } catch (const std::bad_alloc&) {
+            return kUnzipOutOfMemory;
+        }
+    }
+}
+
+} // namespace vorlane::zip

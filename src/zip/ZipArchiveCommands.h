@@ -1,0 +1,53 @@
+// The parts of the New Archive and Open Archive commands that need no
+// window: what happens to the name the file dialog returned, before the
+// GUI opens a file manager window on the archive as a drive of kind 99.
+//
+//   auto name = ui.PickSaveFile(kNewArchiveCaption, kNewArchiveFilter, ZipOpenPath());
+//   if (!name) return;
+//   auto archive = PrepareNewArchive(*name);   // messages already shown
+//   if (!archive) return;
+//   <close viewers whose file is gone; open a window on *archive, kind 99>
+//
+// The GUI owns the dialogs (help contexts 15005 and 15010) and the window.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vorlane::zip {
+
+constexpr const char* kNewArchiveCaption = "New Archive File";
+constexpr const char* kNewArchiveFilter = "ZIP Files (*.zip)|*.ZIP";
+constexpr const char* kOpenArchiveCaption = "Open Archive File";
+constexpr const char* kOpenArchiveFilter = "ZIP Files (*.zip)|*.ZIP|EXE Files (*.exe)|*.EXE";
+constexpr int kNewArchiveHelpContext = 15005;
+constexpr int kOpenArchiveHelpContext = 15010;
+constexpr const char* kZipSettingsSection = "ZIP/UNZIP Settings";
+constexpr const char* kZipOpenPathKey = "Zip Open Path";
+
+// Writes one settings value (section, key, value); by default the
+// application's settings file while a VorlaneApp lives, else nothing.
+using SettingsWriter =
+    std::function<void(const std::string&, const std::string&, const std::string&)>;
+
+// The directory the archive dialogs start in ("Zip Open Path"; "" when
+// none is stored or no application is running).
+std::string ZipOpenPath();
+
+// The archive name New Archive uses for a chosen name: upper-cased, with
+// everything from the last '.' after the last '\' replaced by ".ZIP".
+std::string NewArchiveName(const std::string& chosen);
+
+// New Archive after the dialog: the name upper-cased, its directory saved
+// as "Zip Open Path", the extension made ".ZIP"; when no such file exists
+// an empty archive is made (a failure has been shown: nothing returned)
+// and a catalogue change notice names it. Returns the archive to log.
+std::optional<std::string> PrepareNewArchive(const std::string& chosen,
+                                             const SettingsWriter& writer = nullptr);
+
+// Open Archive after the dialog: the name upper-cased and its directory
+// saved as "Zip Open Path". Returns the archive to log.
+std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& writer = nullptr);
+
+} // namespace vorlane::zip

@@ -1,0 +1,457 @@
+#include "zip/ZipCentralDirectory.h"
+
+#include "platform/FaultInjection.h"
+#include "zip/ZipEngine.h"
+#include "zip/private/ZipNames.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+// Layout of the records read here (all little-endian):
+//
+// End of central directory (22 bytes + comment), signature PK\5\6:
+//   4 disk number, 6 disk of the directory, 8 entries on this disk,
+//   10 entries in all, 12 directory size, 16 directory offset,
+//   20 comment length. 0xFFFF / 0xFFFFFFFF: the ZIP64 record holds it.
+// ZIP64 end locator (20 bytes) right before it, signature PK\6\7:
+//   4 disk of the ZIP64 end record, 8 its offset, 16 number of disks.
+// ZIP64 end of central directory (56 bytes + extensible data), PK\6\6:
+//   4 record size less 12, 12 made by, 14 needed, 16 disk number,
+//   20 disk of the directory, 24 entries on this disk, 32 entries in all,
+//   40 directory size, 48 directory offset.
+// Central directory header (46 bytes + name + extra + comment), PK\1\2:
+//   4 made by, 6 needed, 8 flags, 10 method, 12 time, 14 date, 16 CRC,
+//   20 compressed size, 24 uncompressed size, 28 name length, 30 extra
+//   length, 32 comment length, 34 start disk, 36 internal attributes,
+//   38 external attributes, 42 local header offset.
+// Local header (30 bytes + name + extra), PK\3\4: 26 name length, 28 extra
+//   length. The data follows, then a data descriptor when flag bit 3 is set.
+
+namespace vorlane::zip {
+
+namespace {
+
+constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kZip64EndSignature = 0x06064b50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr size_t kEndSize = 22;
+constexpr size_t kZip64EndSize = 56;
+constexpr size_t kZip64LocatorSize = 20;
+constexpr size_t kCentralSize = 46;
+constexpr size_t kLocalSize = 30;
+constexpr size_t kMaxCommentLength = 0xFFFF;
+// The smallest data descriptor: CRC and two 32-bit sizes, no signature.
+constexpr uint64_t kMinDataDescriptor = 12;
+
+constexpr uint16_t kFlagEncrypted = 0x0001;
+constexpr uint16_t kFlagDataDescriptor = 0x0008;
+constexpr uint16_t kFlagUtf8 = 0x0800;
+
+constexpr uint16_t kExtraZip64 = 0x0001;
+constexpr uint16_t kExtraUnicodePath = 0x7075;
+
+// Hosts of "version made by" whose external attributes hold DOS bits.
+bool DosHost(uint8_t host) {
+    return host == 0 || host == 6 || host == 10 || host == 14;
+}
+
+uint16_t Get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t Get32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+uint64_t Get64(const uint8_t* p) {
+    return static_cast<uint64_t>(Get32(p)) | static_cast<uint64_t>(Get32(p + 4)) << 32;
+}
+
+int Fail(int code, std::string* why, std::string text) {
+    if (why)
+        *why = std::move(text);
+    return code;
+}
+
+// True when [offset, offset + length) lies within size bytes.
+bool Within(uint64_t offset, uint64_t length, uint64_t size) {
+    return offset <= size && length <= size - offset;
+}
+
+struct EndRecord {
+    uint64_t position = 0; // of the end record in the data
+    uint32_t disk = 0;
+    uint32_t directoryDisk = 0;
+    uint64_t entriesHere = 0;
+    uint64_t entries = 0;
+    uint64_t directorySize = 0;
+    uint64_t directoryOffset = 0; // as recorded, before the archive start
+    uint64_t directoryEnd = 0;    // where the directory must end in the data
+    uint32_t disks = 1;           // from the ZIP64 locator
+    bool zip64 = false;
+    std::string_view comment;
+};
+
+// Finds the last end record whose comment fits the data, preferring one
+// whose comment ends exactly at the end of the data (a comment may itself
+// hold the signature).
+bool FindEndRecord(const uint8_t* data, size_t size, EndRecord* end) {
+    if (size < kEndSize)
+        return false;
+    const size_t last = size - kEndSize;
+    const size_t first = last > kMaxCommentLength ? last - kMaxCommentLength : 0;
+    size_t fallback = SIZE_MAX;
+    for (size_t pos = last + 1; pos-- > first;) {
+        if (data[pos] != 'P' || Get32(data + pos) != kEndSignature)
+            continue;
+        const size_t commentLength = Get16(data + pos + 20);
+        if (pos + kEndSize + commentLength == size) {
+            fallback = pos;
+            break;
+        }
+        if (pos + kEndSize + commentLength < size && fallback == SIZE_MAX)
+            fallback = pos;
+    }
+    if (fallback == SIZE_MAX)
+        return false;
+    const uint8_t* p = data + fallback;
+    end->position = fallback;
+    end->disk = Get16(p + 4);
+    end->directoryDisk = Get16(p + 6);
+    end->entriesHere = Get16(p + 8);
+    end->entries = Get16(p + 10);
+    end->directorySize = Get32(p + 12);
+    end->directoryOffset = Get32(p + 16);
+    end->directoryEnd = fallback;
+    end->comment = std::string_view(reinterpret_cast<const char*>(p + kEndSize), Get16(p + 20));
+    return true;
+}
+
+// Reads the ZIP64 end record through its locator when there is one.
+int ReadZip64End(const uint8_t* data, EndRecord* end, std::string* why) {
+    const bool needed = end->entries == 0xFFFF || end->entriesHere == 0xFFFF ||
+                        end->directorySize == 0xFFFFFFFF || end->directoryOffset == 0xFFFFFFFF;
+    if (end->position < kZip64LocatorSize ||
+        Get32(data + end->position - kZip64LocatorSize) != kZip64LocatorSignature) {
+        // 65,535 members fit the plain record; a saturated size or offset
+        // cannot be followed without the ZIP64 record.
+        if (end->directorySize == 0xFFFFFFFF || end->directoryOffset == 0xFFFFFFFF)
+            return Fail(kUnzipNotZip, why, "The ZIP64 end locator is missing");
+        return kUnzipOk;
+    }
+    const uint64_t locator = end->position - kZip64LocatorSize;
+    const uint8_t* l = data + locator;
+    uint64_t recordOffset = Get64(l + 8);
+    const uint32_t disks = Get32(l + 16);
+    // The record normally sits right before the locator; when the archive
+    // has data in front of it (a stub), the recorded offset is short by
+    // that much, so look for the record there too.
+    uint64_t position = recordOffset;
+    if (!Within(position, kZip64EndSize, locator) || Get32(data + position) != kZip64EndSignature) {
+        if (locator >= kZip64EndSize &&
+            Get32(data + locator - kZip64EndSize) == kZip64EndSignature) {
+            position = locator - kZip64EndSize;
+        } else if (needed) {
+            return Fail(kUnzipUnexpectedEnd, why, "The ZIP64 end record lies outside the archive");
+        } else {
+            return kUnzipOk;
+        }
+    }
+    const uint8_t* r = data + position;
+    end->zip64 = true;
+    end->disks = disks;
+    end->disk = Get32(r + 16);
+    end->directoryDisk = Get32(r + 20);
+    end->entriesHere = Get64(r + 24);
+    end->entries = Get64(r + 32);
+    end->directorySize = Get64(r + 40);
+    end->directoryOffset = Get64(r + 48);
+    end->directoryEnd = position;
+    return kUnzipOk;
+}
+
+// The member's name: UTF-8 when flag bit 11 says so, else the Info-ZIP
+// Unicode path field when its CRC matches the header's name, else CP437.
+std::string MemberName(std::string_view raw, uint16_t flags, const uint8_t* extra,
+                       size_t extraLength) {
+    if (flags & kFlagUtf8)
+        return std::string(raw);
+    bool ascii = true;
+    for (char c : raw)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    for (size_t pos = 0; pos + 4 <= extraLength;) {
+        const uint16_t id = Get16(extra + pos);
+        const size_t length = Get16(extra + pos + 2);
+        if (pos + 4 + length > extraLength)
+            break;
+        if (id == kExtraUnicodePath && length >= 5 && extra[pos + 4] == 1) {
+            const uint32_t crc = Get32(extra + pos + 5);
+            const uLong actual =
+                crc32(0, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
+            std::string_view utf8(reinterpret_cast<const char*>(extra + pos + 9), length - 5);
+            if (actual == crc && !utf8.empty() && IsValidUtf8(utf8))
+                return std::string(utf8);
+        }
+        pos += 4 + length;
+    }
+    return ascii ? std::string(raw) : Cp437ToUtf8(raw);
+}
+
+// Applies the ZIP64 extended information field: each value that is
+// saturated in the header is taken from it, in the fixed order.
+bool ApplyZip64Extra(const uint8_t* extra, size_t extraLength, ZipMemberInfo* member,
+                     uint32_t* startDisk) {
+    const bool wantUncompressed = member->uncompressedSize == 0xFFFFFFFF;
+    const bool wantCompressed = member->compressedSize == 0xFFFFFFFF;
+    const bool wantOffset = member->localHeaderOffset == 0xFFFFFFFF;
+    const bool wantDisk = *startDisk == 0xFFFF;
+    if (!wantUncompressed && !wantCompressed && !wantOffset && !wantDisk)
+        return true;
+    for (size_t pos = 0; pos + 4 <= extraLength;) {
+        const uint16_t id = Get16(extra + pos);
+        const size_t length = Get16(extra + pos + 2);
+        if (pos + 4 + length > extraLength)
+            break;
+        if (id == kExtraZip64) {
+            const uint8_t* p = extra + pos + 4;
+            size_t left = length;
+            auto take64 = [&](uint64_t* value) {
+                if (left < 8)
+                    return false;
+                *value = Get64(p);
+                p += 8;
+                left -= 8;
+                return true;
+            };
+            if (wantUncompressed && !take64(&member->uncompressedSize))
+                return false;
+            if (wantCompressed && !take64(&member->compressedSize))
+                return false;
+            if (wantOffset && !take64(&member->localHeaderOffset))
+                return false;
+            if (wantDisk) {
+                if (left < 4)
+                    return false;
+                *startDisk = Get32(p);
+            }
+            return true;
+        }
+        pos += 4 + length;
+    }
+    return false;
+}
+
+void DeriveAttributes(ZipMemberInfo* member) {
+    const uint8_t host = static_cast<uint8_t>(member->versionMadeBy >> 8);
+    const uint32_t mode = member->externalAttributes >> 16;
+    const uint32_t type = mode & S_IFMT;
+    const bool endsInSlash =
+        !member->name.empty() && (member->name.back() == '/' || member->name.back() == '\\');
+    if (!DosHost(host) && mode != 0) {
+        member->isSymlink = type == S_IFLNK;
+        member->isDirectory = endsInSlash || type == S_IFDIR;
+        uint8_t bits = 0;
+        if ((mode & 0222) == 0)
+            bits |= 0x01;
+        bits |= member->isDirectory ? 0x10 : 0x20;
+        member->dosAttributes = bits;
+    } else {
+        uint8_t bits = static_cast<uint8_t>(member->externalAttributes & 0x3F);
+        member->isDirectory = endsInSlash || (bits & 0x10);
+        if (member->isDirectory)
+            bits |= 0x10;
+        member->dosAttributes = bits;
+    }
+}
+
+// Refuses members whose local header, name, extra field and data reach
+// into the next member or into the central directory. Offsets are already
+// adjusted by the archive start.
+int CheckOverlap(const uint8_t* data, uint64_t size, uint64_t directoryStart,
+                 const ZipArchiveIndex& index, std::string* why) {
+    const size_t count = index.members.size();
+    std::vector<std::pair<uint64_t, uint32_t>> order;
+    order.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        order.emplace_back(index.members[i].localHeaderOffset + index.archiveStart,
+                           static_cast<uint32_t>(i));
+    std::sort(order.begin(), order.end());
+    for (size_t k = 0; k < count; ++k) {
+        const ZipMemberInfo& member = index.members[order[k].second];
+        const uint64_t position = order[k].first;
+        const uint64_t limit = k + 1 < count ? order[k + 1].first : directoryStart;
+        if (!Within(position, kLocalSize, size))
+            return Fail(kUnzipUnexpectedEnd, why,
+                        "The local header of '" + member.name + "' lies past the end");
+        if (position + kLocalSize > directoryStart)
+            return Fail(kUnzipOverlappingMembers, why,
+                        "The local header of '" + member.name +
+                            "' lies inside the central directory");
+        const uint8_t* p = data + position;
+        if (Get32(p) != kLocalSignature)
+            return Fail(kUnzipNotZip, why, "The local header of '" + member.name + "' is damaged");
+        // Compressed sizes reach 2^64 in a hostile ZIP64 field: compare
+        // before adding.
+        uint64_t end = position + kLocalSize + Get16(p + 26) + Get16(p + 28);
+        if (member.compressedSize > size || end + member.compressedSize > size)
+            return Fail(kUnzipUnexpectedEnd, why,
+                        "The data of '" + member.name + "' reaches past the end");
+        end += member.compressedSize;
+        if (member.flags & kFlagDataDescriptor)
+            end += kMinDataDescriptor;
+        if (end > limit)
+            return Fail(kUnzipOverlappingMembers, why,
+                        "Member '" + member.name +
+                            (k + 1 < count ? "' overlaps member '" +
+                                                 index.members[order[k + 1].second].name + "'"
+                                           : "' overlaps the central directory"));
+    }
+    return kUnzipOk;
+}
+
+} // namespace
+
+int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::string* why) {
+    *index = ZipArchiveIndex();
+    EndRecord end;
+    if (!FindEndRecord(data, size, &end)) {
+        // A file that starts like a zip but has lost its end was cut short.
+        if (size >= 4 && Get32(data) == kLocalSignature)
+            return Fail(kUnzipUnexpectedEnd, why, "The archive has been cut short");
+        return Fail(kUnzipNotZip, why, "No end-of-central-directory record");
+    }
+    if (int rc = ReadZip64End(data, &end, why))
+        return rc;
+    // Comments follow no flag: UTF-8 when they are, else CP437.
+    index->comment = IsValidUtf8(end.comment) ? std::string(end.comment) : Cp437ToUtf8(end.comment);
+    index->multiVolume =
+        end.disk != 0 || end.directoryDisk != 0 || end.disks > 1 || end.entriesHere != end.entries;
+    if (index->multiVolume && end.directoryDisk != end.disk)
+        return kUnzipOk; // the directory starts on an earlier volume
+
+    // Where the directory really starts: it ends where the end record (or
+    // the ZIP64 end record) begins. Bytes in front of the archive shift it
+    // and every member by the same amount.
+    if (end.directorySize > end.directoryEnd)
+        return Fail(kUnzipUnexpectedEnd, why, "The central directory reaches past the archive");
+    const uint64_t directoryStart = end.directoryEnd - end.directorySize;
+    if (end.directoryOffset > directoryStart) {
+        if (Within(end.directoryOffset, kCentralSize, size) &&
+            Get32(data + end.directoryOffset) == kCentralSignature)
+            return Fail(kUnzipNotZip, why, "The central directory has a wrong size");
+        return Fail(kUnzipUnexpectedEnd, why, "The central directory lies past the end");
+    }
+    uint64_t start = directoryStart - end.directoryOffset;
+    uint64_t position = directoryStart;
+    if (start > 0 && end.entries > 0 &&
+        !(Within(position, 4, size) && Get32(data + position) == kCentralSignature)) {
+        // Not shifted after all: something lies between directory and end.
+        start = 0;
+        position = end.directoryOffset;
+    }
+    index->archiveStart = start;
+    index->centralDirectoryOffset = position;
+    const uint64_t directoryEnd = position + end.directorySize;
+
+    // Never trust the count for the allocation: a header is 46 bytes at least.
+    index->members.reserve(std::min<uint64_t>(end.entries, end.directorySize / kCentralSize));
+    // A split archive lists here only the members of its own volume.
+    const uint64_t count = index->multiVolume ? end.entriesHere : end.entries;
+    uint64_t entry = 0;
+    while (true) {
+        // Archives of more than 65,535 members written without ZIP64 record
+        // the count modulo 65,536: read on while more headers follow.
+        if (entry >= count && (end.zip64 || !Within(position, kCentralSize, directoryEnd) ||
+                               Get32(data + position) != kCentralSignature))
+            break;
+        if (!Within(position, kCentralSize, directoryEnd))
+            return Fail(kUnzipUnexpectedEnd, why,
+                        "The central directory ends after " + std::to_string(entry) + " of " +
+                            std::to_string(count) + " members");
+        const uint8_t* p = data + position;
+        if (Get32(p) != kCentralSignature)
+            return Fail(kUnzipNotZip, why,
+                        "Central directory header " + std::to_string(entry) + " is damaged");
+        const size_t nameLength = Get16(p + 28);
+        const size_t extraLength = Get16(p + 30);
+        const size_t commentLength = Get16(p + 32);
+        const uint64_t total = kCentralSize + nameLength + extraLength + commentLength;
+        if (!Within(position, total, directoryEnd))
+            return Fail(kUnzipUnexpectedEnd, why,
+                        "Central directory header " + std::to_string(entry) +
+                            " reaches past the directory");
+        ZipMemberInfo& member = index->members.emplace_back();
+        member.versionMadeBy = Get16(p + 4);
+        member.flags = Get16(p + 8);
+        member.method = Get16(p + 10);
+        member.dosTime = Get16(p + 12);
+        member.dosDate = Get16(p + 14);
+        member.crc = Get32(p + 16);
+        member.compressedSize = Get32(p + 20);
+        member.uncompressedSize = Get32(p + 24);
+        uint32_t startDisk = Get16(p + 34);
+        member.externalAttributes = Get32(p + 38);
+        member.localHeaderOffset = Get32(p + 42);
+        member.encrypted = (member.flags & kFlagEncrypted) != 0;
+        const uint8_t* extra = p + kCentralSize + nameLength;
+        std::string_view rawName(reinterpret_cast<const char*>(p + kCentralSize), nameLength);
+        member.name = MemberName(rawName, member.flags, extra, extraLength);
+        if (!ApplyZip64Extra(extra, extraLength, &member, &startDisk))
+            return Fail(kUnzipNotZip, why,
+                        "The ZIP64 field of '" + member.name + "' is missing or short");
+        if (startDisk != end.disk)
+            index->multiVolume = true;
+        DeriveAttributes(&member);
+        position += total;
+        ++entry;
+    }
+    if (index->multiVolume)
+        return kUnzipOk; // members live on other volumes: nothing to check here
+    // Offsets must leave room before the directory; the overlap check reads
+    // each member's local header.
+    return CheckOverlap(data, size, index->centralDirectoryOffset, *index, why);
+}
+
+int ReadZipIndexFile(const std::string& hostPath, ZipArchiveIndex* index, std::string* why) {
+    *index = ZipArchiveIndex();
+    if (int e = platform::fault::Check(platform::fault::Op::Open)) {
+        return Fail(e == ENOENT ? kUnzipFileNotFound : kUnzipNotZip, why,
+                    "Cannot open '" + hostPath + "'");
+    }
+    // Non-blocking, so a FIFO in place of the archive cannot hang the open.
+    const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        const int e = errno;
+        return Fail(e == ENOENT || e == ENOTDIR ? kUnzipFileNotFound : kUnzipNotZip, why,
+                    "Cannot open '" + hostPath + "'");
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return Fail(kUnzipNotZip, why, "'" + hostPath + "' is not a regular file");
+    }
+    const size_t size = static_cast<size_t>(st.st_size);
+    if (size < kEndSize) {
+        // Too short for an end record; a start like a zip means cut short.
+        uint8_t head[4] = {0, 0, 0, 0};
+        const bool zipStart = pread(fd, head, 4, 0) == 4 && Get32(head) == kLocalSignature;
+        close(fd);
+        return zipStart ? Fail(kUnzipUnexpectedEnd, why, "The archive has been cut short")
+                        : Fail(kUnzipNotZip, why, "No end-of-central-directory record");
+    }
+    void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (mapped == MAP_FAILED)
+        return Fail(kUnzipOutOfMemory, why, "Cannot map '" + hostPath + "'");
+    const int rc = ReadZipIndex(static_cast<const uint8_t*>(mapped), size, index, why);
+    munmap(mapped, size);
+    return rc;
+}
+
+} // namespace vorlane::zip

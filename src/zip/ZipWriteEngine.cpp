@@ -1,0 +1,798 @@
+// The zip entry point: freshen, delete, update and add (with the archive
+// comment). libzip builds the new archive; ZipArchiveFile writes it beside
+// the old one and renames it over it only when complete (fsynced), and
+// ZipDeflatePipeline compresses the members on worker threads ahead of it.
+#include "zip/ZipCentralDirectory.h"
+#include "zip/ZipEngine.h"
+#include "zip/private/ZipArchiveFile.h"
+#include "zip/private/ZipDeflatePipeline.h"
+#include "zip/private/ZipNames.h"
+
+#include "platform/DosPath.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/Wildcard.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace vorlane::zip {
+
+namespace {
+
+constexpr int kZipBadComment = 7; // "Invalid comment format."
+
+// --- the archive path --------------------------------------------------------
+
+// Follows symbolic links of the archive's own name, so the archive is
+// changed at the link's target and the link survives. False when the chain
+// is too long or the directory that would hold the archive is missing.
+bool ResolveArchivePath(const std::string& hostPath, std::string* resolved) {
+    std::string path = hostPath;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            size_t slash = path.rfind('/');
+            std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+            if (dir.empty())
+                dir = "/";
+            struct stat dirInfo;
+            if (::stat(dir.c_str(), &dirInfo) != 0 || !S_ISDIR(dirInfo.st_mode))
+                return false;
+            *resolved = path;
+            return true;
+        }
+        std::vector<char> target(PATH_MAX + 1);
+        ssize_t n = ::readlink(path.c_str(), target.data(), PATH_MAX);
+        if (n <= 0)
+            return false;
+        std::string next(target.data(), static_cast<size_t>(n));
+        if (next[0] != '/') {
+            size_t slash = path.rfind('/');
+            next = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + next;
+        }
+        path = next;
+    }
+    return false;
+}
+
+// --- names -------------------------------------------------------------------
+
+std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool HasWildcard(std::string_view name) {
+    return name.find_first_of("*?") != std::string_view::npos;
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Gives every directory component and file name its DOS 8.3 form, unique
+// within its directory: a second long name with the same short form gets
+// "~1", "~2", ... in the manner of DOS ("REPORT~1.TXT").
+class ShortNamer {
+  public:
+    std::string ShortPath(const std::vector<std::string>& components) {
+        std::string path;
+        for (const std::string& component : components) {
+            std::string shortName = ShortComponent(path, component);
+            path += path.empty() ? shortName : "/" + shortName;
+        }
+        return path;
+    }
+
+  private:
+    std::string ShortComponent(const std::string& parent, const std::string& name) {
+        auto key = std::make_pair(parent, name);
+        auto found = m_given.find(key);
+        if (found != m_given.end())
+            return found->second;
+        std::string candidate = DosShortName(name);
+        std::set<std::string>& taken = m_taken[parent];
+        if (taken.count(candidate) != 0) {
+            size_t dot = candidate.rfind('.');
+            std::string base = dot == std::string::npos ? candidate : candidate.substr(0, dot);
+            std::string ext = dot == std::string::npos ? std::string() : candidate.substr(dot);
+            for (int n = 1; n < 1000000; ++n) {
+                std::string tail = "~" + std::to_string(n);
+                std::string tryName =
+                    base.substr(0, 8 - std::min<size_t>(7, tail.size())) + tail + ext;
+                if (taken.count(tryName) == 0) {
+                    candidate = tryName;
+                    break;
+                }
+            }
+        }
+        taken.insert(candidate);
+        m_given[key] = candidate;
+        return candidate;
+    }
+
+    std::map<std::pair<std::string, std::string>, std::string> m_given;
+    std::map<std::string, std::set<std::string>> m_taken;
+};
+
+// --- the disk side -----------------------------------------------------------
+
+struct DiskItem {
+    std::string hostPath;
+    std::string memberName; // '/' separators; a directory without the trailing '/'
+    bool isDirectory = false;
+    uint64_t size = 0;
+    time_t mtime = 0;
+    mode_t mode = 0;
+    uint32_t dosAttributes = 0;
+};
+
+// Expands a file specification into disk files and directories.
+class SpecExpander {
+  public:
+    SpecExpander(const ZipCommandRecord& record, const std::string& archive,
+                 std::function<bool()> cancelled)
+        : m_record(record), m_cancelled(std::move(cancelled)) {
+        struct stat info;
+        if (::stat(archive.c_str(), &info) == 0) {
+            m_archiveDevice = info.st_dev;
+            m_archiveInode = info.st_ino;
+        }
+    }
+
+    // False when cancelled (items then incomplete).
+    bool Expand(const std::string& spec) {
+        for (const std::string& name : SplitFileSpec(spec)) {
+            if (!ExpandOne(name))
+                return false;
+        }
+        return true;
+    }
+
+    std::vector<DiskItem>& Items() { return m_items; }
+
+  private:
+    bool StorePaths() const { return m_record.storeNoPaths == 0; }
+
+    bool ExpandOne(const std::string& dosName) {
+        size_t cut = dosName.find_last_of("\\/");
+        if (cut == std::string::npos)
+            return true; // not a full DOS path: matches nothing
+        std::string dosDir = dosName.substr(0, cut + 1);
+        std::string pattern = dosName.substr(cut + 1);
+        std::string hostDir;
+        if (!platform::DosToHost(dosDir, &hostDir))
+            return true;
+        if (hostDir.size() > 1 && hostDir.back() == '/')
+            hostDir.pop_back();
+        m_baseComponents.clear();
+        if (StorePaths() && (m_record.options & kZipStoreRelativePaths) == 0) {
+            // Full path without the drive: the directory's DOS components,
+            // each in its host form.
+            std::string dosCanonical;
+            if (!platform::HostToDos(hostDir, &dosCanonical))
+                dosCanonical = dosDir;
+            for (const std::string& c : MemberPathComponents(dosCanonical.substr(2)))
+                m_baseComponents.push_back(platform::DosNameToHost(c));
+        }
+        if (pattern.empty())
+            pattern = "*";
+        if (!HasWildcard(pattern)) {
+            std::string hostPath;
+            if (!platform::DosToHost(dosName, &hostPath))
+                return true;
+            size_t slash = hostPath.rfind('/');
+            std::string name = hostPath.substr(slash + 1);
+            struct stat info;
+            if (::lstat(hostPath.c_str(), &info) != 0)
+                return true; // not there: not matched
+            if (S_ISDIR(info.st_mode)) {
+                AddDirectory(hostPath, {name});
+                if (m_record.recurse != 0)
+                    return Walk(hostPath, {name}, platform::Wildcard("*"));
+                return true;
+            }
+            AddFile(hostPath, {name});
+            return true;
+        }
+        if (pattern == "*.*")
+            pattern = "*"; // DOS: every name, also those without a dot
+        std::string escaped;
+        for (char c : pattern) {
+            if (c == '[' || c == ']' || c == '\\')
+                escaped += '\\';
+            escaped += c;
+        }
+        return Walk(hostDir, {}, platform::Wildcard(escaped));
+    }
+
+    // Adds what in hostDir matches; descends into real subdirectories when
+    // recursing (never through a link to a directory).
+    bool Walk(const std::string& hostDir, const std::vector<std::string>& relative,
+              const platform::Wildcard& pattern) {
+        platform::DirectoryReader reader;
+        if (!reader.Open(hostDir))
+            return true;
+        platform::FileEntry entry;
+        std::vector<std::pair<std::string, std::string>> subdirs;
+        std::vector<std::string> names;
+        while (reader.Next(&entry)) {
+            if ((++m_seen & 255) == 0 && m_cancelled())
+                return false;
+            std::string path = hostDir == "/" ? "/" + entry.name : hostDir + "/" + entry.name;
+            std::vector<std::string> rel = relative;
+            rel.push_back(entry.name);
+            bool matches = pattern.Match(platform::HostNameToDos(entry.name));
+            if (entry.isDirectory) {
+                if (entry.isSymlink)
+                    continue; // a link to a directory is never followed
+                if (matches && m_record.recurse != 0)
+                    AddDirectory(path, rel);
+                if (m_record.recurse != 0)
+                    subdirs.emplace_back(path, entry.name);
+                continue;
+            }
+            if (matches)
+                AddFile(path, rel);
+        }
+        reader.Close();
+        for (const auto& [path, name] : subdirs) {
+            std::vector<std::string> rel = relative;
+            rel.push_back(name);
+            struct stat info; // the walk re-checks: never descend through a link
+            if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+                continue;
+            if (!Walk(path, rel, pattern))
+                return false;
+        }
+        return true;
+    }
+
+    std::string MemberName(const std::vector<std::string>& relative) {
+        std::vector<std::string> components;
+        if (!StorePaths()) {
+            components.push_back(relative.back());
+        } else {
+            components = m_baseComponents;
+            components.insert(components.end(), relative.begin(), relative.end());
+        }
+        if ((m_record.options & kZipDosNames) != 0)
+            return m_shortNamer.ShortPath(components);
+        std::string name;
+        for (const std::string& c : components)
+            name += name.empty() ? c : "/" + c;
+        return name;
+    }
+
+    void AddDirectory(const std::string& hostPath, const std::vector<std::string>& relative) {
+        if (!StorePaths())
+            return;
+        struct stat info;
+        if (::stat(hostPath.c_str(), &info) != 0)
+            return;
+        DiskItem item;
+        item.hostPath = hostPath;
+        item.memberName = MemberName(relative);
+        item.isDirectory = true;
+        item.mtime = info.st_mtime;
+        item.mode = info.st_mode;
+        uint32_t attributes = platform::kAttrDirectory;
+        platform::GetAttributes(hostPath, &attributes);
+        item.dosAttributes = attributes;
+        m_items.push_back(std::move(item));
+    }
+
+    void AddFile(const std::string& hostPath, const std::vector<std::string>& relative) {
+        struct stat info;
+        DiskItem item;
+        item.hostPath = hostPath;
+        if (::stat(hostPath.c_str(), &info) == 0) {
+            if (!S_ISREG(info.st_mode))
+                return; // devices, pipes and sockets are not archived
+            if (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode)
+                return; // the archive never goes into itself
+            item.size = static_cast<uint64_t>(info.st_size);
+            item.mtime = info.st_mtime;
+            item.mode = info.st_mode;
+        } else {
+            // A dangling link: kept, so that reading it fails clearly.
+            item.mode = S_IFREG | 0644;
+            item.mtime = ::time(nullptr);
+        }
+        item.memberName = MemberName(relative);
+        uint32_t attributes = platform::kAttrArchive;
+        platform::GetAttributes(hostPath, &attributes);
+        item.dosAttributes = attributes;
+        m_items.push_back(std::move(item));
+    }
+
+    const ZipCommandRecord& m_record;
+    std::function<bool()> m_cancelled;
+    std::vector<DiskItem> m_items;
+    std::vector<std::string> m_baseComponents;
+    ShortNamer m_shortNamer;
+    unsigned m_seen = 0;
+    dev_t m_archiveDevice = 0;
+    ino_t m_archiveInode = 0;
+};
+
+// --- the operation -----------------------------------------------------------
+
+// An archive with no members: the end record alone (and the comment).
+std::string EmptyArchive(const std::string& comment) {
+    std::string bytes = {'P', 'K', 5, 6};
+    bytes.append(16, '\0');
+    uint16_t length = static_cast<uint16_t>(comment.size());
+    bytes.push_back(static_cast<char>(length & 0xFF));
+    bytes.push_back(static_cast<char>(length >> 8));
+    return bytes + comment;
+}
+
+uint32_t PackedDosTime(time_t t) {
+    platform::DosDateTime dos = platform::ToDosDateTime(platform::FileTime{t, 0});
+    return static_cast<uint32_t>(dos.date) << 16 | dos.time;
+}
+
+class ZipWriteOperation {
+  public:
+    explicit ZipWriteOperation(ZipCommandRecord& record) : m_record(record) {}
+    ~ZipWriteOperation() {
+        if (m_zip != nullptr)
+            zip_discard(m_zip);
+    }
+
+    int Run();
+
+  private:
+    int OpenArchive();
+    int ChangeMembers(bool* anyChange);
+    int DeleteMembers(bool* anyChange);
+    int AddMembers(bool* anyChange);
+    int Close();
+    int FinishEmpty(const std::string& comment);
+    int CloseFailure();
+    bool DeleteMovedSources();
+
+    bool Progress(const char* text, int percent) {
+        if (m_record.progressCallback != nullptr &&
+            m_record.progressCallback(text, percent, m_record.progressUser))
+            m_cancelled = true;
+        return m_cancelled;
+    }
+    const char* Verb() const {
+        switch (m_record.function) {
+        case kZipFreshen:
+            return "Freshening: ";
+        case kZipUpdate:
+            return "Updating: ";
+        default:
+            return "Adding: ";
+        }
+    }
+
+    static void LibzipProgress(zip_t*, double fraction, void* user) {
+        auto* self = static_cast<ZipWriteOperation*>(user);
+        int percent = std::clamp(static_cast<int>(fraction * 100.0 + 0.5), 1, 100);
+        if (percent != self->m_lastPercent) {
+            self->m_lastPercent = percent;
+            self->Progress(nullptr, percent);
+        }
+    }
+    static int LibzipCancel(zip_t*, void* user) {
+        auto* self = static_cast<ZipWriteOperation*>(user);
+        return self->m_cancelled || (self->m_pipeline && self->m_pipeline->ReadFailed()) ? 1 : 0;
+    }
+
+    ZipCommandRecord& m_record;
+    std::string m_archive; // host path, links resolved
+    bool m_existed = false;
+    ZipArchiveIndex m_index;
+    std::unique_ptr<ZipArchiveFile> m_file;
+    zip_t* m_zip = nullptr;
+    std::unique_ptr<ZipDeflatePipeline> m_pipeline;
+    std::vector<DiskItem> m_added;          // written into the archive
+    std::vector<std::string> m_memberLabel; // per pipeline member: progress text
+    std::vector<std::string> m_walkedDirs;
+    uint64_t m_survivors = 0;
+    bool m_cancelled = false;
+    int m_lastPercent = 0;
+};
+
+int ZipWriteOperation::Run() {
+    if (m_record.recordSize != kZipCommandRecordSize || m_record.zipPath == nullptr ||
+        m_record.function < kZipFreshen || m_record.function > kZipAdd)
+        return kZipInternalError;
+    bool commentOnly = m_record.function == kZipAdd && m_record.writeComment != 0 &&
+                       (m_record.fileSpec == nullptr || m_record.fileSpec[0] == '\0');
+    std::string comment;
+    if (m_record.writeComment != 0) {
+        comment = m_record.comment != nullptr ? m_record.comment : "";
+        if (comment.size() > 0xFFFF)
+            return kZipBadComment;
+    }
+
+    std::string hostPath;
+    if (!platform::DosToHost(m_record.zipPath, &hostPath) ||
+        !ResolveArchivePath(hostPath, &m_archive))
+        return kZipOpenForWrite;
+    struct stat info;
+    if (::stat(m_archive.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return kZipOpenForWrite;
+        m_existed = info.st_size > 0;
+    }
+
+    if (m_existed) {
+        std::string why;
+        int rc = ReadZipIndexFile(m_archive, &m_index, &why);
+        switch (rc) {
+        case kUnzipOk:
+            break;
+        case kUnzipUnexpectedEnd:
+            return kZipUnexpectedEnd;
+        case kUnzipFileNotFound:
+            return kZipReadError;
+        case kUnzipOutOfMemory:
+            return kZipOutOfMemory;
+        default: // not a zip file, overlapping members, ...
+            return kZipStructureError;
+        }
+        if (m_index.multiVolume) {
+            // Changing a split or spanned archive is not possible; the
+            // question lets the program record why the call ends.
+            if (m_record.messageCallback != nullptr) {
+                char reply[kZipReplySize] = {};
+                m_record.messageCallback(kMessageMultiVolume, 0, 0, 0,
+                                         "Multi-volume zip files cannot be changed.", reply,
+                                         m_record.messageUser);
+            }
+            return kZipMultiVolume;
+        }
+    }
+
+    uint64_t existing = m_existed ? m_index.members.size() : 0;
+    if (m_record.function == kZipDelete && existing == 0)
+        return kZipMissingOrEmpty;
+    if (commentOnly && existing == 0)
+        return FinishEmpty(comment);
+    if (m_record.function == kZipFreshen && existing == 0)
+        return kZipNothingToDo;
+
+    int rc = OpenArchive();
+    if (rc != kZipOk)
+        return rc;
+    bool anyChange = false;
+    if (!commentOnly) {
+        rc = ChangeMembers(&anyChange);
+        if (rc != kZipOk)
+            return rc;
+        if (!anyChange)
+            return kZipNothingToDo;
+    }
+    if (m_record.writeComment != 0 &&
+        zip_set_archive_comment(m_zip, comment.data(), static_cast<zip_uint16_t>(comment.size())) !=
+            0)
+        return kZipBadComment;
+
+    if (m_survivors == 0) {
+        // libzip would remove the file; an archive with no members is kept.
+        zip_discard(m_zip);
+        m_zip = nullptr;
+        return FinishEmpty(m_record.writeComment != 0 ? comment : m_index.comment);
+    }
+    rc = Close();
+    if (rc == kZipOk && m_record.move != 0 && !DeleteMovedSources())
+        return kZipIncomplete; // archived, but a source could not be deleted
+    return rc;
+}
+
+int ZipWriteOperation::OpenArchive() {
+    m_file = std::make_unique<ZipArchiveFile>(m_archive);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = m_file->CreateSource(&error);
+    if (source == nullptr) {
+        zip_error_fini(&error);
+        return kZipOutOfMemory;
+    }
+    int flags = m_existed ? 0 : ZIP_CREATE | ZIP_TRUNCATE;
+    m_zip = zip_open_from_source(source, flags, &error);
+    int code = zip_error_code_zip(&error);
+    zip_error_fini(&error);
+    if (m_zip == nullptr) {
+        zip_source_free(source);
+        switch (code) {
+        case ZIP_ER_MEMORY:
+            return kZipOutOfMemory;
+        case ZIP_ER_MULTIDISK:
+            return kZipMultiVolume;
+        case ZIP_ER_OPEN:
+        case ZIP_ER_READ:
+        case ZIP_ER_SEEK:
+            return kZipReadError;
+        default:
+            return kZipStructureError;
+        }
+    }
+    m_survivors = static_cast<uint64_t>(zip_get_num_entries(m_zip, 0));
+    return kZipOk;
+}
+
+int ZipWriteOperation::ChangeMembers(bool* anyChange) {
+    if (m_record.function == kZipDelete)
+        return DeleteMembers(anyChange);
+    return AddMembers(anyChange);
+}
+
+int ZipWriteOperation::DeleteMembers(bool* anyChange) {
+    std::vector<std::string> names =
+        SplitFileSpec(m_record.fileSpec != nullptr ? m_record.fileSpec : "");
+    if (names.empty())
+        return kZipNothingToDo; // an empty list never means "every member"
+    // Names without wildcards are looked up (an archive may hold 100,000
+    // members); only the others are matched against every member.
+    std::unordered_set<std::string> wholePaths, baseNames;
+    std::vector<std::string> patterns;
+    for (const std::string& name : names) {
+        if (HasWildcard(name))
+            patterns.push_back(name);
+        else if (name.find_first_of("\\/") != std::string::npos)
+            wholePaths.insert(AsciiLower(DosNameToMember(name)));
+        else
+            baseNames.insert(AsciiLower(name));
+    }
+    zip_int64_t count = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* stored = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
+        if (stored == nullptr)
+            continue;
+        std::string lower = AsciiLower(DosNameToMember(stored));
+        std::string_view trimmed = lower;
+        if (!trimmed.empty() && trimmed.back() == '/')
+            trimmed.remove_suffix(1);
+        bool hit = wholePaths.count(std::string(trimmed)) != 0 ||
+                   baseNames.count(std::string(MemberBaseName(trimmed))) != 0;
+        for (size_t p = 0; !hit && p < patterns.size(); ++p)
+            hit = MatchMemberName(patterns[p], trimmed) || MatchMemberName(patterns[p], lower);
+        if (!hit)
+            continue;
+        if (Progress(("Deleting: " + std::string(stored)).c_str(), 0))
+            return kZipUserCancelled;
+        if (zip_delete(m_zip, static_cast<zip_uint64_t>(i)) != 0)
+            return kZipInternalError;
+        --m_survivors;
+        *anyChange = true;
+    }
+    return kZipOk;
+}
+
+int ZipWriteOperation::AddMembers(bool* anyChange) {
+    SpecExpander expander(m_record, m_archive, [this] { return Progress(nullptr, 0); });
+    if (!expander.Expand(m_record.fileSpec != nullptr ? m_record.fileSpec : ""))
+        return kZipUserCancelled;
+    std::vector<DiskItem>& items = expander.Items();
+
+    // Two disk files may not become one member; the same file named twice
+    // is taken once.
+    std::unordered_map<std::string, size_t> byName;
+    std::vector<DiskItem> unique;
+    for (DiskItem& item : items) {
+        auto [it, inserted] = byName.emplace(item.memberName, unique.size());
+        if (!inserted) {
+            if (unique[it->second].hostPath == item.hostPath)
+                continue;
+            if (item.isDirectory && unique[it->second].isDirectory)
+                continue;
+            return kZipConflictingNames;
+        }
+        unique.push_back(std::move(item));
+    }
+
+    // The archive's members by name: exactly, else without regard to case.
+    std::unordered_map<std::string, zip_uint64_t> exact;
+    std::unordered_map<std::string, zip_uint64_t> folded;
+    zip_int64_t count = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* stored = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
+        if (stored == nullptr)
+            continue;
+        std::string name = stored;
+        if (!name.empty() && name.back() == '/')
+            name.pop_back();
+        exact.emplace(name, static_cast<zip_uint64_t>(i));
+        folded.emplace(AsciiLower(name), static_cast<zip_uint64_t>(i));
+    }
+
+    int level = std::clamp(m_record.compressionLevel, 0, 9);
+    m_pipeline = std::make_unique<ZipDeflatePipeline>(level, [this](size_t member) {
+        if (m_pipeline->ReadFailed())
+            return true;
+        return Progress(m_memberLabel[member].c_str(), 0);
+    });
+    bool encrypt =
+        m_record.usePassword != 0 && m_record.password != nullptr && m_record.password[0] != '\0';
+    std::vector<std::pair<zip_uint64_t, size_t>> writeOrder; // (entry, member)
+
+    for (DiskItem& item : unique) {
+        std::optional<zip_uint64_t> existing;
+        if (auto it = exact.find(item.memberName); it != exact.end())
+            existing = it->second;
+        else if (auto it2 = folded.find(AsciiLower(item.memberName)); it2 != folded.end())
+            existing = it2->second;
+
+        if (m_record.function == kZipFreshen && !existing)
+            continue;
+        if (item.isDirectory && existing)
+            continue; // a directory entry is there already
+        if (existing && m_record.function != kZipAdd) {
+            zip_stat_t st;
+            if (zip_stat_index(m_zip, *existing, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME) &&
+                PackedDosTime(item.mtime) <= PackedDosTime(st.mtime))
+                continue; // the archive's copy is as new
+        }
+        if (item.isDirectory && m_record.function == kZipFreshen)
+            continue;
+
+        zip_flags_t encoding = ZIP_FL_ENC_GUESS;
+        if (!IsAscii(item.memberName))
+            encoding = IsValidUtf8(item.memberName) ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW;
+        zip_int64_t index;
+        if (item.isDirectory) {
+            index = zip_dir_add(m_zip, item.memberName.c_str(), encoding);
+            if (index < 0)
+                return kZipInternalError;
+            ++m_survivors;
+        } else {
+            size_t member = m_pipeline->Add(item.hostPath, item.size, item.mtime);
+            m_memberLabel.push_back(Verb() + item.memberName);
+            zip_error_t error;
+            zip_error_init(&error);
+            zip_source_t* source = m_pipeline->CreateSource(member, &error);
+            zip_error_fini(&error);
+            if (source == nullptr)
+                return kZipOutOfMemory;
+            if (existing) {
+                index = static_cast<zip_int64_t>(*existing);
+                if (zip_file_replace(m_zip, *existing, source, 0) != 0) {
+                    zip_source_free(source);
+                    return kZipInternalError;
+                }
+            } else {
+                index = zip_file_add(m_zip, item.memberName.c_str(), source, encoding);
+                if (index < 0) {
+                    zip_source_free(source);
+                    return kZipInternalError;
+                }
+                ++m_survivors;
+            }
+            zip_uint64_t at = static_cast<zip_uint64_t>(index);
+            bool stored = m_pipeline->IsStored(member);
+            if (zip_set_file_compression(m_zip, at, stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                         stored ? 0 : static_cast<zip_uint32_t>(level)) != 0)
+                return kZipInternalError;
+            if (zip_file_set_encryption(m_zip, at, encrypt ? ZIP_EM_TRAD_PKWARE : ZIP_EM_NONE,
+                                        encrypt ? m_record.password : nullptr) != 0)
+                return kZipInternalError;
+            writeOrder.emplace_back(at, member);
+        }
+        zip_uint64_t at = static_cast<zip_uint64_t>(index);
+        // Unix mode in the high half, the DOS attribute bits in the low byte.
+        uint32_t external = static_cast<uint32_t>(item.mode) << 16 | (item.dosAttributes & 0xFF);
+        if (zip_file_set_external_attributes(m_zip, at, 0, ZIP_OPSYS_UNIX, external) != 0 ||
+            zip_file_set_mtime(m_zip, at, item.mtime, 0) != 0)
+            return kZipInternalError;
+        m_added.push_back(item);
+        *anyChange = true;
+    }
+    if (m_record.move != 0) {
+        for (const DiskItem& item : unique)
+            if (item.isDirectory)
+                m_walkedDirs.push_back(item.hostPath);
+    }
+
+    std::sort(writeOrder.begin(), writeOrder.end());
+    std::vector<size_t> order;
+    for (const auto& [entry, member] : writeOrder)
+        order.push_back(member);
+    m_pipeline->Start(order);
+    return kZipOk;
+}
+
+int ZipWriteOperation::Close() {
+    zip_register_progress_callback_with_state(m_zip, 0.01, &LibzipProgress, nullptr, this);
+    zip_register_cancel_callback_with_state(m_zip, &LibzipCancel, nullptr, this);
+    if (zip_close(m_zip) != 0)
+        return CloseFailure();
+    m_zip = nullptr;
+    if (m_pipeline)
+        m_pipeline->Stop();
+    if (m_lastPercent != 100)
+        Progress(nullptr, 100);
+    return kZipOk;
+}
+
+int ZipWriteOperation::CloseFailure() {
+    int code = zip_error_code_zip(zip_get_error(m_zip));
+    zip_discard(m_zip); // the temporary file is gone, the old archive untouched
+    m_zip = nullptr;
+    if (m_pipeline)
+        m_pipeline->Stop();
+    if (m_file->WriteFailed())
+        return kZipWriteError;
+    if (m_cancelled)
+        return kZipUserCancelled;
+    if (m_pipeline && m_pipeline->ReadFailed())
+        return kZipOpenForRead;
+    if (m_file->ReadFailed())
+        return kZipReadError;
+    switch (code) {
+    case ZIP_ER_MEMORY:
+        return kZipOutOfMemory;
+    case ZIP_ER_CANCELLED:
+        return kZipUserCancelled;
+    case ZIP_ER_WRITE:
+    case ZIP_ER_TMPOPEN:
+    case ZIP_ER_RENAME:
+    case ZIP_ER_CLOSE:
+        return kZipWriteError;
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_EOF:
+        return kZipReadError;
+    case ZIP_ER_INCONS:
+    case ZIP_ER_NOZIP:
+    case ZIP_ER_COMPRESSED_DATA:
+        return kZipStructureError;
+    default:
+        return kZipIncomplete;
+    }
+}
+
+int ZipWriteOperation::FinishEmpty(const std::string& comment) {
+    platform::SysError err;
+    if (!platform::WriteFileAtomically(m_archive, EmptyArchive(comment), &err))
+        return kZipWriteError;
+    return kZipOk;
+}
+
+bool ZipWriteOperation::DeleteMovedSources() {
+    bool allGone = true;
+    for (const DiskItem& item : m_added) {
+        if (!item.isDirectory && !platform::DeleteFile(item.hostPath))
+            allGone = false;
+    }
+    // Directories the move emptied go too, deepest first; others stay.
+    std::sort(m_walkedDirs.begin(), m_walkedDirs.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& dir : m_walkedDirs)
+        platform::RemoveDirectory(dir);
+    return allGone;
+}
+
+} // namespace
+
+int ZipEntry(ZipCommandRecord& record) {
+    ZipWriteOperation operation(record);
+    return operation.Run();
+}
+
+} // namespace vorlane::zip

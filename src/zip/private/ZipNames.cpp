@@ -1,0 +1,343 @@
+#include "zip/private/ZipNames.h"
+
+#include "platform/FileSystem.h"
+
+#include <cctype>
+
+namespace vorlane::zip {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+void AppendUtf8(std::string* out, uint32_t cp) {
+    if (cp < 0x80) {
+        out->push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Code page 437, bytes 0x80 to 0xFF.
+constexpr uint16_t kCp437High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
+    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
+    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
+    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
+    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
+    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+// Length of the well-formed UTF-8 sequence at text[pos], 0 when there is none.
+size_t Utf8SequenceLength(std::string_view text, size_t pos) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char c = byte(pos);
+    if (c < 0x80)
+        return 1;
+    size_t length;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (byte(pos + i) & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF.
+    if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// The pattern text for the wildcard matcher: separators unified to '/',
+// '[' and ']' taken literally (only '*' and '?' are wildcards here).
+std::string PatternText(std::string_view specName) {
+    std::string pattern;
+    pattern.reserve(specName.size() + 4);
+    for (char c : specName) {
+        if (IsSeparator(c)) {
+            pattern.push_back('/');
+        } else if (c == '[' || c == ']') {
+            pattern.push_back('\\');
+            pattern.push_back(c);
+        } else {
+            pattern.push_back(c);
+        }
+    }
+    return pattern;
+}
+
+} // namespace
+
+std::vector<std::string> SplitFileSpec(std::string_view spec) {
+    std::vector<std::string> names;
+    size_t i = 0;
+    while (i < spec.size()) {
+        while (i < spec.size() && IsBlank(spec[i]))
+            ++i;
+        if (i >= spec.size())
+            break;
+        std::string name;
+        if (spec[i] == '"') {
+            size_t end = spec.find('"', i + 1);
+            if (end == std::string_view::npos)
+                end = spec.size();
+            name.assign(spec.substr(i + 1, end - i - 1));
+            i = end + 1;
+        } else {
+            size_t end = i;
+            while (end < spec.size() && !IsBlank(spec[end]))
+                ++end;
+            name.assign(spec.substr(i, end - i));
+            i = end;
+        }
+        if (!name.empty())
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::string JoinFileSpec(const std::vector<std::string>& names) {
+    std::string spec;
+    for (const std::string& name : names) {
+        if (name.empty())
+            continue;
+        if (!spec.empty())
+            spec.push_back(' ');
+        bool quote = false;
+        for (char c : name)
+            quote = quote || IsBlank(c);
+        if (quote)
+            spec += '"' + name + '"';
+        else
+            spec += name;
+    }
+    return spec;
+}
+
+std::string MemberNameToDos(std::string_view stored) {
+    std::string dos(stored);
+    for (char& c : dos) {
+        if (c == '/')
+            c = '\\';
+    }
+    return dos;
+}
+
+std::string DosNameToMember(std::string_view dos) {
+    std::string stored(dos);
+    for (char& c : stored) {
+        if (c == '\\')
+            c = '/';
+    }
+    return stored;
+}
+
+std::string_view MemberBaseName(std::string_view name) {
+    size_t slash = name.find_last_of("/\\");
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+std::vector<std::string> MemberPathComponents(std::string_view name) {
+    std::vector<std::string> components;
+    size_t i = 0;
+    while (i <= name.size()) {
+        size_t end = i;
+        while (end < name.size() && !IsSeparator(name[end]))
+            ++end;
+        std::string_view part = name.substr(i, end - i);
+        if (!part.empty() && part != ".")
+            components.emplace_back(part);
+        i = end + 1;
+    }
+    return components;
+}
+
+bool IsUnsafeMemberName(std::string_view name) {
+    if (name.empty() || IsSeparator(name[0]))
+        return true;
+    if (name.find('\0') != std::string_view::npos)
+        return true;
+    if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0])))
+        return true;
+    size_t i = 0;
+    bool any = false;
+    while (i <= name.size()) {
+        size_t end = i;
+        while (end < name.size() && !IsSeparator(name[end]))
+            ++end;
+        std::string_view part = name.substr(i, end - i);
+        if (part == "..")
+            return true;
+        if (!part.empty() && part != ".")
+            any = true;
+        i = end + 1;
+    }
+    return !any;
+}
+
+MemberMatcher::MemberMatcher(const std::vector<std::string>& specNames) {
+    m_entries.reserve(specNames.size());
+    for (const std::string& name : specNames) {
+        if (name.empty())
+            continue;
+        Entry entry;
+        entry.pattern.Compile(PatternText(name));
+        entry.wholePath = name.find_first_of("/\\") != std::string::npos;
+        m_entries.push_back(std::move(entry));
+    }
+}
+
+bool MemberMatcher::Matches(std::string_view name) const {
+    if (m_entries.empty())
+        return true;
+    std::string path = DosNameToMember(name);
+    std::string_view base = MemberBaseName(path);
+    for (const Entry& entry : m_entries) {
+        if (entry.pattern.Match(entry.wholePath ? std::string_view(path) : base))
+            return true;
+    }
+    return false;
+}
+
+bool MatchMemberName(std::string_view specName, std::string_view memberName) {
+    if (specName.empty())
+        return false;
+    return MemberMatcher(std::vector<std::string>{std::string(specName)}).Matches(memberName);
+}
+
+std::string DosShortName(std::string_view name) {
+    if (name == "." || name == "..")
+        return std::string(name);
+    // The extension starts after the last '.', unless that is the first
+    // character (".profile" has no extension).
+    size_t dot = name.rfind('.');
+    if (dot == 0)
+        dot = std::string_view::npos;
+    auto convert = [](std::string_view part, size_t limit) {
+        std::string out;
+        size_t i = 0;
+        while (i < part.size() && out.size() < limit) {
+            unsigned char c = static_cast<unsigned char>(part[i]);
+            if (c >= 0x80) {
+                // One '_' for the whole non-ASCII character.
+                size_t length = Utf8SequenceLength(part, i);
+                i += length ? length : 1;
+                out.push_back('_');
+                continue;
+            }
+            ++i;
+            if (c == ' ' || c == '.' || c < 0x20)
+                continue;
+            if (std::string_view("\"*+,/:;<=>?[\\]|").find(static_cast<char>(c)) !=
+                std::string_view::npos)
+                out.push_back('_');
+            else
+                out.push_back(static_cast<char>(std::toupper(c)));
+        }
+        return out;
+    };
+    std::string base = convert(name.substr(0, dot), 8);
+    std::string extension =
+        dot == std::string_view::npos ? std::string() : convert(name.substr(dot + 1), 3);
+    if (base.empty())
+        base = "_";
+    return extension.empty() ? base : base + "." + extension;
+}
+
+std::string DosShortPath(std::string_view path) {
+    std::string out;
+    size_t i = 0;
+    while (i <= path.size()) {
+        size_t end = i;
+        while (end < path.size() && !IsSeparator(path[end]))
+            ++end;
+        if (end > i)
+            out += DosShortName(path.substr(i, end - i));
+        if (end < path.size())
+            out.push_back(path[end]);
+        i = end + 1;
+    }
+    return out;
+}
+
+std::string Cp437ToUtf8(std::string_view cp437) {
+    std::string out;
+    out.reserve(cp437.size());
+    for (char ch : cp437) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80)
+            out.push_back(ch);
+        else
+            AppendUtf8(&out, kCp437High[c - 0x80]);
+    }
+    return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        size_t length = Utf8SequenceLength(text, i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    size_t cut = maxBytes;
+    // Back up over continuation bytes to the start of the cut character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut);
+}
+
+time_t DosDateTimeToTime(uint16_t dosDate, uint16_t dosTime) {
+    platform::DosDateTime dt;
+    dt.date = dosDate;
+    dt.time = dosTime;
+    return static_cast<time_t>(platform::FromDosDateTime(dt).seconds);
+}
+
+void TimeToDosDateTime(time_t t, uint16_t* dosDate, uint16_t* dosTime) {
+    platform::FileTime ft;
+    ft.seconds = static_cast<int64_t>(t);
+    platform::DosDateTime dt = platform::ToDosDateTime(ft);
+    if (dosDate)
+        *dosDate = dt.date;
+    if (dosTime)
+        *dosTime = dt.time;
+}
+
+} // namespace vorlane::zip

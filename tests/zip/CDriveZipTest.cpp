@@ -1,0 +1,275 @@
+#include "ZipOpsTestSupport.h"
+
+#include "catalogue/CDirectoryInfo.h"
+#include "catalogue/CDriveIncremental.h"
+#include "catalogue/CDriveItemList.h"
+#include "catalogue/CZipFileDirectory.h"
+#include "catalogue/FileGroups.h"
+#include "zip/CDriveZip.h"
+#include "zip/CZipFileInfo.h"
+#include "zip/ZipArchiveCommands.h"
+#include "zip/ZipDirectoryMembers.h"
+#include "zip/ZipSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace vorlane::zip {
+namespace {
+
+class ArchiveDriveTest : public testing::ZipTest {
+  protected:
+    ArchiveDriveTest() { InstallZipSupport(); }
+
+    // C:\<name> holding the given files (made by Info-ZIP from C:\SRC).
+    void MakeArchive(const std::string& name, const std::vector<std::string>& files) {
+        for (const std::string& file : files)
+            MakeFile("SRC/" + file, "data of " + file);
+        std::string args = "'" + Host(name) + "'";
+        for (const std::string& file : files)
+            args += " '" + file + "'";
+        Zip(args, "SRC");
+    }
+    std::vector<std::string> StatusTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& window : m_ui.StatusWindows())
+            for (const std::string& text : window->Texts(ui::StatusLog::Call::CurrentMessage))
+                texts.push_back(text);
+        return texts;
+    }
+    static std::vector<std::string> Names(const catalogue::CDirectoryContainer& directory) {
+        std::vector<std::string> names;
+        for (const auto& file : directory.Files())
+            names.push_back(static_cast<const CZipFileInfo&>(*file).PathName());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(ArchiveDriveTest, LoggingAnArchive) {
+    MakeArchive("SETUP.ZIP", {"setup.exe", "sub/file.txt"});
+    catalogue::CDriveItemList drives(&m_env);
+    catalogue::CDriveContainer* drive = drives.LogDrive("c:\\setup.zip", catalogue::kDriveZip);
+    ASSERT_NE(drive, nullptr);
+    EXPECT_EQ(drive->Kind(), catalogue::kDriveZip);
+    EXPECT_EQ(drive->Name(), "C:\\setup.zip");
+    EXPECT_EQ(drive->DriveLetter(), 'C');
+    ASSERT_EQ(drive->DirectoryCount(), 1);
+    auto* archive = dynamic_cast<catalogue::CZipFileDirectory*>(drive->CurrentDirectory());
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->Kind(), catalogue::kDirectoryZipArchive);
+    EXPECT_EQ(archive->ScanState(), catalogue::kZipRead);
+    EXPECT_TRUE(drive->IsCurrentZip());
+    // A member stored under a folder is one entry with its relative directory.
+    EXPECT_EQ(Names(*archive), (std::vector<std::string>{"SETUP.EXE", "SUB\\FILE.TXT"}));
+    EXPECT_EQ(ZipMemberByName(*archive, "file.txt")->RelativeDirectory(), "SUB");
+    EXPECT_EQ(drive->FileCount(), 2);
+    EXPECT_EQ(StatusTexts().front(), "Logging zip file 'C:\\setup.zip'!");
+    EXPECT_EQ(m_view.statusTexts.front(), "1:Scanning zip 'setup.zip'...");
+    EXPECT_EQ(WindowCaption(*drive), "Zip 'C:\\setup.zip'");
+    EXPECT_EQ(PrintJobTitle(*archive), "Files in ZIP File C:\\setup.zip");
+    EXPECT_TRUE(m_ui.Shown().empty());
+}
+
+TEST_F(ArchiveDriveTest, LoggingFailuresShowTheirMessageAndLeaveNoDrive) {
+    MakeFile("NOTZIP.ZIP", "plain text, not an archive");
+    MakeArchive("GOOD.ZIP", {"a.txt"});
+    std::string good = test::ReadFile(Host("GOOD.ZIP"));
+    MakeFile("BROKEN.ZIP", testing::PointPastEnd(good));
+    MakeDir("A_RATHER_LONG_DIRECTORY_NAME");
+    MakeFile("A_RATHER_LONG_DIRECTORY_NAME/NOTZIP.ZIP", "text");
+    struct Case {
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"C:\\NOTZIP.ZIP", "'C:\\NOTZIP.ZIP' is NOT a zip file!"},
+        {"C:\\MISSING.ZIP", "'C:\\MISSING.ZIP' is NOT a zip file!"},
+        {"C:\\BROKEN.ZIP", "ZIP file 'C:\\BROKEN.ZIP' is damaged!"},
+        {"C:\\A_RATHER_LONG_DIRECTORY_NAME\\NOTZIP.ZIP",
+         "'C:\\..DIRECTORY_NAME\\NOTZIP.ZIP' is NOT a zip file!"},
+    };
+    for (const Case& c : cases) {
+        m_ui.Reset();
+        catalogue::CDriveItemList drives(&m_env);
+        EXPECT_EQ(drives.LogDrive(c.path, catalogue::kDriveZip), nullptr) << c.path;
+        EXPECT_EQ(drives.Count(), 0);
+        EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{c.message}) << c.path;
+    }
+}
+
+TEST_F(ArchiveDriveTest, MultiVolumeArchives) {
+    MakeFile("SRC/big.bin", testing::RandomBytes(300000));
+    Zip("-s 64k '" + Host("SPAN.ZIP") + "' big.bin", "SRC");
+
+    // As a plain archive it is refused with the multi-volume text.
+    catalogue::CDriveItemList drives(&m_env);
+    EXPECT_EQ(drives.LogDrive("C:\\SPAN.ZIP", catalogue::kDriveZip), nullptr);
+    EXPECT_EQ(m_ui.Texts(),
+              std::vector<std::string>{"Multiple Volume ZIP files are only supported through "
+                                       "the File Backup/File Restore commands!"});
+
+    // As a multi-volume archive it is read.
+    m_ui.Reset();
+    catalogue::CDriveContainer* drive =
+        drives.LogDrive("C:\\SPAN.ZIP", catalogue::kDriveMultiVolumeZip);
+    ASSERT_NE(drive, nullptr);
+    EXPECT_EQ(drive->Kind(), catalogue::kDriveMultiVolumeZip);
+    EXPECT_EQ(drive->CurrentDirectory()->Kind(), catalogue::kDirectoryZipMultiVolume);
+    EXPECT_EQ(drive->FileCount(), 1);
+    EXPECT_EQ(StatusTexts().front(), "Logging multi-volume zip file 'C:\\SPAN.ZIP' on drive C!");
+    EXPECT_EQ(WindowCaption(*drive), "Zip 'C:\\SPAN.ZIP'");
+
+    // One that cannot be read stays logged, empty.
+    MakeFile("TEXT.ZIP", "not a zip");
+    drive = drives.LogDrive("C:\\TEXT.ZIP", catalogue::kDriveMultiVolumeZip);
+    ASSERT_NE(drive, nullptr);
+    EXPECT_EQ(drive->FileCount(), 0);
+    EXPECT_TRUE(m_ui.Shown().empty());
+
+    // An undefined letter and an empty path fail.
+    EXPECT_EQ(drives.LogDrive("Q:\\X.ZIP", catalogue::kDriveMultiVolumeZip), nullptr);
+    EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{"Cannot log drive 'Q' - drive is undefined!"});
+    CDriveMultiVolumeZip empty;
+    EXPECT_FALSE(empty.Log(""));
+}
+
+TEST_F(ArchiveDriveTest, DriveScanMakesZipDirectoriesReadWhenCurrent) {
+    MakeArchive("SETUP.ZIP", {"install.txt", "docs/readme.txt"});
+    MakeDir("DOCS");
+    MakeDir("X.ZIP/inner");
+    catalogue::CDriveItemList drives(&m_env);
+    catalogue::CDriveContainer* drive = drives.LogDrive('C');
+    ASSERT_NE(drive, nullptr);
+    std::map<std::string, int> kinds;
+    for (const auto& directory : drive->Directories())
+        kinds[directory->Path()] = directory->Kind();
+    EXPECT_EQ(kinds["C:\\SETUP.ZIP"], catalogue::kDirectoryZip);
+    EXPECT_EQ(kinds["C:\\DOCS"], catalogue::kDirectoryPlain);
+    EXPECT_EQ(kinds["C:\\X.ZIP"], catalogue::kDirectoryPlain); // a directory, not an archive
+    EXPECT_EQ(drive->FindDirectory("C:\\SETUP.ZIP")->Level(), 1);
+
+    auto* setup =
+        dynamic_cast<catalogue::CZipFileDirectory*>(drive->FindDirectory("C:\\SETUP.ZIP"));
+    ASSERT_NE(setup, nullptr);
+    EXPECT_EQ(setup->ScanState(), catalogue::kZipNotScanned);
+    EXPECT_EQ(setup->EntryCount(), 0);
+    // The zip file is not a file of its parent.
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\"));
+    drive->ApplyDisplaySettings();
+    EXPECT_EQ(drive->CurrentDirectory()->FindFile("SETUP.ZIP"), nullptr);
+
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\SETUP.ZIP"));
+    drive->ApplyDisplaySettings();
+    EXPECT_EQ(setup->ScanState(), catalogue::kZipRead);
+    EXPECT_EQ(Names(*setup), (std::vector<std::string>{"DOCS\\README.TXT", "INSTALL.TXT"}));
+    EXPECT_EQ(WindowCaption(*drive), "Drive C");
+    EXPECT_EQ(PrintJobTitle(*drive->FindDirectory("C:\\DOCS")), "Files in Directory C:\\DOCS");
+
+    // Leaving frees the members; a zip that fails to read becomes kind 3.
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\DOCS"));
+    EXPECT_EQ(setup->EntryCount(), 0);
+    MakeFile("BAD.ZIP", "text");
+    static_cast<catalogue::CDriveIncremental*>(drive)->RefreshBranch("C:\\");
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\BAD.ZIP"));
+    drive->ApplyDisplaySettings();
+    EXPECT_EQ(drive->CurrentDirectory()->Kind(), catalogue::kDirectoryZipFailed);
+    EXPECT_EQ(drive->FileCount(), 0);
+}
+
+TEST_F(ArchiveDriveTest, TagsSurviveRereadAndReturnByMemberPath) {
+    // Two members share a base name: the tag must stay on the right one.
+    MakeArchive("T.ZIP", {"one/readme.txt", "two/readme.txt", "other.txt"});
+    catalogue::CDriveItemList drives(&m_env);
+    catalogue::CDriveIncremental* drive =
+        static_cast<catalogue::CDriveIncremental*>(drives.LogDrive('C'));
+    ASSERT_NE(drive, nullptr);
+    MakeDir("ELSEWHERE");
+    drive->RefreshBranch("C:\\");
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\T.ZIP"));
+    drive->ApplyDisplaySettings();
+    auto* archive = static_cast<catalogue::CZipFileDirectory*>(drive->CurrentDirectory());
+    auto indexOf = [&](const std::string& pathName) {
+        for (int i = 0; i < archive->EntryCount(); ++i)
+            if (ZipMember(*archive, i)->PathName() == pathName)
+                return i;
+        return -1;
+    };
+    ASSERT_TRUE(catalogue::SetTag(*archive, indexOf("TWO\\README.TXT"), 1));
+    auto tagged = [&] {
+        std::vector<std::string> names;
+        for (int i = 0; i < archive->EntryCount(); ++i)
+            if (ZipMember(*archive, i)->Tagged())
+                names.push_back(ZipMember(*archive, i)->PathName());
+        return names;
+    };
+
+    // A refresh of the list.
+    EXPECT_TRUE(archive->ReadFileList(m_env));
+    EXPECT_EQ(tagged(), std::vector<std::string>{"TWO\\README.TXT"});
+    EXPECT_EQ(archive->TaggedCount(), 1);
+
+    // Leaving and coming back ("Preserve Tags" on).
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\ELSEWHERE"));
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\T.ZIP"));
+    drive->ApplyDisplaySettings();
+    EXPECT_EQ(tagged(), std::vector<std::string>{"TWO\\README.TXT"});
+
+    // Without "Preserve Tags" they go.
+    m_env.SetOptions(catalogue::CCatalogueOptions{false, false});
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\ELSEWHERE"));
+    ASSERT_TRUE(drive->SetCurrentDirectory("C:\\T.ZIP"));
+    drive->ApplyDisplaySettings();
+    EXPECT_TRUE(tagged().empty());
+}
+
+TEST_F(ArchiveDriveTest, NewAndOpenArchive) {
+    struct Case {
+        const char* chosen;
+        const char* archive;
+    } names[] = {
+        {"C:\\docs\\new", "C:\\DOCS\\NEW.ZIP"},
+        {"C:\\docs\\new.txt", "C:\\DOCS\\NEW.ZIP"},
+        {"C:\\my.docs\\new", "C:\\MY.DOCS\\NEW.ZIP"},
+        {"C:\\a.b.c", "C:\\A.B.ZIP"},
+    };
+    for (const Case& c : names)
+        EXPECT_EQ(NewArchiveName(c.chosen), c.archive) << c.chosen;
+
+    MakeDir("DOCS");
+    std::vector<std::string> written;
+    auto writer = [&](const std::string& section, const std::string& key,
+                      const std::string& value) {
+        written.push_back(section + "|" + key + "|" + value);
+    };
+    std::optional<std::string> archive = PrepareNewArchive("C:\\docs\\Report.doc", writer);
+    ASSERT_TRUE(archive.has_value());
+    EXPECT_EQ(*archive, "C:\\DOCS\\REPORT.ZIP");
+    EXPECT_EQ(written, std::vector<std::string>{"ZIP/UNZIP Settings|Zip Open Path|C:\\DOCS"});
+    EXPECT_TRUE(Listed("DOCS/REPORT.ZIP").empty());
+    EXPECT_TRUE(test::FileExists(Host("DOCS/REPORT.ZIP")));
+    ASSERT_EQ(m_ui.CatalogueChanges().size(), 1u);
+    EXPECT_EQ(m_ui.CatalogueChanges()[0], std::make_pair('C', std::string("C:\\DOCS\\REPORT.ZIP")));
+
+    // An existing archive is used as it is.
+    MakeArchive("DOCS/KEEP.ZIP", {"k.txt"});
+    const std::string before = test::ReadFile(Host("DOCS/KEEP.ZIP"));
+    EXPECT_EQ(PrepareNewArchive("C:\\DOCS\\keep.zip", writer), "C:\\DOCS\\KEEP.ZIP");
+    EXPECT_EQ(test::ReadFile(Host("DOCS/KEEP.ZIP")), before);
+    EXPECT_EQ(m_ui.CatalogueChanges().size(), 1u);
+
+    // A folder that does not exist: the creation fails with its message.
+    EXPECT_FALSE(PrepareNewArchive("C:\\NOWHERE\\x.zip", writer).has_value());
+    ASSERT_EQ(m_ui.Texts().size(), 1u);
+    EXPECT_EQ(m_ui.Texts()[0].rfind("Unable to create zip file 'C:\\NOWHERE\\X.ZIP'!\n\n", 0), 0u);
+
+    written.clear();
+    EXPECT_EQ(PrepareOpenArchive("C:\\docs\\keep.zip", writer), "C:\\DOCS\\KEEP.ZIP");
+    EXPECT_EQ(written, std::vector<std::string>{"ZIP/UNZIP Settings|Zip Open Path|C:\\DOCS"});
+    written.clear();
+    PrepareOpenArchive("C:\\top.zip", writer);
+    EXPECT_EQ(written, std::vector<std::string>{"ZIP/UNZIP Settings|Zip Open Path|C:\\"});
+}
+
+} // namespace
+} // namespace vorlane::zip

@@ -1,0 +1,206 @@
+#include "ZipOpsTestSupport.h"
+
+#include "catalogue/CDriveContainer.h"
+#include "catalogue/CZipFileDirectory.h"
+#include "catalogue/FileGroups.h"
+#include "zip/CZipFileInfo.h"
+#include "zip/ZipDirectoryMembers.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace vorlane::zip {
+namespace {
+
+using testing::MakeRecord;
+
+TEST(CZipFileInfoTest, MethodNames) {
+    struct Case {
+        int method;
+        const char* text;
+    } cases[] = {{0, "Stored"},   {1, "Shrunk"},    {2, "Reduced 1"}, {5, "Reduced 4"},
+                 {6, "Imploded"}, {7, "Tokenized"}, {8, "Deflated"},  {9, "Unknown"},
+                 {99, "Unknown"}, {-1, "Unknown"}};
+    for (const Case& c : cases) {
+        EXPECT_STREQ(CZipFileInfo::MethodName(c.method), c.text) << c.method;
+    }
+    // A record with an unknown method still yields an entry.
+    CZipFileInfo unknown(MakeRecord("a.bin", 10, 10, 9));
+    EXPECT_STREQ(unknown.MethodName(), "Unknown");
+}
+
+TEST(CZipFileInfoTest, RatioAndKilobytes) {
+    struct Case {
+        const char* name;
+        uint64_t compressed, uncompressed;
+        int ratio;
+        uint64_t kilobytes;
+    } cases[] = {
+        {"empty", 0, 0, 0, 0},
+        {"compressed but empty", 5, 0, 0, 0},
+        {"saved 40", 60, 100, 40, 1},
+        {"grew by one", 101, 100, -1, 1},
+        {"truncated toward zero", 1, 3, 66, 1},
+        {"one byte", 1, 1, 0, 1},
+        {"exactly one kilobyte", 512, 1024, 50, 1},
+        {"one past", 1025, 1025, 0, 2},
+        {"over 4 GiB", 1ull << 32, 5ull << 32, 80, 5ull << 22},
+    };
+    for (const Case& c : cases) {
+        CZipFileInfo member(MakeRecord("f", c.uncompressed, c.compressed));
+        EXPECT_EQ(member.Ratio(), c.ratio) << c.name;
+        EXPECT_EQ(member.Kilobytes(), c.kilobytes) << c.name;
+        EXPECT_EQ(member.UncompressedSize(), c.uncompressed) << c.name;
+        EXPECT_EQ(member.CompressedSize(), c.compressed) << c.name;
+        EXPECT_EQ(member.Size(), c.uncompressed) << c.name;
+    }
+    // A member that grew enormously gives a number, not an overflow.
+    EXPECT_LT(CZipFileInfo::Ratio(~0ull, 1), -1000000);
+}
+
+TEST(CZipFileInfoTest, DateAndTimeDecodeAndShow) {
+    struct Case {
+        const char* name;
+        const char* date;
+        const char* time;
+        int year; // full year, 0: not checked
+        const char* dateText;
+        const char* timeText;
+    } cases[] = {
+        {"two-digit 05 is 2005", "03-07-05", "12:30p", 2005, " 3-07-05", "12:30p"},
+        {"two-digit 97", "12-31-97", "12:05a", 1997, "12-31-97", "12:05a"},
+        {"four-digit year", "01-02-2005", "23:59", 2005, " 1-02-05", "11:59p"},
+        {"24-hour midnight", "06-15-2020", "00:00", 2020, " 6-15-20", "12:00a"},
+        {"12-hour afternoon", "06-15-2020", "01:15p", 2020, " 6-15-20", "01:15p"},
+        {"noon in 24 hours", "06-15-2020", "12:00", 2020, " 6-15-20", "12:00p"},
+        {"upper-case marker", "06-15-2020", "03:04P", 2020, " 6-15-20", "03:04p"},
+        {"before 1980 clamps", "06-15-1979", "10:00", 1980, " 6-15-80", "10:00a"},
+        {"unreadable date", "", "", 0, "........", "12:00a"},
+        {"month 13", "13-01-2020", "10:00", 0, "........", "10:00a"},
+    };
+    for (const Case& c : cases) {
+        CZipFileInfo member(MakeRecord("f", 1, 1, 8, c.date, c.time));
+        if (c.year != 0) {
+            EXPECT_EQ((member.DosDate() >> 9) + 1980, c.year) << c.name;
+        }
+        EXPECT_EQ(member.DateText(), c.dateText) << c.name;
+        EXPECT_EQ(member.TimeText(), c.timeText) << c.name;
+    }
+    CZipFileInfo noon(MakeRecord("f", 1, 1, 8, "01-01-2000", "12:30p"));
+    EXPECT_EQ(noon.DosTime(), 12 << 11 | 30 << 5);
+    CZipFileInfo early(MakeRecord("f", 1, 1, 8, "01-01-2000", "12:05a"));
+    EXPECT_EQ(early.DosTime(), 0 << 11 | 5 << 5);
+}
+
+TEST(CZipFileInfoTest, AttributeLetters) {
+    struct Case {
+        uint32_t attributes;
+        const char* letters;
+    } cases[] = {{0, "........."},
+                 {0x01 | 0x02 | 0x04 | 0x20 | 0x8000, "R.H.S.A.E"},
+                 {0x8000, "........E"},
+                 {0x20, "......A.."}};
+    for (const Case& c : cases) {
+        CZipFileInfo member(MakeRecord("f", 1, 1, 8, "01-01-2000", "10:00", c.attributes));
+        EXPECT_EQ(member.AttributeLetters(), c.letters);
+        EXPECT_EQ(member.Encrypted(), (c.attributes & 0x8000) != 0);
+    }
+}
+
+TEST(CZipFileInfoTest, PathNamesAndListingLine) {
+    catalogue::CZipFileDirectory archive(nullptr, "C:\\DATA\\Pack.ZIP");
+    auto* member = static_cast<CZipFileInfo*>(archive.AddFile(std::make_unique<CZipFileInfo>(
+        MakeRecord("dir/sub/file.txt", 1025, 615, 5, "03-07-05", "12:30p", 0x21))));
+    EXPECT_EQ(member->PathName(), "DIR\\SUB\\FILE.TXT");
+    EXPECT_EQ(member->BaseName(), "FILE.TXT");
+    EXPECT_EQ(member->Name(), "FILE.TXT");
+    EXPECT_EQ(member->RelativeDirectory(), "DIR\\SUB");
+    EXPECT_EQ(member->FullName(), "C:\\DATA\\Pack.ZIP\\DIR\\SUB\\FILE.TXT");
+    EXPECT_EQ(member->ZipDirectory(), &archive);
+    EXPECT_TRUE(member->IsArchiveMember());
+
+    struct Case {
+        uint32_t flags;
+        const char* line;
+    } cases[] = {
+        {0x001, "dir\\sub\\file.txt"},
+        {0x002, "        2k"},
+        {0x008, "  3-07-05 12:30p"},
+        {0x040, " r.....a.."},
+        {0x080, "  40"},
+        {0x100, " reduced 4      "},
+        {0x200, " dir\\sub"},
+        {0x400, " c:\\data\\pack.zip"},
+        // Archive path before the relative directory, whatever the bit values.
+        {0x7CB, "dir\\sub\\file.txt        2k  3-07-05 12:30p r.....a..  40 reduced 4       "
+                "c:\\data\\pack.zip dir\\sub"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(member->ListingLine(c.flags), c.line) << std::hex << c.flags;
+
+    // The file list's columns keep the case and drop the padding.
+    const std::pair<uint32_t, const char*> columns[] = {{kZipListName, "FILE.TXT"},
+                                                        {kZipListSize, "2k"},
+                                                        {kZipListDateTime, " 3-07-05 12:30p"},
+                                                        {kZipListAttributes, "R.....A.."},
+                                                        {kZipListRatio, "40"},
+                                                        {kZipListMethod, "Reduced 4"},
+                                                        {kZipListRelativePath, "DIR\\SUB"},
+                                                        {kZipListArchivePath, "C:\\DATA\\Pack.ZIP"},
+                                                        {0x004, ""}};
+    for (const auto& [column, text] : columns)
+        EXPECT_EQ(member->ColumnText(column), text) << column;
+
+    CZipFileInfo flat(MakeRecord("top.txt"));
+    EXPECT_EQ(flat.BaseName(), "TOP.TXT");
+    EXPECT_EQ(flat.RelativeDirectory(), "");
+    EXPECT_EQ(flat.ListingLine(0x201), "top.txt ");
+}
+
+TEST(CZipFileInfoTest, WholeMemberIndexAndUnterminatedName) {
+    ZipItemRecord record = MakeRecord("x", 1, 1, 8, "01-01-2000", "10:00", 0x20, 70000);
+    record.memberNumber = static_cast<uint16_t>(70000); // the low half only
+    // A name field that fills all 260 bytes without a NUL is cut there.
+    std::memset(record.pathName, 'a', sizeof record.pathName);
+    CZipFileInfo member(record);
+    EXPECT_EQ(member.MemberNumber(), 70000u);
+    EXPECT_EQ(member.Index(), 70000);
+    EXPECT_EQ(member.PathName(), std::string(260, 'A'));
+}
+
+// Tags, counts and totals of the catalogue over members.
+TEST(CZipFileInfoTest, TotalsTagsAndLookups) {
+    catalogue::CZipFileDirectory archive(nullptr, "C:\\A.ZIP");
+    archive.AddFile(std::make_unique<CZipFileInfo>(MakeRecord("one/readme.txt", 100, 60)));
+    archive.AddFile(std::make_unique<CZipFileInfo>(MakeRecord("two/readme.txt", 300, 140)));
+    archive.AddFile(std::make_unique<CZipFileInfo>(MakeRecord("gone.txt", 1000, 1000)));
+    ZipMember(archive, 2)->SetState(catalogue::kFileGone);
+    ZipMember(archive, 1)->SetShown(false);
+
+    ZipDirectoryTotals totals = RecountZipTotals(archive);
+    EXPECT_EQ(totals.members, 2u);
+    EXPECT_EQ(totals.uncompressed, 400u);
+    EXPECT_EQ(totals.compressed, 200u);
+    EXPECT_EQ(totals.ratio, 50);
+    EXPECT_EQ(totals.shownCount, 1u);
+    EXPECT_EQ(totals.shownSize, 100u);
+
+    catalogue::SetTag(archive, 1, 1);
+    EXPECT_EQ(archive.TaggedCount(), 1);
+    EXPECT_EQ(archive.TaggedSize(), 300u);
+    catalogue::SetTag(archive, 1, 0);
+    EXPECT_EQ(archive.TaggedCount(), 0);
+
+    EXPECT_EQ(ZipMember(archive, 2), nullptr);
+    EXPECT_EQ(ZipMember(archive, -1), nullptr);
+    EXPECT_EQ(ZipMemberByName(archive, "README.txt"), ZipMember(archive, 0));
+    EXPECT_EQ(ZipMemberByName(archive, "missing"), nullptr);
+    EXPECT_EQ(archive.DisplayName(), "A.ZIP");
+
+    catalogue::CZipFileDirectory empty(nullptr, "C:\\E.ZIP");
+    EXPECT_EQ(RecountZipTotals(empty).ratio, 0);
+}
+
+} // namespace
+} // namespace vorlane::zip

@@ -1,0 +1,544 @@
+#include "ZipOpsTestSupport.h"
+
+#include "catalogue/CZipFileDirectory.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramDirs.h"
+#include "zip/CZipFileInfo.h"
+#include "zip/CZipFileOperation.h"
+#include "zip/ZipDirectoryMembers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace vorlane::zip {
+namespace {
+
+using Call = ui::StatusLog::Call;
+
+class ZipOperationTest : public testing::ZipTest {
+  protected:
+    // An archive C:\<name> holding the files of C:\SRC (made by Info-ZIP).
+    void MakeArchive(const std::string& name, const std::vector<std::string>& files) {
+        for (const std::string& file : files)
+            MakeFile("SRC/" + file, "contents of " + file + std::string(200, 'x'));
+        std::string args = "-r '" + Host(name) + "'";
+        for (const std::string& file : files)
+            args += " '" + file + "'";
+        Zip(args, "SRC");
+    }
+    // The members the program reads from an archive, by path name.
+    std::vector<std::string> Members(const std::string& dosPath, int* state = nullptr) {
+        catalogue::CZipFileDirectory directory(nullptr, dosPath);
+        CZipFileOperation op;
+        int result = op.ReadDirectory(dosPath, directory, false);
+        if (state)
+            *state = result;
+        std::vector<std::string> names;
+        for (int i = 0; i < directory.EntryCount(); ++i)
+            names.push_back(ZipMember(directory, i)->PathName());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    uint32_t HostAttributes(const std::string& relative) {
+        uint32_t attributes = 0;
+        platform::GetAttributes(Host(relative), &attributes);
+        return attributes;
+    }
+};
+
+TEST_F(ZipOperationTest, OpenAndReadStates) {
+    MakeArchive("GOOD.ZIP", {"a.txt"});
+    MakeFile("NOTZIP.ZIP", "just some text, no zip here");
+    MakeDir("DIRS/one/two");
+    Zip("-r '" + Host("DIRONLY.ZIP") + "' one", "DIRS");
+    CZipFileOperation creator;
+    ASSERT_TRUE(creator.Create("C:\\EMPTY.ZIP", true));
+    // A good archive whose end record points past the end of the file.
+    MakeFile("CUT.ZIP", testing::PointPastEnd(test::ReadFile(Host("GOOD.ZIP"))));
+
+    struct Case {
+        const char* path;
+        int open;
+        int read;
+        size_t members;
+    } cases[] = {
+        {"C:\\GOOD.ZIP", kOpened, catalogue::kZipRead, 1},
+        {"C:\\EMPTY.ZIP", kOpened, catalogue::kZipRead, 0},
+        {"C:\\DIRONLY.ZIP", kOpened, catalogue::kZipRead, 0},
+        {"C:\\NOTZIP.ZIP", kArchiveNotZip, catalogue::kZipNotZip, 0},
+        {"C:\\MISSING.ZIP", kArchiveNotZip, catalogue::kZipMissing, 0},
+        {"C:\\CUT.ZIP", kArchiveDamaged, catalogue::kZipDamaged, 0},
+    };
+    for (const Case& c : cases) {
+        CZipFileOperation op;
+        EXPECT_EQ(op.Open(c.path), c.open) << c.path;
+        int state = -1;
+        EXPECT_EQ(Members(c.path, &state).size(), c.members) << c.path;
+        EXPECT_EQ(state, c.read) << c.path;
+    }
+    // Not creating a missing archive is a plain open.
+    CZipFileOperation op;
+    EXPECT_EQ(op.OpenOrCreate("C:\\MISSING.ZIP", false), kArchiveNotZip);
+    EXPECT_FALSE(test::FileExists(Host("MISSING.ZIP")));
+}
+
+TEST_F(ZipOperationTest, CreateMakesAnEmptyArchiveAndLeavesNoPlaceholder) {
+    CZipFileOperation op;
+    EXPECT_EQ(op.OpenOrCreate("C:\\NEW.ZIP", true), kOpened);
+    EXPECT_EQ(op.State(), kOpened);
+    EXPECT_TRUE(Listed("NEW.ZIP").empty());
+    int state = 0;
+    EXPECT_TRUE(Members("C:\\NEW.ZIP", &state).empty());
+    EXPECT_EQ(state, catalogue::kZipRead);
+    // Neither the placeholder nor its private directory stays anywhere.
+    EXPECT_EQ(test::ListDir(m_root), std::vector<std::string>{"NEW.ZIP"});
+    for (const std::string& name : test::ListDir(platform::TempDirectory()))
+        EXPECT_EQ(name.find(".$$$"), std::string::npos) << name;
+    EXPECT_TRUE(m_ui.Shown().empty());
+}
+
+TEST_F(ZipOperationTest, CreateFailuresLeaveNothingAndSayWhy) {
+    // The placeholder's directory cannot be made.
+    platform::fault::Arm(platform::fault::Op::Mkdir, 1, EACCES, true);
+    CZipFileOperation op;
+    EXPECT_FALSE(op.Create("C:\\NEW.ZIP", true));
+    platform::fault::Reset();
+    EXPECT_EQ(op.ZipResultCode(), kZipNoTempFile);
+    EXPECT_EQ(op.State(), kArchiveNone);
+    EXPECT_TRUE(op.ZipPath().empty());
+    EXPECT_FALSE(test::FileExists(Host("NEW.ZIP")));
+    ASSERT_EQ(m_ui.Texts().size(), 1u);
+    EXPECT_EQ(
+        m_ui.Texts()[0],
+        "Unable to create zip file 'C:\\NEW.ZIP'!\n\nUnable to create temp file for operation!");
+
+    // A directory of that name is never deleted.
+    MakeDir("X.ZIP/keep");
+    m_ui.Reset();
+    EXPECT_FALSE(op.Create("C:\\X.ZIP", false));
+    EXPECT_EQ(op.ZipResultCode(), kZipCannotCreate);
+    EXPECT_TRUE(test::FileExists(Host("X.ZIP/keep")));
+    EXPECT_TRUE(m_ui.Shown().empty());
+}
+
+TEST_F(ZipOperationTest, OperationsNeedAnOpenArchive) {
+    CZipFileOperation op;
+    std::string comment;
+    const std::vector<std::pair<const char*, bool>> results = {
+        {"add", op.AddFiles(kZipAdd, "C:\\A.TXT", 0, false, false)},
+        {"delete", op.DeleteMembers("*.*")},
+        {"extract", op.Extract("*.*", "C:\\", 0, false, false, false)},
+        {"extract one", op.ExtractMember(0, "C:\\", 0, false, false, false)},
+        {"read comment", op.ReadComment(&comment)},
+        {"write comment", op.WriteComment("x")},
+    };
+    for (const auto& [name, ok] : results) {
+        EXPECT_FALSE(ok) << name;
+    }
+    EXPECT_EQ(op.ZipResultCode(), kZipNotOpen);
+    EXPECT_EQ(op.UnzipResultCode(), kZipNotOpen);
+    EXPECT_EQ(op.ZipErrorText(), "A zip file has not been opened!");
+    EXPECT_EQ(op.UnzipErrorText(), "A zip file has not been opened!");
+    EXPECT_FALSE(op.CheckReadOnly());
+}
+
+TEST_F(ZipOperationTest, AddWithEachPathMode) {
+    MakeFile("IN/top.txt");
+    MakeFile("IN/sub/deep.txt");
+    struct Case {
+        const char* name;
+        int mode;
+        std::vector<std::string> members;
+    } cases[] = {
+        {"NONE.ZIP", kStoreNoPaths, {"DEEP.TXT", "TOP.TXT"}},
+        {"REL.ZIP", kStoreRelativePaths, {"SUB\\DEEP.TXT", "TOP.TXT"}},
+    };
+    for (const Case& c : cases) {
+        CZipFileOperation op;
+        ASSERT_EQ(op.OpenOrCreate(std::string("C:\\") + c.name, true), kOpened);
+        EXPECT_TRUE(op.AddFiles(kZipAdd, "C:\\IN\\*.*", c.mode, false, true)) << op.ZipErrorText();
+        EXPECT_EQ(Members(std::string("C:\\") + c.name), c.members) << c.name;
+    }
+    // Full paths keep the directories from the drive's root on.
+    CZipFileOperation op;
+    ASSERT_EQ(op.OpenOrCreate("C:\\FULL.ZIP", true), kOpened);
+    EXPECT_TRUE(op.AddFiles(kZipAdd, "C:\\IN\\top.txt", kStoreFullPaths, false, false));
+    EXPECT_EQ(Members("C:\\FULL.ZIP"), std::vector<std::string>{"IN\\TOP.TXT"});
+    // Move deletes the sources once added.
+    MakeFile("MV/gone.txt");
+    EXPECT_TRUE(op.AddFiles(kZipAdd, "C:\\MV\\gone.txt", kStoreNoPaths, true, false));
+    EXPECT_FALSE(test::FileExists(Host("MV/gone.txt")));
+}
+
+TEST_F(ZipOperationTest, AddShowsItsStatusTextAndProgress) {
+    MakeFile("IN/a.txt");
+    auto status = m_ui.MakeStatusWindow(ui::StatusKind::Operation, "Adding Files To Zip A.ZIP");
+    CZipFileOperation op(status.get());
+    ASSERT_EQ(op.OpenOrCreate("C:\\A.ZIP", true), kOpened);
+    struct Case {
+        int function;
+        const char* text;
+    } cases[] = {{kZipAdd, "Adding Files To 'C:\\A.ZIP'..."},
+                 {kZipUpdate, "Updating Files To 'C:\\A.ZIP'..."},
+                 {kZipFreshen, "Freshening Files To 'C:\\A.ZIP'..."}};
+    for (const Case& c : cases) {
+        op.AddFiles(c.function, "C:\\IN\\a.txt", kStoreNoPaths, false, false);
+        auto texts = m_ui.StatusWindows().back()->Texts(Call::CurrentMessage);
+        EXPECT_NE(std::find(texts.begin(), texts.end(), c.text), texts.end()) << c.text;
+    }
+}
+
+TEST_F(ZipOperationTest, ReadOnlyArchiveAsksFirst) {
+    MakeArchive("RO.ZIP", {"a.txt"});
+    MakeFile("IN/new.txt");
+    ASSERT_TRUE(platform::SetAttributes(Host("RO.ZIP"), platform::kAttrReadOnly | 0x20));
+    const std::string before = test::ReadFile(Host("RO.ZIP"));
+    const std::string question = "'C:\\RO.ZIP' is READ-ONLY! Would you like to clear the "
+                                 "attribute and proceed with the operation?";
+
+    // No: nothing changes.
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\RO.ZIP"), kOpened);
+    m_ui.QueueYesNo(false);
+    EXPECT_FALSE(op.AddFiles(kZipAdd, "C:\\IN\\new.txt", kStoreNoPaths, false, false));
+    EXPECT_EQ(Questions(), std::vector<std::string>{question});
+    EXPECT_EQ(op.ZipErrorText(), "User cancelled.");
+    EXPECT_EQ(test::ReadFile(Host("RO.ZIP")), before);
+    EXPECT_TRUE(HostAttributes("RO.ZIP") & platform::kAttrReadOnly);
+    EXPECT_TRUE(test::FileExists(Host("IN/new.txt")));
+
+    // Yes: the attribute goes and the add runs.
+    m_ui.QueueYesNo(true);
+    EXPECT_TRUE(op.AddFiles(kZipAdd, "C:\\IN\\new.txt", kStoreNoPaths, false, false));
+    EXPECT_FALSE(HostAttributes("RO.ZIP") & platform::kAttrReadOnly);
+    EXPECT_EQ(Members("C:\\RO.ZIP"), (std::vector<std::string>{"A.TXT", "NEW.TXT"}));
+    EXPECT_TRUE(m_ui.AllAnswersUsed());
+}
+
+TEST_F(ZipOperationTest, DeleteMembersShowsItsWindow) {
+    MakeArchive("D.ZIP", {"keep.txt", "drop1.txt", "drop2.txt"});
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\D.ZIP"), kOpened);
+    EXPECT_TRUE(op.DeleteMembers("DROP*.TXT"));
+    EXPECT_EQ(Members("C:\\D.ZIP"), std::vector<std::string>{"KEEP.TXT"});
+    ASSERT_FALSE(m_ui.StatusWindows().empty());
+    const auto& window = *m_ui.StatusWindows().back();
+    EXPECT_TRUE(window.destroyed);
+    EXPECT_EQ(window.Texts(Call::CurrentMessage).front(),
+              "Deleting files in zip file C:\\D.ZIP This operation may take awhile if your "
+              "machine is slow or the zip file is large!");
+    // Deleting nothing that matches fails with the engine's result.
+    EXPECT_FALSE(op.DeleteMembers("NOTHERE.TXT"));
+    EXPECT_NE(op.ZipResultCode(), 0);
+}
+
+TEST_F(ZipOperationTest, ExtractBySpecificationAndByMember) {
+    MakeArchive("E.ZIP", {"one.txt", "dir/two.txt"});
+    MakeDir("OUT1");
+    MakeDir("OUT2");
+    MakeDir("OUT3");
+    auto status = m_ui.MakeStatusWindow(ui::StatusKind::Operation, "Extract");
+    CZipFileOperation op(status.get());
+    ASSERT_EQ(op.Open("C:\\E.ZIP"), kOpened);
+
+    EXPECT_TRUE(op.Extract("*.*", "C:\\OUT1", kStoreNoPaths, false, false, false));
+    EXPECT_TRUE(test::FileExists(Host("OUT1/two.txt")));
+    EXPECT_TRUE(test::FileExists(Host("OUT1/one.txt")));
+    EXPECT_EQ(op.ExtractedNames().size(), 2u);
+
+    EXPECT_TRUE(op.Extract("*.*", "C:\\OUT2", kStoreRelativePaths, false, false, false));
+    EXPECT_TRUE(test::FileExists(Host("OUT2/dir/two.txt")));
+
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\E.ZIP");
+    ASSERT_EQ(CZipFileOperation().ReadDirectory("C:\\E.ZIP", directory, false),
+              catalogue::kZipRead);
+    const CZipFileInfo* one = ZipMemberByName(directory, "ONE.TXT");
+    ASSERT_NE(one, nullptr);
+    EXPECT_TRUE(
+        op.ExtractMember(one->MemberNumber(), "C:\\OUT3", kStoreNoPaths, false, false, false));
+    EXPECT_EQ(test::ListDir(Host("OUT3")), std::vector<std::string>{"one.txt"});
+    auto texts = m_ui.StatusWindows().back()->Texts(Call::CurrentMessage);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Extracting Files From 'C:\\E.ZIP'..."),
+              texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Extracting from 'C:\\E.ZIP'..."), texts.end());
+}
+
+TEST_F(ZipOperationTest, ExtractPromptsBeforeOverwriting) {
+    MakeArchive("P.ZIP", {"same.txt"});
+    MakeFile("OUT/same.txt", "mine");
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\P.ZIP"), kOpened);
+    m_ui.QueueYesNo(false);
+    op.Extract("*.*", "C:\\OUT", kStoreNoPaths, true, false, false);
+    EXPECT_EQ(test::ReadFile(Host("OUT/same.txt")), "mine");
+    ASSERT_EQ(m_ui.Shown().size(), 1u);
+    EXPECT_EQ(m_ui.Shown()[0].caption, "Warning!");
+    m_ui.QueueYesNo(true);
+    EXPECT_TRUE(op.Extract("*.*", "C:\\OUT", kStoreNoPaths, true, false, false));
+    EXPECT_NE(test::ReadFile(Host("OUT/same.txt")), "mine");
+}
+
+TEST_F(ZipOperationTest, EncryptedMemberSkippedIsReportedAsSuch) {
+    MakeFile("SRC/secret.txt", "top secret");
+    Zip("-P sesame '" + Host("ENC.ZIP") + "' secret.txt", "SRC");
+    MakeDir("OUT");
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\ENC.ZIP"), kOpened);
+    EXPECT_FALSE(op.Extract("*.*", "C:\\OUT", kStoreNoPaths, false, false, false));
+    EXPECT_EQ(op.DeferredError(), kUnzipEncryptedSkipped);
+    EXPECT_EQ(op.UnzipErrorText(), "File skipped, encrypted!");
+    EXPECT_EQ(op.DeferredError(), 0);
+    EXPECT_FALSE(test::FileExists(Host("OUT/secret.txt")));
+
+    // The member reads as encrypted; with the password it extracts.
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\ENC.ZIP");
+    ASSERT_EQ(CZipFileOperation().ReadDirectory("C:\\ENC.ZIP", directory, false),
+              catalogue::kZipRead);
+    EXPECT_EQ(ZipMember(directory, 0)->AttributeLetters().back(), 'E');
+    ASSERT_EQ(op.Open("C:\\ENC.ZIP"), kOpened);
+    op.SetPassword("sesame");
+    EXPECT_TRUE(op.Extract("*.*", "C:\\OUT", kStoreNoPaths, false, false, false))
+        << op.UnzipErrorText();
+    EXPECT_EQ(test::ReadFile(Host("OUT/secret.txt")), "top secret");
+}
+
+TEST_F(ZipOperationTest, MultiVolumeRefusedUnlessAllowed) {
+    // Bytes that do not compress, so the archive really spans several pieces.
+    MakeFile("SRC/big.bin", testing::RandomBytes(300000));
+    Zip("-s 64k '" + Host("SPLIT.ZIP") + "' big.bin", "SRC");
+
+    catalogue::CZipFileDirectory refused(nullptr, "C:\\SPLIT.ZIP");
+    CZipFileOperation op;
+    EXPECT_NE(op.ReadDirectory("C:\\SPLIT.ZIP", refused, false), catalogue::kZipRead);
+    EXPECT_EQ(op.DeferredError(), kZipMultiVolumeRefused);
+    EXPECT_EQ(op.UnzipErrorText(),
+              "Multiple Volume ZIP files are only supported through the File Backup/File "
+              "Restore commands!");
+
+    catalogue::CZipFileDirectory allowed(nullptr, "C:\\SPLIT.ZIP",
+                                         catalogue::kDirectoryZipMultiVolume);
+    CZipFileOperation reader;
+    EXPECT_EQ(reader.ReadDirectory("C:\\SPLIT.ZIP", allowed, true), catalogue::kZipRead);
+    EXPECT_EQ(reader.DeferredError(), 0);
+    ASSERT_EQ(allowed.EntryCount(), 1);
+    EXPECT_EQ(ZipMember(allowed, 0)->PathName(), "BIG.BIN");
+}
+
+TEST_F(ZipOperationTest, CopyAndMoveMembersBetweenArchives) {
+    MakeArchive("FROM.ZIP", {"a.txt", "sub/b.txt", "c.txt"});
+    CZipFileOperation target;
+    ASSERT_EQ(target.OpenOrCreate("C:\\TO.ZIP", true), kOpened);
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\FROM.ZIP");
+    CZipFileOperation source;
+    ASSERT_EQ(source.ReadDirectory("C:\\FROM.ZIP", directory, false), catalogue::kZipRead);
+    ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
+
+    std::vector<const CZipFileInfo*> picked = {ZipMemberByName(directory, "B.TXT"),
+                                               ZipMemberByName(directory, "A.TXT")};
+    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, picked, false)) << target.ZipErrorText();
+    EXPECT_EQ(Members("C:\\TO.ZIP"), (std::vector<std::string>{"A.TXT", "SUB\\B.TXT"}));
+    EXPECT_EQ(Members("C:\\FROM.ZIP").size(), 3u);
+
+    // Moving one more removes it from the source.
+    ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
+    ASSERT_EQ(target.Open("C:\\TO.ZIP"), kOpened);
+    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, {ZipMemberByName(directory, "C.TXT")}, true));
+    EXPECT_EQ(Members("C:\\TO.ZIP"), (std::vector<std::string>{"A.TXT", "C.TXT", "SUB\\B.TXT"}));
+    EXPECT_EQ(Members("C:\\FROM.ZIP"), (std::vector<std::string>{"A.TXT", "SUB\\B.TXT"}));
+    // The staging directories are gone.
+    for (const std::string& name : test::ListDir(m_root))
+        EXPECT_EQ(name.find(".$$$"), std::string::npos) << name;
+    for (const std::string& name : test::ListDir(platform::TempDirectory()))
+        EXPECT_EQ(name.find(".$$$"), std::string::npos) << name;
+
+    // Moving members into their own archive changes nothing.
+    ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
+    CZipFileOperation same;
+    ASSERT_EQ(same.Open("C:\\from.zip"), kOpened);
+    EXPECT_TRUE(source.CopyMembers(kZipAdd, same, picked, true));
+    EXPECT_EQ(Members("C:\\FROM.ZIP"), (std::vector<std::string>{"A.TXT", "SUB\\B.TXT"}));
+
+    // A target that is not open refuses before anything is extracted.
+    CZipFileOperation closed;
+    EXPECT_FALSE(source.CopyMembers(kZipAdd, closed, picked, false));
+    EXPECT_EQ(closed.ZipResultCode(), kZipNotOpen);
+}
+
+TEST_F(ZipOperationTest, FailuresOfCopyAndExtractAreWorded) {
+    MakeArchive("FROM.ZIP", {"a.txt"});
+    // A member named "../evil.txt" (the name patched in both headers).
+    MakeFile("SRC/xx/evil.txt", "escape");
+    Zip("'" + Host("EVIL.ZIP") + "' xx/evil.txt", "SRC");
+    std::string bytes = test::ReadFile(Host("EVIL.ZIP"));
+    for (size_t at = bytes.find("xx/evil.txt"); at != std::string::npos;
+         at = bytes.find("xx/evil.txt", at))
+        bytes.replace(at, 2, "..");
+    MakeFile("EVIL.ZIP", bytes);
+    MakeDir("OUT/in");
+
+    CZipFileOperation evil;
+    ASSERT_EQ(evil.Open("C:\\EVIL.ZIP"), kOpened);
+    EXPECT_FALSE(evil.Extract("*.*", "C:\\OUT\\in", kStoreRelativePaths, false, false, false));
+    EXPECT_EQ(evil.UnzipErrorText(),
+              "Unsafe member name in zip file (absolute path, drive letter or '..')!");
+    EXPECT_FALSE(test::FileExists(Host("OUT/evil.txt")));
+
+    // Copying it elsewhere fails with the source's sentence and that text.
+    CZipFileOperation target;
+    ASSERT_EQ(target.OpenOrCreate("C:\\TO.ZIP", true), kOpened);
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\EVIL.ZIP");
+    ASSERT_EQ(CZipFileOperation().ReadDirectory("C:\\EVIL.ZIP", directory, false),
+              catalogue::kZipRead);
+    ASSERT_EQ(evil.Open("C:\\EVIL.ZIP"), kOpened);
+    EXPECT_FALSE(evil.CopyMembers(kZipAdd, target, {ZipMember(directory, 0)}, false));
+    EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{
+                                "Unable to unzip files from 'C:\\EVIL.ZIP'.\n\nUnsafe member "
+                                "name in zip file (absolute path, drive letter or '..')!"});
+    EXPECT_TRUE(Listed("TO.ZIP").empty());
+
+    // No staging directory: the temporary-file text.
+    CZipFileOperation source;
+    ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
+    platform::fault::Arm(platform::fault::Op::Mkdir, 1, ENOSPC, true);
+    EXPECT_FALSE(source.CopyMembers(kZipAdd, target, {ZipMember(directory, 0)}, false));
+    platform::fault::Reset();
+    EXPECT_EQ(target.ZipErrorText(), "Unable to create temp file for operation!");
+}
+
+TEST_F(ZipOperationTest, CommentRoundTrip) {
+    CZipFileOperation op;
+    ASSERT_EQ(op.OpenOrCreate("C:\\C.ZIP", true), kOpened);
+    std::string comment = "stale";
+    EXPECT_TRUE(op.ReadComment(&comment));
+    EXPECT_EQ(comment, "");
+    EXPECT_EQ(op.UnzipRecord().function, kUnzipCommentLength); // function 6 never called
+
+    EXPECT_TRUE(op.WriteComment("Release 3.72\r\nsecond line"));
+    ASSERT_EQ(op.Open("C:\\C.ZIP"), kOpened);
+    EXPECT_TRUE(op.ReadComment(&comment));
+    EXPECT_EQ(comment, "Release 3.72\r\nsecond line");
+    EXPECT_EQ(op.UnzipRecord().function, kUnzipReadComment);
+}
+
+TEST(ZipOperationTexts, ErrorTextTables) {
+    struct Case {
+        int code;
+        bool zip;
+        const char* text;
+    } cases[] = {
+        {0, false, "Success"},
+        {0, true, "Success."},
+        {4, false, "Out of memory!"},
+        {5, false, "Out of memory!"},
+        {41, false, "File skipped, encrypted!"},
+        {50, false, "Disk full."},
+        {14, true,
+         "Error writing to a file (Disk is most likely full. You may need to change the ZIP work "
+         "path under General Settings/Zip)."},
+        {21, true, "Improper usage of a Multi-Volume zip file."},
+        {80, false, "Overlapping members in zip file (possible zip bomb)!"},
+        {81, true, "A member inflates past its declared size (possible zip bomb)!"},
+        {82, false, "Unsafe member name in zip file (absolute path, drive letter or '..')!"},
+        {83, false, "Symbolic link member in zip file refused!"},
+        {84, false, "Member names in zip file differ only in case!"},
+        {201, false, "A zip file has not been opened!"},
+        {202, true, "Unable to create zip file!"},
+        {203, false, "Unable to create temp file for operation!"},
+        {77, true, "Zip/Unzip error code = 77"},
+        {1, false, "Zip/Unzip error code = 1"}, // only the zip table has 1
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CZipFileOperation::ErrorText(c.code, c.zip, c.code, c.code), c.text) << c.code;
+    // Results that differ fall back to the damaged-archive text.
+    EXPECT_EQ(CZipFileOperation::ErrorText(77, false, 0, 77),
+              "Damaged zip file (or not a zip file)!");
+}
+
+TEST_F(ZipOperationTest, DeferredErrorRule) {
+    MakeArchive("R.ZIP", {"a.txt"});
+    struct Case {
+        const char* name;
+        int deferred;     // given through the message callback
+        int message;      // the callback's message number
+        bool multiVolume; // allowed
+        const char* text; // after an extract that finds nothing (result 11)
+    } cases[] = {
+        {"encrypted", 41, kMessageEncryptedSkipped, false, "File skipped, encrypted!"},
+        {"multi-volume refused", 204, kMessageMultiVolume, false,
+         "Multiple Volume ZIP files are only supported through the File Backup/File Restore "
+         "commands!"},
+        {"multi-volume allowed", 0, kMessageMultiVolume, true,
+         "Specified file(s) not found for operation."},
+        {"other messages defer nothing", 0, 3, false, "Specified file(s) not found for operation."},
+    };
+    for (const Case& c : cases) {
+        CZipFileOperation op;
+        ASSERT_EQ(op.Open("C:\\R.ZIP"), kOpened);
+        op.SetMultiVolumeAllowed(c.multiVolume);
+        char reply[kZipReplySize] = {};
+        int answer = CZipFileOperation::MessageCallback(c.message, 0, 0, 0, "", reply, &op);
+        EXPECT_EQ(op.DeferredError(), c.deferred) << c.name;
+        if (c.message == kMessageMultiVolume) {
+            EXPECT_EQ(answer, c.multiVolume ? 0 : 2) << c.name;
+            EXPECT_STREQ(reply, c.multiVolume ? CZipFileOperation::kMultiVolumeTitle : "");
+        }
+        EXPECT_FALSE(op.Extract("NOPE.TXT", "C:\\", 0, false, false, false));
+        EXPECT_EQ(op.UnzipResultCode(), kUnzipNothingFound) << c.name;
+        EXPECT_EQ(op.UnzipErrorText(), c.text) << c.name;
+        EXPECT_EQ(op.DeferredError(), 0) << c.name;
+    }
+    // Another result keeps the deferred error for later.
+    CZipFileOperation closed;
+    CZipFileOperation::MessageCallback(kMessageEncryptedSkipped, 0, 0, 0, "", nullptr, &closed);
+    EXPECT_FALSE(closed.DeleteMembers("X"));
+    EXPECT_EQ(closed.UnzipErrorText(), "A zip file has not been opened!");
+    EXPECT_EQ(closed.DeferredError(), kUnzipEncryptedSkipped);
+}
+
+TEST(ZipOperationTexts, CallbackAnswersAndVerbs) {
+    CZipFileOperation op;
+    struct Case {
+        int message;
+        int answer;
+    } cases[] = {{2, 1}, {3, 1}, {4, 1}, {11, 1}, {12, 1}, {13, -1}, {99, -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(CZipFileOperation::MessageCallback(c.message, 0, 0, 0, "", nullptr, &op),
+                  c.answer)
+            << c.message;
+    EXPECT_EQ(CZipFileOperation::MessageCallback(2, 0, 0, 0, "", nullptr, nullptr), -1);
+    EXPECT_EQ(CZipFileOperation::NullCallback(&op), 0);
+
+    EXPECT_EQ(CZipFileOperation::Verb(kZipFreshen), "Freshening");
+    EXPECT_EQ(CZipFileOperation::Verb(kUnzipExtract, true), "extracting");
+    EXPECT_EQ(CZipFileOperation::Verb(5), "");
+    op.SetCompressionLevel(10);
+    EXPECT_EQ(op.CompressionLevel(), 5);
+    EXPECT_EQ(CZipFileOperation::CompressionChoices()[0].level, 9);
+    EXPECT_STREQ(
+        CZipFileOperation::CompressionChoices()[CZipFileOperation::kDefaultCompressionChoice].text,
+        "Normal");
+}
+
+TEST(ZipOperationTexts, ProgressKeepsExtractedNamesOnceAndCancels) {
+    ui::ScriptedUserInterface scripted;
+    ui::ScopedUserInterface scope(&scripted);
+    scripted.CancelNextStatusWindowAt(3);
+    auto status = scripted.MakeStatusWindow(ui::StatusKind::Operation, "x");
+    CZipFileOperation op(status.get());
+    // Outside an extract no names are kept.
+    EXPECT_FALSE(CZipFileOperation::ProgressCallback("Extracting: A.TXT", 100, &op));
+    EXPECT_TRUE(op.ExtractedNames().empty());
+    EXPECT_FALSE(CZipFileOperation::StatusCallback("first", "second", &op));
+    EXPECT_TRUE(CZipFileOperation::ProgressCallback("", 40, &op)); // third check: cancelled
+    const auto& log = *scripted.StatusWindows().back();
+    EXPECT_EQ(log.Texts(Call::CurrentMessage),
+              (std::vector<std::string>{"Extracting: A.TXT", "first"}));
+    EXPECT_EQ(log.Texts(Call::OverallLabel), std::vector<std::string>{"second"});
+    EXPECT_EQ(log.Percents(Call::CurrentPercent), (std::vector<int>{100, 40}));
+    EXPECT_FALSE(CZipFileOperation::ProgressCallback("x", 1, nullptr));
+}
+
+} // namespace
+} // namespace vorlane::zip

@@ -1,0 +1,675 @@
+#include "zip/ZipEngine.h"
+
+#include "ZipTestSupport.h"
+#include "platform/DosPath.h"
+#include "platform/Drives.h"
+#include "platform/FaultInjection.h"
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlane::zip {
+namespace {
+
+using test::HandZip;
+using vorlane::test::FileExists;
+using vorlane::test::ListDir;
+using vorlane::test::ReadFile;
+using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
+
+// What the engine said through its callbacks, and the scripted answers.
+struct Script {
+    std::vector<std::pair<std::string, int>> progress;
+    std::vector<std::pair<int, std::string>> messages;
+    std::vector<std::string> statusLines;
+    std::map<int, int> answers; // message number -> answer
+    int cancelAtProgress = -1;  // 0-based progress call that answers "cancel"
+
+    static bool Progress(const char* text, int percent, void* user) {
+        Script* s = static_cast<Script*>(user);
+        s->progress.emplace_back(text ? text : "", percent);
+        return static_cast<int>(s->progress.size()) - 1 == s->cancelAtProgress;
+    }
+    static bool Status(const char*, const char* text2, void* user) {
+        static_cast<Script*>(user)->statusLines.push_back(text2 ? text2 : "");
+        return false;
+    }
+    static int Message(int number, int, int, int, const char* text, char*, void* user) {
+        Script* s = static_cast<Script*>(user);
+        s->messages.emplace_back(number, text ? text : "");
+        auto it = s->answers.find(number);
+        if (it == s->answers.end()) {
+            ADD_FAILURE() << "unexpected message " << number << ": " << text;
+            return -1;
+        }
+        return it->second;
+    }
+    // The names reported finished (percent 100), after the 12-character prefix.
+    std::vector<std::string> Finished() const {
+        std::vector<std::string> names;
+        for (const auto& [text, percent] : progress) {
+            if (percent == 100) {
+                EXPECT_EQ(text.rfind("Extracting: ", 0), 0u) << text;
+                names.push_back(text.substr(12));
+            }
+        }
+        return names;
+    }
+};
+
+class UnzipEngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_oldMap = platform::DriveMap::Current();
+        platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_root.path()));
+        ASSERT_EQ(mkdir((m_root / "src").c_str(), 0755), 0);
+        ASSERT_EQ(mkdir((m_root / "box").c_str(), 0755), 0);
+    }
+    void TearDown() override {
+        platform::fault::Reset();
+        platform::DriveMap::SetCurrent(m_oldMap);
+    }
+
+    std::string Host(const std::string& relative) const { return m_root / relative; }
+    // Writes archive bytes to C:\<name>; returns the DOS path.
+    std::string PutArchive(const std::string& name, const std::string& bytes) {
+        WriteFile(Host(name), bytes);
+        return "C:\\" + name;
+    }
+    UnzipCommandRecord Record(int function, const std::string& zipDos) {
+        m_zipPath = zipDos;
+        UnzipCommandRecord r;
+        r.function = function;
+        r.zipPath = m_zipPath.c_str();
+        r.progressCallback = &Script::Progress;
+        r.progressUser = &m_script;
+        r.statusCallback = &Script::Status;
+        r.statusUser = &m_script;
+        r.messageCallback = &Script::Message;
+        r.messageUser = &m_script;
+        r.destination = "C:\\box\\out";
+        r.dropPaths = 0;
+        return r;
+    }
+    int Extract(const std::string& zipDos, const char* spec,
+                const std::function<void(UnzipCommandRecord&)>& adjust = nullptr) {
+        UnzipCommandRecord r = Record(kUnzipExtract, zipDos);
+        r.fileSpec = spec;
+        if (adjust)
+            adjust(r);
+        return UnzipEntry(r);
+    }
+    int Count(const std::string& zipDos) {
+        UnzipCommandRecord r = Record(kUnzipOpen, zipDos);
+        const int rc = UnzipEntry(r);
+        return rc == kUnzipOk ? r.count : -rc;
+    }
+    ZipItemRecord Item(const std::string& zipDos, int index, int* rc = nullptr) {
+        ZipItemRecord item;
+        std::memset(&item, 0x55, sizeof item);
+        UnzipCommandRecord r = Record(kUnzipMemberInfo, zipDos);
+        r.buffer = &item;
+        r.memberIndex = index;
+        const int result = UnzipEntry(r);
+        if (rc)
+            *rc = result;
+        return item;
+    }
+    void RemoveOut() { std::system(("rm -rf '" + Host("box/out") + "'").c_str()); }
+    // Names below box/, recursively, with '/' separators.
+    std::vector<std::string> Tree(const std::string& relative = "box") const {
+        std::vector<std::string> out;
+        std::function<void(const std::string&, const std::string&)> walk =
+            [&](const std::string& dir, const std::string& prefix) {
+                for (const std::string& name : ListDir(dir)) {
+                    out.push_back(prefix + name);
+                    struct stat st;
+                    if (lstat((dir + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                        walk(dir + "/" + name, prefix + name + "/");
+                }
+            };
+        walk(Host(relative), "");
+        return out;
+    }
+    // Makes src/ with known files and times, and archives it with Info-ZIP.
+    std::string InfoZipArchive() {
+        WriteFile(Host("src/one.txt"), std::string(5000, 'x'));
+        EXPECT_EQ(mkdir(Host("src/sub").c_str(), 0755), 0);
+        WriteFile(Host("src/sub/two.txt"), "second file");
+        WriteFile(Host("src/ro.txt"), "read only");
+        chmod(Host("src/ro.txt").c_str(), 0444);
+        for (const char* name : {"one.txt", "sub/two.txt", "ro.txt"})
+            SetTime(Host(std::string("src/") + name), m_fileTime);
+        EXPECT_EQ(test::RunTool(Host("src"),
+                                {"zip", "-q", "-r", "../info.zip", "one.txt", "sub", "ro.txt"}),
+                  0);
+        return "C:\\info.zip";
+    }
+    static void SetTime(const std::string& path, time_t t) {
+        const timespec times[2] = {{t, 0}, {t, 0}};
+        utimensat(AT_FDCWD, path.c_str(), times, 0);
+    }
+    static time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+        struct tm tm = {};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_sec = second;
+        tm.tm_isdst = -1;
+        return mktime(&tm);
+    }
+    static time_t MTime(const std::string& path) {
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0 ? st.st_mtime : -1;
+    }
+
+    TempDir m_root;
+    platform::DriveMap m_oldMap;
+    std::string m_zipPath;
+    Script m_script;
+    const time_t m_fileTime = LocalTime(2024, 3, 5, 14, 7, 10);
+};
+
+TEST_F(UnzipEngineTest, ListsAnArchiveMadeByInfoZip) {
+    const std::string zip = InfoZipArchive();
+    ASSERT_EQ(Count(zip), 4); // one.txt, sub/, sub/two.txt, ro.txt
+    struct Expect {
+        const char* name;
+        uint32_t size;
+        uint32_t method;
+        uint32_t attributes;
+    } expects[] = {
+        {"one.txt", 5000, 8, 0x20},
+        {"sub/", 0, 0, 0x10},
+        {"sub/two.txt", 11, 0, 0x20},
+        {"ro.txt", 9, 0, 0x21},
+    };
+    for (uint32_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(expects[i].name);
+        int rc = -1;
+        const ZipItemRecord item = Item(zip, static_cast<int>(i), &rc);
+        ASSERT_EQ(rc, kUnzipOk);
+        EXPECT_STREQ(item.pathName, expects[i].name);
+        EXPECT_EQ(uint32_t{item.uncompressedSize}, expects[i].size);
+        EXPECT_EQ(uint32_t{item.method}, expects[i].method);
+        EXPECT_EQ(uint32_t{item.attributes}, expects[i].attributes);
+        EXPECT_EQ(uint32_t{item.memberNumber}, i);
+        EXPECT_EQ(uint32_t{item.memberIndex}, i);
+        EXPECT_EQ(uint32_t{item.uncompressedHigh}, 0u);
+        if (i != 1) {
+            EXPECT_EQ(std::string(item.dateText, 10), "03-05-2024");
+            EXPECT_STREQ(item.timeText, "14:07");
+        }
+    }
+    EXPECT_LT(uint32_t{Item(zip, 0).compressedSize}, 100u);
+    int rc = 0;
+    Item(zip, 4, &rc);
+    EXPECT_EQ(rc, kUnzipIndexOutOfBounds);
+    Item(zip, -1, &rc);
+    EXPECT_EQ(rc, kUnzipIndexOutOfBounds);
+}
+
+TEST_F(UnzipEngineTest, OpenResults) {
+    HandZip overlapping;
+    overlapping.Add("a", "aaaa");
+    overlapping.Add("b", "bbbb").localOffset = 0;
+    struct Case {
+        const char* name;
+        std::function<std::string()> archive; // null: no file
+        int expected;
+    } cases[] = {
+        {"missing", nullptr, kUnzipFileNotFound},
+        {"text", [] { return std::string("hello, world, this is no zip at all"); }, kUnzipNotZip},
+        {"truncated",
+         [] {
+             HandZip z;
+             z.Add("a", std::string(100, 'a'));
+             return z.Build().substr(0, 60);
+         },
+         kUnzipUnexpectedEnd},
+        {"overlapping", [&] { return overlapping.Build(); }, kUnzipOverlappingMembers},
+        {"empty", [] { return HandZip().Build(); }, kUnzipOk},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dos =
+            c.archive ? PutArchive(std::string(c.name) + ".zip", c.archive()) : "C:\\nothing.zip";
+        UnzipCommandRecord r = Record(kUnzipOpen, dos);
+        EXPECT_EQ(UnzipEntry(r), c.expected);
+        if (c.expected == kUnzipOk)
+            EXPECT_EQ(r.count, 0);
+    }
+    // An empty archive has no member 0.
+    int rc = 0;
+    Item("C:\\empty.zip", 0, &rc);
+    EXPECT_EQ(rc, kUnzipIndexOutOfBounds);
+
+    UnzipCommandRecord bad = Record(kUnzipOpen, "C:\\empty.zip");
+    bad.recordSize = 140;
+    EXPECT_EQ(UnzipEntry(bad), kUnzipBadCommand);
+    bad = Record(3, "C:\\empty.zip");
+    EXPECT_EQ(UnzipEntry(bad), kUnzipBadCommand);
+}
+
+TEST_F(UnzipEngineTest, CommentLengthAndText) {
+    struct Case {
+        const char* name;
+        std::string comment;
+        int bufferSize;
+        std::string expected;
+    } cases[] = {
+        {"none", "", 10, ""},
+        {"fits", "hello", 100, "hello"},
+        {"cut to fit", "hello", 3, "he"},
+        {"cut on a character boundary", "gr\xC3\xBC\xC3\x9F", 4, "gr"},
+        {"CP437 comment", "caf\x82", 10, "caf\xC3\xA9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HandZip zip;
+        zip.Add("a", "a");
+        zip.comment = c.comment;
+        const std::string dos = PutArchive(std::string(c.name) + ".zip", zip.Build());
+        UnzipCommandRecord r = Record(kUnzipCommentLength, dos);
+        ASSERT_EQ(UnzipEntry(r), kUnzipOk);
+        if (c.comment == c.expected)
+            EXPECT_EQ(r.count, static_cast<int>(c.comment.size()));
+        std::vector<char> buffer(c.bufferSize + 8, '#');
+        r = Record(kUnzipReadComment, dos);
+        r.commentBuffer = buffer.data();
+        r.count = c.bufferSize;
+        ASSERT_EQ(UnzipEntry(r), kUnzipOk);
+        EXPECT_STREQ(buffer.data(), c.expected.c_str());
+        EXPECT_EQ(buffer[c.bufferSize], '#'); // nothing written past the buffer
+    }
+}
+
+TEST_F(UnzipEngineTest, ExtractsWithPathsTimesAndModes) {
+    const std::string zip = InfoZipArchive();
+    ASSERT_EQ(Extract(zip, nullptr), kUnzipOk);
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"out", "out/one.txt", "out/ro.txt", "out/sub",
+                                                "out/sub/two.txt"}));
+    EXPECT_EQ(ReadFile(Host("box/out/one.txt")), std::string(5000, 'x'));
+    EXPECT_EQ(ReadFile(Host("box/out/sub/two.txt")), "second file");
+    EXPECT_EQ(MTime(Host("box/out/one.txt")), m_fileTime);
+    EXPECT_EQ(vorlane::test::FileMode(Host("box/out/ro.txt")) & 0222, 0u);
+    EXPECT_NE(vorlane::test::FileMode(Host("box/out/one.txt")) & 0200, 0u);
+    EXPECT_EQ(m_script.Finished(),
+              (std::vector<std::string>{"C:\\box\\out\\one.txt", "C:\\box\\out\\sub\\two.txt",
+                                        "C:\\box\\out\\ro.txt"}));
+    // Percentages rise within each file and end at 100.
+    int last = 0;
+    for (const auto& [text, percent] : m_script.progress) {
+        EXPECT_GE(percent, last == 100 ? 1 : last) << text;
+        EXPECT_GE(percent, 1);
+        last = percent;
+    }
+    EXPECT_EQ(last, 100);
+}
+
+TEST_F(UnzipEngineTest, SelectsMembers) {
+    HandZip zip;
+    zip.Add("top.txt", "top");
+    zip.Add("dir/a.txt", "a");
+    zip.Add("dir/b.dat", "b");
+    zip.Add("dir/name with blank.txt", "blank");
+    const std::string dos = PutArchive("select.zip", zip.Build());
+    struct Case {
+        const char* name;
+        const char* spec;
+        int index;
+        bool dropPaths;
+        int expected;
+        std::vector<std::string> tree;
+    } cases[] = {
+        {"all",
+         nullptr,
+         -1,
+         false,
+         kUnzipOk,
+         {"out", "out/dir", "out/dir/a.txt", "out/dir/b.dat", "out/dir/name with blank.txt",
+          "out/top.txt"}},
+        {"pattern on base names, paths dropped",
+         "*.TXT",
+         -1,
+         true,
+         kUnzipOk,
+         {"out", "out/a.txt", "out/name with blank.txt", "out/top.txt"}},
+        {"whole path", "dir\\b.*", -1, false, kUnzipOk, {"out", "out/dir", "out/dir/b.dat"}},
+        {"quoted name",
+         "\"name with blank.txt\" top.txt",
+         -1,
+         true,
+         kUnzipOk,
+         {"out", "out/name with blank.txt", "out/top.txt"}},
+        {"by index", nullptr, 2, false, kUnzipOk, {"out", "out/dir", "out/dir/b.dat"}},
+        {"index out of range", nullptr, 4, false, kUnzipIndexOutOfBounds, {}},
+        {"nothing matches", "*.doc", -1, false, kUnzipNothingFound, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int rc = Extract(dos, c.spec, [&](UnzipCommandRecord& r) {
+            r.memberIndex = c.index;
+            r.dropPaths = c.dropPaths;
+        });
+        EXPECT_EQ(rc, c.expected);
+        EXPECT_EQ(Tree(), c.tree);
+        RemoveOut();
+    }
+}
+
+TEST_F(UnzipEngineTest, FreshenUpdateAndOverwriteRules) {
+    // The member is dated 2025-06-15 13:45; the files on disk are older,
+    // newer or missing.
+    HandZip zip;
+    zip.Add("old.txt", "new content");
+    zip.Add("newer.txt", "new content");
+    zip.Add("missing.txt", "new content");
+    const std::string dos = PutArchive("rules.zip", zip.Build());
+    const time_t memberTime = LocalTime(2025, 6, 15, 13, 45, 0);
+    struct Case {
+        const char* name;
+        bool freshen, update, overwrite;
+        int answer; // to the overwrite question, when asked
+        std::vector<std::string> replaced;
+    } cases[] = {
+        {"overwrite all", false, false, true, 0, {"old.txt", "newer.txt", "missing.txt"}},
+        {"freshen", true, false, true, 0, {"old.txt"}},
+        {"update", false, true, true, 0, {"old.txt", "missing.txt"}},
+        {"ask, yes", false, false, false, 6, {"old.txt", "newer.txt", "missing.txt"}},
+        {"ask, no", false, false, false, 7, {"missing.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveOut();
+        ASSERT_EQ(mkdir(Host("box/out").c_str(), 0755), 0);
+        WriteFile(Host("box/out/old.txt"), "old");
+        WriteFile(Host("box/out/newer.txt"), "old");
+        SetTime(Host("box/out/old.txt"), memberTime - 3600);
+        SetTime(Host("box/out/newer.txt"), memberTime + 3600);
+        m_script = Script();
+        m_script.answers[kMessageOverwrite] = c.answer;
+        ASSERT_EQ(Extract(dos, nullptr,
+                          [&](UnzipCommandRecord& r) {
+                              r.freshen = c.freshen;
+                              r.update = c.update;
+                              r.overwrite = c.overwrite;
+                          }),
+                  kUnzipOk);
+        for (const char* name : {"old.txt", "newer.txt", "missing.txt"}) {
+            const bool replaced =
+                std::find(c.replaced.begin(), c.replaced.end(), name) != c.replaced.end();
+            const std::string path = Host(std::string("box/out/") + name);
+            EXPECT_EQ(FileExists(path) && ReadFile(path) == "new content", replaced) << name;
+        }
+        if (!c.overwrite) {
+            ASSERT_EQ(m_script.messages.size(), 2u);
+            EXPECT_EQ(m_script.messages[0].second, "Overwrite 'C:\\box\\out\\old.txt'?");
+        }
+    }
+}
+
+TEST_F(UnzipEngineTest, EncryptedMembers) {
+    WriteFile(Host("src/secret.txt"), "the secret text, long enough to be deflated secret secret");
+    ASSERT_EQ(test::RunTool(Host("src"),
+                            {"zip", "-q", "-e", "-P", "swordfish", "../enc.zip", "secret.txt"}),
+              0);
+    EXPECT_EQ(uint32_t{Item("C:\\enc.zip", 0).attributes}, 0x20u | kZipItemEncrypted);
+
+    // No password: the member is skipped with a message, and nothing at all
+    // extracted gives "nothing found" for the caller's deferred code.
+    m_script.answers[kMessageEncryptedSkipped] = 1;
+    EXPECT_EQ(Extract("C:\\enc.zip", nullptr), kUnzipNothingFound);
+    ASSERT_EQ(m_script.messages.size(), 1u);
+    EXPECT_EQ(m_script.messages[0].first, kMessageEncryptedSkipped);
+
+    struct Case {
+        const char* password;
+        int expected;
+    } cases[] = {{"wrong", kUnzipBadPassword}, {"swordfish", kUnzipOk}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.password);
+        EXPECT_EQ(Extract("C:\\enc.zip", nullptr,
+                          [&](UnzipCommandRecord& r) {
+                              r.usePassword = 1;
+                              r.password = c.password;
+                          }),
+                  c.expected);
+        EXPECT_EQ(FileExists(Host("box/out/secret.txt")), c.expected == kUnzipOk);
+    }
+    EXPECT_EQ(ReadFile(Host("box/out/secret.txt")),
+              "the secret text, long enough to be deflated secret secret");
+    EXPECT_EQ(ListDir(Host("box/out")), std::vector<std::string>{"secret.txt"});
+}
+
+TEST_F(UnzipEngineTest, HostileMembersAreRefusedAndNothingLeavesTheDestination) {
+    struct Case {
+        const char* name;
+        std::function<void(HandZip&)> add;
+        int expected;
+    } cases[] = {
+        {"leading slash", [](HandZip& z) { z.Add("/box/evil.txt", "x"); }, kUnzipUnsafeName},
+        {"leading backslash", [](HandZip& z) { z.Add("\\evil.txt", "x"); }, kUnzipUnsafeName},
+        {"drive letter", [](HandZip& z) { z.Add("C:evil.txt", "x"); }, kUnzipUnsafeName},
+        {"dot dot", [](HandZip& z) { z.Add("../evil.txt", "x"); }, kUnzipUnsafeName},
+        {"backslash dot dot", [](HandZip& z) { z.Add("..\\evil.txt", "x"); }, kUnzipUnsafeName},
+        {"dot dot inside", [](HandZip& z) { z.Add("a/../../evil.txt", "x"); }, kUnzipUnsafeName},
+        {"symbolic link",
+         [](HandZip& z) { z.Add("link", "..").externalAttributes = test::UnixAttributes(0120777); },
+         kUnzipSymlinkMember},
+        {"case collision",
+         [](HandZip& z) {
+             z.Add("Name.txt", "first");
+             z.Add("NAME.TXT", "second");
+         },
+         kUnzipCaseCollision},
+        {"directory case collision",
+         [](HandZip& z) {
+             z.Add("Dir/a.txt", "first");
+             z.Add("dir/b.txt", "second");
+         },
+         kUnzipCaseCollision},
+        {"inflates past its size",
+         [](HandZip& z) {
+             z.Add("bomb.bin", std::string(1 << 20, '\0'), true).uncompressedSize = 10;
+         },
+         kUnzipMemberTooLarge},
+        {"inflates short of its size",
+         [](HandZip& z) { z.Add("short.bin", "abc", true).uncompressedSize = 4; }, kUnzipCrcError},
+        {"CRC mismatch, stored", [](HandZip& z) { z.Add("crc.txt", "payload").crc ^= 1; },
+         kUnzipCrcError},
+        {"CRC mismatch, deflated",
+         [](HandZip& z) { z.Add("crc.txt", std::string(5000, 'p'), true).crc ^= 1; },
+         kUnzipCrcError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HandZip zip;
+        zip.Add("good.txt", "good");
+        c.add(zip);
+        const std::string dos = PutArchive("hostile.zip", zip.Build());
+        RemoveOut();
+        ASSERT_EQ(mkdir(Host("box/out").c_str(), 0755), 0);
+        for (const char* name : {"bomb.bin", "short.bin", "crc.txt"})
+            WriteFile(Host(std::string("box/out/") + name), "old");
+        EXPECT_EQ(Extract(dos, nullptr), c.expected);
+        // The safe member is extracted; the parent of the destination and
+        // the root hold nothing new.
+        EXPECT_EQ(ReadFile(Host("box/out/good.txt")), "good");
+        EXPECT_EQ(ListDir(Host("box")), std::vector<std::string>{"out"});
+        EXPECT_EQ(ListDir(m_root.path()), (std::vector<std::string>{"box", "hostile.zip", "src"}));
+        const std::vector<std::string> out = ListDir(Host("box/out"));
+        for (const std::string& name : out) {
+            EXPECT_EQ(name.find("~vtmp"), std::string::npos) << name;
+            struct stat st;
+            ASSERT_EQ(lstat(Host("box/out/" + name).c_str(), &st), 0);
+            EXPECT_FALSE(S_ISLNK(st.st_mode)) << name;
+        }
+        // A refused member leaves the old file of its name as it was.
+        for (const char* name : {"bomb.bin", "short.bin", "crc.txt"})
+            EXPECT_EQ(ReadFile(Host(std::string("box/out/") + name)), "old");
+        if (c.expected == kUnzipCaseCollision)
+            EXPECT_EQ(out.size(), 5u) << "the first of the two is extracted";
+    }
+}
+
+TEST_F(UnzipEngineTest, LinkInTheDestinationIsNotFollowed) {
+    ASSERT_EQ(mkdir(Host("box/out").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(Host("outside").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(Host("outside").c_str(), Host("box/out/sub").c_str()), 0);
+    WriteFile(Host("box/out/file.txt.target"), "target");
+    ASSERT_EQ(symlink(Host("box/out/file.txt.target").c_str(), Host("box/out/file.txt").c_str()),
+              0);
+    HandZip zip;
+    zip.Add("sub/evil.txt", "x");
+    zip.Add("file.txt", "replaced");
+    EXPECT_EQ(Extract(PutArchive("links.zip", zip.Build()), nullptr), kUnzipCreateOutput);
+    EXPECT_TRUE(ListDir(Host("outside")).empty());
+    // The link itself is replaced by the file; its target stays.
+    EXPECT_EQ(ReadFile(Host("box/out/file.txt.target")), "target");
+    struct stat st;
+    ASSERT_EQ(lstat(Host("box/out/file.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(ReadFile(Host("box/out/file.txt")), "replaced");
+}
+
+TEST_F(UnzipEngineTest, CancelAndWriteFailuresLeaveNoPartialFile) {
+    HandZip zip;
+    zip.Add("big.bin", std::string(3 << 20, 'z'), true);
+    const std::string dos = PutArchive("big.zip", zip.Build());
+    ASSERT_EQ(mkdir(Host("box/out").c_str(), 0755), 0);
+    WriteFile(Host("box/out/big.bin"), "old");
+
+    m_script.cancelAtProgress = 0;
+    EXPECT_EQ(Extract(dos, nullptr), kUnzipCancelled);
+    EXPECT_EQ(ListDir(Host("box/out")), std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(ReadFile(Host("box/out/big.bin")), "old");
+
+    struct Case {
+        const char* name;
+        platform::fault::Op op;
+        int nth;
+        int error;
+        int expected;
+    } cases[] = {
+        {"disk full", platform::fault::Op::Write, 2, ENOSPC, kUnzipDiskFull},
+        {"write error", platform::fault::Op::Write, 1, EIO, kUnzipCreateOutput},
+        {"temporary file refused", platform::fault::Op::Open, 2, EACCES, kUnzipCreateOutput},
+        {"rename refused", platform::fault::Op::Rename, 1, EACCES, kUnzipCreateOutput},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_script = Script();
+        platform::fault::Reset();
+        platform::fault::Arm(c.op, c.nth, c.error);
+        EXPECT_EQ(Extract(dos, nullptr), c.expected);
+        platform::fault::Reset();
+        EXPECT_EQ(ListDir(Host("box/out")), std::vector<std::string>{"big.bin"});
+        EXPECT_EQ(ReadFile(Host("box/out/big.bin")), "old");
+    }
+}
+
+TEST_F(UnzipEngineTest, MultiVolumeArchiveAsksFirst) {
+    std::string random;
+    uint32_t seed = 7;
+    for (int i = 0; i < 200000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        random.push_back(static_cast<char>(seed >> 24));
+    }
+    WriteFile(Host("src/random.bin"), random);
+    ASSERT_EQ(test::RunTool(Host("src"), {"zip", "-q", "-s", "64k", "../split.zip", "random.bin"}),
+              0);
+    ASSERT_TRUE(FileExists(Host("split.z01")));
+
+    m_script.answers[kMessageMultiVolume] = 2;
+    EXPECT_EQ(Count("C:\\split.zip"), -kUnzipUserCancelled);
+    m_script.answers[kMessageMultiVolume] = 0;
+    EXPECT_EQ(Count("C:\\split.zip"), 1);
+    EXPECT_STREQ(Item("C:\\split.zip", 0).pathName, "random.bin");
+    EXPECT_EQ(Extract("C:\\split.zip", nullptr), kUnzipVolumeItem);
+    EXPECT_EQ(m_script.messages.size(), 3u);
+    EXPECT_FALSE(FileExists(Host("box/out/random.bin")));
+}
+
+TEST_F(UnzipEngineTest, ArchiveMadeBy7zAndStubbedArchive) {
+    WriteFile(Host("src/a.txt"), std::string(10000, 'a'));
+    WriteFile(Host("src/b.txt"), "bee");
+    ASSERT_EQ(test::RunTool(Host("src"), {"7z", "a", "-tzip", "../seven.zip", "a.txt", "b.txt"}),
+              0);
+    ASSERT_EQ(Count("C:\\seven.zip"), 2);
+    ASSERT_EQ(Extract("C:\\seven.zip", nullptr), kUnzipOk);
+    EXPECT_EQ(ReadFile(Host("box/out/a.txt")), std::string(10000, 'a'));
+    EXPECT_EQ(ReadFile(Host("box/out/b.txt")), "bee");
+
+    // A self-extractor: code in front of an archive whose offsets do not
+    // count it.
+    HandZip zip;
+    zip.prefix = std::string(4096, '\x90');
+    zip.Add("inside.txt", "from the stub", true);
+    const std::string dos = PutArchive("sfx.exe", zip.Build());
+    ASSERT_EQ(Count(dos), 1);
+    ASSERT_EQ(Extract(dos, nullptr, [](UnzipCommandRecord& r) { r.destination = "C:\\box\\sfx"; }),
+              kUnzipOk);
+    EXPECT_EQ(ReadFile(Host("box/sfx/inside.txt")), "from the stub");
+}
+
+TEST_F(UnzipEngineTest, DosNamesAndDirectoryOnlyArchives) {
+    HandZip zip;
+    zip.Add("Long Directory Name/Long File Name.text", "long");
+    ASSERT_EQ(Extract(PutArchive("long.zip", zip.Build()), nullptr,
+                      [](UnzipCommandRecord& r) { r.options |= kUnzipDosNames; }),
+              kUnzipOk);
+    EXPECT_EQ(ReadFile(Host("box/out/LONGDIRE/LONGFILE.TEX")), "long");
+
+    HandZip dirs;
+    dirs.AddDirectory("one/");
+    dirs.AddDirectory("one/two/");
+    const std::string dos = PutArchive("dirs.zip", dirs.Build());
+    EXPECT_EQ(Count(dos), 2);
+    EXPECT_EQ(uint32_t{Item(dos, 1).attributes}, 0x10u);
+    ASSERT_EQ(Extract(dos, nullptr, [](UnzipCommandRecord& r) { r.destination = "C:\\box\\d"; }),
+              kUnzipOk);
+    EXPECT_EQ(Tree("box/d"), (std::vector<std::string>{"one", "one/two"}));
+}
+
+TEST_F(UnzipEngineTest, ChangedArchiveIsReadAgain) {
+    HandZip zip;
+    zip.Add("a", "a");
+    const std::string dos = PutArchive("changing.zip", zip.Build());
+    ASSERT_EQ(Count(dos), 1);
+    zip.Add("b", "b");
+    PutArchive("changing.zip", zip.Build());
+    EXPECT_EQ(Count(dos), 2);
+    EXPECT_STREQ(Item(dos, 1).pathName, "b");
+    // Member names are cut to the field on a character boundary.
+    HandZip longName;
+    std::string name(258, 'n');
+    name += "\xC3\xBC\xC3\xBC";
+    longName.Add(name, "x").flags = 0x0800;
+    const ZipItemRecord item = Item(PutArchive("longname.zip", longName.Build()), 0);
+    EXPECT_EQ(std::string(item.pathName), name.substr(0, 258));
+    // The same DOS path on another drive map names another archive.
+    TempDir other;
+    platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + other.path()));
+    HandZip three;
+    for (const char* member : {"x", "y", "z"})
+        three.Add(member, member);
+    WriteFile(other / "changing.zip", three.Build());
+    EXPECT_EQ(Count(dos), 3);
+    EXPECT_STREQ(Item(dos, 2).pathName, "z");
+}
+
+} // namespace
+} // namespace vorlane::zip

@@ -1,0 +1,309 @@
+#include "zip/ZipCentralDirectory.h"
+
+#include "ZipTestSupport.h"
+#include "support/TestSupport.h"
+#include "zip/ZipEngine.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace vorlane::zip {
+namespace {
+
+using test::HandZip;
+
+int Read(const std::string& bytes, ZipArchiveIndex* index, std::string* why = nullptr) {
+    return ReadZipIndex(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), index, why);
+}
+
+HandZip TwoMembers() {
+    HandZip zip;
+    zip.Add("a.txt", std::string(300, 'a'), true);
+    zip.Add("dir/b.txt", "bee");
+    return zip;
+}
+
+void Put32At(std::string* bytes, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        (*bytes)[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// Offset of the end record (no comment) and of the central directory.
+size_t EndAt(const std::string& bytes) {
+    return bytes.size() - 22;
+}
+size_t DirectoryAt(const std::string& bytes) {
+    return bytes.find("PK\x01\x02");
+}
+
+struct HostileCase {
+    const char* name;
+    std::function<std::string()> make;
+    int expected;
+};
+
+TEST(ZipCentralDirectoryTest, DamagedAndHostileArchivesGetTheirCodes) {
+    const HostileCase cases[] = {
+        {"plain text", [] { return std::string("just some text, not an archive at all"); },
+         kUnzipNotZip},
+        {"empty file", [] { return std::string(); }, kUnzipNotZip},
+        {"cut in half",
+         [] {
+             std::string b = TwoMembers().Build();
+             return b.substr(0, b.size() / 2);
+         },
+         kUnzipUnexpectedEnd},
+        {"directory offset past the end",
+         [] {
+             HandZip z = TwoMembers();
+             z.directoryOffset = 0x7FFFFFF0;
+             return z.Build();
+         },
+         kUnzipUnexpectedEnd},
+        {"directory size larger than the file",
+         [] {
+             std::string b = TwoMembers().Build();
+             Put32At(&b, EndAt(b) + 12, 0x10000000);
+             return b;
+         },
+         kUnzipUnexpectedEnd},
+        {"more members recorded than the directory holds",
+         [] {
+             HandZip z = TwoMembers();
+             z.entryCount = 5;
+             return z.Build();
+         },
+         kUnzipUnexpectedEnd},
+        {"damaged directory header",
+         [] {
+             std::string b = TwoMembers().Build();
+             b[DirectoryAt(b) + 2] = 'X';
+             return b;
+         },
+         kUnzipNotZip},
+        {"local header offset past the end",
+         [] {
+             HandZip z = TwoMembers();
+             z.members()[1].localOffset = 0x00FFFFFF;
+             return z.Build();
+         },
+         kUnzipUnexpectedEnd},
+        {"two members share one local header",
+         [] {
+             HandZip z = TwoMembers();
+             z.members()[1].localOffset = 0;
+             return z.Build();
+         },
+         kUnzipOverlappingMembers},
+        {"member data runs into the next member",
+         [] {
+             HandZip z;
+             z.Add("one", std::string(100, '1'));
+             z.Add("two", std::string(100, '2'));
+             std::string b = z.Build();
+             // Compressed size of "one" in its directory header.
+             Put32At(&b, DirectoryAt(b) + 20, 150);
+             return b;
+         },
+         kUnzipOverlappingMembers},
+        {"last member's data runs into the directory",
+         [] {
+             HandZip z = TwoMembers();
+             std::string b = z.Build();
+             const size_t second = b.find("PK\x01\x02", DirectoryAt(b) + 4);
+             Put32At(&b, second + 20, 40);
+             return b;
+         },
+         kUnzipOverlappingMembers},
+        {"local header inside the directory",
+         [] {
+             HandZip z = TwoMembers();
+             std::string b = z.Build();
+             const size_t second = b.find("PK\x01\x02", DirectoryAt(b) + 4);
+             Put32At(&b, second + 42, static_cast<uint32_t>(DirectoryAt(b)));
+             return b;
+         },
+         kUnzipOverlappingMembers},
+        {"local signature missing",
+         [] {
+             std::string b = TwoMembers().Build();
+             b[0] = 'Q';
+             return b;
+         },
+         kUnzipNotZip},
+        {"ZIP64 sizes without the ZIP64 field",
+         [] {
+             std::string b = TwoMembers().Build();
+             Put32At(&b, DirectoryAt(b) + 24, 0xFFFFFFFF);
+             return b;
+         },
+         kUnzipNotZip},
+        {"ZIP64 compressed size near 2^64",
+         [] {
+             HandZip z;
+             test::HandMember& m = z.Add("huge", "tiny");
+             m.zip64 = true;
+             std::string b = z.Build();
+             // The field's second value (compressed size) sits 12 bytes
+             // into the extra field.
+             const size_t extra = DirectoryAt(b) + 46 + 4;
+             for (int i = 0; i < 8; ++i)
+                 b[extra + 12 + i] = '\xFF';
+             return b;
+         },
+         kUnzipUnexpectedEnd},
+    };
+    for (const HostileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZipArchiveIndex index;
+        std::string why;
+        EXPECT_EQ(Read(c.make(), &index, &why), c.expected) << why;
+        if (c.expected != kUnzipOk)
+            EXPECT_FALSE(why.empty());
+    }
+}
+
+TEST(ZipCentralDirectoryTest, ReadsMembersOfAHandMadeArchive) {
+    HandZip zip;
+    zip.Add("a.txt", std::string(300, 'a'), true);
+    test::HandMember& ro = zip.Add("dir/read-only.txt", "ro");
+    ro.externalAttributes = test::UnixAttributes(0100444);
+    test::HandMember& dos = zip.Add("DOS.SYS", "dos");
+    dos.versionMadeBy = test::kMadeByDos;
+    dos.externalAttributes = 0x27; // read-only, hidden, system, archive
+    zip.AddDirectory("dir/");
+    test::HandMember& link = zip.Add("link", "target");
+    link.externalAttributes = test::UnixAttributes(0120777);
+    test::HandMember& secret = zip.Add("secret", "xxxxxxxxxxxx");
+    secret.flags = 1;
+    zip.comment = "comment with PK\x05\x06 inside";
+
+    ZipArchiveIndex index;
+    std::string why;
+    ASSERT_EQ(Read(zip.Build(), &index, &why), kUnzipOk) << why;
+    ASSERT_EQ(index.members.size(), 6u);
+    EXPECT_EQ(index.comment, "comment with PK\x05\x06 inside");
+    EXPECT_EQ(index.archiveStart, 0u);
+    EXPECT_FALSE(index.multiVolume);
+
+    const ZipMemberInfo& a = index.members[0];
+    EXPECT_EQ(a.name, "a.txt");
+    EXPECT_EQ(a.method, 8);
+    EXPECT_EQ(a.uncompressedSize, 300u);
+    EXPECT_EQ(a.compressedSize, test::Deflate(std::string(300, 'a')).size());
+    EXPECT_EQ(a.crc, test::Crc32(std::string(300, 'a')));
+    EXPECT_EQ(a.dosAttributes, 0x20);
+    EXPECT_EQ(a.dosDate, (45 << 9) | (6 << 5) | 15);
+
+    struct Expect {
+        size_t index;
+        uint8_t attributes;
+        bool directory, symlink, encrypted;
+    };
+    const Expect expects[] = {
+        {1, 0x21, false, false, false}, // no write permission: read-only
+        {2, 0x27, false, false, false}, // DOS bits as stored
+        {3, 0x10, true, false, false},  {4, 0x20, false, true, false},
+        {5, 0x20, false, false, true},
+    };
+    for (const Expect& e : expects) {
+        const ZipMemberInfo& m = index.members[e.index];
+        SCOPED_TRACE(m.name);
+        EXPECT_EQ(m.dosAttributes, e.attributes);
+        EXPECT_EQ(m.isDirectory, e.directory);
+        EXPECT_EQ(m.isSymlink, e.symlink);
+        EXPECT_EQ(m.encrypted, e.encrypted);
+    }
+}
+
+TEST(ZipCentralDirectoryTest, NamesAreDecodedToUtf8) {
+    HandZip zip;
+    zip.Add("caf\x82.txt", "cp437"); // CP437 0x82 is e-acute
+    test::HandMember& flagged = zip.Add("gr\xC3\xBC\xC3\x9F.txt", "utf8");
+    flagged.flags = 0x0800;
+    // An Info-ZIP Unicode path field whose CRC matches the header name.
+    test::HandMember& unicode = zip.Add("na\x8Fve.txt", "field");
+    const std::string utf8 = "na\xC3\xAFve.txt";
+    std::string field;
+    auto put16 = [&](uint32_t v) {
+        field.push_back(static_cast<char>(v & 0xFF));
+        field.push_back(static_cast<char>(v >> 8));
+    };
+    put16(0x7075);
+    put16(static_cast<uint32_t>(5 + utf8.size()));
+    field.push_back(1);
+    const uint32_t crc = test::Crc32("na\x8Fve.txt");
+    for (int i = 0; i < 4; ++i)
+        field.push_back(static_cast<char>((crc >> (8 * i)) & 0xFF));
+    field += utf8;
+    unicode.centralExtra = field;
+    // The same field with a stale CRC is ignored.
+    test::HandMember& stale = zip.Add("old\x81.txt", "stale");
+    stale.centralExtra = field;
+
+    ZipArchiveIndex index;
+    ASSERT_EQ(Read(zip.Build(), &index), kUnzipOk);
+    ASSERT_EQ(index.members.size(), 4u);
+    EXPECT_EQ(index.members[0].name, "caf\xC3\xA9.txt");
+    EXPECT_EQ(index.members[1].name, "gr\xC3\xBC\xC3\x9F.txt");
+    EXPECT_EQ(index.members[2].name, utf8);
+    EXPECT_EQ(index.members[3].name, "old\xC3\xBC.txt");
+}
+
+TEST(ZipCentralDirectoryTest, StubInFrontShiftsEveryOffset) {
+    HandZip zip = TwoMembers();
+    zip.prefix = std::string(1000, '\x90'); // a self-extractor's code
+    ZipArchiveIndex index;
+    std::string why;
+    ASSERT_EQ(Read(zip.Build(), &index, &why), kUnzipOk) << why;
+    EXPECT_EQ(index.archiveStart, 1000u);
+    EXPECT_EQ(index.members.size(), 2u);
+    EXPECT_EQ(index.members[1].localHeaderOffset, 30u + 5 + index.members[0].compressedSize);
+}
+
+TEST(ZipCentralDirectoryTest, Zip64RecordsAndSizesOver4GiB) {
+    HandZip zip;
+    test::HandMember& big = zip.Add("big.bin", "small");
+    big.zip64 = true;
+    big.uncompressedSize = 5ull << 30; // declared only; nothing inflates here
+    zip.Add("after.txt", "x");
+    zip.zip64End = true;
+    ZipArchiveIndex index;
+    std::string why;
+    ASSERT_EQ(Read(zip.Build(), &index, &why), kUnzipOk) << why;
+    ASSERT_EQ(index.members.size(), 2u);
+    EXPECT_EQ(index.members[0].uncompressedSize, 5ull << 30);
+    EXPECT_EQ(index.members[0].compressedSize, 5u);
+    EXPECT_EQ(index.members[1].name, "after.txt");
+
+    zip.prefix = "STUB";
+    ASSERT_EQ(Read(zip.Build(), &index, &why), kUnzipOk) << why;
+    EXPECT_EQ(index.archiveStart, 4u);
+}
+
+TEST(ZipCentralDirectoryTest, CountBeyond65535WithoutZip64IsReadWhole) {
+    HandZip zip;
+    const size_t count = 65536 + 3;
+    for (size_t i = 0; i < count; ++i)
+        zip.Add(std::to_string(i), "");
+    ZipArchiveIndex index;
+    std::string why;
+    ASSERT_EQ(Read(zip.Build(), &index, &why), kUnzipOk) << why;
+    ASSERT_EQ(index.members.size(), count);
+    EXPECT_EQ(index.members.back().name, std::to_string(count - 1));
+}
+
+TEST(ZipCentralDirectoryTest, FilesThatCannotBeRead) {
+    vorlane::test::TempDir dir;
+    ZipArchiveIndex index;
+    EXPECT_EQ(ReadZipIndexFile(dir / "missing.zip", &index), kUnzipFileNotFound);
+    EXPECT_EQ(ReadZipIndexFile(dir.path(), &index), kUnzipNotZip);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(ReadZipIndexFile(dir / "fifo", &index), kUnzipNotZip); // and does not hang
+    vorlane::test::WriteFile(dir / "short", "PK\x03\x04 cut");
+    EXPECT_EQ(ReadZipIndexFile(dir / "short", &index), kUnzipUnexpectedEnd);
+}
+
+} // namespace
+} // namespace vorlane::zip
