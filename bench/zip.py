@@ -8,8 +8,9 @@ Works:
   the archive size ratio (Vorlane's archive / Info-ZIP's);
 - extract-500m: Info-ZIP's archive of that folder extracted with paths
   against `unzip -q`;
-- list-100000: an archive of 100,000 small members (made by zip): open and
-  every member's record (function 7), against `unzip -l`;
+- list-100000: an archive of 100,000 small members (made by zip) read into
+  the catalogue as a window reads it (a zip directory of member records,
+  totalled), against `unzip -l`;
 - delete-100: 100 members deleted from that archive against `zip -d -q`,
   each side on its own fresh copy.
 

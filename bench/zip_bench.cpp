@@ -5,9 +5,13 @@
 //   zip_bench add <directory> <archive> [level]  add the directory, recursing,
 //                                                 paths relative to its parent
 //   zip_bench extract <archive> <destination>    extract every member with paths
-//   zip_bench list <archive>                      open, then every member's record
+//   zip_bench list <archive>                      read the members into the catalogue,
+//                                                 as a window does, and total them
 //   zip_bench delete <archive> <names-file>       delete the members named, one a line
+#include "catalogue/CZipFileDirectory.h"
 #include "platform/Drives.h"
+#include "zip/CZipFileOperation.h"
+#include "zip/ZipDirectoryMembers.h"
 #include "zip/ZipEngine.h"
 
 #include <cstdio>
@@ -96,25 +100,14 @@ int main(int argc, char** argv) {
         std::string archive = Absolute(argv[2]);
         MapDrives(Parent(archive), Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
-        zip::UnzipCommandRecord record;
-        record.function = zip::kUnzipOpen;
-        record.zipPath = zipPath.c_str();
-        if (int rc = zip::UnzipEntry(record))
-            return Report("open", rc);
-        int count = record.count;
-        zip::ZipItemRecord item;
-        uint64_t total = 0;
-        for (int i = 0; i < count; ++i) {
-            zip::UnzipCommandRecord info;
-            info.function = zip::kUnzipMemberInfo;
-            info.zipPath = zipPath.c_str();
-            info.memberIndex = i;
-            info.buffer = &item;
-            if (int rc = zip::UnzipEntry(info))
-                return Report("member information", rc);
-            total += item.uncompressedSize;
-        }
-        std::printf("%d members, %llu bytes\n", count, static_cast<unsigned long long>(total));
+        catalogue::CZipFileDirectory directory(nullptr, zipPath);
+        zip::CZipFileOperation operation;
+        int state = operation.ReadDirectory(zipPath, directory, false);
+        if (state != catalogue::kZipRead)
+            return Report("read directory", state);
+        zip::ZipDirectoryTotals totals = zip::RecountZipTotals(directory);
+        std::printf("%d members, %.0f bytes\n", directory.EntryCount(),
+                    static_cast<double>(totals.uncompressed));
         return 0;
     }
     if (mode == "delete" && argc >= 4) {
