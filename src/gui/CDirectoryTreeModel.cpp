@@ -2,7 +2,10 @@
 
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveContainer.h"
+#include "gui/CFileListModel.h"
 #include "gui/FileIcons.h"
+
+#include <QMimeData>
 
 namespace vorlane::gui {
 
@@ -105,6 +108,38 @@ QVariant CDirectoryTreeModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+// --- drops ---------------------------------------------------------------------
+
+Qt::ItemFlags CDirectoryTreeModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractItemModel::flags(index);
+    catalogue::CDirectoryContainer* dir = DirectoryAt(index);
+    if (dir && !dir->IsZip())
+        f |= Qt::ItemIsDropEnabled;
+    return f;
+}
+
+QStringList CDirectoryTreeModel::mimeTypes() const {
+    return {kDragDropMimeType, "text/uri-list"};
+}
+
+Qt::DropActions CDirectoryTreeModel::supportedDropActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
+
+bool CDirectoryTreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                          const QModelIndex& parent) const {
+    catalogue::CDirectoryContainer* dir = DirectoryAt(parent);
+    return m_dropTarget && dir && !dir->IsZip() &&
+           m_dropTarget->CanDropOn(DroppedPaths(data), dir->Path());
+}
+
+bool CDirectoryTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row,
+                                       int column, const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent))
+        return false;
+    return m_dropTarget->DropOn(DroppedPaths(data), DirectoryAt(parent)->Path());
 }
 
 } // namespace vorlane::gui

@@ -7,6 +7,9 @@
 // changed (a scan, a removal) makes them again. A directory at the deepest
 // level read shows its marker child, so the view offers to open it; the
 // window scans it when the user does.
+//
+// Files dropped on a plain directory's branch go to the window's
+// CFileDropTarget with that directory as the target.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -20,6 +23,8 @@ class CDirectoryContainer;
 } // namespace vorlane::catalogue
 
 namespace vorlane::gui {
+
+class CFileDropTarget;
 
 class CDirectoryTreeModel : public QAbstractItemModel {
     Q_OBJECT
@@ -40,6 +45,14 @@ class CDirectoryTreeModel : public QAbstractItemModel {
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    Qt::DropActions supportedDropActions() const override;
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+    void SetDropTarget(CFileDropTarget* target) { m_dropTarget = target; }
 
   private:
     struct Node {
@@ -52,6 +65,7 @@ class CDirectoryTreeModel : public QAbstractItemModel {
     catalogue::CDriveContainer* m_drive = nullptr;
     std::vector<Node> m_nodes; // one per directory, same index
     std::vector<int> m_top;    // nodes without a parent (the root)
+    CFileDropTarget* m_dropTarget = nullptr;
 };
 
 } // namespace vorlane::gui

@@ -18,7 +18,10 @@ CDriveBar::CDriveBar(QWidget* parent) : QToolBar("Drive Ribbon", parent) {
 }
 
 void CDriveBar::Rebuild() {
+    // clear() only removes the buttons; the actions are ours to delete.
+    const QList<QAction*> old = actions();
     clear();
+    qDeleteAll(old);
     const app::VorlaneApp* a = app::VorlaneApp::Current();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         bool present =

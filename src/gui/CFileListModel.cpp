@@ -5,37 +5,135 @@
 #include "catalogue/CatalogueTypes.h"
 #include "catalogue/SizeFormat.h"
 #include "gui/FileIcons.h"
+#include "platform/DosPath.h"
+#include "zip/CZipFileInfo.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QMimeData>
+#include <QUrl>
+
+#include <set>
 
 namespace vorlane::gui {
 
 using catalogue::CFileContainer;
+
+namespace {
+
+// Zip display details bits of the member columns.
+constexpr uint32_t kBitSize = 0x002;
+constexpr uint32_t kBitDateTime = 0x008;
+constexpr uint32_t kBitAttributes = 0x040;
+constexpr uint32_t kBitRatio = 0x080;
+constexpr uint32_t kBitMethod = 0x100;
+constexpr uint32_t kBitRelativePath = 0x200;
+
+} // namespace
 
 CFileListModel::CFileListModel(catalogue::CFileManagerSession& session, QObject* parent)
     : QAbstractTableModel(parent), m_session(session) {
     SetDetails(session.DisplaySettings().fileDisplayDetails);
 }
 
-void CFileListModel::SetDetails(uint32_t bits) {
-    beginResetModel();
-    m_columns = {kName};
+std::vector<int> CFileListModel::PlainColumns(uint32_t bits, bool descriptions) {
+    std::vector<int> columns = {kName};
     if (bits & catalogue::kLineSize)
-        m_columns.push_back(kSize);
+        columns.push_back(kSize);
     if (bits & catalogue::kLineDateTime) {
-        m_columns.push_back(kDate);
-        m_columns.push_back(kTime);
+        columns.push_back(kDate);
+        columns.push_back(kTime);
     }
     if (bits & catalogue::kLineAttributes)
-        m_columns.push_back(kAttributes);
+        columns.push_back(kAttributes);
     if (bits & catalogue::kLineTypeName)
-        m_columns.push_back(kType);
+        columns.push_back(kType);
     if (bits & catalogue::kLinePath)
-        m_columns.push_back(kPath);
-    if (bits & catalogue::kLineDescription)
-        m_columns.push_back(kDescription);
+        columns.push_back(kPath);
+    if ((bits & catalogue::kLineDescription) || descriptions)
+        columns.push_back(kDescription);
+    return columns;
+}
+
+std::vector<int> CFileListModel::ZipColumns(uint32_t bits) {
+    // The order of the member's listing line.
+    std::vector<int> columns = {kName};
+    if (bits & kBitSize)
+        columns.push_back(kSize);
+    if (bits & kBitDateTime)
+        columns.push_back(kZipDateTime);
+    if (bits & kBitAttributes)
+        columns.push_back(kAttributes);
+    if (bits & kBitRatio)
+        columns.push_back(kZipRatio);
+    if (bits & kBitMethod)
+        columns.push_back(kZipMethod);
+    if (bits & kBitRelativePath)
+        columns.push_back(kZipRelativePath);
+    return columns;
+}
+
+bool CFileListModel::IsZipColumn(int id) {
+    return id >= kZipDateTime && id <= kZipRelativePath;
+}
+
+QString CFileListModel::Caption(Column column, bool zipList) {
+    if (zipList) {
+        // The texts of the zip details page, without their access keys.
+        switch (column) {
+        case kName:
+            return "Filename";
+        case kSize:
+            return "File Size";
+        case kAttributes:
+            return "Attributes";
+        default:
+            break;
+        }
+    }
+    switch (column) {
+    case kName:
+        return "Name";
+    case kSize:
+        return "Size";
+    case kDate:
+        return "Date";
+    case kTime:
+        return "Time";
+    case kAttributes:
+        return "Attr";
+    case kType:
+        return "Type";
+    case kPath:
+        return "Path";
+    case kDescription:
+        return "Description";
+    case kZipDateTime:
+        return "Creation Date/Time";
+    case kZipRatio:
+        return "ZIP Ratio";
+    case kZipMethod:
+        return "ZIP Method";
+    case kZipRelativePath:
+        return "Path (Relative Path)";
+    }
+    return {};
+}
+
+void CFileListModel::SetDetails(uint32_t bits) {
+    SetColumns(PlainColumns(bits, false));
+}
+
+void CFileListModel::SetColumns(const std::vector<int>& columns, bool zipList) {
+    beginResetModel();
+    m_zipList = zipList;
+    m_columns.clear();
+    for (int id : columns)
+        if (IsColumn(id))
+            m_columns.push_back(static_cast<Column>(id));
+    if (m_columns.empty())
+        m_columns.push_back(kName);
     endResetModel();
 }
 
@@ -63,6 +161,7 @@ int CFileListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CFileListModel::Text(const CFileContainer& file, Column column) const {
+    const auto* member = dynamic_cast<const zip::CZipFileInfo*>(&file);
     switch (column) {
     case kName:
         return QString::fromStdString(file.Name());
@@ -73,6 +172,8 @@ QVariant CFileListModel::Text(const CFileContainer& file, Column column) const {
     case kTime:
         return QString::fromStdString(CFileContainer::TimeText(file.Time()));
     case kAttributes:
+        if (member)
+            return QString::fromStdString(member->AttributeLetters());
         return QString::fromStdString(file.AttributeText());
     case kType:
         return QString::fromStdString(file.TypeName());
@@ -80,6 +181,16 @@ QVariant CFileListModel::Text(const CFileContainer& file, Column column) const {
         return QString::fromStdString(file.DirectoryPath());
     case kDescription:
         return QString::fromStdString(file.Description());
+    case kZipDateTime:
+        return QString::fromStdString(CFileContainer::DateText(file.Date()) + " " +
+                                      CFileContainer::TimeText(file.Time()));
+    case kZipRatio:
+        return member ? QString::number(member->Ratio()) : QString();
+    case kZipMethod:
+        return member ? QString::fromLatin1(member->MethodName()) : QString();
+    case kZipRelativePath:
+        return member ? QString::fromStdString(std::string(member->RelativeDirectory()))
+                      : QString();
     }
     return {};
 }
@@ -99,7 +210,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
             return FileIcon(*file);
         return {};
     case Qt::TextAlignmentRole:
-        if (column == kSize)
+        if (column == kSize || column == kZipRatio)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::FontRole:
@@ -124,9 +235,110 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= columnCount())
         return {};
-    static const char* const kTitles[] = {"Name", "Size", "Date", "Time",
-                                          "Attr", "Type", "Path", "Description"};
-    return QString(kTitles[m_columns[section]]);
+    return Caption(m_columns[section], m_zipList);
+}
+
+// --- drag and drop -------------------------------------------------------------
+
+Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
+    // A drop on a row goes to the directory the list shows, as one between rows.
+    Qt::ItemFlags f = QAbstractTableModel::flags(index) | Qt::ItemIsDropEnabled;
+    if (!index.isValid())
+        return f;
+    const CFileContainer* file = FileAt(index.row());
+    if (file && !file->IsArchiveMember())
+        f |= Qt::ItemIsDragEnabled;
+    return f;
+}
+
+QStringList CFileListModel::mimeTypes() const {
+    return {kDragDropMimeType, "text/uri-list"};
+}
+
+std::vector<std::string> DraggedPaths(const CFileListModel& model, const QModelIndexList& rows) {
+    std::vector<std::string> paths;
+    std::set<int> seen;
+    bool tagged = false;
+    for (const QModelIndex& index : rows)
+        if (const CFileContainer* file = model.FileAt(index.row()); file && file->Tagged())
+            tagged = true;
+    auto add = [&](int row) {
+        const CFileContainer* file = model.FileAt(row);
+        if (file && !file->IsArchiveMember() && seen.insert(row).second)
+            paths.push_back(file->FullPath());
+    };
+    if (tagged) {
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (const CFileContainer* file = model.FileAt(row);
+                file && file->Tagged() && file->Shown())
+                add(row);
+    } else {
+        for (const QModelIndex& index : rows)
+            add(index.row());
+    }
+    return paths;
+}
+
+QMimeData* MakeFileDragData(const std::vector<std::string>& dosPaths) {
+    auto* data = new QMimeData;
+    QByteArray info;
+    QList<QUrl> urls;
+    for (const std::string& path : dosPaths) {
+        info += QByteArray::fromStdString(path) + '\n';
+        std::string host;
+        if (platform::DosToHost(path, &host))
+            urls << QUrl::fromLocalFile(QString::fromStdString(host));
+    }
+    data->setData(kDragDropMimeType, info);
+    data->setUrls(urls);
+    return data;
+}
+
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data)
+        return paths;
+    if (data->hasFormat(kDragDropMimeType)) {
+        for (const QByteArray& line : data->data(kDragDropMimeType).split('\n'))
+            if (!line.isEmpty())
+                paths.push_back(line.toStdString());
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        std::string dos;
+        if (url.isLocalFile() && platform::HostToDos(url.toLocalFile().toStdString(), &dos))
+            paths.push_back(dos);
+    }
+    return paths;
+}
+
+QMimeData* CFileListModel::mimeData(const QModelIndexList& indexes) const {
+    std::vector<std::string> paths = DraggedPaths(*this, indexes);
+    if (paths.empty())
+        return nullptr;
+    return MakeFileDragData(paths);
+}
+
+Qt::DropActions CFileListModel::supportedDragActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
+
+Qt::DropActions CFileListModel::supportedDropActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
+
+bool CFileListModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                     const QModelIndex&) const {
+    return m_dropTarget &&
+           m_dropTarget->CanDropOn(DroppedPaths(data), m_session.CurrentDirectoryPath());
+}
+
+bool CFileListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                  const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent))
+        return false;
+    // Files dropped anywhere on the list go to the directory it shows.
+    return m_dropTarget->DropOn(DroppedPaths(data), m_session.CurrentDirectoryPath());
 }
 
 } // namespace vorlane::gui

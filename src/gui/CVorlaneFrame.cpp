@@ -2,11 +2,15 @@
 
 #include "app/CDriveType.h"
 #include "app/VorlaneApp.h"
+#include "gui/ArchiveCommands.h"
+#include "gui/CCustomTagDialog.h"
 #include "gui/CDriveBar.h"
 #include "gui/CFileSortDialog.h"
 #include "gui/CFrameStatusBar.h"
+#include "gui/CGeneralSettingsSheet.h"
 #include "gui/CHelpWindow.h"
 #include "gui/CLogDriveDialog.h"
+#include "gui/CStartupNoticeDialog.h"
 #include "gui/CVorlaneMDIChild.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
@@ -195,10 +199,10 @@ QAction* CVorlaneFrame::Action(int id) const {
 }
 
 void CVorlaneFrame::UpdateActions() {
-    bool haveWindow = ActiveFileManager() != nullptr;
+    TFileManagerWindow* fm = ActiveFileManager();
     for (const CommandInfo& command : CommandTable())
         if (command.target == CommandTarget::Window)
-            Action(command.id)->setEnabled(haveWindow);
+            Action(command.id)->setEnabled(fm && fm->CarriesCommand(command.id));
 }
 
 // --- commands ------------------------------------------------------------------
@@ -218,6 +222,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         RunCustomSort();
         return;
     }
+    if (id == catalogue::kCmdCustomTag) {
+        RunCustomTag();
+        return;
+    }
     if (command->target == CommandTarget::Window) {
         TFileManagerWindow* fm = ActiveFileManager();
         if (fm && fm->RunCommand(id, ctrlHeld))
@@ -235,11 +243,20 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
     case kCmdLogDrive:
         ShowLogDriveDialog();
         return;
+    case kCmdNewArchive:
+        NewArchive();
+        return;
+    case kCmdOpenArchive:
+        OpenArchive();
+        return;
     case kCmdDirectoryStatistics:
         ui::Current().Message(kDirectoryStatisticsText);
         return;
     case kCmdBackup:
         ui::Current().Message(kBackupText, kBackupCaption, ui::Buttons::Ok, ui::Icon::Information);
+        return;
+    case kCmdGeneralSettings:
+        RunGeneralSettings();
         return;
     case kCmdDriveRibbon:
     case kCmdToolBar:
@@ -299,6 +316,46 @@ void CVorlaneFrame::RunCustomSort() {
         fm->Session().RunSortCommand(catalogue::kCmdCustomSort, false, transfer.keys);
 }
 
+void CVorlaneFrame::RunGeneralSettings() {
+    app::VorlaneApp* a = app::VorlaneApp::Current();
+    app::AppSettings scratch = app::AppSettings::Defaults(); // no application: edits nothing
+    app::AppSettings& settings = a ? a->MutableSettings() : scratch;
+    std::vector<CGeneralSettingsSheet::DriveEntry> drives;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        app::CDriveType type = a ? a->DriveType(letter) : app::CDriveType(letter, false);
+        if (type.Exists())
+            drives.push_back({letter, type.Type()});
+    }
+    CGeneralSettingsSheet sheet(settings, std::move(drives), [a](int mode) {
+        if (a)
+            a->WriteInt("Startup Settings", "Initial Mode", mode);
+    });
+    if (a)
+        a->PushHelpContext(CGeneralSettingsSheet::kHelpContext);
+    RunDialog(sheet);
+    if (!a)
+        return;
+    a->PopHelpContext();
+    if (a->Settings().saveSettingsOnExit)
+        a->SaveSettings();
+    BuildDriveBar(); // the shown drives may have changed
+}
+
+void CVorlaneFrame::RunCustomTag() {
+    TFileManagerWindow* fm = ActiveFileManager();
+    if (!fm)
+        return;
+    app::VorlaneApp* a = app::VorlaneApp::Current();
+    CCustomTagPrompt source(this, [this](QDialog& dialog) { return RunDialog(dialog); });
+    fm->Session().SetCustomTagSource(&source);
+    if (a)
+        a->PushHelpContext(CCustomTagDialog::kHelpContext);
+    fm->Session().RunTagCommand(catalogue::kCmdCustomTag, false);
+    if (a)
+        a->PopHelpContext();
+    fm->Session().SetCustomTagSource(nullptr);
+}
+
 void CVorlaneFrame::ShowHelp(int context) {
     if (m_app) {
         m_app->ShowHelp(context);
@@ -353,6 +410,7 @@ TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName,
         return nullptr;
     }
     auto* child = new CVorlaneMDIChild(fm);
+    child->setWindowIcon(windowIcon()); // not the toolkit's logo in the title bar
     m_mdi->addSubWindow(child);
     if (rect.isValid())
         child->setGeometry(rect);
@@ -441,8 +499,9 @@ void CVorlaneFrame::Create(const platform::ProfileFile& settings) {
 }
 
 void CVorlaneFrame::ShowStartupNotice(const std::string& name, const std::string& version) {
-    m_status->showMessage(
-        QString("%1 %2").arg(QString::fromStdString(name), QString::fromStdString(version)), 5000);
+    CStartupNoticeDialog notice(QString::fromStdString(name), QString::fromStdString(version),
+                                this);
+    RunDialog(notice);
 }
 
 std::vector<app::OpenWindowInfo> CVorlaneFrame::OpenFileManagerWindows() const {
@@ -522,10 +581,10 @@ void CVorlaneFrame::LogCurrentDrive() {
 }
 
 void CVorlaneFrame::NewArchive() {
-    ShowNotAvailable(kCmdNewArchive);
+    RunNewArchive(*this);
 }
 void CVorlaneFrame::OpenArchive() {
-    ShowNotAvailable(kCmdOpenArchive);
+    RunOpenArchive(*this);
 }
 
 void CVorlaneFrame::OpenSavedWindow(const app::SavedWindow& w) {

@@ -107,6 +107,11 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     void ShowNotAvailable(int id);
     void ToggleBar(int id);
     void RunCustomSort();
+    // The General Settings sheet; saves when it closes (see the sheet).
+    void RunGeneralSettings();
+    // Custom Tag on the active window: the "Custom Tag" search details
+    // dialog, then every shown file that passes is tagged.
+    void RunCustomTag();
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);

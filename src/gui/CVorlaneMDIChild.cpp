@@ -26,6 +26,11 @@ int CVorlaneMDIChild::ShowMode() const {
     return isHidden() ? app::kShowHidden : app::kShowNormal;
 }
 
+int CVorlaneMDIChild::MenuId() const {
+    TFileManagerWindow* fm = FileManager();
+    return fm ? fm->MenuResource() : 0;
+}
+
 TFileManagerWindow* FileManagerOf(QMdiSubWindow* child) {
     auto* c = qobject_cast<CVorlaneMDIChild*>(child);
     return c ? c->FileManager() : nullptr;

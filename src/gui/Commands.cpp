@@ -62,7 +62,7 @@ std::vector<CommandInfo> BuildTable() {
         {CommandId::kCmdUntagAll, "T&ag", "Untag &All", "Shift+Space", W, nullptr},
         {CommandId::kCmdTagModified, "T&ag", "-Tag &Modified", "Ctrl+A", W, nullptr},
         {CommandId::kCmdTagToday, "T&ag", "Tag T&oday", "Ctrl+T", W, nullptr},
-        {CommandId::kCmdCustomTag, "T&ag", "&Custom Tag...", "Ctrl+C", W, "Custom Tag"},
+        {CommandId::kCmdCustomTag, "T&ag", "&Custom Tag...", "Ctrl+C", W, nullptr},
 
         {CommandId::kCmdSortByFilename, "&Sort", "By &Filename", "", W, nullptr},
         {CommandId::kCmdSortByExtension, "&Sort", "By &Extension", "", W, nullptr},
@@ -71,8 +71,8 @@ std::vector<CommandInfo> BuildTable() {
         {CommandId::kCmdUnsorted, "&Sort", "&Unsorted", "", W, nullptr},
         {CommandId::kCmdCustomSort, "&Sort", "-&Custom Sort...", "", W, nullptr},
 
-        {kCmdNewArchive, "&Zip", "&New Archive...", "", F, "New Archive"},
-        {kCmdOpenArchive, "&Zip", "&Open Archive...", "", F, "Open Archive"},
+        {kCmdNewArchive, "&Zip", "&New Archive...", "Ctrl+N", F, nullptr},
+        {kCmdOpenArchive, "&Zip", "&Open Archive...", "Ctrl+O", F, nullptr},
         {kCmdZipToExe, "&Zip", "-&Zip-To-Exe...", "", F, "Zip-To-Exe"},
 
         {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},
@@ -85,7 +85,7 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdViewLargeIcons, "&View", "&Large Icons", "", W, nullptr},
         {kCmdViewList, "&View", "L&ist", "", W, nullptr},
         {kCmdViewSmallIcons, "&View", "S&mall Icons", "", W, nullptr},
-        {kCmdViewThumbnails, "&View", "T&humbnails", "", W, "Thumbnails"},
+        {kCmdViewThumbnails, "&View", "T&humbnails", "", W, nullptr},
         {kCmdViewNextMode, "&View", "&Next View Mode", "", W, nullptr},
         {16200, "&View/T&humbnail Commands", "&Make Thumbnails", "", W, "Thumbnails"},
         {16201, "&View/T&humbnail Commands", "&Delete Thumbnails", "", W, "Thumbnails"},
@@ -93,7 +93,7 @@ std::vector<CommandInfo> BuildTable() {
         {16203, "&View/T&humbnail Commands", "&Thumbnail Size...", "", W, "Thumbnails"},
         {16204, "&View/T&humbnail Commands", "Thumbnail &Settings...", "", W, "Thumbnails"},
 
-        {kCmdGeneralSettings, "&Options", "&General Settings...", "", F, "General Settings"},
+        {kCmdGeneralSettings, "&Options", "&General Settings...", "", F, nullptr},
         {kCmdFileSets, "&Options", "&File Sets...", "", F, "File sets"},
         {kCmdHabiTabs, "&Options", "&HabiTabs...", "", F, "HabiTabs"},
         {kCmdAutoTile, "&Options", "-&AutoTile", "", F, nullptr, true},

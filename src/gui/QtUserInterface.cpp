@@ -1,6 +1,7 @@
 #include "gui/QtUserInterface.h"
 
 #include "gui/StatusWindows.h"
+#include "gui/TFileManagerWindow.h"
 #include "platform/DosPath.h"
 
 #include <QApplication>
@@ -175,9 +176,9 @@ void QtUserInterface::RequestRepaint() {
             w->update();
 }
 
-void QtUserInterface::CatalogueChanged(char, const std::string&) {
-    // The windows refresh themselves through their sessions; a repaint is
-    // enough here until the file operations route their changes.
+void QtUserInterface::CatalogueChanged(char driveLetter, const std::string& dosPath) {
+    // Every file manager window brings its tree and list up to date.
+    BroadcastCatalogueChange(driveLetter, dosPath);
     RequestRepaint();
 }
 

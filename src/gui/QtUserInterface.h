@@ -6,7 +6,8 @@
 // the widget that had it. The status windows (COperationStatusDialog,
 // CStatusMessageWindow) are modeless, repaint on every setter, and take
 // pending input when the operation polls Cancelled(), so their Cancel
-// button is seen by the run that owns them.
+// button is seen by the run that owns them. A catalogue change notice is
+// handed to every open file manager window.
 //
 // One thread (the GUI thread); not copyable.
 #pragma once

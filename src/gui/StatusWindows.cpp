@@ -31,7 +31,10 @@ int Clamp(int percent) {
 CStatusDialogBase::CStatusDialogBase(QWidget* parent, const std::string& caption)
     : QDialog(parent) {
     setWindowTitle(QString::fromStdString(caption));
-    setModal(false);
+    // While a run pumps events through the poll, only this window takes
+    // input: the windows whose catalogue the run is changing cannot be
+    // closed or sent another command under it.
+    setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
@@ -47,7 +50,16 @@ void CStatusDialogBase::closeEvent(QCloseEvent* event) {
 void CStatusDialogBase::ShowNow(QWidget* changed) {
     if (!isVisible())
         show();
+    // Paint now: the run blocks the event loop until its next poll.
     changed->repaint();
+}
+
+bool CStatusDialogBase::Poll() {
+    // Deliver what is pending (a click on Cancel, the close box), so the
+    // run sees it before its next block.
+    QApplication::sendPostedEvents();
+    QApplication::processEvents(QEventLoop::AllEvents);
+    return m_cancelled;
 }
 
 COperationStatusDialog::COperationStatusDialog(QWidget* parent, const std::string& caption)
@@ -137,10 +149,7 @@ class OperationStatus : public ui::StatusWindow {
     void SetCurrentPercent(int percent) override { m_dialog->SetCurrentPercent(percent); }
     void SetOverallLabel(const std::string& text) override { m_dialog->SetOverallLabel(text); }
     void SetOverallPercent(int percent) override { m_dialog->SetOverallPercent(percent); }
-    bool Cancelled() override {
-        QApplication::processEvents();
-        return m_dialog->IsCancelled();
-    }
+    bool Cancelled() override { return m_dialog->Poll(); }
 
   private:
     COperationStatusDialog* m_dialog;
@@ -155,10 +164,7 @@ class MessageStatus : public ui::StatusWindow {
     void SetCurrentPercent(int percent) override { m_window->SetPercent(percent); }
     void SetOverallLabel(const std::string&) override {}
     void SetOverallPercent(int) override {}
-    bool Cancelled() override {
-        QApplication::processEvents();
-        return m_window->IsCancelled();
-    }
+    bool Cancelled() override { return m_window->Poll(); }
 
   private:
     CStatusMessageWindow* m_window;

@@ -5,9 +5,11 @@
 // CStatusMessageWindow: one message line and one gauge, Cancel; the
 // overall setters do nothing there.
 //
-// Both are modeless and shown at once; every setter repaints immediately.
-// Cancel, or closing the window, marks the run cancelled; Cancelled() lets
-// Qt deliver pending input first, so a click is seen at the next poll.
+// Both are shown at once and every setter repaints immediately. They do
+// not block, but they are application-modal: while the run polls, input
+// reaches only them. Cancel, or closing the window, marks the run
+// cancelled; the poll lets Qt deliver pending input first, so a click is
+// seen at the next poll.
 // The operation that asked for the window owns it for one run.
 #pragma once
 
@@ -26,6 +28,8 @@ class CStatusDialogBase : public QDialog {
     bool IsCancelled() const { return m_cancelled; }
     void Cancel() { m_cancelled = true; }
     void reject() override; // Cancel, Escape and the close box
+    // The abort poll: takes pending input and answers IsCancelled().
+    bool Poll();
 
   protected:
     CStatusDialogBase(QWidget* parent, const std::string& caption);

@@ -1,22 +1,40 @@
 #include "gui/TFileManagerWindow.h"
 
+#include "app/VorlaneApp.h"
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
+#include "catalogue/CFileContainer.h"
+#include "catalogue/NameOrder.h"
+#include "catalogue/SizeFormat.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
 #include "gui/Commands.h"
+#include "gui/FileDrop.h"
+#include "platform/DosPath.h"
+#include "platform/PathAbbreviation.h"
+#include "ui/UserInterface.h"
 
+#include <QFile>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cctype>
 
 namespace vorlane::gui {
 
@@ -32,6 +50,26 @@ std::string ParentPath(const std::string& path) {
     return slash <= 2 ? path.substr(0, 3) : path.substr(0, slash);
 }
 
+constexpr const char* kCommandLineNotAvailable =
+    "The command line is not available yet: it will come in a later version of Vorlane.";
+
+std::vector<TFileManagerWindow*>& Registry() {
+    static std::vector<TFileManagerWindow*> windows;
+    return windows;
+}
+
+// The size of a thumbnail placeholder: the thumbnail size of the settings,
+// never below the large icons.
+QSize ThumbnailSize() {
+    int width = 48;
+    int height = 36;
+    if (const app::VorlaneApp* a = app::VorlaneApp::Current()) {
+        width = a->Settings().thumbnailWidth;
+        height = a->Settings().thumbnailHeight;
+    }
+    return QSize(std::clamp(width, 32, 512), std::clamp(height, 32, 512));
+}
+
 QTreeView* MakeDetailsView(QWidget* parent) {
     auto* view = new QTreeView(parent);
     view->setRootIsDecorated(false);
@@ -39,9 +77,9 @@ QTreeView* MakeDetailsView(QWidget* parent) {
     view->setUniformRowHeights(true); // large directories: no per-row measuring
     view->setAllColumnsShowFocus(true);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setSortingEnabled(false); // the sort commands order the list
-    view->header()->setStretchLastSection(true);
-    view->header()->setSectionsMovable(false);
+    view->setSortingEnabled(false);               // the sort commands order the list
+    view->header()->setStretchLastSection(false); // widths are the user's, kept per drive
+    view->header()->setSectionsMovable(true);     // the order is kept per drive
     view->header()->setDefaultSectionSize(90);
     return view;
 }
@@ -65,6 +103,15 @@ int ColumnWidth(CFileListModel::Column column, const QFontMetrics& metrics) {
     case CFileListModel::kType:
         sample = "Spreadsheet document";
         break;
+    case CFileListModel::kZipDateTime:
+        sample = "12-31-99 12:59p";
+        break;
+    case CFileListModel::kZipRatio:
+        sample = "Ratio -100";
+        break;
+    case CFileListModel::kZipMethod:
+        sample = "Reduced 4 Method";
+        break;
     default:
         break;
     }
@@ -74,9 +121,13 @@ int ColumnWidth(CFileListModel::Column column, const QFontMetrics& metrics) {
 } // namespace
 
 TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
+    Registry().push_back(this);
     m_session.SetView(this);
+    m_session.SetDescriptionSource(&m_descriptionSource);
     m_treeModel = new CDirectoryTreeModel(this);
+    m_treeModel->SetDropTarget(this);
     m_fileModel = new CFileListModel(m_session, this);
+    m_fileModel->SetDropTarget(this);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_tree = new QTreeView(m_splitter);
@@ -84,6 +135,9 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_tree->setModel(m_treeModel);
     m_tree->setUniformRowHeights(true);
     m_tree->setExpandsOnDoubleClick(true);
+    m_tree->setDragDropMode(QAbstractItemView::DropOnly);
+    m_tree->setDragDropOverwriteMode(true); // drops land on a branch
+    m_tree->setDropIndicatorShown(true);
 
     auto* right = new QWidget(m_splitter);
     auto* rightLayout = new QVBoxLayout(right);
@@ -92,7 +146,8 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_tabs = new QTabBar(right);
     m_tabs->addTab("Default"); // the habitab in force
     m_tabs->setExpanding(false);
-    m_fileStack = new QStackedWidget(right);
+    m_listSplitter = new QSplitter(Qt::Horizontal, right);
+    m_fileStack = new QStackedWidget(m_listSplitter);
     m_details = MakeDetailsView(m_fileStack);
     m_details->setModel(m_fileModel);
     m_icons = new QListView(m_fileStack);
@@ -100,18 +155,48 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_icons->setUniformItemSizes(true);
     m_icons->setTextElideMode(Qt::ElideMiddle);
     m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+        view->setDragDropMode(QAbstractItemView::DragDrop);
+        view->setDefaultDropAction(Qt::CopyAction);
+        view->setDragDropOverwriteMode(true);
+    }
+    m_icons->setMovement(QListView::Static); // a drag carries files, not icons
     m_fileStack->addWidget(m_details);
     m_fileStack->addWidget(m_icons);
+    m_viewer = new QPlainTextEdit(m_listSplitter);
+    m_viewer->setObjectName("viewerPane");
+    m_viewer->setReadOnly(true);
+    m_viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_viewer->setFont(QFont("Monospace"));
+    m_listSplitter->addWidget(m_fileStack);
+    m_listSplitter->addWidget(m_viewer);
+    m_listSplitter->setStretchFactor(0, 3);
+    m_listSplitter->setStretchFactor(1, 2);
     rightLayout->addWidget(m_tabs);
-    rightLayout->addWidget(m_fileStack, 1);
+    rightLayout->addWidget(m_listSplitter, 1);
 
     m_splitter->addWidget(m_tree);
     m_splitter->addWidget(right);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 3);
+    m_splitter->setSizes({180, 420}); // the tree a third wide at first, scaled to the window
+
+    m_commandPane = new QWidget(this);
+    auto* commandLayout = new QHBoxLayout(m_commandPane);
+    commandLayout->setContentsMargins(2, 2, 2, 2);
+    auto* prompt = new QLabel(">", m_commandPane);
+    m_commandLine = new QLineEdit(m_commandPane);
+    m_commandLine->setObjectName("commandLine");
+    commandLayout->addWidget(prompt);
+    commandLayout->addWidget(m_commandLine, 1);
+    connect(m_commandLine, &QLineEdit::returnPressed, this, [this] { OnCommandLineEntered(); });
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_splitter);
+    layout->setSpacing(0);
+    layout->addWidget(m_splitter, 1);
+    layout->addWidget(m_commandPane);
 
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnTreeCurrentChanged(current); });
@@ -127,14 +212,49 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
                        static_cast<QWidget*>(m_icons)})
         w->installEventFilter(this);
     setFocusProxy(m_tree);
+    const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
+    m_commandPane->setVisible(settings.displayCommandLine);
+    m_viewer->setVisible(settings.displayViewerWindow);
 }
 
 TFileManagerWindow::~TFileManagerWindow() {
+    auto& registry = Registry();
+    registry.erase(std::remove(registry.begin(), registry.end(), this), registry.end());
+    SaveColumnLayouts();
     // The session outlives the views' models only until here; stop it
     // calling back into a half-destroyed window.
     m_session.SetView(nullptr);
     // The tree model points into the session's drive, which goes first.
     m_treeModel->SetDrive(nullptr);
+}
+
+const std::vector<TFileManagerWindow*>& TFileManagerWindow::OpenWindows() {
+    return Registry();
+}
+
+void BroadcastCatalogueChange(char driveLetter, const std::string& dosPath) {
+    // A window may close while another one refreshes (a message box runs
+    // the event loop): walk a guarded copy.
+    std::vector<QPointer<TFileManagerWindow>> windows;
+    for (TFileManagerWindow* w : TFileManagerWindow::OpenWindows())
+        windows.emplace_back(w);
+    for (const QPointer<TFileManagerWindow>& w : windows)
+        if (w)
+            w->CatalogueChanged(driveLetter, dosPath);
+}
+
+void TFileManagerWindow::CatalogueChanged(char driveLetter, const std::string& dosPath) {
+    if (!m_session.CurrentDrive() || m_session.DriveName().empty())
+        return;
+    char mine =
+        static_cast<char>(std::toupper(static_cast<unsigned char>(m_session.DriveName()[0])));
+    if (driveLetter != 0 && std::toupper(static_cast<unsigned char>(driveLetter)) != mine)
+        return;
+    if (dosPath.empty()) {
+        m_session.Refresh();
+        return;
+    }
+    m_session.CatalogueChanged(dosPath);
 }
 
 bool TFileManagerWindow::OpenDrive(const std::string& driveName, int kind,
@@ -164,6 +284,9 @@ void TFileManagerWindow::ReadCurrentBranch() {
     auto* drive = dynamic_cast<catalogue::CDriveIncremental*>(m_session.CurrentDrive());
     if (!drive || path.size() <= 3 || !m_scanned.insert(path).second)
         return;
+    catalogue::CDirectoryContainer* current = m_session.CurrentDirectory();
+    if (current && current->IsZip())
+        return; // a zip directory is never scanned for directories
     if (drive->Scan(path, -1) > 0)
         TreeChanged();
 }
@@ -185,6 +308,11 @@ bool TFileManagerWindow::GoToParent() {
 void TFileManagerWindow::AfterDriveShown() {
     m_expanded.clear();
     m_scanned.clear();
+    const std::string& name = m_session.DriveName();
+    char letter =
+        name.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    if (letter != 0 && letter != m_layoutLetter)
+        LoadColumnLayouts(letter);
     TreeChanged();
     FileListChanged();
     emit CaptionChanged(Caption());
@@ -198,7 +326,19 @@ QString TFileManagerWindow::Caption() const {
         return "No drive";
     if (m_session.DriveKind() == catalogue::kDriveIncremental)
         return QString("Drive %1").arg(QChar(name[0]));
-    return QString("Zip '%1'").arg(QString::fromStdString(name));
+    // An archive: the path of its zip directory, shortened.
+    return QString("Zip '%1'").arg(QString::fromStdString(platform::AbbreviatePath(name, 30)));
+}
+
+int TFileManagerWindow::MenuResource() const {
+    return m_session.DriveKind() == catalogue::kDriveIncremental ? 200 : 500;
+}
+
+bool TFileManagerWindow::CarriesCommand(int id) const {
+    using namespace catalogue;
+    if (MenuResource() == 500 && id >= kCmdExpandOneLevel && id <= kCmdOpenToLevel9)
+        return false; // an archive is one directory: there is no tree to open
+    return true;
 }
 
 QWidget* TFileManagerWindow::FileView() const {
@@ -217,7 +357,6 @@ void TFileManagerWindow::SetViewMode(FileViewMode mode) {
     case FileViewMode::Details:
         break;
     case FileViewMode::LargeIcons:
-    case FileViewMode::Thumbnails:
         m_icons->setViewMode(QListView::IconMode);
         m_icons->setIconSize(QSize(32, 32));
         m_icons->setGridSize(QSize(112, 76));
@@ -227,6 +366,20 @@ void TFileManagerWindow::SetViewMode(FileViewMode mode) {
         m_icons->setWrapping(true);
         m_icons->setResizeMode(QListView::Adjust);
         break;
+    case FileViewMode::Thumbnails: {
+        // Until pictures are made, each file shows its icon at the size
+        // of a thumbnail.
+        QSize size = ThumbnailSize();
+        m_icons->setViewMode(QListView::IconMode);
+        m_icons->setIconSize(size);
+        m_icons->setGridSize(QSize(std::max(size.width() + 40, 112), size.height() + 44));
+        m_icons->setWordWrap(true);
+        m_icons->setUniformItemSizes(false);
+        m_icons->setFlow(QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setResizeMode(QListView::Adjust);
+        break;
+    }
     case FileViewMode::SmallIcons:
         m_icons->setViewMode(QListView::IconMode);
         m_icons->setIconSize(QSize(16, 16));
@@ -254,6 +407,8 @@ void TFileManagerWindow::SetViewMode(FileViewMode mode) {
 
 bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
     using namespace catalogue;
+    if (!CarriesCommand(id))
+        return true; // nothing to do here; not a missing feature
     if (id >= kCmdExpandOneLevel && id <= kCmdOpenToLevel9 &&
         (id <= kCmdCollapseBranch || id >= kCmdOpenToLevel0)) {
         CTreeCommandResult result = m_session.RunTreeCommand(id);
@@ -286,8 +441,17 @@ bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
     case kCmdViewSmallIcons:
         SetViewMode(FileViewMode::SmallIcons);
         return true;
+    case kCmdViewThumbnails:
+        SetViewMode(FileViewMode::Thumbnails);
+        return true;
     case kCmdViewNextMode:
-        SetViewMode(static_cast<FileViewMode>((static_cast<int>(m_viewMode) + 1) % 4));
+        SetViewMode(static_cast<FileViewMode>((static_cast<int>(m_viewMode) + 1) % 5));
+        return true;
+    case kCmdCommandLine:
+        ShowCommandLine(!CommandLineShown());
+        return true;
+    case kCmdViewerPane:
+        ShowViewerPane(!ViewerPaneShown());
         return true;
     default:
         return false;
@@ -338,23 +502,244 @@ void TFileManagerWindow::SetStatusText(int field, const std::string& text, bool 
 }
 
 void TFileManagerWindow::FileListChanged() {
-    m_fileModel->Reset();
-    // The name column fits the longest name of the first screenful; the
-    // rest of a large list is not measured.
-    if (m_fileModel->columnCount() > 1) {
-        int width = 180;
-        QFontMetrics metrics(m_details->font());
-        int rows = std::min(m_fileModel->rowCount(), 200);
-        for (int row = 0; row < rows; ++row)
-            width = std::max(
-                width,
-                metrics.horizontalAdvance(m_fileModel->index(row, 0).data().toString()) + 48);
-        m_details->header()->resizeSection(0, std::min(width, 400));
-        for (int section = 1; section < m_fileModel->columnCount(); ++section)
-            m_details->header()->resizeSection(
-                section, ColumnWidth(m_fileModel->ColumnAt(section), metrics));
-    }
+    ApplyColumns(); // resets the model
     ShowCaret();
+    UpdateViewerPane();
+}
+
+// --- columns -------------------------------------------------------------------
+
+bool TFileManagerWindow::ShowsZipList() const {
+    catalogue::CDirectoryContainer* current = m_session.CurrentDirectory();
+    return current && current->IsZip();
+}
+
+std::vector<ColumnSpec> TFileManagerWindow::ColumnLayout() const {
+    std::vector<ColumnSpec> layout;
+    QHeaderView* header = m_details->header();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= m_fileModel->columnCount())
+            continue;
+        layout.push_back(
+            {static_cast<int>(m_fileModel->ColumnAt(logical)),
+             std::clamp(header->sectionSize(logical), kMinColumnWidth, kMaxColumnWidth)});
+    }
+    return layout;
+}
+
+void TFileManagerWindow::RememberColumnLayout() {
+    if (!m_columnsZip)
+        return;
+    std::vector<ColumnSpec> shown = ColumnLayout();
+    if (!shown.empty())
+        (*m_columnsZip ? m_zipLayout : m_fileLayout) = shown;
+}
+
+void TFileManagerWindow::ApplyColumns() {
+    const bool zip = ShowsZipList();
+    const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
+    std::vector<int> wanted =
+        zip ? CFileListModel::ZipColumns(settings.zipDisplayDetails)
+            : CFileListModel::PlainColumns(settings.fileDisplayDetails,
+                                           m_session.Environment().Options().fourDosDescriptions);
+    if (m_columnsZip == zip && wanted == m_columnsWanted) {
+        m_fileModel->Reset();
+        return;
+    }
+    RememberColumnLayout();
+    m_columnsZip = zip;
+    m_columnsWanted = wanted;
+    std::vector<ColumnSpec> columns = ArrangeColumns(wanted, zip ? m_zipLayout : m_fileLayout);
+    std::vector<int> ids;
+    for (const ColumnSpec& c : columns)
+        ids.push_back(c.id);
+    m_fileModel->SetColumns(ids, zip);
+    QHeaderView* header = m_details->header();
+    // The model's order is the display order: undo moves of the last list.
+    for (int logical = 0; logical < header->count(); ++logical)
+        if (header->visualIndex(logical) != logical)
+            header->moveSection(header->visualIndex(logical), logical);
+    QFontMetrics metrics(m_details->font());
+    for (int section = 0; section < static_cast<int>(columns.size()); ++section) {
+        int width = columns[static_cast<size_t>(section)].width;
+        CFileListModel::Column column = m_fileModel->ColumnAt(section);
+        if (width <= 0 && column == CFileListModel::kName) {
+            // The name column fits the longest name of the first
+            // screenful; the rest of a large list is not measured.
+            width = 180;
+            int rows = std::min(m_fileModel->rowCount(), 200);
+            for (int row = 0; row < rows; ++row)
+                width = std::max(
+                    width,
+                    metrics.horizontalAdvance(m_fileModel->index(row, 0).data().toString()) + 48);
+            width = std::min(width, 400);
+        } else if (width <= 0) {
+            width = ColumnWidth(column, metrics);
+        }
+        header->resizeSection(section, width);
+    }
+}
+
+void TFileManagerWindow::LoadColumnLayouts(char letter) {
+    if (m_layoutLetter != 0) {
+        RememberColumnLayout();
+        SaveColumnLayouts();
+    }
+    m_layoutLetter = letter;
+    CSettingsStore& store = SettingsStore();
+    m_fileLayout = ParseColumnLayout(store.Read(kGeneralSection, FileColumnsKey(letter)))
+                       .value_or(std::vector<ColumnSpec>());
+    m_zipLayout = ParseColumnLayout(store.Read(kGeneralSection, ZipColumnsKey(letter)))
+                      .value_or(std::vector<ColumnSpec>());
+    m_columnsZip.reset(); // choose the columns again with these layouts
+    m_columnsWanted.clear();
+}
+
+void TFileManagerWindow::SaveColumnLayouts() {
+    if (m_layoutLetter == 0)
+        return;
+    RememberColumnLayout();
+    const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
+    QFontMetrics metrics(m_details->font());
+    // A list never shown keeps its stored layout, or takes the defaults.
+    auto complete = [&](const std::vector<ColumnSpec>& layout, const std::vector<int>& wanted) {
+        std::vector<ColumnSpec> columns = ArrangeColumns(wanted, layout);
+        for (ColumnSpec& c : columns)
+            if (c.width <= 0)
+                c.width = ColumnWidth(static_cast<CFileListModel::Column>(c.id), metrics);
+        // Columns the bits leave out keep their place for when they return.
+        for (const ColumnSpec& c : layout)
+            if (std::none_of(columns.begin(), columns.end(),
+                             [&](const ColumnSpec& k) { return k.id == c.id; }))
+                columns.push_back(c);
+        return columns;
+    };
+    CSettingsStore& store = SettingsStore();
+    // The habitab in force (only "Default" until habitabs can be chosen).
+    store.Write(kGeneralSection, ActiveTabKey(m_layoutLetter), settings.name.substr(0, 255));
+    store.Write(kGeneralSection, FileColumnsKey(m_layoutLetter),
+                FormatColumnLayout(complete(
+                    m_fileLayout, CFileListModel::PlainColumns(
+                                      settings.fileDisplayDetails,
+                                      m_session.Environment().Options().fourDosDescriptions))));
+    store.Write(kGeneralSection, ZipColumnsKey(m_layoutLetter),
+                FormatColumnLayout(
+                    complete(m_zipLayout, CFileListModel::ZipColumns(settings.zipDisplayDetails))));
+}
+
+// --- panes ---------------------------------------------------------------------
+
+void TFileManagerWindow::ShowCommandLine(bool show) {
+    m_session.DisplaySettings().displayCommandLine = show;
+    m_commandPane->setVisible(show);
+    if (show)
+        m_commandLine->setFocus();
+}
+
+void TFileManagerWindow::ShowViewerPane(bool show) {
+    m_session.DisplaySettings().displayViewerWindow = show;
+    m_viewer->setVisible(show);
+    UpdateViewerPane();
+}
+
+bool TFileManagerWindow::CommandLineShown() const {
+    return m_session.DisplaySettings().displayCommandLine;
+}
+
+bool TFileManagerWindow::ViewerPaneShown() const {
+    return m_session.DisplaySettings().displayViewerWindow;
+}
+
+void TFileManagerWindow::OnCommandLineEntered() {
+    QString line = m_commandLine->text().trimmed();
+    if (line.isEmpty())
+        return;
+    // The command language comes with the command parser; until then the
+    // line is kept for the user to copy and nothing runs.
+    ui::Current().Message(kCommandLineNotAvailable, kNotAvailableCaption, ui::Buttons::Ok,
+                          ui::Icon::Information);
+}
+
+void TFileManagerWindow::UpdateViewerPane() {
+    if (!ViewerPaneShown())
+        return;
+    const catalogue::CFileContainer* file = m_session.CaretFile();
+    if (!file) {
+        m_viewer->clear();
+        return;
+    }
+    QString name = QString::fromStdString(file->Name());
+    QString sizeLine = QString::fromStdString(catalogue::FormatCount(file->Size(), 27)) + " bytes";
+    std::string host;
+    QByteArray bytes;
+    bool read = false;
+    struct stat st {};
+    // Only regular files: opening a pipe or a device could block or change it.
+    if (!file->IsArchiveMember() && platform::DosToHost(file->FullPath(), &host) &&
+        ::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        QFile f(QString::fromStdString(host));
+        if (f.open(QIODevice::ReadOnly)) {
+            bytes = f.read(kViewerPaneBytes);
+            read = true;
+        }
+    }
+    if (!read || bytes.contains('\0')) {
+        // A binary file, a zip member or one that cannot be read: what it is.
+        m_viewer->setPlainText(name + "\n" + sizeLine);
+        return;
+    }
+    m_viewer->setPlainText(QString::fromUtf8(bytes));
+}
+
+// --- drops ---------------------------------------------------------------------
+
+bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
+                                   const std::string& targetDirectory) const {
+    catalogue::CDriveContainer* drive = m_session.CurrentDrive();
+    if (sources.empty() || !drive || m_session.DriveKind() != catalogue::kDriveIncremental)
+        return false;
+    catalogue::CDirectoryContainer* target =
+        drive->DirectoryAt(drive->IndexOfPath(targetDirectory));
+    if (!target || target->IsZip())
+        return false; // files go into zip files through the copy command
+    // Files dropped back where they came from go nowhere.
+    return std::any_of(sources.begin(), sources.end(), [&](const std::string& source) {
+        return catalogue::ComparePaths(
+                   catalogue::ParentDosPath(catalogue::NormalizeDosPath(source)), target->Path()) !=
+               0;
+    });
+}
+
+bool TFileManagerWindow::DropOn(const std::vector<std::string>& sources,
+                                const std::string& targetDirectory) {
+    if (!CanDropOn(sources, targetDirectory))
+        return false;
+    // The keys held now decide; the work starts once the drag has ended.
+    Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    QPointer<TFileManagerWindow> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, sources, targetDirectory, modifiers] {
+            if (self)
+                self->DropFiles(sources, targetDirectory, modifiers);
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+bool TFileManagerWindow::DropFiles(const std::vector<std::string>& sources,
+                                   const std::string& targetDirectory,
+                                   Qt::KeyboardModifiers modifiers) {
+    if (!CanDropOn(sources, targetDirectory))
+        return false;
+    FileDropRequest request;
+    request.sources = sources;
+    request.targetDirectory = targetDirectory;
+    request.action = ChooseDropAction(sources.front(), targetDirectory, modifiers);
+    request.descriptions = m_session.Environment().Options().fourDosDescriptions;
+    RunFileDrop(request);
+    return true;
 }
 
 void TFileManagerWindow::TreeChanged() {
@@ -424,7 +809,7 @@ void TFileManagerWindow::OnTreeExpanded(const QModelIndex& index) {
     // Lazy expansion: read the branch one level deeper than it was logged,
     // so its children show whether they open in turn.
     auto* drive = dynamic_cast<catalogue::CDriveIncremental*>(m_session.CurrentDrive());
-    if (drive && dir->Level() > 0 && drive->Scan(path, -1) > 0)
+    if (drive && dir->Level() > 0 && !dir->IsZip() && drive->Scan(path, -1) > 0)
         TreeChanged();
 }
 
@@ -439,6 +824,7 @@ void TFileManagerWindow::OnFileCurrentChanged(const QModelIndex& current) {
     if (m_syncing || !current.isValid())
         return;
     m_session.SetCaret(current.row());
+    UpdateViewerPane();
     m_syncing = true;
     // Keep the other view's caret on the same row.
     for (QAbstractItemView* view :

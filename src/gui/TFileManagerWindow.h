@@ -1,28 +1,53 @@
 // TFileManagerWindow: the client of a file manager MDI child: the
 // directory tree beside the file list of the current directory, over one
 // CFileManagerSession that the window owns (its logged drives, current
-// directory, caret, tags and display settings).
+// directory, caret, tags and display settings), with two switchable panes:
+// the command line below and the viewer pane beside the file list.
 //
 // The window is the session's CCatalogueView: the session tells it when the
 // tree or the file list must be shown again and what the status bar
 // fields say; the window passes the fields on through StatusTextChanged.
+// It reads 4DOS descriptions through its session while "4DOS
+// Descriptions" is on and then shows the "Description" column.
+//
+// Change notices: every open window is listed; BroadcastCatalogueChange
+// (the Qt user interface calls it for every notice a file operation hands
+// out) brings each window's tree and list up to date.
+//
+// Drops: files dropped on the file list go to the current directory, on a
+// tree branch to that directory (see FileDrop.h for copy or move).
+//
+// Columns: plain directories show the columns of the file display details
+// bits, zip directories those of the zip display details bits; their
+// order and widths are kept per drive letter in "File Display Columns for
+// Drive %c" and "Zip Display Columns for Drive %c" (read when the window
+// first shows a drive of that letter, written when it leaves the letter
+// and when it is destroyed, together with "Active Tab For Drive %c", the
+// name of the habitab in force).
 //
 // Keys: Enter in the tree opens the branch and goes to it, on a file it
-// opens the file; Backspace goes
-// to the parent directory; Tab moves between tree and list. The tag, tree,
-// sort and view commands arrive by id through RunCommand().
+// opens the file; Backspace goes to the parent directory; Tab moves
+// between tree and list. The tag, tree, sort, view and pane commands
+// arrive by id through RunCommand().
 #pragma once
 
 #include "catalogue/CFileManagerSession.h"
+#include "fileops/C4DosDescriptionSource.h"
+#include "gui/CFileListModel.h"
+#include "gui/WindowSettings.h"
 
 #include <QWidget>
 
 #include <array>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+class QLineEdit;
 class QListView;
 class QModelIndex;
+class QPlainTextEdit;
 class QSplitter;
 class QStackedWidget;
 class QTabBar;
@@ -31,16 +56,23 @@ class QTreeView;
 namespace vorlane::gui {
 
 class CDirectoryTreeModel;
-class CFileListModel;
 
-// The view modes of the file list.
+// The view modes of the file list (the display mode numbers 0 to 4).
 enum class FileViewMode { Details, LargeIcons, List, SmallIcons, Thumbnails };
 
-class TFileManagerWindow : public QWidget, public catalogue::CCatalogueView {
+// The most the viewer pane reads of a file.
+constexpr qint64 kViewerPaneBytes = 64 * 1024;
+
+class TFileManagerWindow : public QWidget,
+                           public catalogue::CCatalogueView,
+                           public CFileDropTarget {
     Q_OBJECT
   public:
     explicit TFileManagerWindow(QWidget* parent = nullptr);
     ~TFileManagerWindow() override;
+
+    // Every window alive, oldest first.
+    static const std::vector<TFileManagerWindow*>& OpenWindows();
 
     catalogue::CFileManagerSession& Session() { return m_session; }
     const catalogue::CFileManagerSession& Session() const { return m_session; }
@@ -55,8 +87,14 @@ class TFileManagerWindow : public QWidget, public catalogue::CCatalogueView {
     void Unlog();
     // Goes to the parent of the current directory; false at the root.
     bool GoToParent();
-    // "Drive C"; "" before a drive is shown, "No drive" after an unlog.
+    // "Drive C" or "Zip 'C:\..\ARCHIVE.ZIP'"; "" before a drive is shown,
+    // "No drive" after an unlog.
     QString Caption() const;
+    // The menu the window carries: 200 for a plain drive, 500 for an archive.
+    int MenuResource() const;
+    // False for the commands of its menu that do nothing in this window
+    // (the tree commands of an archive window).
+    bool CarriesCommand(int id) const;
 
     // Runs a command of the window's menus; false when the id is not one
     // the window carries out (the frame then says it is not available).
@@ -66,22 +104,46 @@ class TFileManagerWindow : public QWidget, public catalogue::CCatalogueView {
     // Fills the status bar fields again (the window became active).
     void ShowTotals();
 
+    // A file operation changed dosPath on the drive of driveLetter (0: any
+    // drive): the tree and the list follow the disk.
+    void CatalogueChanged(char driveLetter, const std::string& dosPath);
+
+    // Copies or moves dropped files into targetDirectory now (the drop
+    // handlers call it once the drag is over); false when refused.
+    bool DropFiles(const std::vector<std::string>& sources, const std::string& targetDirectory,
+                   Qt::KeyboardModifiers modifiers);
+
     bool TreeHasFocus() const;
     FileViewMode ViewMode() const { return m_viewMode; }
     void SetViewMode(FileViewMode mode);
+    // The panes (their commands toggle them).
+    void ShowCommandLine(bool show);
+    void ShowViewerPane(bool show);
+    bool CommandLineShown() const;
+    bool ViewerPaneShown() const;
 
     QTreeView* Tree() const { return m_tree; }
     QTreeView* DetailsView() const { return m_details; }
     QListView* IconView() const { return m_icons; }
+    QLineEdit* CommandLine() const { return m_commandLine; }
+    QPlainTextEdit* ViewerPane() const { return m_viewer; }
     // The view now showing the file list.
     QWidget* FileView() const;
     CFileListModel* FileModel() const { return m_fileModel; }
     CDirectoryTreeModel* TreeModel() const { return m_treeModel; }
+    // The columns of the details view in display order, with their widths.
+    std::vector<ColumnSpec> ColumnLayout() const;
 
     // CCatalogueView
     void SetStatusText(int field, const std::string& text, bool repaint) override;
     void FileListChanged() override;
     void TreeChanged() override;
+
+    // CFileDropTarget
+    bool CanDropOn(const std::vector<std::string>& sources,
+                   const std::string& targetDirectory) const override;
+    bool DropOn(const std::vector<std::string>& sources,
+                const std::string& targetDirectory) override;
 
   signals:
     void StatusTextChanged(int field, const QString& text, bool repaint);
@@ -97,26 +159,50 @@ class TFileManagerWindow : public QWidget, public catalogue::CCatalogueView {
     void OnTreeExpanded(const QModelIndex& index);
     void OnTreeCollapsed(const QModelIndex& index);
     void OnFileCurrentChanged(const QModelIndex& current);
+    void OnCommandLineEntered();
     void SelectCurrentDirectoryInTree();
     void ShowCaret();
     void ApplyTreeAction(const catalogue::CTreeCommandResult& result);
     void AfterDriveShown();
     void ReadCurrentBranch();
+    bool ShowsZipList() const;
+    // Chooses the columns of the list now current and sizes them.
+    void ApplyColumns();
+    // Keeps the details view's order and widths in the layout of its kind.
+    void RememberColumnLayout();
+    void LoadColumnLayouts(char letter);
+    void SaveColumnLayouts();
+    void UpdateViewerPane();
 
+    // The description source outlives the session that reads through it.
+    fileops::C4DosDescriptionSource m_descriptionSource;
     catalogue::CFileManagerSession m_session;
     CDirectoryTreeModel* m_treeModel;
     CFileListModel* m_fileModel;
     QSplitter* m_splitter;
+    QSplitter* m_listSplitter;
     QTreeView* m_tree;
     QTabBar* m_tabs;
     QStackedWidget* m_fileStack;
     QTreeView* m_details;
     QListView* m_icons;
+    QPlainTextEdit* m_viewer;
+    QWidget* m_commandPane;
+    QLineEdit* m_commandLine;
     FileViewMode m_viewMode = FileViewMode::Details;
     std::set<std::string> m_expanded; // tree branches the user opened
     std::set<std::string> m_scanned;  // branches read by a lazy expansion
     std::array<QString, 5> m_status;  // fields 1 to 4
     bool m_syncing = false;           // the window itself moves the views
+    // Column layouts of the drive letter m_layoutLetter (0: none read yet).
+    char m_layoutLetter = 0;
+    std::vector<ColumnSpec> m_fileLayout;
+    std::vector<ColumnSpec> m_zipLayout;
+    std::optional<bool> m_columnsZip; // which kind the details view shows
+    std::vector<int> m_columnsWanted; // the ids it shows, as chosen
 };
+
+// Hands a change notice to every open file manager window.
+void BroadcastCatalogueChange(char driveLetter, const std::string& dosPath);
 
 } // namespace vorlane::gui

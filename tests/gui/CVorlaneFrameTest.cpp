@@ -69,13 +69,13 @@ TEST_F(GuiTest, MenuBarHoldsEveryCommandIdOnce) {
 }
 
 TEST_F(GuiTest, CommandsOfLaterModulesSayTheyAreNotAvailable) {
-    Frame().RunCommand(kCmdNewArchive);
-    Frame().RunCommand(kCmdGeneralSettings);
+    Frame().RunCommand(kCmdZipToExe);
+    Frame().RunCommand(kCmdHabiTabs);
     ASSERT_EQ(m_ui.Shown().size(), 2u);
     EXPECT_EQ(m_ui.Shown()[0].text,
-              "New Archive is not available yet: it will come in a later version of Vorlane.");
+              "Zip-To-Exe is not available yet: it will come in a later version of Vorlane.");
     EXPECT_EQ(m_ui.Shown()[0].caption, kNotAvailableCaption);
-    EXPECT_TRUE(m_ui.Showed("General Settings is not available yet"));
+    EXPECT_TRUE(m_ui.Showed("HabiTabs is not available yet"));
 }
 
 TEST_F(GuiTest, DirectoryStatisticsAndBackupShowTheirOwnTexts) {

@@ -6,9 +6,17 @@
 #include "gui/QtUserInterface.h"
 #include "gui/StatusWindows.h"
 
+#include "fileops/CFileOperation.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
+
+#include <fstream>
+#include <sys/stat.h>
 
 namespace vorlane::gui::test {
 
@@ -47,6 +55,79 @@ TEST_F(GuiTest, StatusWindowsOfTheQtInterfaceReportCancel) {
         dialog->close(); // the close box cancels, the window stays until the run ends
         EXPECT_TRUE(window->Cancelled());
     }
+}
+
+namespace {
+
+// Clicks Cancel of the first status window once its current gauge has moved
+// past 0%: the click is queued, so only the copy's abort poll delivers it.
+class CancelWhenUnderway : public QObject {
+  public:
+    int seenPercent = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<CStatusDialogBase*>(watched);
+        if (event->type() == QEvent::Show && dialog && !m_hooked) {
+            m_hooked = true;
+            QProgressBar* gauge = dialog->findChild<QProgressBar*>();
+            QPushButton* cancel = dialog->findChild<QPushButton*>();
+            connect(gauge, &QProgressBar::valueChanged, this, [this, cancel](int value) {
+                if (value <= 0 || m_clicked)
+                    return;
+                m_clicked = true;
+                seenPercent = value;
+                QMetaObject::invokeMethod(
+                    cancel, [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); },
+                    Qt::QueuedConnection);
+            });
+        }
+        return false;
+    }
+
+  private:
+    bool m_hooked = false;
+    bool m_clicked = false;
+};
+
+} // namespace
+
+TEST_F(GuiTest, CancelClickedDuringACopySeenByThePollLeavesNoTarget) {
+    const size_t size = 8 * 1024 * 1024;
+    {
+        std::ofstream out(m_c / "big.bin", std::ios::binary);
+        std::string block(1024 * 1024, 'v');
+        for (size_t done = 0; done < size; done += block.size())
+            out << block;
+    }
+    QtUserInterface qt(&Frame());
+    ui::ScopedUserInterface installed(&qt);
+    CancelWhenUnderway canceller;
+    qApp->installEventFilter(&canceller);
+    bool copied = true;
+    int code = 0;
+    std::string error;
+    {
+        std::unique_ptr<ui::StatusWindow> status =
+            ui::Current().MakeStatusWindow(ui::StatusKind::Operation, "Copy Files");
+        fileops::CFileOperation op(status.get());
+        copied = op.Copy("C:\\big.bin", "D:\\big.bin", false);
+        code = op.Error().Code();
+        error = op.Error().Message();
+    }
+    qApp->removeEventFilter(&canceller);
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(code, fileops::CDosErrorMessage::kUserAborted) << error;
+    EXPECT_GT(canceller.seenPercent, 0); // the gauge moved before the click
+    EXPECT_LT(canceller.seenPercent, 100);
+    struct stat st {};
+    EXPECT_NE(::stat((m_d / "big.bin").c_str(), &st), 0);
+    EXPECT_EQ(::stat((m_c / "big.bin").c_str(), &st), 0);
+    EXPECT_EQ(static_cast<size_t>(st.st_size), size);
+    // Nothing else was left in the target directory either.
+    EXPECT_TRUE(QDir(QString::fromStdString(m_d.path()))
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
 }
 
 TEST_F(GuiTest, PickerFiltersBecomeQtNameFilters) {

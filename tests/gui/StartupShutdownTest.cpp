@@ -1,4 +1,4 @@
-#include "GuiTestSupport.h"
+#include "AppFrameTest.h"
 
 #include "app/VorlaneApp.h"
 #include "gui/TFileManagerWindow.h"
@@ -10,47 +10,7 @@
 
 namespace vorlane::gui::test {
 
-namespace {
-
-// The application and its frame as the program runs them, on the
-// temporary drives, with VORLANE.INI written first from iniText.
-class StartupTest : public GuiTest {
-  protected:
-    StartupTest()
-        : m_home(std::getenv("VORLANE_HOME")),
-          m_drives("VORLANE_DRIVES", "C=" + m_c.path() + ";D=" + m_d.path()) {}
-
-    void WriteIni(const std::string& text) { vorlane::test::WriteFile(IniPath(), text); }
-    std::string IniPath() const { return m_home + "/VORLANE.INI"; }
-
-    // Runs the start-up; the frame is shown (as the program does).
-    void Start() {
-        m_app = std::make_unique<app::VorlaneApp>();
-        m_appFrame = std::make_unique<CVorlaneFrame>(m_app.get());
-        m_appFrame->SetShowOnCreate(true);
-        ASSERT_TRUE(m_app->Start(*m_appFrame, *m_appFrame, false));
-        Pump();
-    }
-    // Runs the shutdown as the program does after the frame closed.
-    int Shutdown() {
-        int code = m_app->Shutdown(*m_appFrame);
-        m_appFrame.reset();
-        m_app.reset();
-        return code;
-    }
-    ~StartupTest() override {
-        if (m_app)
-            Shutdown();
-        std::remove(IniPath().c_str());
-    }
-
-    std::string m_home;
-    vorlane::test::ScopedEnv m_drives;
-    std::unique_ptr<app::VorlaneApp> m_app;
-    std::unique_ptr<CVorlaneFrame> m_appFrame;
-};
-
-} // namespace
+using StartupTest = AppFrameTest;
 
 TEST_F(StartupTest, ExitQuestionDeclinedKeepsTheProgramRunning) {
     WriteIni("[Advanced Settings]\nExit Without Prompting=0\n");
@@ -107,22 +67,23 @@ TEST_F(StartupTest, InitialModeLogCurrentDriveOpensAWindow) {
 
 TEST_F(StartupTest, InitialModeLogDriveDialogRunsTheDialog) {
     WriteIni("[Startup Settings]\nInitial Mode=102\n");
-    m_app = std::make_unique<app::VorlaneApp>();
-    m_appFrame = std::make_unique<CVorlaneFrame>(m_app.get());
     QString title;
-    m_appFrame->SetDialogRunner([&](QDialog& dialog) {
+    OnDialog = [&](QDialog& dialog) {
         title = dialog.windowTitle();
         return static_cast<int>(QDialog::Rejected);
-    });
-    ASSERT_TRUE(m_app->Start(*m_appFrame, *m_appFrame, false));
+    };
+    Start();
     EXPECT_EQ(title, "Log Drive");
     EXPECT_TRUE(m_appFrame->FileManagers().isEmpty());
 }
 
-TEST_F(StartupTest, InitialModeArchivesSayTheyAreNotAvailable) {
+TEST_F(StartupTest, InitialModeNewArchiveAsksForTheArchive) {
     WriteIni("[Startup Settings]\nInitial Mode=104\n");
+    m_ui.QueueSaveFile(std::nullopt); // the user cancels the dialog
     Start();
-    EXPECT_TRUE(m_ui.Showed("New Archive is not available yet"));
+    ASSERT_EQ(m_ui.Shown().size(), 1u);
+    EXPECT_EQ(m_ui.Shown()[0].caption, "New Archive File");
+    EXPECT_TRUE(m_appFrame->FileManagers().isEmpty());
 }
 
 TEST_F(StartupTest, SavedWindowsAreReopenedAndRememberedAgain) {
@@ -151,6 +112,24 @@ TEST_F(StartupTest, SavedWindowsAreReopenedAndRememberedAgain) {
     EXPECT_EQ(ini.GetString("Startup Settings", "Initial Directory 000"), "C:\\SUB");
     EXPECT_EQ(ini.GetString("Startup Settings", "Window Layout 000"), "1,1,10,20,300,200");
     EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 001"), "D:");
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// The notice comes once, with the product line and the version, before
+// the start-up action (here the Log Drive dialog) runs.
+TEST_F(StartupTest, StartupNoticeComesOnceBeforeTheStartupAction) {
+    WriteIni("[Startup Settings]\nInitial Mode=102\n");
+    QStringList order;
+    OnDialog = [&](QDialog& dialog) {
+        order << QString("%1 after %2 notice(s)").arg(dialog.windowTitle()).arg(m_notices.size());
+        return static_cast<int>(QDialog::Rejected);
+    };
+    Start();
+    EXPECT_EQ(m_notices, QStringList({"Vorlane / Version 3.72"}));
+    EXPECT_EQ(order, QStringList({"Log Drive after 1 notice(s)"}));
 }
 
 } // namespace vorlane::gui::test

@@ -248,8 +248,9 @@ TEST_F(UnzipEngineTest, OpenResults) {
             c.archive ? PutArchive(std::string(c.name) + ".zip", c.archive()) : "C:\\nothing.zip";
         UnzipCommandRecord r = Record(kUnzipOpen, dos);
         EXPECT_EQ(UnzipEntry(r), c.expected);
-        if (c.expected == kUnzipOk)
+        if (c.expected == kUnzipOk) {
             EXPECT_EQ(r.count, 0);
+        }
     }
     // An empty archive has no member 0.
     int rc = 0;
@@ -284,8 +285,9 @@ TEST_F(UnzipEngineTest, CommentLengthAndText) {
         const std::string dos = PutArchive(std::string(c.name) + ".zip", zip.Build());
         UnzipCommandRecord r = Record(kUnzipCommentLength, dos);
         ASSERT_EQ(UnzipEntry(r), kUnzipOk);
-        if (c.comment == c.expected)
+        if (c.comment == c.expected) {
             EXPECT_EQ(r.count, static_cast<int>(c.comment.size()));
+        }
         std::vector<char> buffer(c.bufferSize + 8, '#');
         r = Record(kUnzipReadComment, dos);
         r.commentBuffer = buffer.data();
@@ -520,8 +522,9 @@ TEST_F(UnzipEngineTest, HostileMembersAreRefusedAndNothingLeavesTheDestination) 
         // A refused member leaves the old file of its name as it was.
         for (const char* name : {"bomb.bin", "short.bin", "crc.txt"})
             EXPECT_EQ(ReadFile(Host(std::string("box/out/") + name)), "old");
-        if (c.expected == kUnzipCaseCollision)
+        if (c.expected == kUnzipCaseCollision) {
             EXPECT_EQ(out.size(), 5u) << "the first of the two is extracted";
+        }
     }
 }
 

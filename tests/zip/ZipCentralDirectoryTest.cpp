@@ -159,8 +159,9 @@ TEST(ZipCentralDirectoryTest, DamagedAndHostileArchivesGetTheirCodes) {
         ZipArchiveIndex index;
         std::string why;
         EXPECT_EQ(Read(c.make(), &index, &why), c.expected) << why;
-        if (c.expected != kUnzipOk)
+        if (c.expected != kUnzipOk) {
             EXPECT_FALSE(why.empty());
+        }
     }
 }
 
