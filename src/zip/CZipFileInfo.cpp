@@ -75,15 +75,8 @@ std::string_view CZipFileInfo::RelativeDirectory() const {
 }
 
 std::string CZipFileInfo::AttributeLetters(uint32_t attributes) {
-    std::string text(9, '.');
-    if (attributes & 0x01)
-        text[0] = 'R';
-    if (attributes & 0x02)
-        text[2] = 'H';
-    if (attributes & 0x04)
-        text[4] = 'S';
-    if (attributes & 0x20)
-        text[6] = 'A';
+    // The file letters, and E at 8 for an encrypted member.
+    std::string text = AttributeText(attributes);
     if (attributes & kZipItemEncrypted)
         text[8] = 'E';
     return text;

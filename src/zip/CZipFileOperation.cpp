@@ -258,49 +258,40 @@ void CZipFileOperation::Reset() {
     ResetUnzipRecord();
 }
 
-void CZipFileOperation::ResetZipRecord() {
-    ZipCommandRecord& r = *m_zipRecord;
-    r = ZipCommandRecord{};
+// The fields both records take from the operation: the archive, the
+// callbacks (each given this object), the password and the DOS-name option
+// (the same bit in both records).
+template <typename Record> void CZipFileOperation::FillRecord(Record& r, uint16_t dosNamesOption) {
+    r = Record{};
     r.zipPath = m_zipPath.c_str();
     r.statusCallback = &StatusCallback;
     r.statusUser = this;
     r.progressCallback = &ProgressCallback;
     r.progressUser = this;
+    if (!m_password.empty()) {
+        r.usePassword = 1;
+        r.password = m_password.c_str();
+    }
+    r.messageCallback = &MessageCallback;
+    r.messageUser = this;
+    if (!m_longNames)
+        r.options |= dosNamesOption;
+    r.nullCallback = &NullCallback;
+    r.nullUser = this;
+}
+
+void CZipFileOperation::ResetZipRecord() {
+    ZipCommandRecord& r = *m_zipRecord;
+    FillRecord(r, kZipDosNames);
     r.compressionLevel = m_level;
     if (!m_workPath.empty()) {
         r.useWorkPath = 1;
         r.workPath = m_workPath.c_str();
     }
-    if (!m_password.empty()) {
-        r.usePassword = 1;
-        r.password = m_password.c_str();
-    }
-    r.messageCallback = &MessageCallback;
-    r.messageUser = this;
-    if (!m_longNames)
-        r.options |= kZipDosNames;
-    r.nullCallback = &NullCallback;
-    r.nullUser = this;
 }
 
 void CZipFileOperation::ResetUnzipRecord() {
-    UnzipCommandRecord& r = *m_unzipRecord;
-    r = UnzipCommandRecord{};
-    r.zipPath = m_zipPath.c_str();
-    r.progressCallback = &ProgressCallback;
-    r.progressUser = this;
-    r.statusCallback = &StatusCallback;
-    r.statusUser = this;
-    if (!m_password.empty()) {
-        r.usePassword = 1;
-        r.password = m_password.c_str();
-    }
-    r.messageCallback = &MessageCallback;
-    r.messageUser = this;
-    if (!m_longNames)
-        r.options |= kUnzipDosNames;
-    r.nullCallback = &NullCallback;
-    r.nullUser = this;
+    FillRecord(*m_unzipRecord, kUnzipDosNames);
 }
 
 void CZipFileOperation::SetCompressionLevel(int level) {

@@ -200,6 +200,7 @@ class CZipFileOperation {
     static int NullCallback(void* user);
 
   private:
+    template <typename Record> void FillRecord(Record& r, uint16_t dosNamesOption);
     void ResetZipRecord();
     void ResetUnzipRecord();
     bool RequireOpen();

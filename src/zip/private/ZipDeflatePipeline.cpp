@@ -144,16 +144,22 @@ void ZipDeflatePipeline::WorkerLoop() {
         Member& member = *m_members[m_order[m_nextInOrder++]];
         if (member.stream || member.state != State::Pending)
             continue;
-        member.state = State::Working;
-        m_inFlight += member.size;
-        lock.unlock();
-        bool ok = CompressWhole(member);
-        lock.lock();
-        member.state = ok ? State::Done : State::Failed;
-        if (!ok)
-            m_inFlight -= member.size;
-        m_changed.notify_all();
+        CompressClaimed(member, lock);
     }
+}
+
+// Compresses a member this thread has taken from the pending ones, with the
+// lock released meanwhile, and tells the waiters.
+void ZipDeflatePipeline::CompressClaimed(Member& member, std::unique_lock<std::mutex>& lock) {
+    member.state = State::Working;
+    m_inFlight += member.size;
+    lock.unlock();
+    bool ok = CompressWhole(member);
+    lock.lock();
+    member.state = ok ? State::Done : State::Failed;
+    if (!ok)
+        m_inFlight -= member.size;
+    m_changed.notify_all();
 }
 
 void ZipDeflatePipeline::NoteReadFailure(const std::string& path, const platform::SysError& error) {
@@ -240,15 +246,7 @@ bool ZipDeflatePipeline::AwaitMember(size_t index, bool needData) {
         return true;
     if (member.state == State::Pending || member.state == State::Released) {
         // No worker has it (or its data was handed out already): do it here.
-        member.state = State::Working;
-        m_inFlight += member.size;
-        lock.unlock();
-        bool ok = CompressWhole(member);
-        lock.lock();
-        member.state = ok ? State::Done : State::Failed;
-        if (!ok)
-            m_inFlight -= member.size;
-        m_changed.notify_all();
+        CompressClaimed(member, lock);
     }
     m_changed.wait(lock,
                    [&] { return member.state == State::Done || member.state == State::Failed; });

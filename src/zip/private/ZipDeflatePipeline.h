@@ -74,6 +74,7 @@ class ZipDeflatePipeline {
     void WorkerLoop();
     // Reads and compresses one member whole into memory.
     bool CompressWhole(Member& member);
+    void CompressClaimed(Member& member, std::unique_lock<std::mutex>& lock);
     // Called by a source when libzip needs a member's sizes (needData
     // false) or its data; waits for the work or does it on this thread.
     // False when the member failed.
