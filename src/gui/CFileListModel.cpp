@@ -20,18 +20,6 @@ namespace vorlane::gui {
 
 using catalogue::CFileContainer;
 
-namespace {
-
-// Zip display details bits of the member columns.
-constexpr uint32_t kBitSize = 0x002;
-constexpr uint32_t kBitDateTime = 0x008;
-constexpr uint32_t kBitAttributes = 0x040;
-constexpr uint32_t kBitRatio = 0x080;
-constexpr uint32_t kBitMethod = 0x100;
-constexpr uint32_t kBitRelativePath = 0x200;
-
-} // namespace
-
 CFileListModel::CFileListModel(catalogue::CFileManagerSession& session, QObject* parent)
     : QAbstractTableModel(parent), m_session(session) {
     SetDetails(session.DisplaySettings().fileDisplayDetails);
@@ -59,17 +47,17 @@ std::vector<int> CFileListModel::PlainColumns(uint32_t bits, bool descriptions) 
 std::vector<int> CFileListModel::ZipColumns(uint32_t bits) {
     // The order of the member's listing line.
     std::vector<int> columns = {kName};
-    if (bits & kBitSize)
+    if (bits & zip::kZipListSize)
         columns.push_back(kSize);
-    if (bits & kBitDateTime)
+    if (bits & zip::kZipListDateTime)
         columns.push_back(kZipDateTime);
-    if (bits & kBitAttributes)
+    if (bits & zip::kZipListAttributes)
         columns.push_back(kAttributes);
-    if (bits & kBitRatio)
+    if (bits & zip::kZipListRatio)
         columns.push_back(kZipRatio);
-    if (bits & kBitMethod)
+    if (bits & zip::kZipListMethod)
         columns.push_back(kZipMethod);
-    if (bits & kBitRelativePath)
+    if (bits & zip::kZipListRelativePath)
         columns.push_back(kZipRelativePath);
     return columns;
 }
