@@ -1,5 +1,5 @@
-// The windows remembered under Initial Mode 106: the keys written, the
-// round trip, what is skipped, and layouts that do not parse.
+// The windows remembered under Initial Mode 106: the keys written, what
+// is skipped, and layouts that do not parse.
 #include "app/SavedWindows.h"
 #include "platform/Drives.h"
 #include "platform/Profile.h"
@@ -36,17 +36,6 @@ TEST_F(SavedWindowsTest, WritesTheKeysAndSkipsMultiVolumeZipFiles) {
     EXPECT_EQ(ini.GetString(s, "Window Layout 001"), "99,6,-5,0,200,100");
     EXPECT_FALSE(ini.HasKey(s, "Drive Name 002"));
     EXPECT_EQ(ini.GetInt(s, "# of Drives", -1), 2);
-}
-
-TEST_F(SavedWindowsTest, RoundTrip) {
-    platform::ProfileFile ini;
-    WriteSavedWindows(ini, {{"c:", kDriveKindPlain, "C:\\A B", 1, 5, 6, 70, 80},
-                            {"D:\\X.ZIP", kDriveKindZip, "D:\\X.ZIP", 3, 0, 0, 640, 480}});
-    std::vector<SavedWindow> expected = {
-        {"C:", kDriveKindPlain, "C:\\A B", 1, 5, 6, 75, 86},
-        {"D:\\X.ZIP", kDriveKindZip, "D:\\X.ZIP", 3, 0, 0, 640, 480},
-    };
-    EXPECT_EQ(ReadSavedWindows(ini), expected);
 }
 
 TEST_F(SavedWindowsTest, ReadingSkipsEntriesWithoutADrive) {

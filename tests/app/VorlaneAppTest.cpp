@@ -287,27 +287,25 @@ TEST_F(VorlaneAppTest, FailedSaveGivesAClearMessageKeepsTheOldFileAndStillExits)
     }
 }
 
-TEST_F(VorlaneAppTest, SettingsDirectoryThatCannotBeMade) {
-    test::WriteFile(m_dir / "plainfile", "x");
-    test::ScopedEnv home("VORLANE_HOME", m_dir / "plainfile/home");
-    VorlaneApp app;
-    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
-    EXPECT_EQ(app.Settings().initialMode, 101);
-    ASSERT_TRUE(app.CloseQuery(m_frame));
-    EXPECT_EQ(app.Shutdown(m_frame), 0);
-    EXPECT_TRUE(m_ui.Showed("Unable to save the Vorlane settings to '" + m_dir.path() +
-                            "/plainfile/home/VORLANE.INI'"));
-}
-
-TEST_F(VorlaneAppTest, UnreadableSettingsFileIsNotOverwritten) {
+TEST_F(VorlaneAppTest, SettingsThatCannotBePlacedOrReadAreNotSaved) {
+    auto runToExit = [this](const std::string& message) {
+        m_ui.Reset();
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        EXPECT_EQ(app.Settings().initialMode, 101);
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        EXPECT_EQ(app.Shutdown(m_frame), 0);
+        EXPECT_TRUE(m_ui.Showed(message)) << message;
+    };
     ::mkdir((m_dir / "home").c_str(), 0700);
     ::mkdir(IniPath().c_str(), 0700); // a directory where the file should be
-    VorlaneApp app;
-    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
-    ASSERT_TRUE(app.CloseQuery(m_frame));
-    app.Shutdown(m_frame);
-    EXPECT_TRUE(m_ui.Showed("the settings were not saved"));
+    runToExit("the settings were not saved");
     EXPECT_EQ(::rmdir(IniPath().c_str()), 0); // still the directory, still empty
+
+    test::WriteFile(m_dir / "plainfile", "x");
+    test::ScopedEnv home("VORLANE_HOME", m_dir / "plainfile/home");
+    runToExit("Unable to save the Vorlane settings to '" + m_dir.path() +
+              "/plainfile/home/VORLANE.INI'");
 }
 
 TEST_F(VorlaneAppTest, FontsAndThumbnailsGoToTheDatabaseOnlyWhenSavingSettings) {
@@ -325,10 +323,7 @@ TEST_F(VorlaneAppTest, FontsAndThumbnailsGoToTheDatabaseOnlyWhenSavingSettings) 
     LogFont tree;
     ASSERT_TRUE(LogFont::Decode(log->store.records["\\Fonts\\Tree List"], &tree));
     EXPECT_EQ(tree.faceName, "Mono");
-}
 
-TEST_F(VorlaneAppTest, RefusedDatabaseWriteIsReported) {
-    auto log = std::make_shared<test::DatabaseLog>();
     log->store.refusePuts = true;
     VorlaneApp app(test::DatabaseServices(log));
     ASSERT_TRUE(app.Start(m_frame, m_actions, false));

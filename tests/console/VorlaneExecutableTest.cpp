@@ -118,19 +118,5 @@ TEST_F(VorlaneExecutableTest, SecondInstanceIsRefusedAndLeavesTheFirstOnesFilesA
     EXPECT_EQ(test::ReadFile(m_dir / "home/VORLN32.DAT"), dat);
 }
 
-TEST_F(VorlaneExecutableTest, BinarySettingsFileStartsWithDefaultsAndKeepsItsBytes) {
-    ::mkdir((m_dir / "home").c_str(), 0700);
-    std::string garbage;
-    for (int i = 0; i < 512; ++i)
-        garbage.push_back(static_cast<char>((i * 37 + 11) & 0xFF));
-    test::WriteFile(m_dir / "home/VORLANE.INI", garbage);
-    Outcome o = RunVorlane(m_dir, "--console", m_env, "SET\nEXIT\n");
-    EXPECT_EQ(o.exitCode, 0);
-    EXPECT_NE(o.out.find("Initial Mode=101\n"), std::string::npos);
-    platform::ProfileFile ini(m_dir / "home/VORLANE.INI");
-    ASSERT_TRUE(ini.Load());
-    EXPECT_EQ(ini.GetInt("Startup Settings", "Initial Mode", 0), 101);
-}
-
 } // namespace
 } // namespace vorlane::console

@@ -157,11 +157,9 @@ TEST_F(FileOpsTest, AppendAddsToTheEndAndTheTargetKeepsItsOwnAttributes) {
     uint32_t attributes = 0;
     ASSERT_TRUE(op.GetAttributes("C:\\LOADER", &attributes));
     EXPECT_EQ(attributes, uint32_t(platform::kAttrArchive)); // not the source's; read-only gone
-    EXPECT_EQ(LastLog().Texts(ui::StatusLog::Call::CurrentMessage)[0],
-              "Appending 'C:\\ARCHIVE.ZIP' to 'C:\\LOADER'...");
+    EXPECT_EQ(Texts()[0], "Appending 'C:\\ARCHIVE.ZIP' to 'C:\\LOADER'...");
     // Below 100000 bytes: done * 100 / size; 70 is left out.
-    EXPECT_EQ(LastLog().Percents(ui::StatusLog::Call::CurrentPercent),
-              (Ints{0, 23, 46, 93, 100, 0, 100}));
+    EXPECT_EQ(Percents(), (Ints{0, 23, 46, 93, 100, 0, 100}));
 }
 
 TEST_F(FileOpsTest, MoveRenamesOnOneDriveAndCopiesFlushedBetweenDrives) {

@@ -1,15 +1,12 @@
 #include "GuiTestSupport.h"
 
-#include "gui/CFileListModel.h"
-#include "gui/TFileManagerWindow.h"
 #include "platform/Drives.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sys/stat.h>
+#include <iterator>
 
 namespace vorlane::gui::test {
 
@@ -75,6 +72,13 @@ CVorlaneFrame& GuiTest::Frame() {
     return *m_frame;
 }
 
+TFileManagerWindow& GuiTest::Open(const std::string& drive, const std::string& directory) {
+    TFileManagerWindow* w = Frame().OpenFileManager(drive, 1, true, directory);
+    EXPECT_NE(w, nullptr) << drive;
+    Pump();
+    return *w;
+}
+
 void GuiTest::MakeFile(const std::string& relative, size_t size) {
     std::ofstream out(m_c / relative, std::ios::binary);
     out << std::string(size, 'x');
@@ -86,6 +90,28 @@ QStringList GuiTest::Names(TFileManagerWindow& window) {
     for (int row = 0; row < model->rowCount(); ++row)
         names << model->data(model->index(row, 0), Qt::DisplayRole).toString();
     return names;
+}
+
+int GuiTest::Row(TFileManagerWindow& window, const QString& name) {
+    return static_cast<int>(Names(window).indexOf(name));
+}
+
+QStringList GuiTest::Captions(TFileManagerWindow& window) {
+    QStringList captions;
+    CFileListModel* model = window.FileModel();
+    for (int section = 0; section < model->columnCount(); ++section)
+        captions << model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+    return captions;
+}
+
+bool GuiTest::Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string GuiTest::ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void GuiTest::Pump() {

@@ -1,13 +1,5 @@
 #include "AppFrameTest.h"
 
-#include "app/VorlaneApp.h"
-#include "gui/TFileManagerWindow.h"
-#include "platform/Profile.h"
-
-#include <QDialog>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-
 namespace vorlane::gui::test {
 
 using StartupTest = AppFrameTest;
@@ -35,8 +27,7 @@ TEST_F(StartupTest, ExitWithoutPromptingClosesAtOnceAndWritesTheFrameKeys) {
     EXPECT_TRUE(m_appFrame->close());
     EXPECT_TRUE(m_ui.Shown().empty());
     EXPECT_EQ(Shutdown(), 0);
-    platform::ProfileFile ini(IniPath());
-    ASSERT_TRUE(ini.Load());
+    platform::ProfileFile ini = Ini();
     EXPECT_EQ(ini.GetInt("General", "Window Width", -1), 900);
     EXPECT_EQ(ini.GetInt("General", "Window Height", -1), 600);
     EXPECT_EQ(ini.GetInt("General", "Display Drive Bar", -1), 1);
@@ -50,40 +41,6 @@ TEST_F(StartupTest, StoredGeometryAndBarsAreApplied) {
     EXPECT_EQ(m_appFrame->geometry().size(), QSize(800, 500));
     EXPECT_FALSE(m_appFrame->Settings().displayToolBar);
     EXPECT_FALSE(m_appFrame->Action(14640)->isChecked());
-}
-
-TEST_F(StartupTest, InitialModeNothingOpensNoWindow) {
-    WriteIni("[Startup Settings]\nInitial Mode=101\n");
-    Start();
-    EXPECT_TRUE(m_appFrame->FileManagers().isEmpty());
-}
-
-TEST_F(StartupTest, InitialModeLogCurrentDriveOpensAWindow) {
-    WriteIni("[Startup Settings]\nInitial Mode=103\n");
-    Start();
-    ASSERT_EQ(m_appFrame->FileManagers().size(), 1);
-    EXPECT_FALSE(m_appFrame->FileManagers()[0]->Caption().isEmpty());
-}
-
-TEST_F(StartupTest, InitialModeLogDriveDialogRunsTheDialog) {
-    WriteIni("[Startup Settings]\nInitial Mode=102\n");
-    QString title;
-    OnDialog = [&](QDialog& dialog) {
-        title = dialog.windowTitle();
-        return static_cast<int>(QDialog::Rejected);
-    };
-    Start();
-    EXPECT_EQ(title, "Log Drive");
-    EXPECT_TRUE(m_appFrame->FileManagers().isEmpty());
-}
-
-TEST_F(StartupTest, InitialModeNewArchiveAsksForTheArchive) {
-    WriteIni("[Startup Settings]\nInitial Mode=104\n");
-    m_ui.QueueSaveFile(std::nullopt); // the user cancels the dialog
-    Start();
-    ASSERT_EQ(m_ui.Shown().size(), 1u);
-    EXPECT_EQ(m_ui.Shown()[0].caption, "New Archive File");
-    EXPECT_TRUE(m_appFrame->FileManagers().isEmpty());
 }
 
 TEST_F(StartupTest, SavedWindowsAreReopenedAndRememberedAgain) {
@@ -105,8 +62,7 @@ TEST_F(StartupTest, SavedWindowsAreReopenedAndRememberedAgain) {
     windows[1]->GoTo("D:\\");
     EXPECT_TRUE(m_appFrame->close());
     Shutdown();
-    platform::ProfileFile ini(IniPath());
-    ASSERT_TRUE(ini.Load());
+    platform::ProfileFile ini = Ini();
     EXPECT_EQ(ini.GetInt("Startup Settings", "# of Drives", 0), 2);
     EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 000"), "C:");
     EXPECT_EQ(ini.GetString("Startup Settings", "Initial Directory 000"), "C:\\SUB");
@@ -114,22 +70,48 @@ TEST_F(StartupTest, SavedWindowsAreReopenedAndRememberedAgain) {
     EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 001"), "D:");
 }
 
-} // namespace vorlane::gui::test
+// Each Initial Mode runs its start-up action after the start-up notice,
+// which comes once with the product line and the version.
+struct ModeCase {
+    const char* name;
+    int mode;
+    int windows;         // file manager windows open after the start-up
+    const char* dialogs; // the dialogs run, with the notices seen before
+    const char* asked;   // the caption of the file question asked, if any
+};
 
-namespace vorlane::gui::test {
+class StartupModeTest : public AppFrameTest, public ::testing::WithParamInterface<ModeCase> {};
 
-// The notice comes once, with the product line and the version, before
-// the start-up action (here the Log Drive dialog) runs.
-TEST_F(StartupTest, StartupNoticeComesOnceBeforeTheStartupAction) {
-    WriteIni("[Startup Settings]\nInitial Mode=102\n");
-    QStringList order;
+TEST_P(StartupModeTest, RunsTheStartupActionAfterTheNotice) {
+    const ModeCase& c = GetParam();
+    WriteIni("[Startup Settings]\nInitial Mode=" + std::to_string(c.mode) + "\n");
+    QStringList dialogs;
     OnDialog = [&](QDialog& dialog) {
-        order << QString("%1 after %2 notice(s)").arg(dialog.windowTitle()).arg(m_notices.size());
+        dialogs << QString("%1 after %2 notice(s)").arg(dialog.windowTitle()).arg(m_notices.size());
         return static_cast<int>(QDialog::Rejected);
     };
+    if (c.mode == 104)
+        m_ui.QueueSaveFile(std::nullopt); // the user cancels the file dialog
     Start();
     EXPECT_EQ(m_notices, QStringList({"Vorlane / Version 3.72"}));
-    EXPECT_EQ(order, QStringList({"Log Drive after 1 notice(s)"}));
+    EXPECT_EQ(dialogs.join("; "), c.dialogs);
+    ASSERT_EQ(m_appFrame->FileManagers().size(), c.windows);
+    if (c.windows) {
+        EXPECT_EQ(m_appFrame->FileManagers()[0]->Caption().left(6), "Drive ");
+    }
+    ASSERT_EQ(m_ui.Shown().size(), *c.asked ? 1u : 0u);
+    if (*c.asked) {
+        EXPECT_EQ(m_ui.Shown()[0].caption, c.asked);
+    }
 }
+
+const ModeCase kModes[] = {
+    {"Nothing", 101, 0, "", ""},
+    {"LogDriveDialog", 102, 0, "Log Drive after 1 notice(s)", ""},
+    {"LogCurrentDrive", 103, 1, "", ""},
+    {"NewArchive", 104, 0, "", "New Archive File"},
+};
+INSTANTIATE_TEST_SUITE_P(InitialModes, StartupModeTest, ::testing::ValuesIn(kModes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace vorlane::gui::test

@@ -1,25 +1,12 @@
 #include "GuiTestSupport.h"
 
 #include "catalogue/CDirectoryContainer.h"
-#include "catalogue/CatalogueTypes.h"
-#include "gui/CDirectoryTreeModel.h"
 #include "gui/CDriveBar.h"
-#include "gui/CFileListModel.h"
 #include "gui/CFileSortDialog.h"
-#include "gui/CFrameStatusBar.h"
-#include "gui/Commands.h"
-#include "gui/TFileManagerWindow.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QListView>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
-#include <QTest>
-#include <QTreeView>
-
-#include <sys/stat.h>
 
 namespace vorlane::gui::test {
 
@@ -29,8 +16,7 @@ class FileManagerTest : public GuiTest {
   protected:
     TFileManagerWindow& Window() {
         if (!m_window) {
-            m_window = Frame().OpenFileManager("C:", 1, true);
-            EXPECT_NE(m_window, nullptr);
+            m_window = &Open();
             Frame().activateWindow();
             Pump();
         }
@@ -70,6 +56,8 @@ TEST_F(FileManagerTest, EnterOpensATreeBranchAndBackspaceGoesBack) {
     QTest::keyClick(w.Tree(), Qt::Key_Return);
     EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\SUB");
     EXPECT_EQ(Names(w), QStringList({"inner.txt"}));
+    // The branch gone to was read one level, so DEEP shows it opens further.
+    EXPECT_TRUE(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP\\DEEPER").isValid());
     EXPECT_TRUE(w.DetailsView()->hasFocus());
     EXPECT_EQ(Status(2), "Total 1 file(s), 0.0KB");
 
@@ -77,33 +65,21 @@ TEST_F(FileManagerTest, EnterOpensATreeBranchAndBackspaceGoesBack) {
     EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\");
     EXPECT_EQ(Names(w).size(), 3);
     EXPECT_EQ(w.Tree()->currentIndex(), w.TreeModel()->IndexOfPath("C:\\"));
-    // Backspace at the root stays there.
+    // Backspace at the root stays there; Enter on a file asks for its command.
     QTest::keyClick(w.DetailsView(), Qt::Key_Backspace);
     EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\");
+    QTest::keyClick(w.DetailsView(), Qt::Key_Return);
+    EXPECT_TRUE(m_ui.Showed("Opening files is not available yet"));
 }
 
-TEST_F(FileManagerTest, SelectingATreeBranchShowsItsFiles) {
-    SelectInTree("C:\\SUB");
-    EXPECT_EQ(Window().Session().CurrentDirectoryPath(), "C:\\SUB");
-    EXPECT_EQ(Names(Window()), QStringList({"inner.txt"}));
-    // The branch gone to was read one level, so DEEP shows it opens further.
-    EXPECT_TRUE(Window().TreeModel()->IndexOfPath("C:\\SUB\\DEEP\\DEEPER").isValid());
-}
-
-TEST_F(FileManagerTest, TypingANameMovesTheCaretToIt) {
-    TFileManagerWindow& w = Window();
-    w.DetailsView()->setFocus();
-    QTest::keyClicks(w.DetailsView(), "ga");
-    EXPECT_EQ(w.Session().Caret(), 2);
-    ASSERT_NE(w.Session().CaretFile(), nullptr);
-    EXPECT_EQ(w.Session().CaretFile()->Name(), "gamma");
-}
-
-TEST_F(FileManagerTest, TabMovesBetweenTreeAndList) {
+TEST_F(FileManagerTest, TabSwitchesTreeAndListAndTypingANameMovesTheCaret) {
     TFileManagerWindow& w = Window();
     w.Tree()->setFocus();
     QTest::keyClick(w.Tree(), Qt::Key_Tab);
     EXPECT_TRUE(w.DetailsView()->hasFocus());
+    QTest::keyClicks(w.DetailsView(), "ga");
+    ASSERT_NE(w.Session().CaretFile(), nullptr);
+    EXPECT_EQ(w.Session().CaretFile()->Name(), "gamma");
     QTest::keyClick(w.DetailsView(), Qt::Key_Tab);
     EXPECT_TRUE(w.Tree()->hasFocus());
 }
@@ -151,22 +127,14 @@ TEST_F(FileManagerTest, TagKeysChangeTheStatusBar) {
     EXPECT_FALSE(w.Session().File(0)->Tagged());
     QTest::keyClick(w.DetailsView(), Qt::Key_Minus); // Untag File on the untagged caret
     EXPECT_EQ(Status(3), "Tagged 2 file(s), 1.0KB");
-
     // Tagged rows are drawn bold.
     EXPECT_TRUE(
         w.FileModel()->data(w.FileModel()->index(1, 0), Qt::FontRole).value<QFont>().bold());
-}
 
-TEST_F(FileManagerTest, SpaceInTheTreeInvertsAll) {
-    TFileManagerWindow& w = Window();
     w.Tree()->setFocus();
-    QTest::keyClick(w.Tree(), Qt::Key_Space);
-    EXPECT_EQ(Status(3), "Tagged 3 file(s), 1.3KB");
-}
-
-TEST_F(FileManagerTest, TagsSurviveAVisitToAnotherDirectory) {
-    TFileManagerWindow& w = Window();
-    w.Session().SetTag(0, 1);
+    QTest::keyClick(w.Tree(), Qt::Key_Space); // in the tree: Invert All
+    EXPECT_EQ(Status(3), "Tagged 1 file(s), 0.3KB");
+    // The tags survive a visit to another directory.
     SelectInTree("C:\\SUB");
     SelectInTree("C:\\");
     EXPECT_EQ(Status(3), "Tagged 1 file(s), 0.3KB");
@@ -187,12 +155,11 @@ TEST_F(FileManagerTest, SortCommandsReorderTheRows) {
 TEST_F(FileManagerTest, DetailColumnsFollowTheDisplayBits) {
     CFileListModel* model = Window().FileModel();
     // The default bits: name, size, date, time, attributes, type.
-    EXPECT_EQ(model->columnCount(), 6);
-    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Size");
+    EXPECT_EQ(Captions(Window()).size(), 6);
+    EXPECT_EQ(Captions(Window())[1], "Size");
     EXPECT_EQ(model->data(model->index(1, 1), Qt::DisplayRole).toString(), "1,000");
     model->SetDetails(catalogue::kLineName | catalogue::kLineDescription);
-    EXPECT_EQ(model->columnCount(), 2);
-    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Description");
+    EXPECT_EQ(Captions(Window()), QStringList({"Name", "Description"}));
 }
 
 TEST_F(FileManagerTest, ViewModesSwitchTheListAndKeepTheCaret) {
@@ -205,9 +172,16 @@ TEST_F(FileManagerTest, ViewModesSwitchTheListAndKeepTheCaret) {
     EXPECT_EQ(w.IconView()->currentIndex().row(), 2);
     Frame().RunCommand(kCmdViewList);
     EXPECT_EQ(w.IconView()->viewMode(), QListView::ListMode);
-    Frame().RunCommand(kCmdViewDetails);
+    Frame().RunCommand(kCmdViewThumbnails); // icons at the default thumbnail size
+    EXPECT_EQ(w.ViewMode(), FileViewMode::Thumbnails);
+    EXPECT_EQ(w.IconView()->viewMode(), QListView::IconMode);
+    EXPECT_EQ(w.IconView()->iconSize(), QSize(48, 36));
+    EXPECT_EQ(w.Session().DisplaySettings().fileDisplayMode, 4);
+    Frame().RunCommand(kCmdViewNextMode); // after thumbnails comes details again
+    EXPECT_EQ(w.ViewMode(), FileViewMode::Details);
     EXPECT_EQ(w.FileView(), w.DetailsView());
     EXPECT_EQ(w.Session().Caret(), 2);
+    EXPECT_TRUE(m_ui.Shown().empty());
 }
 
 TEST_F(FileManagerTest, StatusBarFollowsTheActiveWindow) {
@@ -219,17 +193,6 @@ TEST_F(FileManagerTest, StatusBarFollowsTheActiveWindow) {
     Frame().MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(c.parentWidget()));
     EXPECT_EQ(Status(2), "Total 3 file(s), 1.3KB");
     EXPECT_EQ(Status(3), "Tagged 1 file(s), 0.3KB");
-}
-
-} // namespace vorlane::gui::test
-
-namespace vorlane::gui::test {
-
-TEST_F(FileManagerTest, EnterOnAFileAsksForTheOpenCommand) {
-    TFileManagerWindow& w = Window();
-    w.DetailsView()->setFocus();
-    QTest::keyClick(w.DetailsView(), Qt::Key_Return);
-    EXPECT_TRUE(m_ui.Showed("Opening files is not available yet"));
 }
 
 TEST_F(FileManagerTest, DriveBarButtonsRelogUnlogAndInfo) {
@@ -249,7 +212,6 @@ TEST_F(FileManagerTest, DriveBarButtonsRelogUnlogAndInfo) {
 
     QMenu* menu = bar->MakeDriveMenu('D');
     ASSERT_EQ(menu->actions().size(), 3);
-    EXPECT_EQ(menu->actions()[1]->text(), "&Unlog...\tCtrl+F3");
     menu->actions()[2]->trigger(); // Info
     EXPECT_TRUE(m_ui.Showed("D: "));
     EXPECT_TRUE(m_ui.Showed(m_d.path()));
@@ -261,16 +223,11 @@ TEST_F(FileManagerTest, DriveBarButtonsRelogUnlogAndInfo) {
     EXPECT_TRUE(Frame().OpenFileManagerWindows().empty());
 }
 
-} // namespace vorlane::gui::test
-
-namespace vorlane::gui::test {
-
 TEST_F(FileManagerTest, CustomSortRefusesEqualKeysAndSortsByTheChosenOnes) {
     TFileManagerWindow& w = Window();
     bool refusedStayedOpen = false;
     Frame().SetDialogRunner([&](QDialog& dialog) {
         auto& sort = dynamic_cast<CFileSortDialog&>(dialog);
-        EXPECT_EQ(sort.windowTitle(), "Custom Sort");
         sort.Field(0)->setCurrentIndex(catalogue::kSortName);
         sort.Field(1)->setCurrentIndex(catalogue::kSortName);
         sort.accept();

@@ -1,23 +1,9 @@
-// The per-drive column keys, the command line and viewer panes and the
-// thumbnail view of a file manager window.
+// The per-drive column keys and the command line and viewer panes of a
+// file manager window.
 #include "GuiTestSupport.h"
-#include "WindowTestSupport.h"
-
-#include "gui/CFileListModel.h"
-#include "gui/Commands.h"
-#include "gui/TFileManagerWindow.h"
-#include "gui/WindowSettings.h"
 
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QListView>
-#include <QMdiSubWindow>
 #include <QPlainTextEdit>
-#include <QTest>
-#include <QTreeView>
-
-#include <fstream>
-#include <sys/stat.h>
 
 namespace vorlane::gui::test {
 
@@ -85,12 +71,6 @@ namespace {
 
 class WindowLayoutTest : public GuiTest {
   protected:
-    TFileManagerWindow& Open(const std::string& drive = "C:") {
-        TFileManagerWindow* w = Frame().OpenFileManager(drive, 1, true);
-        EXPECT_NE(w, nullptr);
-        Pump();
-        return *w;
-    }
     void Close(TFileManagerWindow& w) {
         delete w.parentWidget(); // the MDI child, as its close box does
         Pump();
@@ -102,25 +82,37 @@ class WindowLayoutTest : public GuiTest {
 
 } // namespace
 
-TEST_F(WindowLayoutTest, TheFileColumnsKeyGivesOrderAndWidths) {
-    m_store.Write("General", "File Display Columns for Drive C", "4,70,0,200,1,90");
-    TFileManagerWindow& w = Open();
-    Layout layout = w.ColumnLayout();
-    ASSERT_EQ(layout.size(), 6u); // the default bits show six columns
-    EXPECT_EQ(Layout(layout.begin(), layout.begin() + 3), Layout({{4, 70}, {0, 200}, {1, 90}}));
-    EXPECT_EQ(layout[3].id, CFileListModel::kDate);
-    EXPECT_EQ(w.FileModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Attr");
-}
-
-TEST_F(WindowLayoutTest, AKeyThatDoesNotParseGivesTheDefaultColumns) {
-    m_store.Write("General", "File Display Columns for Drive C", "wide,columns");
-    TFileManagerWindow& w = Open();
-    Layout layout = w.ColumnLayout();
-    std::vector<int> ids;
-    for (const ColumnSpec& c : layout)
-        ids.push_back(c.id);
-    EXPECT_EQ(
-        ids, CFileListModel::PlainColumns(w.Session().DisplaySettings().fileDisplayDetails, false));
+// The key gives the order and widths of the first columns, the rest of the
+// default six follow; a key that does not parse gives the default columns.
+TEST_F(WindowLayoutTest, TheFileColumnsKeyGivesOrderAndWidthsOrTheDefault) {
+    struct Case {
+        const char* name;
+        const char* key;
+        Layout head; // the first columns expected; empty: the default ones
+    };
+    const Case cases[] = {
+        {"a key that parses", "4,70,0,200,1,90", {{4, 70}, {0, 200}, {1, 90}}},
+        {"a key that does not parse", "wide,columns", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_store.Write("General", "File Display Columns for Drive C", c.key);
+        TFileManagerWindow& w = Open();
+        Layout layout = w.ColumnLayout();
+        std::vector<int> ids;
+        for (const ColumnSpec& column : layout)
+            ids.push_back(column.id);
+        if (c.head.empty()) {
+            EXPECT_EQ(ids, CFileListModel::PlainColumns(
+                               w.Session().DisplaySettings().fileDisplayDetails, false));
+            continue;
+        }
+        ASSERT_EQ(layout.size(), 6u); // the default bits show six columns
+        EXPECT_EQ(Layout(layout.begin(), layout.begin() + 3), c.head);
+        EXPECT_EQ(layout[3].id, CFileListModel::kDate);
+        EXPECT_EQ(Captions(w).front(), "Attr");
+        Close(w);
+    }
 }
 
 TEST_F(WindowLayoutTest, ClosingTheWindowWritesBothKeysOfItsDrive) {
@@ -210,19 +202,6 @@ TEST_F(WindowLayoutTest, TheViewerPaneShowsTheCaretFile) {
     }
     Frame().RunCommand(kCmdViewerPane);
     EXPECT_FALSE(w.ViewerPane()->isVisible());
-}
-
-TEST_F(WindowLayoutTest, ThumbnailsShowIconsAtThumbnailSize) {
-    TFileManagerWindow& w = Open();
-    Frame().RunCommand(kCmdViewThumbnails);
-    EXPECT_EQ(w.ViewMode(), FileViewMode::Thumbnails);
-    EXPECT_EQ(w.FileView(), w.IconView());
-    EXPECT_EQ(w.IconView()->viewMode(), QListView::IconMode);
-    EXPECT_EQ(w.IconView()->iconSize(), QSize(48, 36)); // the default thumbnail size
-    EXPECT_EQ(w.Session().DisplaySettings().fileDisplayMode, 4);
-    EXPECT_TRUE(m_ui.Shown().empty());
-    Frame().RunCommand(kCmdViewNextMode); // after thumbnails comes details again
-    EXPECT_EQ(w.ViewMode(), FileViewMode::Details);
 }
 
 } // namespace vorlane::gui::test

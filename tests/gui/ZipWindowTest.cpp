@@ -1,24 +1,10 @@
 // Zip files in the file manager windows: zip directories of a plain drive,
 // archive windows, New Archive and Open Archive.
 #include "GuiTestSupport.h"
-#include "WindowTestSupport.h"
 
-#include "catalogue/CatalogueTypes.h"
-#include "gui/CDirectoryTreeModel.h"
-#include "gui/CFileListModel.h"
-#include "gui/CVorlaneMDIChild.h"
-#include "gui/Commands.h"
-#include "gui/TFileManagerWindow.h"
 #include "zip/ZipSupport.h"
 
-#include <QAction>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QTreeView>
-
 #include <cstdlib>
-#include <fstream>
-#include <sys/stat.h>
 
 namespace vorlane::gui::test {
 
@@ -37,21 +23,11 @@ class ZipWindowTest : public GuiTest {
         m_made = std::system(command.c_str()) == 0;
     }
     // The texts of one column, by caption, in row order.
-    static QStringList Column(TFileManagerWindow& w, const QString& caption) {
-        CFileListModel* model = w.FileModel();
-        QStringList texts;
-        for (int section = 0; section < model->columnCount(); ++section)
-            if (model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString() == caption)
-                for (int row = 0; row < model->rowCount(); ++row)
-                    texts << model->index(row, section).data().toString();
-        return texts;
-    }
-    static QStringList Captions(TFileManagerWindow& w) {
-        QStringList captions;
-        for (int section = 0; section < w.FileModel()->columnCount(); ++section)
-            captions
-                << w.FileModel()->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
-        return captions;
+    static QString Cell(TFileManagerWindow& w, int row, const QString& caption) {
+        return w.FileModel()
+            ->index(row, static_cast<int>(Captions(w).indexOf(caption)))
+            .data()
+            .toString();
     }
 
     vorlane::test::TempDir m_stage;
@@ -63,8 +39,7 @@ class ZipWindowTest : public GuiTest {
 
 TEST_F(ZipWindowTest, AZipFileOpensInTheTreeAndListsItsMembersInZipColumns) {
     ASSERT_TRUE(m_made);
-    TFileManagerWindow* w = Frame().OpenFileManager("C:", 1, true);
-    ASSERT_NE(w, nullptr);
+    TFileManagerWindow* w = &Open();
     QModelIndex zipBranch = w->TreeModel()->IndexOfPath("C:\\ARCH.ZIP");
     ASSERT_TRUE(zipBranch.isValid());
     EXPECT_EQ(w->TreeModel()->parent(zipBranch), w->TreeModel()->IndexOfPath("C:\\"));
@@ -78,19 +53,17 @@ TEST_F(ZipWindowTest, AZipFileOpensInTheTreeAndListsItsMembersInZipColumns) {
     EXPECT_EQ(Captions(*w),
               QStringList({"Filename", "File Size", "Creation Date/Time", "Attributes", "ZIP Ratio",
                            "ZIP Method", "Path (Relative Path)"}));
-    QStringList names = Names(*w);
-    ASSERT_EQ(names.size(), 2);
-    int readme = static_cast<int>(names.indexOf("README.TXT"));
-    int notes = static_cast<int>(names.indexOf("NOTES.TXT"));
+    ASSERT_EQ(Names(*w).size(), 2);
+    int readme = Row(*w, "README.TXT"), notes = Row(*w, "NOTES.TXT");
     ASSERT_GE(readme, 0);
     ASSERT_GE(notes, 0);
-    EXPECT_EQ(Column(*w, "Path (Relative Path)")[notes], "DOCS");
-    EXPECT_EQ(Column(*w, "Path (Relative Path)")[readme], "");
-    EXPECT_EQ(Column(*w, "ZIP Method")[readme], "Deflated");
-    EXPECT_EQ(Column(*w, "ZIP Method")[notes], "Stored");
-    EXPECT_GT(Column(*w, "ZIP Ratio")[readme].toInt(), 90); // 5000 equal bytes
-    EXPECT_EQ(Column(*w, "File Size")[readme], "5,000");
-    EXPECT_EQ(Column(*w, "Attributes")[readme].size(), 9);
+    EXPECT_EQ(Cell(*w, notes, "Path (Relative Path)"), "DOCS");
+    EXPECT_EQ(Cell(*w, readme, "Path (Relative Path)"), "");
+    EXPECT_EQ(Cell(*w, readme, "ZIP Method"), "Deflated");
+    EXPECT_EQ(Cell(*w, notes, "ZIP Method"), "Stored");
+    EXPECT_GT(Cell(*w, readme, "ZIP Ratio").toInt(), 90); // 5000 equal bytes
+    EXPECT_EQ(Cell(*w, readme, "File Size"), "5,000");
+    EXPECT_EQ(Cell(*w, readme, "Attributes").size(), 9);
     // Members do not drag; the zip directory takes no drops.
     EXPECT_FALSE(w->FileModel()->flags(w->FileModel()->index(readme, 0)) & Qt::ItemIsDragEnabled);
     EXPECT_FALSE(w->CanDropOn({"D:\\x"}, "C:\\ARCH.ZIP"));
@@ -114,8 +87,7 @@ TEST_F(ZipWindowTest, TheZipDetailsBitsChooseTheMemberColumns) {
         {"ratio and relative path", 0x281, {"Filename", "ZIP Ratio", "Path (Relative Path)"}},
         {"date/time and attributes", 0x049, {"Filename", "Creation Date/Time", "Attributes"}},
     };
-    TFileManagerWindow* w = Frame().OpenFileManager("C:", 1, true);
-    ASSERT_NE(w, nullptr);
+    TFileManagerWindow* w = &Open();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         w->Session().DisplaySettings().zipDisplayDetails = c.bits;
@@ -139,10 +111,7 @@ TEST_F(ZipWindowTest, OpenArchiveAsksForTheFileAndOpensAnArchiveWindow) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->Caption(), "Zip 'C:\\ARCH.ZIP'");
     EXPECT_EQ(w->Session().DriveKind(), catalogue::kDriveZip);
-    auto* child = qobject_cast<CVorlaneMDIChild*>(Frame().MdiArea()->activeSubWindow());
-    ASSERT_NE(child, nullptr);
-    EXPECT_EQ(child->MenuId(), 500);
-    EXPECT_EQ(child->windowTitle(), "Zip 'C:\\ARCH.ZIP'");
+    EXPECT_EQ(Frame().MdiArea()->activeSubWindow()->windowTitle(), "Zip 'C:\\ARCH.ZIP'");
     EXPECT_EQ(Names(*w).size(), 2);
     EXPECT_EQ(Captions(*w).back(), "Path (Relative Path)");
     // An archive has no tree to open: its menu leaves the tree commands out.
@@ -159,7 +128,6 @@ TEST_F(ZipWindowTest, ArchiveCaptionsShortenLongPaths) {
         "C:\\SUB\\DEEP\\DEEPER\\A_RATHER_LONG_ARCHIVE_NAME.ZIP", catalogue::kDriveZip, true);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->Caption(), "Zip 'C:\\..HER_LONG_ARCHIVE_NAME.ZIP'");
-    EXPECT_EQ(w->Caption().size(), 30 + 6);
 }
 
 TEST_F(ZipWindowTest, NewArchiveMakesAnEmptyArchiveAndOpensIt) {
@@ -168,8 +136,7 @@ TEST_F(ZipWindowTest, NewArchiveMakesAnEmptyArchiveAndOpensIt) {
     ASSERT_GE(m_ui.Shown().size(), 1u);
     EXPECT_EQ(m_ui.Shown()[0].caption, "New Archive File");
     EXPECT_EQ(m_ui.Shown()[0].text, "ZIP Files (*.zip)|*.ZIP|");
-    struct stat st {};
-    ASSERT_EQ(::stat((m_c / "OTHER/FRESH.ZIP").c_str(), &st), 0);
+    ASSERT_TRUE(Exists(m_c / "OTHER/FRESH.ZIP"));
     TFileManagerWindow* w = Frame().ActiveFileManager();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->Caption(), "Zip 'C:\\OTHER\\FRESH.ZIP'");

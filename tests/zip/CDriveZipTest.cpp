@@ -22,15 +22,6 @@ class ArchiveDriveTest : public testing::ZipTest {
   protected:
     ArchiveDriveTest() { InstallZipSupport(); }
 
-    // C:\<name> holding the given files (made by Info-ZIP from C:\SRC).
-    void MakeArchive(const std::string& name, const std::vector<std::string>& files) {
-        for (const std::string& file : files)
-            MakeFile("SRC/" + file, "data of " + file);
-        std::string args = "'" + Host(name) + "'";
-        for (const std::string& file : files)
-            args += " '" + file + "'";
-        Zip(args, "SRC");
-    }
     std::vector<std::string> StatusTexts() const {
         std::vector<std::string> texts;
         for (const auto& window : m_ui.StatusWindows())

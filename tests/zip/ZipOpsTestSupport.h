@@ -102,7 +102,7 @@ class ZipTest : public ::testing::Test {
         size_t slash = path.rfind('/');
         std::string command = "mkdir -p '" + path.substr(0, slash) + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
-        test::WriteFile(path, content);
+        ::vorlane::test::WriteFile(path, content);
     }
     // Runs a shell command in a directory of the drive ("" the root);
     // output goes to a log file beside the drive.
@@ -115,6 +115,20 @@ class ZipTest : public ::testing::Test {
     void Zip(const std::string& args, const std::string& inDir = "") {
         ASSERT_EQ(Run("zip -q " + args, inDir), 0) << args;
     }
+    // An archive C:\<name> holding the given files of C:\SRC (made by Info-ZIP).
+    void MakeArchive(const std::string& name, const std::vector<std::string>& files) {
+        std::string args = "-r '" + Host(name) + "'";
+        for (const std::string& file : files) {
+            MakeFile("SRC/" + file, "contents of " + file + std::string(200, 'x'));
+            args += " '" + file + "'";
+        }
+        Zip(args, "SRC");
+    }
+    // No staging directory or placeholder (".$$$") left in dir.
+    static void ExpectNoStaging(const std::string& dir) {
+        for (const std::string& name : ::vorlane::test::ListDir(dir))
+            EXPECT_EQ(name.find(".$$$"), std::string::npos) << name;
+    }
     // The member names of an archive as Info-ZIP's unzip lists them.
     std::vector<std::string> Listed(const std::string& relative) {
         std::string out = m_temp / "listing.txt";
@@ -123,7 +137,7 @@ class ZipTest : public ::testing::Test {
         std::vector<std::string> names;
         if (std::system(command.c_str()) != 0)
             return names;
-        std::istringstream lines(test::ReadFile(out));
+        std::istringstream lines(::vorlane::test::ReadFile(out));
         for (std::string line; std::getline(lines, line);)
             if (!line.empty())
                 names.push_back(line);
@@ -138,7 +152,7 @@ class ZipTest : public ::testing::Test {
         return texts;
     }
 
-    test::TempDir m_temp;
+    ::vorlane::test::TempDir m_temp;
     std::string m_root;
     platform::DriveMap m_oldMap;
     ui::ScriptedUserInterface m_ui;

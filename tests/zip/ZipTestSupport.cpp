@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <zlib.h>
 
 extern char** environ;
@@ -13,17 +14,12 @@ namespace vorlane::zip::test {
 
 namespace {
 
-void Put16(std::string* out, uint32_t v) {
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string* out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-void Put64(std::string* out, uint64_t v) {
-    Put32(out, static_cast<uint32_t>(v));
-    Put32(out, static_cast<uint32_t>(v >> 32));
+// A little-endian field of width bytes.
+std::string Le(uint64_t value, int width) {
+    std::string bytes;
+    for (int i = 0; i < width; ++i)
+        bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return bytes;
 }
 
 } // namespace
@@ -66,19 +62,17 @@ HandMember& HandZip::AddDirectory(const std::string& name) {
 std::string HandZip::Build() const {
     std::string out = prefix;
     std::vector<uint64_t> offsets;
+    auto sizes = [](const HandMember& m) -> std::pair<uint64_t, uint64_t> {
+        if (m.zip64)
+            return {0xFFFFFFFF, 0xFFFFFFFF};
+        return {static_cast<uint32_t>(m.stored.size()), static_cast<uint32_t>(m.uncompressedSize)};
+    };
     for (const HandMember& m : m_members) {
         offsets.push_back(out.size() - prefix.size());
-        Put32(&out, 0x04034b50);
-        Put16(&out, 20);
-        Put16(&out, m.flags);
-        Put16(&out, m.method);
-        Put16(&out, m.dosTime);
-        Put16(&out, m.dosDate);
-        Put32(&out, m.crc);
-        Put32(&out, m.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(m.stored.size()));
-        Put32(&out, m.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(m.uncompressedSize));
-        Put16(&out, static_cast<uint32_t>(m.name.size()));
-        Put16(&out, 0);
+        const auto [compressed, uncompressed] = sizes(m);
+        out += Le(0x04034b50, 4) + Le(20, 2) + Le(m.flags, 2) + Le(m.method, 2) + Le(m.dosTime, 2) +
+               Le(m.dosDate, 2) + Le(m.crc, 4) + Le(compressed, 4) + Le(uncompressed, 4) +
+               Le(m.name.size(), 2) + Le(0, 2);
         out += m.name;
         out += m.stored;
     }
@@ -87,31 +81,17 @@ std::string HandZip::Build() const {
         const HandMember& m = m_members[i];
         const uint64_t offset = m.localOffset ? *m.localOffset : offsets[i];
         std::string extra;
-        if (m.zip64) {
-            Put16(&extra, 0x0001);
-            Put16(&extra, 24);
-            Put64(&extra, m.uncompressedSize);
-            Put64(&extra, m.stored.size());
-            Put64(&extra, offset);
-        }
+        if (m.zip64)
+            extra = Le(0x0001, 2) + Le(24, 2) + Le(m.uncompressedSize, 8) + Le(m.stored.size(), 8) +
+                    Le(offset, 8);
         extra += m.centralExtra;
-        Put32(&out, 0x02014b50);
-        Put16(&out, m.versionMadeBy);
-        Put16(&out, m.zip64 ? 45 : 20);
-        Put16(&out, m.flags);
-        Put16(&out, m.method);
-        Put16(&out, m.dosTime);
-        Put16(&out, m.dosDate);
-        Put32(&out, m.crc);
-        Put32(&out, m.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(m.stored.size()));
-        Put32(&out, m.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(m.uncompressedSize));
-        Put16(&out, static_cast<uint32_t>(m.name.size()));
-        Put16(&out, static_cast<uint32_t>(extra.size()));
-        Put16(&out, 0);
-        Put16(&out, diskNumber);
-        Put16(&out, 0);
-        Put32(&out, m.externalAttributes);
-        Put32(&out, m.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(offset));
+        const auto [compressed, uncompressed] = sizes(m);
+        out += Le(0x02014b50, 4) + Le(m.versionMadeBy, 2) + Le(m.zip64 ? 45 : 20, 2) +
+               Le(m.flags, 2) + Le(m.method, 2) + Le(m.dosTime, 2) + Le(m.dosDate, 2) +
+               Le(m.crc, 4) + Le(compressed, 4) + Le(uncompressed, 4) + Le(m.name.size(), 2) +
+               Le(extra.size(), 2) + Le(0, 2) + Le(diskNumber, 2) + Le(0, 2) +
+               Le(m.externalAttributes, 4) +
+               Le(m.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(offset), 4);
         out += m.name;
         out += extra;
     }
@@ -120,29 +100,16 @@ std::string HandZip::Build() const {
     const uint64_t recordedOffset = directoryOffset ? *directoryOffset : directory;
     if (zip64End) {
         const uint64_t end64 = out.size() - prefix.size();
-        Put32(&out, 0x06064b50);
-        Put64(&out, 44);
-        Put16(&out, 45);
-        Put16(&out, 45);
-        Put32(&out, diskNumber);
-        Put32(&out, diskNumber);
-        Put64(&out, count);
-        Put64(&out, count);
-        Put64(&out, directorySize);
-        Put64(&out, recordedOffset);
-        Put32(&out, 0x07064b50);
-        Put32(&out, diskNumber);
-        Put64(&out, end64);
-        Put32(&out, diskNumber + 1);
+        out += Le(0x06064b50, 4) + Le(44, 8) + Le(45, 2) + Le(45, 2) + Le(diskNumber, 4) +
+               Le(diskNumber, 4) + Le(count, 8) + Le(count, 8) + Le(directorySize, 8) +
+               Le(recordedOffset, 8) + Le(0x07064b50, 4) + Le(diskNumber, 4) + Le(end64, 8) +
+               Le(diskNumber + 1u, 4);
     }
-    Put32(&out, 0x06054b50);
-    Put16(&out, diskNumber);
-    Put16(&out, diskNumber);
-    Put16(&out, zip64End ? 0xFFFF : static_cast<uint32_t>(count & 0xFFFF));
-    Put16(&out, zip64End ? 0xFFFF : static_cast<uint32_t>(count & 0xFFFF));
-    Put32(&out, zip64End ? 0xFFFFFFFF : static_cast<uint32_t>(directorySize));
-    Put32(&out, zip64End ? 0xFFFFFFFF : static_cast<uint32_t>(recordedOffset));
-    Put16(&out, static_cast<uint32_t>(comment.size()));
+    const uint64_t count16 = zip64End ? 0xFFFF : count & 0xFFFF;
+    out += Le(0x06054b50, 4) + Le(diskNumber, 2) + Le(diskNumber, 2) + Le(count16, 2) +
+           Le(count16, 2) + Le(zip64End ? 0xFFFFFFFF : static_cast<uint32_t>(directorySize), 4) +
+           Le(zip64End ? 0xFFFFFFFF : static_cast<uint32_t>(recordedOffset), 4) +
+           Le(comment.size(), 2);
     out += comment;
     return out;
 }
