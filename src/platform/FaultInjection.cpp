@@ -3,6 +3,8 @@
 #ifdef VORLANE_FAULT_INJECTION
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 namespace vorlane::platform::fault {
@@ -21,6 +23,17 @@ constexpr size_t kOps = static_cast<size_t>(Op::Count);
 
 std::mutex g_mutex;
 std::array<Plan, kOps> g_plans;
+
+// The one armed stall: which op, at which call, and its state.
+struct Stall {
+    size_t op = kOps; // kOps: none armed
+    int at = 0;       // call number (counted from arming) that blocks
+    int countFrom = 0;
+    bool blocked = false;  // a call is waiting in it
+    bool released = false; // ReleaseStall() was called
+};
+Stall g_stall;
+std::condition_variable g_stallChanged;
 
 Plan* PlanOf(Op op) {
     size_t index = static_cast<size_t>(op);
@@ -43,14 +56,45 @@ void Arm(Op op, int nth, int errnoValue, bool sticky) {
 void Reset() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_plans.fill(Plan{});
+    g_stall.released = true;
+    g_stall.op = kOps;
+    g_stallChanged.notify_all();
+}
+
+void ArmStall(Op op, int nth) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Plan* plan = PlanOf(op);
+    if (plan == nullptr || nth <= 0)
+        return;
+    g_stall = Stall{static_cast<size_t>(op), nth, plan->calls, false, false};
+}
+
+bool WaitForStall(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(g_mutex);
+    return g_stallChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [] { return g_stall.blocked; });
+}
+
+void ReleaseStall() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_stall.released = true;
+    g_stallChanged.notify_all();
 }
 
 int Check(Op op) {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::unique_lock<std::mutex> lock(g_mutex);
     Plan* plan = PlanOf(op);
     if (plan == nullptr)
         return 0;
     ++plan->calls;
+    if (g_stall.op == static_cast<size_t>(op) && plan->calls - g_stall.countFrom == g_stall.at) {
+        // Blocks here, with the lock released, until the test lets it go.
+        g_stall.blocked = true;
+        g_stallChanged.notify_all();
+        g_stallChanged.wait(lock, [] { return g_stall.released; });
+        g_stall.blocked = false;
+        g_stall.op = kOps;
+    }
     if (plan->armedAt == 0)
         return 0;
     int sinceArmed = plan->calls - plan->countFrom;

@@ -33,6 +33,15 @@ void Reset();
 int Check(Op op);
 // Calls of op since the last Reset (armed or not).
 int Calls(Op op);
+
+// Stalls: the nth (1-based, counted from now) call of op blocks inside the
+// platform layer until ReleaseStall(), as a read from a hung network mount
+// would; then it goes on normally. One stall at a time; Reset() releases it.
+void ArmStall(Op op, int nth);
+// Waits until a call is blocked in the armed stall; false after timeoutMs.
+bool WaitForStall(int timeoutMs);
+// Lets the stalled call (or the next one to reach the stall) go on.
+void ReleaseStall();
 #else
 inline void Arm(Op, int, int, bool = false) {}
 inline void Reset() {}
@@ -42,6 +51,11 @@ inline int Check(Op) {
 inline int Calls(Op) {
     return 0;
 }
+inline void ArmStall(Op, int) {}
+inline bool WaitForStall(int) {
+    return false;
+}
+inline void ReleaseStall() {}
 #endif
 
 } // namespace vorlane::platform::fault

@@ -40,6 +40,10 @@ class StatusWindow {
     // True once the user has cancelled (closed the window or pressed Cancel).
     // Also the moment a front end may process pending input.
     virtual bool Cancelled() = 0;
+    // The same answer asked by the front end itself (a timer on the GUI
+    // thread watching the window of a job on another thread): takes no
+    // pending input and is not counted as a poll of the operation.
+    virtual bool CancelRequested() { return false; }
 };
 
 enum class StatusKind {
@@ -67,6 +71,13 @@ class UserInterface {
     // one run and destroys it at the end.
     virtual std::unique_ptr<StatusWindow> MakeStatusWindow(StatusKind kind,
                                                            const std::string& caption) = 0;
+    // The status window of a job that runs in the background: the other
+    // windows stay usable while it shows. Called on the front end's own
+    // thread. The default is MakeStatusWindow.
+    virtual std::unique_ptr<StatusWindow> MakeBackgroundStatusWindow(StatusKind kind,
+                                                                     const std::string& caption) {
+        return MakeStatusWindow(kind, caption);
+    }
 
     // Wait cursor on (depth counted) and off.
     virtual void BeginWait() = 0;
