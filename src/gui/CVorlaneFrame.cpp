@@ -9,6 +9,7 @@
 #include "gui/CFrameStatusBar.h"
 #include "gui/CGeneralSettingsSheet.h"
 #include "gui/CHelpWindow.h"
+#include "gui/CJobManager.h"
 #include "gui/CLogDriveDialog.h"
 #include "gui/CStartupNoticeDialog.h"
 #include "gui/CVorlaneMDIChild.h"
@@ -59,6 +60,9 @@ app::AppSettings* MutableAppSettings() {
 CVorlaneFrame::CVorlaneFrame(app::VorlaneApp* app, QWidget* parent)
     : QMainWindow(parent), m_app(app) {
     setWindowTitle(app::VorlaneApp::kName);
+    // Jobs talk to the user through the interface the front end installed.
+    m_jobs = std::make_unique<CJobManager>(ui::Current());
+    connect(m_jobs.get(), &CJobManager::JobsChanged, this, &CVorlaneFrame::ShowJobs);
     setWindowIcon(
         QIcon::fromTheme("system-file-manager", style()->standardIcon(QStyle::SP_DirHomeIcon)));
     m_mdi = new QMdiArea(this); // the MDI client
@@ -544,12 +548,35 @@ void CVorlaneFrame::CleanUp(platform::ProfileFile& settings) {
 }
 
 void CVorlaneFrame::closeEvent(QCloseEvent* event) {
-    if (m_app && !m_app->CloseQuery(*this)) {
+    if (!StopJobsForClose() || (m_app && !m_app->CloseQuery(*this))) {
         event->ignore();
         return;
     }
     event->accept();
     emit Closed();
+}
+
+void CVorlaneFrame::ShowJobs() {
+    QStringList titles;
+    for (const CJobManager::Info& job : m_jobs->Jobs())
+        titles << QString::fromStdString(job.title) + (job.running ? "" : " (waiting)");
+    m_status->SetJobs(m_jobs->Summary(), titles.join('\n'));
+}
+
+bool CVorlaneFrame::StopJobsForClose() {
+    if (m_jobs->Idle())
+        return true;
+    const size_t count = m_jobs->Jobs().size();
+    std::string text = count == 1 ? "An operation is still running."
+                                  : std::to_string(count) + " operations are still running.";
+    if (!ui::Current().AskYesNo(text + " Stop it and exit?", app::VorlaneApp::kName))
+        return false;
+    // Each job stops at its next poll; a file being written is removed, so
+    // nothing half-copied stays behind.
+    m_jobs->BeginClosing();
+    m_jobs->CancelAll();
+    m_jobs->WaitForAll(-1);
+    return true;
 }
 
 // --- IStartupActions ------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QThread>
 #include <QTimer>
 
@@ -239,6 +240,35 @@ TEST_F(JobManagerTest, ClosingDeclinesQuestionsAndCancelsWaitingJobs) {
     EXPECT_TRUE(m_recording.Shown().empty()); // no dialog while closing
     EXPECT_TRUE(waiting.cancelled);
     EXPECT_NE(waiting.summary, "ran");
+}
+
+TEST_F(JobManagerTest, TheFrameShowsRunningJobsAndStopsThemWhenItCloses) {
+    CVorlaneFrame& frame = Frame();
+    std::atomic<bool> started{false};
+    ui::JobResult result;
+    frame.Jobs().Start(std::make_unique<FunctionJob>("C",
+                                                     [&](ui::OperationContext& context) {
+                                                         started = true;
+                                                         while (!context.Cancelled())
+                                                             QThread::msleep(1);
+                                                         return ui::JobResult{false, true, ""};
+                                                     }),
+                       m_context, [&](const ui::JobResult& r) { result = r; });
+    ASSERT_TRUE(PumpUntil([&] { return started.load(); }));
+    QLabel* jobs = frame.FrameStatusBar()->JobsLabel();
+    EXPECT_EQ(jobs->text(), "1 job running");
+    EXPECT_FALSE(jobs->isHidden());
+
+    m_ui.QueueYesNo(false); // keep the program open: the job goes on
+    EXPECT_FALSE(frame.close());
+    EXPECT_FALSE(frame.Jobs().Idle());
+    m_ui.QueueYesNo(true);
+    EXPECT_TRUE(frame.close());
+    EXPECT_TRUE(frame.Jobs().Idle());
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(jobs->isHidden());
+    EXPECT_EQ(m_ui.Texts(),
+              std::vector<std::string>(2, "An operation is still running. Stop it and exit?"));
 }
 
 } // namespace
