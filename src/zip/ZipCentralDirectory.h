@@ -6,8 +6,9 @@
 // share bytes (the overlapping-member zip bomb) are refused, and ZIP64
 // records are followed. Decompression and every change stay with libzip.
 //
-// Pure functions over bytes; the file variant maps or reads the archive.
-// One call per thread at a time per object; no global state.
+// Pure functions over bytes; the file variant reads the archive with pread
+// into a bounded window (never a mapping, so a file cut short underneath
+// the reader is an error code, not a fault). No global state.
 #pragma once
 
 #include <cstddef>
@@ -47,11 +48,18 @@ struct ZipArchiveIndex {
 // kUnzipNotZip (no end record), kUnzipUnexpectedEnd (truncated, or a
 // record points past the end), kUnzipOverlappingMembers; why gets a
 // sentence for the log or a test.
+//
+// The end record is the last one whose central directory checks out (it
+// lies in the data before the record, and its first header's signature
+// stands where the record says) and which does not lie inside the comment
+// of an earlier one that checks out: a comment may hold fake end records.
 int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index,
                  std::string* why = nullptr);
-// The same over a file on disk (host path); kUnzipFileNotFound when it
-// cannot be opened.
+// The same over a file on disk (host path): kUnzipFileNotFound when it does
+// not exist, kUnzipNotZip when it is not a regular file, kUnzipReadError
+// when it cannot be opened or read (systemError, when given, gets the
+// errno), kUnzipUnexpectedEnd also when it shrinks while it is read.
 int ReadZipIndexFile(const std::string& hostPath, ZipArchiveIndex* index,
-                     std::string* why = nullptr);
+                     std::string* why = nullptr, int* systemError = nullptr);
 
 } // namespace vorlane::zip

@@ -84,6 +84,9 @@ enum UnzipResult : int {
     kUnzipUnsafeName = 82,         // absolute, drive letter or ".." component
     kUnzipSymlinkMember = 83,      // a symbolic link member
     kUnzipCaseCollision = 84,      // names that differ only in case
+    // The archive exists but could not be opened or read (permission, I/O
+    // error); the record's systemError holds the errno.
+    kUnzipReadError = 90,
 };
 
 enum ZipResult : int {
@@ -152,7 +155,10 @@ struct ZipCommandRecord {
     int32_t reserved60 = 0;
     int32_t reserved64 = 0;
     int32_t move = 0; // delete each source file once it has been added
-    int32_t reserved72 = 0;
+    // Set by the engine: the errno behind a failure the system reported
+    // (reading or writing a file), 0 when none; the result code alone
+    // cannot say "permission denied" from "I/O error".
+    int32_t systemError = 0;
     int32_t storeNoPaths = 1;
     int32_t reserved80 = 0;
     int32_t writeComment = 0; // replace the archive comment by comment
@@ -196,7 +202,9 @@ struct UnzipCommandRecord {
     // kUnzipCommentLength, buffer size for kUnzipReadComment.
     int32_t count = 0;
     char* commentBuffer = nullptr;
-    int32_t reserved84 = 0;
+    // Set by the engine: the errno behind a failure the system reported
+    // (kUnzipReadError, a file that could not be written), 0 when none.
+    int32_t systemError = 0;
     int32_t reserved88 = 0;
     int32_t usePassword = 0;
     const char* password = nullptr;

@@ -1,12 +1,18 @@
 #include "zip/ZipCentralDirectory.h"
 
 #include "ZipTestSupport.h"
+#include "platform/FaultInjection.h"
 #include "support/TestSupport.h"
 #include "zip/ZipEngine.h"
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace vorlane::zip {
 namespace {
@@ -106,6 +112,86 @@ TEST(ZipCentralDirectoryTest, DamagedAndHostileArchivesGetTheirCodes) {
         std::string why;
         EXPECT_EQ(Read(bytes, &index, &why), c.expected) << why;
         EXPECT_FALSE(why.empty());
+    }
+}
+
+// An end-of-central-directory record as bytes: member count, directory
+// size and offset, comment length.
+std::string EndRecordBytes(uint16_t entries, uint32_t size, uint32_t offset,
+                           uint16_t commentLength = 0) {
+    std::string bytes = "PK\x05\x06" + std::string(18, '\0');
+    bytes[8] = bytes[10] = static_cast<char>(entries & 0xFF);
+    bytes[9] = bytes[11] = static_cast<char>(entries >> 8);
+    Put32At(&bytes, 12, size);
+    Put32At(&bytes, 16, offset);
+    bytes[20] = static_cast<char>(commentLength & 0xFF);
+    bytes[21] = static_cast<char>(commentLength >> 8);
+    return bytes;
+}
+
+std::vector<std::string> NamesOf(const ZipArchiveIndex& index) {
+    std::vector<std::string> names;
+    for (const ZipMemberInfo& member : index.members)
+        names.push_back(member.name);
+    return names;
+}
+
+TEST(ZipCentralDirectoryTest, FakeEndRecordInTheCommentIsNotTaken) {
+    const std::vector<std::string> two = {"a.txt", "dir/b.txt"};
+    // The real directory of the two-member archive: where it starts and how
+    // long its first header is.
+    const std::string plain = TwoMembers().Build();
+    const uint32_t directoryAt = static_cast<uint32_t>(DirectoryAt(plain));
+    const uint32_t firstHeader = static_cast<uint32_t>(SecondAt(plain) - DirectoryAt(plain));
+    HandZip first;
+    first.Add("first.txt", "one");
+    const std::string firstBytes = first.Build();
+    const struct {
+        const char* name;
+        std::function<std::string()> bytes;
+        std::vector<std::string> members;
+        uint64_t archiveStart;
+    } cases[] = {
+        {"an empty end record ends the comment",
+         [] {
+             HandZip zip = TwoMembers();
+             zip.comment = "note " + EndRecordBytes(0, 0, 0);
+             return zip.Build();
+         },
+         two, 0},
+        {"the fake record points at a local header",
+         [] {
+             HandZip zip = TwoMembers();
+             zip.comment = EndRecordBytes(1, 46, 0);
+             return zip.Build();
+         },
+         two, 0},
+        {"the fake record names the first header of the real directory",
+         [&] {
+             HandZip zip = TwoMembers();
+             zip.comment = EndRecordBytes(1, firstHeader, directoryAt);
+             return zip.Build();
+         },
+         two, 0},
+        {"an empty archive whose comment claims members",
+         [] {
+             HandZip zip;
+             zip.comment = EndRecordBytes(3, 138, 0);
+             return zip.Build();
+         },
+         {},
+         0},
+        {"an archive appended to another is read at its own end",
+         [&] { return firstBytes + TwoMembers().Build(); }, two, firstBytes.size()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes = c.bytes();
+        ZipArchiveIndex index;
+        std::string why;
+        ASSERT_EQ(Read(bytes, &index, &why), kUnzipOk) << why;
+        EXPECT_EQ(NamesOf(index), c.members);
+        EXPECT_EQ(index.archiveStart, c.archiveStart);
     }
 }
 
@@ -228,6 +314,53 @@ TEST(ZipCentralDirectoryTest, CountBeyond65535WithoutZip64IsReadWhole) {
     EXPECT_EQ(index.members.back().name, std::to_string(count - 1));
 }
 
+// The reader once mapped the archive: a file cut short while its directory
+// was being parsed killed the process with SIGBUS. Reading it must end in
+// an error code (or the whole listing, when the cut came late) every time.
+TEST(ZipCentralDirectoryTest, ArchiveTruncatedWhileReadIsAnErrorNotACrash) {
+    HandZip zip;
+    const size_t count = 70000;
+    for (size_t i = 0; i < count; ++i)
+        zip.Add("dir" + std::to_string(i % 50) + "/" + std::to_string(i), "");
+    const std::string bytes = zip.Build();
+    vorlane::test::TempDir dir;
+    const std::string path = dir / "big.zip";
+
+    // How long one whole read takes here spreads the cuts over it.
+    vorlane::test::WriteFile(path, bytes);
+    ZipArchiveIndex index;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(ReadZipIndexFile(path, &index), kUnzipOk);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(index.members.size(), count);
+
+    int cutDuringRead = 0;
+    for (int round = 0; round < 200 && cutDuringRead < 3; ++round) {
+        vorlane::test::WriteFile(path, bytes);
+        std::atomic<bool> started{false};
+        int rc = -1;
+        size_t members = 0;
+        std::thread reader([&] {
+            ZipArchiveIndex read;
+            started = true;
+            rc = ReadZipIndexFile(path, &read);
+            members = read.members.size();
+        });
+        while (!started)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(whole * (round % 9 + 1) / 10);
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(bytes.size() / 3)), 0);
+        reader.join();
+        if (rc == kUnzipOk) {
+            EXPECT_EQ(members, count); // read whole before the cut
+        } else {
+            ++cutDuringRead;
+            EXPECT_TRUE(rc == kUnzipUnexpectedEnd || rc == kUnzipNotZip) << rc;
+        }
+    }
+    EXPECT_GT(cutDuringRead, 0);
+}
+
 TEST(ZipCentralDirectoryTest, FilesThatCannotBeRead) {
     vorlane::test::TempDir dir;
     ZipArchiveIndex index;
@@ -237,6 +370,23 @@ TEST(ZipCentralDirectoryTest, FilesThatCannotBeRead) {
     EXPECT_EQ(ReadZipIndexFile(dir / "fifo", &index), kUnzipNotZip); // and does not hang
     vorlane::test::WriteFile(dir / "short", "PK\x03\x04 cut");
     EXPECT_EQ(ReadZipIndexFile(dir / "short", &index), kUnzipUnexpectedEnd);
+
+    // An archive the system refuses or fails to read keeps the errno.
+    vorlane::test::WriteFile(dir / "good.zip", TwoMembers().Build());
+    using platform::fault::Op;
+    const struct {
+        Op op;
+        int error;
+    } faults[] = {{Op::Open, EACCES}, {Op::Read, EIO}};
+    for (const auto& f : faults) {
+        platform::fault::Arm(f.op, 1, f.error);
+        int systemError = 0;
+        EXPECT_EQ(ReadZipIndexFile(dir / "good.zip", &index, nullptr, &systemError),
+                  kUnzipReadError);
+        platform::fault::Reset();
+        EXPECT_EQ(systemError, f.error);
+        EXPECT_TRUE(index.members.empty());
+    }
 }
 
 } // namespace
