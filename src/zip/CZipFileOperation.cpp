@@ -17,8 +17,10 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace vorlane::zip {
@@ -207,9 +209,12 @@ const char* ZipTableText(int code) {
     }
 }
 
-// The refusals of hostile archives, from either entry point.
+// The program's own codes of either entry point: the refusals of hostile
+// archives and an archive that could not be read.
 const char* RefusalText(int code) {
     switch (code) {
+    case kUnzipReadError:
+        return "Read error in zip file!";
     case kUnzipOverlappingMembers:
         return "Overlapping members in zip file (possible zip bomb)!";
     case kUnzipMemberTooLarge:
@@ -308,17 +313,21 @@ bool CZipFileOperation::RequireOpen() {
 void CZipFileOperation::SetBothResults(int code) {
     m_zipResult = code;
     m_unzipResult = code;
+    m_zipSystemError = 0;
+    m_unzipSystemError = 0;
 }
 
 int CZipFileOperation::CallZip() {
     m_zipRecord->zipPath = m_zipPath.c_str();
     m_zipResult = ZipEntry(*m_zipRecord);
+    m_zipSystemError = m_zipResult != kZipOk ? m_zipRecord->systemError : 0;
     return m_zipResult;
 }
 
 int CZipFileOperation::CallUnzip() {
     m_unzipRecord->zipPath = m_zipPath.c_str();
     m_unzipResult = UnzipEntry(*m_unzipRecord);
+    m_unzipSystemError = m_unzipResult != kUnzipOk ? m_unzipRecord->systemError : 0;
     return m_unzipResult;
 }
 
@@ -370,37 +379,48 @@ int CZipFileOperation::OpenOrCreate(const std::string& zipPath, bool create) {
 int CZipFileOperation::ReadDirectory(const std::string& zipPath,
                                      catalogue::CZipFileDirectory& directory,
                                      bool multiVolumeAllowed) {
-    directory.FreeFileList();
-    Reset();
-    if (!FileExists(zipPath))
-        return kArchiveNone;
-    m_zipPath = zipPath;
-    m_multiVolume = multiVolumeAllowed;
+    // Memory running out anywhere in the read (the members of a large
+    // archive) is a failed read like any other: the list is emptied and the
+    // result says why.
+    try {
+        directory.FreeFileList();
+        Reset();
+        if (!FileExists(zipPath))
+            return kArchiveNone;
+        m_zipPath = zipPath;
+        m_multiVolume = multiVolumeAllowed;
 
-    UnzipCommandRecord& r = *m_unzipRecord;
-    r.function = kUnzipOpen;
-    int result = CallUnzip();
-    if (result != kUnzipOk) {
-        m_state = result == kUnzipNotZip ? kArchiveNotZip : kArchiveDamaged;
-        return m_state;
-    }
-    const int count = std::max(r.count, 0);
-    // Room for the members, but never more than a sane first guess: the
-    // count comes from the archive.
-    directory.ReserveMembers(static_cast<size_t>(std::min(count, 1 << 20)));
-    ZipItemRecord item{};
-    for (int index = 0; index < count; ++index) {
-        r.function = kUnzipMemberInfo;
-        r.buffer = &item;
-        r.memberIndex = index;
-        if (CallUnzip() != kUnzipOk) {
-            directory.FreeFileList();
-            m_state = kArchiveDamaged;
+        UnzipCommandRecord& r = *m_unzipRecord;
+        r.function = kUnzipOpen;
+        int result = CallUnzip();
+        if (result != kUnzipOk) {
+            m_state = result == kUnzipNotZip ? kArchiveNotZip : kArchiveDamaged;
             return m_state;
         }
-        if (item.attributes & (platform::kAttrVolume | platform::kAttrDirectory))
-            continue;
-        directory.AddFile(std::make_unique<CZipFileInfo>(item));
+        const int count = std::max(r.count, 0);
+        // Room for the members, but never more than a sane first guess: the
+        // count comes from the archive.
+        directory.ReserveMembers(static_cast<size_t>(std::min(count, 1 << 20)));
+        ZipItemRecord item{};
+        for (int index = 0; index < count; ++index) {
+            r.function = kUnzipMemberInfo;
+            r.buffer = &item;
+            r.memberIndex = index;
+            if (CallUnzip() != kUnzipOk) {
+                directory.FreeFileList();
+                m_state = kArchiveDamaged;
+                return m_state;
+            }
+            if (item.attributes & (platform::kAttrVolume | platform::kAttrDirectory))
+                continue;
+            directory.AddFile(std::make_unique<CZipFileInfo>(item));
+        }
+    } catch (const std::bad_alloc&) {
+        directory.FreeFileList();
+        m_unzipResult = kUnzipOutOfMemory;
+        m_unzipSystemError = 0;
+        m_state = kArchiveDamaged;
+        return m_state;
     }
     m_state = kOpened;
     return m_state;
@@ -773,11 +793,23 @@ std::string CZipFileOperation::UnzipErrorText() {
         SetBothResults(value);
         m_deferredError = 0;
     }
-    return ErrorText(m_unzipResult, false, m_zipResult, m_unzipResult);
+    return WithSystemError(ErrorText(m_unzipResult, false, m_zipResult, m_unzipResult),
+                           m_unzipSystemError);
 }
 
 std::string CZipFileOperation::ZipErrorText() const {
-    return ErrorText(m_zipResult, true, m_zipResult, m_unzipResult);
+    return WithSystemError(ErrorText(m_zipResult, true, m_zipResult, m_unzipResult),
+                           m_zipSystemError);
+}
+
+std::string CZipFileOperation::SystemErrorText(int errnoValue) {
+    return std::generic_category().message(errnoValue);
+}
+
+std::string CZipFileOperation::WithSystemError(std::string text, int errnoValue) {
+    if (errnoValue != 0)
+        text += " (" + SystemErrorText(errnoValue) + ")";
+    return text;
 }
 
 ui::Answer CZipFileOperation::Report(const std::string& errorText, const char* format,

@@ -112,8 +112,11 @@ class CZipFileOperation {
     // (Create, reporting a failure); else Open. Returns the state.
     int OpenOrCreate(const std::string& zipPath, bool create);
     // Fills directory's member list from the archive and returns the scan
-    // state (0 missing, 2 not a zip file, 3 damaged, 4 read). Directory and
-    // volume entries are left out; a failure part-way leaves the list empty.
+    // state (0 missing, 2 not a zip file, 3 damaged or unreadable, 4 read).
+    // Directory and volume entries are left out; a failure part-way leaves
+    // the list empty. An archive that could not be read (UnzipResultCode()
+    // kUnzipReadError, SystemError() the errno) or memory running out
+    // (kUnzipOutOfMemory; never an exception) also gives 3.
     int ReadDirectory(const std::string& zipPath, catalogue::CZipFileDirectory& directory,
                       bool multiVolumeAllowed);
     // Makes an empty archive at zipPath (any file of that name is replaced)
@@ -157,6 +160,9 @@ class CZipFileOperation {
     std::string UnzipErrorText();
     // The text of the zip result.
     std::string ZipErrorText() const;
+    // Both texts end in the system's reason in parentheses ("Read or seek
+    // error. (Input/output error)") when the engine reported the errno
+    // behind the failure.
     // The caller's sentence (printf format) followed by the unzip / zip
     // error text, in the program's error dialog.
     ui::Answer ReportUnzipError(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -164,6 +170,8 @@ class CZipFileOperation {
     // The text of a code by the tables (isZip: the zip table), with the
     // common fallback for codes of neither.
     static std::string ErrorText(int code, bool isZip, int zipResult, int unzipResult);
+    // The system's text of an errno ("Permission denied").
+    static std::string SystemErrorText(int errnoValue);
     // "Freshening", "Deleting", "Updating", "Adding", "Extracting" for the
     // function codes 1, 2, 3, 4 and 8; "" for others.
     static std::string Verb(int function, bool lowerFirst = false);
@@ -186,6 +194,9 @@ class CZipFileOperation {
     int ZipResultCode() const { return m_zipResult; }
     int UnzipResultCode() const { return m_unzipResult; }
     int DeferredError() const { return m_deferredError; }
+    // The errno behind the last failed unzip call (0 when none, or when the
+    // failure was not the system's).
+    int SystemError() const { return m_unzipSystemError; }
     // Files the engine reported finished during the last extracts, each once.
     const std::vector<std::string>& ExtractedNames() const { return m_extractedNames; }
     const ZipCommandRecord& ZipRecord() const { return *m_zipRecord; }
@@ -218,6 +229,7 @@ class CZipFileOperation {
                      const std::string& destination, int pathMode, bool promptOverwrite,
                      bool freshen, bool update);
     ui::Answer Report(const std::string& errorText, const char* format, va_list args);
+    static std::string WithSystemError(std::string text, int errnoValue);
 
     int m_level = 5;
     std::string m_zipPath;
@@ -230,6 +242,8 @@ class CZipFileOperation {
     bool m_longNames = true;
     int m_zipResult = 0;
     int m_unzipResult = 0;
+    int m_zipSystemError = 0; // errno behind the zip result, 0 none
+    int m_unzipSystemError = 0;
     ui::StatusWindow* m_status = nullptr;
     ui::StatusWindow* m_recompressStatus = nullptr;
     int m_kind = 0; // 2 deleting, 8 extracting

@@ -33,6 +33,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,8 +106,10 @@ enum class Validate {
 };
 
 // The parsed index of the archive, from the cache unless validate says
-// otherwise or the file has changed.
-int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validate) {
+// otherwise or the file has changed. *systemError gets the errno of a
+// kUnzipReadError.
+int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validate,
+                int* systemError) {
     // Member information trusts the entry of the same path text; anything
     // else maps the path first, so a changed drive map never reaches a
     // cached archive of another file.
@@ -137,10 +140,14 @@ int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validat
     if (hostPath.empty() && !ArchiveHostPath(zipPath, &hostPath))
         return kUnzipFileNotFound;
     struct stat st;
-    if (stat(hostPath.c_str(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? kUnzipFileNotFound : kUnzipNotZip;
+    if (stat(hostPath.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return kUnzipFileNotFound;
+        *systemError = errno;
+        return kUnzipReadError;
+    }
     auto index = std::make_shared<ZipArchiveIndex>();
-    if (int rc = ReadZipIndexFile(hostPath, index.get()))
+    if (int rc = ReadZipIndexFile(hostPath, index.get(), nullptr, systemError))
         return rc;
     out->hostPath = hostPath;
     out->identity = FileIdentity::Of(st);
@@ -443,12 +450,16 @@ int Extractor::OpenLibzip() {
     // Decompress from the very file the index was read from: the archive
     // must not have changed since (a swapped file could hold overlapping
     // members that were never checked).
-    if (platform::fault::Check(platform::fault::Op::Open) != 0)
-        return kUnzipFileNotFound;
-    Fd fd(open(m_archive.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    int e = platform::fault::Check(platform::fault::Op::Open);
+    Fd fd(e != 0 ? -1 : open(m_archive.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
-    if (fd.get() < 0 || fstat(fd.get(), &st) != 0)
-        return kUnzipFileNotFound;
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0) {
+        e = e != 0 ? e : errno;
+        if (e == ENOENT || e == ENOTDIR)
+            return kUnzipFileNotFound;
+        m_record.systemError = e;
+        return kUnzipReadError;
+    }
     if (!(FileIdentity::Of(st) == m_archive.identity))
         return kUnzipNotZip;
     // The archive as libzip sees it starts after any stub in front.
@@ -593,6 +604,17 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         Refuse(kUnzipCreateOutput);
         return Outcome::Fatal;
     }
+    // The temporary file goes however this ends (memory running out
+    // included) unless it has been given the member's name.
+    struct TempFileGuard {
+        int dirFd;
+        const std::string& name;
+        bool named = false;
+        ~TempFileGuard() {
+            if (!named)
+                unlinkat(dirFd, name.c_str(), 0);
+        }
+    } guard{dirFd, tempName};
     auto discard = [&] {
         out.Close();
         unlinkat(dirFd, tempName.c_str(), 0);
@@ -677,6 +699,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         Refuse(kUnzipCreateOutput);
         return Outcome::Refused;
     }
+    guard.named = true;
     // Hidden and system bits live in an extended attribute; a file system
     // without them keeps the file as it is.
     if (member.dosAttributes & (platform::kAttrHidden | platform::kAttrSystem)) {
@@ -717,9 +740,7 @@ int Extractor::Run() {
     return kUnzipOk;
 }
 
-} // namespace
-
-int UnzipEntry(UnzipCommandRecord& record) {
+int RunUnzip(UnzipCommandRecord& record) {
     if (record.recordSize != kUnzipCommandRecordSize || !record.zipPath || !*record.zipPath)
         return kUnzipBadCommand;
     const std::string zipPath = record.zipPath;
@@ -733,6 +754,7 @@ int UnzipEntry(UnzipCommandRecord& record) {
     default:
         return kUnzipBadCommand;
     }
+    record.systemError = 0;
     LoadedArchive archive;
     try {
         // Member information for members after the first trusts the index
@@ -743,8 +765,11 @@ int UnzipEntry(UnzipCommandRecord& record) {
                                   : record.function == kUnzipMemberInfo && record.memberIndex > 0
                                       ? Validate::kTrust
                                       : Validate::kStat;
-        if (int rc = LoadArchive(zipPath, &archive, validate))
+        int systemError = 0;
+        if (int rc = LoadArchive(zipPath, &archive, validate, &systemError)) {
+            record.systemError = systemError;
             return rc;
+        }
     } catch (const std::bad_alloc&) {
         return kUnzipOutOfMemory;
     }
@@ -786,6 +811,18 @@ int UnzipEntry(UnzipCommandRecord& record) {
         } catch (const std::bad_alloc&) {
             return kUnzipOutOfMemory;
         }
+    }
+}
+
+} // namespace
+
+int UnzipEntry(UnzipCommandRecord& record) {
+    // Memory running out anywhere in a call ends it with a result code,
+    // never an exception into the caller.
+    try {
+        return RunUnzip(record);
+    } catch (const std::bad_alloc&) {
+        return kUnzipOutOfMemory;
     }
 }
 

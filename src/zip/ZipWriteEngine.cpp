@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -394,12 +395,22 @@ class ZipWriteOperation {
         int percent = std::clamp(static_cast<int>(fraction * 100.0 + 0.5), 1, 100);
         if (percent != self->m_lastPercent) {
             self->m_lastPercent = percent;
-            self->Progress(nullptr, percent);
+            // No exception may cross libzip's C code: memory running out
+            // in the caller's progress display ends the change.
+            try {
+                self->Progress(nullptr, percent);
+            } catch (const std::bad_alloc&) {
+                self->m_outOfMemory = true;
+            }
         }
     }
     static int LibzipCancel(zip_t*, void* user) {
         auto* self = static_cast<ZipWriteOperation*>(user);
-        return self->m_cancelled || (self->m_pipeline && self->m_pipeline->ReadFailed()) ? 1 : 0;
+        return self->m_cancelled || self->m_outOfMemory ||
+                       (self->m_pipeline &&
+                        (self->m_pipeline->ReadFailed() || self->m_pipeline->OutOfMemory()))
+                   ? 1
+                   : 0;
     }
 
     ZipCommandRecord& m_record;
@@ -414,6 +425,7 @@ class ZipWriteOperation {
     std::vector<std::string> m_walkedDirs;
     uint64_t m_survivors = 0;
     bool m_cancelled = false;
+    bool m_outOfMemory = false; // in a callback, where it cannot be thrown
     int m_lastPercent = 0;
 };
 
@@ -443,13 +455,14 @@ int ZipWriteOperation::Run() {
 
     if (m_existed) {
         std::string why;
-        int rc = ReadZipIndexFile(m_archive, &m_index, &why);
+        int rc = ReadZipIndexFile(m_archive, &m_index, &why, &m_record.systemError);
         switch (rc) {
         case kUnzipOk:
             break;
         case kUnzipUnexpectedEnd:
             return kZipUnexpectedEnd;
         case kUnzipFileNotFound:
+        case kUnzipReadError:
             return kZipReadError;
         case kUnzipOutOfMemory:
             return kZipOutOfMemory;
@@ -736,8 +749,12 @@ int ZipWriteOperation::CloseFailure() {
     m_zip = nullptr;
     if (m_pipeline)
         m_pipeline->Stop();
+    if (m_file->WriteFailed() || m_file->ReadFailed())
+        m_record.systemError = m_file->LastError().sysErrno;
     if (m_file->WriteFailed())
         return kZipWriteError;
+    if (m_outOfMemory || (m_pipeline && m_pipeline->OutOfMemory()))
+        return kZipOutOfMemory;
     if (m_cancelled)
         return kZipUserCancelled;
     if (m_pipeline && m_pipeline->ReadFailed())
@@ -791,8 +808,15 @@ bool ZipWriteOperation::DeleteMovedSources() {
 } // namespace
 
 int ZipEntry(ZipCommandRecord& record) {
-    ZipWriteOperation operation(record);
-    return operation.Run();
+    record.systemError = 0;
+    // Memory running out anywhere in the change ends it like any failure:
+    // the temporary file goes with the operation, the archive stays as it was.
+    try {
+        ZipWriteOperation operation(record);
+        return operation.Run();
+    } catch (const std::bad_alloc&) {
+        return kZipOutOfMemory;
+    }
 }
 
 } // namespace vorlane::zip

@@ -1,3 +1,4 @@
+#include "AllocationSeam.h"
 #include "ZipOpsTestSupport.h"
 
 #include "catalogue/CZipFileDirectory.h"
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <new>
 
 namespace vorlane::zip {
 namespace {
@@ -79,6 +82,163 @@ TEST_F(ZipOperationTest, OpenAndReadStates) {
     CZipFileOperation op;
     EXPECT_EQ(op.OpenOrCreate("C:\\MISSING.ZIP", false), kArchiveNotZip);
     EXPECT_FALSE(test::FileExists(Host("MISSING.ZIP")));
+}
+
+// Every failure to open or read an archive but "not found" was worded as
+// "not a zip file", and the system error was lost on the way.
+TEST_F(ZipOperationTest, UnreadableArchiveKeepsItsSystemError) {
+    using platform::fault::Arm;
+    using platform::fault::Op;
+    MakeFile("NEW.TXT", "new");
+    const struct {
+        const char* name;
+        // Opens the case's own archive (so no cached index hides the
+        // fault), arms the fault and runs the operation; returns the text
+        // the failure shows.
+        std::function<std::string(CZipFileOperation&, const std::string&)> run;
+        const char* expected;
+    } cases[] = {
+        {"open refused",
+         [](CZipFileOperation& op, const std::string& zip) {
+             Arm(Op::Open, 1, EACCES, true);
+             EXPECT_EQ(op.Open(zip), kArchiveDamaged);
+             return op.UnzipErrorText();
+         },
+         "Read error in zip file! (Permission denied)"},
+        {"listing cannot read",
+         [](CZipFileOperation& op, const std::string& zip) {
+             catalogue::CZipFileDirectory directory(nullptr, zip);
+             Arm(Op::Read, 1, EIO, true);
+             EXPECT_EQ(op.ReadDirectory(zip, directory, false), catalogue::kZipDamaged);
+             return op.UnzipErrorText();
+         },
+         "Read error in zip file! (Input/output error)"},
+        {"extract cannot read",
+         [](CZipFileOperation& op, const std::string& zip) {
+             EXPECT_EQ(op.Open(zip), kOpened);
+             Arm(Op::Read, 1, EIO, true);
+             EXPECT_FALSE(op.Extract("*.*", "C:\\OUT", kStoreRelativePaths, false, false, false));
+             return op.UnzipErrorText();
+         },
+         "Read error in zip file! (Input/output error)"},
+        {"add cannot read the archive",
+         [](CZipFileOperation& op, const std::string& zip) {
+             EXPECT_EQ(op.Open(zip), kOpened);
+             Arm(Op::Read, 1, EIO, true);
+             EXPECT_FALSE(op.AddFiles(kZipAdd, "C:\\NEW.TXT", kStoreNoPaths, false, false));
+             return op.ZipErrorText();
+         },
+         "Read or seek error. (Input/output error)"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = "R" + std::to_string(++number) + ".ZIP";
+        MakeArchive(name, {"a.txt"});
+        CZipFileOperation op;
+        const std::string text = c.run(op, "C:\\" + name);
+        platform::fault::Reset();
+        EXPECT_EQ(text, c.expected);
+        EXPECT_FALSE(test::FileExists(Host("OUT/a.txt")));
+    }
+}
+
+// Memory running out while a large archive was listed ended the program
+// with an uncaught std::bad_alloc. Failing each allocation of a listing in
+// turn must give either the whole list or an empty one with the
+// out-of-memory result, never an exception.
+TEST_F(ZipOperationTest, AllocationFailureWhileListingIsAFailedReadNotACrash) {
+    MakeArchive("LIST.ZIP", {"a.txt", "sub/b.txt", "sub/deeper/c.txt"});
+    long failures = 0;
+    for (long nth = 1; nth < 10000; ++nth) {
+        catalogue::CZipFileDirectory directory(nullptr, "C:\\LIST.ZIP");
+        CZipFileOperation op;
+        int state = -1;
+        testing::FailNthAllocation(nth);
+        try {
+            state = op.ReadDirectory("C:\\LIST.ZIP", directory, false);
+        } catch (const std::bad_alloc&) {
+            ADD_FAILURE() << "allocation " << nth << " escaped as std::bad_alloc";
+        }
+        const bool failed = testing::AllocationFailed();
+        testing::FailNthAllocation(0);
+        if (!failed) {
+            EXPECT_EQ(state, catalogue::kZipRead);
+            EXPECT_EQ(directory.EntryCount(), 3);
+            break;
+        }
+        ++failures;
+        EXPECT_EQ(state, catalogue::kZipDamaged) << nth;
+        EXPECT_EQ(directory.EntryCount(), 0) << nth;
+        EXPECT_EQ(op.UnzipErrorText(), "Out of memory!") << nth;
+    }
+    EXPECT_GT(failures, 3);
+}
+
+// A change or an extraction whose memory runs out ends with the engine's
+// out-of-memory result: nothing thrown (nor a worker thread ended by it),
+// the archive as it was, no temporary file left beside it or in the
+// destination.
+TEST_F(ZipOperationTest, AllocationFailureInTheEngineEndsTheCall) {
+    MakeArchive("KEEP.ZIP", {"a.txt", "b.txt"});
+    MakeFile("NEW.TXT", std::string(100000, 'n'));
+    const std::string before = test::ReadFile(Host("KEEP.ZIP"));
+    const struct {
+        const char* name;
+        std::function<int()> run;
+        int outOfMemory;
+    } cases[] = {
+        {"add",
+         [] {
+             ZipCommandRecord record;
+             record.function = kZipAdd;
+             record.zipPath = "C:\\KEEP.ZIP";
+             record.fileSpec = "C:\\NEW.TXT";
+             return ZipEntry(record);
+         },
+         kZipOutOfMemory},
+        {"extract",
+         [] {
+             UnzipCommandRecord record;
+             record.function = kUnzipExtract;
+             record.zipPath = "C:\\KEEP.ZIP";
+             record.fileSpec = "*.*";
+             record.destination = "C:\\OUT";
+             record.dropPaths = 0;
+             return UnzipEntry(record);
+         },
+         kUnzipOutOfMemory},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        long failures = 0;
+        for (long nth = 1; nth < 100000; ++nth) {
+            int rc = -1;
+            testing::FailNthAllocation(nth);
+            try {
+                rc = c.run();
+            } catch (const std::bad_alloc&) {
+                ADD_FAILURE() << "allocation " << nth << " escaped as std::bad_alloc";
+            }
+            const bool failed = testing::AllocationFailed();
+            testing::FailNthAllocation(0);
+            for (const std::string& dir : {m_root, Host("OUT")})
+                for (const std::string& name : test::ListDir(dir))
+                    EXPECT_EQ(name.find("~vtmp"), std::string::npos) << nth << " " << name;
+            Run("rm -rf OUT");
+            if (rc != 0) {
+                ++failures;
+                EXPECT_EQ(rc, c.outOfMemory) << nth;
+                EXPECT_EQ(test::ReadFile(Host("KEEP.ZIP")), before) << nth;
+            }
+            MakeFile("KEEP.ZIP", before);
+            if (!failed) {
+                EXPECT_EQ(rc, 0);
+                break;
+            }
+        }
+        EXPECT_GT(failures, 3);
+    }
 }
 
 TEST_F(ZipOperationTest, CreateFailuresLeaveNothingAndSayWhy) {
@@ -373,6 +533,26 @@ TEST_F(ZipOperationTest, CommentRoundTrip) {
     EXPECT_TRUE(op.ReadComment(&comment));
     EXPECT_EQ(comment, "Release 3.72\r\nsecond line");
     EXPECT_EQ(op.UnzipRecord().function, kUnzipReadComment);
+}
+
+TEST_F(ZipOperationTest, WritingACommentOverAFakeEndRecordKeepsTheMembers) {
+    MakeArchive("FAKE.ZIP", {"a.txt", "sub/b.txt"});
+    const std::vector<std::string> listed = Listed("FAKE.ZIP");
+    // The archive's comment becomes the end record of an empty archive.
+    std::string bytes = test::ReadFile(Host("FAKE.ZIP"));
+    bytes[bytes.size() - 2] = 22;
+    bytes += std::string("PK\x05\x06", 4) + std::string(18, '\0');
+    MakeFile("FAKE.ZIP", bytes);
+    EXPECT_EQ(Members("C:\\FAKE.ZIP"), (std::vector<std::string>{"A.TXT", "SUB\\B.TXT"}));
+
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\FAKE.ZIP"), kOpened);
+    EXPECT_TRUE(op.WriteComment("new comment"));
+    EXPECT_EQ(Listed("FAKE.ZIP"), listed);
+    std::string comment;
+    ASSERT_EQ(op.Open("C:\\FAKE.ZIP"), kOpened);
+    EXPECT_TRUE(op.ReadComment(&comment));
+    EXPECT_EQ(comment, "new comment");
 }
 
 TEST(ZipOperationTexts, ErrorTextTables) {
