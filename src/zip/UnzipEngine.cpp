@@ -4,7 +4,8 @@
 // index, parsed once per archive and kept while the file's identity, size
 // and times stay the same (checked by functions 1, 5, 6 and by function 7
 // for member 0), so a caller asking for 100,000 members one by one parses
-// the directory once. Extraction decompresses through libzip,
+// the directory once; asking for the last member ends the listing and
+// drops the index. Extraction decompresses through libzip,
 // opened on the same file descriptor whose identity matched the index.
 //
 // Extraction is confined to its destination: member names are checked
@@ -160,6 +161,12 @@ int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validat
     if (g_cache.size() > kCachedArchives)
         g_cache.pop_back();
     return kUnzipOk;
+}
+
+// Drops the cached index of the archive named by zipPath (as given).
+void ForgetArchive(const std::string& zipPath) {
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    std::erase_if(g_cache, [&](const CacheEntry& e) { return e.zipPath == zipPath; });
 }
 
 // Asks whether a split or spanned archive may be read. No callback: go on.
@@ -803,6 +810,11 @@ int RunUnzip(UnzipCommandRecord& record) {
         FillItemRecord(index.members[static_cast<size_t>(record.memberIndex)],
                        static_cast<uint32_t>(record.memberIndex),
                        static_cast<ZipItemRecord*>(record.buffer));
+        // A listing reads the members in order and ends with the last one:
+        // the index is not kept beyond it, so an archive shown in a window
+        // costs only its member entries (extraction reads it afresh).
+        if (static_cast<size_t>(record.memberIndex) + 1 == index.members.size())
+            ForgetArchive(zipPath);
         return kUnzipOk;
     default:
         try {
