@@ -301,9 +301,13 @@ class Extractor {
         m_cancelled = m_cancelled || cancel;
         return m_cancelled;
     }
-    void Refuse(int code) {
-        if (m_firstError == kUnzipOk)
-            m_firstError = code;
+    // Keeps the first failure, with the errno behind it when the system's.
+    void Refuse(int code, int sysErrno = 0) {
+        if (m_firstError != kUnzipOk)
+            return;
+        m_firstError = code;
+        if (sysErrno != 0)
+            m_record.systemError = sysErrno;
     }
     int PrepareDestination();
     std::vector<uint32_t> Select(int* error) const;
@@ -359,15 +363,18 @@ int Extractor::PrepareDestination() {
         if (stat(prefix.c_str(), &st) == 0)
             continue;
         platform::SysError err;
-        if (!platform::MakeDirectory(prefix, &err) && err.sysErrno != EEXIST)
+        if (!platform::MakeDirectory(prefix, &err) && err.sysErrno != EEXIST) {
+            m_record.systemError = err.sysErrno;
             return WriteErrorCode(err);
+        }
     }
-    if (int e = platform::fault::Check(platform::fault::Op::Open)) {
-        (void)e;
-        return kUnzipCreateOutput;
+    int e = platform::fault::Check(platform::fault::Op::Open);
+    if (e == 0) {
+        m_destFd = Fd(open(m_destHost.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        e = m_destFd.get() < 0 ? errno : 0;
     }
-    m_destFd = Fd(open(m_destHost.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return m_destFd.get() < 0 ? kUnzipCreateOutput : kUnzipOk;
+    m_record.systemError = e;
+    return e != 0 ? kUnzipCreateOutput : kUnzipOk;
 }
 
 std::vector<uint32_t> Extractor::Select(int* error) const {
@@ -603,7 +610,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
                             platform::kOpenNoFollow,
                         &err, 0666) &&
             err.sysErrno != EEXIST) {
-            Refuse(WriteErrorCode(err));
+            Refuse(WriteErrorCode(err), err.sysErrno);
             return Outcome::Fatal;
         }
     }
@@ -652,7 +659,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         }
         if (!out.Write(m_buffer.data(), static_cast<size_t>(got), &err)) {
             discard();
-            Refuse(WriteErrorCode(err));
+            Refuse(WriteErrorCode(err), err.sysErrno);
             return Outcome::Fatal;
         }
         const int percent = static_cast<int>(std::clamp<uint64_t>(
@@ -697,7 +704,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     futimens(out.Descriptor(), times);
     if (!out.Close(&err)) {
         unlinkat(dirFd, tempName.c_str(), 0);
-        Refuse(WriteErrorCode(err));
+        Refuse(WriteErrorCode(err), err.sysErrno);
         return Outcome::Fatal;
     }
     if (platform::fault::Check(platform::fault::Op::Rename) != 0 ||

@@ -367,37 +367,34 @@ int FindEndRecord(ArchiveBytes& bytes, EndRecord* end, bool* found, std::string*
         c.checked = ok ? 1 : 0;
         return kUnzipOk;
     };
-    for (size_t k = candidates.size(); k-- > 0;) {
-        Candidate& c = candidates[k];
+    // One pass in file order: the comments of the records that check out
+    // so far cover everything up to coveredUntil.
+    uint64_t coveredUntil = 0;
+    const Candidate* chosen = nullptr;
+    for (Candidate& c : candidates) {
         if (check(c) != kUnzipOk)
             return bytes.Error(why, "The end of the archive could not be read");
         if (c.checked != 1)
             continue;
-        bool inComment = false;
-        for (size_t j = 0; j < k && !inComment; ++j) {
-            Candidate& earlier = candidates[j];
-            if (c.position < earlier.position + kEndSize || c.position >= earlier.commentEnd)
-                continue;
-            if (check(earlier) != kUnzipOk)
-                return bytes.Error(why, "The end of the archive could not be read");
-            inComment = earlier.checked == 1;
-        }
-        if (!inComment) {
-            *end = std::move(c.record);
-            *found = true;
-            return kUnzipOk;
-        }
+        if (c.position >= coveredUntil)
+            chosen = &c;
+        coveredUntil = std::max(coveredUntil, c.commentEnd);
+    }
+    if (chosen != nullptr) {
+        *end = chosen->record;
+        *found = true;
+        return kUnzipOk;
     }
     // None checks out: the record reading will find fault with.
-    size_t chosen = candidates.size() - 1;
+    size_t taken = candidates.size() - 1;
     for (size_t k = candidates.size(); k-- > 0;) {
         if (candidates[k].commentEnd == size) {
-            chosen = k;
+            taken = k;
             break;
         }
     }
-    *end = ParseEndRecord(tail.data() + (candidates[chosen].position - first),
-                          candidates[chosen].position);
+    *end = ParseEndRecord(tail.data() + (candidates[taken].position - first),
+                          candidates[taken].position);
     *found = true;
     return ReadZip64End(bytes, end, why);
 }

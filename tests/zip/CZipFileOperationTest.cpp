@@ -85,8 +85,9 @@ TEST_F(ZipOperationTest, OpenAndReadStates) {
 }
 
 // Every failure to open or read an archive but "not found" was worded as
-// "not a zip file", and the system error was lost on the way.
-TEST_F(ZipOperationTest, UnreadableArchiveKeepsItsSystemError) {
+// "not a zip file", and the system error was lost on the way (also for the
+// files an extraction writes).
+TEST_F(ZipOperationTest, FailuresKeepTheirSystemError) {
     using platform::fault::Arm;
     using platform::fault::Op;
     MakeFile("NEW.TXT", "new");
@@ -121,6 +122,14 @@ TEST_F(ZipOperationTest, UnreadableArchiveKeepsItsSystemError) {
              return op.UnzipErrorText();
          },
          "Read error in zip file! (Input/output error)"},
+        {"extract cannot write",
+         [](CZipFileOperation& op, const std::string& zip) {
+             EXPECT_EQ(op.Open(zip), kOpened);
+             Arm(Op::Write, 1, ENOSPC, true);
+             EXPECT_FALSE(op.Extract("*.*", "C:\\OUT", kStoreRelativePaths, false, false, false));
+             return op.UnzipErrorText();
+         },
+         "Disk full. (No space left on device)"},
         {"add cannot read the archive",
          [](CZipFileOperation& op, const std::string& zip) {
              EXPECT_EQ(op.Open(zip), kOpened);
