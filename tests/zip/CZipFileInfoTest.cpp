@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace vorlane::zip {
@@ -167,6 +168,19 @@ TEST(CZipFileInfoTest, WholeMemberIndexAndUnterminatedName) {
     EXPECT_EQ(member.MemberNumber(), 70000u);
     EXPECT_EQ(member.Index(), 70000);
     EXPECT_EQ(member.PathName(), std::string(260, 'A'));
+}
+
+// An entry keeps only what it cannot work out again; the engine's record
+// made from it is the one it was made from.
+TEST(CZipFileInfoTest, RecordIsMadeAgainFromTheEntry) {
+    const ZipItemRecord record = MakeRecord("dir/Sub/File.txt", 5ull << 30, (6ull << 30) + 7, 8,
+                                            "06-15-2020", "13:45", 0x8021, 70000);
+    CZipFileInfo member(record);
+    const ZipItemRecord again = member.Record();
+    EXPECT_EQ(std::memcmp(&again, &record, sizeof record), 0);
+    EXPECT_EQ(member.StoredName(), "dir/Sub/File.txt");
+    EXPECT_EQ(member.CompressedSize(), (6ull << 30) + 7);
+    EXPECT_EQ(member.Method(), 8);
 }
 
 // Tags, counts and totals of the catalogue over members.
