@@ -36,12 +36,16 @@ char Lower(char c) {
 
 } // namespace
 
-CZipFileInfo::CZipFileInfo(const ZipItemRecord& record) : m_record(record) {
+CZipFileInfo::CZipFileInfo(const ZipItemRecord& record, std::string realName)
+    : m_record(record), m_realName(std::move(realName)) {
     // The name field may arrive without its NUL; never read past it.
-    const size_t length = strnlen(record.pathName, sizeof record.pathName);
-    m_pathName.assign(record.pathName, length);
+    if (m_realName.empty())
+        m_realName.assign(record.pathName, strnlen(record.pathName, sizeof record.pathName));
+    m_pathName = m_realName;
     for (char& c : m_pathName)
         c = c == '/' ? '\\' : Upper(c);
+    const size_t slash = m_realName.rfind('/');
+    m_baseStart = slash == std::string::npos ? 0 : static_cast<uint32_t>(slash + 1);
     m_name = std::string(BaseName());
     m_size = static_cast<uint64_t>(record.uncompressedSize) |
              static_cast<uint64_t>(record.uncompressedHigh) << 32;
@@ -63,15 +67,12 @@ std::string CZipFileInfo::FullPath() const {
 }
 
 std::string_view CZipFileInfo::BaseName() const {
-    std::string_view path = m_pathName;
-    size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return std::string_view(m_pathName).substr(m_baseStart);
 }
 
 std::string_view CZipFileInfo::RelativeDirectory() const {
-    std::string_view path = m_pathName;
-    size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+    return m_baseStart == 0 ? std::string_view()
+                            : std::string_view(m_pathName).substr(0, m_baseStart - 1);
 }
 
 std::string CZipFileInfo::AttributeLetters(uint32_t attributes) {

@@ -13,6 +13,11 @@
 //   Date()/Time() the DOS date and time decoded from the engine's texts;
 //   Attributes() the whole attribute word (0x8000 marks an encrypted
 //               member); Index() the member number.
+// The member's real name (RealName(): as stored, case kept, '/' between
+// components, whole however long) is what operations address it by; the
+// upper-cased path name is what the list shows. A '\' inside a name (an
+// archive from a Unix host) is part of the name, not a separator: the base
+// name and the relative directory split at the real name's '/' only.
 // The member's own texts (method, ratio, attribute letters, listing line)
 // are here too. Immutable after construction apart from the catalogue's
 // flags (tag, shown, state). One thread.
@@ -47,7 +52,9 @@ enum ZipListingFlag : uint32_t {
 
 class CZipFileInfo : public catalogue::CFileContainer {
   public:
-    explicit CZipFileInfo(const ZipItemRecord& record);
+    // realName: the member's whole name as the engine lists it
+    // (UnzipCommandRecord::memberName); "" takes the record's name field.
+    explicit CZipFileInfo(const ZipItemRecord& record, std::string realName = {});
 
     bool IsArchiveMember() const override { return true; }
     // The archive's path joined with the path name.
@@ -60,11 +67,14 @@ class CZipFileInfo : public catalogue::CFileContainer {
     // The archive holding the member (null before it is added to one).
     catalogue::CZipFileDirectory* ZipDirectory() const;
 
+    // The member's name as stored: case kept, '/' between components. The
+    // name to address the member by (delete, move, extract by name).
+    const std::string& RealName() const { return m_realName; }
     // The member's name, upper-cased, with '\' between components.
     const std::string& PathName() const { return m_pathName; }
-    // The part after the last '\' (all of it without one).
+    // The part after the last separator (all of it without one).
     std::string_view BaseName() const;
-    // The part before the last '\'; "" without one.
+    // The part before the last separator; "" without one.
     std::string_view RelativeDirectory() const;
     // The archive's path joined with the path name.
     std::string FullName() const { return FullPath(); }
@@ -114,7 +124,11 @@ class CZipFileInfo : public catalogue::CFileContainer {
 
   private:
     ZipItemRecord m_record;
+    std::string m_realName;
     std::string m_pathName;
+    // Where the base name starts in both names (after the real name's last
+    // '/'; 0 without one).
+    uint32_t m_baseStart = 0;
     uint64_t m_compressedSize = 0;
     int m_ratio = 0;
 };

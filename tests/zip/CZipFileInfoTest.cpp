@@ -158,6 +158,35 @@ TEST(CZipFileInfoTest, PathNamesAndListingLine) {
     EXPECT_EQ(flat.ListingLine(0x201), "top.txt ");
 }
 
+TEST(CZipFileInfoTest, RealNameBesideThePathName) {
+    const std::string longName = std::string(200, 'd') + "/" + std::string(100, 'f') + ".txt";
+    const struct {
+        const char* name;
+        std::string record; // the name field of the engine's record
+        std::string real;   // the whole name given beside it ("": none)
+        std::string expectReal, path, base, relative;
+    } cases[] = {
+        {"from the record", "dir/Sub/File.txt", "", "dir/Sub/File.txt", "DIR\\SUB\\FILE.TXT",
+         "FILE.TXT", "DIR\\SUB"},
+        {"whole beyond the record's field", longName.substr(0, 259), longName, longName,
+         std::string(200, 'D') + "\\" + std::string(100, 'F') + ".TXT",
+         std::string(100, 'F') + ".TXT", std::string(200, 'D')},
+        // From a Unix host a backslash is part of the name.
+        {"backslash inside a name", "src/a\\b.txt", "", "src/a\\b.txt", "SRC\\A\\B.TXT", "A\\B.TXT",
+         "SRC"},
+        {"twins keep their case", "Twin.txt", "", "Twin.txt", "TWIN.TXT", "TWIN.TXT", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZipFileInfo member(MakeRecord(c.record), c.real);
+        EXPECT_EQ(member.RealName(), c.expectReal);
+        EXPECT_EQ(member.PathName(), c.path);
+        EXPECT_EQ(member.BaseName(), c.base);
+        EXPECT_EQ(member.Name(), c.base);
+        EXPECT_EQ(member.RelativeDirectory(), c.relative);
+    }
+}
+
 TEST(CZipFileInfoTest, WholeMemberIndexAndUnterminatedName) {
     ZipItemRecord record = MakeRecord("x", 1, 1, 8, "01-01-2000", "10:00", 0x20, 70000);
     record.memberNumber = static_cast<uint16_t>(70000); // the low half only
