@@ -588,6 +588,7 @@ bool CZipFileOperation::DeleteInto(const std::string& fileSpec,
         m_zipRecord->memberNames = MemberNameList();
     }
     const int result = CallZip();
+    m_zipRecord->memberNames = nullptr;
     m_memberNames.clear();
     if (own) {
         m_status = nullptr;
@@ -646,6 +647,7 @@ bool CZipFileOperation::ExtractInto(const std::string* fileSpec,
                   Verb(kUnzipExtract).c_str(), ShortZipPath().c_str());
     ShowStatus(text);
     const int result = CallUnzip();
+    m_unzipRecord->memberNames = nullptr;
     m_memberNames.clear();
     m_kind = 0;
     return result == kUnzipOk;
