@@ -2,6 +2,7 @@
 
 #include "catalogue/CZipFileDirectory.h"
 #include "catalogue/NameOrder.h"
+#include "zip/private/ZipNames.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -36,14 +37,17 @@ char Lower(char c) {
 
 } // namespace
 
-CZipFileInfo::CZipFileInfo(const ZipItemRecord& record) {
-    // The name field may arrive without its NUL; never read past it.
-    const size_t length = strnlen(record.pathName, sizeof record.pathName);
-    m_storedName = std::make_unique<char[]>(length + 1);
-    std::memcpy(m_storedName.get(), record.pathName, length);
-    m_storedName[length] = '\0';
-    const std::string_view stored(m_storedName.get(), length);
-    const size_t slash = stored.find_last_of("/\\");
+CZipFileInfo::CZipFileInfo(const ZipItemRecord& record, std::string_view realName) {
+    // The name field may arrive without its NUL; never read past it. The
+    // whole name, when given, is kept instead: the field may have cut it.
+    const std::string_view stored =
+        realName.empty()
+            ? std::string_view(record.pathName, strnlen(record.pathName, sizeof record.pathName))
+            : realName;
+    m_storedName = std::make_unique<char[]>(stored.size() + 1);
+    std::memcpy(m_storedName.get(), stored.data(), stored.size());
+    m_storedName[stored.size()] = '\0';
+    const size_t slash = stored.rfind('/');
     m_name = DosForm(slash == std::string_view::npos ? stored : stored.substr(slash + 1));
     m_size = static_cast<uint64_t>(record.uncompressedSize) |
              static_cast<uint64_t>(record.uncompressedHigh) << 32;
@@ -72,8 +76,13 @@ ZipItemRecord CZipFileInfo::Record() const {
     std::memcpy(record.dateText, text, sizeof record.dateText);
     std::snprintf(record.timeText, sizeof record.timeText, "%02u:%02u", m_time >> 11u,
                   (m_time >> 5) & 0x3Fu);
-    std::memcpy(record.pathName, m_storedName.get(),
-                std::min(sizeof record.pathName, std::strlen(m_storedName.get())));
+    // A name longer than the field is cut there as the engine cuts it: at
+    // a character's boundary, leaving room for the NUL.
+    const std::string_view stored = StoredName();
+    const std::string_view name = stored.size() <= sizeof record.pathName
+                                      ? stored
+                                      : Utf8Prefix(stored, sizeof record.pathName - 1);
+    std::memcpy(record.pathName, name.data(), name.size());
     record.attributes = m_attributes;
     return record;
 }
@@ -99,7 +108,7 @@ std::string CZipFileInfo::FullPath() const {
 
 std::string CZipFileInfo::RelativeDirectory() const {
     const std::string_view stored = StoredName();
-    const size_t slash = stored.find_last_of("/\\");
+    const size_t slash = stored.rfind('/');
     return slash == std::string_view::npos ? std::string() : DosForm(stored.substr(0, slash));
 }
 

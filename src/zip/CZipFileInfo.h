@@ -13,6 +13,11 @@
 //   Date()/Time() the DOS date and time decoded from the engine's texts;
 //   Attributes() the whole attribute word (0x8000 marks an encrypted
 //               member); Index() the member number.
+// The member's real name (RealName(): as stored, case kept, '/' between
+// components, whole however long) is what operations address it by; the
+// upper-cased path name is what the list shows. A '\' inside a name (an
+// archive from a Unix host) is part of the name, not a separator: the base
+// name and the relative directory split at the real name's '/' only.
 // The member's own texts (method, ratio, attribute letters, listing line)
 // are here too. Immutable after construction apart from the catalogue's
 // flags (tag, shown, state). One thread.
@@ -54,7 +59,9 @@ enum ZipListingFlag : uint32_t {
 
 class CZipFileInfo : public catalogue::CFileContainer {
   public:
-    explicit CZipFileInfo(const ZipItemRecord& record);
+    // realName: the member's whole name as the engine lists it
+    // (UnzipCommandRecord::memberName); "" takes the record's name field.
+    explicit CZipFileInfo(const ZipItemRecord& record, std::string_view realName = {});
 
     bool IsArchiveMember() const override { return true; }
     // The archive's path joined with the path name.
@@ -62,19 +69,25 @@ class CZipFileInfo : public catalogue::CFileContainer {
     // The listing line (flags as ZipListingFlag); printed lists use it.
     std::string LineText(uint32_t flags) const override { return ListingLine(flags); }
 
-    // The record as the engine gave it (made again from the entry).
+    // The record as the engine gave it (made again from the entry; a name
+    // longer than the record's field is cut there, as the engine cuts it).
     ZipItemRecord Record() const;
     // The archive holding the member (null before it is added to one).
     catalogue::CZipFileDirectory* ZipDirectory() const;
 
-    // The member's name as the record gave it: '/' (or '\') between
-    // components, case kept.
+    // The member's name as stored (whole, however long): case kept, '/'
+    // between components; a '\' is part of a name.
     std::string_view StoredName() const { return m_storedName.get(); }
+    // The name to address the member by (delete, move, extract by name):
+    // the stored name itself, kept once.
+    std::string_view RealName() const { return StoredName(); }
     // The member's name, upper-cased, with '\' between components.
     std::string PathName() const;
-    // The part after the last '\' (all of it without one).
+    // The part after the last '/' of the stored name (all of it without
+    // one), upper-cased.
     std::string_view BaseName() const { return m_name; }
-    // The part before the last '\'; "" without one.
+    // The part before the last '/' of the stored name in the path name's
+    // form; "" without one.
     std::string RelativeDirectory() const;
     // The archive's path joined with the path name.
     std::string FullName() const { return FullPath(); }

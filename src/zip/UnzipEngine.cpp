@@ -16,8 +16,10 @@
 // existing file of its name untouched.
 #include "zip/ZipCentralDirectory.h"
 #include "zip/ZipEngine.h"
+#include "zip/private/ZipMaskedSource.h"
 #include "zip/private/ZipNames.h"
 
+#include "platform/CaseFolding.h"
 #include "platform/DosPath.h"
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
@@ -39,6 +41,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vorlane::zip {
 
@@ -309,6 +312,9 @@ class Extractor {
         if (sysErrno != 0)
             m_record.systemError = sysErrno;
     }
+    // Refuses one member by name and says so, so the caller can name it;
+    // the others go on.
+    void RefuseMember(const ZipMemberInfo& member, int code);
     int PrepareDestination();
     std::vector<uint32_t> Select(int* error) const;
     bool CaseCollides(const std::vector<std::string>& components);
@@ -318,6 +324,9 @@ class Extractor {
     int OpenDirectory(const std::vector<std::string>& components, size_t count, int* code);
     std::string DosPathOf(const std::vector<std::string>& components) const;
     int OpenLibzip();
+    // Opens libzip on source (taken over) and checks it sees the index's
+    // members; error is finished.
+    int OpenLibzipOn(zip_source_t* source, zip_error_t* error);
     Outcome ExtractMember(uint32_t index);
     Outcome WriteMember(uint32_t index, int dirFd, const std::string& leaf,
                         const std::string& dosPath, const std::vector<std::string>& components);
@@ -332,6 +341,9 @@ class Extractor {
     Fd m_cachedDirFd;
     zip_t* m_zip = nullptr;
     std::unordered_map<std::string, std::string> m_folded; // lower-cased path -> as written
+    // The destination does not tell names apart by case: two members whose
+    // names differ only in case would land on one file.
+    bool m_caseInsensitive = false;
     std::vector<char> m_buffer;
     int m_firstError = kUnzipOk;
     bool m_cancelled = false;
@@ -374,12 +386,37 @@ int Extractor::PrepareDestination() {
         e = m_destFd.get() < 0 ? errno : 0;
     }
     m_record.systemError = e;
-    return e != 0 ? kUnzipCreateOutput : kUnzipOk;
+    if (e != 0)
+        return kUnzipCreateOutput;
+    // DOS 8.3 names are upper case: they fold case whatever the disk does.
+    m_caseInsensitive = (m_record.options & (kUnzipCaseInsensitiveTarget | kUnzipDosNames)) != 0 ||
+                        platform::IsCaseInsensitiveDirectory(m_destFd.get());
+    return kUnzipOk;
+}
+
+void Extractor::RefuseMember(const ZipMemberInfo& member, int code) {
+    Refuse(code);
+    if (m_record.messageCallback) {
+        char reply[kZipReplySize] = {};
+        m_record.messageCallback(kMessageMemberRefused, code, 0, 0, member.name.c_str(), reply,
+                                 m_record.messageUser);
+    }
 }
 
 std::vector<uint32_t> Extractor::Select(int* error) const {
     std::vector<uint32_t> selected;
     *error = kUnzipOk;
+    if (m_record.memberNames) {
+        // Each member whose whole name is one of those given, exactly.
+        std::unordered_set<std::string_view> wanted;
+        for (const char* const* name = m_record.memberNames; *name; ++name)
+            wanted.insert(*name);
+        for (size_t i = 0; i < m_index.members.size(); ++i) {
+            if (wanted.count(m_index.members[i].name) != 0)
+                selected.push_back(static_cast<uint32_t>(i));
+        }
+        return selected;
+    }
     const bool bySpec = m_record.fileSpec && *m_record.fileSpec;
     if (!bySpec && m_record.memberIndex >= 0) {
         if (static_cast<size_t>(m_record.memberIndex) >= m_index.members.size())
@@ -476,24 +513,39 @@ int Extractor::OpenLibzip() {
     }
     if (!(FileIdentity::Of(st) == m_archive.identity))
         return kUnzipNotZip;
+    zip_error_t error;
+    zip_error_init(&error);
+    if (!m_index.badUtf8Headers.empty()) {
+        // libzip refuses an archive with one name flagged UTF-8 that is
+        // not: hide those flags from it.
+        zip_source_t* masked =
+            CreateMaskedSource(fd.Release(), m_index.archiveStart, m_index.badUtf8Headers, &error);
+        if (!masked) {
+            zip_error_fini(&error);
+            return kUnzipOutOfMemory;
+        }
+        return OpenLibzipOn(masked, &error);
+    }
     // The archive as libzip sees it starts after any stub in front.
     FILE* file = fdopen(fd.get(), "rb");
     if (!file)
         return kUnzipOutOfMemory;
     fd.Release(); // the stream owns it now
-    zip_error_t error;
-    zip_error_init(&error);
     zip_source_t* source = zip_source_filep_create(file, m_index.archiveStart, -1, &error);
     if (!source) {
         fclose(file);
         zip_error_fini(&error);
         return kUnzipOutOfMemory;
     }
-    m_zip = zip_open_from_source(source, ZIP_RDONLY, &error);
-    const int code = zip_error_code_zip(&error);
-    zip_error_fini(&error);
+    return OpenLibzipOn(source, &error);
+}
+
+int Extractor::OpenLibzipOn(zip_source_t* source, zip_error_t* error) {
+    m_zip = zip_open_from_source(source, ZIP_RDONLY, error);
+    const int code = zip_error_code_zip(error);
+    zip_error_fini(error);
     if (!m_zip) {
-        zip_source_free(source); // closes the stream
+        zip_source_free(source); // closes the file
         return CodeFromLibzip(code);
     }
     if (static_cast<uint64_t>(zip_get_num_entries(m_zip, 0)) != m_index.members.size())
@@ -503,15 +555,26 @@ int Extractor::OpenLibzip() {
 
 Extractor::Outcome Extractor::ExtractMember(uint32_t index) {
     const ZipMemberInfo& member = m_index.members[index];
+    // "./" (bsdtar writes one) is the destination itself: nothing to make.
+    if (IsRootMemberName(member.name))
+        return Outcome::Skipped;
+    if (member.nameInvalid) {
+        RefuseMember(member, kUnzipInvalidName);
+        return Outcome::Refused;
+    }
+    // The safety check splits at '\' too, whatever the host: the program's
+    // own paths use it, so "..\x" must never reach them as a name.
     if (IsUnsafeMemberName(member.name)) {
-        Refuse(kUnzipUnsafeName);
+        RefuseMember(member, kUnzipUnsafeName);
         return Outcome::Refused;
     }
     if (member.isSymlink) {
-        Refuse(kUnzipSymlinkMember);
+        RefuseMember(member, kUnzipSymlinkMember);
         return Outcome::Refused;
     }
-    std::vector<std::string> components = MemberPathComponents(member.name);
+    // The index has turned a DOS host's '\' separators into '/': any '\'
+    // left is part of a name (Unix allows it).
+    std::vector<std::string> components = MemberPathComponents(member.name, false);
     if (m_record.dropPaths) {
         if (member.isDirectory)
             return Outcome::Skipped;
@@ -521,8 +584,10 @@ Extractor::Outcome Extractor::ExtractMember(uint32_t index) {
         for (std::string& component : components)
             component = DosShortName(component);
     }
-    if (CaseCollides(components)) {
-        Refuse(kUnzipCaseCollision);
+    // Where case tells names apart, "Name.h" and "NAME.H" are two files and
+    // each is written by its own name.
+    if (m_caseInsensitive && CaseCollides(components)) {
+        RefuseMember(member, kUnzipCaseCollision);
         return Outcome::Refused;
     }
     const std::string dosPath = DosPathOf(components);
@@ -686,10 +751,8 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     if (fstat(out.Descriptor(), &st) == 0) {
         const mode_t created = st.st_mode & 0777;
         mode_t mode = created;
-        const uint8_t host = static_cast<uint8_t>(member.versionMadeBy >> 8);
         const mode_t unixMode = (member.externalAttributes >> 16) & 0777;
-        const bool dosHost = host == 0 || host == 6 || host == 10 || host == 14;
-        if (!dosHost && (member.externalAttributes >> 16) != 0) {
+        if (!IsDosHost(member.versionMadeBy) && (member.externalAttributes >> 16) != 0) {
             // The member's permissions, within what the umask allows; the
             // execute bits follow the read bits the umask allows.
             mode = unixMode & (created | ((created & 0444) >> 2));
@@ -749,8 +812,10 @@ int Extractor::Run() {
     }
     if (m_firstError)
         return m_firstError;
-    if (m_extracted == 0 && m_skippedEncrypted)
-        return kUnzipNothingFound;
+    // Skipped encrypted members make the run fail even when others were
+    // written: the caller must not report a complete extract.
+    if (m_skippedEncrypted)
+        return m_extracted == 0 ? kUnzipNothingFound : kUnzipEncryptedSkipped;
     return kUnzipOk;
 }
 
@@ -817,6 +882,13 @@ int RunUnzip(UnzipCommandRecord& record) {
         FillItemRecord(index.members[static_cast<size_t>(record.memberIndex)],
                        static_cast<uint32_t>(record.memberIndex),
                        static_cast<ZipItemRecord*>(record.buffer));
+        if (record.memberName) {
+            try {
+                *record.memberName = index.members[static_cast<size_t>(record.memberIndex)].name;
+            } catch (const std::bad_alloc&) {
+                return kUnzipOutOfMemory;
+            }
+        }
         // A listing reads the members in order and ends with the last one:
         // the index is not kept beyond it, so an archive shown in a window
         // costs only its member entries (extraction reads it afresh).

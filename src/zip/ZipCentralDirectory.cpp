@@ -58,11 +58,6 @@ constexpr uint16_t kFlagUtf8 = 0x0800;
 constexpr uint16_t kExtraZip64 = 0x0001;
 constexpr uint16_t kExtraUnicodePath = 0x7075;
 
-// Hosts of "version made by" whose external attributes hold DOS bits.
-bool DosHost(uint8_t host) {
-    return host == 0 || host == 6 || host == 10 || host == 14;
-}
-
 uint16_t Get16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
@@ -399,11 +394,18 @@ int FindEndRecord(ArchiveBytes& bytes, EndRecord* end, bool* found, std::string*
     return ReadZip64End(bytes, end, why);
 }
 
-// The member's name: UTF-8 when flag bit 11 says so, else the Info-ZIP
-// Unicode path field when its CRC matches the header's name, else CP437.
-std::string MemberName(std::string_view raw, uint16_t flags, const uint8_t* extra,
-                       size_t extraLength) {
-    if (flags & kFlagUtf8)
+// The member's name: UTF-8 when flag bit 11 says so (and it is), else the
+// Info-ZIP Unicode path field when its CRC matches the header's name, else
+// the bytes as they are when ASCII or valid UTF-8 from a non-DOS host
+// (Info-ZIP on Unix stores UTF-8 names without the flag), else CP437.
+// *badUtf8: the flag is set over bytes that are not UTF-8; *unusable: and
+// no Unicode path field gave a name instead.
+std::string MemberName(std::string_view raw, uint16_t flags, uint16_t madeBy, const uint8_t* extra,
+                       size_t extraLength, bool* badUtf8, bool* unusable) {
+    const bool flagged = (flags & kFlagUtf8) != 0;
+    *badUtf8 = flagged && !IsValidUtf8(raw);
+    *unusable = false;
+    if (flagged && !*badUtf8)
         return std::string(raw);
     bool ascii = true;
     for (char c : raw)
@@ -423,7 +425,10 @@ std::string MemberName(std::string_view raw, uint16_t flags, const uint8_t* extr
         }
         pos += 4 + length;
     }
-    return ascii ? std::string(raw) : Cp437ToUtf8(raw);
+    *unusable = *badUtf8;
+    if (ascii || (!flagged && !IsDosHost(madeBy) && IsValidUtf8(raw)))
+        return std::string(raw);
+    return Cp437ToUtf8(raw);
 }
 
 // Applies the ZIP64 extended information field: each value that is
@@ -471,12 +476,13 @@ bool ApplyZip64Extra(const uint8_t* extra, size_t extraLength, ZipMemberInfo* me
 }
 
 void DeriveAttributes(ZipMemberInfo* member) {
-    const uint8_t host = static_cast<uint8_t>(member->versionMadeBy >> 8);
     const uint32_t mode = member->externalAttributes >> 16;
     const uint32_t type = mode & S_IFMT;
-    const bool endsInSlash =
-        !member->name.empty() && (member->name.back() == '/' || member->name.back() == '\\');
-    if (!DosHost(host) && mode != 0) {
+    // A DOS host's '\' separators are '/' by now; any other '\' is part
+    // of a name.
+    const bool endsInSlash = !member->name.empty() && member->name.back() == '/';
+    // DOS and Windows hosts keep DOS bits in the external attributes.
+    if (!IsDosHost(member->versionMadeBy) && mode != 0) {
         member->isSymlink = type == S_IFLNK;
         member->isDirectory = endsInSlash || type == S_IFDIR;
         uint8_t bits = 0;
@@ -640,7 +646,15 @@ int ReadIndex(ArchiveBytes& bytes, ZipArchiveIndex* index, std::string* why) {
         member.encrypted = (member.flags & kFlagEncrypted) != 0;
         const uint8_t* extra = p + kCentralSize + nameLength;
         std::string_view rawName(reinterpret_cast<const char*>(p + kCentralSize), nameLength);
-        member.name = MemberName(rawName, member.flags, extra, extraLength);
+        bool badUtf8 = false;
+        member.name = MemberName(rawName, member.flags, member.versionMadeBy, extra, extraLength,
+                                 &badUtf8, &member.nameInvalid);
+        if (badUtf8)
+            index->badUtf8Headers.push_back(position);
+        // '\' separates the names of DOS and Windows hosts; elsewhere it is
+        // part of a name.
+        if (IsDosHost(member.versionMadeBy))
+            std::replace(member.name.begin(), member.name.end(), '\\', '/');
         if (!ApplyZip64Extra(extra, extraLength, &member, &startDisk))
             return Fail(kUnzipNotZip, why,
                         "The ZIP64 field of '" + member.name + "' is missing or short");

@@ -19,7 +19,12 @@
 namespace vorlane::zip {
 
 struct ZipMemberInfo {
-    std::string name; // as stored ('/' separators), decoded to UTF-8
+    // As stored, decoded to UTF-8: the UTF-8 flag, else the Info-ZIP
+    // Unicode path field whose CRC matches, else UTF-8 when a Unix (any
+    // non-DOS) host wrote valid UTF-8, else CP437. '/' separates
+    // components; a DOS or Windows host's '\' separators are turned into
+    // '/', from any other host a '\' is part of a name.
+    std::string name;
     uint64_t compressedSize = 0;
     uint64_t uncompressedSize = 0;
     uint64_t localHeaderOffset = 0;
@@ -34,6 +39,10 @@ struct ZipMemberInfo {
     bool isDirectory = false;  // name ends in '/' or the DOS directory bit
     bool isSymlink = false;    // Unix mode S_IFLNK in the external attributes
     uint8_t dosAttributes = 0; // the DOS attribute bits (0x01 .. 0x20)
+    // Flagged UTF-8 but not valid UTF-8 (and no Unicode path field to
+    // take instead): name holds the bytes read as CP437, for showing; the
+    // member is never extracted under it.
+    bool nameInvalid = false;
 };
 
 struct ZipArchiveIndex {
@@ -42,6 +51,10 @@ struct ZipArchiveIndex {
     uint64_t centralDirectoryOffset = 0;
     uint64_t archiveStart = 0; // bytes before the first member (a stub)
     bool multiVolume = false;  // split or spanned (disk numbers not 0)
+    // File offsets of the central directory headers whose UTF-8 flag is set
+    // over a name that is not UTF-8 (libzip refuses the whole archive for
+    // one of them; the extractor hides the flag from it).
+    std::vector<uint64_t> badUtf8Headers;
 };
 
 // Parses an archive held in memory. Returns an UnzipResult: kUnzipOk,

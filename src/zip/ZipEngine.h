@@ -16,6 +16,14 @@
 // path name ('\' between components) or, when it holds no '\', against the
 // member's base name.
 //
+// A member's name as the engine lists it has '/' between components; the
+// '\' separators of archives made on DOS or Windows are turned into '/',
+// while from Unix and other hosts a '\' is an ordinary character of a
+// name. Operations that must reach exactly the members a user chose (a
+// delete, the members of a move) pass those whole names instead of a
+// specification (memberNames of both records); they are compared exactly,
+// case and all.
+//
 // Reading never trusts an archive: the central directory is parsed with
 // bounds checks, overlapping members are refused, a member that inflates
 // past its declared size is stopped, and extraction never writes outside
@@ -24,6 +32,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vorlane::zip {
 
@@ -53,7 +62,12 @@ enum ZipMessage : int {
     // before overwriting. Answer 6 (yes) to overwrite; anything else skips.
     kMessageOverwrite = 8,
     // An encrypted member was met and no password was given: it is skipped.
+    // The text is the file it would have become.
     kMessageEncryptedSkipped = 9,
+    // A member was refused while the others went on (value1: the refusal,
+    // one of kUnzipUnsafeName .. kUnzipInvalidName). The text is the
+    // member's name as stored. The answer is not used.
+    kMessageMemberRefused = 14,
 };
 
 // --- result codes ----------------------------------------------------------
@@ -83,7 +97,9 @@ enum UnzipResult : int {
     kUnzipMemberTooLarge = 81,     // inflates past its declared size
     kUnzipUnsafeName = 82,         // absolute, drive letter or ".." component
     kUnzipSymlinkMember = 83,      // a symbolic link member
-    kUnzipCaseCollision = 84,      // names that differ only in case
+    kUnzipCaseCollision = 84,      // names that differ only in case, on a
+                                   // target that does not tell case apart
+    kUnzipInvalidName = 85,        // flagged UTF-8, but not valid UTF-8
     // The archive exists but could not be opened or read (permission, I/O
     // error); the record's systemError holds the errno.
     kUnzipReadError = 90,
@@ -130,6 +146,9 @@ constexpr uint16_t kZipStoreRelativePaths = 0x0001;
 constexpr uint16_t kZipDosNames = 0x0020; // store DOS 8.3 names
 // Option bits of UnzipCommandRecord::options.
 constexpr uint16_t kUnzipDosNames = 0x0020; // extract as DOS 8.3 names
+// Treat the destination as one that does not tell names apart by case,
+// whatever its file system says (the engine also finds out by itself).
+constexpr uint16_t kUnzipCaseInsensitiveTarget = 0x0040;
 
 constexpr uint32_t kZipCommandRecordSize = 188;
 constexpr uint32_t kUnzipCommandRecordSize = 142;
@@ -175,6 +194,10 @@ struct ZipCommandRecord {
     ZipNullCallback nullCallback = nullptr;
     void* nullUser = nullptr;
     int32_t reserved176[3] = {0, 0, 0};
+    // Delete: when set, the members to remove, each by its whole name as
+    // the engine lists it (kUnzipMemberInfo's memberName), compared
+    // exactly; a null pointer ends the list. fileSpec is not used then.
+    const char* const* memberNames = nullptr;
 };
 
 // The record of the unzip entry point.
@@ -216,6 +239,14 @@ struct UnzipCommandRecord {
     ZipNullCallback nullCallback = nullptr;
     void* nullUser = nullptr;
     int32_t reserved126[4] = {0, 0, 0, 0};
+    // Extract: when set, the members to extract, each by its whole name as
+    // kUnzipMemberInfo gives it, compared exactly; a null pointer ends the
+    // list. fileSpec and memberIndex are not used then.
+    const char* const* memberNames = nullptr;
+    // kUnzipMemberInfo: when set, receives the member's whole name as
+    // stored ('/' between components, UTF-8), which the item record's
+    // 260-byte field may have to cut.
+    std::string* memberName = nullptr;
 };
 
 // One member as the engine describes it (kUnzipMemberInfo): exactly 310

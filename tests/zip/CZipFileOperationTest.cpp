@@ -22,6 +22,21 @@ using Call = ui::StatusLog::Call;
 
 class ZipOperationTest : public testing::ZipTest {
   protected:
+    // The member whose real name is given, read from the archive into
+    // directory.
+    static const CZipFileInfo* Chosen(const catalogue::CZipFileDirectory& directory,
+                                      const std::string& realName) {
+        for (int i = 0; i < directory.EntryCount(); ++i)
+            if (ZipMember(directory, i)->RealName() == realName)
+                return ZipMember(directory, i);
+        ADD_FAILURE() << "no member " << realName;
+        return nullptr;
+    }
+    std::vector<std::string> SortedListing(const std::string& relative) {
+        std::vector<std::string> names = Listed(relative);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     // The members the program reads from an archive, by path name.
     std::vector<std::string> Members(const std::string& dosPath, int* state = nullptr) {
         catalogue::CZipFileDirectory directory(nullptr, dosPath);
@@ -540,7 +555,8 @@ TEST_F(ZipOperationTest, FailuresOfCopyAndExtractAreWorded) {
     EXPECT_FALSE(evil.CopyMembers(kZipAdd, target, {ZipMember(directory, 0)}, false));
     EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{
                                 "Unable to unzip files from 'C:\\EVIL.ZIP'.\n\nUnsafe member "
-                                "name in zip file (absolute path, drive letter or '..')!"});
+                                "name in zip file (absolute path, drive letter or '..')!\n\n"
+                                "../evil.txt"});
     EXPECT_TRUE(Listed("TO.ZIP").empty());
 
     // No staging directory: the temporary-file text.
@@ -695,6 +711,103 @@ TEST(ZipOperationTexts, ProgressKeepsExtractedNamesOnceAndCancels) {
     EXPECT_EQ(log.Texts(Call::OverallLabel), std::vector<std::string>{"second"});
     EXPECT_EQ(log.Percents(Call::CurrentPercent), (std::vector<int>{100, 40}));
     EXPECT_FALSE(CZipFileOperation::ProgressCallback("x", 1, nullptr));
+}
+
+TEST_F(ZipOperationTest, MovingATopLevelMemberMovesOnlyThatMember) {
+    MakeArchive("FROM.ZIP", {"README.TXT", "docs/readme.txt", "src/ReadMe.Txt"});
+    CZipFileOperation target;
+    ASSERT_EQ(target.OpenOrCreate("C:\\TO.ZIP", true), kOpened);
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\FROM.ZIP");
+    CZipFileOperation source;
+    ASSERT_EQ(source.ReadDirectory("C:\\FROM.ZIP", directory, false), catalogue::kZipRead);
+    const CZipFileInfo* top = ZipMemberByName(directory, "README.TXT");
+    ASSERT_NE(top, nullptr);
+    ASSERT_EQ(top->PathName(), "README.TXT");
+    ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
+    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, {top}, true)) << source.ZipErrorText();
+    EXPECT_EQ(SortedListing("TO.ZIP"), std::vector<std::string>{"README.TXT"});
+    EXPECT_EQ(SortedListing("FROM.ZIP"),
+              (std::vector<std::string>{"docs/readme.txt", "src/ReadMe.Txt"}));
+}
+
+TEST_F(ZipOperationTest, DeleteChosenMembersByTheirRealPath) {
+    MakeArchive("D.ZIP", {"README.TXT", "docs/readme.txt", "Twin.txt", "twin.TXT"});
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\D.ZIP");
+    CZipFileOperation op;
+    ASSERT_EQ(op.ReadDirectory("C:\\D.ZIP", directory, false), catalogue::kZipRead);
+    ASSERT_EQ(op.Open("C:\\D.ZIP"), kOpened);
+    // Nothing chosen deletes nothing.
+    EXPECT_FALSE(op.DeleteMembers(std::vector<const CZipFileInfo*>{}));
+    EXPECT_EQ(op.ZipResultCode(), kZipNothingToDo);
+    EXPECT_EQ(SortedListing("D.ZIP").size(), 4u);
+    // The top-level README.TXT and one of the twins, each by its own name.
+    const std::vector<const CZipFileInfo*> chosen = {Chosen(directory, "README.TXT"),
+                                                     Chosen(directory, "Twin.txt")};
+    EXPECT_TRUE(op.DeleteMembers(chosen)) << op.ZipErrorText();
+    EXPECT_EQ(SortedListing("D.ZIP"), (std::vector<std::string>{"docs/readme.txt", "twin.TXT"}));
+}
+
+TEST_F(ZipOperationTest, MembersLeftOutOfAnExtractAreNamed) {
+    // An encrypted member beside a plain one, without a password.
+    MakeFile("SRC/secret.txt", "top secret");
+    MakeFile("SRC/plain.txt", "plain text");
+    Zip("-P sesame '" + Host("ENC.ZIP") + "' secret.txt", "SRC");
+    Zip("'" + Host("ENC.ZIP") + "' plain.txt", "SRC");
+    // A name flagged UTF-8 that is not, beside a good one.
+    MakeFile("BAD.ZIP", testing::RawArchive(
+                            {{"bad\xFF.txt", "bad", 0x031E, 0x0800}, {"plain.txt", "plain text"}}));
+    const struct {
+        const char* name;
+        const char* zip;
+        std::vector<std::string> skipped;
+        int code;
+        const char* report;
+    } cases[] = {
+        {"encrypted",
+         "C:\\ENC.ZIP",
+         {"C:\\ENC\\secret.txt"},
+         kUnzipEncryptedSkipped,
+         "Unable to unzip files from 'C:\\ENC.ZIP'.\n\nFile skipped, encrypted!\n\n"
+         "C:\\ENC\\secret.txt"},
+        {"invalid name",
+         "C:\\BAD.ZIP",
+         {"bad\xC2\xA0.txt"},
+         kUnzipInvalidName,
+         "Unable to unzip files from 'C:\\BAD.ZIP'.\n\nMember name in zip file is not valid "
+         "UTF-8!\n\nbad\xC2\xA0.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeDir("ENC");
+        ::unlink(Host("ENC/plain.txt").c_str());
+        m_ui.Reset();
+        CZipFileOperation op;
+        ASSERT_EQ(op.Open(c.zip), kOpened);
+        // The plain member is written, but the run does not succeed.
+        EXPECT_FALSE(op.Extract("*.*", "C:\\ENC", kStoreNoPaths, false, false, false));
+        EXPECT_EQ(test::ReadFile(Host("ENC/plain.txt")), "plain text");
+        EXPECT_EQ(op.UnzipResultCode(), c.code);
+        ASSERT_EQ(op.SkippedMembers().size(), c.skipped.size());
+        EXPECT_EQ(op.SkippedMembers()[0].name, c.skipped[0]);
+        op.ReportUnzipError("Unable to unzip files from '%s'.\n\n", c.zip);
+        EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{c.report});
+    }
+    EXPECT_EQ(test::ListDir(Host("ENC")), std::vector<std::string>{"plain.txt"});
+}
+
+TEST_F(ZipOperationTest, LongAndUtf8NamesAreListedWholeAndDeletedByTheShownName) {
+    // A path of 310 bytes, and a UTF-8 name that Info-ZIP on Linux stores
+    // without the UTF-8 flag.
+    const std::string longPath = std::string(200, 'd') + "/" + std::string(105, 'f') + ".txt";
+    const std::string emoji = "emoji\xF0\x9F\x98\x80.txt";
+    MakeArchive("L.ZIP", {longPath, emoji, "keep.txt"});
+    std::string longShown = std::string(200, 'D') + "\\" + std::string(105, 'F') + ".TXT";
+    const std::string emojiShown = "EMOJI\xF0\x9F\x98\x80.TXT";
+    EXPECT_EQ(Members("C:\\L.ZIP"), (std::vector<std::string>{longShown, emojiShown, "KEEP.TXT"}));
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\L.ZIP"), kOpened);
+    EXPECT_TRUE(op.DeleteMembers(longShown + " " + emojiShown)) << op.ZipErrorText();
+    EXPECT_EQ(Listed("L.ZIP"), std::vector<std::string>{"keep.txt"});
 }
 
 } // namespace

@@ -248,30 +248,73 @@ TEST(ZipCentralDirectoryTest, ReadsMembersOfAHandMadeArchive) {
     }
 }
 
-TEST(ZipCentralDirectoryTest, NamesAreDecodedToUtf8) {
-    HandZip zip;
-    zip.Add("caf\x82.txt", "cp437"); // CP437 0x82 is e-acute
-    test::HandMember& flagged = zip.Add("gr\xC3\xBC\xC3\x9F.txt", "utf8");
-    flagged.flags = 0x0800;
-    // An Info-ZIP Unicode path field whose CRC matches the header name.
-    test::HandMember& unicode = zip.Add("na\x8Fve.txt", "field");
-    const std::string utf8 = "na\xC3\xAFve.txt";
-    std::string field(9, '\1'); // tag, size, version 1, CRC of the header name
+// An Info-ZIP Unicode path field for a header name: version 1, the CRC of
+// headerName, then the UTF-8 name.
+std::string UnicodePathField(const std::string& headerName, const std::string& utf8) {
+    std::string field(9, '\1');
     Put32At(&field, 0, 0x7075 | uint32_t(5 + utf8.size()) << 16);
-    Put32At(&field, 5, test::Crc32("na\x8Fve.txt"));
-    field += utf8;
-    unicode.centralExtra = field;
-    // The same field with a stale CRC is ignored.
-    test::HandMember& stale = zip.Add("old\x81.txt", "stale");
-    stale.centralExtra = field;
+    Put32At(&field, 5, test::Crc32(headerName));
+    return field + utf8;
+}
 
+TEST(ZipCentralDirectoryTest, NamesAreDecodedByFlagFieldAndHost) {
+    const std::string emoji = "emoji\xF0\x9F\x98\x80.txt";
+    const struct {
+        const char* name;
+        std::string stored;
+        uint16_t madeBy;
+        uint16_t flags;
+        std::string extra;
+        std::string expected;
+        bool invalid; // flagged UTF-8 but not
+    } cases[] = {
+        {"CP437 from Unix, not UTF-8", "caf\x82.txt", test::kMadeByUnix, 0, "", "caf\xC3\xA9.txt",
+         false},
+        {"flagged UTF-8", "gr\xC3\xBC\xC3\x9F.txt", test::kMadeByUnix, 0x0800, "",
+         "gr\xC3\xBC\xC3\x9F.txt", false},
+        {"Unicode path field whose CRC matches", "na\x8Fve.txt", test::kMadeByUnix, 0,
+         UnicodePathField("na\x8Fve.txt", "na\xC3\xAFve.txt"), "na\xC3\xAFve.txt", false},
+        {"Unicode path field with a stale CRC", "old\x81.txt", test::kMadeByUnix, 0,
+         UnicodePathField("na\x8Fve.txt", "na\xC3\xAFve.txt"), "old\xC3\xBC.txt", false},
+        // Info-ZIP on Linux writes raw UTF-8 without the flag.
+        {"UTF-8 without the flag from Unix", emoji, test::kMadeByUnix, 0, "", emoji, false},
+        {"the same bytes from DOS are CP437", emoji, test::kMadeByDos, 0, "",
+         "emoji\xE2\x89\xA1\xC6\x92\xC3\xBF\xC3\x87.txt", false},
+        {"DOS backslashes separate", "DIR\\SUB\\A.TXT", test::kMadeByDos, 0, "", "DIR/SUB/A.TXT",
+         false},
+        {"a Unix backslash is part of the name", "a\\b.txt", test::kMadeByUnix, 0, "", "a\\b.txt",
+         false},
+        {"flagged UTF-8 that is not", "bad\xFF.txt", test::kMadeByUnix, 0x0800, "",
+         "bad\xC2\xA0.txt", true},
+        {"flagged UTF-8 that is not, with a good field", "bad\xFF.txt", test::kMadeByUnix, 0x0800,
+         UnicodePathField("bad\xFF.txt", "bad\xC3\xBF.txt"), "bad\xC3\xBF.txt", false},
+    };
+    HandZip zip;
+    for (const auto& c : cases) {
+        test::HandMember& member = zip.Add(c.stored, c.name);
+        member.versionMadeBy = c.madeBy;
+        member.flags = c.flags;
+        member.centralExtra = c.extra;
+        if (c.madeBy == test::kMadeByDos)
+            member.externalAttributes = 0x20;
+    }
     ZipArchiveIndex index;
-    ASSERT_EQ(Read(zip.Build(), &index), kUnzipOk);
-    ASSERT_EQ(index.members.size(), 4u);
-    EXPECT_EQ(index.members[0].name, "caf\xC3\xA9.txt");
-    EXPECT_EQ(index.members[1].name, "gr\xC3\xBC\xC3\x9F.txt");
-    EXPECT_EQ(index.members[2].name, utf8);
-    EXPECT_EQ(index.members[3].name, "old\xC3\xBC.txt");
+    std::string why;
+    const std::string bytes = zip.Build();
+    ASSERT_EQ(Read(bytes, &index, &why), kUnzipOk) << why;
+    ASSERT_EQ(index.members.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(index.members[i].name, cases[i].expected);
+        EXPECT_EQ(index.members[i].nameInvalid, cases[i].invalid);
+    }
+    // Both members flagged UTF-8 over bytes that are not are listed for the
+    // extractor, at their central directory headers.
+    ASSERT_EQ(index.badUtf8Headers.size(), 2u);
+    for (uint64_t header : index.badUtf8Headers) {
+        EXPECT_EQ(bytes.substr(header, 4), "PK\x01\x02");
+        EXPECT_EQ(bytes.substr(header + 46, 8), "bad\xFF.txt");
+    }
 }
 
 TEST(ZipCentralDirectoryTest, Zip64RecordsSizesOver4GiBAndStubs) {
