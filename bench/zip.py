@@ -10,7 +10,9 @@ Works:
   against `unzip -q`;
 - list-100000: an archive of 100,000 small members (made by zip) read into
   the catalogue as a window reads it (a zip directory of member records,
-  totalled), against `unzip -l`;
+  totalled), against `unzip -l`; also prints the heap a listed archive
+  holds per member (all of it, and besides the names' own bytes) and the
+  peak resident size the listing reaches per member;
 - delete-100: 100 members deleted from that archive against `zip -d -q`,
   each side on its own fresh copy.
 
@@ -168,6 +170,13 @@ def run(ctx):
     subprocess.run(["cat", str(small)], stdout=subprocess.DEVNULL, check=False)
     ctx.compare("list-100000", [program, "list", str(small)],
                 {"unzip": ["unzip", "-l", str(small)]})
+
+    memory = subprocess.run([program, "memory", str(small)], capture_output=True, text=True,
+                            check=True).stdout
+    for line in memory.splitlines():
+        what, _, value = line.partition(" ")
+        if what.endswith("-per-member"):
+            ctx.figure(f"list-100000/{what}", float(value), "bytes")
 
     # 4. delete 100 members, each side from its own fresh copy.
     names = [f"small/d{i // 1000:03d}/m{i:06d}.txt"

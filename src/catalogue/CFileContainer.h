@@ -120,9 +120,12 @@ class CFileContainer {
   protected:
     // The fields that tagging, counting and sorting read come first, so a
     // run over a hundred thousand records touches one cache line of each.
+    // The flags are bits of one byte: a record is as small as it can be
+    // (archives and directories hold hundreds of thousands).
     uint64_t m_size = 0;
-    bool m_shown = true;
-    bool m_tagged = false;
+    bool m_shown : 1 = true;
+    bool m_tagged : 1 = false;
+    mutable bool m_attributesPending : 1 = false; // CFileInfo reads them on first use
     int8_t m_state = kFileNormal;
     int8_t m_thumbnailState = kThumbnailNotLooked;
     uint16_t m_date = 0;
@@ -136,7 +139,6 @@ class CFileContainer {
     std::unique_ptr<CThumbnailImage> m_thumbnail;
     int32_t m_largeIcon = -1;
     int32_t m_smallIcon = -1;
-    mutable bool m_attributesPending = false; // CFileInfo reads them on first use
 };
 
 } // namespace vorlane::catalogue

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <pwd.h>
@@ -43,12 +44,12 @@ bool ReadSmallFile(const std::string& path, std::string* text) {
 }
 
 std::optional<std::string> RealPath(const std::string& path) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
+    // Freed even when copying it runs out of memory.
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
     if (resolved == nullptr)
         return std::nullopt;
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
+    return std::string(resolved.get());
 }
 
 bool IsDirectory(const std::string& path) {
