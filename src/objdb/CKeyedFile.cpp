@@ -945,7 +945,7 @@ int32_t CKeyedFile::SetFlushMode(int mode) {
     if (!m_impl->m_open)
         return m_impl->Fail(kKfNotOpen, "The keyed file is not open.");
     if (mode < 0 || mode > 4)
-        return m_impl->Fail(kKfBadArgument,
+        return m_impl->Fail(kKfBadFlushMode,
                             "Flush mode " + std::to_string(mode) + " is outside 0..4.");
     m_impl->m_flushMode = mode;
     return kKfSuccess;
