@@ -318,7 +318,10 @@ int32_t KeyedFileImpl::Open(const std::string& path, char access, int mode,
     }
     if (int e = m_file.Open(path, writable)) {
         m_lock.Release();
-        return Fail(kKfCannotOpen, "Cannot open '" + path + "': " + ErrnoText(e));
+        // The descriptor refuses anything but a regular file with EINVAL.
+        return Fail(kKfCannotOpen,
+                    "Cannot open '" + path +
+                        "': " + (e == EINVAL ? "it is not a regular file" : ErrnoText(e)) + ".");
     }
     if (!writable) {
         // Readers share the file with each other (unless they ask for
