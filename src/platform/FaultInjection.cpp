@@ -3,6 +3,7 @@
 #ifdef VORLANE_FAULT_INJECTION
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -29,6 +30,11 @@ std::array<Plan, kOps> g_plans;
 // The allocation plan belongs to one thread: operator new reads it without
 // a lock, and no other thread's allocations disturb a test's count.
 thread_local Plan t_alloc;
+
+// The allocation failure armed for every thread: allocations left before it
+// (0: none armed), and whether it has happened.
+std::atomic<long> g_anyThreadCountdown{0};
+std::atomic<bool> g_anyThreadFired{false};
 
 Plan* PlanOf(Op op) {
     size_t index = static_cast<size_t>(op);
@@ -73,13 +79,29 @@ void Arm(Op op, int nth, int errnoValue, bool sticky) {
 
 void Reset() {
     t_alloc = Plan{};
+    g_anyThreadCountdown = 0;
     std::lock_guard<std::mutex> lock(g_mutex);
     g_plans.fill(Plan{});
 }
 
+void ArmAllocAnyThread(long nth) {
+    g_anyThreadFired = false;
+    g_anyThreadCountdown = nth > 0 ? nth : 0;
+}
+
+bool AllocAnyThreadFired() {
+    return g_anyThreadFired;
+}
+
 int Check(Op op) {
-    if (op == Op::Alloc)
+    if (op == Op::Alloc) {
+        if (g_anyThreadCountdown.load(std::memory_order_relaxed) > 0 &&
+            g_anyThreadCountdown.fetch_sub(1) == 1) {
+            g_anyThreadFired = true;
+            return 1;
+        }
         return Count(t_alloc);
+    }
     std::lock_guard<std::mutex> lock(g_mutex);
     Plan* plan = PlanOf(op);
     return plan ? Count(*plan) : 0;

@@ -43,6 +43,14 @@ void Reset();
 int Check(Op op);
 // Calls of op since the last Reset (armed or not); Alloc: on this thread.
 int Calls(Op op);
+
+// Allocation failure on any thread, for code that allocates on worker
+// threads it starts itself (the zip engine's compressors): from now on the
+// nth allocation made by any thread throws std::bad_alloc, once. nth 0
+// disarms; Reset() disarms too.
+void ArmAllocAnyThread(long nth);
+// True once that armed failure has happened.
+bool AllocAnyThreadFired();
 #else
 inline void Arm(Op, int, int, bool = false) {}
 inline void Reset() {}
@@ -51,6 +59,10 @@ inline int Check(Op) {
 }
 inline int Calls(Op) {
     return 0;
+}
+inline void ArmAllocAnyThread(long) {}
+inline bool AllocAnyThreadFired() {
+    return false;
 }
 #endif
 
