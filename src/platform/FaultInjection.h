@@ -20,6 +20,7 @@ enum class Op {
     Unlink, // unlink and rmdir
     Mkdir,  // mkdir
     Truncate,
+    List, // opening a directory to read its entries (ListDirectory, DirectoryReader)
     Count
 };
 
