@@ -21,6 +21,7 @@ enum class Op {
     Mkdir,  // mkdir
     Truncate,
     List, // opening a directory to read its entries (ListDirectory, DirectoryReader)
+    Stat, // reading an entry's details by path (StatEntry)
     Count
 };
 

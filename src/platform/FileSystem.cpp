@@ -232,6 +232,8 @@ std::string StripSlashes(const std::string& path) {
 } // namespace
 
 bool StatEntry(const std::string& hostPath, FileEntry* entry, SysError* err) {
+    if (int e = fault::Check(fault::Op::Stat))
+        return SetError(err, e, "Cannot find", hostPath);
     std::string path = StripSlashes(hostPath);
     struct statx sx;
     bool isLink = false;
