@@ -6,12 +6,15 @@
 //                                                 paths relative to its parent
 //   zip_bench extract <archive> <destination>    extract every member with paths
 //   zip_bench list <archive>                      read the members into the catalogue,
-//                                                 as a window does, and total them
+//                                                 as a window does, total them and
+//                                                 print one line a member (name, size,
+//                                                 date and time, as unzip -l does)
 //   zip_bench delete <archive> <names-file>       delete the members named, one a line
 //   zip_bench memory <archive>                    heap held per member by the listed
 //                                                 archive, and the peak of the listing
 #include "catalogue/CZipFileDirectory.h"
 #include "platform/Drives.h"
+#include "zip/CZipFileInfo.h"
 #include "zip/CZipFileOperation.h"
 #include "zip/ZipDirectoryMembers.h"
 #include "zip/ZipEngine.h"
@@ -125,6 +128,15 @@ int main(int argc, char** argv) {
         if (state != catalogue::kZipRead)
             return Report("read directory", state);
         zip::ZipDirectoryTotals totals = zip::RecountZipTotals(directory);
+        static char buffer[1 << 16];
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+        for (const auto& file : directory.Files()) {
+            const auto* member = static_cast<const zip::CZipFileInfo*>(file.get());
+            std::string line =
+                member->ListingLine(zip::kZipListName | zip::kZipListSize | zip::kZipListDateTime);
+            line += '\n';
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
         std::printf("%d members, %.0f bytes\n", directory.EntryCount(),
                     static_cast<double>(totals.uncompressed));
         return 0;
