@@ -28,8 +28,8 @@ enum class Op {
     Unlink, // unlink and rmdir
     Mkdir,  // mkdir
     Truncate,
-    List, // opening a directory to read its entries (ListDirectory, DirectoryReader)
-    Stat, // reading an entry's details by path (StatEntry)
+    List,  // opening a directory to read its entries (ListDirectory, DirectoryReader)
+    Stat,  // reading an entry's details by path (StatEntry)
     Alloc, // an allocation through operator new on the arming thread
     Count
 };
