@@ -291,6 +291,15 @@ class Extractor {
         if (m_firstError == kUnzipOk)
             m_firstError = code;
     }
+    // Names the path and the reason behind the first failure (the message
+    // callback's kMessageErrorDetail); later failures say nothing more.
+    void Detail(const std::string& text);
+    void Detail(const std::string& dosPath, const std::string& reason) {
+        Detail("Cannot create '" + dosPath + "': " + reason);
+    }
+    void Detail(const std::string& dosPath, int errnoValue) {
+        Detail(dosPath, std::string(std::strerror(errnoValue != 0 ? errnoValue : EIO)));
+    }
     int PrepareDestination();
     std::vector<uint32_t> Select(int* error) const;
     bool CaseCollides(const std::vector<std::string>& components);
@@ -318,8 +327,18 @@ class Extractor {
     int m_firstError = kUnzipOk;
     bool m_cancelled = false;
     bool m_skippedEncrypted = false;
+    bool m_detailSent = false;
     size_t m_extracted = 0;
 };
+
+void Extractor::Detail(const std::string& text) {
+    if (m_detailSent || m_firstError != kUnzipOk || !m_record.messageCallback)
+        return;
+    m_detailSent = true;
+    char reply[kZipReplySize] = {};
+    m_record.messageCallback(kMessageErrorDetail, 0, 0, 0, text.c_str(), reply,
+                             m_record.messageUser);
+}
 
 int Extractor::PrepareDestination() {
     if (!m_record.destination || !*m_record.destination)
@@ -345,15 +364,21 @@ int Extractor::PrepareDestination() {
         if (stat(prefix.c_str(), &st) == 0)
             continue;
         platform::SysError err;
-        if (!platform::MakeDirectory(prefix, &err) && err.sysErrno != EEXIST)
+        if (!platform::MakeDirectory(prefix, &err) && err.sysErrno != EEXIST) {
+            Detail(m_destDos, err.sysErrno);
             return WriteErrorCode(err);
+        }
     }
-    if (int e = platform::fault::Check(platform::fault::Op::Open)) {
-        (void)e;
+    int e = platform::fault::Check(platform::fault::Op::Open);
+    if (e == 0) {
+        m_destFd = Fd(open(m_destHost.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        e = m_destFd.get() < 0 ? errno : 0;
+    }
+    if (e != 0) {
+        Detail("Cannot open '" + m_destDos + "': " + std::strerror(e));
         return kUnzipCreateOutput;
     }
-    m_destFd = Fd(open(m_destHost.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return m_destFd.get() < 0 ? kUnzipCreateOutput : kUnzipOk;
+    return kUnzipOk;
 }
 
 std::vector<uint32_t> Extractor::Select(int* error) const {
@@ -407,15 +432,30 @@ int Extractor::OpenDirectory(const std::vector<std::string>& components, size_t 
         const char* name = components[i].c_str();
         int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT) {
-            if (platform::fault::Check(platform::fault::Op::Mkdir) != 0 ||
-                (mkdirat(parent, name, 0777) != 0 && errno != EEXIST)) {
-                *code = errno == ENOSPC || errno == EDQUOT ? kUnzipDiskFull : kUnzipCreateOutput;
+            const int e = platform::fault::Check(platform::fault::Op::Mkdir);
+            if (e != 0 || (mkdirat(parent, name, 0777) != 0 && errno != EEXIST)) {
+                const int why = e != 0 ? e : errno;
+                *code = why == ENOSPC || why == EDQUOT ? kUnzipDiskFull : kUnzipCreateOutput;
+                Detail(DosPathOf(std::vector<std::string>(components.begin(),
+                                                          components.begin() + i + 1)),
+                       why);
                 return -1;
             }
             fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
         if (fd < 0) {
-            // A file or a symbolic link where a directory belongs.
+            // A file or a symbolic link where a directory belongs: never
+            // written through.
+            const int why = errno;
+            const std::string shown =
+                DosPathOf(std::vector<std::string>(components.begin(), components.begin() + i + 1));
+            struct stat st;
+            if (fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+                Detail(shown, "it is a symbolic link, which extraction never follows");
+            else if (why == ENOTDIR)
+                Detail(shown, "it is a file, where a folder of the archive belongs");
+            else
+                Detail(shown, why);
             *code = kUnzipCreateOutput;
             return -1;
         }
@@ -531,6 +571,7 @@ Extractor::Outcome Extractor::ExtractMember(uint32_t index) {
     struct stat st;
     const bool exists = fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
+        Detail(dosPath, "a folder of that name is in the way");
         Refuse(kUnzipCreateOutput);
         return Outcome::Refused;
     }
@@ -585,6 +626,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
                             platform::kOpenNoFollow,
                         &err, 0666) &&
             err.sysErrno != EEXIST) {
+            Detail(dosPath, err.sysErrno);
             Refuse(WriteErrorCode(err));
             return Outcome::Fatal;
         }
@@ -623,6 +665,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         }
         if (!out.Write(m_buffer.data(), static_cast<size_t>(got), &err)) {
             discard();
+            Detail(dosPath, err.sysErrno);
             Refuse(WriteErrorCode(err));
             return Outcome::Fatal;
         }
@@ -668,12 +711,15 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     futimens(out.Descriptor(), times);
     if (!out.Close(&err)) {
         unlinkat(dirFd, tempName.c_str(), 0);
+        Detail(dosPath, err.sysErrno);
         Refuse(WriteErrorCode(err));
         return Outcome::Fatal;
     }
-    if (platform::fault::Check(platform::fault::Op::Rename) != 0 ||
-        renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0) {
+    const int renameFault = platform::fault::Check(platform::fault::Op::Rename);
+    if (renameFault != 0 || renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0) {
+        const int why = renameFault != 0 ? renameFault : errno;
         unlinkat(dirFd, tempName.c_str(), 0);
+        Detail(dosPath, why);
         Refuse(kUnzipCreateOutput);
         return Outcome::Refused;
     }

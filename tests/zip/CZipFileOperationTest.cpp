@@ -388,8 +388,8 @@ TEST(ZipOperationTexts, ErrorTextTables) {
         {41, false, "File skipped, encrypted!"},
         {50, false, "Disk full."},
         {14, true,
-         "Error writing to a file (Disk is most likely full. You may need to change the ZIP work "
-         "path under General Settings/Zip)."},
+         "Error writing to a file (Disk is most likely full. The new archive is written beside "
+         "the old one, so the space is needed on the archive's drive)."},
         {21, true, "Improper usage of a Multi-Volume zip file."},
         {80, false, "Overlapping members in zip file (possible zip bomb)!"},
         {81, true, "A member inflates past its declared size (possible zip bomb)!"},
