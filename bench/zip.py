@@ -12,7 +12,10 @@ Works:
   the catalogue as a window reads it (a zip directory of member records,
   totalled), against `unzip -l`;
 - delete-100: 100 members deleted from that archive against `zip -d -q`,
-  each side on its own fresh copy.
+  each side on its own fresh copy;
+- extract-70000: an archive of 70,000 members of under 1 KiB (made by zip)
+  extracted with paths as the program's commands do it (CZipFileOperation,
+  with a status window taking every update) against `unzip -q -o`.
 
 Outputs are retired (moved aside) and written back before each
 measurement and purged after the series, as in the file operation bench.
@@ -29,6 +32,7 @@ TREE_DIRS = 40
 TREE_BYTES = 500 * 1000 * 1000
 SMALL_MEMBERS = 100_000
 DELETE_COUNT = 100
+TINY_MEMBERS = 70_000
 
 WORDS = ("the of and to in is that for it as with was on be by at this from or have an "
          "which not are but all were when we there can been has more if will one would "
@@ -92,6 +96,46 @@ def _make_small_archive(archive, seed):
     partial.rename(archive)
 
 
+def _make_tiny_archive(archive, seed):
+    """70,000 members of 20 to 1,000 bytes in 70 folders."""
+    rng = random.Random(seed)
+    staging = archive.parent / "tiny.staging"
+    shutil.rmtree(staging, ignore_errors=True)
+    for index in range(TINY_MEMBERS):
+        sub = staging / "tiny" / f"d{index // 1000:02d}"
+        if index % 1000 == 0:
+            sub.mkdir(parents=True)
+        (sub / f"f{index:05d}.txt").write_bytes(_text_block(rng, rng.randint(20, 1000)))
+    partial = archive.with_name(archive.name + ".partial")
+    if partial.exists():
+        partial.unlink()
+    subprocess.run(["zip", "-r", "-q", str(partial), "tiny"], cwd=staging, check=True)
+    shutil.rmtree(staging)
+    os.sync()
+    partial.rename(archive)
+
+
+def _run_tiny_extract(ctx, program, sides):
+    """Extracts the archive of 70,000 tiny members, each side into a fresh folder."""
+    tiny = ctx.data_dir / "tiny.zip"
+    subprocess.run(["cat", str(tiny)], stdout=subprocess.DEVNULL, check=False)
+
+    def fresh_output(label):
+        ctx.retire(sides[label] / "tiny-out")
+        (sides[label] / "tiny-out").mkdir()
+        os.sync()
+
+    ctx.compare("extract-70000",
+                [program, "extract-files", str(tiny), str(sides["vorlane"] / "tiny-out")],
+                {"unzip": ["unzip", "-q", "-o", str(tiny), "-d", str(sides["unzip"] / "tiny-out")]},
+                before_each=fresh_output)
+    if subprocess.run(["diff", "-rq", str(sides["unzip"] / "tiny-out"),
+                       str(sides["vorlane"] / "tiny-out")],
+                      stdout=subprocess.DEVNULL).returncode != 0:
+        print("FAILED zip/extract-70000: the extracted folders differ", flush=True)
+    ctx.purge()
+
+
 def prepare(ctx):
     tree = ctx.data_dir / "tree"
     if not tree.exists():
@@ -109,6 +153,10 @@ def prepare(ctx):
     if not small.exists():
         print("zip: writing the archive of 100,000 members", flush=True)
         _make_small_archive(small, 22)
+    tiny = ctx.data_dir / "tiny.zip"
+    if not tiny.exists():
+        print("zip: writing the archive of 70,000 tiny members", flush=True)
+        _make_tiny_archive(tiny, 23)
 
 
 def _warm(root):
@@ -190,4 +238,7 @@ def run(ctx):
     if len([n for n in listed if n.endswith(".txt")]) != SMALL_MEMBERS - DELETE_COUNT:
         print("FAILED zip/delete-100: wrong number of members left", flush=True)
     ctx.purge()
+
+    # 5. extract 70,000 tiny members.
+    _run_tiny_extract(ctx, program, sides)
     shutil.rmtree(ctx.work_dir, ignore_errors=True)

@@ -411,7 +411,8 @@ bool CZipFileOperation::LockArchive(bool create) {
     }
     --m_lockDepth;
     SetBothResults(kZipOpenForWrite);
-    m_zipDetail = err.message;
+    m_zipDetail =
+        "Cannot open '" + m_zipPath + "': " + std::strerror(err.sysErrno != 0 ? err.sysErrno : EIO);
     return false;
 }
 
@@ -630,6 +631,7 @@ bool CZipFileOperation::AddFiles(int function, const std::string& fileSpec, int 
         return false;
     AtScopeEnd unlock([this] { UnlockArchive(); });
     m_extractedNames.clear();
+    m_extractedSeen.clear();
     m_skippedFiles.clear();
     ResetZipRecord();
     ZipCommandRecord& r = *m_zipRecord;
@@ -1006,10 +1008,11 @@ bool CZipFileOperation::ProgressCallback(const char* text, int percent, void* us
     // The engine names a finished file after a fixed 12-character prefix.
     constexpr size_t kPrefix = 12;
     if (percent == 100 && text != nullptr && op->m_kind == 8 && std::strlen(text) > kPrefix) {
+        // Looked up in a set: a scan of the list for each of 70,000
+        // files was most of the time of a big extraction.
         std::string name(text + kPrefix);
-        auto& names = op->m_extractedNames;
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(std::move(name));
+        if (op->m_extractedSeen.insert(name).second)
+            op->m_extractedNames.push_back(std::move(name));
     }
     ui::StatusWindow* window = op->Window();
     if (window == nullptr)

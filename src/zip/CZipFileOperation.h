@@ -47,6 +47,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -262,6 +263,7 @@ class CZipFileOperation {
     ui::StatusWindow* m_recompressStatus = nullptr;
     int m_kind = 0; // 2 deleting, 8 extracting
     std::vector<std::string> m_extractedNames;
+    std::unordered_set<std::string> m_extractedSeen; // the same names, for lookups
     std::vector<std::string> m_skippedFiles;
     // What the engine said behind its last failure, per entry point.
     std::string m_zipDetail;

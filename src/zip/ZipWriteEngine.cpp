@@ -51,7 +51,7 @@ std::string ShownPath(const std::string& hostPath) {
 
 // "'<path>': <the system's reason>".
 std::string PathAndReason(const std::string& hostPath, int errnoValue) {
-    return "'" + ShownPath(hostPath) + "': " + std::strerror(errnoValue);
+    return "'" + ShownPath(hostPath) + "': " + std::strerror(errnoValue != 0 ? errnoValue : EIO);
 }
 
 std::string AsciiLower(std::string_view text) {
@@ -482,7 +482,8 @@ int ZipWriteOperation::LockArchive() {
         case ZipArchiveLock::Result::kBusy:
             return Detail(kZipArchiveBusy, "'" + shown + "' is being changed by another operation");
         case ZipArchiveLock::Result::kFailed:
-            return Detail(kZipOpenForWrite, err.message);
+            return Detail(kZipOpenForWrite,
+                          "Cannot open " + PathAndReason(m_archive, err.sysErrno));
         }
     }
     m_lock.RemoveStaleTemporaries();

@@ -570,6 +570,26 @@ TEST_F(UnzipEngineTest, CancelAndWriteFailuresLeaveNoPartialFile) {
         EXPECT_EQ(ListDir(Host("box/out")), std::vector<std::string>{"big.bin"});
         EXPECT_EQ(ReadFile(Host("box/out/big.bin")), "old");
     }
+
+    // A new file is written under its own name: one that fails or is
+    // cancelled is removed again.
+    for (const Case& c : cases) {
+        if (c.op != platform::fault::Op::Write)
+            continue; // a new file is neither opened twice nor renamed
+        SCOPED_TRACE(std::string(c.name) + ", new file");
+        ResetOut();
+        m_script = Script();
+        m_script.answers[kMessageErrorDetail] = 0;
+        platform::fault::Arm(c.op, c.nth, c.error);
+        EXPECT_EQ(Extract(dos, nullptr), c.expected);
+        platform::fault::Reset();
+        EXPECT_TRUE(ListDir(Host("box/out")).empty());
+    }
+    ResetOut();
+    m_script = Script();
+    m_script.cancelAtProgress = 0;
+    EXPECT_EQ(Extract(dos, nullptr), kUnzipCancelled);
+    EXPECT_TRUE(ListDir(Host("box/out")).empty());
 }
 
 TEST_F(UnzipEngineTest, MultiVolumeArchiveAsksFirst) {

@@ -49,6 +49,9 @@ class ZipArchiveFile {
     // failure. Hand it to zip_open_from_source.
     zip_source_t* CreateSource(zip_error_t* error);
 
+    // Reads the archive through this already open descriptor (one whose
+    // identity the caller checked) instead of opening the path.
+    void UseOpenFile(platform::File file) { m_in = std::move(file); }
     // The old archive seen by libzip from byte shift on (an archive whose
     // offsets count from its own start), and the first prefixLength bytes
     // of the old file copied in front of the new archive. Call before
