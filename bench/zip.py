@@ -77,42 +77,36 @@ def _make_tree(root, seed):
     partial.rename(root)
 
 
-def _make_small_archive(archive, seed):
+def _make_member_archive(archive, seed, folder, count, sizes, member_name, zip_args=()):
+    """An archive (made by zip) of folder/<sub>/<member_name(index)> holding text of
+    sizes[0] to sizes[1] bytes, 1,000 members a sub-folder."""
     rng = random.Random(seed)
-    staging = archive.parent / "small.staging"
+    staging = archive.parent / f"{folder}.staging"
     shutil.rmtree(staging, ignore_errors=True)
     staging.mkdir(parents=True)
-    for index in range(SMALL_MEMBERS):
-        sub = staging / "small" / f"d{index // 1000:03d}"
+    for index in range(count):
+        sub = staging / folder / member_name(index).rsplit("/", 1)[0]
         if index % 1000 == 0:
             sub.mkdir(parents=True)
-        (sub / f"m{index:06d}.txt").write_bytes(_text_block(rng, rng.randint(40, 400)))
+        (staging / folder / member_name(index)).write_bytes(_text_block(rng, rng.randint(*sizes)))
     partial = archive.with_name(archive.name + ".partial")
     if partial.exists():
         partial.unlink()
-    subprocess.run(["zip", "-r", "-q", "-D", str(partial), "small"], cwd=staging, check=True)
+    subprocess.run(["zip", "-r", "-q", *zip_args, str(partial), folder], cwd=staging, check=True)
     shutil.rmtree(staging)
     os.sync()
     partial.rename(archive)
+
+
+def _make_small_archive(archive, seed):
+    _make_member_archive(archive, seed, "small", SMALL_MEMBERS, (40, 400),
+                         lambda i: f"d{i // 1000:03d}/m{i:06d}.txt", ("-D",))
 
 
 def _make_tiny_archive(archive, seed):
     """70,000 members of 20 to 1,000 bytes in 70 folders."""
-    rng = random.Random(seed)
-    staging = archive.parent / "tiny.staging"
-    shutil.rmtree(staging, ignore_errors=True)
-    for index in range(TINY_MEMBERS):
-        sub = staging / "tiny" / f"d{index // 1000:02d}"
-        if index % 1000 == 0:
-            sub.mkdir(parents=True)
-        (sub / f"f{index:05d}.txt").write_bytes(_text_block(rng, rng.randint(20, 1000)))
-    partial = archive.with_name(archive.name + ".partial")
-    if partial.exists():
-        partial.unlink()
-    subprocess.run(["zip", "-r", "-q", str(partial), "tiny"], cwd=staging, check=True)
-    shutil.rmtree(staging)
-    os.sync()
-    partial.rename(archive)
+    _make_member_archive(archive, seed, "tiny", TINY_MEMBERS, (20, 1000),
+                         lambda i: f"d{i // 1000:02d}/f{i:05d}.txt")
 
 
 def _run_tiny_extract(ctx, program, sides):

@@ -12,9 +12,10 @@
 //   zip_bench list <archive>                      read the members into the catalogue,
 //                                                 as a window does, and total them
 //   zip_bench delete <archive> <names-file>       delete the members named, one a line
+#include "CountingStatus.h"
+
 #include "catalogue/CZipFileDirectory.h"
 #include "platform/Drives.h"
-#include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
 #include "zip/ZipDirectoryMembers.h"
 #include "zip/ZipEngine.h"
@@ -53,17 +54,6 @@ void MapDrives(const std::string& c, const std::string& d) {
     map.Set('D', d);
     platform::DriveMap::SetCurrent(map);
 }
-
-// A status window that takes every update and draws nothing.
-class CountingStatus : public ui::StatusWindow {
-  public:
-    void SetCurrentMessage(const std::string&) override { ++updates; }
-    void SetCurrentPercent(int) override { ++updates; }
-    void SetOverallLabel(const std::string&) override { ++updates; }
-    void SetOverallPercent(int) override { ++updates; }
-    bool Cancelled() override { return false; }
-    long updates = 0;
-};
 
 int Report(const char* what, int rc) {
     if (rc != 0)
@@ -117,7 +107,7 @@ int main(int argc, char** argv) {
         std::string dest = Absolute(argv[3]);
         MapDrives(dest, Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
-        CountingStatus status;
+        bench::CountingStatus status;
         zip::CZipFileOperation operation(&status);
         if (operation.Open(zipPath) != zip::kOpened)
             return Report("open", operation.UnzipResultCode());
