@@ -120,9 +120,12 @@ class CFileContainer {
   protected:
     // The fields that tagging, counting and sorting read come first, so a
     // run over a hundred thousand records touches one cache line of each.
+    // The flags are bits of one byte: a record is as small as it can be
+    // (archives and directories hold hundreds of thousands).
     uint64_t m_size = 0;
-    bool m_shown = true;
-    bool m_tagged = false;
+    bool m_shown : 1 = true;
+    bool m_tagged : 1 = false;
+    mutable bool m_attributesPending : 1 = false; // CFileInfo reads them on first use
     int8_t m_state = kFileNormal;
     int8_t m_thumbnailState = kThumbnailNotLooked;
     uint16_t m_date = 0;
@@ -131,12 +134,11 @@ class CFileContainer {
     mutable uint32_t m_attributes = 0;
     std::string m_name;
     CDirectoryContainer* m_parent = nullptr;
-    mutable const std::string* m_typeName = nullptr; // kept for the process (InternText)
-    std::unique_ptr<std::string> m_description;      // null: none
+    mutable std::shared_ptr<const std::string> m_typeName; // shared by files of one type
+    std::unique_ptr<std::string> m_description;            // null: none
     std::unique_ptr<CThumbnailImage> m_thumbnail;
     int32_t m_largeIcon = -1;
     int32_t m_smallIcon = -1;
-    mutable bool m_attributesPending = false; // CFileInfo reads them on first use
 };
 
 } // namespace vorlane::catalogue

@@ -19,8 +19,9 @@ class CAppObjectDatabase : public app::IAppDatabase, public app::IUserParameterS
   public:
     ~CAppObjectDatabase() override;
 
-    // Fails when the file cannot be made or read, or another instance holds it;
-    // *error gets the database's sentence and its reason.
+    // Fails when the file cannot be made or read, or another instance holds
+    // it; *error gets the reason in one line for the user: "Another Vorlane
+    // is running: ...", "The file is damaged: ...", or the system's error.
     bool Open(const std::string& hostPath, int maxRecordSize, std::string* error) override;
     void Close() override;
     app::IUserParameterStore* UserParameters() override { return this; }

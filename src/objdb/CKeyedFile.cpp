@@ -49,7 +49,7 @@ const char* KeyedFileStatusText(int32_t status) {
     case kKfShortWrite:
         return "The file could not be written.";
     case kKfWritesRefused:
-        return "An earlier write failed; the file must be reopened before it is changed.";
+        return "An earlier change failed; the file must be reopened before it is changed.";
     case kKfInUse:
         return "The file is in use by another program.";
     case kKfCannotOpen:
@@ -104,13 +104,28 @@ int32_t KeyedFileImpl::WriteFailed(int32_t status, const std::string& what, int 
     return Fail(status, what + " '" + m_path + "' failed: " + ErrnoText(err));
 }
 
+int32_t KeyedFileImpl::OutOfMemory(bool change) noexcept {
+    m_graveyard.clear();
+    if (change && m_open && m_writable)
+        m_failed = true;
+    m_detail.clear();
+    try {
+        m_detail = change ? "Out of memory while changing '" + m_path +
+                                "'; it must be reopened before it is changed."
+                          : "Out of memory.";
+    } catch (const std::bad_alloc&) {
+        // The status says it; the detail stays empty.
+    }
+    return kKfOutOfMemory;
+}
+
 int32_t KeyedFileImpl::CheckWritable() {
     if (!m_open)
         return Fail(kKfNotOpen, "The keyed file is not open.");
     if (!m_writable)
         return Fail(kKfReadOnly, "'" + m_path + "' is open for reading only.");
     if (m_failed)
-        return Fail(kKfWritesRefused, "An earlier write to '" + m_path +
+        return Fail(kKfWritesRefused, "An earlier change of '" + m_path +
                                           "' failed; it must be reopened before it is changed.");
     return kKfSuccess;
 }
@@ -303,7 +318,10 @@ int32_t KeyedFileImpl::Open(const std::string& path, char access, int mode,
     }
     if (int e = m_file.Open(path, writable)) {
         m_lock.Release();
-        return Fail(kKfCannotOpen, "Cannot open '" + path + "': " + ErrnoText(e));
+        // The descriptor refuses anything but a regular file with EINVAL.
+        return Fail(kKfCannotOpen,
+                    "Cannot open '" + path +
+                        "': " + (e == EINVAL ? "it is not a regular file" : ErrnoText(e)) + ".");
     }
     if (!writable) {
         // Readers share the file with each other (unless they ask for
@@ -457,13 +475,13 @@ int32_t KeyedFileImpl::Open(const std::string& path, char access, int mode,
             return kKfSuccess;
         }();
     } catch (const std::bad_alloc&) {
-        status = Fail(kKfOutOfMemory, "Out of memory while opening '" + path + "'.");
+        status = OutOfMemory(false);
     }
     if (status != kKfSuccess) {
-        std::string detail = m_detail;
+        std::string detail = std::move(m_detail);
         m_failed = true; // nothing to write back
         Close();
-        m_detail = detail;
+        m_detail = std::move(detail);
         return status;
     }
     TrimCache();
@@ -509,27 +527,29 @@ int32_t KeyedFileImpl::Close() {
         } else {
             try {
                 status = Commit();
+                if (status == kKfSuccess && m_journal != kNoBlock) {
+                    // Bring the file to rest: the journal's copies are home, so
+                    // the header stops pointing at it.
+                    std::array<uint8_t, kHeaderSize> rest{};
+                    BuildHeaderImage(rest.data(), kNoBlock, 0, m_sequence);
+                    int e = m_durable ? m_file.DataSync() : 0;
+                    if (e == 0)
+                        e = m_file.Write(rest.data(), kHeaderSize, 0);
+                    if (e == 0 && m_durable)
+                        e = m_file.DataSync();
+                    if (e != 0)
+                        status = WriteFailed(kKfHeaderWriteFailed, "Closing", e);
+                }
             } catch (const std::bad_alloc&) {
-                status = kKfOutOfMemory;
-            }
-            if (status == kKfSuccess && m_journal != kNoBlock) {
-                // Bring the file to rest: the journal's copies are home, so the
-                // header stops pointing at it.
-                std::array<uint8_t, kHeaderSize> rest{};
-                BuildHeaderImage(rest.data(), kNoBlock, 0, m_sequence);
-                int e = m_durable ? m_file.DataSync() : 0;
-                if (e == 0)
-                    e = m_file.Write(rest.data(), kHeaderSize, 0);
-                if (e == 0 && m_durable)
-                    e = m_file.DataSync();
-                if (e != 0)
-                    status = WriteFailed(kKfHeaderWriteFailed, "Closing", e);
+                // What was committed last stays the file's state (a commit cut
+                // short after its header switch is finished by the next open).
+                status = OutOfMemory(true);
             }
             if (status != kKfSuccess)
                 status = kKfHeaderWriteFailed;
         }
     }
-    std::string detail = m_detail;
+    std::string detail = std::move(m_detail);
     m_file.Close();
     m_lock.Release();
     // Back to the state of a new handle, keeping the settings made on it.
@@ -559,9 +579,16 @@ int32_t KeyedFileImpl::Close() {
     m_writable = false;
     m_durable = durable;
     m_cacheBuffers = cache;
-    m_detail = status == kKfSuccess ? std::string() : detail;
-    if (status == kKfHeaderWriteFailed && m_detail.empty())
-        m_detail = "The final state of '" + m_path + "' could not be written.";
+    m_detail.clear();
+    if (status != kKfSuccess)
+        m_detail = std::move(detail);
+    if (status == kKfHeaderWriteFailed && m_detail.empty()) {
+        try {
+            m_detail = "The final state of '" + m_path + "' could not be written.";
+        } catch (const std::bad_alloc&) {
+            // The status says it.
+        }
+    }
     return status;
 }
 
@@ -921,7 +948,7 @@ int32_t CKeyedFile::SetFlushMode(int mode) {
     if (!m_impl->m_open)
         return m_impl->Fail(kKfNotOpen, "The keyed file is not open.");
     if (mode < 0 || mode > 4)
-        return m_impl->Fail(kKfBadArgument,
+        return m_impl->Fail(kKfBadFlushMode,
                             "Flush mode " + std::to_string(mode) + " is outside 0..4.");
     m_impl->m_flushMode = mode;
     return kKfSuccess;
@@ -945,59 +972,61 @@ int32_t CKeyedFile::Flush() {
         return m_impl->Fail(kKfNotOpen, "The keyed file is not open.");
     if (m_impl->m_writable && m_impl->m_failed)
         return m_impl->CheckWritable();
-    int32_t status;
     try {
-        status = m_impl->Commit();
+        int32_t status = m_impl->Commit();
+        m_impl->TrimCache();
+        return status;
     } catch (const std::bad_alloc&) {
-        status = m_impl->Fail(kKfOutOfMemory, "Out of memory while committing.");
+        return m_impl->OutOfMemory(true);
     }
-    m_impl->TrimCache();
-    return status;
 }
 
-#define VORLANE_KF_GUARD(expr)                                                                     \
+// Every public operation may meet an allocation failure anywhere inside; the
+// guard turns it into kKfOutOfMemory. A change cut short that way may have
+// left blocks in memory half changed, so the handle then refuses further
+// changes, as after a failed write: the file keeps its last committed state.
+#define VORLANE_KF_GUARD(change, expr)                                                             \
     do {                                                                                           \
         m_impl->m_detail.clear();                                                                  \
         try {                                                                                      \
             return (expr);                                                                         \
         } catch (const std::bad_alloc&) {                                                          \
-            m_impl->TrimCache();                                                                   \
-            return m_impl->Fail(kKfOutOfMemory, "Out of memory.");                                 \
+            return m_impl->OutOfMemory(change);                                                    \
         }                                                                                          \
     } while (0)
 
 int32_t CKeyedFile::Add(int index, std::string_view key, uint32_t, const void* data,
                         size_t length) {
-    VORLANE_KF_GUARD(m_impl->Add(index, key, data, length));
+    VORLANE_KF_GUARD(true, m_impl->Add(index, key, data, length));
 }
 
 int32_t CKeyedFile::Update(int index, std::string_view key, uint32_t, const void* data,
                            size_t length) {
-    VORLANE_KF_GUARD(m_impl->Update(index, key, data, length));
+    VORLANE_KF_GUARD(true, m_impl->Update(index, key, data, length));
 }
 
 int32_t CKeyedFile::Delete(int index, std::string_view key, uint32_t) {
-    VORLANE_KF_GUARD(m_impl->Delete(index, key));
+    VORLANE_KF_GUARD(true, m_impl->Delete(index, key));
 }
 
 int32_t CKeyedFile::Find(int index, std::string_view key, uint32_t, void* buffer, size_t capacity) {
-    VORLANE_KF_GUARD(m_impl->Find(index, key, buffer, capacity));
+    VORLANE_KF_GUARD(false, m_impl->Find(index, key, buffer, capacity));
 }
 
 int32_t CKeyedFile::First(int index, void* buffer, size_t capacity) {
-    VORLANE_KF_GUARD(m_impl->Position(index, 0, buffer, capacity));
+    VORLANE_KF_GUARD(false, m_impl->Position(index, 0, buffer, capacity));
 }
 
 int32_t CKeyedFile::Last(int index, void* buffer, size_t capacity) {
-    VORLANE_KF_GUARD(m_impl->Position(index, 1, buffer, capacity));
+    VORLANE_KF_GUARD(false, m_impl->Position(index, 1, buffer, capacity));
 }
 
 int32_t CKeyedFile::Next(int index, void* buffer, size_t capacity) {
-    VORLANE_KF_GUARD(m_impl->Position(index, 2, buffer, capacity));
+    VORLANE_KF_GUARD(false, m_impl->Position(index, 2, buffer, capacity));
 }
 
 int32_t CKeyedFile::Previous(int index, void* buffer, size_t capacity) {
-    VORLANE_KF_GUARD(m_impl->Position(index, 3, buffer, capacity));
+    VORLANE_KF_GUARD(false, m_impl->Position(index, 3, buffer, capacity));
 }
 
 #undef VORLANE_KF_GUARD
@@ -1018,7 +1047,11 @@ int32_t CKeyedFile::ReadCurrent(std::string* data) {
         return m_impl->Fail(kKfNotOpen, "The keyed file is not open.");
     if (m_impl->m_currentIndex == 0)
         return m_impl->Fail(kKfNotFound, "No record is positioned on.");
-    data->resize(m_impl->m_currentLength);
+    try {
+        data->resize(m_impl->m_currentLength);
+    } catch (const std::bad_alloc&) {
+        return m_impl->OutOfMemory(false);
+    }
     int32_t status = m_impl->ReadRecord(m_impl->m_currentRecno, m_impl->m_currentLength,
                                         data->data(), data->size());
     if (status != kKfSuccess)
@@ -1055,10 +1088,14 @@ std::vector<std::string> CKeyedFile::Check() {
     std::vector<std::string> messages;
     try {
         messages = m_impl->Check();
+        m_impl->TrimCache();
     } catch (const std::bad_alloc&) {
+        m_impl->OutOfMemory(false);
+        // Should this allocation fail too, bad_alloc leaves: an empty list
+        // would claim a sound file.
+        messages.clear();
         messages.push_back("out of memory while checking");
     }
-    m_impl->TrimCache();
     return messages;
 }
 
@@ -1066,10 +1103,14 @@ int32_t CKeyedFile::Statistics(KeyedFileStatistics* stats) {
     *stats = {};
     if (!m_impl->m_open)
         return m_impl->Fail(kKfNotOpen, "The keyed file is not open.");
-    std::vector<bool> used;
-    int32_t status = m_impl->Walk(&used, nullptr, stats, false);
-    m_impl->TrimCache();
-    return status;
+    try {
+        std::vector<bool> used;
+        int32_t status = m_impl->Walk(&used, nullptr, stats, false);
+        m_impl->TrimCache();
+        return status;
+    } catch (const std::bad_alloc&) {
+        return m_impl->OutOfMemory(false);
+    }
 }
 
 int32_t CKeyedFile::ReadHeaderBytes(std::string* bytes) {

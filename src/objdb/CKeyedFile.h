@@ -50,7 +50,8 @@ enum KeyedFileStatus : int32_t {
     kKfAlreadyOpen = -16,      // create or open on a handle that is open
     kKfBadByteOrder = -17,     // the header's byte-order word is neither order of 1
     kKfOutOfMemory = -18,
-    kKfBadArgument = -19,  // null data with a nonzero length, flush mode outside 0..4
+    kKfBadFlushMode = -1,  // SetFlushMode outside 0..4 (the value callers test for)
+    kKfBadArgument = -19,  // null data with a nonzero length, more than 20 key descriptors
     kKfIndexTooHigh = -27, // key descriptor with an index number of 16 or more
     kKfFileExists = -29,   // create of a file that exists
     kKfBadMode = -32,      // create mode other than 1, 2 or 3
@@ -123,7 +124,7 @@ class CKeyedFile {
     bool IsOpen() const;
 
     // 0: commit only on Flush and Close (what the object database uses);
-    // 1..4: commit after every change. kKfBadArgument outside 0..4.
+    // 1..4: commit after every change. kKfBadFlushMode (-1) outside 0..4.
     int32_t SetFlushMode(int mode);
     // Sets the block cache to n buffers of 2048 index blocks (2 MiB) each,
     // at most 9 (larger n gives 9, smaller than 1 gives 1).

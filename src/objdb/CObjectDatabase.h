@@ -130,6 +130,9 @@ class CObjectDatabase {
     const std::string& LastErrorMessage() const { return m_lastErrorMessage; }
     // The engine's sentence behind the last failure, when there is one.
     const std::string& LastErrorDetail() const { return m_lastErrorDetail; }
+    // The keyed file status behind the last failed Open (kKfInUse, kKfDamaged,
+    // ...); 0 when the engine did not refuse it.
+    int32_t LastOpenStatus() const { return m_lastOpenStatus; }
     const std::string& FileName() const { return m_fileName; }
     int MaxRecordSize() const { return m_maxRecordSize; }
     void SetTempDirectory(const std::string& dir) { m_tempDirectory = dir; }
@@ -233,6 +236,7 @@ class CObjectDatabase {
     int m_lastErrorCode = 0;
     std::string m_lastErrorMessage;
     std::string m_lastErrorDetail;
+    int32_t m_lastOpenStatus = 0;
     std::unique_ptr<CKeyedFile> m_file;
     std::vector<uint8_t> m_work; // work record: data area of maxRecordSize + 512 bytes
     std::string m_fileName;

@@ -311,6 +311,9 @@ bool TempFile::Commit(SysError* err, bool replace, bool sync) {
         Discard();
         return false;
     }
+    // Made before the rename: nothing after it may run out of memory and
+    // report a failure for a file that is in place.
+    const std::string directory = sync ? HostDirName(m_targetPath) : std::string();
     int rc = 0;
     if (replace)
         rc = ::rename(m_tempPath.c_str(), m_targetPath.c_str()) == 0 ? 0 : errno;
@@ -323,7 +326,7 @@ bool TempFile::Commit(SysError* err, bool replace, bool sync) {
     }
     m_tempPath.clear();
     if (sync)
-        return SyncDirectory(HostDirName(m_targetPath), err);
+        return SyncDirectory(directory, err);
     return true;
 }
 

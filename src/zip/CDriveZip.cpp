@@ -8,6 +8,7 @@
 #include "zip/private/ZipDirectoryRead.h"
 
 #include <cstdio>
+#include <new>
 
 namespace vorlane::zip {
 
@@ -36,15 +37,15 @@ void CDriveArchive::Reset() {
     m_zipPath.clear();
 }
 
-std::unique_ptr<catalogue::CZipFileDirectory> CDriveArchive::ReadArchive(int kind, int* state,
-                                                                         int* deferredError) {
+std::unique_ptr<catalogue::CZipFileDirectory>
+CDriveArchive::ReadArchive(int kind, int* state, detail::ZipReadOutcome* outcome) {
     // The directory reads through the zip module's reader (installed here
     // too, so a drive made by hand reads the same way).
     InstallZipSupport();
     auto directory = std::make_unique<catalogue::CZipFileDirectory>(this, m_zipPath, kind);
     directory->ReadFileList(Environment());
     *state = directory->ScanState();
-    *deferredError = detail::LastReadDeferredError();
+    *outcome = detail::LastReadOutcome();
     return directory;
 }
 
@@ -58,6 +59,22 @@ void CDriveArchive::Take(std::unique_ptr<catalogue::CZipFileDirectory> directory
 }
 
 bool CDriveZip::Log(const std::string& rawPath) {
+    // Memory running out while the archive is read (the members of a large
+    // one) is said like any read failure, never thrown at the window.
+    try {
+        return LogArchive(rawPath);
+    } catch (const std::bad_alloc&) {
+        Reset();
+        detail::ZipReadOutcome outcome;
+        outcome.unzipResult = kUnzipOutOfMemory;
+        ReportReadFailure(
+            catalogue::kZipDamaged, outcome,
+            platform::AbbreviatePath(catalogue::NormalizeDosPath(rawPath), kArchivePathLength));
+        return false;
+    }
+}
+
+bool CDriveZip::LogArchive(const std::string& rawPath) {
     Reset();
     const std::string path = catalogue::NormalizeDosPath(rawPath);
     const char letter = path.empty() ? '\0' : UpperLetter(path[0]);
@@ -66,33 +83,45 @@ bool CDriveZip::Log(const std::string& rawPath) {
     m_volumeLabel = m_driveType.VolumeLabel();
     m_zipPath = path;
 
+    const std::string shown = platform::AbbreviatePath(path, kArchivePathLength);
     int state = catalogue::kZipNotScanned;
-    int deferred = 0;
+    detail::ZipReadOutcome outcome;
     std::unique_ptr<catalogue::CZipFileDirectory> directory;
     {
         auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
-        status->SetCurrentMessage(
-            Format(kLoggingZipText, platform::AbbreviatePath(path, kArchivePathLength)));
+        status->SetCurrentMessage(Format(kLoggingZipText, shown));
         ui::WaitCursor wait;
-        directory = ReadArchive(catalogue::kDirectoryZipArchive, &state, &deferred);
+        directory = ReadArchive(catalogue::kDirectoryZipArchive, &state, &outcome);
     }
     if (state == catalogue::kZipRead) {
         Take(std::move(directory));
         return true;
     }
-    const std::string shown = platform::AbbreviatePath(directory->Path(), kArchivePathLength);
     directory.reset();
-    if (deferred == kZipMultiVolumeRefused)
+    Reset();
+    ReportReadFailure(state, outcome, shown);
+    return false;
+}
+
+void CDriveZip::ReportReadFailure(int state, const detail::ZipReadOutcome& outcome,
+                                  const std::string& shown) {
+    if (outcome.deferredError == kZipMultiVolumeRefused) {
         ui::Current().Message(CZipFileOperation::ErrorText(
             kZipMultiVolumeRefused, false, kZipMultiVolumeRefused, kZipMultiVolumeRefused));
-    else if (state == catalogue::kZipMissing || state == catalogue::kZipNotZip)
+    } else if (state == catalogue::kZipMissing || state == catalogue::kZipNotZip) {
         ui::Current().Message(Format(kNotZipText, shown));
-    else if (state == catalogue::kZipDamaged)
+    } else if (state == catalogue::kZipDamaged && outcome.unzipResult != kUnzipReadError &&
+               outcome.unzipResult != kUnzipOutOfMemory) {
         ui::Current().Message(Format(kDamagedZipText, shown));
-    else
-        ui::Current().Message(Format(kNotReadZipText, shown));
-    Reset();
-    return false;
+    } else {
+        // Could not be read: the reason on a line of its own when known.
+        std::string text = Format(kNotReadZipText, shown);
+        if (outcome.systemError != 0)
+            text += "\n\n" + CZipFileOperation::SystemErrorText(outcome.systemError);
+        else if (outcome.unzipResult == kUnzipOutOfMemory)
+            text += "\n\n" + CZipFileOperation::ErrorText(kUnzipOutOfMemory, false, 0, 0);
+        ui::Current().Message(text);
+    }
 }
 
 bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
@@ -118,10 +147,10 @@ bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
     status->SetCurrentMessage(text);
     ui::WaitCursor wait;
     int state = catalogue::kZipNotScanned;
-    int deferred = 0;
+    detail::ZipReadOutcome outcome;
     // Kept whatever its state: a multi-volume archive that cannot be read
     // shows no members.
-    Take(ReadArchive(catalogue::kDirectoryZipMultiVolume, &state, &deferred));
+    Take(ReadArchive(catalogue::kDirectoryZipMultiVolume, &state, &outcome));
     return true;
 }
 

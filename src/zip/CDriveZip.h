@@ -17,6 +17,10 @@
 
 namespace vorlane::zip {
 
+namespace detail {
+struct ZipReadOutcome;
+}
+
 // What the two archive drives share: the zip path as name, the one zip
 // directory, and the reading of it.
 class CDriveArchive : public catalogue::CDriveContainer {
@@ -32,10 +36,11 @@ class CDriveArchive : public catalogue::CDriveContainer {
 
   protected:
     // Makes the zip directory of the given kind and reads it; returns it
-    // (not yet in the container) and the scan state, and the deferred
-    // error of the read (204 when a multi-volume archive was refused).
+    // (not yet in the container) and the scan state, and how the read
+    // ended (the deferred error is 204 when a multi-volume archive was
+    // refused).
     std::unique_ptr<catalogue::CZipFileDirectory> ReadArchive(int kind, int* state,
-                                                              int* deferredError);
+                                                              detail::ZipReadOutcome* outcome);
     // Adds the directory, makes it current and sorts the drive, forced.
     void Take(std::unique_ptr<catalogue::CZipFileDirectory> directory);
 
@@ -49,9 +54,17 @@ class CDriveZip : public CDriveArchive {
     int Kind() const override { return catalogue::kDriveZip; }
     // Logs the zip file at path ("Logging zip file '%s'!"). Fails with
     // "'%s' is NOT a zip file!" (missing or not a zip file), "ZIP file
-    // '%s' is damaged!", the multi-volume refusal, or a message for an
-    // archive that could not be read at all.
+    // '%s' is damaged!", the multi-volume refusal, or "ZIP file '%s' could
+    // not be read!" for an archive that could not be opened or read, or
+    // for which memory ran out, followed by the reason ("Permission
+    // denied", "Out of memory!") after an empty line.
     bool Log(const std::string& path) override;
+
+  private:
+    bool LogArchive(const std::string& path);
+    // Shows why the archive (its path as shown) could not be logged.
+    static void ReportReadFailure(int state, const detail::ZipReadOutcome& outcome,
+                                  const std::string& shown);
 };
 
 class CDriveMultiVolumeZip : public CDriveArchive {

@@ -2,6 +2,7 @@
 
 #include "catalogue/CZipFileDirectory.h"
 #include "catalogue/NameOrder.h"
+#include "zip/private/ZipNames.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -36,42 +37,79 @@ char Lower(char c) {
 
 } // namespace
 
-CZipFileInfo::CZipFileInfo(const ZipItemRecord& record) : m_record(record) {
-    // The name field may arrive without its NUL; never read past it.
-    const size_t length = strnlen(record.pathName, sizeof record.pathName);
-    m_pathName.assign(record.pathName, length);
-    for (char& c : m_pathName)
-        c = c == '/' ? '\\' : Upper(c);
-    m_name = std::string(BaseName());
+CZipFileInfo::CZipFileInfo(const ZipItemRecord& record, std::string_view realName) {
+    // The name field may arrive without its NUL; never read past it. The
+    // whole name, when given, is kept instead: the field may have cut it.
+    const std::string_view stored =
+        realName.empty()
+            ? std::string_view(record.pathName, strnlen(record.pathName, sizeof record.pathName))
+            : realName;
+    m_storedName = std::make_unique<char[]>(stored.size() + 1);
+    std::memcpy(m_storedName.get(), stored.data(), stored.size());
+    m_storedName[stored.size()] = '\0';
+    const size_t slash = stored.rfind('/');
+    m_name = DosForm(slash == std::string_view::npos ? stored : stored.substr(slash + 1));
     m_size = static_cast<uint64_t>(record.uncompressedSize) |
              static_cast<uint64_t>(record.uncompressedHigh) << 32;
-    m_compressedSize = static_cast<uint64_t>(record.compressedSize) |
-                       static_cast<uint64_t>(record.compressedHigh) << 32;
+    const uint64_t compressed = static_cast<uint64_t>(record.compressedSize) |
+                                static_cast<uint64_t>(record.compressedHigh) << 32;
+    m_compressedAndMethod = std::min(compressed, kCompressedMask) |
+                            static_cast<uint64_t>(record.method) << kMethodShift;
     m_date = DecodeDate(record.dateText, sizeof record.dateText);
     m_time = DecodeTime(record.timeText, sizeof record.timeText);
-    m_ratio = Ratio(m_compressedSize, m_size);
     m_attributes = record.attributes;
     m_index = static_cast<int32_t>(std::min<uint32_t>(record.memberIndex, INT32_MAX));
+}
+
+ZipItemRecord CZipFileInfo::Record() const {
+    ZipItemRecord record{};
+    record.memberNumber = static_cast<uint16_t>(MemberNumber());
+    record.memberIndex = MemberNumber();
+    record.uncompressedSize = static_cast<uint32_t>(m_size);
+    record.uncompressedHigh = static_cast<uint32_t>(m_size >> 32);
+    record.compressedSize = static_cast<uint32_t>(CompressedSize());
+    record.compressedHigh = static_cast<uint32_t>(CompressedSize() >> 32);
+    record.method = static_cast<uint16_t>(Method());
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u-%02u-%04u", (m_date >> 5) & 0x0Fu, m_date & 0x1Fu,
+                  1980u + (m_date >> 9));
+    std::memcpy(record.dateText, text, sizeof record.dateText);
+    std::snprintf(record.timeText, sizeof record.timeText, "%02u:%02u", m_time >> 11u,
+                  (m_time >> 5) & 0x3Fu);
+    // A name longer than the field is cut there as the engine cuts it: at
+    // a character's boundary, leaving room for the NUL.
+    const std::string_view stored = StoredName();
+    const std::string_view name = stored.size() <= sizeof record.pathName
+                                      ? stored
+                                      : Utf8Prefix(stored, sizeof record.pathName - 1);
+    std::memcpy(record.pathName, name.data(), name.size());
+    record.attributes = m_attributes;
+    return record;
 }
 
 catalogue::CZipFileDirectory* CZipFileInfo::ZipDirectory() const {
     return dynamic_cast<catalogue::CZipFileDirectory*>(Parent());
 }
 
+std::string CZipFileInfo::DosForm(std::string_view stored) {
+    std::string text(stored);
+    for (char& c : text)
+        c = c == '/' ? '\\' : Upper(c);
+    return text;
+}
+
+std::string CZipFileInfo::PathName() const {
+    return DosForm(StoredName());
+}
+
 std::string CZipFileInfo::FullPath() const {
-    return Parent() ? catalogue::JoinDosPath(Parent()->Path(), m_pathName) : m_pathName;
+    return Parent() ? catalogue::JoinDosPath(Parent()->Path(), PathName()) : PathName();
 }
 
-std::string_view CZipFileInfo::BaseName() const {
-    std::string_view path = m_pathName;
-    size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view CZipFileInfo::RelativeDirectory() const {
-    std::string_view path = m_pathName;
-    size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+std::string CZipFileInfo::RelativeDirectory() const {
+    const std::string_view stored = StoredName();
+    const size_t slash = stored.rfind('/');
+    return slash == std::string_view::npos ? std::string() : DosForm(stored.substr(0, slash));
 }
 
 std::string CZipFileInfo::AttributeLetters(uint32_t attributes) {
@@ -132,8 +170,8 @@ uint16_t CZipFileInfo::DecodeTime(const char* text, size_t size) {
 std::string CZipFileInfo::ListingLine(uint32_t flags) const {
     std::string line;
     char part[64];
-    if ((flags & kZipListName) && !m_pathName.empty())
-        line = m_pathName;
+    if (flags & kZipListName)
+        line = PathName();
     if (flags & kZipListSize) {
         std::snprintf(part, sizeof part, " %8" PRIu64 "k", Kilobytes());
         line += part;
@@ -143,7 +181,7 @@ std::string CZipFileInfo::ListingLine(uint32_t flags) const {
     if (flags & kZipListAttributes)
         line.append(" ").append(AttributeLetters());
     if (flags & kZipListRatio) {
-        std::snprintf(part, sizeof part, " %3d", m_ratio);
+        std::snprintf(part, sizeof part, " %3d", Ratio());
         line += part;
     }
     if (flags & kZipListMethod) {
@@ -170,11 +208,11 @@ std::string CZipFileInfo::ColumnText(uint32_t column) const {
     case kZipListAttributes:
         return AttributeLetters();
     case kZipListRatio:
-        return std::to_string(m_ratio);
+        return std::to_string(Ratio());
     case kZipListMethod:
         return MethodName();
     case kZipListRelativePath:
-        return std::string(RelativeDirectory());
+        return RelativeDirectory();
     case kZipListArchivePath:
         return DirectoryPath();
     default:

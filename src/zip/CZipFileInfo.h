@@ -13,15 +13,27 @@
 //   Date()/Time() the DOS date and time decoded from the engine's texts;
 //   Attributes() the whole attribute word (0x8000 marks an encrypted
 //               member); Index() the member number.
+// The member's real name (RealName(): as stored, case kept, '/' between
+// components, whole however long) is what operations address it by; the
+// upper-cased path name is what the list shows. A '\' inside a name (an
+// archive from a Unix host) is part of the name, not a separator: the base
+// name and the relative directory split at the real name's '/' only.
 // The member's own texts (method, ratio, attribute letters, listing line)
 // are here too. Immutable after construction apart from the catalogue's
 // flags (tag, shown, state). One thread.
+//
+// An archive may hold hundreds of thousands of members, so an entry keeps
+// only what it cannot work out again: beside the catalogue's fields, the
+// member's name once (as stored) and its compressed size and method in one
+// word. The path name, the relative directory and the engine's record are
+// made from them when asked.
 #pragma once
 
 #include "catalogue/CFileContainer.h"
 #include "zip/ZipEngine.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -47,7 +59,9 @@ enum ZipListingFlag : uint32_t {
 
 class CZipFileInfo : public catalogue::CFileContainer {
   public:
-    explicit CZipFileInfo(const ZipItemRecord& record);
+    // realName: the member's whole name as the engine lists it
+    // (UnzipCommandRecord::memberName); "" takes the record's name field.
+    explicit CZipFileInfo(const ZipItemRecord& record, std::string_view realName = {});
 
     bool IsArchiveMember() const override { return true; }
     // The archive's path joined with the path name.
@@ -55,24 +69,33 @@ class CZipFileInfo : public catalogue::CFileContainer {
     // The listing line (flags as ZipListingFlag); printed lists use it.
     std::string LineText(uint32_t flags) const override { return ListingLine(flags); }
 
-    // The record as the engine gave it.
-    const ZipItemRecord& Record() const { return m_record; }
+    // The record as the engine gave it (made again from the entry; a name
+    // longer than the record's field is cut there, as the engine cuts it).
+    ZipItemRecord Record() const;
     // The archive holding the member (null before it is added to one).
     catalogue::CZipFileDirectory* ZipDirectory() const;
 
+    // The member's name as stored (whole, however long): case kept, '/'
+    // between components; a '\' is part of a name.
+    std::string_view StoredName() const { return m_storedName.get(); }
+    // The name to address the member by (delete, move, extract by name):
+    // the stored name itself, kept once.
+    std::string_view RealName() const { return StoredName(); }
     // The member's name, upper-cased, with '\' between components.
-    const std::string& PathName() const { return m_pathName; }
-    // The part after the last '\' (all of it without one).
-    std::string_view BaseName() const;
-    // The part before the last '\'; "" without one.
-    std::string_view RelativeDirectory() const;
+    std::string PathName() const;
+    // The part after the last '/' of the stored name (all of it without
+    // one), upper-cased.
+    std::string_view BaseName() const { return m_name; }
+    // The part before the last '/' of the stored name in the path name's
+    // form; "" without one.
+    std::string RelativeDirectory() const;
     // The archive's path joined with the path name.
     std::string FullName() const { return FullPath(); }
 
-    uint32_t AttributeWord() const { return m_record.attributes; }
-    bool Encrypted() const { return (m_record.attributes & kZipItemEncrypted) != 0; }
+    uint32_t AttributeWord() const { return m_attributes; }
+    bool Encrypted() const { return (m_attributes & kZipItemEncrypted) != 0; }
     // "R.H.S.A.E" with '.' for each bit that is clear.
-    std::string AttributeLetters() const { return AttributeLetters(m_record.attributes); }
+    std::string AttributeLetters() const { return AttributeLetters(m_attributes); }
     static std::string AttributeLetters(uint32_t attributes);
 
     uint16_t DosDate() const { return Date(); }
@@ -80,15 +103,16 @@ class CZipFileInfo : public catalogue::CFileContainer {
     std::string DateText() const { return CFileContainer::DateText(Date()); }
     std::string TimeText() const { return CFileContainer::TimeText(Time()); }
 
-    uint64_t CompressedSize() const { return m_compressedSize; }
+    // Up to 2^48 - 1 (larger sizes, which no file holds, are kept at that).
+    uint64_t CompressedSize() const { return m_compressedAndMethod & kCompressedMask; }
     uint64_t UncompressedSize() const { return Size(); }
     // Whole percent saved: 100 - compressed * 100 / uncompressed, truncated
     // toward zero; 0 for an empty member; negative for one that grew.
-    int Ratio() const { return m_ratio; }
-    int Method() const { return m_record.method; }
-    const char* MethodName() const { return MethodName(m_record.method); }
-    // The engine's index of the member (the whole 32-bit one).
-    uint32_t MemberNumber() const { return m_record.memberIndex; }
+    int Ratio() const { return Ratio(CompressedSize(), Size()); }
+    int Method() const { return static_cast<int>(m_compressedAndMethod >> kMethodShift); }
+    const char* MethodName() const { return MethodName(Method()); }
+    // The engine's index of the member (kept as the entry's index).
+    uint32_t MemberNumber() const { return static_cast<uint32_t>(m_index); }
 
     // The listing line: the parts chosen by flags, lower-cased.
     std::string ListingLine(uint32_t flags) const;
@@ -113,10 +137,16 @@ class CZipFileInfo : public catalogue::CFileContainer {
     static uint16_t DecodeTime(const char* text, size_t size);
 
   private:
-    ZipItemRecord m_record;
-    std::string m_pathName;
-    uint64_t m_compressedSize = 0;
-    int m_ratio = 0;
+    // Upper-cased (ASCII letters), '\\' for every '/'.
+    static std::string DosForm(std::string_view stored);
+
+    static constexpr int kMethodShift = 48;
+    static constexpr uint64_t kCompressedMask = (uint64_t{1} << kMethodShift) - 1;
+
+    // The name as stored, NUL-terminated.
+    std::unique_ptr<char[]> m_storedName;
+    // The compressed size in the low 48 bits, the method number above.
+    uint64_t m_compressedAndMethod = 0;
 };
 
 } // namespace vorlane::zip

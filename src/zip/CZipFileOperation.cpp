@@ -19,8 +19,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <new>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace vorlane::zip {
@@ -38,6 +40,16 @@ constexpr int kTempNameTries = 100000;
 // A name for a file specification: in double quotes when it holds a blank.
 std::string SpecName(const std::string& name) {
     return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
+}
+
+// The real names of members, for the engine's exact-name lists.
+std::vector<std::string> RealNames(const std::vector<const CZipFileInfo*>& members) {
+    std::vector<std::string> names;
+    names.reserve(members.size());
+    for (const CZipFileInfo* member : members)
+        if (member != nullptr)
+            names.emplace_back(member->RealName());
+    return names;
 }
 
 bool FileExists(const std::string& dosPath, bool* isDirectory = nullptr) {
@@ -211,9 +223,12 @@ const char* ZipTableText(int code) {
     }
 }
 
-// The refusals of hostile archives, from either entry point.
+// The program's own codes of either entry point: the refusals of hostile
+// archives and an archive that could not be read.
 const char* RefusalText(int code) {
     switch (code) {
+    case kUnzipReadError:
+        return "Read error in zip file!";
     case kUnzipOverlappingMembers:
         return "Overlapping members in zip file (possible zip bomb)!";
     case kUnzipMemberTooLarge:
@@ -224,6 +239,8 @@ const char* RefusalText(int code) {
         return "Symbolic link member in zip file refused!";
     case kUnzipCaseCollision:
         return "Member names in zip file differ only in case!";
+    case kUnzipInvalidName:
+        return "Member name in zip file is not valid UTF-8!";
     default:
         return nullptr;
     }
@@ -356,6 +373,10 @@ bool CZipFileOperation::RequireOpen() {
 void CZipFileOperation::SetBothResults(int code) {
     m_zipResult = code;
     m_unzipResult = code;
+    m_zipSystemError = 0;
+    m_unzipSystemError = 0;
+    m_zipDetail.clear();
+    m_unzipDetail.clear();
 }
 
 int CZipFileOperation::CallZip() {
@@ -365,6 +386,7 @@ int CZipFileOperation::CallZip() {
     m_inZipCall = true;
     m_zipResult = ZipEntry(*m_zipRecord);
     m_inZipCall = false;
+    m_zipSystemError = m_zipResult != kZipOk ? m_zipRecord->systemError : 0;
     return m_zipResult;
 }
 
@@ -372,6 +394,7 @@ int CZipFileOperation::CallUnzip() {
     m_unzipRecord->zipPath = m_zipPath.c_str();
     m_unzipDetail.clear();
     m_unzipResult = UnzipEntry(*m_unzipRecord);
+    m_unzipSystemError = m_unzipResult != kUnzipOk ? m_unzipRecord->systemError : 0;
     return m_unzipResult;
 }
 
@@ -477,37 +500,53 @@ int CZipFileOperation::OpenOrCreate(const std::string& zipPath, bool create) {
 int CZipFileOperation::ReadDirectory(const std::string& zipPath,
                                      catalogue::CZipFileDirectory& directory,
                                      bool multiVolumeAllowed) {
-    directory.FreeFileList();
-    Reset();
-    if (!FileExists(zipPath))
-        return kArchiveNone;
-    m_zipPath = zipPath;
-    m_multiVolume = multiVolumeAllowed;
+    // Memory running out anywhere in the read (the members of a large
+    // archive) is a failed read like any other: the list is emptied and the
+    // result says why.
+    try {
+        directory.FreeFileList();
+        Reset();
+        if (!FileExists(zipPath))
+            return kArchiveNone;
+        m_zipPath = zipPath;
+        m_multiVolume = multiVolumeAllowed;
 
-    UnzipCommandRecord& r = *m_unzipRecord;
-    r.function = kUnzipOpen;
-    int result = CallUnzip();
-    if (result != kUnzipOk) {
-        m_state = result == kUnzipNotZip ? kArchiveNotZip : kArchiveDamaged;
-        return m_state;
-    }
-    const int count = std::max(r.count, 0);
-    // Room for the members, but never more than a sane first guess: the
-    // count comes from the archive.
-    directory.ReserveMembers(static_cast<size_t>(std::min(count, 1 << 20)));
-    ZipItemRecord item{};
-    for (int index = 0; index < count; ++index) {
-        r.function = kUnzipMemberInfo;
-        r.buffer = &item;
-        r.memberIndex = index;
-        if (CallUnzip() != kUnzipOk) {
-            directory.FreeFileList();
-            m_state = kArchiveDamaged;
+        UnzipCommandRecord& r = *m_unzipRecord;
+        r.function = kUnzipOpen;
+        int result = CallUnzip();
+        if (result != kUnzipOk) {
+            m_state = result == kUnzipNotZip ? kArchiveNotZip : kArchiveDamaged;
             return m_state;
         }
-        if (item.attributes & (platform::kAttrVolume | platform::kAttrDirectory))
-            continue;
-        directory.AddFile(std::make_unique<CZipFileInfo>(item));
+        const int count = std::max(r.count, 0);
+        // Room for the members, but never more than a sane first guess: the
+        // count comes from the archive.
+        directory.ReserveMembers(static_cast<size_t>(std::min(count, 1 << 20)));
+        ZipItemRecord item{};
+        // The whole name, which the record's field may have to cut.
+        std::string name;
+        for (int index = 0; index < count; ++index) {
+            r.function = kUnzipMemberInfo;
+            r.buffer = &item;
+            r.memberIndex = index;
+            r.memberName = &name;
+            result = CallUnzip();
+            r.memberName = nullptr; // name lives only in this loop
+            if (result != kUnzipOk) {
+                directory.FreeFileList();
+                m_state = kArchiveDamaged;
+                return m_state;
+            }
+            if (item.attributes & (platform::kAttrVolume | platform::kAttrDirectory))
+                continue;
+            directory.AddFile(std::make_unique<CZipFileInfo>(item, name));
+        }
+    } catch (const std::bad_alloc&) {
+        directory.FreeFileList();
+        m_unzipResult = kUnzipOutOfMemory;
+        m_unzipSystemError = 0;
+        m_state = kArchiveDamaged;
+        return m_state;
     }
     m_state = kOpened;
     return m_state;
@@ -669,6 +708,22 @@ void CZipFileOperation::ShowSkippedFiles() {
 }
 
 bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
+    return DeleteInto(fileSpec, nullptr);
+}
+
+bool CZipFileOperation::DeleteMembers(const std::vector<const CZipFileInfo*>& members) {
+    const std::vector<std::string> names = RealNames(members);
+    if (names.empty()) {
+        // Nothing chosen never means every member.
+        if (RequireOpen())
+            m_zipResult = kZipNothingToDo;
+        return false;
+    }
+    return DeleteInto(std::string(), &names);
+}
+
+bool CZipFileOperation::DeleteInto(const std::string& fileSpec,
+                                   const std::vector<std::string>* names) {
     if (!RequireOpen() || !MayChange())
         return false;
     if (!LockArchive(false))
@@ -689,7 +744,13 @@ bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
     m_fileSpec = fileSpec;
     m_zipRecord->function = kZipDelete;
     m_zipRecord->fileSpec = m_fileSpec.c_str();
+    if (names != nullptr) {
+        m_memberNames = *names;
+        m_zipRecord->memberNames = MemberNameList();
+    }
     const int result = CallZip();
+    m_zipRecord->memberNames = nullptr;
+    m_memberNames.clear();
     if (own) {
         m_status = nullptr;
         own.reset();
@@ -698,14 +759,16 @@ bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
     return result == kZipOk;
 }
 
-bool CZipFileOperation::ExtractInto(const std::string* fileSpec, uint32_t memberNumber,
+bool CZipFileOperation::ExtractInto(const std::string* fileSpec,
+                                    const std::vector<std::string>* names, uint32_t memberNumber,
                                     const std::string& destination, int pathMode,
                                     bool promptOverwrite, bool freshen, bool update) {
     if (!RequireOpen())
         return false;
+    m_skipped.clear();
     bool dosNames = !m_longNames;
     if (fileSpec == nullptr) {
-        if (memberNumber > static_cast<uint32_t>(INT32_MAX)) {
+        if (names == nullptr && memberNumber > static_cast<uint32_t>(INT32_MAX)) {
             m_unzipResult = kUnzipIndexOutOfBounds;
             return false;
         }
@@ -723,6 +786,10 @@ bool CZipFileOperation::ExtractInto(const std::string* fileSpec, uint32_t member
     if (fileSpec != nullptr) {
         m_fileSpec = *fileSpec;
         r.fileSpec = m_fileSpec.c_str();
+    } else if (names != nullptr) {
+        r.fileSpec = nullptr;
+        m_memberNames = *names;
+        r.memberNames = MemberNameList();
     } else {
         r.fileSpec = nullptr;
         r.memberIndex = static_cast<int32_t>(memberNumber);
@@ -741,20 +808,43 @@ bool CZipFileOperation::ExtractInto(const std::string* fileSpec, uint32_t member
                   Verb(kUnzipExtract).c_str(), ShortZipPath().c_str());
     ShowStatus(text);
     const int result = CallUnzip();
+    m_unzipRecord->memberNames = nullptr;
+    m_memberNames.clear();
     m_kind = 0;
     return result == kUnzipOk;
 }
 
 bool CZipFileOperation::Extract(const std::string& fileSpec, const std::string& destination,
                                 int pathMode, bool promptOverwrite, bool freshen, bool update) {
-    return ExtractInto(&fileSpec, 0, destination, pathMode, promptOverwrite, freshen, update);
+    return ExtractInto(&fileSpec, nullptr, 0, destination, pathMode, promptOverwrite, freshen,
+                       update);
 }
 
 bool CZipFileOperation::ExtractMember(uint32_t memberNumber, const std::string& destination,
                                       int pathMode, bool promptOverwrite, bool freshen,
                                       bool update) {
-    return ExtractInto(nullptr, memberNumber, destination, pathMode, promptOverwrite, freshen,
-                       update);
+    return ExtractInto(nullptr, nullptr, memberNumber, destination, pathMode, promptOverwrite,
+                       freshen, update);
+}
+
+bool CZipFileOperation::ExtractMembers(const std::vector<const CZipFileInfo*>& members,
+                                       const std::string& destination, int pathMode,
+                                       bool promptOverwrite, bool freshen, bool update) {
+    const std::vector<std::string> names = RealNames(members);
+    if (names.empty()) {
+        if (RequireOpen())
+            m_unzipResult = kUnzipNothingFound;
+        return false;
+    }
+    return ExtractInto(nullptr, &names, 0, destination, pathMode, promptOverwrite, freshen, update);
+}
+
+const char* const* CZipFileOperation::MemberNameList() {
+    m_memberNameList.clear();
+    for (const std::string& name : m_memberNames)
+        m_memberNameList.push_back(name.c_str());
+    m_memberNameList.push_back(nullptr);
+    return m_memberNameList.data();
 }
 
 bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
@@ -794,20 +884,11 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
         target.SetBothResults(kZipNoTempFile);
         return false;
     }
-    std::string deleteList;
-    for (const CZipFileInfo* member : members) {
-        if (member == nullptr)
-            continue;
-        if (!ExtractMember(member->MemberNumber(), staging.dos, kStoreRelativePaths, true, false,
-                           false)) {
-            ReportUnzipError("Unable to unzip files from '%s'.\n\n", ShortZipPath().c_str());
-            return false;
-        }
-        if (deleteFromSource) {
-            if (!deleteList.empty())
-                deleteList += ' ';
-            deleteList += SpecName(member->PathName());
-        }
+    // The chosen members, each by its real name: never another member that
+    // shares its base name or differs only in case.
+    if (!ExtractMembers(members, staging.dos, kStoreRelativePaths, true, false, false)) {
+        ReportUnzipError("Unable to unzip files from '%s'.\n\n", ShortZipPath().c_str());
+        return false;
     }
     const bool added =
         target.AddFiles(function, SpecName(staging.dos + "\\*.*"), kStoreRelativePaths, true, true);
@@ -815,8 +896,8 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
         return false;
     // A move whose deletion failed must not look like a success: the
     // members are then in both archives.
-    if (deleteFromSource && !deleteList.empty())
-        return DeleteMembers(deleteList);
+    if (deleteFromSource)
+        return DeleteMembers(members);
     return true;
 }
 
@@ -928,14 +1009,34 @@ std::string CZipFileOperation::UnzipErrorText() {
         SetBothResults(value);
         m_deferredError = 0;
     }
-    return WithDetail(ErrorText(m_unzipResult, false, m_zipResult, m_unzipResult), m_unzipDetail,
-                      {});
+    return WithReason(ErrorText(m_unzipResult, false, m_zipResult, m_unzipResult),
+                      m_unzipSystemError, m_unzipDetail);
 }
 
 std::string CZipFileOperation::ZipErrorText() const {
     const bool skipping = m_zipResult == kZipOpenForRead || m_zipResult == kZipFilesSkipped;
-    return WithDetail(ErrorText(m_zipResult, true, m_zipResult, m_unzipResult), m_zipDetail,
-                      skipping ? m_skippedFiles : std::vector<std::string>{});
+    return WithDetail(WithReason(ErrorText(m_zipResult, true, m_zipResult, m_unzipResult),
+                                 m_zipSystemError, m_zipDetail),
+                      "", skipping ? m_skippedFiles : std::vector<std::string>{});
+}
+
+std::string CZipFileOperation::SystemErrorText(int errnoValue) {
+    return std::generic_category().message(errnoValue);
+}
+
+std::string CZipFileOperation::WithSystemError(std::string text, int errnoValue) {
+    if (errnoValue != 0)
+        text += " (" + SystemErrorText(errnoValue) + ")";
+    return text;
+}
+
+// The engine's detail names the path with the reason: it takes the place
+// of the bare reason in parentheses.
+std::string CZipFileOperation::WithReason(std::string text, int errnoValue,
+                                          const std::string& detail) {
+    if (detail.empty())
+        return WithSystemError(std::move(text), errnoValue);
+    return WithDetail(std::move(text), detail, {});
 }
 
 ui::Answer CZipFileOperation::Report(const std::string& errorText, const char* format,
@@ -943,8 +1044,22 @@ ui::Answer CZipFileOperation::Report(const std::string& errorText, const char* f
     return ui::Current().Message(ui::LimitMessageText(VFormat(format, args) + errorText));
 }
 
+std::string CZipFileOperation::SkippedMembersText(int code) const {
+    std::string text;
+    for (const ZipSkippedMember& skipped : m_skipped) {
+        text += text.empty() ? "" : "\n";
+        text += skipped.name;
+        // The reason when it is not the error the report already gives.
+        if (skipped.code != code)
+            text += ": " + ErrorText(skipped.code, false, skipped.code, skipped.code);
+    }
+    return text;
+}
+
 ui::Answer CZipFileOperation::ReportUnzipError(const char* format, ...) {
-    const std::string errorText = UnzipErrorText();
+    std::string errorText = UnzipErrorText();
+    if (!m_skipped.empty())
+        errorText += "\n\n" + SkippedMembersText(m_unzipResult);
     va_list args;
     va_start(args, format);
     ui::Answer answer = Report(errorText, format, args);
@@ -1024,7 +1139,7 @@ bool CZipFileOperation::ProgressCallback(const char* text, int percent, void* us
     return window->Cancelled();
 }
 
-int CZipFileOperation::MessageCallback(int number, int /*value1*/, int /*value2*/, int /*value3*/,
+int CZipFileOperation::MessageCallback(int number, int value1, int /*value2*/, int /*value3*/,
                                        const char* text, char* reply, void* user) {
     auto* op = static_cast<CZipFileOperation*>(user);
     if (op == nullptr)
@@ -1053,6 +1168,10 @@ int CZipFileOperation::MessageCallback(int number, int /*value1*/, int /*value2*
         return ui::Current().AskYesNo(text != nullptr ? text : "", "Warning!") ? 6 : 7;
     case kMessageEncryptedSkipped:
         op->m_deferredError = kUnzipEncryptedSkipped;
+        op->m_skipped.push_back({text != nullptr ? text : "", kUnzipEncryptedSkipped});
+        return 1;
+    case kMessageMemberRefused:
+        op->m_skipped.push_back({text != nullptr ? text : "", value1});
         return 1;
     case kMessageFileSkipped:
         op->m_skippedFiles.emplace_back(text != nullptr ? text : "");

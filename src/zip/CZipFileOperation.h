@@ -88,6 +88,14 @@ enum ZipPathMode : int {
     kStoreFullPaths = 2,
 };
 
+// A member an extract left out, and why: the file it would have become
+// (an encrypted member, code kUnzipEncryptedSkipped) or its name in the
+// archive (a refused member, code kUnzipUnsafeName .. kUnzipInvalidName).
+struct ZipSkippedMember {
+    std::string name;
+    int code = 0;
+};
+
 // One entry of the compression list (the add and copy dialogs).
 struct ZipCompressionChoice {
     const char* text;
@@ -128,8 +136,11 @@ class CZipFileOperation {
     // (Create, reporting a failure); else Open. Returns the state.
     int OpenOrCreate(const std::string& zipPath, bool create);
     // Fills directory's member list from the archive and returns the scan
-    // state (0 missing, 2 not a zip file, 3 damaged, 4 read). Directory and
-    // volume entries are left out; a failure part-way leaves the list empty.
+    // state (0 missing, 2 not a zip file, 3 damaged or unreadable, 4 read).
+    // Directory and volume entries are left out; a failure part-way leaves
+    // the list empty. An archive that could not be read (UnzipResultCode()
+    // kUnzipReadError, SystemError() the errno) or memory running out
+    // (kUnzipOutOfMemory; never an exception) also gives 3.
     int ReadDirectory(const std::string& zipPath, catalogue::CZipFileDirectory& directory,
                       bool multiVolumeAllowed);
     // Makes an empty archive at zipPath (any file of that name is replaced)
@@ -143,6 +154,9 @@ class CZipFileOperation {
     bool AddFiles(int function, const std::string& fileSpec, int pathMode, bool move, bool recurse);
     // Removes the members matching the specification.
     bool DeleteMembers(const std::string& fileSpec);
+    // Removes exactly these members, each by its real name (case and all,
+    // whole path): never another member that shares a base name.
+    bool DeleteMembers(const std::vector<const CZipFileInfo*>& members);
     // Extracts the members matching the specification into destination.
     // pathMode kStoreNoPaths drops stored paths; any other keeps them.
     bool Extract(const std::string& fileSpec, const std::string& destination, int pathMode,
@@ -150,6 +164,10 @@ class CZipFileOperation {
     // Extracts one member by its member number.
     bool ExtractMember(uint32_t memberNumber, const std::string& destination, int pathMode,
                        bool promptOverwrite, bool freshen, bool update);
+    // Extracts exactly these members, each by its real name.
+    bool ExtractMembers(const std::vector<const CZipFileInfo*>& members,
+                        const std::string& destination, int pathMode, bool promptOverwrite,
+                        bool freshen, bool update);
     // Copies members of this archive into target's (both open) through a
     // staging directory; with deleteFromSource they are then removed from
     // this archive (a move). function is the add function for the target.
@@ -174,13 +192,20 @@ class CZipFileOperation {
     // The text of the zip result, followed by what the engine said behind
     // it (the path and the reason) and the files an add skipped.
     std::string ZipErrorText() const;
+    // Both texts end in the system's reason in parentheses ("Read or seek
+    // error. (Input/output error)") when the engine reported the errno
+    // behind the failure.
     // The caller's sentence (printf format) followed by the unzip / zip
-    // error text, in the program's error dialog.
+    // error text, in the program's error dialog; after an extract that left
+    // members out, each of them on a line of its own (with its reason when
+    // that is not the error text).
     ui::Answer ReportUnzipError(const char* format, ...) __attribute__((format(printf, 2, 3)));
     ui::Answer ReportZipError(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The text of a code by the tables (isZip: the zip table), with the
     // common fallback for codes of neither.
     static std::string ErrorText(int code, bool isZip, int zipResult, int unzipResult);
+    // The system's text of an errno ("Permission denied").
+    static std::string SystemErrorText(int errnoValue);
     // "Freshening", "Deleting", "Updating", "Adding", "Extracting" for the
     // function codes 1, 2, 3, 4 and 8; "" for others.
     static std::string Verb(int function, bool lowerFirst = false);
@@ -204,8 +229,14 @@ class CZipFileOperation {
     int ZipResultCode() const { return m_zipResult; }
     int UnzipResultCode() const { return m_unzipResult; }
     int DeferredError() const { return m_deferredError; }
+    // The errno behind the last failed unzip call (0 when none, or when the
+    // failure was not the system's).
+    int SystemError() const { return m_unzipSystemError; }
     // Files the engine reported finished during the last extracts, each once.
     const std::vector<std::string>& ExtractedNames() const { return m_extractedNames; }
+    // Members the last extract left out (encrypted without a password, or
+    // refused), in the order met.
+    const std::vector<ZipSkippedMember>& SkippedMembers() const { return m_skipped; }
     // The files the last add left out, each "'<DOS path>': <reason>".
     const std::vector<std::string>& SkippedFiles() const { return m_skippedFiles; }
     const ZipCommandRecord& ZipRecord() const { return *m_zipRecord; }
@@ -234,10 +265,19 @@ class CZipFileOperation {
     bool MayChange();
     // Makes a new directory under the work path; its DOS and host paths.
     bool MakeTempDirectory(std::string* dosPath, std::string* hostPath);
-    bool ExtractInto(const std::string* fileSpec, uint32_t memberNumber,
-                     const std::string& destination, int pathMode, bool promptOverwrite,
-                     bool freshen, bool update);
+    // fileSpec, or names (real names) when given, chooses.
+    bool DeleteInto(const std::string& fileSpec, const std::vector<std::string>* names);
+    // One of fileSpec, names (real names) or memberNumber chooses.
+    bool ExtractInto(const std::string* fileSpec, const std::vector<std::string>* names,
+                     uint32_t memberNumber, const std::string& destination, int pathMode,
+                     bool promptOverwrite, bool freshen, bool update);
+    // The skipped members, one a line, for a report whose error is code.
+    std::string SkippedMembersText(int code) const;
+    // m_memberNames as the engine's null-terminated list.
+    const char* const* MemberNameList();
     ui::Answer Report(const std::string& errorText, const char* format, va_list args);
+    static std::string WithSystemError(std::string text, int errnoValue);
+    static std::string WithReason(std::string text, int errnoValue, const std::string& detail);
     // Takes the archive's write lock for a change unless this object holds
     // it already (counted: each true is paired with an UnlockArchive);
     // false (results set) when it could not be had.
@@ -259,10 +299,13 @@ class CZipFileOperation {
     bool m_longNames = true;
     int m_zipResult = 0;
     int m_unzipResult = 0;
+    int m_zipSystemError = 0; // errno behind the zip result, 0 none
+    int m_unzipSystemError = 0;
     ui::StatusWindow* m_status = nullptr;
     ui::StatusWindow* m_recompressStatus = nullptr;
     int m_kind = 0; // 2 deleting, 8 extracting
     std::vector<std::string> m_extractedNames;
+    std::vector<ZipSkippedMember> m_skipped;
     std::unordered_set<std::string> m_extractedSeen; // the same names, for lookups
     std::vector<std::string> m_skippedFiles;
     // What the engine said behind its last failure, per entry point.
@@ -278,6 +321,8 @@ class CZipFileOperation {
     std::string m_fileSpec;
     std::string m_destination;
     std::string m_comment;
+    std::vector<std::string> m_memberNames;
+    std::vector<const char*> m_memberNameList; // into m_memberNames, null-terminated
 };
 
 } // namespace vorlane::zip

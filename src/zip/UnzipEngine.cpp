@@ -4,7 +4,8 @@
 // index, parsed once per archive and kept while the file's identity, size
 // and times stay the same (checked by functions 1, 5, 6 and by function 7
 // for member 0), so a caller asking for 100,000 members one by one parses
-// the directory once. Extraction decompresses through libzip,
+// the directory once; asking for the last member ends the listing and
+// drops the index. Extraction decompresses through libzip,
 // opened on the same file descriptor whose identity matched the index.
 //
 // Extraction is confined to its destination: member names are checked
@@ -19,8 +20,10 @@
 #include "zip/ZipCentralDirectory.h"
 #include "zip/ZipEngine.h"
 #include "zip/private/ZipArchiveFile.h"
+#include "zip/private/ZipMaskedSource.h"
 #include "zip/private/ZipNames.h"
 
+#include "platform/CaseFolding.h"
 #include "platform/DosPath.h"
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
@@ -37,10 +40,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vorlane::zip {
 
@@ -109,8 +114,10 @@ enum class Validate {
 };
 
 // The parsed index of the archive, from the cache unless validate says
-// otherwise or the file has changed.
-int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validate) {
+// otherwise or the file has changed. *systemError gets the errno of a
+// kUnzipReadError.
+int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validate,
+                int* systemError) {
     // Member information trusts the entry of the same path text; anything
     // else maps the path first, so a changed drive map never reaches a
     // cached archive of another file.
@@ -141,10 +148,14 @@ int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validat
     if (hostPath.empty() && !ArchiveHostPath(zipPath, &hostPath))
         return kUnzipFileNotFound;
     struct stat st;
-    if (stat(hostPath.c_str(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? kUnzipFileNotFound : kUnzipNotZip;
+    if (stat(hostPath.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return kUnzipFileNotFound;
+        *systemError = errno;
+        return kUnzipReadError;
+    }
     auto index = std::make_shared<ZipArchiveIndex>();
-    if (int rc = ReadZipIndexFile(hostPath, index.get()))
+    if (int rc = ReadZipIndexFile(hostPath, index.get(), nullptr, systemError))
         return rc;
     out->hostPath = hostPath;
     out->identity = FileIdentity::Of(st);
@@ -157,6 +168,12 @@ int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validat
     if (g_cache.size() > kCachedArchives)
         g_cache.pop_back();
     return kUnzipOk;
+}
+
+// Drops the cached index of the archive named by zipPath (as given).
+void ForgetArchive(const std::string& zipPath) {
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    std::erase_if(g_cache, [&](const CacheEntry& e) { return e.zipPath == zipPath; });
 }
 
 // Asks whether a split or spanned archive may be read. No callback: go on.
@@ -291,10 +308,17 @@ class Extractor {
         m_cancelled = m_cancelled || cancel;
         return m_cancelled;
     }
-    void Refuse(int code) {
-        if (m_firstError == kUnzipOk)
-            m_firstError = code;
+    // Keeps the first failure, with the errno behind it when the system's.
+    void Refuse(int code, int sysErrno = 0) {
+        if (m_firstError != kUnzipOk)
+            return;
+        m_firstError = code;
+        if (sysErrno != 0)
+            m_record.systemError = sysErrno;
     }
+    // Refuses one member by name and says so, so the caller can name it;
+    // the others go on.
+    void RefuseMember(const ZipMemberInfo& member, int code);
     // Names the path and the reason behind the first failure (the message
     // callback's kMessageErrorDetail); later failures say nothing more.
     void Detail(const std::string& text);
@@ -313,6 +337,9 @@ class Extractor {
     int OpenDirectory(const std::vector<std::string>& components, size_t count, int* code);
     std::string DosPathOf(const std::vector<std::string>& components) const;
     int OpenLibzip();
+    // Opens libzip on source (taken over) and checks it sees the index's
+    // members; error is finished.
+    int OpenLibzipOn(zip_source_t* source, zip_error_t* error);
     Outcome ExtractMember(uint32_t index);
     Outcome WriteMember(uint32_t index, int dirFd, const std::string& leaf,
                         const std::string& dosPath, const std::vector<std::string>& components);
@@ -328,6 +355,9 @@ class Extractor {
     std::unique_ptr<ZipArchiveFile> m_archiveFile; // libzip's source; outlives m_zip
     zip_t* m_zip = nullptr;
     std::unordered_map<std::string, std::string> m_folded; // lower-cased path -> as written
+    // The destination does not tell names apart by case: two members whose
+    // names differ only in case would land on one file.
+    bool m_caseInsensitive = false;
     std::vector<char> m_buffer;
     int m_firstError = kUnzipOk;
     bool m_cancelled = false;
@@ -335,15 +365,6 @@ class Extractor {
     bool m_detailSent = false;
     size_t m_extracted = 0;
 };
-
-void Extractor::Detail(const std::string& text) {
-    if (m_detailSent || m_firstError != kUnzipOk || !m_record.messageCallback)
-        return;
-    m_detailSent = true;
-    char reply[kZipReplySize] = {};
-    m_record.messageCallback(kMessageErrorDetail, 0, 0, 0, text.c_str(), reply,
-                             m_record.messageUser);
-}
 
 int Extractor::PrepareDestination() {
     if (!m_record.destination || !*m_record.destination)
@@ -371,6 +392,7 @@ int Extractor::PrepareDestination() {
         platform::SysError err;
         if (!platform::MakeDirectory(prefix, &err) && err.sysErrno != EEXIST) {
             Detail(m_destDos, err.sysErrno);
+            m_record.systemError = err.sysErrno;
             return WriteErrorCode(err);
         }
     }
@@ -379,16 +401,49 @@ int Extractor::PrepareDestination() {
         m_destFd = Fd(open(m_destHost.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         e = m_destFd.get() < 0 ? errno : 0;
     }
+    m_record.systemError = e;
     if (e != 0) {
         Detail("Cannot open '" + m_destDos + "': " + std::strerror(e));
         return kUnzipCreateOutput;
     }
+    // DOS 8.3 names are upper case: they fold case whatever the disk does.
+    m_caseInsensitive = (m_record.options & (kUnzipCaseInsensitiveTarget | kUnzipDosNames)) != 0 ||
+                        platform::IsCaseInsensitiveDirectory(m_destFd.get());
     return kUnzipOk;
+}
+
+void Extractor::Detail(const std::string& text) {
+    if (m_detailSent || m_firstError != kUnzipOk || !m_record.messageCallback)
+        return;
+    m_detailSent = true;
+    char reply[kZipReplySize] = {};
+    m_record.messageCallback(kMessageErrorDetail, 0, 0, 0, text.c_str(), reply,
+                             m_record.messageUser);
+}
+
+void Extractor::RefuseMember(const ZipMemberInfo& member, int code) {
+    Refuse(code);
+    if (m_record.messageCallback) {
+        char reply[kZipReplySize] = {};
+        m_record.messageCallback(kMessageMemberRefused, code, 0, 0, member.name.c_str(), reply,
+                                 m_record.messageUser);
+    }
 }
 
 std::vector<uint32_t> Extractor::Select(int* error) const {
     std::vector<uint32_t> selected;
     *error = kUnzipOk;
+    if (m_record.memberNames) {
+        // Each member whose whole name is one of those given, exactly.
+        std::unordered_set<std::string_view> wanted;
+        for (const char* const* name = m_record.memberNames; *name; ++name)
+            wanted.insert(*name);
+        for (size_t i = 0; i < m_index.members.size(); ++i) {
+            if (wanted.count(m_index.members[i].name) != 0)
+                selected.push_back(static_cast<uint32_t>(i));
+        }
+        return selected;
+    }
     const bool bySpec = m_record.fileSpec && *m_record.fileSpec;
     if (!bySpec && m_record.memberIndex >= 0) {
         if (static_cast<size_t>(m_record.memberIndex) >= m_index.members.size())
@@ -488,32 +543,51 @@ int Extractor::OpenLibzip() {
     // Decompress from the very file the index was read from: the archive
     // must not have changed since (a swapped file could hold overlapping
     // members that were never checked).
-    if (platform::fault::Check(platform::fault::Op::Open) != 0)
-        return kUnzipFileNotFound;
-    Fd fd(open(m_archive.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    int e = platform::fault::Check(platform::fault::Op::Open);
+    Fd fd(e != 0 ? -1 : open(m_archive.hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
-    if (fd.get() < 0 || fstat(fd.get(), &st) != 0)
-        return kUnzipFileNotFound;
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0) {
+        e = e != 0 ? e : errno;
+        if (e == ENOENT || e == ENOTDIR)
+            return kUnzipFileNotFound;
+        m_record.systemError = e;
+        return kUnzipReadError;
+    }
     if (!(FileIdentity::Of(st) == m_archive.identity))
         return kUnzipNotZip;
+    zip_error_t error;
+    zip_error_init(&error);
+    if (!m_index.badUtf8Headers.empty()) {
+        // libzip refuses an archive with one name flagged UTF-8 that is
+        // not: hide those flags from it.
+        zip_source_t* masked =
+            CreateMaskedSource(fd.Release(), m_index.archiveStart, m_index.badUtf8Headers, &error);
+        if (!masked) {
+            zip_error_fini(&error);
+            return kUnzipOutOfMemory;
+        }
+        return OpenLibzipOn(masked, &error);
+    }
     // The archive as libzip sees it starts after any stub in front. It is
     // read through a read-ahead cache with pread: a stdio stream costs
     // three seeks and a read for each member's local header.
     m_archiveFile = std::make_unique<ZipArchiveFile>(m_archive.hostPath);
     m_archiveFile->UseOpenFile(platform::File::Adopt(fd.Release(), m_archive.hostPath));
     m_archiveFile->SetArchiveStart(m_index.archiveStart, 0);
-    zip_error_t error;
-    zip_error_init(&error);
     zip_source_t* source = m_archiveFile->CreateSource(&error);
     if (!source) {
         zip_error_fini(&error);
         return kUnzipOutOfMemory;
     }
-    m_zip = zip_open_from_source(source, ZIP_RDONLY, &error);
-    const int code = zip_error_code_zip(&error);
-    zip_error_fini(&error);
+    return OpenLibzipOn(source, &error);
+}
+
+int Extractor::OpenLibzipOn(zip_source_t* source, zip_error_t* error) {
+    m_zip = zip_open_from_source(source, ZIP_RDONLY, error);
+    const int code = zip_error_code_zip(error);
+    zip_error_fini(error);
     if (!m_zip) {
-        zip_source_free(source);
+        zip_source_free(source); // closes the masked source's file
         return CodeFromLibzip(code);
     }
     if (static_cast<uint64_t>(zip_get_num_entries(m_zip, 0)) != m_index.members.size())
@@ -523,15 +597,26 @@ int Extractor::OpenLibzip() {
 
 Extractor::Outcome Extractor::ExtractMember(uint32_t index) {
     const ZipMemberInfo& member = m_index.members[index];
+    // "./" (bsdtar writes one) is the destination itself: nothing to make.
+    if (IsRootMemberName(member.name))
+        return Outcome::Skipped;
+    if (member.nameInvalid) {
+        RefuseMember(member, kUnzipInvalidName);
+        return Outcome::Refused;
+    }
+    // The safety check splits at '\' too, whatever the host: the program's
+    // own paths use it, so "..\x" must never reach them as a name.
     if (IsUnsafeMemberName(member.name)) {
-        Refuse(kUnzipUnsafeName);
+        RefuseMember(member, kUnzipUnsafeName);
         return Outcome::Refused;
     }
     if (member.isSymlink) {
-        Refuse(kUnzipSymlinkMember);
+        RefuseMember(member, kUnzipSymlinkMember);
         return Outcome::Refused;
     }
-    std::vector<std::string> components = MemberPathComponents(member.name);
+    // The index has turned a DOS host's '\' separators into '/': any '\'
+    // left is part of a name (Unix allows it).
+    std::vector<std::string> components = MemberPathComponents(member.name, false);
     if (m_record.dropPaths) {
         if (member.isDirectory)
             return Outcome::Skipped;
@@ -541,8 +626,10 @@ Extractor::Outcome Extractor::ExtractMember(uint32_t index) {
         for (std::string& component : components)
             component = DosShortName(component);
     }
-    if (CaseCollides(components)) {
-        Refuse(kUnzipCaseCollision);
+    // Where case tells names apart, "Name.h" and "NAME.H" are two files and
+    // each is written by its own name.
+    if (m_caseInsensitive && CaseCollides(components)) {
+        RefuseMember(member, kUnzipCaseCollision);
         return Outcome::Refused;
     }
     const std::string dosPath = DosPathOf(components);
@@ -630,7 +717,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
                                  platform::kOpenExclusive | platform::kOpenNoFollow;
     if (!out.OpenAt(dirFd, leaf, createFlags, &err, 0666) && err.sysErrno != EEXIST) {
         Detail(dosPath, err.sysErrno);
-        Refuse(WriteErrorCode(err));
+        Refuse(WriteErrorCode(err), err.sysErrno);
         return Outcome::Fatal;
     }
     std::string tempName; // empty: written under its own name
@@ -639,7 +726,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         tempName = "." + stem + "." + RandomSuffix() + "~vtmp";
         if (!out.OpenAt(dirFd, tempName, createFlags, &err, 0666) && err.sysErrno != EEXIST) {
             Detail(dosPath, err.sysErrno);
-            Refuse(WriteErrorCode(err));
+            Refuse(WriteErrorCode(err), err.sysErrno);
             return Outcome::Fatal;
         }
     }
@@ -648,6 +735,17 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         return Outcome::Fatal;
     }
     const std::string& written = tempName.empty() ? leaf : tempName;
+    // The file written goes however this ends (memory running out
+    // included) unless it is complete under the member's name.
+    struct WrittenFileGuard {
+        int dirFd;
+        const std::string& name;
+        bool named = false;
+        ~WrittenFileGuard() {
+            if (!named)
+                unlinkat(dirFd, name.c_str(), 0);
+        }
+    } guard{dirFd, written};
     auto discard = [&] {
         out.Close();
         unlinkat(dirFd, written.c_str(), 0);
@@ -679,7 +777,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         if (!out.Write(m_buffer.data(), static_cast<size_t>(got), &err)) {
             discard();
             Detail(dosPath, err.sysErrno);
-            Refuse(WriteErrorCode(err));
+            Refuse(WriteErrorCode(err), err.sysErrno);
             return Outcome::Fatal;
         }
         const int percent = static_cast<int>(std::clamp<uint64_t>(
@@ -706,10 +804,8 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     if (fstat(out.Descriptor(), &st) == 0) {
         const mode_t created = st.st_mode & 0777;
         mode_t mode = created;
-        const uint8_t host = static_cast<uint8_t>(member.versionMadeBy >> 8);
         const mode_t unixMode = (member.externalAttributes >> 16) & 0777;
-        const bool dosHost = host == 0 || host == 6 || host == 10 || host == 14;
-        if (!dosHost && (member.externalAttributes >> 16) != 0) {
+        if (!IsDosHost(member.versionMadeBy) && (member.externalAttributes >> 16) != 0) {
             // The member's permissions, within what the umask allows; the
             // execute bits follow the read bits the umask allows.
             mode = unixMode & (created | ((created & 0444) >> 2));
@@ -725,7 +821,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     if (!out.Close(&err)) {
         unlinkat(dirFd, written.c_str(), 0);
         Detail(dosPath, err.sysErrno);
-        Refuse(WriteErrorCode(err));
+        Refuse(WriteErrorCode(err), err.sysErrno);
         return Outcome::Fatal;
     }
     const int renameFault =
@@ -738,6 +834,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         Refuse(kUnzipCreateOutput);
         return Outcome::Refused;
     }
+    guard.named = true;
     // Hidden and system bits live in an extended attribute; a file system
     // without them keeps the file as it is.
     if (member.dosAttributes & (platform::kAttrHidden | platform::kAttrSystem)) {
@@ -773,14 +870,14 @@ int Extractor::Run() {
     }
     if (m_firstError)
         return m_firstError;
-    if (m_extracted == 0 && m_skippedEncrypted)
-        return kUnzipNothingFound;
+    // Skipped encrypted members make the run fail even when others were
+    // written: the caller must not report a complete extract.
+    if (m_skippedEncrypted)
+        return m_extracted == 0 ? kUnzipNothingFound : kUnzipEncryptedSkipped;
     return kUnzipOk;
 }
 
-} // namespace
-
-int UnzipEntry(UnzipCommandRecord& record) {
+int RunUnzip(UnzipCommandRecord& record) {
     if (record.recordSize != kUnzipCommandRecordSize || !record.zipPath || !*record.zipPath)
         return kUnzipBadCommand;
     const std::string zipPath = record.zipPath;
@@ -794,6 +891,7 @@ int UnzipEntry(UnzipCommandRecord& record) {
     default:
         return kUnzipBadCommand;
     }
+    record.systemError = 0;
     LoadedArchive archive;
     try {
         // Member information for members after the first trusts the index
@@ -804,8 +902,11 @@ int UnzipEntry(UnzipCommandRecord& record) {
                                   : record.function == kUnzipMemberInfo && record.memberIndex > 0
                                       ? Validate::kTrust
                                       : Validate::kStat;
-        if (int rc = LoadArchive(zipPath, &archive, validate))
+        int systemError = 0;
+        if (int rc = LoadArchive(zipPath, &archive, validate, &systemError)) {
+            record.systemError = systemError;
             return rc;
+        }
     } catch (const std::bad_alloc&) {
         return kUnzipOutOfMemory;
     }
@@ -839,6 +940,18 @@ int UnzipEntry(UnzipCommandRecord& record) {
         FillItemRecord(index.members[static_cast<size_t>(record.memberIndex)],
                        static_cast<uint32_t>(record.memberIndex),
                        static_cast<ZipItemRecord*>(record.buffer));
+        if (record.memberName) {
+            try {
+                *record.memberName = index.members[static_cast<size_t>(record.memberIndex)].name;
+            } catch (const std::bad_alloc&) {
+                return kUnzipOutOfMemory;
+            }
+        }
+        // A listing reads the members in order and ends with the last one:
+        // the index is not kept beyond it, so an archive shown in a window
+        // costs only its member entries (extraction reads it afresh).
+        if (static_cast<size_t>(record.memberIndex) + 1 == index.members.size())
+            ForgetArchive(zipPath);
         return kUnzipOk;
     default:
         try {
@@ -847,6 +960,18 @@ int UnzipEntry(UnzipCommandRecord& record) {
         } catch (const std::bad_alloc&) {
             return kUnzipOutOfMemory;
         }
+    }
+}
+
+} // namespace
+
+int UnzipEntry(UnzipCommandRecord& record) {
+    // Memory running out anywhere in a call ends it with a result code,
+    // never an exception into the caller.
+    try {
+        return RunUnzip(record);
+    } catch (const std::bad_alloc&) {
+        return kUnzipOutOfMemory;
     }
 }
 

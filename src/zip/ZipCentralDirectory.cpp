@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -49,6 +48,8 @@ constexpr size_t kLocalSize = 30;
 constexpr size_t kMaxCommentLength = 0xFFFF;
 // The smallest data descriptor: CRC and two 32-bit sizes, no signature.
 constexpr uint64_t kMinDataDescriptor = 12;
+// Members whose local headers lie closer than this are read in one go.
+constexpr size_t kCloseMembers = 64 * 1024;
 
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDataDescriptor = 0x0008;
@@ -56,11 +57,6 @@ constexpr uint16_t kFlagUtf8 = 0x0800;
 
 constexpr uint16_t kExtraZip64 = 0x0001;
 constexpr uint16_t kExtraUnicodePath = 0x7075;
-
-// Hosts of "version made by" whose external attributes hold DOS bits.
-bool DosHost(uint8_t host) {
-    return host == 0 || host == 6 || host == 10 || host == 14;
-}
 
 uint16_t Get16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
@@ -84,6 +80,92 @@ bool Within(uint64_t offset, uint64_t length, uint64_t size) {
     return offset <= size && length <= size - offset;
 }
 
+// The archive's bytes as the parser asks for them: a run of bytes at an
+// offset, valid until the next request. In memory a run is a view of the
+// buffer. On disk it is read with pread into one window (kWindow bytes, or
+// the run when that is longer; the caller says how far it will read on),
+// so the archive is never mapped: a file cut short or failing underneath
+// the parser gives an error code, never a fault.
+class ArchiveBytes {
+  public:
+    ArchiveBytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    ArchiveBytes(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+
+    uint64_t Size() const { return m_size; }
+
+    // The length bytes at offset; readAhead: how many bytes from offset the
+    // caller expects to ask for next (a hint, capped at kWindow). Null when
+    // the run lies past the end or could not be read; Fail then words why.
+    const uint8_t* Get(uint64_t offset, size_t length, size_t readAhead = 0) {
+        if (!Within(offset, length, m_size)) {
+            Record(kUnzipUnexpectedEnd, 0);
+            return nullptr;
+        }
+        if (m_data != nullptr)
+            return m_data + offset;
+        if (offset >= m_windowStart && offset + length <= m_windowStart + m_windowLength)
+            return m_window.data() + (offset - m_windowStart);
+        const size_t want = static_cast<size_t>(
+            std::min<uint64_t>(std::max(length, std::min(readAhead, kWindow)), m_size - offset));
+        if (m_window.size() < want)
+            m_window.resize(want);
+        m_windowLength = 0;
+        for (size_t done = 0; done < want;) {
+            if (int e = platform::fault::Check(platform::fault::Op::Read)) {
+                Record(kUnzipReadError, e);
+                return nullptr;
+            }
+            const ssize_t n =
+                pread(m_fd, m_window.data() + done, want - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                Record(kUnzipReadError, errno);
+                return nullptr;
+            }
+            if (n == 0) {
+                // The file is shorter than it was when the read began.
+                Record(kUnzipUnexpectedEnd, 0, true);
+                return nullptr;
+            }
+            done += static_cast<size_t>(n);
+        }
+        m_windowStart = offset;
+        m_windowLength = want;
+        return m_window.data();
+    }
+
+    // The code of the failed Get, with a sentence for why; fallback is the
+    // sentence when the run simply lay past the end.
+    int Error(std::string* why, const std::string& fallback) const {
+        if (m_failure == kUnzipReadError)
+            return Fail(kUnzipReadError, why, "The archive could not be read");
+        if (m_shrank)
+            return Fail(kUnzipUnexpectedEnd, why, "The archive was cut short while it was read");
+        return Fail(kUnzipUnexpectedEnd, why, fallback);
+    }
+    int SystemError() const { return m_errno; }
+
+  private:
+    static constexpr uint64_t kWindow = 1 << 20;
+
+    void Record(int failure, int sysErrno, bool shrank = false) {
+        m_failure = failure;
+        m_errno = sysErrno;
+        m_shrank = shrank;
+    }
+
+    const uint8_t* m_data = nullptr;
+    int m_fd = -1;
+    uint64_t m_size = 0;
+    std::vector<uint8_t> m_window;
+    uint64_t m_windowStart = 0;
+    size_t m_windowLength = 0;
+    int m_failure = kUnzipOk;
+    int m_errno = 0;
+    bool m_shrank = false;
+};
+
 struct EndRecord {
     uint64_t position = 0; // of the end record in the data
     uint32_t disk = 0;
@@ -95,50 +177,34 @@ struct EndRecord {
     uint64_t directoryEnd = 0;    // where the directory must end in the data
     uint32_t disks = 1;           // from the ZIP64 locator
     bool zip64 = false;
-    std::string_view comment;
+    std::string comment;
 };
 
-// Finds the last end record whose comment fits the data, preferring one
-// whose comment ends exactly at the end of the data (a comment may itself
-// hold the signature).
-bool FindEndRecord(const uint8_t* data, size_t size, EndRecord* end) {
-    if (size < kEndSize)
-        return false;
-    const size_t last = size - kEndSize;
-    const size_t first = last > kMaxCommentLength ? last - kMaxCommentLength : 0;
-    size_t fallback = SIZE_MAX;
-    for (size_t pos = last + 1; pos-- > first;) {
-        if (data[pos] != 'P' || Get32(data + pos) != kEndSignature)
-            continue;
-        const size_t commentLength = Get16(data + pos + 20);
-        if (pos + kEndSize + commentLength == size) {
-            fallback = pos;
-            break;
-        }
-        if (pos + kEndSize + commentLength < size && fallback == SIZE_MAX)
-            fallback = pos;
-    }
-    if (fallback == SIZE_MAX)
-        return false;
-    const uint8_t* p = data + fallback;
-    end->position = fallback;
-    end->disk = Get16(p + 4);
-    end->directoryDisk = Get16(p + 6);
-    end->entriesHere = Get16(p + 8);
-    end->entries = Get16(p + 10);
-    end->directorySize = Get32(p + 12);
-    end->directoryOffset = Get32(p + 16);
-    end->directoryEnd = fallback;
-    end->comment = std::string_view(reinterpret_cast<const char*>(p + kEndSize), Get16(p + 20));
-    return true;
+EndRecord ParseEndRecord(const uint8_t* p, uint64_t position) {
+    EndRecord end;
+    end.position = position;
+    end.disk = Get16(p + 4);
+    end.directoryDisk = Get16(p + 6);
+    end.entriesHere = Get16(p + 8);
+    end.entries = Get16(p + 10);
+    end.directorySize = Get32(p + 12);
+    end.directoryOffset = Get32(p + 16);
+    end.directoryEnd = position;
+    end.comment.assign(reinterpret_cast<const char*>(p + kEndSize), Get16(p + 20));
+    return end;
 }
 
 // Reads the ZIP64 end record through its locator when there is one.
-int ReadZip64End(const uint8_t* data, EndRecord* end, std::string* why) {
+int ReadZip64End(ArchiveBytes& bytes, EndRecord* end, std::string* why) {
     const bool needed = end->entries == 0xFFFF || end->entriesHere == 0xFFFF ||
                         end->directorySize == 0xFFFFFFFF || end->directoryOffset == 0xFFFFFFFF;
-    if (end->position < kZip64LocatorSize ||
-        Get32(data + end->position - kZip64LocatorSize) != kZip64LocatorSignature) {
+    const uint8_t* l = nullptr;
+    if (end->position >= kZip64LocatorSize) {
+        l = bytes.Get(end->position - kZip64LocatorSize, kZip64LocatorSize);
+        if (l == nullptr)
+            return bytes.Error(why, "The ZIP64 end locator lies outside the archive");
+    }
+    if (l == nullptr || Get32(l) != kZip64LocatorSignature) {
         // 65,535 members fit the plain record; a saturated size or offset
         // cannot be followed without the ZIP64 record.
         if (end->directorySize == 0xFFFFFFFF || end->directoryOffset == 0xFFFFFFFF)
@@ -146,24 +212,35 @@ int ReadZip64End(const uint8_t* data, EndRecord* end, std::string* why) {
         return kUnzipOk;
     }
     const uint64_t locator = end->position - kZip64LocatorSize;
-    const uint8_t* l = data + locator;
-    uint64_t recordOffset = Get64(l + 8);
+    const uint64_t recordOffset = Get64(l + 8);
     const uint32_t disks = Get32(l + 16);
     // The record normally sits right before the locator; when the archive
     // has data in front of it (a stub), the recorded offset is short by
     // that much, so look for the record there too.
     uint64_t position = recordOffset;
-    if (!Within(position, kZip64EndSize, locator) || Get32(data + position) != kZip64EndSignature) {
-        if (locator >= kZip64EndSize &&
-            Get32(data + locator - kZip64EndSize) == kZip64EndSignature) {
+    const uint8_t* r = nullptr;
+    if (Within(position, kZip64EndSize, locator)) {
+        r = bytes.Get(position, kZip64EndSize);
+        if (r == nullptr)
+            return bytes.Error(why, "The ZIP64 end record lies outside the archive");
+    }
+    if (r == nullptr || Get32(r) != kZip64EndSignature) {
+        r = nullptr;
+        if (locator >= kZip64EndSize) {
             position = locator - kZip64EndSize;
-        } else if (needed) {
-            return Fail(kUnzipUnexpectedEnd, why, "The ZIP64 end record lies outside the archive");
-        } else {
+            r = bytes.Get(position, kZip64EndSize);
+            if (r == nullptr)
+                return bytes.Error(why, "The ZIP64 end record lies outside the archive");
+            if (Get32(r) != kZip64EndSignature)
+                r = nullptr;
+        }
+        if (r == nullptr) {
+            if (needed)
+                return Fail(kUnzipUnexpectedEnd, why,
+                            "The ZIP64 end record lies outside the archive");
             return kUnzipOk;
         }
     }
-    const uint8_t* r = data + position;
     end->zip64 = true;
     end->disks = disks;
     end->disk = Get32(r + 16);
@@ -176,11 +253,159 @@ int ReadZip64End(const uint8_t* data, EndRecord* end, std::string* why) {
     return kUnzipOk;
 }
 
-// The member's name: UTF-8 when flag bit 11 says so, else the Info-ZIP
-// Unicode path field when its CRC matches the header's name, else CP437.
-std::string MemberName(std::string_view raw, uint16_t flags, const uint8_t* extra,
-                       size_t extraLength) {
-    if (flags & kFlagUtf8)
+// Where the central directory of an end record starts in the data, and the
+// bytes in front of the archive (a stub) that shift it and every member.
+// False when the recorded size and offset cannot both hold.
+bool LocateDirectory(ArchiveBytes& bytes, const EndRecord& end, uint64_t* position, uint64_t* start,
+                     bool* readFailed) {
+    *readFailed = false;
+    if (end.directorySize > end.directoryEnd)
+        return false;
+    // The directory ends where the end record (or the ZIP64 end record)
+    // begins.
+    const uint64_t directoryStart = end.directoryEnd - end.directorySize;
+    if (end.directoryOffset > directoryStart)
+        return false;
+    *start = directoryStart - end.directoryOffset;
+    *position = directoryStart;
+    if (*start > 0 && end.entries > 0) {
+        const uint8_t* p = bytes.Get(directoryStart, 4);
+        if (p == nullptr && bytes.SystemError() != 0) {
+            *readFailed = true;
+            return false;
+        }
+        if (p == nullptr || Get32(p) != kCentralSignature) {
+            // Not shifted after all: something lies between directory and end.
+            *start = 0;
+            *position = end.directoryOffset;
+        }
+    }
+    return true;
+}
+
+// True when an end record's directory checks out: it lies inside the data
+// before the record, and when it holds members its first header's signature
+// stands where the record says. A directory on another volume cannot be
+// checked here and passes.
+int DirectoryChecksOut(ArchiveBytes& bytes, const EndRecord& end, bool* ok) {
+    *ok = false;
+    if (end.disk != 0 || end.directoryDisk != 0 || end.disks > 1) {
+        *ok = true;
+        return kUnzipOk;
+    }
+    uint64_t position = 0;
+    uint64_t start = 0;
+    bool readFailed = false;
+    if (!LocateDirectory(bytes, end, &position, &start, &readFailed))
+        return readFailed ? kUnzipReadError : kUnzipOk;
+    if (end.entries == 0 && end.directorySize == 0) {
+        *ok = true;
+        return kUnzipOk;
+    }
+    if (!Within(position, kCentralSize, bytes.Size()))
+        return kUnzipOk;
+    const uint8_t* p = bytes.Get(position, 4);
+    if (p == nullptr)
+        return bytes.SystemError() != 0 ? kUnzipReadError : kUnzipOk;
+    *ok = Get32(p) == kCentralSignature;
+    return kUnzipOk;
+}
+
+// Chooses the end record. A comment may hold anything, the signature and
+// whole fake end records included, so the record taken is the last one
+// whose directory checks out and which does not lie inside the comment of
+// an earlier record that checks out. When none checks out, the last record
+// whose comment ends exactly at the end of the data (else the last that
+// fits) is taken, and reading it tells what is wrong.
+int FindEndRecord(ArchiveBytes& bytes, EndRecord* end, bool* found, std::string* why) {
+    *found = false;
+    const uint64_t size = bytes.Size();
+    if (size < kEndSize)
+        return kUnzipOk;
+    const uint64_t last = size - kEndSize;
+    const uint64_t first = last > kMaxCommentLength ? last - kMaxCommentLength : 0;
+    // The tail is copied: checking a candidate reads elsewhere in the file.
+    const uint8_t* t = bytes.Get(first, static_cast<size_t>(size - first));
+    if (t == nullptr)
+        return bytes.Error(why, "The end of the archive could not be read");
+    const std::vector<uint8_t> tail(t, t + (size - first));
+
+    struct Candidate {
+        uint64_t position;
+        uint64_t commentEnd;
+        int checked = -1; // -1 not yet, 0 fails, 1 checks out
+        EndRecord record;
+    };
+    std::vector<Candidate> candidates; // ascending positions
+    for (uint64_t pos = first; pos <= last; ++pos) {
+        const uint8_t* p = tail.data() + (pos - first);
+        if (p[0] != 'P' || Get32(p) != kEndSignature)
+            continue;
+        const uint64_t commentEnd = pos + kEndSize + Get16(p + 20);
+        if (commentEnd <= size)
+            candidates.push_back({pos, commentEnd, -1, {}});
+    }
+    if (candidates.empty())
+        return kUnzipOk;
+
+    auto check = [&](Candidate& c) -> int {
+        if (c.checked >= 0)
+            return kUnzipOk;
+        c.record = ParseEndRecord(tail.data() + (c.position - first), c.position);
+        c.checked = 0;
+        std::string ignored;
+        if (int rc = ReadZip64End(bytes, &c.record, &ignored))
+            return rc == kUnzipReadError ? rc : kUnzipOk;
+        bool ok = false;
+        if (int rc = DirectoryChecksOut(bytes, c.record, &ok))
+            return rc;
+        c.checked = ok ? 1 : 0;
+        return kUnzipOk;
+    };
+    // One pass in file order: the comments of the records that check out
+    // so far cover everything up to coveredUntil.
+    uint64_t coveredUntil = 0;
+    const Candidate* chosen = nullptr;
+    for (Candidate& c : candidates) {
+        if (check(c) != kUnzipOk)
+            return bytes.Error(why, "The end of the archive could not be read");
+        if (c.checked != 1)
+            continue;
+        if (c.position >= coveredUntil)
+            chosen = &c;
+        coveredUntil = std::max(coveredUntil, c.commentEnd);
+    }
+    if (chosen != nullptr) {
+        *end = chosen->record;
+        *found = true;
+        return kUnzipOk;
+    }
+    // None checks out: the record reading will find fault with.
+    size_t taken = candidates.size() - 1;
+    for (size_t k = candidates.size(); k-- > 0;) {
+        if (candidates[k].commentEnd == size) {
+            taken = k;
+            break;
+        }
+    }
+    *end = ParseEndRecord(tail.data() + (candidates[taken].position - first),
+                          candidates[taken].position);
+    *found = true;
+    return ReadZip64End(bytes, end, why);
+}
+
+// The member's name: UTF-8 when flag bit 11 says so (and it is), else the
+// Info-ZIP Unicode path field when its CRC matches the header's name, else
+// the bytes as they are when ASCII or valid UTF-8 from a non-DOS host
+// (Info-ZIP on Unix stores UTF-8 names without the flag), else CP437.
+// *badUtf8: the flag is set over bytes that are not UTF-8; *unusable: and
+// no Unicode path field gave a name instead.
+std::string MemberName(std::string_view raw, uint16_t flags, uint16_t madeBy, const uint8_t* extra,
+                       size_t extraLength, bool* badUtf8, bool* unusable) {
+    const bool flagged = (flags & kFlagUtf8) != 0;
+    *badUtf8 = flagged && !IsValidUtf8(raw);
+    *unusable = false;
+    if (flagged && !*badUtf8)
         return std::string(raw);
     bool ascii = true;
     for (char c : raw)
@@ -200,7 +425,10 @@ std::string MemberName(std::string_view raw, uint16_t flags, const uint8_t* extr
         }
         pos += 4 + length;
     }
-    return ascii ? std::string(raw) : Cp437ToUtf8(raw);
+    *unusable = *badUtf8;
+    if (ascii || (!flagged && !IsDosHost(madeBy) && IsValidUtf8(raw)))
+        return std::string(raw);
+    return Cp437ToUtf8(raw);
 }
 
 // Applies the ZIP64 extended information field: each value that is
@@ -248,12 +476,13 @@ bool ApplyZip64Extra(const uint8_t* extra, size_t extraLength, ZipMemberInfo* me
 }
 
 void DeriveAttributes(ZipMemberInfo* member) {
-    const uint8_t host = static_cast<uint8_t>(member->versionMadeBy >> 8);
     const uint32_t mode = member->externalAttributes >> 16;
     const uint32_t type = mode & S_IFMT;
-    const bool endsInSlash =
-        !member->name.empty() && (member->name.back() == '/' || member->name.back() == '\\');
-    if (!DosHost(host) && mode != 0) {
+    // A DOS host's '\' separators are '/' by now; any other '\' is part
+    // of a name.
+    const bool endsInSlash = !member->name.empty() && member->name.back() == '/';
+    // DOS and Windows hosts keep DOS bits in the external attributes.
+    if (!IsDosHost(member->versionMadeBy) && mode != 0) {
         member->isSymlink = type == S_IFLNK;
         member->isDirectory = endsInSlash || type == S_IFDIR;
         uint8_t bits = 0;
@@ -273,8 +502,9 @@ void DeriveAttributes(ZipMemberInfo* member) {
 // Refuses members whose local header, name, extra field and data reach
 // into the next member or into the central directory. Offsets are already
 // adjusted by the archive start.
-int CheckOverlap(const uint8_t* data, uint64_t size, uint64_t directoryStart,
-                 const ZipArchiveIndex& index, std::string* why) {
+int CheckOverlap(ArchiveBytes& bytes, uint64_t directoryStart, const ZipArchiveIndex& index,
+                 std::string* why) {
+    const uint64_t size = bytes.Size();
     const size_t count = index.members.size();
     std::vector<std::pair<uint64_t, uint32_t>> order;
     order.reserve(count);
@@ -293,7 +523,12 @@ int CheckOverlap(const uint8_t* data, uint64_t size, uint64_t directoryStart,
             return Fail(kUnzipOverlappingMembers, why,
                         "The local header of '" + member.name +
                             "' lies inside the central directory");
-        const uint8_t* p = data + position;
+        // Small members lie close together: read on past the next header
+        // so that they come from one read.
+        const size_t readAhead = limit - position < kCloseMembers ? kCloseMembers : 0;
+        const uint8_t* p = bytes.Get(position, kLocalSize, readAhead);
+        if (p == nullptr)
+            return bytes.Error(why, "The local header of '" + member.name + "' lies past the end");
         if (Get32(p) != kLocalSignature)
             return Fail(kUnzipNotZip, why, "The local header of '" + member.name + "' is damaged");
         // Compressed sizes reach 2^64 in a hostile ZIP64 field: compare
@@ -315,21 +550,24 @@ int CheckOverlap(const uint8_t* data, uint64_t size, uint64_t directoryStart,
     return kUnzipOk;
 }
 
-} // namespace
-
-int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::string* why) {
+int ReadIndex(ArchiveBytes& bytes, ZipArchiveIndex* index, std::string* why) {
     *index = ZipArchiveIndex();
+    const uint64_t size = bytes.Size();
     EndRecord end;
-    if (!FindEndRecord(data, size, &end)) {
+    bool found = false;
+    if (int rc = FindEndRecord(bytes, &end, &found, why))
+        return rc;
+    if (!found) {
         // A file that starts like a zip but has lost its end was cut short.
-        if (size >= 4 && Get32(data) == kLocalSignature)
+        const uint8_t* head = size >= 4 ? bytes.Get(0, 4) : nullptr;
+        if (head == nullptr && bytes.SystemError() != 0)
+            return bytes.Error(why, "");
+        if (head != nullptr && Get32(head) == kLocalSignature)
             return Fail(kUnzipUnexpectedEnd, why, "The archive has been cut short");
         return Fail(kUnzipNotZip, why, "No end-of-central-directory record");
     }
-    if (int rc = ReadZip64End(data, &end, why))
-        return rc;
     // Comments follow no flag: UTF-8 when they are, else CP437.
-    index->comment = IsValidUtf8(end.comment) ? std::string(end.comment) : Cp437ToUtf8(end.comment);
+    index->comment = IsValidUtf8(end.comment) ? std::move(end.comment) : Cp437ToUtf8(end.comment);
     index->multiVolume =
         end.disk != 0 || end.directoryDisk != 0 || end.disks > 1 || end.entriesHere != end.entries;
     if (index->multiVolume && end.directoryDisk != end.disk)
@@ -338,22 +576,22 @@ int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::
     // Where the directory really starts: it ends where the end record (or
     // the ZIP64 end record) begins. Bytes in front of the archive shift it
     // and every member by the same amount.
-    if (end.directorySize > end.directoryEnd)
-        return Fail(kUnzipUnexpectedEnd, why, "The central directory reaches past the archive");
-    const uint64_t directoryStart = end.directoryEnd - end.directorySize;
-    if (end.directoryOffset > directoryStart) {
-        if (Within(end.directoryOffset, kCentralSize, size) &&
-            Get32(data + end.directoryOffset) == kCentralSignature)
+    uint64_t position = 0;
+    uint64_t start = 0;
+    bool readFailed = false;
+    if (!LocateDirectory(bytes, end, &position, &start, &readFailed)) {
+        if (readFailed)
+            return bytes.Error(why, "");
+        if (end.directorySize > end.directoryEnd)
+            return Fail(kUnzipUnexpectedEnd, why, "The central directory reaches past the archive");
+        const uint8_t* p = Within(end.directoryOffset, kCentralSize, size)
+                               ? bytes.Get(end.directoryOffset, 4)
+                               : nullptr;
+        if (p == nullptr && bytes.SystemError() != 0)
+            return bytes.Error(why, "");
+        if (p != nullptr && Get32(p) == kCentralSignature)
             return Fail(kUnzipNotZip, why, "The central directory has a wrong size");
         return Fail(kUnzipUnexpectedEnd, why, "The central directory lies past the end");
-    }
-    uint64_t start = directoryStart - end.directoryOffset;
-    uint64_t position = directoryStart;
-    if (start > 0 && end.entries > 0 &&
-        !(Within(position, 4, size) && Get32(data + position) == kCentralSignature)) {
-        // Not shifted after all: something lies between directory and end.
-        start = 0;
-        position = end.directoryOffset;
     }
     index->archiveStart = start;
     index->centralDirectoryOffset = position;
@@ -365,16 +603,20 @@ int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::
     const uint64_t count = index->multiVolume ? end.entriesHere : end.entries;
     uint64_t entry = 0;
     while (true) {
+        const size_t readAhead = Within(position, 0, directoryEnd) ? directoryEnd - position : 0;
+        const uint8_t* p = Within(position, kCentralSize, directoryEnd)
+                               ? bytes.Get(position, kCentralSize, readAhead)
+                               : nullptr;
+        if (Within(position, kCentralSize, directoryEnd) && p == nullptr)
+            return bytes.Error(why, "The central directory lies past the end");
         // Archives of more than 65,535 members written without ZIP64 record
         // the count modulo 65,536: read on while more headers follow.
-        if (entry >= count && (end.zip64 || !Within(position, kCentralSize, directoryEnd) ||
-                               Get32(data + position) != kCentralSignature))
+        if (entry >= count && (end.zip64 || p == nullptr || Get32(p) != kCentralSignature))
             break;
-        if (!Within(position, kCentralSize, directoryEnd))
+        if (p == nullptr)
             return Fail(kUnzipUnexpectedEnd, why,
                         "The central directory ends after " + std::to_string(entry) + " of " +
                             std::to_string(count) + " members");
-        const uint8_t* p = data + position;
         if (Get32(p) != kCentralSignature)
             return Fail(kUnzipNotZip, why,
                         "Central directory header " + std::to_string(entry) + " is damaged");
@@ -386,6 +628,9 @@ int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::
             return Fail(kUnzipUnexpectedEnd, why,
                         "Central directory header " + std::to_string(entry) +
                             " reaches past the directory");
+        p = bytes.Get(position, static_cast<size_t>(total), readAhead);
+        if (p == nullptr)
+            return bytes.Error(why, "The central directory lies past the end");
         ZipMemberInfo& member = index->members.emplace_back();
         member.versionMadeBy = Get16(p + 4);
         member.flags = Get16(p + 8);
@@ -401,7 +646,15 @@ int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::
         member.encrypted = (member.flags & kFlagEncrypted) != 0;
         const uint8_t* extra = p + kCentralSize + nameLength;
         std::string_view rawName(reinterpret_cast<const char*>(p + kCentralSize), nameLength);
-        member.name = MemberName(rawName, member.flags, extra, extraLength);
+        bool badUtf8 = false;
+        member.name = MemberName(rawName, member.flags, member.versionMadeBy, extra, extraLength,
+                                 &badUtf8, &member.nameInvalid);
+        if (badUtf8)
+            index->badUtf8Headers.push_back(position);
+        // '\' separates the names of DOS and Windows hosts; elsewhere it is
+        // part of a name.
+        if (IsDosHost(member.versionMadeBy))
+            std::replace(member.name.begin(), member.name.end(), '\\', '/');
         if (!ApplyZip64Extra(extra, extraLength, &member, &startDisk))
             return Fail(kUnzipNotZip, why,
                         "The ZIP64 field of '" + member.name + "' is missing or short");
@@ -415,42 +668,51 @@ int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::
         return kUnzipOk; // members live on other volumes: nothing to check here
     // Offsets must leave room before the directory; the overlap check reads
     // each member's local header.
-    return CheckOverlap(data, size, index->centralDirectoryOffset, *index, why);
+    return CheckOverlap(bytes, index->centralDirectoryOffset, *index, why);
 }
 
-int ReadZipIndexFile(const std::string& hostPath, ZipArchiveIndex* index, std::string* why) {
+} // namespace
+
+int ReadZipIndex(const uint8_t* data, size_t size, ZipArchiveIndex* index, std::string* why) {
+    ArchiveBytes bytes(data, size);
+    return ReadIndex(bytes, index, why);
+}
+
+int ReadZipIndexFile(const std::string& hostPath, ZipArchiveIndex* index, std::string* why,
+                     int* systemError) {
     *index = ZipArchiveIndex();
-    if (int e = platform::fault::Check(platform::fault::Op::Open)) {
-        return Fail(e == ENOENT ? kUnzipFileNotFound : kUnzipNotZip, why,
-                    "Cannot open '" + hostPath + "'");
-    }
+    if (systemError)
+        *systemError = 0;
+    auto cannotRead = [&](int e, const std::string& text) {
+        if (e == ENOENT || e == ENOTDIR)
+            return Fail(kUnzipFileNotFound, why, "Cannot open '" + hostPath + "'");
+        if (systemError)
+            *systemError = e;
+        return Fail(kUnzipReadError, why, text + " '" + hostPath + "'");
+    };
+    if (int e = platform::fault::Check(platform::fault::Op::Open))
+        return cannotRead(e, "Cannot open");
     // Non-blocking, so a FIFO in place of the archive cannot hang the open.
     const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        const int e = errno;
-        return Fail(e == ENOENT || e == ENOTDIR ? kUnzipFileNotFound : kUnzipNotZip, why,
-                    "Cannot open '" + hostPath + "'");
-    }
+    if (fd < 0)
+        return cannotRead(errno, "Cannot open");
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
+        const int e = errno;
+        close(fd);
+        return cannotRead(e, "Cannot examine");
+    }
+    if (!S_ISREG(st.st_mode)) {
         close(fd);
         return Fail(kUnzipNotZip, why, "'" + hostPath + "' is not a regular file");
     }
-    const size_t size = static_cast<size_t>(st.st_size);
-    if (size < kEndSize) {
-        // Too short for an end record; a start like a zip means cut short.
-        uint8_t head[4] = {0, 0, 0, 0};
-        const bool zipStart = pread(fd, head, 4, 0) == 4 && Get32(head) == kLocalSignature;
-        close(fd);
-        return zipStart ? Fail(kUnzipUnexpectedEnd, why, "The archive has been cut short")
-                        : Fail(kUnzipNotZip, why, "No end-of-central-directory record");
-    }
-    void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    ArchiveBytes bytes(fd, static_cast<uint64_t>(st.st_size));
+    const int rc = ReadIndex(bytes, index, why);
     close(fd);
-    if (mapped == MAP_FAILED)
-        return Fail(kUnzipOutOfMemory, why, "Cannot map '" + hostPath + "'");
-    const int rc = ReadZipIndex(static_cast<const uint8_t*>(mapped), size, index, why);
-    munmap(mapped, size);
+    if (rc != kUnzipOk)
+        *index = ZipArchiveIndex();
+    if (rc == kUnzipReadError && systemError)
+        *systemError = bytes.SystemError();
     return rc;
 }
 

@@ -29,7 +29,9 @@ struct ZipDirectoryTotals {
 // The member at index; null outside 0 to count - 1 (or for an entry that
 // is not a zip member).
 CZipFileInfo* ZipMember(const catalogue::CZipFileDirectory& directory, int index);
-// The first member whose base name equals name without regard to case.
+// The first member whose base name equals name without regard to case: a
+// lookup for showing one member. Changes address members by their real
+// names (CZipFileInfo::RealName), since several may share a base name.
 CZipFileInfo* ZipMemberByName(const catalogue::CZipFileDirectory& directory, std::string_view name);
 // Drops the members of state 2, counts the directory again and returns
 // its totals.

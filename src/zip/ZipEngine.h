@@ -16,6 +16,14 @@
 // path name ('\' between components) or, when it holds no '\', against the
 // member's base name.
 //
+// A member's name as the engine lists it has '/' between components; the
+// '\' separators of archives made on DOS or Windows are turned into '/',
+// while from Unix and other hosts a '\' is an ordinary character of a
+// name. Operations that must reach exactly the members a user chose (a
+// delete, the members of a move) pass those whole names instead of a
+// specification (memberNames of both records); they are compared exactly,
+// case and all.
+//
 // Reading never trusts an archive: the central directory is parsed with
 // bounds checks, overlapping members are refused, a member that inflates
 // past its declared size is stopped, and extraction never writes outside
@@ -29,6 +37,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vorlane::zip {
 
@@ -58,16 +67,21 @@ enum ZipMessage : int {
     // before overwriting. Answer 6 (yes) to overwrite; anything else skips.
     kMessageOverwrite = 8,
     // An encrypted member was met and no password was given: it is skipped.
+    // The text is the file it would have become.
     kMessageEncryptedSkipped = 9,
+    // A member was refused while the others went on (value1: the refusal,
+    // one of kUnzipUnsafeName .. kUnzipInvalidName). The text is the
+    // member's name as stored. The answer is not used.
+    kMessageMemberRefused = 14,
     // A file to add could not be read (a dangling link, no permission) and
     // was left out; the text is "'<DOS path>': <reason>". The answer is not
     // used. The call goes on with the other files and ends with
     // kZipFilesSkipped (or kZipOpenForRead when nothing could be added).
     kMessageFileSkipped = 20,
     // What lies behind the failure the call is about to return: the path
-    // and the system's reason ("Cannot create 'C:\OUT\DIR\A.TXT':
-    // a folder on the way is a symbolic link"). Sent at most once per
-    // call, for its first failure; the answer is not used.
+    // and the reason ("Cannot create 'C:\OUT\DIR': it is a symbolic link,
+    // which extraction never follows"). Sent at most once per call, for
+    // its first failure; the answer is not used.
     kMessageErrorDetail = 21,
 };
 
@@ -98,7 +112,12 @@ enum UnzipResult : int {
     kUnzipMemberTooLarge = 81,     // inflates past its declared size
     kUnzipUnsafeName = 82,         // absolute, drive letter or ".." component
     kUnzipSymlinkMember = 83,      // a symbolic link member
-    kUnzipCaseCollision = 84,      // names that differ only in case
+    kUnzipCaseCollision = 84,      // names that differ only in case, on a
+                                   // target that does not tell case apart
+    kUnzipInvalidName = 85,        // flagged UTF-8, but not valid UTF-8
+    // The archive exists but could not be opened or read (permission, I/O
+    // error); the record's systemError holds the errno.
+    kUnzipReadError = 90,
 };
 
 enum ZipResult : int {
@@ -119,9 +138,11 @@ enum ZipResult : int {
     kZipOpenForRead = 18,
     kZipMultiVolume = 21,
     // The program's own results of a change.
-    kZipArchiveBusy = 90,    // another writer holds the archive's lock
-    kZipArchiveChanged = 91, // another program changed the archive meanwhile: nothing written
-    kZipFilesSkipped = 92,   // done, but unreadable files were left out (kMessageFileSkipped)
+    // (Numbered apart from the unzip side's own codes, 80 to 90, which
+    // share one table of texts.)
+    kZipArchiveBusy = 95,    // another writer holds the archive's lock
+    kZipArchiveChanged = 96, // another program changed the archive meanwhile: nothing written
+    kZipFilesSkipped = 97,   // done, but unreadable files were left out (kMessageFileSkipped)
 };
 
 // --- records -------------------------------------------------------------
@@ -146,6 +167,9 @@ constexpr uint16_t kZipStoreRelativePaths = 0x0001;
 constexpr uint16_t kZipDosNames = 0x0020; // store DOS 8.3 names
 // Option bits of UnzipCommandRecord::options.
 constexpr uint16_t kUnzipDosNames = 0x0020; // extract as DOS 8.3 names
+// Treat the destination as one that does not tell names apart by case,
+// whatever its file system says (the engine also finds out by itself).
+constexpr uint16_t kUnzipCaseInsensitiveTarget = 0x0040;
 
 constexpr uint32_t kZipCommandRecordSize = 188;
 constexpr uint32_t kUnzipCommandRecordSize = 142;
@@ -171,7 +195,10 @@ struct ZipCommandRecord {
     int32_t reserved60 = 0;
     int32_t reserved64 = 0;
     int32_t move = 0; // delete each source file once it has been added
-    int32_t reserved72 = 0;
+    // Set by the engine: the errno behind a failure the system reported
+    // (reading or writing a file), 0 when none; the result code alone
+    // cannot say "permission denied" from "I/O error".
+    int32_t systemError = 0;
     int32_t storeNoPaths = 1;
     int32_t reserved80 = 0;
     int32_t writeComment = 0; // replace the archive comment by comment
@@ -193,6 +220,10 @@ struct ZipCommandRecord {
     // calls keeps the archive locked between them; -1: the call locks the
     // archive itself and fails with kZipArchiveBusy when another holds it.
     int32_t heldLockFd = -1;
+    // Delete: when set, the members to remove, each by its whole name as
+    // the engine lists it (kUnzipMemberInfo's memberName), compared
+    // exactly; a null pointer ends the list. fileSpec is not used then.
+    const char* const* memberNames = nullptr;
 };
 
 // The record of the unzip entry point.
@@ -220,7 +251,9 @@ struct UnzipCommandRecord {
     // kUnzipCommentLength, buffer size for kUnzipReadComment.
     int32_t count = 0;
     char* commentBuffer = nullptr;
-    int32_t reserved84 = 0;
+    // Set by the engine: the errno behind a failure the system reported
+    // (kUnzipReadError, a file that could not be written), 0 when none.
+    int32_t systemError = 0;
     int32_t reserved88 = 0;
     int32_t usePassword = 0;
     const char* password = nullptr;
@@ -232,6 +265,14 @@ struct UnzipCommandRecord {
     ZipNullCallback nullCallback = nullptr;
     void* nullUser = nullptr;
     int32_t reserved126[4] = {0, 0, 0, 0};
+    // Extract: when set, the members to extract, each by its whole name as
+    // kUnzipMemberInfo gives it, compared exactly; a null pointer ends the
+    // list. fileSpec and memberIndex are not used then.
+    const char* const* memberNames = nullptr;
+    // kUnzipMemberInfo: when set, receives the member's whole name as
+    // stored ('/' between components, UTF-8), which the item record's
+    // 260-byte field may have to cut.
+    std::string* memberName = nullptr;
 };
 
 // One member as the engine describes it (kUnzipMemberInfo): exactly 310

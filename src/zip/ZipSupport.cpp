@@ -9,13 +9,14 @@
 #include "zip/private/ZipDirectoryRead.h"
 
 #include <cstdio>
+#include <new>
 
 namespace vorlane::zip {
 
 namespace detail {
 
 namespace {
-int g_lastDeferredError = 0;
+ZipReadOutcome g_lastOutcome;
 }
 
 int ReadZipMembers(catalogue::CZipFileDirectory& directory) {
@@ -23,21 +24,28 @@ int ReadZipMembers(catalogue::CZipFileDirectory& directory) {
     const catalogue::CCatalogueEnvironment& env =
         directory.Drive() != nullptr ? directory.Drive()->Environment() : none;
     catalogue::CCatalogueView& view = env.View();
-    char text[512];
-    std::snprintf(text, sizeof text, "Scanning zip '%s'...", directory.DisplayName().c_str());
-    view.SetStatusText(1, text, true);
-    view.FileListChanged();
-    CZipFileOperation op(nullptr, "", true);
-    op.SetCompressionLevel(0);
-    const int state = op.ReadDirectory(directory.Path(), directory,
-                                       directory.Kind() == catalogue::kDirectoryZipMultiVolume);
-    g_lastDeferredError = op.DeferredError();
-    view.FileListChanged();
-    return state;
+    g_lastOutcome = ZipReadOutcome();
+    try {
+        char text[512];
+        std::snprintf(text, sizeof text, "Scanning zip '%s'...", directory.DisplayName().c_str());
+        view.SetStatusText(1, text, true);
+        view.FileListChanged();
+        CZipFileOperation op(nullptr, "", true);
+        op.SetCompressionLevel(0);
+        const int state = op.ReadDirectory(directory.Path(), directory,
+                                           directory.Kind() == catalogue::kDirectoryZipMultiVolume);
+        g_lastOutcome = {op.DeferredError(), op.UnzipResultCode(), op.SystemError()};
+        view.FileListChanged();
+        return state;
+    } catch (const std::bad_alloc&) {
+        directory.FreeFileList();
+        g_lastOutcome.unzipResult = kUnzipOutOfMemory;
+        return catalogue::kZipDamaged;
+    }
 }
 
-int LastReadDeferredError() {
-    return g_lastDeferredError;
+ZipReadOutcome LastReadOutcome() {
+    return g_lastOutcome;
 }
 
 } // namespace detail

@@ -10,6 +10,7 @@
 #include "zip/private/ZipDeflatePipeline.h"
 #include "zip/private/ZipNames.h"
 
+#include "platform/CaseFolding.h"
 #include "platform/DosPath.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -28,6 +29,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -40,6 +42,7 @@ namespace vorlane::zip {
 namespace {
 
 constexpr int kZipBadComment = 7; // "Invalid comment format."
+constexpr int kAnswerYes = 6;     // the message callback's "yes"
 
 // --- names -------------------------------------------------------------------
 
@@ -128,6 +131,9 @@ struct DiskItem {
     std::string hostPath;
     std::string memberName; // '/' separators; a directory without the trailing '/'
     bool isDirectory = false;
+    // Its directory does not tell names apart by case (or DOS names are
+    // stored): "A.txt" and an "a.txt" of the archive are then one file.
+    bool caseInsensitive = false;
     uint64_t size = 0;
     time_t mtime = 0;
     mode_t mode = 0;
@@ -276,6 +282,19 @@ class SpecExpander {
         return name;
     }
 
+    // Whether the directory holding hostPath folds case; asked once per
+    // directory.
+    bool FoldsCase(const std::string& hostPath) {
+        if ((m_record.options & kZipDosNames) != 0)
+            return true;
+        const size_t slash = hostPath.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
+        auto [it, inserted] = m_foldsCase.emplace(dir, false);
+        if (inserted)
+            it->second = platform::IsCaseInsensitivePath(dir);
+        return it->second;
+    }
+
     void AddDirectory(const std::string& hostPath, const std::vector<std::string>& relative) {
         if (!StorePaths())
             return;
@@ -284,6 +303,7 @@ class SpecExpander {
             return;
         DiskItem item;
         item.hostPath = hostPath;
+        item.caseInsensitive = FoldsCase(hostPath);
         item.memberName = MemberName(relative);
         item.isDirectory = true;
         item.mtime = info.st_mtime;
@@ -320,6 +340,7 @@ class SpecExpander {
         item.mtime = info.st_mtime;
         item.mode = info.st_mode;
         item.memberName = MemberName(relative);
+        item.caseInsensitive = FoldsCase(hostPath);
         uint32_t attributes = platform::kAttrArchive;
         platform::GetAttributes(hostPath, &attributes);
         item.dosAttributes = attributes;
@@ -332,6 +353,7 @@ class SpecExpander {
     std::vector<SkippedItem> m_skipped;
     std::vector<std::string> m_baseComponents;
     ShortNamer m_shortNamer;
+    std::unordered_map<std::string, bool> m_foldsCase; // directory -> folds case
     unsigned m_seen = 0;
     dev_t m_archiveDevice = 0;
     ino_t m_archiveInode = 0;
@@ -379,7 +401,14 @@ class ZipWriteOperation {
     int OpenArchive();
     int ChangeMembers(bool* anyChange);
     int DeleteMembers(bool* anyChange);
+    // Delete by the exact names of memberNames.
+    int DeleteNamedMembers(bool* anyChange);
+    // Deletes entry index (the same in libzip and the index).
+    int DeleteEntry(size_t index, bool* anyChange);
     int AddMembers(bool* anyChange);
+    // Asks whether the member may be replaced by a file whose name differs
+    // from it only in case; true: yes.
+    bool AskReplaceCaseTwin(const std::string& member, const DiskItem& item);
     int Close();
     int FinishEmpty(const std::string& comment);
     int CloseFailure();
@@ -408,12 +437,22 @@ class ZipWriteOperation {
         int percent = std::clamp(static_cast<int>(fraction * 100.0 + 0.5), 1, 100);
         if (percent != self->m_lastPercent) {
             self->m_lastPercent = percent;
-            self->Progress(nullptr, percent);
+            // No exception may cross libzip's C code: memory running out
+            // in the caller's progress display ends the change.
+            try {
+                self->Progress(nullptr, percent);
+            } catch (const std::bad_alloc&) {
+                self->m_outOfMemory = true;
+            }
         }
     }
     static int LibzipCancel(zip_t*, void* user) {
         auto* self = static_cast<ZipWriteOperation*>(user);
-        return self->m_cancelled || (self->m_pipeline && self->m_pipeline->ReadFailed()) ? 1 : 0;
+        return self->m_cancelled || self->m_outOfMemory ||
+                       (self->m_pipeline &&
+                        (self->m_pipeline->ReadFailed() || self->m_pipeline->OutOfMemory()))
+                   ? 1
+                   : 0;
     }
 
     ZipCommandRecord& m_record;
@@ -433,6 +472,7 @@ class ZipWriteOperation {
     std::vector<std::string> m_walkedDirs;
     uint64_t m_survivors = 0;
     bool m_cancelled = false;
+    bool m_outOfMemory = false; // in a callback, where it cannot be thrown
     int m_lastPercent = 0;
 };
 
@@ -482,6 +522,7 @@ int ZipWriteOperation::LockArchive() {
         case ZipArchiveLock::Result::kBusy:
             return Detail(kZipArchiveBusy, "'" + shown + "' is being changed by another operation");
         case ZipArchiveLock::Result::kFailed:
+            m_record.systemError = err.sysErrno;
             return Detail(kZipOpenForWrite,
                           "Cannot open " + PathAndReason(m_archive, err.sysErrno));
         }
@@ -532,13 +573,14 @@ int ZipWriteOperation::Change() {
 
     if (m_existed) {
         std::string why;
-        int rc = ReadZipIndexFile(m_archive, &m_index, &why);
+        int rc = ReadZipIndexFile(m_archive, &m_index, &why, &m_record.systemError);
         switch (rc) {
         case kUnzipOk:
             break;
         case kUnzipUnexpectedEnd:
             return kZipUnexpectedEnd;
         case kUnzipFileNotFound:
+        case kUnzipReadError:
             return kZipReadError;
         case kUnzipOutOfMemory:
             return kZipOutOfMemory;
@@ -651,6 +693,10 @@ int ZipWriteOperation::OpenArchive() {
         }
     }
     m_survivors = static_cast<uint64_t>(zip_get_num_entries(m_zip, 0));
+    // Members are named by the engine's own index (as listed), by libzip's
+    // entry number: the two must be the same list.
+    if (m_existed && m_survivors != m_index.members.size())
+        return kZipStructureError;
     return kZipOk;
 }
 
@@ -661,6 +707,8 @@ int ZipWriteOperation::ChangeMembers(bool* anyChange) {
 }
 
 int ZipWriteOperation::DeleteMembers(bool* anyChange) {
+    if (m_record.memberNames != nullptr)
+        return DeleteNamedMembers(anyChange);
     std::vector<std::string> names =
         SplitFileSpec(m_record.fileSpec != nullptr ? m_record.fileSpec : "");
     if (names.empty())
@@ -677,11 +725,10 @@ int ZipWriteOperation::DeleteMembers(bool* anyChange) {
         else
             baseNames.insert(AsciiLower(name));
     }
-    zip_int64_t count = zip_get_num_entries(m_zip, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* stored = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
-        if (stored == nullptr)
-            continue;
+    // Members go by the names the engine lists (its index), not by libzip's
+    // decoding of them: a name shown in the list finds its member.
+    for (size_t i = 0; i < m_index.members.size(); ++i) {
+        const std::string& stored = m_index.members[i].name;
         std::string lower = AsciiLower(DosNameToMember(stored));
         std::string_view trimmed = lower;
         if (!trimmed.empty() && trimmed.back() == '/')
@@ -690,15 +737,38 @@ int ZipWriteOperation::DeleteMembers(bool* anyChange) {
                    baseNames.count(std::string(MemberBaseName(trimmed))) != 0;
         for (size_t p = 0; !hit && p < patterns.size(); ++p)
             hit = MatchMemberName(patterns[p], trimmed) || MatchMemberName(patterns[p], lower);
-        if (!hit)
-            continue;
-        if (Progress(("Deleting: " + std::string(stored)).c_str(), 0))
-            return kZipUserCancelled;
-        if (zip_delete(m_zip, static_cast<zip_uint64_t>(i)) != 0)
-            return kZipInternalError;
-        --m_survivors;
-        *anyChange = true;
+        if (hit) {
+            if (int rc = DeleteEntry(i, anyChange))
+                return rc;
+        }
     }
+    return kZipOk;
+}
+
+int ZipWriteOperation::DeleteNamedMembers(bool* anyChange) {
+    // Members the user chose: each whole name exactly, never another member
+    // sharing its base name or differing only in case.
+    std::unordered_set<std::string_view> wanted;
+    for (const char* const* name = m_record.memberNames; *name != nullptr; ++name)
+        wanted.insert(*name);
+    if (wanted.empty())
+        return kZipNothingToDo; // an empty list never means "every member"
+    for (size_t i = 0; i < m_index.members.size(); ++i) {
+        if (wanted.count(m_index.members[i].name) == 0)
+            continue;
+        if (int rc = DeleteEntry(i, anyChange))
+            return rc;
+    }
+    return kZipOk;
+}
+
+int ZipWriteOperation::DeleteEntry(size_t index, bool* anyChange) {
+    if (Progress(("Deleting: " + m_index.members[index].name).c_str(), 0))
+        return kZipUserCancelled;
+    if (zip_delete(m_zip, static_cast<zip_uint64_t>(index)) != 0)
+        return kZipInternalError;
+    --m_survivors;
+    *anyChange = true;
     return kZipOk;
 }
 
@@ -725,15 +795,12 @@ int ZipWriteOperation::AddMembers(bool* anyChange) {
         unique.push_back(std::move(item));
     }
 
-    // The archive's members by name: exactly, else without regard to case.
+    // The archive's members by name (as the engine lists them): exactly,
+    // else without regard to case.
     std::unordered_map<std::string, zip_uint64_t> exact;
     std::unordered_map<std::string, zip_uint64_t> folded;
-    zip_int64_t count = zip_get_num_entries(m_zip, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* stored = zip_get_name(m_zip, static_cast<zip_uint64_t>(i), 0);
-        if (stored == nullptr)
-            continue;
-        std::string name = stored;
+    for (size_t i = 0; i < m_index.members.size(); ++i) {
+        std::string name = m_index.members[i].name;
         if (!name.empty() && name.back() == '/')
             name.pop_back();
         exact.emplace(name, static_cast<zip_uint64_t>(i));
@@ -752,10 +819,18 @@ int ZipWriteOperation::AddMembers(bool* anyChange) {
 
     for (DiskItem& item : unique) {
         std::optional<zip_uint64_t> existing;
-        if (auto it = exact.find(item.memberName); it != exact.end())
+        // A member whose name differs only in case is the same file only
+        // when one side did not tell case apart (a FAT disk, a DOS host's
+        // archive); then replacing it is the user's decision.
+        bool caseOnly = false;
+        if (auto it = exact.find(item.memberName); it != exact.end()) {
             existing = it->second;
-        else if (auto it2 = folded.find(AsciiLower(item.memberName)); it2 != folded.end())
-            existing = it2->second;
+        } else if (auto it2 = folded.find(AsciiLower(item.memberName)); it2 != folded.end()) {
+            if (item.caseInsensitive || IsDosHost(m_index.members[it2->second].versionMadeBy)) {
+                existing = it2->second;
+                caseOnly = true;
+            }
+        }
 
         if (m_record.function == kZipFreshen && !existing)
             continue;
@@ -768,6 +843,8 @@ int ZipWriteOperation::AddMembers(bool* anyChange) {
                 continue; // the archive's copy is as new
         }
         if (item.isDirectory && m_record.function == kZipFreshen)
+            continue;
+        if (caseOnly && !AskReplaceCaseTwin(m_index.members[*existing].name, item))
             continue;
 
         zip_flags_t encoding = ZIP_FL_ENC_GUESS;
@@ -835,6 +912,19 @@ int ZipWriteOperation::AddMembers(bool* anyChange) {
     return kZipOk;
 }
 
+bool ZipWriteOperation::AskReplaceCaseTwin(const std::string& member, const DiskItem& item) {
+    if (m_record.messageCallback == nullptr)
+        return false; // nobody to ask: keep the member
+    std::string shown;
+    if (!platform::HostToDos(item.hostPath, &shown))
+        shown = item.hostPath;
+    char reply[kZipReplySize] = {};
+    const std::string text =
+        "Overwrite '" + member + "' with '" + shown + "'? The two names differ only in case.";
+    return m_record.messageCallback(kMessageOverwrite, 0, 0, 0, text.c_str(), reply,
+                                    m_record.messageUser) == kAnswerYes;
+}
+
 int ZipWriteOperation::Close() {
     zip_register_progress_callback_with_state(m_zip, 0.01, &LibzipProgress, nullptr, this);
     zip_register_cancel_callback_with_state(m_zip, &LibzipCancel, nullptr, this);
@@ -858,13 +948,19 @@ int ZipWriteOperation::CloseFailure() {
     if (m_file->ArchiveChanged())
         return Detail(kZipArchiveChanged,
                       "'" + ShownPath(m_archive) + "' was changed by another program meanwhile");
+    if (m_file->WriteFailed() || m_file->ReadFailed())
+        m_record.systemError = m_file->LastError().sysErrno;
     if (m_file->WriteFailed())
         return WriteFailure();
+    if (m_outOfMemory || (m_pipeline && m_pipeline->OutOfMemory()))
+        return kZipOutOfMemory;
     if (m_cancelled)
         return kZipUserCancelled;
-    if (m_pipeline && m_pipeline->ReadFailed())
+    if (m_pipeline && m_pipeline->ReadFailed()) {
+        m_record.systemError = m_pipeline->ReadError().sysErrno;
         return Detail(kZipOpenForRead,
                       PathAndReason(m_pipeline->FailedPath(), m_pipeline->ReadError().sysErrno));
+    }
     if (m_file->ReadFailed())
         return Detail(kZipReadError, PathAndReason(m_archive, m_file->LastError().sysErrno));
     switch (code) {
@@ -897,6 +993,7 @@ int ZipWriteOperation::FinishEmpty(const std::string& comment) {
         if (m_file->ArchiveChanged())
             return Detail(kZipArchiveChanged, "'" + ShownPath(m_archive) +
                                                   "' was changed by another program meanwhile");
+        m_record.systemError = m_file->LastError().sysErrno;
         return m_file->ReadFailed() ? kZipReadError : WriteFailure();
     }
     HandOverLock();
@@ -933,8 +1030,15 @@ bool ZipWriteOperation::DeleteMovedSources() {
 } // namespace
 
 int ZipEntry(ZipCommandRecord& record) {
-    ZipWriteOperation operation(record);
-    return operation.Run();
+    record.systemError = 0;
+    // Memory running out anywhere in the change ends it like any failure:
+    // the temporary file goes with the operation, the archive stays as it was.
+    try {
+        ZipWriteOperation operation(record);
+        return operation.Run();
+    } catch (const std::bad_alloc&) {
+        return kZipOutOfMemory;
+    }
 }
 
 } // namespace vorlane::zip

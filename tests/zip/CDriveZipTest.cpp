@@ -1,3 +1,4 @@
+#include "AllocationSeam.h"
 #include "ZipOpsTestSupport.h"
 
 #include "catalogue/CDirectoryInfo.h"
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
+#include <new>
 
 namespace vorlane::zip {
 namespace {
@@ -87,6 +90,69 @@ TEST_F(ArchiveDriveTest, LoggingFailuresShowTheirMessageAndLeaveNoDrive) {
         EXPECT_EQ(drives.Count(), 0);
         EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{c.message}) << c.path;
     }
+}
+
+// An archive that could not be opened or read was reported as "NOT a zip
+// file"; the reason the system gave is shown instead.
+TEST_F(ArchiveDriveTest, UnreadableArchiveIsNotCalledNotAZipFile) {
+    using platform::fault::Op;
+    const struct {
+        const char* name;
+        Op op;
+        int error;
+        const char* message;
+    } cases[] = {
+        {"LOCKED.ZIP", Op::Open, EACCES,
+         "ZIP file 'C:\\LOCKED.ZIP' could not be read!\n\nPermission denied"},
+        {"BADDISK.ZIP", Op::Read, EIO,
+         "ZIP file 'C:\\BADDISK.ZIP' could not be read!\n\nInput/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeArchive(c.name, {"a.txt"});
+        m_ui.Reset();
+        catalogue::CDriveItemList drives(&m_env);
+        platform::fault::Arm(c.op, 1, c.error, true);
+        EXPECT_EQ(drives.LogDrive(std::string("C:\\") + c.name, catalogue::kDriveZip), nullptr);
+        platform::fault::Reset();
+        EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{c.message});
+    }
+}
+
+// Memory running out while an archive window read its members ended the
+// program; it is a failed logging with its reason instead.
+TEST_F(ArchiveDriveTest, AllocationFailureWhileLoggingIsSaidNotThrown) {
+    MakeArchive("BIG.ZIP", {"a.txt", "sub/b.txt"});
+    long failures = 0;
+    for (long nth = 1; nth < 10000; ++nth) {
+        m_ui.Reset();
+        CDriveZip drive(&m_env);
+        bool logged = false;
+        testing::FailNthAllocation(nth);
+        try {
+            logged = drive.Log("C:\\BIG.ZIP");
+        } catch (const std::bad_alloc&) {
+            ADD_FAILURE() << "allocation " << nth << " escaped as std::bad_alloc";
+        }
+        const bool failed = testing::AllocationFailed();
+        testing::FailNthAllocation(0);
+        // Some failures are coped with below (the drive's label is then
+        // unknown): the archive is logged whole.
+        if (logged) {
+            EXPECT_EQ(drive.FileCount(), 2) << nth;
+            EXPECT_TRUE(m_ui.Shown().empty()) << nth;
+        } else {
+            EXPECT_EQ(drive.DirectoryCount(), 0) << nth;
+            EXPECT_EQ(m_ui.Texts(),
+                      std::vector<std::string>{
+                          "ZIP file 'C:\\BIG.ZIP' could not be read!\n\nOut of memory!"})
+                << nth;
+        }
+        if (!failed)
+            break;
+        failures += logged ? 0 : 1;
+    }
+    EXPECT_GT(failures, 3);
 }
 
 TEST_F(ArchiveDriveTest, MultiVolumeArchives) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace vorlane::zip {
@@ -158,6 +159,35 @@ TEST(CZipFileInfoTest, PathNamesAndListingLine) {
     EXPECT_EQ(flat.ListingLine(0x201), "top.txt ");
 }
 
+TEST(CZipFileInfoTest, RealNameBesideThePathName) {
+    const std::string longName = std::string(200, 'd') + "/" + std::string(100, 'f') + ".txt";
+    const struct {
+        const char* name;
+        std::string record; // the name field of the engine's record
+        std::string real;   // the whole name given beside it ("": none)
+        std::string expectReal, path, base, relative;
+    } cases[] = {
+        {"from the record", "dir/Sub/File.txt", "", "dir/Sub/File.txt", "DIR\\SUB\\FILE.TXT",
+         "FILE.TXT", "DIR\\SUB"},
+        {"whole beyond the record's field", longName.substr(0, 259), longName, longName,
+         std::string(200, 'D') + "\\" + std::string(100, 'F') + ".TXT",
+         std::string(100, 'F') + ".TXT", std::string(200, 'D')},
+        // From a Unix host a backslash is part of the name.
+        {"backslash inside a name", "src/a\\b.txt", "", "src/a\\b.txt", "SRC\\A\\B.TXT", "A\\B.TXT",
+         "SRC"},
+        {"twins keep their case", "Twin.txt", "", "Twin.txt", "TWIN.TXT", "TWIN.TXT", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZipFileInfo member(MakeRecord(c.record), c.real);
+        EXPECT_EQ(member.RealName(), c.expectReal);
+        EXPECT_EQ(member.PathName(), c.path);
+        EXPECT_EQ(member.BaseName(), c.base);
+        EXPECT_EQ(member.Name(), c.base);
+        EXPECT_EQ(member.RelativeDirectory(), c.relative);
+    }
+}
+
 TEST(CZipFileInfoTest, WholeMemberIndexAndUnterminatedName) {
     ZipItemRecord record = MakeRecord("x", 1, 1, 8, "01-01-2000", "10:00", 0x20, 70000);
     record.memberNumber = static_cast<uint16_t>(70000); // the low half only
@@ -167,6 +197,33 @@ TEST(CZipFileInfoTest, WholeMemberIndexAndUnterminatedName) {
     EXPECT_EQ(member.MemberNumber(), 70000u);
     EXPECT_EQ(member.Index(), 70000);
     EXPECT_EQ(member.PathName(), std::string(260, 'A'));
+}
+
+// An entry keeps only what it cannot work out again; the engine's record
+// made from it is the one it was made from, also when the entry holds a
+// whole name the record's field had to cut (at a character's boundary,
+// room left for the NUL).
+TEST(CZipFileInfoTest, RecordIsMadeAgainFromTheEntry) {
+    const std::string longName = std::string(258, 'd') + "\xC3\xA9tail.txt";
+    const struct {
+        const char* name;
+        std::string field; // the record's name field
+        std::string whole; // the whole name given beside it ("": none)
+    } cases[] = {
+        {"short name", "dir/Sub/File.txt", ""},
+        {"name cut by the field", std::string(258, 'd'), longName},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ZipItemRecord record = MakeRecord(c.field, 5ull << 30, (6ull << 30) + 7, 8,
+                                                "06-15-2020", "13:45", 0x8021, 70000);
+        CZipFileInfo member(record, c.whole);
+        const ZipItemRecord again = member.Record();
+        EXPECT_EQ(std::memcmp(&again, &record, sizeof record), 0);
+        EXPECT_EQ(member.StoredName(), c.whole.empty() ? c.field : c.whole);
+        EXPECT_EQ(member.CompressedSize(), (6ull << 30) + 7);
+        EXPECT_EQ(member.Method(), 8);
+    }
 }
 
 // Tags, counts and totals of the catalogue over members.

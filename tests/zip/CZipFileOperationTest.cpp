@@ -1,3 +1,4 @@
+#include "AllocationSeam.h"
 #include "ZipOpsTestSupport.h"
 
 #include "catalogue/CZipFileDirectory.h"
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
+#include <new>
 
 namespace vorlane::zip {
 namespace {
@@ -19,6 +22,21 @@ using Call = ui::StatusLog::Call;
 
 class ZipOperationTest : public testing::ZipTest {
   protected:
+    // The member whose real name is given, read from the archive into
+    // directory.
+    static const CZipFileInfo* Chosen(const catalogue::CZipFileDirectory& directory,
+                                      const std::string& realName) {
+        for (int i = 0; i < directory.EntryCount(); ++i)
+            if (ZipMember(directory, i)->RealName() == realName)
+                return ZipMember(directory, i);
+        ADD_FAILURE() << "no member " << realName;
+        return nullptr;
+    }
+    std::vector<std::string> SortedListing(const std::string& relative) {
+        std::vector<std::string> names = Listed(relative);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     // The members the program reads from an archive, by path name.
     std::vector<std::string> Members(const std::string& dosPath, int* state = nullptr) {
         catalogue::CZipFileDirectory directory(nullptr, dosPath);
@@ -79,6 +97,196 @@ TEST_F(ZipOperationTest, OpenAndReadStates) {
     CZipFileOperation op;
     EXPECT_EQ(op.OpenOrCreate("C:\\MISSING.ZIP", false), kArchiveNotZip);
     EXPECT_FALSE(test::FileExists(Host("MISSING.ZIP")));
+}
+
+// Every failure to open or read an archive but "not found" was worded as
+// "not a zip file", and the system error was lost on the way (also for the
+// files an extraction writes).
+TEST_F(ZipOperationTest, FailuresKeepTheirSystemError) {
+    using platform::fault::Arm;
+    using platform::fault::Op;
+    MakeFile("NEW.TXT", "new");
+    const struct {
+        const char* name;
+        // Opens the case's own archive (so no cached index hides the
+        // fault), arms the fault and runs the operation; returns the text
+        // the failure shows.
+        std::function<std::string(CZipFileOperation&, const std::string&)> run;
+        const char* expected;
+    } cases[] = {
+        {"open refused",
+         [](CZipFileOperation& op, const std::string& zip) {
+             Arm(Op::Open, 1, EACCES, true);
+             EXPECT_EQ(op.Open(zip), kArchiveDamaged);
+             return op.UnzipErrorText();
+         },
+         "Read error in zip file! (Permission denied)"},
+        {"listing cannot read",
+         [](CZipFileOperation& op, const std::string& zip) {
+             catalogue::CZipFileDirectory directory(nullptr, zip);
+             Arm(Op::Read, 1, EIO, true);
+             EXPECT_EQ(op.ReadDirectory(zip, directory, false), catalogue::kZipDamaged);
+             return op.UnzipErrorText();
+         },
+         "Read error in zip file! (Input/output error)"},
+        {"extract cannot read",
+         [](CZipFileOperation& op, const std::string& zip) {
+             EXPECT_EQ(op.Open(zip), kOpened);
+             Arm(Op::Read, 1, EIO, true);
+             EXPECT_FALSE(op.Extract("*.*", "C:\\OUT", kStoreRelativePaths, false, false, false));
+             return op.UnzipErrorText();
+         },
+         "Read error in zip file! (Input/output error)"},
+        {"extract cannot write",
+         [](CZipFileOperation& op, const std::string& zip) {
+             EXPECT_EQ(op.Open(zip), kOpened);
+             Arm(Op::Write, 1, ENOSPC, true);
+             EXPECT_FALSE(op.Extract("*.*", "C:\\OUT", kStoreRelativePaths, false, false, false));
+             return op.UnzipErrorText();
+         },
+         // The engine names the file with the reason.
+         "Disk full.\n\nCannot create 'C:\\OUT\\a.txt': No space left on device"},
+        {"add cannot read the archive",
+         [](CZipFileOperation& op, const std::string& zip) {
+             EXPECT_EQ(op.Open(zip), kOpened);
+             Arm(Op::Read, 1, EIO, true);
+             EXPECT_FALSE(op.AddFiles(kZipAdd, "C:\\NEW.TXT", kStoreNoPaths, false, false));
+             return op.ZipErrorText();
+         },
+         "Read or seek error. (Input/output error)"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = "R" + std::to_string(++number) + ".ZIP";
+        MakeArchive(name, {"a.txt"});
+        CZipFileOperation op;
+        const std::string text = c.run(op, "C:\\" + name);
+        platform::fault::Reset();
+        EXPECT_EQ(text, c.expected);
+        EXPECT_FALSE(test::FileExists(Host("OUT/a.txt")));
+    }
+}
+
+// Memory running out while a large archive was listed ended the program
+// with an uncaught std::bad_alloc. Failing each allocation of a listing in
+// turn must give either the whole list or an empty one with the
+// out-of-memory result, never an exception.
+TEST_F(ZipOperationTest, AllocationFailureWhileListingIsAFailedReadNotACrash) {
+    MakeArchive("LIST.ZIP", {"a.txt", "sub/b.txt", "sub/deeper/c.txt"});
+    long failures = 0;
+    for (long nth = 1; nth < 10000; ++nth) {
+        catalogue::CZipFileDirectory directory(nullptr, "C:\\LIST.ZIP");
+        CZipFileOperation op;
+        int state = -1;
+        testing::FailNthAllocation(nth);
+        try {
+            state = op.ReadDirectory("C:\\LIST.ZIP", directory, false);
+        } catch (const std::bad_alloc&) {
+            ADD_FAILURE() << "allocation " << nth << " escaped as std::bad_alloc";
+        }
+        const bool failed = testing::AllocationFailed();
+        testing::FailNthAllocation(0);
+        if (!failed) {
+            EXPECT_EQ(state, catalogue::kZipRead);
+            EXPECT_EQ(directory.EntryCount(), 3);
+            break;
+        }
+        ++failures;
+        EXPECT_EQ(state, catalogue::kZipDamaged) << nth;
+        EXPECT_EQ(directory.EntryCount(), 0) << nth;
+        EXPECT_EQ(op.UnzipErrorText(), "Out of memory!") << nth;
+    }
+    EXPECT_GT(failures, 3);
+}
+
+// A change or an extraction whose memory runs out ends with the engine's
+// out-of-memory result: nothing thrown (nor a worker thread ended by it),
+// the archive as it was, no temporary file left beside it or in the
+// destination.
+TEST_F(ZipOperationTest, AllocationFailureInTheEngineEndsTheCall) {
+    MakeArchive("KEEP.ZIP", {"a.txt", "b.txt"});
+    MakeFile("NEW.TXT", std::string(100000, 'n'));
+    const std::string before = test::ReadFile(Host("KEEP.ZIP"));
+    const struct {
+        const char* name;
+        std::function<int()> run;
+        int outOfMemory;
+    } cases[] = {
+        {"add",
+         [] {
+             ZipCommandRecord record;
+             record.function = kZipAdd;
+             record.zipPath = "C:\\KEEP.ZIP";
+             record.fileSpec = "C:\\NEW.TXT";
+             return ZipEntry(record);
+         },
+         kZipOutOfMemory},
+        {"extract",
+         [] {
+             UnzipCommandRecord record;
+             record.function = kUnzipExtract;
+             record.zipPath = "C:\\KEEP.ZIP";
+             record.fileSpec = "*.*";
+             record.destination = "C:\\OUT";
+             record.dropPaths = 0;
+             return UnzipEntry(record);
+         },
+         kUnzipOutOfMemory},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        long failures = 0;
+        for (long nth = 1; nth < 100000; ++nth) {
+            int rc = -1;
+            testing::FailNthAllocation(nth);
+            try {
+                rc = c.run();
+            } catch (const std::bad_alloc&) {
+                ADD_FAILURE() << "allocation " << nth << " escaped as std::bad_alloc";
+            }
+            const bool failed = testing::AllocationFailed();
+            testing::FailNthAllocation(0);
+            for (const std::string& dir : {m_root, Host("OUT")})
+                for (const std::string& name : test::ListDir(dir))
+                    EXPECT_EQ(name.find("~vtmp"), std::string::npos) << nth << " " << name;
+            Run("rm -rf OUT");
+            if (rc != 0) {
+                ++failures;
+                EXPECT_EQ(rc, c.outOfMemory) << nth;
+                EXPECT_EQ(test::ReadFile(Host("KEEP.ZIP")), before) << nth;
+            }
+            MakeFile("KEEP.ZIP", before);
+            if (!failed) {
+                EXPECT_EQ(rc, 0);
+                break;
+            }
+        }
+        EXPECT_GT(failures, 3);
+    }
+}
+
+// About 600 bytes were held for each member of a listed archive (the
+// engine's 310-byte record in every entry, the name three times, and the
+// engine's index kept after the listing).
+TEST_F(ZipOperationTest, ListedMemberHoldsUnder150BytesBesidesItsName) {
+    const int count = 2000;
+    MakeDir("MANY/folder");
+    for (int i = 0; i < count; ++i)
+        test::WriteFile(Host("MANY/folder/m" + std::to_string(i) + ".txt"), "");
+    Zip("-r -D '" + Host("MANY.ZIP") + "' folder", "MANY");
+    long long nameBytes = 0;
+    for (int i = 0; i < count; ++i)
+        nameBytes +=
+            static_cast<long long>(std::string("folder/m" + std::to_string(i) + ".txt").size() + 1);
+
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\MANY.ZIP");
+    CZipFileOperation op;
+    const long long before = testing::LiveHeapBytes();
+    ASSERT_EQ(op.ReadDirectory("C:\\MANY.ZIP", directory, false), catalogue::kZipRead);
+    ASSERT_EQ(directory.EntryCount(), count);
+    const long long held = testing::LiveHeapBytes() - before;
+    EXPECT_LT((held - nameBytes) / count, 150) << held / count << " bytes per member in all";
 }
 
 TEST_F(ZipOperationTest, CreateFailuresLeaveNothingAndSayWhy) {
@@ -348,7 +556,8 @@ TEST_F(ZipOperationTest, FailuresOfCopyAndExtractAreWorded) {
     EXPECT_FALSE(evil.CopyMembers(kZipAdd, target, {ZipMember(directory, 0)}, false));
     EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{
                                 "Unable to unzip files from 'C:\\EVIL.ZIP'.\n\nUnsafe member "
-                                "name in zip file (absolute path, drive letter or '..')!"});
+                                "name in zip file (absolute path, drive letter or '..')!\n\n"
+                                "../evil.txt"});
     EXPECT_TRUE(Listed("TO.ZIP").empty());
 
     // No staging directory: the temporary-file text.
@@ -373,6 +582,26 @@ TEST_F(ZipOperationTest, CommentRoundTrip) {
     EXPECT_TRUE(op.ReadComment(&comment));
     EXPECT_EQ(comment, "Release 3.72\r\nsecond line");
     EXPECT_EQ(op.UnzipRecord().function, kUnzipReadComment);
+}
+
+TEST_F(ZipOperationTest, WritingACommentOverAFakeEndRecordKeepsTheMembers) {
+    MakeArchive("FAKE.ZIP", {"a.txt", "sub/b.txt"});
+    const std::vector<std::string> listed = Listed("FAKE.ZIP");
+    // The archive's comment becomes the end record of an empty archive.
+    std::string bytes = test::ReadFile(Host("FAKE.ZIP"));
+    bytes[bytes.size() - 2] = 22;
+    bytes += std::string("PK\x05\x06", 4) + std::string(18, '\0');
+    MakeFile("FAKE.ZIP", bytes);
+    EXPECT_EQ(Members("C:\\FAKE.ZIP"), (std::vector<std::string>{"A.TXT", "SUB\\B.TXT"}));
+
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\FAKE.ZIP"), kOpened);
+    EXPECT_TRUE(op.WriteComment("new comment"));
+    EXPECT_EQ(Listed("FAKE.ZIP"), listed);
+    std::string comment;
+    ASSERT_EQ(op.Open("C:\\FAKE.ZIP"), kOpened);
+    EXPECT_TRUE(op.ReadComment(&comment));
+    EXPECT_EQ(comment, "new comment");
 }
 
 TEST(ZipOperationTexts, ErrorTextTables) {
@@ -483,6 +712,103 @@ TEST(ZipOperationTexts, ProgressKeepsExtractedNamesOnceAndCancels) {
     EXPECT_EQ(log.Texts(Call::OverallLabel), std::vector<std::string>{"second"});
     EXPECT_EQ(log.Percents(Call::CurrentPercent), (std::vector<int>{100, 40}));
     EXPECT_FALSE(CZipFileOperation::ProgressCallback("x", 1, nullptr));
+}
+
+TEST_F(ZipOperationTest, MovingATopLevelMemberMovesOnlyThatMember) {
+    MakeArchive("FROM.ZIP", {"README.TXT", "docs/readme.txt", "src/ReadMe.Txt"});
+    CZipFileOperation target;
+    ASSERT_EQ(target.OpenOrCreate("C:\\TO.ZIP", true), kOpened);
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\FROM.ZIP");
+    CZipFileOperation source;
+    ASSERT_EQ(source.ReadDirectory("C:\\FROM.ZIP", directory, false), catalogue::kZipRead);
+    const CZipFileInfo* top = ZipMemberByName(directory, "README.TXT");
+    ASSERT_NE(top, nullptr);
+    ASSERT_EQ(top->PathName(), "README.TXT");
+    ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
+    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, {top}, true)) << source.ZipErrorText();
+    EXPECT_EQ(SortedListing("TO.ZIP"), std::vector<std::string>{"README.TXT"});
+    EXPECT_EQ(SortedListing("FROM.ZIP"),
+              (std::vector<std::string>{"docs/readme.txt", "src/ReadMe.Txt"}));
+}
+
+TEST_F(ZipOperationTest, DeleteChosenMembersByTheirRealPath) {
+    MakeArchive("D.ZIP", {"README.TXT", "docs/readme.txt", "Twin.txt", "twin.TXT"});
+    catalogue::CZipFileDirectory directory(nullptr, "C:\\D.ZIP");
+    CZipFileOperation op;
+    ASSERT_EQ(op.ReadDirectory("C:\\D.ZIP", directory, false), catalogue::kZipRead);
+    ASSERT_EQ(op.Open("C:\\D.ZIP"), kOpened);
+    // Nothing chosen deletes nothing.
+    EXPECT_FALSE(op.DeleteMembers(std::vector<const CZipFileInfo*>{}));
+    EXPECT_EQ(op.ZipResultCode(), kZipNothingToDo);
+    EXPECT_EQ(SortedListing("D.ZIP").size(), 4u);
+    // The top-level README.TXT and one of the twins, each by its own name.
+    const std::vector<const CZipFileInfo*> chosen = {Chosen(directory, "README.TXT"),
+                                                     Chosen(directory, "Twin.txt")};
+    EXPECT_TRUE(op.DeleteMembers(chosen)) << op.ZipErrorText();
+    EXPECT_EQ(SortedListing("D.ZIP"), (std::vector<std::string>{"docs/readme.txt", "twin.TXT"}));
+}
+
+TEST_F(ZipOperationTest, MembersLeftOutOfAnExtractAreNamed) {
+    // An encrypted member beside a plain one, without a password.
+    MakeFile("SRC/secret.txt", "top secret");
+    MakeFile("SRC/plain.txt", "plain text");
+    Zip("-P sesame '" + Host("ENC.ZIP") + "' secret.txt", "SRC");
+    Zip("'" + Host("ENC.ZIP") + "' plain.txt", "SRC");
+    // A name flagged UTF-8 that is not, beside a good one.
+    MakeFile("BAD.ZIP", testing::RawArchive(
+                            {{"bad\xFF.txt", "bad", 0x031E, 0x0800}, {"plain.txt", "plain text"}}));
+    const struct {
+        const char* name;
+        const char* zip;
+        std::vector<std::string> skipped;
+        int code;
+        const char* report;
+    } cases[] = {
+        {"encrypted",
+         "C:\\ENC.ZIP",
+         {"C:\\ENC\\secret.txt"},
+         kUnzipEncryptedSkipped,
+         "Unable to unzip files from 'C:\\ENC.ZIP'.\n\nFile skipped, encrypted!\n\n"
+         "C:\\ENC\\secret.txt"},
+        {"invalid name",
+         "C:\\BAD.ZIP",
+         {"bad\xC2\xA0.txt"},
+         kUnzipInvalidName,
+         "Unable to unzip files from 'C:\\BAD.ZIP'.\n\nMember name in zip file is not valid "
+         "UTF-8!\n\nbad\xC2\xA0.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeDir("ENC");
+        ::unlink(Host("ENC/plain.txt").c_str());
+        m_ui.Reset();
+        CZipFileOperation op;
+        ASSERT_EQ(op.Open(c.zip), kOpened);
+        // The plain member is written, but the run does not succeed.
+        EXPECT_FALSE(op.Extract("*.*", "C:\\ENC", kStoreNoPaths, false, false, false));
+        EXPECT_EQ(test::ReadFile(Host("ENC/plain.txt")), "plain text");
+        EXPECT_EQ(op.UnzipResultCode(), c.code);
+        ASSERT_EQ(op.SkippedMembers().size(), c.skipped.size());
+        EXPECT_EQ(op.SkippedMembers()[0].name, c.skipped[0]);
+        op.ReportUnzipError("Unable to unzip files from '%s'.\n\n", c.zip);
+        EXPECT_EQ(m_ui.Texts(), std::vector<std::string>{c.report});
+    }
+    EXPECT_EQ(test::ListDir(Host("ENC")), std::vector<std::string>{"plain.txt"});
+}
+
+TEST_F(ZipOperationTest, LongAndUtf8NamesAreListedWholeAndDeletedByTheShownName) {
+    // A path of 310 bytes, and a UTF-8 name that Info-ZIP on Linux stores
+    // without the UTF-8 flag.
+    const std::string longPath = std::string(200, 'd') + "/" + std::string(105, 'f') + ".txt";
+    const std::string emoji = "emoji\xF0\x9F\x98\x80.txt";
+    MakeArchive("L.ZIP", {longPath, emoji, "keep.txt"});
+    std::string longShown = std::string(200, 'D') + "\\" + std::string(105, 'F') + ".TXT";
+    const std::string emojiShown = "EMOJI\xF0\x9F\x98\x80.TXT";
+    EXPECT_EQ(Members("C:\\L.ZIP"), (std::vector<std::string>{longShown, emojiShown, "KEEP.TXT"}));
+    CZipFileOperation op;
+    ASSERT_EQ(op.Open("C:\\L.ZIP"), kOpened);
+    EXPECT_TRUE(op.DeleteMembers(longShown + " " + emojiShown)) << op.ZipErrorText();
+    EXPECT_EQ(Listed("L.ZIP"), std::vector<std::string>{"keep.txt"});
 }
 
 } // namespace

@@ -449,18 +449,6 @@ TEST_F(UnzipEngineTest, HostileMembersAreRefusedAndNothingLeavesTheDestination) 
         {"symbolic link",
          [](HandZip& z) { z.Add("link", "..").externalAttributes = test::UnixAttributes(0120777); },
          kUnzipSymlinkMember},
-        {"case collision",
-         [](HandZip& z) {
-             z.Add("Name.txt", "first");
-             z.Add("NAME.TXT", "second");
-         },
-         kUnzipCaseCollision},
-        {"directory case collision",
-         [](HandZip& z) {
-             z.Add("Dir/a.txt", "first");
-             z.Add("dir/b.txt", "second");
-         },
-         kUnzipCaseCollision},
         {"inflates past its size",
          [](HandZip& z) {
              z.Add("bomb.bin", std::string(1 << 20, '\0'), true).uncompressedSize = 10;
@@ -481,6 +469,8 @@ TEST_F(UnzipEngineTest, HostileMembersAreRefusedAndNothingLeavesTheDestination) 
         c.add(zip);
         const std::string dos = PutArchive("hostile.zip", zip.Build());
         ResetOut({"bomb.bin", "short.bin", "crc.txt"});
+        m_script = Script();
+        m_script.answers[kMessageMemberRefused] = 1;
         EXPECT_EQ(Extract(dos, nullptr), c.expected);
         // The safe member is extracted; the parent of the destination and
         // the root hold nothing new.
@@ -497,8 +487,11 @@ TEST_F(UnzipEngineTest, HostileMembersAreRefusedAndNothingLeavesTheDestination) 
         // A refused member leaves the old file of its name as it was.
         for (const char* name : {"bomb.bin", "short.bin", "crc.txt"})
             EXPECT_EQ(ReadFile(Host(std::string("box/out/") + name)), "old");
-        if (c.expected == kUnzipCaseCollision) {
-            EXPECT_EQ(out.size(), 5u) << "the first of the two is extracted";
+        // A member refused for its name or kind is named to the caller.
+        if (c.expected == kUnzipUnsafeName || c.expected == kUnzipSymlinkMember) {
+            ASSERT_EQ(m_script.messages.size(), 1u);
+            EXPECT_EQ(m_script.messages[0].first, kMessageMemberRefused);
+            EXPECT_EQ(m_script.messages[0].second, zip.members().back().name);
         }
     }
 }
@@ -674,6 +667,192 @@ TEST_F(UnzipEngineTest, ChangedArchiveIsReadAgain) {
     WriteFile(other / "changing.zip", three.Build());
     EXPECT_EQ(Count(dos), 3);
     EXPECT_STREQ(Item(dos, 2).pathName, "z");
+}
+
+TEST_F(UnzipEngineTest, CaseOnlyTwinsAreExtractedWhereCaseCounts) {
+    // Source trees hold such twins (xt_CONNMARK.h and xt_connmark.h).
+    WriteFile(Host("src/xt_CONNMARK.h"), "upper");
+    WriteFile(Host("src/xt_connmark.h"), "lower");
+    ASSERT_EQ(
+        test::RunTool(Host("src"), {"zip", "-q", "../twins.zip", "xt_CONNMARK.h", "xt_connmark.h"}),
+        0);
+    HandZip folders;
+    folders.Add("Dir/a.txt", "first");
+    folders.Add("dir/b.txt", "second");
+    const std::string dirs = PutArchive("folders.zip", folders.Build());
+    const struct {
+        const char* name;
+        std::string zip;
+        bool foldingTarget; // the destination does not tell case apart
+        int expected;
+        const char* tree;
+    } cases[] = {
+        {"file twins, case-sensitive target", "C:\\twins.zip", false, kUnzipOk,
+         "out,out/xt_CONNMARK.h,out/xt_connmark.h"},
+        {"folder twins, case-sensitive target", dirs, false, kUnzipOk,
+         "out,out/Dir,out/Dir/a.txt,out/dir,out/dir/b.txt"},
+        {"file twins, folding target", "C:\\twins.zip", true, kUnzipCaseCollision,
+         "out,out/xt_CONNMARK.h"},
+        {"folder twins, folding target", dirs, true, kUnzipCaseCollision,
+         "out,out/Dir,out/Dir/a.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetOut();
+        m_script = Script();
+        m_script.answers[kMessageMemberRefused] = 1;
+        EXPECT_EQ(Extract(c.zip, nullptr,
+                          [&](UnzipCommandRecord& r) {
+                              if (c.foldingTarget)
+                                  r.options |= kUnzipCaseInsensitiveTarget;
+                          }),
+                  c.expected);
+        EXPECT_EQ(Tree(), c.tree);
+        // Each twin holds its own text; the refused one is named.
+        if (!c.foldingTarget && c.zip == "C:\\twins.zip") {
+            EXPECT_EQ(ReadFile(Host("box/out/xt_CONNMARK.h")), "upper");
+            EXPECT_EQ(ReadFile(Host("box/out/xt_connmark.h")), "lower");
+        }
+        EXPECT_EQ(m_script.messages.size(), c.foldingTarget ? 1u : 0u);
+    }
+}
+
+TEST_F(UnzipEngineTest, DotSlashRootEntryIsSkippedSilently) {
+    // bsdtar starts its archive with a "./" entry for the folder itself.
+    WriteFile(Host("src/a.txt"), "from bsdtar");
+    ASSERT_EQ(test::RunTool(Host("src"), {"bsdtar", "--format", "zip", "-cf", "../dot.zip", "."}),
+              0);
+    HandZip dot;
+    dot.AddDirectory(".");
+    dot.AddDirectory("./");
+    dot.Add("./.", "");
+    dot.Add("./sub/b.txt", "bee");
+    const std::string hand = PutArchive("hand.zip", dot.Build());
+    const struct {
+        const char* name;
+        std::string zip;
+        bool dropPaths;
+        const char* tree;
+    } cases[] = {
+        {"bsdtar", "C:\\dot.zip", false, "out,out/a.txt"},
+        {"dot entries of every form", hand, false, "out,out/sub,out/sub/b.txt"},
+        {"paths dropped", hand, true, "out,out/b.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetOut();
+        m_script = Script(); // any message fails the test
+        EXPECT_EQ(
+            Extract(c.zip, nullptr, [&](UnzipCommandRecord& r) { r.dropPaths = c.dropPaths; }),
+            kUnzipOk);
+        EXPECT_EQ(Tree(), c.tree);
+        EXPECT_TRUE(m_script.messages.empty());
+    }
+}
+
+TEST_F(UnzipEngineTest, EncryptedMemberBesideAPlainOneFailsTheExtract) {
+    WriteFile(Host("src/secret.txt"), "the secret");
+    WriteFile(Host("src/plain.txt"), "the plain text");
+    ASSERT_EQ(test::RunTool(Host("src"), {"zip", "-q", "-P", "pw", "../mixed.zip", "secret.txt"}),
+              0);
+    ASSERT_EQ(test::RunTool(Host("src"), {"zip", "-q", "../mixed.zip", "plain.txt"}), 0);
+    m_script.answers[kMessageEncryptedSkipped] = 1;
+    EXPECT_EQ(Extract("C:\\mixed.zip", nullptr), kUnzipEncryptedSkipped);
+    EXPECT_EQ(ReadFile(Host("box/out/plain.txt")), "the plain text");
+    EXPECT_FALSE(FileExists(Host("box/out/secret.txt")));
+    ASSERT_EQ(m_script.messages.size(), 1u);
+    EXPECT_EQ(m_script.messages[0], std::make_pair(int{kMessageEncryptedSkipped},
+                                                   std::string("C:\\box\\out\\secret.txt")));
+}
+
+TEST_F(UnzipEngineTest, BackslashIsASeparatorOnlyForDosHosts) {
+    // Info-ZIP on Linux keeps a backslash of a file name as it is.
+    WriteFile(Host("src/a\\b.txt"), "one name");
+    ASSERT_EQ(test::RunTool(Host("src"), {"zip", "-q", "../unix.zip", "a\\b.txt"}), 0);
+    HandZip dos;
+    dos.Add("dir\\c.txt", "two names").versionMadeBy = test::kMadeByDos;
+    dos.members().back().externalAttributes = 0x20;
+    const std::string dosZip = PutArchive("dos.zip", dos.Build());
+    const struct {
+        const char* name;
+        std::string zip;
+        const char* listed;
+        const char* tree;
+    } cases[] = {
+        {"Unix host", "C:\\unix.zip", "a\\b.txt", "out,out/a\\b.txt"},
+        {"DOS host", dosZip, "dir/c.txt", "out,out/dir,out/dir/c.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetOut();
+        EXPECT_STREQ(Item(c.zip, 0).pathName, c.listed);
+        EXPECT_EQ(Extract(c.zip, nullptr), kUnzipOk);
+        EXPECT_EQ(Tree(), c.tree);
+    }
+}
+
+TEST_F(UnzipEngineTest, InvalidUtf8NameDoesNotStopTheOtherMembers) {
+    for (const std::string prefix : {"", "STUB"}) {
+        SCOPED_TRACE(prefix.empty() ? "plain" : "behind a stub");
+        HandZip zip;
+        zip.prefix = prefix;
+        zip.Add("good.txt", std::string(3000, 'g'), true).flags = 0x0800;
+        zip.Add("bad\xFF.txt", "bad", true).flags = 0x0800;
+        zip.Add("also.txt", "also");
+        const std::string dos = PutArchive("badname.zip", zip.Build());
+        ResetOut();
+        m_script = Script();
+        m_script.answers[kMessageMemberRefused] = 1;
+        ASSERT_EQ(Count(dos), 3);
+        EXPECT_EQ(Extract(dos, nullptr), kUnzipInvalidName);
+        EXPECT_EQ(Tree(), "out,out/also.txt,out/good.txt");
+        EXPECT_EQ(ReadFile(Host("box/out/good.txt")), std::string(3000, 'g'));
+        ASSERT_EQ(m_script.messages.size(), 1u);
+        EXPECT_EQ(m_script.messages[0].second, "bad\xC2\xA0.txt"); // as listed (CP437)
+    }
+}
+
+// New in the engine's interface: whole names out, exact names in.
+TEST_F(UnzipEngineTest, WholeNamesOutExactNamesIn) {
+    HandZip zip;
+    const std::string longName = std::string(150, 'd') + "/" + std::string(150, 'f') + ".txt";
+    zip.Add(longName, "long");
+    for (const char* name : {"README.TXT", "docs/readme.txt", "src/ReadMe.Txt"})
+        zip.Add(name, name);
+    const std::string dos = PutArchive("names.zip", zip.Build());
+
+    // The item record's field is cut; the whole name comes beside it.
+    std::string whole;
+    UnzipCommandRecord r = Record(kUnzipMemberInfo, dos);
+    ZipItemRecord item;
+    r.buffer = &item;
+    r.memberIndex = 0;
+    r.memberName = &whole;
+    ASSERT_EQ(UnzipEntry(r), kUnzipOk);
+    EXPECT_EQ(whole, longName);
+    EXPECT_EQ(std::strlen(item.pathName), 259u);
+
+    const struct {
+        const char* name;
+        std::vector<const char*> names;
+        int expected;
+        const char* tree;
+    } cases[] = {
+        {"one top-level name", {"README.TXT"}, kUnzipOk, "out,out/README.TXT"},
+        {"a path, case kept", {"src/ReadMe.Txt"}, kUnzipOk, "out,out/src,out/src/ReadMe.Txt"},
+        {"case differs: no member", {"readme.txt"}, kUnzipNothingFound, "out"},
+        {"a base name alone is not a path", {"ReadMe.Txt"}, kUnzipNothingFound, "out"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetOut();
+        std::vector<const char*> list = c.names;
+        list.push_back(nullptr);
+        EXPECT_EQ(
+            Extract(dos, "*.*", [&](UnzipCommandRecord& rec) { rec.memberNames = list.data(); }),
+            c.expected);
+        EXPECT_EQ(Tree(), c.tree);
+    }
 }
 
 } // namespace

@@ -1,12 +1,18 @@
 #include "zip/ZipCentralDirectory.h"
 
 #include "ZipTestSupport.h"
+#include "platform/FaultInjection.h"
 #include "support/TestSupport.h"
 #include "zip/ZipEngine.h"
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace vorlane::zip {
 namespace {
@@ -109,6 +115,86 @@ TEST(ZipCentralDirectoryTest, DamagedAndHostileArchivesGetTheirCodes) {
     }
 }
 
+// An end-of-central-directory record as bytes: member count, directory
+// size and offset, comment length.
+std::string EndRecordBytes(uint16_t entries, uint32_t size, uint32_t offset,
+                           uint16_t commentLength = 0) {
+    std::string bytes = "PK\x05\x06" + std::string(18, '\0');
+    bytes[8] = bytes[10] = static_cast<char>(entries & 0xFF);
+    bytes[9] = bytes[11] = static_cast<char>(entries >> 8);
+    Put32At(&bytes, 12, size);
+    Put32At(&bytes, 16, offset);
+    bytes[20] = static_cast<char>(commentLength & 0xFF);
+    bytes[21] = static_cast<char>(commentLength >> 8);
+    return bytes;
+}
+
+std::vector<std::string> NamesOf(const ZipArchiveIndex& index) {
+    std::vector<std::string> names;
+    for (const ZipMemberInfo& member : index.members)
+        names.push_back(member.name);
+    return names;
+}
+
+TEST(ZipCentralDirectoryTest, FakeEndRecordInTheCommentIsNotTaken) {
+    const std::vector<std::string> two = {"a.txt", "dir/b.txt"};
+    // The real directory of the two-member archive: where it starts and how
+    // long its first header is.
+    const std::string plain = TwoMembers().Build();
+    const uint32_t directoryAt = static_cast<uint32_t>(DirectoryAt(plain));
+    const uint32_t firstHeader = static_cast<uint32_t>(SecondAt(plain) - DirectoryAt(plain));
+    HandZip first;
+    first.Add("first.txt", "one");
+    const std::string firstBytes = first.Build();
+    const struct {
+        const char* name;
+        std::function<std::string()> bytes;
+        std::vector<std::string> members;
+        uint64_t archiveStart;
+    } cases[] = {
+        {"an empty end record ends the comment",
+         [] {
+             HandZip zip = TwoMembers();
+             zip.comment = "note " + EndRecordBytes(0, 0, 0);
+             return zip.Build();
+         },
+         two, 0},
+        {"the fake record points at a local header",
+         [] {
+             HandZip zip = TwoMembers();
+             zip.comment = EndRecordBytes(1, 46, 0);
+             return zip.Build();
+         },
+         two, 0},
+        {"the fake record names the first header of the real directory",
+         [&] {
+             HandZip zip = TwoMembers();
+             zip.comment = EndRecordBytes(1, firstHeader, directoryAt);
+             return zip.Build();
+         },
+         two, 0},
+        {"an empty archive whose comment claims members",
+         [] {
+             HandZip zip;
+             zip.comment = EndRecordBytes(3, 138, 0);
+             return zip.Build();
+         },
+         {},
+         0},
+        {"an archive appended to another is read at its own end",
+         [&] { return firstBytes + TwoMembers().Build(); }, two, firstBytes.size()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes = c.bytes();
+        ZipArchiveIndex index;
+        std::string why;
+        ASSERT_EQ(Read(bytes, &index, &why), kUnzipOk) << why;
+        EXPECT_EQ(NamesOf(index), c.members);
+        EXPECT_EQ(index.archiveStart, c.archiveStart);
+    }
+}
+
 TEST(ZipCentralDirectoryTest, ReadsMembersOfAHandMadeArchive) {
     HandZip zip;
     zip.Add("a.txt", std::string(300, 'a'), true);
@@ -162,30 +248,73 @@ TEST(ZipCentralDirectoryTest, ReadsMembersOfAHandMadeArchive) {
     }
 }
 
-TEST(ZipCentralDirectoryTest, NamesAreDecodedToUtf8) {
-    HandZip zip;
-    zip.Add("caf\x82.txt", "cp437"); // CP437 0x82 is e-acute
-    test::HandMember& flagged = zip.Add("gr\xC3\xBC\xC3\x9F.txt", "utf8");
-    flagged.flags = 0x0800;
-    // An Info-ZIP Unicode path field whose CRC matches the header name.
-    test::HandMember& unicode = zip.Add("na\x8Fve.txt", "field");
-    const std::string utf8 = "na\xC3\xAFve.txt";
-    std::string field(9, '\1'); // tag, size, version 1, CRC of the header name
+// An Info-ZIP Unicode path field for a header name: version 1, the CRC of
+// headerName, then the UTF-8 name.
+std::string UnicodePathField(const std::string& headerName, const std::string& utf8) {
+    std::string field(9, '\1');
     Put32At(&field, 0, 0x7075 | uint32_t(5 + utf8.size()) << 16);
-    Put32At(&field, 5, test::Crc32("na\x8Fve.txt"));
-    field += utf8;
-    unicode.centralExtra = field;
-    // The same field with a stale CRC is ignored.
-    test::HandMember& stale = zip.Add("old\x81.txt", "stale");
-    stale.centralExtra = field;
+    Put32At(&field, 5, test::Crc32(headerName));
+    return field + utf8;
+}
 
+TEST(ZipCentralDirectoryTest, NamesAreDecodedByFlagFieldAndHost) {
+    const std::string emoji = "emoji\xF0\x9F\x98\x80.txt";
+    const struct {
+        const char* name;
+        std::string stored;
+        uint16_t madeBy;
+        uint16_t flags;
+        std::string extra;
+        std::string expected;
+        bool invalid; // flagged UTF-8 but not
+    } cases[] = {
+        {"CP437 from Unix, not UTF-8", "caf\x82.txt", test::kMadeByUnix, 0, "", "caf\xC3\xA9.txt",
+         false},
+        {"flagged UTF-8", "gr\xC3\xBC\xC3\x9F.txt", test::kMadeByUnix, 0x0800, "",
+         "gr\xC3\xBC\xC3\x9F.txt", false},
+        {"Unicode path field whose CRC matches", "na\x8Fve.txt", test::kMadeByUnix, 0,
+         UnicodePathField("na\x8Fve.txt", "na\xC3\xAFve.txt"), "na\xC3\xAFve.txt", false},
+        {"Unicode path field with a stale CRC", "old\x81.txt", test::kMadeByUnix, 0,
+         UnicodePathField("na\x8Fve.txt", "na\xC3\xAFve.txt"), "old\xC3\xBC.txt", false},
+        // Info-ZIP on Linux writes raw UTF-8 without the flag.
+        {"UTF-8 without the flag from Unix", emoji, test::kMadeByUnix, 0, "", emoji, false},
+        {"the same bytes from DOS are CP437", emoji, test::kMadeByDos, 0, "",
+         "emoji\xE2\x89\xA1\xC6\x92\xC3\xBF\xC3\x87.txt", false},
+        {"DOS backslashes separate", "DIR\\SUB\\A.TXT", test::kMadeByDos, 0, "", "DIR/SUB/A.TXT",
+         false},
+        {"a Unix backslash is part of the name", "a\\b.txt", test::kMadeByUnix, 0, "", "a\\b.txt",
+         false},
+        {"flagged UTF-8 that is not", "bad\xFF.txt", test::kMadeByUnix, 0x0800, "",
+         "bad\xC2\xA0.txt", true},
+        {"flagged UTF-8 that is not, with a good field", "bad\xFF.txt", test::kMadeByUnix, 0x0800,
+         UnicodePathField("bad\xFF.txt", "bad\xC3\xBF.txt"), "bad\xC3\xBF.txt", false},
+    };
+    HandZip zip;
+    for (const auto& c : cases) {
+        test::HandMember& member = zip.Add(c.stored, c.name);
+        member.versionMadeBy = c.madeBy;
+        member.flags = c.flags;
+        member.centralExtra = c.extra;
+        if (c.madeBy == test::kMadeByDos)
+            member.externalAttributes = 0x20;
+    }
     ZipArchiveIndex index;
-    ASSERT_EQ(Read(zip.Build(), &index), kUnzipOk);
-    ASSERT_EQ(index.members.size(), 4u);
-    EXPECT_EQ(index.members[0].name, "caf\xC3\xA9.txt");
-    EXPECT_EQ(index.members[1].name, "gr\xC3\xBC\xC3\x9F.txt");
-    EXPECT_EQ(index.members[2].name, utf8);
-    EXPECT_EQ(index.members[3].name, "old\xC3\xBC.txt");
+    std::string why;
+    const std::string bytes = zip.Build();
+    ASSERT_EQ(Read(bytes, &index, &why), kUnzipOk) << why;
+    ASSERT_EQ(index.members.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(index.members[i].name, cases[i].expected);
+        EXPECT_EQ(index.members[i].nameInvalid, cases[i].invalid);
+    }
+    // Both members flagged UTF-8 over bytes that are not are listed for the
+    // extractor, at their central directory headers.
+    ASSERT_EQ(index.badUtf8Headers.size(), 2u);
+    for (uint64_t header : index.badUtf8Headers) {
+        EXPECT_EQ(bytes.substr(header, 4), "PK\x01\x02");
+        EXPECT_EQ(bytes.substr(header + 46, 8), "bad\xFF.txt");
+    }
 }
 
 TEST(ZipCentralDirectoryTest, Zip64RecordsSizesOver4GiBAndStubs) {
@@ -228,6 +357,53 @@ TEST(ZipCentralDirectoryTest, CountBeyond65535WithoutZip64IsReadWhole) {
     EXPECT_EQ(index.members.back().name, std::to_string(count - 1));
 }
 
+// The reader once mapped the archive: a file cut short while its directory
+// was being parsed killed the process with SIGBUS. Reading it must end in
+// an error code (or the whole listing, when the cut came late) every time.
+TEST(ZipCentralDirectoryTest, ArchiveTruncatedWhileReadIsAnErrorNotACrash) {
+    HandZip zip;
+    const size_t count = 70000;
+    for (size_t i = 0; i < count; ++i)
+        zip.Add("dir" + std::to_string(i % 50) + "/" + std::to_string(i), "");
+    const std::string bytes = zip.Build();
+    vorlane::test::TempDir dir;
+    const std::string path = dir / "big.zip";
+
+    // How long one whole read takes here spreads the cuts over it.
+    vorlane::test::WriteFile(path, bytes);
+    ZipArchiveIndex index;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(ReadZipIndexFile(path, &index), kUnzipOk);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(index.members.size(), count);
+
+    int cutDuringRead = 0;
+    for (int round = 0; round < 200 && cutDuringRead < 3; ++round) {
+        vorlane::test::WriteFile(path, bytes);
+        std::atomic<bool> started{false};
+        int rc = -1;
+        size_t members = 0;
+        std::thread reader([&] {
+            ZipArchiveIndex read;
+            started = true;
+            rc = ReadZipIndexFile(path, &read);
+            members = read.members.size();
+        });
+        while (!started)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(whole * (round % 9 + 1) / 10);
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(bytes.size() / 3)), 0);
+        reader.join();
+        if (rc == kUnzipOk) {
+            EXPECT_EQ(members, count); // read whole before the cut
+        } else {
+            ++cutDuringRead;
+            EXPECT_TRUE(rc == kUnzipUnexpectedEnd || rc == kUnzipNotZip) << rc;
+        }
+    }
+    EXPECT_GT(cutDuringRead, 0);
+}
+
 TEST(ZipCentralDirectoryTest, FilesThatCannotBeRead) {
     vorlane::test::TempDir dir;
     ZipArchiveIndex index;
@@ -237,6 +413,23 @@ TEST(ZipCentralDirectoryTest, FilesThatCannotBeRead) {
     EXPECT_EQ(ReadZipIndexFile(dir / "fifo", &index), kUnzipNotZip); // and does not hang
     vorlane::test::WriteFile(dir / "short", "PK\x03\x04 cut");
     EXPECT_EQ(ReadZipIndexFile(dir / "short", &index), kUnzipUnexpectedEnd);
+
+    // An archive the system refuses or fails to read keeps the errno.
+    vorlane::test::WriteFile(dir / "good.zip", TwoMembers().Build());
+    using platform::fault::Op;
+    const struct {
+        Op op;
+        int error;
+    } faults[] = {{Op::Open, EACCES}, {Op::Read, EIO}};
+    for (const auto& f : faults) {
+        platform::fault::Arm(f.op, 1, f.error);
+        int systemError = 0;
+        EXPECT_EQ(ReadZipIndexFile(dir / "good.zip", &index, nullptr, &systemError),
+                  kUnzipReadError);
+        platform::fault::Reset();
+        EXPECT_EQ(systemError, f.error);
+        EXPECT_TRUE(index.members.empty());
+    }
 }
 
 } // namespace

@@ -57,6 +57,33 @@ TEST(ZipNamesTest, UnsafeMemberNames) {
     EXPECT_TRUE(IsUnsafeMemberName(std::string_view("a\0b", 3)));
 }
 
+TEST(ZipNamesTest, RootNamesAndComponents) {
+    const struct {
+        const char* name;
+        bool root;
+        std::vector<std::string> slashOnly; // components, '\\' part of a name
+    } cases[] = {
+        {".", true, {}},
+        {"./", true, {}},
+        {"././", true, {}},
+        {".\\", true, {".\\"}},
+        {"./a.txt", false, {"a.txt"}},
+        {"..", false, {".."}},
+        {"../", false, {".."}},
+        {"/", false, {}},
+        {"/.", false, {}},
+        {".hidden", false, {".hidden"}},
+        {"a\\b.txt", false, {"a\\b.txt"}},
+        {"dir/a\\b/", false, {"dir", "a\\b"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsRootMemberName(c.name), c.root);
+        EXPECT_EQ(MemberPathComponents(c.name, false), c.slashOnly);
+    }
+    EXPECT_EQ(MemberPathComponents("dir/a\\b"), (std::vector<std::string>{"dir", "a", "b"}));
+}
+
 TEST(ZipNamesTest, MatchesSpecificationNamesAgainstMembers) {
     struct Case {
         const char* spec;

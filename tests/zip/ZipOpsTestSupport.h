@@ -58,6 +58,19 @@ inline std::string PointPastEnd(std::string zip) {
     return zip;
 }
 
+// A member of RawArchive: stored, with the host of "version made by"
+// (0x031E Unix, 0x0014 DOS) and the general purpose flags (0x0800: UTF-8).
+struct RawMember {
+    std::string name; // the bytes of the name, as stored
+    std::string text;
+    uint16_t madeBy = 0x031E;
+    uint16_t flags = 0;
+};
+constexpr uint16_t kRawMadeByDos = 0x0014;
+// An archive made byte by byte, for names no archiver on this host writes
+// (ZipTestSupport.cpp).
+std::string RawArchive(const std::vector<RawMember>& members);
+
 // Bytes that do not compress (fixed seed).
 inline std::string RandomBytes(size_t size, uint32_t seed = 11) {
     std::mt19937 random(seed);

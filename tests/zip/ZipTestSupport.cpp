@@ -1,5 +1,7 @@
 #include "ZipTestSupport.h"
 
+#include "ZipOpsTestSupport.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
@@ -138,3 +140,19 @@ int RunTool(const std::string& dir, const std::vector<std::string>& args) {
 }
 
 } // namespace vorlane::zip::test
+
+namespace vorlane::zip::testing {
+
+std::string RawArchive(const std::vector<RawMember>& members) {
+    test::HandZip zip;
+    for (const RawMember& member : members) {
+        test::HandMember& m = zip.Add(member.name, member.text);
+        m.versionMadeBy = member.madeBy;
+        m.flags = member.flags;
+        if (member.madeBy == kRawMadeByDos)
+            m.externalAttributes = 0x20; // the archive bit
+    }
+    return zip.Build();
+}
+
+} // namespace vorlane::zip::testing

@@ -151,9 +151,11 @@ class ZipWriteTest : public ::testing::Test {
             self->m_percents.push_back(percent);
         return self->m_cancelAt != 0 && ++self->m_calls >= self->m_cancelAt;
     }
-    static int OnMessage(int number, int, int, int, const char*, char*, void* user) {
-        static_cast<ZipWriteTest*>(user)->m_messages.push_back(number);
-        return 2;
+    static int OnMessage(int number, int, int, int, const char* text, char*, void* user) {
+        auto* self = static_cast<ZipWriteTest*>(user);
+        self->m_messages.push_back(number);
+        self->m_messageTexts.push_back(text != nullptr ? text : "");
+        return self->m_answer;
     }
 
     test::TempDir m_dir;
@@ -161,6 +163,8 @@ class ZipWriteTest : public ::testing::Test {
     std::vector<std::string> m_texts;
     std::vector<int> m_percents;
     std::vector<int> m_messages;
+    std::vector<std::string> m_messageTexts;
+    int m_answer = 2; // to every message: 2 refuses a multi-volume archive, 6 is yes
     int m_cancelAt = 0;
     int m_calls = 0;
 };
@@ -608,6 +612,88 @@ TEST_F(ZipWriteTest, BadCallsAreRefused) {
         EXPECT_EQ(Zip(kZipAdd, Dos("src\\a.txt"), c.adjust), c.result);
         EXPECT_EQ(test::ListDir(Host("out")), std::vector<std::string>{});
     }
+}
+
+TEST_F(ZipWriteTest, CaseTwinsAreTwoMembersWhereBothSidesTellCaseApart) {
+    // Both from this (case-sensitive) disk: "A.txt" is a file of its own.
+    Make("src/a.txt", "small a");
+    ASSERT_EQ(Zip(kZipAdd, Dos("src\\a.txt")), kZipOk);
+    ::unlink(Host("src/a.txt").c_str());
+    Make("src/A.txt", "capital A");
+    ASSERT_EQ(Zip(kZipAdd, Dos("src\\A.txt")), kZipOk);
+    EXPECT_EQ(Listing(Archive()), "A.txt,a.txt");
+    EXPECT_EQ(MemberText(Archive(), "a.txt"), "small a");
+    EXPECT_EQ(MemberText(Archive(), "A.txt"), "capital A");
+    EXPECT_TRUE(m_messages.empty());
+
+    // A member from a DOS host names the same file: replacing it is asked.
+    const std::string dos =
+        testing::RawArchive({{"README.TXT", "old text", testing::kRawMadeByDos}});
+    Make("src/readme.txt", "new text");
+    const struct {
+        const char* name;
+        int answer;
+        int result;
+        const char* text;
+    } cases[] = {
+        {"no keeps the member", 7, kZipNothingToDo, "old text"},
+        {"yes replaces it", 6, kZipOk, "new text"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::WriteFile(Archive(), dos);
+        m_messages.clear();
+        m_messageTexts.clear();
+        m_answer = c.answer;
+        EXPECT_EQ(Zip(kZipAdd, Dos("src\\readme.txt")), c.result);
+        EXPECT_EQ(Listing(Archive()), "README.TXT");
+        EXPECT_EQ(MemberText(Archive(), "README.TXT"), c.text);
+        EXPECT_EQ(m_messages, std::vector<int>{kMessageOverwrite});
+        EXPECT_EQ(m_messageTexts, std::vector<std::string>{
+                                      "Overwrite 'README.TXT' with 'C:\\src\\readme.txt'? The two "
+                                      "names differ only in case."});
+    }
+}
+
+TEST_F(ZipWriteTest, DeleteByExactNamesRemovesOnlyThoseMembers) {
+    const std::string all = "README.TXT,docs/,docs/readme.txt,src/,src/ReadMe.Txt";
+    const struct {
+        const char* name;
+        std::vector<const char*> names;
+        int result;
+        std::string left;
+    } cases[] = {
+        {"the top-level member only",
+         {"README.TXT"},
+         kZipOk,
+         "docs/,docs/readme.txt,src/,src/ReadMe.Txt"},
+        {"two paths", {"docs/readme.txt", "src/ReadMe.Txt"}, kZipOk, "README.TXT,docs/,src/"},
+        {"case must match", {"readme.txt"}, kZipNothingToDo, all},
+        {"a base name is not a path", {"ReadMe.Txt"}, kZipNothingToDo, all},
+        {"the DOS form is not the name", {"docs\\readme.txt"}, kZipNothingToDo, all},
+        {"an empty list is nothing", {}, kZipNothingToDo, all},
+    };
+    for (const char* name : {"README.TXT", "docs/readme.txt", "src/ReadMe.Txt"})
+        Make(std::string("in/") + name, name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::unlink(Archive().c_str());
+        ASSERT_EQ(Zip(kZipAdd, Dos("in\\*.*"), Relative), kZipOk);
+        ASSERT_EQ(Listing(Archive()), all);
+        std::vector<const char*> list = c.names;
+        list.push_back(nullptr);
+        // The specification would match all three; the names win.
+        EXPECT_EQ(Zip(kZipDelete, "README.TXT",
+                      [&](ZipCommandRecord& r) { r.memberNames = list.data(); }),
+                  c.result);
+        EXPECT_EQ(Listing(Archive()), c.left);
+    }
+    // A DOS host's member goes by its listed name, '/' between components.
+    test::WriteFile(Archive(), testing::RawArchive({{"DIR\\A.TXT", "a", testing::kRawMadeByDos},
+                                                    {"KEEP.TXT", "k", testing::kRawMadeByDos}}));
+    const char* listed[] = {"DIR/A.TXT", nullptr};
+    EXPECT_EQ(Zip(kZipDelete, "", [&](ZipCommandRecord& r) { r.memberNames = listed; }), kZipOk);
+    EXPECT_EQ(Listing(Archive()), "KEEP.TXT");
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <zlib.h>
 
 namespace vorlane::objdb::detail {
 
@@ -172,7 +173,10 @@ struct ByteOrder {
     }
 };
 
-// CRC-32 (the zlib polynomial) of size bytes, continuing from crc.
-uint32_t Crc32(const void* data, size_t size, uint32_t crc = 0);
+// zlib's CRC-32 of size bytes, continuing from crc: the header and the
+// journal are checked with it at every commit and open.
+inline uint32_t Crc32(const void* data, size_t size, uint32_t crc = 0) {
+    return static_cast<uint32_t>(::crc32_z(crc, static_cast<const Bytef*>(data), size));
+}
 
 } // namespace vorlane::objdb::detail

@@ -61,6 +61,11 @@ class KeyedFileImpl {
     // A write failed: the handle refuses changes from now on.
     int32_t WriteFailed(int32_t status, const std::string& what, int err);
     int32_t CheckWritable();
+    // An allocation failed inside an operation: returns kKfOutOfMemory with a
+    // detail when one can be made. After a change (change true) the handle
+    // refuses further changes, as after a failed write, because the blocks
+    // in memory may be half changed. Allocates nothing that can fail.
+    int32_t OutOfMemory(bool change) noexcept;
     // After a change: commits at once in flush modes 1..4.
     int32_t AfterChange(int32_t status);
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace vorlane::zip {
 
@@ -57,7 +58,14 @@ bool ZipArchiveFile::WriteWhole(std::string_view bytes) {
 
 zip_int64_t ZipArchiveFile::Callback(void* user, void* data, zip_uint64_t length,
                                      zip_source_cmd_t command) {
-    return static_cast<ZipArchiveFile*>(user)->Handle(data, length, command);
+    auto* self = static_cast<ZipArchiveFile*>(user);
+    // No exception may cross libzip's C code: memory running out is a
+    // failed command, which libzip rolls back.
+    try {
+        return self->Handle(data, length, command);
+    } catch (const std::bad_alloc&) {
+        return self->Fail(ZIP_ER_MEMORY, 0);
+    }
 }
 
 zip_int64_t ZipArchiveFile::Fail(int zipError, int sysErrno) {

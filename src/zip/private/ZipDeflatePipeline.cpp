@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace vorlane::zip {
 
@@ -97,8 +98,11 @@ zip_source_t* ZipDeflatePipeline::CreateSource(size_t member, zip_error_t* error
     source->owner = this;
     source->member = member;
     zip_error_init(&source->error);
+    // Room first: a libzip source made and then not kept would be lost
+    // when memory runs out.
+    m_sources.reserve(m_sources.size() + 1);
     zip_source_t* zs =
-        zip_source_function_create(&ZipDeflatePipeline::SourceCallback, source.get(), error);
+        zip_source_function_create(&ZipDeflatePipeline::GuardedSourceCallback, source.get(), error);
     if (zs == nullptr) {
         zip_error_fini(&source->error);
         return nullptr;
@@ -154,7 +158,14 @@ void ZipDeflatePipeline::CompressClaimed(Member& member, std::unique_lock<std::m
     member.state = State::Working;
     m_inFlight += member.size;
     lock.unlock();
-    bool ok = CompressWhole(member);
+    bool ok = false;
+    try {
+        ok = CompressWhole(member);
+    } catch (const std::bad_alloc&) {
+        // Memory ran out: the member fails and the change ends with that
+        // (a worker thread must never end the program).
+        m_outOfMemory = true;
+    }
     lock.lock();
     member.state = ok ? State::Done : State::Failed;
     if (!ok)
@@ -184,6 +195,8 @@ bool ZipDeflatePipeline::CompressWhole(Member& member) {
         NoteReadFailure(member.path, err);
         return false;
     }
+    // Ended however the compression ends, memory running out included.
+    std::unique_ptr<z_stream, int (*)(z_stream*)> ender(&z, deflateEnd);
     std::vector<uint8_t> in(std::min<uint64_t>(member.size + 1, 4 * kChunk));
     std::vector<uint8_t> out(deflateBound(&z, member.size) + 64);
     uint32_t crc = crc32(0, nullptr, 0);
@@ -235,7 +248,6 @@ bool ZipDeflatePipeline::CompressWhole(Member& member) {
         member.crc = crc;
         member.complete = true;
     }
-    deflateEnd(&z);
     return ok;
 }
 
@@ -261,6 +273,20 @@ void ZipDeflatePipeline::Release(size_t index) {
         member.state = State::Released;
         m_inFlight -= member.size;
         m_changed.notify_all();
+    }
+}
+
+zip_int64_t ZipDeflatePipeline::GuardedSourceCallback(void* user, void* data, zip_uint64_t length,
+                                                      zip_source_cmd_t command) {
+    // No exception may cross libzip's C code: memory running out fails the
+    // command and ends the change.
+    try {
+        return SourceCallback(user, data, length, command);
+    } catch (const std::bad_alloc&) {
+        Source& s = *static_cast<Source*>(user);
+        s.owner->m_outOfMemory = true;
+        zip_error_set(&s.error, ZIP_ER_MEMORY, 0);
+        return -1;
     }
 }
 

@@ -62,6 +62,8 @@ class ZipDeflatePipeline {
     bool Cancelled() const { return m_cancelled.load(); }
     const platform::SysError& ReadError() const { return m_readError; }
     const std::string& FailedPath() const { return m_failedPath; }
+    // Memory ran out while a member was compressed.
+    bool OutOfMemory() const { return m_outOfMemory.load(); }
 
   private:
     // Pending: nobody has it; Working: being compressed; Done: its data is
@@ -84,6 +86,9 @@ class ZipDeflatePipeline {
 
     static zip_int64_t SourceCallback(void* user, void* data, zip_uint64_t length,
                                       zip_source_cmd_t command);
+    // SourceCallback with memory running out turned into a failed command.
+    static zip_int64_t GuardedSourceCallback(void* user, void* data, zip_uint64_t length,
+                                             zip_source_cmd_t command);
 
     int m_level;
     std::function<bool(size_t)> m_onOpen;
@@ -100,6 +105,7 @@ class ZipDeflatePipeline {
 
     std::atomic<bool> m_readFailed{false};
     std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_outOfMemory{false};
     std::mutex m_errorMutex;
     platform::SysError m_readError;
     std::string m_failedPath;

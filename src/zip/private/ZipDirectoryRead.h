@@ -9,11 +9,19 @@ class CZipFileDirectory;
 
 namespace vorlane::zip::detail {
 
+// How the last ReadZipMembers ended, beyond its scan state.
+struct ZipReadOutcome {
+    int deferredError = 0; // 204 when a multi-volume archive was refused
+    int unzipResult = 0;   // kUnzipReadError, kUnzipOutOfMemory, ...
+    int systemError = 0;   // the errno behind kUnzipReadError
+};
+
 // Shows "Scanning zip '<name>'..." in the status bar of the directory's
 // view, reads the members into directory (multi-volume archives allowed
-// for kind 100) and returns the scan state.
+// for kind 100) and returns the scan state. Memory running out gives
+// kZipDamaged with kUnzipOutOfMemory, never an exception.
 int ReadZipMembers(catalogue::CZipFileDirectory& directory);
-// The deferred error of the last ReadZipMembers (0 when none).
-int LastReadDeferredError();
+// The outcome of the last ReadZipMembers.
+ZipReadOutcome LastReadOutcome();
 
 } // namespace vorlane::zip::detail

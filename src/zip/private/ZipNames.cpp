@@ -167,12 +167,12 @@ std::string_view MemberBaseName(std::string_view name) {
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
 
-std::vector<std::string> MemberPathComponents(std::string_view name) {
+std::vector<std::string> MemberPathComponents(std::string_view name, bool backslashSeparates) {
     std::vector<std::string> components;
     size_t i = 0;
     while (i <= name.size()) {
         size_t end = i;
-        while (end < name.size() && !IsSeparator(name[end]))
+        while (end < name.size() && name[end] != '/' && !(backslashSeparates && name[end] == '\\'))
             ++end;
         std::string_view part = name.substr(i, end - i);
         if (!part.empty() && part != ".")
@@ -180,6 +180,22 @@ std::vector<std::string> MemberPathComponents(std::string_view name) {
         i = end + 1;
     }
     return components;
+}
+
+bool IsDosHost(uint16_t versionMadeBy) {
+    const unsigned host = versionMadeBy >> 8;
+    return host == 0 || host == 6 || host == 10 || host == 14;
+}
+
+bool IsRootMemberName(std::string_view name) {
+    if (name.empty() || IsSeparator(name[0]))
+        return false;
+    for (char c : name) {
+        if (c != '.' && !IsSeparator(c))
+            return false;
+    }
+    // Only dots and separators: every component must be a single dot.
+    return MemberPathComponents(name).empty() && name.find("..") == std::string_view::npos;
 }
 
 bool IsUnsafeMemberName(std::string_view name) {

@@ -36,10 +36,21 @@ std::string MemberNameToDos(std::string_view stored);
 std::string DosNameToMember(std::string_view dos);
 // The part after the last '/' or '\' (the whole name when there is none).
 std::string_view MemberBaseName(std::string_view name);
-// The components of a member name, split at '/' and '\'; empty and "."
-// components are dropped. A trailing separator (a directory entry) leaves
-// no empty last component.
-std::vector<std::string> MemberPathComponents(std::string_view name);
+// The components of a member name, split at '/' and (unless
+// backslashSeparates is false, for names whose '\' is part of a name) at
+// '\'; empty and "." components are dropped. A trailing separator (a
+// directory entry) leaves no empty last component.
+std::vector<std::string> MemberPathComponents(std::string_view name,
+                                              bool backslashSeparates = true);
+// True for a name that stands for the archive's root itself: "." or "./"
+// and the like (only "." components), as bsdtar writes first. Such an entry
+// names nothing to make.
+bool IsRootMemberName(std::string_view name);
+
+// True when "version made by" names a DOS or Windows host (MS-DOS, OS/2
+// HPFS, NTFS, VFAT): its attributes are DOS bits, '\' separates its names
+// and its file system did not tell names apart by case.
+bool IsDosHost(uint16_t versionMadeBy);
 
 // True when extracting a member of this name could reach outside the
 // destination or cannot name a file at all: empty (or only separators), a
