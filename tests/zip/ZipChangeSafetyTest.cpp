@@ -198,9 +198,10 @@ TEST_F(ZipChangeSafetyTest, SecondWriterIsRefusedInsteadOfLosingItsChange) {
         ASSERT_EQ(op.Open("C:\\T.ZIP"), kOpened);
         EXPECT_FALSE(op.DeleteMembers("old.txt"));
         EXPECT_EQ(op.ZipResultCode(), cancel ? kZipUserCancelled : kZipArchiveBusy);
-        if (!cancel)
+        if (!cancel) {
             EXPECT_EQ(op.ZipErrorText(), "The zip file is being changed by another operation. Try "
                                          "again when it has finished.");
+        }
         EXPECT_NE(std::find(status.messages.begin(), status.messages.end(),
                             "Waiting for another operation to finish changing 'C:\\T.ZIP'..."),
                   status.messages.end());

@@ -139,11 +139,13 @@ ZipArchiveLock::Result ZipArchiveLock::TryOnce(const std::string& hostPath, bool
     }
     if (!LockWhole(fd, type)) {
         const int e = errno;
-        ::close(fd);
-        if (e == EAGAIN || e == EACCES)
+        if (e == EAGAIN || e == EACCES) {
+            ::close(fd);
             return Result::kBusy;
-        platform::SetError(err, e, "Cannot lock", hostPath);
-        return Result::kFailed;
+        }
+        // A file system without locks (ENOLCK, EINVAL, ...) still takes the
+        // change, unlocked: the check before the rename still sees another
+        // writer's change.
     }
     // The lock is ours; is the file still the archive? A writer that held
     // it may have renamed its new archive over the name meanwhile.

@@ -13,7 +13,9 @@
 // A change made of several engine calls (creating an archive, copying
 // members between archives) holds the lock across them and hands the
 // descriptor to each call (ZipCommandRecord::heldLockFd); a descriptor of
-// the same open file description shares the lock. A change that commits
+// the same open file description shares the lock. On a file system that
+// takes no locks the archive is "held" unlocked, and only the check before
+// the rename guards it. A change that commits
 // hands the caller a descriptor of the new archive, locked since before
 // the rename. Two archives are locked in a fixed order (device, then
 // inode: CZipFileOperation::CopyMembers), so two jobs copying A to B and
