@@ -17,7 +17,10 @@ Works:
   heap a listed archive holds per member (all of it, and besides the names'
   own bytes) and the peak resident size the listing reaches per member;
 - delete-100: 100 members deleted from that archive against `zip -d -q`,
-  each side on its own fresh copy.
+  each side on its own fresh copy;
+- extract-70000: an archive of 70,000 members of under 1 KiB (made by zip)
+  extracted with paths as the program's commands do it (CZipFileOperation,
+  with a status window taking every update) against `unzip -q -o`.
 
 Outputs are retired (moved aside) and written back before each
 measurement and purged after the series, as in the file operation bench.
@@ -29,6 +32,7 @@ import os
 import random
 import shutil
 import subprocess
+import zipfile
 
 import benchlib
 
@@ -39,6 +43,7 @@ TREE_DIRS = 40
 TREE_BYTES = 500 * 1000 * 1000
 SMALL_MEMBERS = 100_000
 DELETE_COUNT = 100
+TINY_MEMBERS = 70_000
 
 WORDS = ("the of and to in is that for it as with was on be by at this from or have an "
          "which not are but all were when we there can been has more if will one would "
@@ -83,23 +88,69 @@ def _make_tree(root, seed):
     partial.rename(root)
 
 
-def _make_small_archive(archive, seed):
+def _make_member_archive(archive, seed, folder, count, sizes, member_name, zip_args=()):
+    """An archive (made by zip) of folder/<sub>/<member_name(index)> holding text of
+    sizes[0] to sizes[1] bytes, 1,000 members a sub-folder."""
     rng = random.Random(seed)
-    staging = archive.parent / "small.staging"
+    staging = archive.parent / f"{folder}.staging"
     shutil.rmtree(staging, ignore_errors=True)
     staging.mkdir(parents=True)
-    for index in range(SMALL_MEMBERS):
-        sub = staging / "small" / f"d{index // 1000:03d}"
+    for index in range(count):
+        sub = staging / folder / member_name(index).rsplit("/", 1)[0]
         if index % 1000 == 0:
             sub.mkdir(parents=True)
-        (sub / f"m{index:06d}.txt").write_bytes(_text_block(rng, rng.randint(40, 400)))
+        (staging / folder / member_name(index)).write_bytes(_text_block(rng, rng.randint(*sizes)))
     partial = archive.with_name(archive.name + ".partial")
     if partial.exists():
         partial.unlink()
-    subprocess.run(["zip", "-r", "-q", "-D", str(partial), "small"], cwd=staging, check=True)
+    subprocess.run(["zip", "-r", "-q", *zip_args, str(partial), folder], cwd=staging, check=True)
     shutil.rmtree(staging)
     os.sync()
     partial.rename(archive)
+
+
+def _make_small_archive(archive, seed):
+    _make_member_archive(archive, seed, "small", SMALL_MEMBERS, (40, 400),
+                         lambda i: f"d{i // 1000:03d}/m{i:06d}.txt", ("-D",))
+
+
+def _make_tiny_archive(archive, seed):
+    """70,000 members of 20 to 1,000 bytes in 70 folders."""
+    _make_member_archive(archive, seed, "tiny", TINY_MEMBERS, (20, 1000),
+                         lambda i: f"d{i // 1000:02d}/f{i:05d}.txt")
+
+
+def _run_tiny_extract(ctx, program, sides):
+    """Extracts the archive of 70,000 tiny members, each side into a fresh folder."""
+    tiny = ctx.data_dir / "tiny.zip"
+    subprocess.run(["cat", str(tiny)], stdout=subprocess.DEVNULL, check=False)
+
+    with zipfile.ZipFile(tiny) as archive:
+        files = [info for info in archive.infolist() if not info.is_dir()]
+    want = (len(files), sum(info.file_size for info in files))
+
+    def fresh_output(label):
+        ctx.retire(sides[label] / "tiny-out")
+        (sides[label] / "tiny-out").mkdir()
+        os.sync()
+
+    def all_extracted(label, _output):
+        got = [0, 0]
+        for folder, _dirs, names in os.walk(sides[label] / "tiny-out"):
+            for name in names:
+                got[0] += 1
+                got[1] += os.path.getsize(os.path.join(folder, name))
+        return None if tuple(got) == want else f"{got[0]} files of {got[1]} bytes, not {want}"
+
+    ctx.compare("extract-70000",
+                [program, "extract-files", str(tiny), str(sides["vorlane"] / "tiny-out")],
+                {"unzip": ["unzip", "-q", "-o", str(tiny), "-d", str(sides["unzip"] / "tiny-out")]},
+                before_each=fresh_output, check=all_extracted)
+    same = subprocess.run(["diff", "-rq", str(sides["unzip"] / "tiny-out"),
+                           str(sides["vorlane"] / "tiny-out")], stdout=subprocess.DEVNULL)
+    if same.returncode != 0:
+        ctx.fail("extract-70000", "the two sides extracted different files")
+    ctx.purge()
 
 
 def prepare(ctx):
@@ -119,6 +170,10 @@ def prepare(ctx):
     if not small.exists():
         print("zip: writing the archive of 100,000 members", flush=True)
         _make_small_archive(small, 22)
+    tiny = ctx.data_dir / "tiny.zip"
+    if not tiny.exists():
+        print("zip: writing the archive of 70,000 tiny members", flush=True)
+        _make_tiny_archive(tiny, 23)
 
 
 def _warm(root):
@@ -227,4 +282,7 @@ def run(ctx):
                 {"zip": ["zip", "-d", "-q", str(sides["zip"] / "small.zip"), *names]},
                 before_each=fresh_copy, check=members_left)
     ctx.purge()
+
+    # 5. extract 70,000 tiny members.
+    _run_tiny_extract(ctx, program, sides)
     shutil.rmtree(ctx.work_dir, ignore_errors=True)
