@@ -34,6 +34,11 @@ constexpr uint32_t kNoBlock = 0xFFFFFFFFu;
 // counts fit a signed word.
 constexpr uint32_t kMaxBlocks = 0x7FFFFFFEu;
 
+// Where block n lies in the file: after the header unit.
+inline uint64_t BlockOffset(uint32_t block) {
+    return uint64_t(block + 1) * kBlockSize;
+}
+
 // ---- file header (offsets from the start of the file) ---------------------
 enum HeaderOffset : uint32_t {
     kHdrFormat = 0,        // word: header format, always 1
