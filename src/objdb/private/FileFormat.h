@@ -142,6 +142,14 @@ inline uint32_t JournalListBlocks(uint32_t images) {
     return 1 + (images - kJournalHomesInHead + kJournalHomesPerBlock - 1) / kJournalHomesPerBlock;
 }
 
+// Where the home block number of image i stands, from the journal's start.
+inline size_t JournalHomeOffset(uint32_t i) {
+    return i < kJournalHomesInHead
+               ? kJrnHomes + 4 * i
+               : kBlockSize * (1 + (i - kJournalHomesInHead) / kJournalHomesPerBlock) +
+                     4 * ((i - kJournalHomesInHead) % kJournalHomesPerBlock);
+}
+
 // ---- byte order -----------------------------------------------------------
 // Every integer of the file is stored in the file's byte order: little-endian
 // unless the byte-order word says otherwise.

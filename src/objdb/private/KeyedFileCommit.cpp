@@ -132,11 +132,7 @@ int32_t KeyedFileImpl::Commit() {
         m_order.Put32(&j[kJrnSequence], m_sequence + 1);
         m_order.Put32(&j[kJrnImages], images);
         for (uint32_t i = 0; i < images; ++i) {
-            size_t at = i < kJournalHomesInHead
-                            ? kJrnHomes + 4 * i
-                            : kBlockSize * (1 + (i - kJournalHomesInHead) / kJournalHomesPerBlock) +
-                                  4 * ((i - kJournalHomesInHead) % kJournalHomesPerBlock);
-            m_order.Put32(&j[at], dirty[i]->number);
+            m_order.Put32(&j[JournalHomeOffset(i)], dirty[i]->number);
             std::memcpy(&j[size_t(lists + i) * kBlockSize], dirty[i]->bytes.data(), kBlockSize);
         }
         m_order.Put32(&j[kJrnChecksum], Crc32(&j[kJrnHomes], j.size() - kJrnHomes));

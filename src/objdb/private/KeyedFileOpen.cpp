@@ -340,13 +340,7 @@ int32_t KeyedFileImpl::Open(const std::string& path, char access, int mode,
                         std::vector<uint32_t> homes;
                         std::unordered_set<uint32_t> seen;
                         for (uint32_t i = 0; ok && i < images; ++i) {
-                            size_t at =
-                                i < kJournalHomesInHead
-                                    ? kJrnHomes + 4 * i
-                                    : kBlockSize * (1 + (i - kJournalHomesInHead) /
-                                                            kJournalHomesPerBlock) +
-                                          4 * ((i - kJournalHomesInHead) % kJournalHomesPerBlock);
-                            uint32_t home = m_order.Get32(&j[at]);
+                            uint32_t home = m_order.Get32(&j[JournalHomeOffset(i)]);
                             ok = home >= 1 && home < m_blockCount &&
                                  (home < m_journal || home >= m_journal + m_journalLen) &&
                                  seen.insert(home).second;
