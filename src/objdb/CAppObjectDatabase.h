@@ -5,6 +5,12 @@
 //
 // Front ends hand MakeAppDatabase to VorlaneApp through AppServices; the
 // application owns the object for the whole run.
+//
+// Threads: like the database inside it (CObjectDatabase.h), it is opened,
+// used and closed by the thread that runs the application: the GUI thread,
+// the console's one thread in a console run, a test's thread in tests. It
+// takes no lock; worker threads never call it, not even for a user
+// parameter.
 #pragma once
 
 #include "app/IAppDatabase.h"

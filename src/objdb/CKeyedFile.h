@@ -16,9 +16,17 @@
 // change walks the whole file and refuses to change a damaged one
 // (kKfDamaged).
 //
-// One handle per open file, owned by its caller; not thread-safe. Every
-// operation returns 0 on success and a negative status (KeyedFileStatus) on
-// failure; LastErrorDetail() then holds a sentence naming the cause.
+// One handle per open file, owned by its caller. Threads: nothing here is
+// thread-safe and the engine takes no lock of its own (the file lock only
+// keeps other handles and programs out). A handle is used by one thread at a
+// time, its owner; even a read changes it (the index positions, the block
+// cache, the detail text). The engine keeps no process-wide state, so
+// handles share nothing but the files they open. In Vorlane the one handle
+// is the object database's and lives on its owner thread (CObjectDatabase.h).
+//
+// Every operation returns 0 on success and a negative status
+// (KeyedFileStatus) on failure; LastErrorDetail() then holds a sentence
+// naming the cause.
 #pragma once
 
 #include <cstddef>

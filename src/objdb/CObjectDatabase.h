@@ -6,7 +6,15 @@
 // name (docs/formats/VORLN32.DAT.md).
 //
 // The application object owns the one database for the whole run; every
-// other part reaches it through the application. Not thread-safe.
+// other part reaches it through the application.
+//
+// Threads: the database belongs to the GUI thread, which opens it, uses it
+// and closes it (in a console run the console's one thread, in a test the
+// test's thread). It takes no lock of its own and nothing in it is
+// thread-safe: even a read moves the position and fills the block cache.
+// Background jobs on worker threads never call it. Code on another thread
+// that needs an object asks the owner thread to read or write it and waits
+// for the answer, or is handed the data before it starts.
 //
 // Every operation returns false (or -1 / 0 counts) on failure and leaves a
 // code and a message in LastErrorCode() / LastErrorMessage(); every

@@ -34,6 +34,11 @@ constexpr uint32_t kNoBlock = 0xFFFFFFFFu;
 // counts fit a signed word.
 constexpr uint32_t kMaxBlocks = 0x7FFFFFFEu;
 
+// Where block n lies in the file: after the header unit.
+inline uint64_t BlockOffset(uint32_t block) {
+    return uint64_t(block + 1) * kBlockSize;
+}
+
 // ---- file header (offsets from the start of the file) ---------------------
 enum HeaderOffset : uint32_t {
     kHdrFormat = 0,        // word: header format, always 1
@@ -135,6 +140,14 @@ inline uint32_t JournalListBlocks(uint32_t images) {
     if (images <= kJournalHomesInHead)
         return 1;
     return 1 + (images - kJournalHomesInHead + kJournalHomesPerBlock - 1) / kJournalHomesPerBlock;
+}
+
+// Where the home block number of image i stands, from the journal's start.
+inline size_t JournalHomeOffset(uint32_t i) {
+    return i < kJournalHomesInHead
+               ? kJrnHomes + 4 * i
+               : kBlockSize * (1 + (i - kJournalHomesInHead) / kJournalHomesPerBlock) +
+                     4 * ((i - kJournalHomesInHead) % kJournalHomesPerBlock);
 }
 
 // ---- byte order -----------------------------------------------------------
