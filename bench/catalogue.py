@@ -1,18 +1,24 @@
-"""Catalogue: Expand All over a large tree against `find -type d`, making a
-directory of 100,000 files current (read, match, sort, count) against
-`ls -l` (sorted by name, by size with -S, by extension with -X), the tag
-operations on 100,000 files in milliseconds, and the heap bytes per
-directory record and per file record.
+"""Catalogue: Expand All over a large tree, printing every directory's path,
+against `find -type d`; making a directory of 100,000 files current (read,
+match, sort, count) and printing its list (name, size, date, time and
+attributes of every file) against `ls -l` (sorted by name, by size with -S,
+by extension with -X); the tag operations on 100,000 files in milliseconds;
+and the heap bytes per directory record and per file record.
 
 The data is made once, from a fixed seed, under $VORLANE_BENCH_DATA:
   tree/  100,000 directories up to depth 8, 300,000 files, 300 zip files
   big/   one directory of 100,000 files (sparse files of random sizes)
-Each side is a whole run of its program, start-up included.
+Each side is a whole run of its program, start-up included, and every
+round's output is checked: one line per directory or file on both sides
+(Vorlane's tree holds the 300 zip files as directories too, so it prints
+300 paths more than find).
 """
 import os
 import random
 import subprocess
 import zipfile
+
+import benchlib
 
 PACKAGES = ["findutils", "coreutils"]
 
@@ -81,12 +87,24 @@ def prepare(ctx):
 
 
 def _figures(ctx, args, units):
-    out = subprocess.run([ctx.program("catalogue_bench"), *args], check=True,
-                         capture_output=True, text=True).stdout
+    done = subprocess.run([ctx.program("catalogue_bench"), *args], capture_output=True,
+                          text=True)
+    if done.returncode != 0:
+        ctx.fail(args[0], f"exited with status {done.returncode}: {done.stderr.strip()}")
+    out = done.stdout
     for line in out.splitlines():
         key, _, value = line.partition(" ")
         if key in units:
             ctx.figure(key, float(value), units[key])
+
+
+def _lines(ours, peer):
+    """A check that the output holds the lines expected of each side."""
+    def check(label, output):
+        got = benchlib.line_count(output)
+        want = ours if label == "vorlane" else peer
+        return None if got == want else f"printed {got} lines, not {want}"
+    return check
 
 
 def run(ctx):
@@ -94,13 +112,18 @@ def run(ctx):
     tree = str(ctx.data_dir / "tree")
     big = str(ctx.data_dir / "big")
 
-    ctx.compare("expand-all", [program, "expand", tree], {"find": ["find", tree, "-type", "d"]})
+    # Vorlane prints a path a directory (zip files are directories of its
+    # tree too) and its count; find a path a directory. Vorlane prints a line
+    # a file and its total; ls a line a file and its own total.
+    ctx.compare("expand-all", [program, "expand", tree], {"find": ["find", tree, "-type", "d"]},
+                check=_lines(TREE_DIRS + TREE_ZIPS + 1, TREE_DIRS))
+    listing = _lines(BIG_FILES + 1, BIG_FILES + 1)
     ctx.compare("current-by-name", [program, "current", big, "name"],
-                {"ls -l": ["ls", "-l", big]})
+                {"ls -l": ["ls", "-l", big]}, check=listing)
     ctx.compare("current-by-size", [program, "current", big, "size"],
-                {"ls -lS": ["ls", "-lS", big]})
+                {"ls -lS": ["ls", "-lS", big]}, check=listing)
     ctx.compare("current-by-extension", [program, "current", big, "extension"],
-                {"ls -lX": ["ls", "-lX", big]})
+                {"ls -lX": ["ls", "-lX", big]}, check=listing)
 
     _figures(ctx, ["tags", big, "21"],
              {"tag-every": "ms", "invert-all": "ms", "tagged-range": "ms"})

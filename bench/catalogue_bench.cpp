@@ -1,8 +1,12 @@
 // Benchmark driver of the catalogue, run by bench/catalogue.py:
 //
 //   catalogue_bench expand TREE          Expand All over TREE (mapped as C:)
+//                                        and print every directory's path
 //   catalogue_bench current DIR KEY      make DIR current (read, match, sort
-//                                        by KEY: name, size or extension, count)
+//                                        by KEY: name, size or extension,
+//                                        count) and print the list as a
+//                                        window shows it: name, size, date,
+//                                        time and attributes of every file
 //   catalogue_bench tags DIR ROUNDS      Tag Every, Invert All and the range
 //                                        of "[tagged]"; median milliseconds
 //   catalogue_bench memory TREE DIR      heap bytes per directory record and
@@ -102,6 +106,11 @@ int Expand(const std::string& tree) {
     if (!session.LogDrive('C'))
         return 1;
     session.RunTreeCommand(catalogue::kCmdExpandAll);
+    // Every path, as find prints every directory it passes.
+    for (const auto& directory : session.CurrentDrive()->Directories()) {
+        std::fputs(directory->Path().c_str(), stdout);
+        std::fputc('\n', stdout);
+    }
     std::printf("%d directories\n", session.CurrentDrive()->DirectoryCount());
     return 0;
 }
@@ -116,6 +125,16 @@ int Current(const std::string& dir, const std::string& key) {
     if (!session.LogDrive('C'))
         return 1;
     const catalogue::CDirectoryContainer* current = session.CurrentDirectory();
+    // The list, one line a file, as ls -l prints its own.
+    std::string line;
+    for (const auto& file : current->Files()) {
+        line.assign(file->Name());
+        line.append(" ").append(std::to_string(file->Size()));
+        line.append(" ").append(catalogue::CFileContainer::DateText(file->Date()));
+        line.append(" ").append(catalogue::CFileContainer::TimeText(file->Time()));
+        line.append(" ").append(file->AttributeText()).append("\n");
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
     std::printf("%d files, %llu bytes, first %s\n", current->FileCount(),
                 static_cast<unsigned long long>(current->TotalSize()),
                 current->FileCount() > 0 ? current->File(0)->Name().c_str() : "-");
@@ -199,6 +218,9 @@ int Memory(const std::string& tree, const std::string& dir) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The lists go to a file: buffered in large blocks, as ls and find do.
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "expand" && argc == 3)
         return Expand(argv[2]);

@@ -9,6 +9,8 @@
 //   fileops_bench zap FILE                        one one-pass Zap
 //
 // Exit status 0 on success; a failure prints the error text.
+#include "CountingStatus.h"
+
 #include "fileops/CFileOperation.h"
 #include "platform/DirectoryListing.h"
 #include "platform/DosPath.h"
@@ -27,19 +29,7 @@ namespace {
 
 using namespace vorlane;
 
-// Takes what a status window would show and never cancels.
-class CountingStatus : public ui::StatusWindow {
-  public:
-    void SetCurrentMessage(const std::string&) override { ++calls; }
-    void SetCurrentPercent(int) override { ++calls; }
-    void SetOverallLabel(const std::string&) override { ++calls; }
-    void SetOverallPercent(int) override { ++calls; }
-    bool Cancelled() override {
-        ++calls;
-        return false;
-    }
-    long calls = 0;
-};
+using bench::CountingStatus;
 
 // An existing directory as an absolute path.
 std::string Absolute(const std::string& dir) {

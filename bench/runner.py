@@ -4,6 +4,9 @@ A benchmark module defines
     PACKAGES = [...]        # Debian packages of its peer tools (optional)
     def prepare(ctx): ...   # makes its data under ctx.data_dir, deterministic, reused
     def run(ctx): ...       # measures, reporting through ctx.compare / ctx.ratio / ctx.figure
+A run that fails (a command's exit status, or a check of its output) raises
+benchlib.BenchFailure: the runner prints "FAILED ...", goes on with the next
+benchmark and exits with status 1.
 """
 import importlib.util
 import os
@@ -33,8 +36,14 @@ def main(argv):
         if packages:
             subprocess.run([str(here.parent / "scripts" / "install-deps"), *packages], check=True)
         ctx = benchlib.Context(name)
-        module.prepare(ctx)
-        module.run(ctx)
+        try:
+            module.prepare(ctx)
+            module.run(ctx)
+        except (benchlib.BenchFailure, subprocess.CalledProcessError) as failure:
+            # A failed run is an error, never a fast time: no ratio for the
+            # rest of this benchmark, and the whole run exits with status 1.
+            print(f"FAILED {failure}", flush=True)
+            failed = True
     return 1 if failed else 0
 
 

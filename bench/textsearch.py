@@ -7,7 +7,8 @@ ignoring case, and ^Error.*[0-9]+$. Each peer gets the pattern in the form that
 counts the same lines (its line end is LF, so the CR before it is spelt out,
 or ripgrep's --crlf is used); the counts are checked before timing. Ripgrep
 runs twice: as it chooses (it maps a single large file into memory) and with
---no-mmap (reading like the others).
+--no-mmap (reading like the others). Every round's count is checked again;
+a failed run or another count fails the benchmark.
 """
 import os
 import subprocess
@@ -73,15 +74,22 @@ def run(ctx):
             counts[label] = int(text) if text.isdigit() else f"failed ({done.returncode})"
         if len(set(counts.values())) != 1:
             listed = ", ".join(f"{label} {count}" for label, count in counts.items())
-            print(f"FAILED textsearch/{work}: the counts differ: {listed}", flush=True)
-            continue
+            ctx.fail(work, f"the counts differ: {listed}")
         ctx.figure(f"{work}/lines", counts["vorlane"], "lines")
 
-        def timed(cmd):
-            return lambda: ctx.time_cmd(cmd, env=env)
+        def timed(label, cmd, work=work, expected=counts["vorlane"]):
+            output = ctx.work_dir / f"out-{label}.txt"
 
-        medians = ctx.compare(work, timed(commands["vorlane"]),
-                              {label: timed(cmd) for label, cmd in commands.items()
+            def job():
+                seconds = ctx.time_cmd(cmd, env=env, stdout=output)
+                got = output.read_text().strip()
+                if got != str(expected):
+                    ctx.fail(work, f"{label} counted {got!r}, not {expected}")
+                return seconds
+            return job
+
+        medians = ctx.compare(work, timed("vorlane", commands["vorlane"]),
+                              {label: timed(label, cmd) for label, cmd in commands.items()
                                if label != "vorlane"})
         for label, seconds in medians.items():
             ctx.figure(f"{work}/{label}", size_mb / seconds, "MB/s")

@@ -5,13 +5,22 @@
 //   zip_bench add <directory> <archive> [level]  add the directory, recursing,
 //                                                 paths relative to its parent
 //   zip_bench extract <archive> <destination>    extract every member with paths
+//   zip_bench extract-files <archive> <destination>
+//                                                 the same as the program's commands do it:
+//                                                 through CZipFileOperation, with a status
+//                                                 window that takes every update
 //   zip_bench list <archive>                      read the members into the catalogue,
-//                                                 as a window does, and total them
+//                                                 as a window does, total them and
+//                                                 print one line a member (name, size,
+//                                                 date and time, as unzip -l does)
 //   zip_bench delete <archive> <names-file>       delete the members named, one a line
 //   zip_bench memory <archive>                    heap held per member by the listed
 //                                                 archive, and the peak of the listing
+#include "CountingStatus.h"
+
 #include "catalogue/CZipFileDirectory.h"
 #include "platform/Drives.h"
+#include "zip/CZipFileInfo.h"
 #include "zip/CZipFileOperation.h"
 #include "zip/ZipDirectoryMembers.h"
 #include "zip/ZipEngine.h"
@@ -115,6 +124,19 @@ int main(int argc, char** argv) {
         record.overwrite = 1;
         return Report("extract", zip::UnzipEntry(record));
     }
+    if (mode == "extract-files" && argc >= 4) {
+        std::string archive = Absolute(argv[2]);
+        std::string dest = Absolute(argv[3]);
+        MapDrives(dest, Parent(archive));
+        std::string zipPath = "D:\\" + Base(archive);
+        bench::CountingStatus status;
+        zip::CZipFileOperation operation(&status);
+        if (operation.Open(zipPath) != zip::kOpened)
+            return Report("open", operation.UnzipResultCode());
+        const bool ok =
+            operation.Extract("*", "C:\\", zip::kStoreRelativePaths, false, false, false);
+        return Report("extract", ok ? 0 : operation.UnzipResultCode());
+    }
     if (mode == "list") {
         std::string archive = Absolute(argv[2]);
         MapDrives(Parent(archive), Parent(archive));
@@ -125,6 +147,15 @@ int main(int argc, char** argv) {
         if (state != catalogue::kZipRead)
             return Report("read directory", state);
         zip::ZipDirectoryTotals totals = zip::RecountZipTotals(directory);
+        static char buffer[1 << 16];
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+        for (const auto& file : directory.Files()) {
+            const auto* member = static_cast<const zip::CZipFileInfo*>(file.get());
+            std::string line =
+                member->ListingLine(zip::kZipListName | zip::kZipListSize | zip::kZipListDateTime);
+            line += '\n';
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
         std::printf("%d members, %.0f bytes\n", directory.EntryCount(),
                     static_cast<double>(totals.uncompressed));
         return 0;

@@ -22,10 +22,15 @@ class IMainFrame {
     // Frame construction: the frame reads its own keys (FrameSettings) from
     // the settings file as read at start.
     virtual void Create(const platform::ProfileFile& settings) = 0;
-    // The start-up notice: the product line and the version.
-    virtual void ShowStartupNotice(const std::string& name, const std::string& version) = 0;
+    // The start-up notice: the product line and the version, and what went
+    // wrong while starting that the user must know ("" when nothing did).
+    virtual void ShowStartupNotice(const std::string& name, const std::string& version,
+                                   const std::string& problem) = 0;
     // The framework's own close check: may every window close?
     virtual bool CanCloseAllWindows() = 0;
+    // False for a front end without file manager windows (the console): the
+    // windows saved by an earlier run then stay as they are at exit.
+    virtual bool HasFileManagerWindows() const { return true; }
     // The open file manager windows, in the order the MDI client lists them.
     virtual std::vector<OpenWindowInfo> OpenFileManagerWindows() const = 0;
     // Frame clean-up: the frame writes its own keys (memory only; the

@@ -79,7 +79,7 @@ bool VorlaneApp::Start(IMainFrame& frame, IStartupActions& actions, bool started
     if (!OpenObjectDatabase())
         return false;
     SetUpMainWindow(frame);
-    frame.ShowStartupNotice(m_name, m_version);
+    frame.ShowStartupNotice(m_name, m_version, m_settingsProblem);
     RunStartupAction(actions, startedMinimised);
     return true;
 }
@@ -89,7 +89,9 @@ bool VorlaneApp::OpenObjectDatabase() {
         std::unique_ptr<IAppDatabase> db = m_services.makeDatabase();
         std::string error;
         if (!db || !db->Open(m_databasePath, kDatabaseMaxRecordSize, &error)) {
-            ui::Current().Message(kDatabaseOpenFailed);
+            // The fixed text, then the reason the database gave, if any.
+            ui::Current().Message(error.empty() ? std::string(kDatabaseOpenFailed)
+                                                : kDatabaseOpenFailed + ("\n" + error));
             m_exitCode = kExitDatabaseFailed;
             m_state = State::Finished;
             return false;
@@ -102,12 +104,23 @@ bool VorlaneApp::OpenObjectDatabase() {
 
 void VorlaneApp::SetUpMainWindow(IMainFrame& frame) {
     platform::ProfileFile ini(m_settingsPath);
-    ini.Load(); // a missing or unreadable file gives the defaults, silently
+    platform::SysError err;
+    // A missing file gives the defaults, silently. One that cannot be read
+    // gives them too, but the user hears of it now (not after a whole
+    // session on defaults), and the file is left alone for the run.
+    bool readable = ini.Load(&err) || err.sysErrno == ENOTDIR;
+    m_settingsProblem.clear();
+    if (!readable)
+        m_settingsProblem = "Unable to read the Vorlane settings file '" + m_settingsPath +
+                            "': Vorlane runs with the default settings and leaves the file "
+                            "as it is.\n" +
+                            err.message;
 
     platform::SystemMountTable mounts;
     platform::DriveMap::SetCurrent(platform::DriveMap::Build(&ini, mounts));
     BuildDriveTable();
     LoadSettings(ini);
+    m_settingsLoaded = readable;
     frame.Create(ini);
     m_state = State::Running;
 }
@@ -135,7 +148,6 @@ void VorlaneApp::LoadSettings(const platform::ProfileFile& ini) {
     m_savedWindows.clear();
     if (m_settings.initialMode == kModeReopenWindows)
         m_savedWindows = ReadSavedWindows(ini);
-    m_settingsLoaded = true;
 }
 
 void VorlaneApp::RunStartupAction(IStartupActions& actions, bool startedMinimised) {
@@ -172,7 +184,8 @@ bool VorlaneApp::CloseQuery(IMainFrame& frame, bool askUser) {
         !ui::Current().AskYesNo(kExitQuestion, kExitCaption))
         return false;
     BeginClosing();
-    if (m_closingIni && m_settings.initialMode == kModeReopenWindows)
+    if (m_closingIni && m_settings.initialMode == kModeReopenWindows &&
+        frame.HasFileManagerWindows())
         WriteSavedWindows(*m_closingIni, frame.OpenFileManagerWindows());
     return true;
 }
@@ -188,12 +201,16 @@ int VorlaneApp::Shutdown(IMainFrame& frame) {
 void VorlaneApp::BeginClosing() {
     if (m_state != State::Running)
         return;
+    m_state = State::Closing;
+    // A file that could not be read at start gets nothing written over it;
+    // the start-up notice said so.
+    if (!m_settingsLoaded)
+        return;
     // The file as it is now (dialogs may have written their sections since
     // the start) is the base of the one rewrite at exit.
     m_closingIni = std::make_unique<platform::ProfileFile>(m_settingsPath);
     if (!LoadForWrite(m_closingIni.get()))
         m_closingIni.reset();
-    m_state = State::Closing;
 }
 
 void VorlaneApp::FinishRun() {
@@ -235,8 +252,39 @@ bool VorlaneApp::Flush(platform::ProfileFile& ini) {
     platform::SysError err;
     if (ini.Flush(&err))
         return true;
+    if (ini.ReadOnly()) {
+        TellReadOnly();
+        return false;
+    }
     ui::Current().Message("Unable to save the Vorlane settings to '" + m_settingsPath + "'!\n\n" +
                           err.message);
+    return false;
+}
+
+void VorlaneApp::TellReadOnly() {
+    if (m_toldReadOnly)
+        return;
+    m_toldReadOnly = true;
+    ui::Current().Message("The Vorlane settings file '" + m_settingsPath +
+                          "' is read-only: Vorlane leaves it as it is and does not save the "
+                          "settings of this session.");
+}
+
+bool VorlaneApp::WriteKey(const std::string& section, const std::string& key,
+                          const std::string& value) {
+    // A file that could not be read at start is left as it is for the run,
+    // as the start-up notice said; one that cannot be read now is not
+    // written either (nothing in it is lost).
+    if (!m_settingsProblem.empty())
+        return false;
+    platform::ProfileFile ini(m_settingsPath);
+    if (!ini.Load() || !ini.WriteString(section, key, value))
+        return false;
+    platform::SysError err;
+    if (ini.Flush(&err))
+        return true;
+    if (ini.ReadOnly())
+        TellReadOnly();
     return false;
 }
 
@@ -254,6 +302,13 @@ bool VorlaneApp::WriteSettingsTo(platform::ProfileFile& ini) {
 }
 
 bool VorlaneApp::SaveSettings() {
+    if (!m_settingsLoaded) {
+        // The settings in use are the defaults, not what the file holds.
+        ui::Current().Message(m_settingsProblem.empty()
+                                  ? "The Vorlane settings were not saved."
+                                  : m_settingsProblem + "\n\nThe settings were not saved.");
+        return false;
+    }
     platform::ProfileFile ini(m_settingsPath);
     if (!LoadForWrite(&ini))
         return false;
@@ -270,12 +325,12 @@ std::string VorlaneApp::ReadString(const std::string& section, const std::string
 }
 
 bool VorlaneApp::WriteInt(const std::string& section, const std::string& key, int value) {
-    return platform::WritePrivateProfileString(section, key, std::to_string(value), m_settingsPath);
+    return WriteKey(section, key, std::to_string(value));
 }
 
 bool VorlaneApp::WriteString(const std::string& section, const std::string& key,
                              const std::string& value) {
-    return platform::WritePrivateProfileString(section, key, value, m_settingsPath);
+    return WriteKey(section, key, value);
 }
 
 // --- drives -----------------------------------------------------------------

@@ -12,19 +12,27 @@
 //   return app.Shutdown(frame);
 //
 // Start-up order: open the object database (exclusive; on failure the
-// message kDatabaseOpenFailed, exit status 255, and nothing else happens:
-// the settings are neither read nor written); build the drive map and make
-// it current; build the drive tables; load the habitabs, the settings and
-// the fonts; create the frame (it reads its own keys); show the start-up
-// notice; unless started minimised, run the "Initial Mode" action.
+// message kDatabaseOpenFailed with the reason on its next line, exit status
+// 255, and nothing else happens: the settings are neither read nor
+// written); build the drive map and make it current; build the drive
+// tables; load the habitabs, the settings and the fonts; create the frame
+// (it reads its own keys); show the start-up notice (with the reason when
+// the settings file could not be read); unless started minimised, run the
+// "Initial Mode" action.
 //
 // Shutdown order: the close query (the frame's own check, then the exit
 // question unless "Exit Without Prompting" is set; on consent, under
-// Initial Mode 106, the open windows are remembered); the frame's clean-up
-// (its "General" keys); the save (the habitabs always, everything else only
-// when "Save Settings on Exit" is set); the temporary view file is deleted;
-// the database is closed. Every write of the shutdown goes into one copy
-// of VORLANE.INI that is written back once, atomically.
+// Initial Mode 106, the open windows are remembered, by a front end that
+// has windows); the frame's clean-up (its "General" keys); the save (the
+// habitabs always, everything else only when "Save Settings on Exit" is
+// set); the temporary view file is deleted; the database is closed. Every
+// write of the shutdown goes into one copy of VORLANE.INI that is written
+// back once, atomically.
+//
+// A settings file that could not be read at start is never written in that
+// run (the run has only defaults to write over it). A read-only settings
+// file is never written either; the first write it refuses is reported,
+// once per run.
 //
 // One thread; not copyable.
 #pragma once
@@ -154,6 +162,11 @@ class VorlaneApp {
     void LoadSettings(const platform::ProfileFile& ini);
     bool LoadForWrite(platform::ProfileFile* ini);
     bool Flush(platform::ProfileFile& ini);
+    // One key written at once into the file, as the dialogs do.
+    bool WriteKey(const std::string& section, const std::string& key, const std::string& value);
+    // Tells the user, the first time in the run, that the settings file is
+    // read-only and left alone.
+    void TellReadOnly();
     // Running -> Closing: reads the file that the shutdown rewrites once.
     void BeginClosing();
     // The save, the temporary view file and the database.
@@ -172,7 +185,9 @@ class VorlaneApp {
     std::vector<CDriveType> m_driveTypes;
     std::array<char, 26> m_drivePresent{};
     AppSettings m_settings;
-    bool m_settingsLoaded = false;
+    bool m_settingsLoaded = false; // read from the file (or the file is missing)
+    std::string m_settingsProblem; // why the file could not be read at start
+    bool m_toldReadOnly = false;
     std::vector<SavedWindow> m_savedWindows;
     std::string m_temporaryViewFile;
     std::unique_ptr<platform::ProfileFile> m_closingIni; // the one copy written at exit

@@ -90,9 +90,9 @@ const std::string& CFileContainer::TypeName() const {
     // (and files without a directory) the extension's.
     if (m_typeName == nullptr) {
         if (m_parent != nullptr && m_parent->Kind() == kDirectoryPlain)
-            m_typeName = &platform::FileTypeName(m_name);
+            m_typeName = platform::FileTypeName(m_name);
         else
-            m_typeName = &platform::InternText(platform::ExtensionTypeName(m_name));
+            m_typeName = std::make_shared<const std::string>(platform::ExtensionTypeName(m_name));
     }
     return *m_typeName;
 }
@@ -120,7 +120,7 @@ void CFileContainer::SetDescription(std::string text) {
 }
 
 void CFileContainer::SetTypeName(std::string_view typeName) {
-    m_typeName = &platform::InternText(typeName);
+    m_typeName = std::make_shared<const std::string>(typeName);
 }
 
 void CFileContainer::SetThumbnail(std::unique_ptr<CThumbnailImage> image, int state) {

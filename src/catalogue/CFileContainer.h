@@ -134,8 +134,8 @@ class CFileContainer {
     mutable uint32_t m_attributes = 0;
     std::string m_name;
     CDirectoryContainer* m_parent = nullptr;
-    mutable const std::string* m_typeName = nullptr; // kept for the process (InternText)
-    std::unique_ptr<std::string> m_description;      // null: none
+    mutable std::shared_ptr<const std::string> m_typeName; // shared by files of one type
+    std::unique_ptr<std::string> m_description;            // null: none
     std::unique_ptr<CThumbnailImage> m_thumbnail;
     int32_t m_largeIcon = -1;
     int32_t m_smallIcon = -1;

@@ -10,12 +10,6 @@ namespace vorlane::catalogue {
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kPooled = false; // let the sanitizer see every record
-#else
-constexpr bool kPooled = true;
-#endif
-
 detail::RecordPool& Pool() {
     // Never destroyed: a record freed during the program's exit still finds it.
     static detail::RecordPool* pool = new detail::RecordPool(sizeof(CFileInfo));
@@ -25,13 +19,13 @@ detail::RecordPool& Pool() {
 } // namespace
 
 void* CFileInfo::operator new(std::size_t size) {
-    if (kPooled && size == sizeof(CFileInfo))
+    if (size == sizeof(CFileInfo))
         return Pool().Allocate();
     return ::operator new(size);
 }
 
 void CFileInfo::operator delete(void* p, std::size_t size) {
-    if (kPooled && size == sizeof(CFileInfo))
+    if (size == sizeof(CFileInfo))
         Pool().Free(p);
     else
         ::operator delete(p);

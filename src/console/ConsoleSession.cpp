@@ -128,9 +128,12 @@ void ConsoleSession::Create(const platform::ProfileFile& settings) {
     m_frame = app::FrameSettings::Read(settings);
 }
 
-void ConsoleSession::ShowStartupNotice(const std::string& name, const std::string& version) {
-    m_out << name << ' ' << version << " (console). Type HELP for the commands, EXIT to leave.\n"
-          << std::flush;
+void ConsoleSession::ShowStartupNotice(const std::string& name, const std::string& version,
+                                       const std::string& problem) {
+    m_out << name << ' ' << version << " (console). Type HELP for the commands, EXIT to leave.\n";
+    if (!problem.empty())
+        m_out << problem << '\n';
+    m_out << std::flush;
 }
 
 void ConsoleSession::CleanUp(platform::ProfileFile& settings) {
@@ -153,20 +156,6 @@ void ConsoleSession::NewArchive() {
 }
 void ConsoleSession::OpenArchive() {
     NotAvailable("Open Archive");
-}
-
-void ConsoleSession::OpenSavedWindow(const app::SavedWindow& w) {
-    // Kept as it came, so the next exit remembers it again.
-    app::OpenWindowInfo info;
-    info.driveName = w.driveName;
-    info.driveKind = w.driveKind;
-    info.currentDirectory = w.initialDirectory;
-    info.showMode = w.showMode;
-    info.left = w.left;
-    info.top = w.top;
-    info.width = static_cast<int>(static_cast<long long>(w.right) - w.left);
-    info.height = static_cast<int>(static_cast<long long>(w.bottom) - w.top);
-    m_windows.push_back(info);
 }
 
 } // namespace vorlane::console

@@ -1,7 +1,7 @@
 // ConsoleSession: the application run headless on a terminal. It is the
-// main frame (it keeps the frame's keys and the windows it was asked to
-// reopen, so a console run gives them back unchanged at exit) and runs a
-// command prompt until EXIT or the end of input, then the normal shutdown.
+// main frame (it keeps the frame's keys; it has no file manager windows, so
+// the windows saved by a windowed run stay as they are) and runs a command
+// prompt until EXIT or the end of input, then the normal shutdown.
 //
 // Commands (any case): EXIT (also QUIT), HELP, VERSION, DRIVES, SET.
 // An unknown command gets an error and the prompt again. The end of input
@@ -33,9 +33,11 @@ class ConsoleSession : public app::IMainFrame, public app::IStartupActions {
 
     // IMainFrame
     void Create(const platform::ProfileFile& settings) override;
-    void ShowStartupNotice(const std::string& name, const std::string& version) override;
+    void ShowStartupNotice(const std::string& name, const std::string& version,
+                           const std::string& problem) override;
     bool CanCloseAllWindows() override { return true; }
-    std::vector<app::OpenWindowInfo> OpenFileManagerWindows() const override { return m_windows; }
+    bool HasFileManagerWindows() const override { return false; }
+    std::vector<app::OpenWindowInfo> OpenFileManagerWindows() const override { return {}; }
     void CleanUp(platform::ProfileFile& settings) override;
 
     // IStartupActions: the dialogs and archives of modes 102 to 105 need
@@ -44,7 +46,8 @@ class ConsoleSession : public app::IMainFrame, public app::IStartupActions {
     void LogCurrentDrive() override;
     void NewArchive() override;
     void OpenArchive() override;
-    void OpenSavedWindow(const app::SavedWindow& window) override;
+    // Nothing to open: the saved windows wait for the windowed front end.
+    void OpenSavedWindow(const app::SavedWindow&) override {}
 
   private:
     void PrintHelp();
@@ -56,7 +59,6 @@ class ConsoleSession : public app::IMainFrame, public app::IStartupActions {
     ConsoleUserInterface m_ui;
     app::VorlaneApp m_app;
     app::FrameSettings m_frame;
-    std::vector<app::OpenWindowInfo> m_windows;
 };
 
 } // namespace vorlane::console

@@ -67,9 +67,10 @@ int ProgressPercent(uint64_t done, uint64_t size) {
     return percent > 100 ? 100 : static_cast<int>(percent);
 }
 
-// The current gauge of one file: starts at 0, rises, ends at 100. A
+// The current gauge of one file: rises block by block and ends at 100. A
 // percentage that is a multiple of ten is not reported on the way (the
-// gauge shows it a moment later anyway), and a value is never repeated.
+// gauge shows it a moment later anyway), and a value is never repeated. A
+// copy reports nothing before its first block; a zap pass starts at 0.
 class CFileOperation::Progress {
   public:
     Progress(ui::StatusWindow* status, uint64_t size) : m_status(status), m_size(size) {}
@@ -263,7 +264,6 @@ bool CFileOperation::CopyFile(const std::string& source, const std::string& targ
 
     ShowStatus(FromToText("Copying", source, target));
     Progress progress(m_status, info.size);
-    progress.Begin();
     Outcome outcome = CopyBytes(in, info.size, temp.file(), 0, progress);
     if (outcome == Outcome::Failed)
         return false;
@@ -343,7 +343,6 @@ bool CFileOperation::Append(const std::string& source, const std::string& target
 
     ShowStatus(FromToText("Appending", source, target));
     Progress progress(m_status, info.size);
-    progress.Begin();
     Outcome outcome = CopyBytes(in, info.size, out, oldSize, progress);
     if (outcome == Outcome::Done) {
         progress.Finish();

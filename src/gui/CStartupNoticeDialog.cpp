@@ -11,7 +11,7 @@
 namespace vorlane::gui {
 
 CStartupNoticeDialog::CStartupNoticeDialog(const QString& name, const QString& version,
-                                           QWidget* parent)
+                                           const QString& problem, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(name);
     setObjectName("startupNotice");
@@ -40,8 +40,19 @@ CStartupNoticeDialog::CStartupNoticeDialog(const QString& name, const QString& v
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    if (!problem.isEmpty()) {
+        m_problem = new QLabel(problem);
+        m_problem->setObjectName("startupProblem");
+        m_problem->setWordWrap(true);
+        m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_problem->setMinimumWidth(420);
+        layout->addSpacing(8);
+        layout->addWidget(m_problem);
+    }
     layout->addWidget(buttons);
     setFixedSize(sizeHint());
+    if (m_problem != nullptr)
+        return; // stays until the user has read it
 
     // Closes itself once shown for a while; the timer is a child, so it
     // goes with the dialog.
@@ -59,6 +70,10 @@ QString CStartupNoticeDialog::ProductLine() const {
 
 QString CStartupNoticeDialog::VersionLine() const {
     return m_version->text();
+}
+
+QString CStartupNoticeDialog::ProblemText() const {
+    return m_problem ? m_problem->text() : QString();
 }
 
 } // namespace vorlane::gui

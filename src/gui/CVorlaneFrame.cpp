@@ -502,9 +502,10 @@ void CVorlaneFrame::Create(const platform::ProfileFile& settings) {
         show();
 }
 
-void CVorlaneFrame::ShowStartupNotice(const std::string& name, const std::string& version) {
+void CVorlaneFrame::ShowStartupNotice(const std::string& name, const std::string& version,
+                                      const std::string& problem) {
     CStartupNoticeDialog notice(QString::fromStdString(name), QString::fromStdString(version),
-                                this);
+                                QString::fromStdString(problem), this);
     RunDialog(notice);
 }
 

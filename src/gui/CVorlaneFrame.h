@@ -82,7 +82,8 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
 
     // app::IMainFrame
     void Create(const platform::ProfileFile& settings) override;
-    void ShowStartupNotice(const std::string& name, const std::string& version) override;
+    void ShowStartupNotice(const std::string& name, const std::string& version,
+                           const std::string& problem) override;
     bool CanCloseAllWindows() override { return true; }
     std::vector<app::OpenWindowInfo> OpenFileManagerWindows() const override;
     void CleanUp(platform::ProfileFile& settings) override;

@@ -4,10 +4,9 @@
 #include "descriptions/C4DosDescriptionDatabase.h"
 #include "fileops/CFileOperation.h"
 #include "platform/DosPath.h"
+#include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
-
-#include <sys/stat.h>
 
 #include <map>
 
@@ -21,18 +20,18 @@ using catalogue::LastComponent;
 using catalogue::ParentDosPath;
 using catalogue::PathDriveLetter;
 
-enum class HostKind { Missing, File, Directory, Other };
+enum class HostKind { Missing, File, Directory };
 
+// A symbolic link is a file here, whatever it points to: a drop moves or
+// copies the link as one item and never walks into a linked directory.
 HostKind KindOf(const std::string& dosPath) {
     std::string host;
-    struct stat st {};
-    if (!platform::DosToHost(dosPath, &host) || ::lstat(host.c_str(), &st) != 0)
+    platform::FileEntry entry;
+    if (!platform::DosToHost(dosPath, &host) || !platform::StatEntry(host, &entry))
         return HostKind::Missing;
-    if (S_ISDIR(st.st_mode))
-        return HostKind::Directory;
-    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
+    if (entry.isSymlink)
         return HostKind::File;
-    return HostKind::Other;
+    return entry.isDirectory ? HostKind::Directory : HostKind::File;
 }
 
 std::string Short(const std::string& path) {

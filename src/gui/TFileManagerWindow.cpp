@@ -11,10 +11,11 @@
 #include "gui/Commands.h"
 #include "gui/FileDrop.h"
 #include "platform/DosPath.h"
+#include "platform/File.h"
+#include "platform/FileCopy.h"
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -30,8 +31,6 @@
 #include <QTabBar>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -674,15 +673,23 @@ void TFileManagerWindow::UpdateViewerPane() {
     std::string host;
     QByteArray bytes;
     bool read = false;
-    struct stat st {};
-    // Only regular files: opening a pipe or a device could block or change it.
+    // Only regular files, decided on the opened file itself: a pipe or a
+    // device swapped in under the name is refused, never opened blocking.
+    platform::File in;
     if (!file->IsArchiveMember() && platform::DosToHost(file->FullPath(), &host) &&
-        ::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        QFile f(QString::fromStdString(host));
-        if (f.open(QIODevice::ReadOnly)) {
-            bytes = f.read(kViewerPaneBytes);
-            read = true;
-        }
+        platform::OpenRegularFile(host, platform::kOpenRead, &in, nullptr)) {
+        // Up to the limit whatever the size said: a file may grow, and some
+        // (those of /proc) report no size at all.
+        bytes.resize(kViewerPaneBytes);
+        qsizetype filled = 0;
+        size_t got = 0;
+        read = true;
+        while (filled < bytes.size() &&
+               (read = in.Read(bytes.data() + filled, static_cast<size_t>(bytes.size() - filled),
+                               &got)) &&
+               got > 0)
+            filled += static_cast<qsizetype>(got);
+        bytes.truncate(filled);
     }
     if (!read || bytes.contains('\0')) {
         // A binary file, a zip member or one that cannot be read: what it is.

@@ -9,11 +9,25 @@ CAppObjectDatabase::~CAppObjectDatabase() {
 bool CAppObjectDatabase::Open(const std::string& hostPath, int maxRecordSize, std::string* error) {
     if (m_db.Open(hostPath, /*createIfMissing=*/true, maxRecordSize))
         return true;
-    if (error) {
-        *error = m_db.LastErrorText();
-        const std::string detail = m_db.LastErrorDetail();
-        if (!detail.empty())
-            *error += " " + detail;
+    if (error == nullptr)
+        return false;
+    const std::string detail = m_db.LastErrorDetail();
+    switch (m_db.LastOpenStatus()) {
+    case kKfInUse:
+        // Only a running Vorlane holds the file's lock.
+        *error = "Another Vorlane is running: '" + hostPath + "' is in use.";
+        break;
+    case kKfBadMagic:
+    case kKfDamaged:
+    case kKfBadByteOrder:
+    case kKfBadKeyType:
+        *error = "The file is damaged: " + detail;
+        break;
+    default:
+        // The engine's sentence names the system's error (permission, a
+        // read-only or full disk, a file that is not a regular one).
+        *error = detail.empty() ? m_db.LastErrorText() : detail;
+        break;
     }
     return false;
 }

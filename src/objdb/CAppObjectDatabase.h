@@ -5,6 +5,12 @@
 //
 // Front ends hand MakeAppDatabase to VorlaneApp through AppServices; the
 // application owns the object for the whole run.
+//
+// Threads: like the database inside it (CObjectDatabase.h), it is opened,
+// used and closed by the thread that runs the application: the GUI thread,
+// the console's one thread in a console run, a test's thread in tests. It
+// takes no lock; worker threads never call it, not even for a user
+// parameter.
 #pragma once
 
 #include "app/IAppDatabase.h"
@@ -19,8 +25,9 @@ class CAppObjectDatabase : public app::IAppDatabase, public app::IUserParameterS
   public:
     ~CAppObjectDatabase() override;
 
-    // Fails when the file cannot be made or read, or another instance holds it;
-    // *error gets the database's sentence and its reason.
+    // Fails when the file cannot be made or read, or another instance holds
+    // it; *error gets the reason in one line for the user: "Another Vorlane
+    // is running: ...", "The file is damaged: ...", or the system's error.
     bool Open(const std::string& hostPath, int maxRecordSize, std::string* error) override;
     void Close() override;
     app::IUserParameterStore* UserParameters() override { return this; }

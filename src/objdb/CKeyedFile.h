@@ -16,9 +16,17 @@
 // change walks the whole file and refuses to change a damaged one
 // (kKfDamaged).
 //
-// One handle per open file, owned by its caller; not thread-safe. Every
-// operation returns 0 on success and a negative status (KeyedFileStatus) on
-// failure; LastErrorDetail() then holds a sentence naming the cause.
+// One handle per open file, owned by its caller. Threads: nothing here is
+// thread-safe and the engine takes no lock of its own (the file lock only
+// keeps other handles and programs out). A handle is used by one thread at a
+// time, its owner; even a read changes it (the index positions, the block
+// cache, the detail text). The engine keeps no process-wide state, so
+// handles share nothing but the files they open. In Vorlane the one handle
+// is the object database's and lives on its owner thread (CObjectDatabase.h).
+//
+// Every operation returns 0 on success and a negative status
+// (KeyedFileStatus) on failure; LastErrorDetail() then holds a sentence
+// naming the cause.
 #pragma once
 
 #include <cstddef>
@@ -50,7 +58,8 @@ enum KeyedFileStatus : int32_t {
     kKfAlreadyOpen = -16,      // create or open on a handle that is open
     kKfBadByteOrder = -17,     // the header's byte-order word is neither order of 1
     kKfOutOfMemory = -18,
-    kKfBadArgument = -19,  // null data with a nonzero length, flush mode outside 0..4
+    kKfBadFlushMode = -1,  // SetFlushMode outside 0..4 (the value callers test for)
+    kKfBadArgument = -19,  // null data with a nonzero length, more than 20 key descriptors
     kKfIndexTooHigh = -27, // key descriptor with an index number of 16 or more
     kKfFileExists = -29,   // create of a file that exists
     kKfBadMode = -32,      // create mode other than 1, 2 or 3
@@ -123,7 +132,7 @@ class CKeyedFile {
     bool IsOpen() const;
 
     // 0: commit only on Flush and Close (what the object database uses);
-    // 1..4: commit after every change. kKfBadArgument outside 0..4.
+    // 1..4: commit after every change. kKfBadFlushMode (-1) outside 0..4.
     int32_t SetFlushMode(int mode);
     // Sets the block cache to n buffers of 2048 index blocks (2 MiB) each,
     // at most 9 (larger n gives 9, smaller than 1 gives 1).

@@ -163,6 +163,7 @@ bool CObjectDatabase::Open(const std::string& fileName, bool createIfMissing, in
     Close();
     m_lastErrorMessage.clear();
     m_lastErrorDetail.clear();
+    m_lastOpenStatus = 0;
     if (maxRecordSize < 256)
         maxRecordSize = 256;
     if (maxRecordSize > kObjectDatabaseMaxRecordSize)
@@ -194,6 +195,7 @@ bool CObjectDatabase::Open(const std::string& fileName, bool createIfMissing, in
         return failed();
     }
     if (status != kKfSuccess) {
+        m_lastOpenStatus = status;
         m_lastErrorDetail = m_file->LastErrorDetail();
         if (m_lastErrorDetail.empty())
             m_lastErrorDetail = KeyedFileStatusText(status);

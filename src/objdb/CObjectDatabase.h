@@ -6,7 +6,15 @@
 // name (docs/formats/VORLN32.DAT.md).
 //
 // The application object owns the one database for the whole run; every
-// other part reaches it through the application. Not thread-safe.
+// other part reaches it through the application.
+//
+// Threads: the database belongs to the GUI thread, which opens it, uses it
+// and closes it (in a console run the console's one thread, in a test the
+// test's thread). It takes no lock of its own and nothing in it is
+// thread-safe: even a read moves the position and fills the block cache.
+// Background jobs on worker threads never call it. Code on another thread
+// that needs an object asks the owner thread to read or write it and waits
+// for the answer, or is handed the data before it starts.
 //
 // Every operation returns false (or -1 / 0 counts) on failure and leaves a
 // code and a message in LastErrorCode() / LastErrorMessage(); every
@@ -130,6 +138,9 @@ class CObjectDatabase {
     const std::string& LastErrorMessage() const { return m_lastErrorMessage; }
     // The engine's sentence behind the last failure, when there is one.
     const std::string& LastErrorDetail() const { return m_lastErrorDetail; }
+    // The keyed file status behind the last failed Open (kKfInUse, kKfDamaged,
+    // ...); 0 when the engine did not refuse it.
+    int32_t LastOpenStatus() const { return m_lastOpenStatus; }
     const std::string& FileName() const { return m_fileName; }
     int MaxRecordSize() const { return m_maxRecordSize; }
     void SetTempDirectory(const std::string& dir) { m_tempDirectory = dir; }
@@ -233,6 +244,7 @@ class CObjectDatabase {
     int m_lastErrorCode = 0;
     std::string m_lastErrorMessage;
     std::string m_lastErrorDetail;
+    int32_t m_lastOpenStatus = 0;
     std::unique_ptr<CKeyedFile> m_file;
     std::vector<uint8_t> m_work; // work record: data area of maxRecordSize + 512 bytes
     std::string m_fileName;

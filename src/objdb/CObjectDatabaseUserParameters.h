@@ -36,6 +36,7 @@ class CObjectDatabaseUserParameters {
     bool IsOpen() const { return m_database.IsOpen(); }
     std::string LastErrorText() const { return m_database.LastErrorMessage(); }
     std::string LastErrorDetail() const { return m_database.LastErrorDetail(); }
+    int32_t LastOpenStatus() const { return m_database.LastOpenStatus(); }
     // The whole database, for the parts that keep other kinds in it.
     CObjectDatabase& Database() { return m_database; }
 

@@ -44,7 +44,7 @@ void TakeStat(const struct stat& st, ListedEntry* entry) {
 
 bool ListDirectory(const std::string& hostDir, ListDetail detail,
                    const std::function<bool(const ListedEntry&)>& visit, SysError* err) {
-    if (int injected = fault::Check(fault::Op::Open))
+    if (int injected = fault::Check(fault::Op::List))
         return SetError(err, injected, "Cannot list directory", hostDir);
     int fd = ::open(hostDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -92,6 +92,13 @@ bool ListDirectory(const std::string& hostDir, ListDetail detail,
             entry.name = name;
             struct stat st;
             unsigned char type = d->d_type;
+            if (detail == ListDetail::Names) {
+                entry.isDirectory = type == DT_DIR;
+                entry.isSymlink = type == DT_LNK;
+                if (!visit(entry))
+                    return true;
+                continue;
+            }
             if (type == DT_UNKNOWN) {
                 if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                     continue; // vanished meanwhile

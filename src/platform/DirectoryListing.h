@@ -2,6 +2,9 @@
 // trees and directories of a hundred thousand files and must not pay for
 // what it does not show.
 //
+// ListDetail::Names reports names only, from the directory records alone
+// (isDirectory and isSymlink as the file system's entry type says; both
+// false where it does not say), never a stat: for a search by name.
 // ListDetail::Kinds reports each entry's name and whether it is a
 // directory, at no cost beyond reading the directory where the file system
 // reports entry types (a link, or a file system without types, costs one
@@ -13,7 +16,7 @@
 // Links follow DirectoryReader's rules: a link to a directory reports the
 // directory (isSymlink set), a link to a file reports the file's size and
 // time, a dangling link reports the link itself as a file. Opening the
-// directory passes the fault-injection seam (Op::Open), so tests can make a
+// directory passes the fault-injection seam (Op::List), so tests can make a
 // directory refuse listing. "." and ".." are skipped; entries come in the
 // order the file system gives them.
 #pragma once
@@ -28,7 +31,7 @@
 
 namespace vorlane::platform {
 
-enum class ListDetail { Kinds, Stat };
+enum class ListDetail { Names, Kinds, Stat };
 
 struct ListedEntry {
     std::string_view name;    // host name; valid during the callback only

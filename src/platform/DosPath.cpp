@@ -1,9 +1,10 @@
 #include "platform/DosPath.h"
 
+#include "platform/DirectoryListing.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -110,18 +111,13 @@ std::string LookUpEntry(const std::string& hostDir, const std::string& name) {
     struct stat st;
     if (::lstat(JoinComponent(hostDir, name).c_str(), &st) == 0)
         return name;
-    DIR* dir = ::opendir(hostDir.c_str());
-    if (dir == nullptr)
-        return "";
     std::string best;
-    while (struct dirent* entry = ::readdir(dir)) {
-        std::string candidate = entry->d_name;
-        if (candidate == "." || candidate == "..")
-            continue;
+    ListDirectory(hostDir, ListDetail::Names, [&](const ListedEntry& entry) {
+        std::string candidate(entry.name);
         if (NamesEqual(candidate, name) && (best.empty() || candidate < best))
-            best = candidate;
-    }
-    ::closedir(dir);
+            best = std::move(candidate);
+        return true;
+    });
     return best;
 }
 

@@ -1,10 +1,10 @@
 #include "platform/Drives.h"
 
+#include "platform/DirectoryListing.h"
 #include "platform/Profile.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -190,22 +190,17 @@ bool BlockDeviceRemovable(const std::string& device, const std::string& sysRoot)
     std::string text;
     if (ReadSmallFile(blockDir + "/" + name + "/removable", &text))
         return text.size() > 0 && text[0] == '1';
-    DIR* dir = ::opendir(blockDir.c_str());
-    if (dir == nullptr)
-        return false;
+    // A partition: the disk whose directory holds it decides.
     bool removable = false;
-    while (struct dirent* entry = ::readdir(dir)) {
-        std::string disk = entry->d_name;
-        if (disk == "." || disk == "..")
-            continue;
+    ListDirectory(blockDir, ListDetail::Names, [&](const ListedEntry& entry) {
+        std::string disk(entry.name);
         struct stat st;
-        if (::stat((blockDir + "/" + disk + "/" + name).c_str(), &st) == 0) {
-            removable = ReadSmallFile(blockDir + "/" + disk + "/removable", &text) &&
-                        text.size() > 0 && text[0] == '1';
-            break;
-        }
-    }
-    ::closedir(dir);
+        if (::stat((blockDir + "/" + disk + "/" + name).c_str(), &st) != 0)
+            return true;
+        removable = ReadSmallFile(blockDir + "/" + disk + "/removable", &text) && text.size() > 0 &&
+                    text[0] == '1';
+        return false;
+    });
     return removable;
 }
 
@@ -236,21 +231,15 @@ std::string FindLabel(const std::string& device, const std::string& labelDir) {
     if (device.empty())
         return "";
     std::string target = RealPath(device).value_or(device);
-    DIR* dir = ::opendir(labelDir.c_str());
-    if (dir == nullptr)
-        return "";
     std::string label;
-    while (struct dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    ListDirectory(labelDir, ListDetail::Names, [&](const ListedEntry& entry) {
+        std::string name(entry.name);
         std::optional<std::string> resolved = RealPath(labelDir + "/" + name);
-        if (resolved && *resolved == target) {
-            label = UnescapeHex(name);
-            break;
-        }
-    }
-    ::closedir(dir);
+        if (!resolved || *resolved != target)
+            return true;
+        label = UnescapeHex(name);
+        return false;
+    });
     return label;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/DirectoryListing.h"
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
 #include "platform/private/FsUtil.h"
@@ -231,6 +232,8 @@ std::string StripSlashes(const std::string& path) {
 } // namespace
 
 bool StatEntry(const std::string& hostPath, FileEntry* entry, SysError* err) {
+    if (int e = fault::Check(fault::Op::Stat))
+        return SetError(err, e, "Cannot find", hostPath);
     std::string path = StripSlashes(hostPath);
     struct statx sx;
     bool isLink = false;
@@ -276,7 +279,7 @@ bool DirectoryReader::Open(const std::string& hostDir, SysError* err) {
 bool DirectoryReader::OpenAt(int parentFd, const std::string& name, const std::string& hostDir,
                              SysError* err) {
     Close();
-    if (int e = fault::Check(fault::Op::Open))
+    if (int e = fault::Check(fault::Op::List))
         return SetError(err, e, "Cannot read the directory", hostDir);
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (parentFd != AT_FDCWD)
@@ -473,18 +476,12 @@ bool SetFileTimes(const std::string& hostPath, const FileTime* creation, const F
 namespace {
 
 bool NameListedExactly(const std::string& dir, const std::string& name) {
-    DIR* d = ::opendir(dir.c_str());
-    if (d == nullptr)
-        return true; // cannot tell: assume a distinct entry, the safe answer
     bool found = false;
-    while (struct dirent* e = ::readdir(d)) {
-        if (name == e->d_name) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(d);
-    return found;
+    bool listed = ListDirectory(dir, ListDetail::Names, [&](const ListedEntry& entry) {
+        found = entry.name == name;
+        return !found;
+    });
+    return found || !listed; // cannot tell: assume a distinct entry, the safe answer
 }
 
 bool SameInode(const struct stat& a, const struct stat& b) {

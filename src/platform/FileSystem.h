@@ -8,7 +8,8 @@
 // on as itself: DeleteFile removes the link, not its target), and fails with
 // a filled SysError. Calls that change the disk pass through the
 // fault-injection seam (renames as Rename, deletes and directory removal as
-// Unlink, MakeDirectory as Mkdir, opening a directory as Open).
+// Unlink, MakeDirectory as Mkdir, opening a directory as List; StatEntry
+// passes it as Stat).
 //
 // A link to a file acts as the file for reading (StatEntry, GetAttributes,
 // GetFileTimes report its target) and as the link for changing: RenameEntry,

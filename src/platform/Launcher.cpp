@@ -25,23 +25,18 @@ struct ChildReport {
     int error = 0;
 };
 
-std::string CurrentDirectory() {
-    std::string buffer(4096, '\0');
-    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE || buffer.size() > (1u << 20))
-            return "/";
-        buffer.resize(buffer.size() * 2);
-    }
-    buffer.resize(std::strlen(buffer.c_str()));
-    return buffer;
+// The working directory, "/" when it cannot be read.
+std::string WorkingDirectory() {
+    std::string dir = CurrentDirectory();
+    return dir.empty() ? "/" : dir;
 }
 
 std::string Absolute(const std::string& path, const std::string& workDir) {
     if (!path.empty() && path[0] == '/')
         return path;
-    std::string base = workDir.empty() ? CurrentDirectory() : workDir;
+    std::string base = workDir.empty() ? WorkingDirectory() : workDir;
     if (base.empty() || base[0] != '/')
-        base = JoinHostPath(CurrentDirectory(), base);
+        base = JoinHostPath(WorkingDirectory(), base);
     return JoinHostPath(base, path);
 }
 

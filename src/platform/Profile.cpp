@@ -2,6 +2,7 @@
 
 #include "platform/DosPath.h"
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 #include <climits>
@@ -28,13 +29,20 @@ bool IsQuote(char c) {
     return c == '"' || c == '\'';
 }
 
+// What a line says: the text before its first NUL byte, as a reader that
+// sees C strings takes it.
+std::string Readable(const std::string& raw) {
+    return raw.substr(0, raw.find('\0'));
+}
+
 // The value of a key line: the text after the first "=", trimmed, with one
 // pair of surrounding quotes removed.
 std::string ValueOf(const std::string& raw) {
-    size_t eq = raw.find('=');
+    std::string text = Readable(raw);
+    size_t eq = text.find('=');
     if (eq == std::string::npos)
         return "";
-    std::string value = Trim(raw.substr(eq + 1));
+    std::string value = Trim(text.substr(eq + 1));
     if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return value;
@@ -63,9 +71,7 @@ ProfileFile::Line ProfileFile::ParseLine(std::string raw, const std::string& cur
     Line line;
     line.section = currentSection;
     line.raw = std::move(raw);
-    if (line.raw.find('\0') != std::string::npos)
-        return line; // binary garbage: kept, never read
-    std::string text = Trim(line.raw);
+    std::string text = Trim(Readable(line.raw));
     if (text.empty() || text[0] == ';')
         return line;
     if (text[0] == '[') {
@@ -315,10 +321,22 @@ std::string ProfileFile::Text() const {
 }
 
 bool ProfileFile::Flush(SysError* err) {
+    m_readOnly = false;
     if (!m_dirty)
         return err ? err->Clear() : true;
     if (m_path.empty())
         return SetDosError(err, kDosInvalidName, "The profile has no file to be written to");
+    // The rename that replaces the file does not need its write permission:
+    // ask for it here, so a file the user made read-only stays as it is.
+    uint32_t attributes = 0;
+    if (GetAttributes(m_path, &attributes) && (attributes & kAttrReadOnly) &&
+        !(attributes & kAttrDirectory)) {
+        m_readOnly = true;
+        SetDosError(err, kDosAccessDenied, "'" + m_path + "' is read-only; it was not changed");
+        if (err)
+            err->sysErrno = EACCES;
+        return false;
+    }
     if (!WriteFileAtomically(m_path, Text(), err))
         return false;
     m_dirty = false;

@@ -7,16 +7,18 @@
 //
 // Lines: "[Section]" (text after the "]" ignored), "key=value", comments
 // starting with ";", blank lines; anything else (a line without "=", a "["
-// without "]", a line holding a NUL byte, binary garbage) is kept verbatim
-// and never read as a key. The first of duplicate keys wins; a section
-// named twice is read as one. A file that used CR LF is written with CR LF;
-// a UTF-8 byte order mark is kept.
+// without "]", binary garbage) is kept verbatim and never read as a key. A
+// line holding a NUL byte is read up to the NUL, as the Windows calls read
+// it, and kept verbatim until its key is written. The first of duplicate
+// keys wins; a section named twice is read as one. A file that used CR LF
+// is written with CR LF; a UTF-8 byte order mark is kept.
 //
 // A ProfileFile holds the whole file in memory. Writes change the memory and
 // mark it dirty; Flush() replaces the file atomically (temporary file in the
 // same directory, fsync, rename, fsync of the directory), so a crash leaves
-// the old file or the new one. Many writes followed by one Flush() are one
-// rewrite. Not thread-safe; one owner.
+// the old file or the new one. A read-only file (no write permission bit;
+// users freeze their settings that way) is never replaced. Many writes
+// followed by one Flush() are one rewrite. Not thread-safe; one owner.
 #pragma once
 
 #include "platform/SysError.h"
@@ -68,7 +70,10 @@ class ProfileFile {
     bool Dirty() const { return m_dirty; }
     // Writes the file when dirty (one atomic replacement); clean is a no-op.
     // On failure the file on disk is unchanged and the profile stays dirty.
+    // A read-only file is refused (kDosAccessDenied) and ReadOnly() tells so.
     bool Flush(SysError* err = nullptr);
+    // The last Flush found the file read-only and left it alone.
+    bool ReadOnly() const { return m_readOnly; }
     // The text Flush would write.
     std::string Text() const;
 
@@ -93,12 +98,14 @@ class ProfileFile {
     bool m_dirty = false;
     bool m_crlf = false; // the file used CR LF line ends; kept on rewrite
     bool m_bom = false;  // the file began with a UTF-8 byte order mark; kept
+    bool m_readOnly = false;
 };
 
 // One-shot calls in the style of the Windows API, each reading the file
 // anew; the write calls rewrite the file at once. Use ProfileFile for many
 // keys. A file that cannot be read gives the defaults; the write call
-// refuses to write over a file it could not read (nothing is lost).
+// refuses to write over a file it could not read (nothing is lost) or a
+// read-only one.
 int GetPrivateProfileInt(const std::string& section, const std::string& key, int def,
                          const std::string& hostPath);
 std::string GetPrivateProfileString(const std::string& section, const std::string& key,

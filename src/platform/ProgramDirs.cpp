@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +70,16 @@ bool MakeDirectories(const std::string& dir, SysError* err) {
 
 std::string WindowsDirectory(SysError* err) {
     std::string dir = AbsoluteFromEnv("VORLANE_HOME");
+    const char* home = std::getenv("VORLANE_HOME");
+    if (dir.empty() && home != nullptr && home[0] != '\0') {
+        std::string cwd = CurrentDirectory();
+        if (cwd.empty()) {
+            SetError(err, errno != 0 ? errno : ENOENT, "Cannot place the relative VORLANE_HOME",
+                     home);
+            return StripTrailingSlashes(home);
+        }
+        dir = StripTrailingSlashes(JoinHostPath(cwd, home));
+    }
     if (dir.empty()) {
         std::string config = AbsoluteFromEnv("XDG_CONFIG_HOME");
         if (config.empty())
@@ -83,6 +94,17 @@ std::string WindowsDirectory(SysError* err) {
 std::string TempDirectory() {
     std::string dir = AbsoluteFromEnv("TMPDIR");
     return dir.empty() ? "/tmp" : dir;
+}
+
+std::string CurrentDirectory() {
+    std::string buffer(4096, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return "";
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(std::strlen(buffer.c_str()));
+    return buffer;
 }
 
 std::string ExecutablePath() {

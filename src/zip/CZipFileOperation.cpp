@@ -9,6 +9,7 @@
 #include "platform/ProgramDirs.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileInfo.h"
+#include "zip/private/ZipArchiveLock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <new>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -198,8 +200,10 @@ const char* ZipTableText(int code) {
     case 13:
         return "Missing or empty zip file.";
     case 14:
-        return "Error writing to a file (Disk is most likely full. You may need to change the "
-               "ZIP work path under General Settings/Zip).";
+        // The new archive is written beside the old one, not under the
+        // work path: the space is needed on the archive's own drive.
+        return "Error writing to a file (Disk is most likely full. The new archive is written "
+               "beside the old one, so the space is needed on the archive's drive).";
     case 15:
         return "Couldn't open to write.";
     case 16:
@@ -240,6 +244,50 @@ const char* RefusalText(int code) {
     default:
         return nullptr;
     }
+}
+
+// Runs a function when the scope ends (releases a lock a change took).
+class AtScopeEnd {
+  public:
+    explicit AtScopeEnd(std::function<void()> run) : m_run(std::move(run)) {}
+    ~AtScopeEnd() {
+        if (m_run)
+            m_run();
+    }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+  private:
+    std::function<void()> m_run;
+};
+
+// The program's own results of a change (ZipEngine.h).
+const char* ChangeResultText(int code) {
+    switch (code) {
+    case kZipArchiveBusy:
+        return "The zip file is being changed by another operation. Try again when it has "
+               "finished.";
+    case kZipArchiveChanged:
+        return "The zip file was changed by another program while this change was made; "
+               "nothing was changed. Try again.";
+    case kZipFilesSkipped:
+        return "Some files could not be read and were skipped; the others were added.";
+    default:
+        return nullptr;
+    }
+}
+
+// The engine's detail and the skipped files after a result's text.
+std::string WithDetail(std::string text, const std::string& detail,
+                       const std::vector<std::string>& skipped) {
+    if (!detail.empty())
+        text += "\n\n" + detail;
+    if (!skipped.empty()) {
+        text += "\n";
+        for (const std::string& file : skipped)
+            text += "\n" + file;
+    }
+    return text;
 }
 
 std::string VFormat(const char* format, va_list args) {
@@ -327,20 +375,81 @@ void CZipFileOperation::SetBothResults(int code) {
     m_unzipResult = code;
     m_zipSystemError = 0;
     m_unzipSystemError = 0;
+    m_zipDetail.clear();
+    m_unzipDetail.clear();
 }
 
 int CZipFileOperation::CallZip() {
     m_zipRecord->zipPath = m_zipPath.c_str();
+    m_zipRecord->heldLockFd = m_lock && m_lock->Held() ? m_lock->Fd() : -1;
+    m_zipDetail.clear();
+    m_inZipCall = true;
     m_zipResult = ZipEntry(*m_zipRecord);
+    m_inZipCall = false;
     m_zipSystemError = m_zipResult != kZipOk ? m_zipRecord->systemError : 0;
     return m_zipResult;
 }
 
 int CZipFileOperation::CallUnzip() {
     m_unzipRecord->zipPath = m_zipPath.c_str();
+    m_unzipDetail.clear();
     m_unzipResult = UnzipEntry(*m_unzipRecord);
     m_unzipSystemError = m_unzipResult != kUnzipOk ? m_unzipRecord->systemError : 0;
     return m_unzipResult;
+}
+
+bool CZipFileOperation::WaitCancelled() {
+    ui::StatusWindow* window = Window();
+    return window != nullptr && window->Cancelled();
+}
+
+bool CZipFileOperation::LockArchive(bool create) {
+    if (m_lockDepth++ > 0)
+        return true; // a change of several calls holds it already
+    std::string host;
+    std::string resolved;
+    if (!platform::DosToHost(m_zipPath, &host) || !ResolveArchivePath(host, &resolved))
+        return true; // the engine refuses the path itself
+    if (!m_lock)
+        m_lock = std::make_unique<ZipArchiveLock>();
+    platform::SysError err;
+    ZipArchiveLock::Result result =
+        m_lock->Acquire(resolved, create, std::chrono::milliseconds(0), {}, &err);
+    bool cancelled = false;
+    if (result == ZipArchiveLock::Result::kBusy) {
+        ShowStatus("Waiting for another operation to finish changing '" + ShortZipPath() + "'...");
+        result = m_lock->Acquire(
+            resolved, create, m_lockWait, [&] { return cancelled = WaitCancelled(); }, &err);
+    }
+    switch (result) {
+    case ZipArchiveLock::Result::kLocked:
+    case ZipArchiveLock::Result::kMissing: // nothing to hold: the engine finds no archive
+        return true;
+    case ZipArchiveLock::Result::kBusy:
+        --m_lockDepth;
+        SetBothResults(cancelled ? kZipUserCancelled : kZipArchiveBusy);
+        return false;
+    case ZipArchiveLock::Result::kFailed:
+        break;
+    }
+    --m_lockDepth;
+    SetBothResults(kZipOpenForWrite);
+    m_zipDetail =
+        "Cannot open '" + m_zipPath + "': " + std::strerror(err.sysErrno != 0 ? err.sysErrno : EIO);
+    return false;
+}
+
+std::pair<uint64_t, uint64_t> CZipFileOperation::LockOrder() const {
+    std::string host;
+    platform::FileEntry entry;
+    if (!platform::DosToHost(m_zipPath, &host) || !platform::StatEntry(host, &entry))
+        return {UINT64_MAX, UINT64_MAX};
+    return {entry.device, entry.inode};
+}
+
+void CZipFileOperation::UnlockArchive() {
+    if (m_lockDepth > 0 && --m_lockDepth == 0 && m_lock)
+        m_lock->Release();
 }
 
 ui::StatusWindow* CZipFileOperation::Window() const {
@@ -486,10 +595,18 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
     bool ok = false;
     std::string host;
     bool isDirectory = false;
+    bool locked = false;
+    // Released last: a failed creation removes its file while still locked.
+    AtScopeEnd unlock([this, &locked] {
+        if (locked)
+            UnlockArchive();
+    });
     if (!platform::DosToHost(zipPath, &host) ||
         (FileExists(zipPath, &isDirectory) && (isDirectory || !platform::DeleteFile(host)))) {
         SetBothResults(kZipCannotCreate);
-    } else {
+    } else if ((locked = LockArchive(true))) {
+        // The new archive is made empty and locked, then filled and emptied
+        // again by two engine calls that share the lock.
         StagingDirectory staging;
         platform::File placeholder;
         if (!MakeTempDirectory(&staging.dos, &staging.host) ||
@@ -524,7 +641,9 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
         m_state = kOpened;
         return true;
     }
-    if (!host.empty() && !isDirectory)
+    // Only a file this creation made goes; one that another operation
+    // holds (the lock was busy) stays.
+    if (locked && !host.empty() && !isDirectory)
         platform::DeleteFile(host);
     m_state = kArchiveNone;
     std::string shown = platform::AbbreviatePath(zipPath, kShortPathLength);
@@ -547,7 +666,12 @@ bool CZipFileOperation::AddFiles(int function, const std::string& fileSpec, int 
                                  bool recurse) {
     if (!RequireOpen() || !MayChange())
         return false;
+    if (!LockArchive(false))
+        return false;
+    AtScopeEnd unlock([this] { UnlockArchive(); });
     m_extractedNames.clear();
+    m_extractedSeen.clear();
+    m_skippedFiles.clear();
     ResetZipRecord();
     ZipCommandRecord& r = *m_zipRecord;
     r.function = function;
@@ -568,7 +692,19 @@ bool CZipFileOperation::AddFiles(int function, const std::string& fileSpec, int 
     std::snprintf(text, sizeof text, "%s Files To '%s'...", Verb(function).c_str(),
                   ShortZipPath().c_str());
     ShowStatus(text);
-    return CallZip() == kZipOk;
+    const int result = CallZip();
+    if (result != kZipFilesSkipped)
+        return result == kZipOk;
+    // The others were added: a success that names what it left out.
+    ShowSkippedFiles();
+    return true;
+}
+
+void CZipFileOperation::ShowSkippedFiles() {
+    std::string text = "Files could not be read and were not added to '" + ShortZipPath() + "':";
+    text = WithDetail(text, "", m_skippedFiles);
+    ui::Current().Message(ui::LimitMessageText(text), "Warning!", ui::Buttons::Ok,
+                          ui::Icon::Warning);
 }
 
 bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
@@ -590,6 +726,9 @@ bool CZipFileOperation::DeleteInto(const std::string& fileSpec,
                                    const std::vector<std::string>* names) {
     if (!RequireOpen() || !MayChange())
         return false;
+    if (!LockArchive(false))
+        return false;
+    AtScopeEnd unlock([this] { UnlockArchive(); });
     m_kind = kZipDelete;
     // A window of its own while the engine rewrites the archive, unless the
     // caller gave one.
@@ -726,6 +865,19 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
     // Ask about read-only archives before anything is extracted.
     if (!target.MayChange() || (deleteFromSource && !MayChange()))
         return false;
+    // Both archives stay locked until the copy (and a move's delete) is
+    // done. They are locked in a fixed order, so a copy the other way
+    // round waits for this one instead of holding the other archive.
+    CZipFileOperation* first = this;
+    CZipFileOperation* second = &target;
+    if (second->LockOrder() < first->LockOrder())
+        std::swap(first, second);
+    if (!first->LockArchive(false))
+        return false;
+    AtScopeEnd unlockFirst([first] { first->UnlockArchive(); });
+    if (!second->LockArchive(false))
+        return false;
+    AtScopeEnd unlockSecond([second] { second->UnlockArchive(); });
     StagingDirectory staging;
     if (!MakeTempDirectory(&staging.dos, &staging.host)) {
         SetBothResults(kZipNoTempFile);
@@ -777,6 +929,9 @@ bool CZipFileOperation::ReadComment(std::string* comment) {
 bool CZipFileOperation::WriteComment(const std::string& comment) {
     if (!RequireOpen() || !MayChange())
         return false;
+    if (!LockArchive(false))
+        return false;
+    AtScopeEnd unlock([this] { UnlockArchive(); });
     ui::WaitCursor wait;
     ResetZipRecord();
     m_comment = comment;
@@ -822,6 +977,8 @@ std::string CZipFileOperation::ErrorText(int code, bool isZip, int zipResult, in
         return text;
     if (const char* text = RefusalText(code))
         return text;
+    if (const char* text = ChangeResultText(code))
+        return text;
     if (zipResult != unzipResult)
         return "Damaged zip file (or not a zip file)!";
     switch (code) {
@@ -852,13 +1009,15 @@ std::string CZipFileOperation::UnzipErrorText() {
         SetBothResults(value);
         m_deferredError = 0;
     }
-    return WithSystemError(ErrorText(m_unzipResult, false, m_zipResult, m_unzipResult),
-                           m_unzipSystemError);
+    return WithReason(ErrorText(m_unzipResult, false, m_zipResult, m_unzipResult),
+                      m_unzipSystemError, m_unzipDetail);
 }
 
 std::string CZipFileOperation::ZipErrorText() const {
-    return WithSystemError(ErrorText(m_zipResult, true, m_zipResult, m_unzipResult),
-                           m_zipSystemError);
+    const bool skipping = m_zipResult == kZipOpenForRead || m_zipResult == kZipFilesSkipped;
+    return WithDetail(WithReason(ErrorText(m_zipResult, true, m_zipResult, m_unzipResult),
+                                 m_zipSystemError, m_zipDetail),
+                      "", skipping ? m_skippedFiles : std::vector<std::string>{});
 }
 
 std::string CZipFileOperation::SystemErrorText(int errnoValue) {
@@ -869,6 +1028,15 @@ std::string CZipFileOperation::WithSystemError(std::string text, int errnoValue)
     if (errnoValue != 0)
         text += " (" + SystemErrorText(errnoValue) + ")";
     return text;
+}
+
+// The engine's detail names the path with the reason: it takes the place
+// of the bare reason in parentheses.
+std::string CZipFileOperation::WithReason(std::string text, int errnoValue,
+                                          const std::string& detail) {
+    if (detail.empty())
+        return WithSystemError(std::move(text), errnoValue);
+    return WithDetail(std::move(text), detail, {});
 }
 
 ui::Answer CZipFileOperation::Report(const std::string& errorText, const char* format,
@@ -955,10 +1123,11 @@ bool CZipFileOperation::ProgressCallback(const char* text, int percent, void* us
     // The engine names a finished file after a fixed 12-character prefix.
     constexpr size_t kPrefix = 12;
     if (percent == 100 && text != nullptr && op->m_kind == 8 && std::strlen(text) > kPrefix) {
+        // Looked up in a set: a scan of the list for each of 70,000
+        // files was most of the time of a big extraction.
         std::string name(text + kPrefix);
-        auto& names = op->m_extractedNames;
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(std::move(name));
+        if (op->m_extractedSeen.insert(name).second)
+            op->m_extractedNames.push_back(std::move(name));
     }
     ui::StatusWindow* window = op->Window();
     if (window == nullptr)
@@ -1003,6 +1172,12 @@ int CZipFileOperation::MessageCallback(int number, int value1, int /*value2*/, i
         return 1;
     case kMessageMemberRefused:
         op->m_skipped.push_back({text != nullptr ? text : "", value1});
+        return 1;
+    case kMessageFileSkipped:
+        op->m_skippedFiles.emplace_back(text != nullptr ? text : "");
+        return 1;
+    case kMessageErrorDetail:
+        (op->m_inZipCall ? op->m_zipDetail : op->m_unzipDetail) = text != nullptr ? text : "";
         return 1;
     default:
         return -1;

@@ -27,15 +27,28 @@
 // user whether to clear it (CheckReadOnly); "No" stops the change with
 // nothing touched (zip result 9, "User cancelled.").
 //
+// Every change holds the archive's write lock from before the engine reads
+// it to after the new archive is in place; a change of several engine
+// calls (Create, CopyMembers) holds it across them, and CopyMembers locks
+// both archives in a fixed order. While another operation holds the lock
+// the change waits (showing so, and cancellable through the status
+// window) up to the lock wait, then fails with kZipArchiveBusy.
+//
+// Files that could not be read are left out of an add and named: an add
+// that still added the others succeeds and shows which were skipped.
+//
 // One thread (the user-interface thread); not copyable.
 #pragma once
 
 #include "zip/ZipEngine.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace vorlane::ui {
@@ -50,6 +63,7 @@ class CZipFileDirectory;
 namespace vorlane::zip {
 
 class CZipFileInfo;
+class ZipArchiveLock;
 
 // The program's own result codes, set in both result fields.
 enum ZipOperationResult : int {
@@ -97,6 +111,8 @@ class CZipFileOperation {
     static constexpr size_t kShortPathLength = 30;
     // The title copied into the reply of a multi-volume request.
     static constexpr const char* kMultiVolumeTitle = "Vorlane Multi-Volume ZIP Operation";
+    // How long a change waits for another operation that holds the archive.
+    static constexpr std::chrono::milliseconds kDefaultLockWait{30000};
 
     // status may be null (not owned; must outlive its use here). workPath:
     // the directory for temporary files (a DOS or host path; "" for the
@@ -173,7 +189,8 @@ class CZipFileOperation {
     // deferred error set first takes the deferred error (48 and 49 counting
     // as 0) into both results and clears it.
     std::string UnzipErrorText();
-    // The text of the zip result.
+    // The text of the zip result, followed by what the engine said behind
+    // it (the path and the reason) and the files an add skipped.
     std::string ZipErrorText() const;
     // Both texts end in the system's reason in parentheses ("Read or seek
     // error. (Input/output error)") when the engine reported the errno
@@ -204,6 +221,7 @@ class CZipFileOperation {
     void SetStatusWindow(ui::StatusWindow* status) { m_status = status; }
     // The recompress command's window; takes precedence over the other.
     void SetRecompressStatusWindow(ui::StatusWindow* status) { m_recompressStatus = status; }
+    void SetLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
 
     // --- state -------------------------------------------------------------------
     int State() const { return m_state; }
@@ -219,6 +237,8 @@ class CZipFileOperation {
     // Members the last extract left out (encrypted without a password, or
     // refused), in the order met.
     const std::vector<ZipSkippedMember>& SkippedMembers() const { return m_skipped; }
+    // The files the last add left out, each "'<DOS path>': <reason>".
+    const std::vector<std::string>& SkippedFiles() const { return m_skippedFiles; }
     const ZipCommandRecord& ZipRecord() const { return *m_zipRecord; }
     const UnzipCommandRecord& UnzipRecord() const { return *m_unzipRecord; }
 
@@ -257,6 +277,16 @@ class CZipFileOperation {
     const char* const* MemberNameList();
     ui::Answer Report(const std::string& errorText, const char* format, va_list args);
     static std::string WithSystemError(std::string text, int errnoValue);
+    static std::string WithReason(std::string text, int errnoValue, const std::string& detail);
+    // Takes the archive's write lock for a change unless this object holds
+    // it already (counted: each true is paired with an UnlockArchive);
+    // false (results set) when it could not be had.
+    bool LockArchive(bool create);
+    void UnlockArchive();
+    // The archive's (device, inode): two archives are locked in this order.
+    std::pair<uint64_t, uint64_t> LockOrder() const;
+    bool WaitCancelled();
+    void ShowSkippedFiles();
 
     int m_level = 5;
     std::string m_zipPath;
@@ -276,6 +306,15 @@ class CZipFileOperation {
     int m_kind = 0; // 2 deleting, 8 extracting
     std::vector<std::string> m_extractedNames;
     std::vector<ZipSkippedMember> m_skipped;
+    std::unordered_set<std::string> m_extractedSeen; // the same names, for lookups
+    std::vector<std::string> m_skippedFiles;
+    // What the engine said behind its last failure, per entry point.
+    std::string m_zipDetail;
+    std::string m_unzipDetail;
+    bool m_inZipCall = false;
+    std::unique_ptr<ZipArchiveLock> m_lock;
+    int m_lockDepth = 0;
+    std::chrono::milliseconds m_lockWait = kDefaultLockWait;
     std::unique_ptr<ZipCommandRecord> m_zipRecord;
     std::unique_ptr<UnzipCommandRecord> m_unzipRecord;
     // Texts the records point at while a call runs.

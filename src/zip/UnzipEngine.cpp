@@ -10,12 +10,16 @@
 //
 // Extraction is confined to its destination: member names are checked
 // before anything is made, every directory on the way is opened with
-// O_NOFOLLOW relative to its parent, each file is written to an exclusive
-// temporary file in its target directory and renamed into place only when
-// its size and CRC are verified. A member that fails leaves no trace and an
-// existing file of its name untouched.
+// O_NOFOLLOW relative to its parent. A new file is made exclusively under
+// its own name; a file that is there already is replaced by an exclusive
+// temporary file in its directory, renamed over it only when the member's
+// size and CRC are verified. A member that fails leaves no trace (a new
+// file is removed again) and an existing file of its name untouched.
+// The failure's path and reason go to the message callback
+// (kMessageErrorDetail).
 #include "zip/ZipCentralDirectory.h"
 #include "zip/ZipEngine.h"
+#include "zip/private/ZipArchiveFile.h"
 #include "zip/private/ZipMaskedSource.h"
 #include "zip/private/ZipNames.h"
 
@@ -315,6 +319,15 @@ class Extractor {
     // Refuses one member by name and says so, so the caller can name it;
     // the others go on.
     void RefuseMember(const ZipMemberInfo& member, int code);
+    // Names the path and the reason behind the first failure (the message
+    // callback's kMessageErrorDetail); later failures say nothing more.
+    void Detail(const std::string& text);
+    void Detail(const std::string& dosPath, const std::string& reason) {
+        Detail("Cannot create '" + dosPath + "': " + reason);
+    }
+    void Detail(const std::string& dosPath, int errnoValue) {
+        Detail(dosPath, std::string(std::strerror(errnoValue != 0 ? errnoValue : EIO)));
+    }
     int PrepareDestination();
     std::vector<uint32_t> Select(int* error) const;
     bool CaseCollides(const std::vector<std::string>& components);
@@ -339,6 +352,7 @@ class Extractor {
     Fd m_destFd;
     std::string m_cachedDir; // relative directory of m_cachedDirFd ('/' separated)
     Fd m_cachedDirFd;
+    std::unique_ptr<ZipArchiveFile> m_archiveFile; // libzip's source; outlives m_zip
     zip_t* m_zip = nullptr;
     std::unordered_map<std::string, std::string> m_folded; // lower-cased path -> as written
     // The destination does not tell names apart by case: two members whose
@@ -348,6 +362,7 @@ class Extractor {
     int m_firstError = kUnzipOk;
     bool m_cancelled = false;
     bool m_skippedEncrypted = false;
+    bool m_detailSent = false;
     size_t m_extracted = 0;
 };
 
@@ -376,6 +391,7 @@ int Extractor::PrepareDestination() {
             continue;
         platform::SysError err;
         if (!platform::MakeDirectory(prefix, &err) && err.sysErrno != EEXIST) {
+            Detail(m_destDos, err.sysErrno);
             m_record.systemError = err.sysErrno;
             return WriteErrorCode(err);
         }
@@ -386,12 +402,23 @@ int Extractor::PrepareDestination() {
         e = m_destFd.get() < 0 ? errno : 0;
     }
     m_record.systemError = e;
-    if (e != 0)
+    if (e != 0) {
+        Detail("Cannot open '" + m_destDos + "': " + std::strerror(e));
         return kUnzipCreateOutput;
+    }
     // DOS 8.3 names are upper case: they fold case whatever the disk does.
     m_caseInsensitive = (m_record.options & (kUnzipCaseInsensitiveTarget | kUnzipDosNames)) != 0 ||
                         platform::IsCaseInsensitiveDirectory(m_destFd.get());
     return kUnzipOk;
+}
+
+void Extractor::Detail(const std::string& text) {
+    if (m_detailSent || m_firstError != kUnzipOk || !m_record.messageCallback)
+        return;
+    m_detailSent = true;
+    char reply[kZipReplySize] = {};
+    m_record.messageCallback(kMessageErrorDetail, 0, 0, 0, text.c_str(), reply,
+                             m_record.messageUser);
 }
 
 void Extractor::RefuseMember(const ZipMemberInfo& member, int code) {
@@ -465,15 +492,30 @@ int Extractor::OpenDirectory(const std::vector<std::string>& components, size_t 
         const char* name = components[i].c_str();
         int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT) {
-            if (platform::fault::Check(platform::fault::Op::Mkdir) != 0 ||
-                (mkdirat(parent, name, 0777) != 0 && errno != EEXIST)) {
-                *code = errno == ENOSPC || errno == EDQUOT ? kUnzipDiskFull : kUnzipCreateOutput;
+            const int e = platform::fault::Check(platform::fault::Op::Mkdir);
+            if (e != 0 || (mkdirat(parent, name, 0777) != 0 && errno != EEXIST)) {
+                const int why = e != 0 ? e : errno;
+                *code = why == ENOSPC || why == EDQUOT ? kUnzipDiskFull : kUnzipCreateOutput;
+                Detail(DosPathOf(std::vector<std::string>(components.begin(),
+                                                          components.begin() + i + 1)),
+                       why);
                 return -1;
             }
             fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
         if (fd < 0) {
-            // A file or a symbolic link where a directory belongs.
+            // A file or a symbolic link where a directory belongs: never
+            // written through.
+            const int why = errno;
+            const std::string shown =
+                DosPathOf(std::vector<std::string>(components.begin(), components.begin() + i + 1));
+            struct stat st;
+            if (fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+                Detail(shown, "it is a symbolic link, which extraction never follows");
+            else if (why == ENOTDIR)
+                Detail(shown, "it is a file, where a folder of the archive belongs");
+            else
+                Detail(shown, why);
             *code = kUnzipCreateOutput;
             return -1;
         }
@@ -526,14 +568,14 @@ int Extractor::OpenLibzip() {
         }
         return OpenLibzipOn(masked, &error);
     }
-    // The archive as libzip sees it starts after any stub in front.
-    FILE* file = fdopen(fd.get(), "rb");
-    if (!file)
-        return kUnzipOutOfMemory;
-    fd.Release(); // the stream owns it now
-    zip_source_t* source = zip_source_filep_create(file, m_index.archiveStart, -1, &error);
+    // The archive as libzip sees it starts after any stub in front. It is
+    // read through a read-ahead cache with pread: a stdio stream costs
+    // three seeks and a read for each member's local header.
+    m_archiveFile = std::make_unique<ZipArchiveFile>(m_archive.hostPath);
+    m_archiveFile->UseOpenFile(platform::File::Adopt(fd.Release(), m_archive.hostPath));
+    m_archiveFile->SetArchiveStart(m_index.archiveStart, 0);
+    zip_source_t* source = m_archiveFile->CreateSource(&error);
     if (!source) {
-        fclose(file);
         zip_error_fini(&error);
         return kUnzipOutOfMemory;
     }
@@ -545,7 +587,7 @@ int Extractor::OpenLibzipOn(zip_source_t* source, zip_error_t* error) {
     const int code = zip_error_code_zip(error);
     zip_error_fini(error);
     if (!m_zip) {
-        zip_source_free(source); // closes the file
+        zip_source_free(source); // closes the masked source's file
         return CodeFromLibzip(code);
     }
     if (static_cast<uint64_t>(zip_get_num_entries(m_zip, 0)) != m_index.members.size())
@@ -621,6 +663,7 @@ Extractor::Outcome Extractor::ExtractMember(uint32_t index) {
     struct stat st;
     const bool exists = fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
+        Detail(dosPath, "a folder of that name is in the way");
         Refuse(kUnzipCreateOutput);
         return Outcome::Refused;
     }
@@ -663,18 +706,26 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     }
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> sourceOwner(source, zip_fclose);
 
-    // The temporary file: hidden, exclusive, in the target directory.
+    // A new file is made under its own name, exclusively and never through
+    // a link, and removed again when it fails. A file (or link) that is
+    // there already is replaced only by a complete one: a temporary file,
+    // hidden and exclusive in the target directory, renamed over it.
+    // (Writing new files directly halves the cost of many small members.)
     platform::File out;
     platform::SysError err;
-    std::string tempName;
+    const unsigned createFlags = platform::kOpenWrite | platform::kOpenCreate |
+                                 platform::kOpenExclusive | platform::kOpenNoFollow;
+    if (!out.OpenAt(dirFd, leaf, createFlags, &err, 0666) && err.sysErrno != EEXIST) {
+        Detail(dosPath, err.sysErrno);
+        Refuse(WriteErrorCode(err), err.sysErrno);
+        return Outcome::Fatal;
+    }
+    std::string tempName; // empty: written under its own name
     const std::string stem(Utf8Prefix(leaf, 32));
     for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
         tempName = "." + stem + "." + RandomSuffix() + "~vtmp";
-        if (!out.OpenAt(dirFd, tempName,
-                        platform::kOpenWrite | platform::kOpenCreate | platform::kOpenExclusive |
-                            platform::kOpenNoFollow,
-                        &err, 0666) &&
-            err.sysErrno != EEXIST) {
+        if (!out.OpenAt(dirFd, tempName, createFlags, &err, 0666) && err.sysErrno != EEXIST) {
+            Detail(dosPath, err.sysErrno);
             Refuse(WriteErrorCode(err), err.sysErrno);
             return Outcome::Fatal;
         }
@@ -683,20 +734,21 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         Refuse(kUnzipCreateOutput);
         return Outcome::Fatal;
     }
-    // The temporary file goes however this ends (memory running out
-    // included) unless it has been given the member's name.
-    struct TempFileGuard {
+    const std::string& written = tempName.empty() ? leaf : tempName;
+    // The file written goes however this ends (memory running out
+    // included) unless it is complete under the member's name.
+    struct WrittenFileGuard {
         int dirFd;
         const std::string& name;
         bool named = false;
-        ~TempFileGuard() {
+        ~WrittenFileGuard() {
             if (!named)
                 unlinkat(dirFd, name.c_str(), 0);
         }
-    } guard{dirFd, tempName};
+    } guard{dirFd, written};
     auto discard = [&] {
         out.Close();
-        unlinkat(dirFd, tempName.c_str(), 0);
+        unlinkat(dirFd, written.c_str(), 0);
     };
 
     const std::string progressText = kExtractingPrefix + dosPath;
@@ -724,6 +776,7 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         }
         if (!out.Write(m_buffer.data(), static_cast<size_t>(got), &err)) {
             discard();
+            Detail(dosPath, err.sysErrno);
             Refuse(WriteErrorCode(err), err.sysErrno);
             return Outcome::Fatal;
         }
@@ -766,13 +819,18 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     const timespec times[2] = {{memberTime, 0}, {memberTime, 0}};
     futimens(out.Descriptor(), times);
     if (!out.Close(&err)) {
-        unlinkat(dirFd, tempName.c_str(), 0);
+        unlinkat(dirFd, written.c_str(), 0);
+        Detail(dosPath, err.sysErrno);
         Refuse(WriteErrorCode(err), err.sysErrno);
         return Outcome::Fatal;
     }
-    if (platform::fault::Check(platform::fault::Op::Rename) != 0 ||
-        renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0) {
+    const int renameFault =
+        tempName.empty() ? 0 : platform::fault::Check(platform::fault::Op::Rename);
+    if (renameFault != 0 ||
+        (!tempName.empty() && renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0)) {
+        const int why = renameFault != 0 ? renameFault : errno;
         unlinkat(dirFd, tempName.c_str(), 0);
+        Detail(dosPath, why);
         Refuse(kUnzipCreateOutput);
         return Outcome::Refused;
     }

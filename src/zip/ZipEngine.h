@@ -29,6 +29,11 @@
 // past its declared size is stopped, and extraction never writes outside
 // its destination. Every change goes through libzip, which writes a new
 // archive beside the old one and renames it over it only when complete.
+// A change holds the archive's write lock from reading it to the rename
+// (a second writer gets kZipArchiveBusy), refuses to rename over an
+// archive that another program changed meanwhile (kZipArchiveChanged),
+// keeps a program in front of the archive (a self-extractor), and removes
+// the temporary files that killed changes left beside the archive.
 #pragma once
 
 #include <cstdint>
@@ -68,6 +73,16 @@ enum ZipMessage : int {
     // one of kUnzipUnsafeName .. kUnzipInvalidName). The text is the
     // member's name as stored. The answer is not used.
     kMessageMemberRefused = 14,
+    // A file to add could not be read (a dangling link, no permission) and
+    // was left out; the text is "'<DOS path>': <reason>". The answer is not
+    // used. The call goes on with the other files and ends with
+    // kZipFilesSkipped (or kZipOpenForRead when nothing could be added).
+    kMessageFileSkipped = 20,
+    // What lies behind the failure the call is about to return: the path
+    // and the reason ("Cannot create 'C:\OUT\DIR': it is a symbolic link,
+    // which extraction never follows"). Sent at most once per call, for
+    // its first failure; the answer is not used.
+    kMessageErrorDetail = 21,
 };
 
 // --- result codes ----------------------------------------------------------
@@ -122,6 +137,12 @@ enum ZipResult : int {
     kZipIncomplete = 17,
     kZipOpenForRead = 18,
     kZipMultiVolume = 21,
+    // The program's own results of a change.
+    // (Numbered apart from the unzip side's own codes, 80 to 90, which
+    // share one table of texts.)
+    kZipArchiveBusy = 95,    // another writer holds the archive's lock
+    kZipArchiveChanged = 96, // another program changed the archive meanwhile: nothing written
+    kZipFilesSkipped = 97,   // done, but unreadable files were left out (kMessageFileSkipped)
 };
 
 // --- records -------------------------------------------------------------
@@ -194,6 +215,11 @@ struct ZipCommandRecord {
     ZipNullCallback nullCallback = nullptr;
     void* nullUser = nullptr;
     int32_t reserved176[3] = {0, 0, 0};
+    // Beyond the engine's record: a descriptor of the archive on which the
+    // caller already holds the write lock, so that a change made of several
+    // calls keeps the archive locked between them; -1: the call locks the
+    // archive itself and fails with kZipArchiveBusy when another holds it.
+    int32_t heldLockFd = -1;
     // Delete: when set, the members to remove, each by its whole name as
     // the engine lists it (kUnzipMemberInfo's memberName), compared
     // exactly; a null pointer ends the list. fileSpec is not used then.

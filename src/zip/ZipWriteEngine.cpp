@@ -2,9 +2,11 @@
 // comment). libzip builds the new archive; ZipArchiveFile writes it beside
 // the old one and renames it over it only when complete (fsynced), and
 // ZipDeflatePipeline compresses the members on worker threads ahead of it.
+// ZipArchiveLock holds the archive for the whole change.
 #include "zip/ZipCentralDirectory.h"
 #include "zip/ZipEngine.h"
 #include "zip/private/ZipArchiveFile.h"
+#include "zip/private/ZipArchiveLock.h"
 #include "zip/private/ZipDeflatePipeline.h"
 #include "zip/private/ZipNames.h"
 
@@ -14,13 +16,16 @@
 #include "platform/FileSystem.h"
 #include "platform/Wildcard.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -39,41 +44,18 @@ namespace {
 constexpr int kZipBadComment = 7; // "Invalid comment format."
 constexpr int kAnswerYes = 6;     // the message callback's "yes"
 
-// --- the archive path --------------------------------------------------------
+// --- names -------------------------------------------------------------------
 
-// Follows symbolic links of the archive's own name, so the archive is
-// changed at the link's target and the link survives. False when the chain
-// is too long or the directory that would hold the archive is missing.
-bool ResolveArchivePath(const std::string& hostPath, std::string* resolved) {
-    std::string path = hostPath;
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat info;
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            size_t slash = path.rfind('/');
-            std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-            if (dir.empty())
-                dir = "/";
-            struct stat dirInfo;
-            if (::stat(dir.c_str(), &dirInfo) != 0 || !S_ISDIR(dirInfo.st_mode))
-                return false;
-            *resolved = path;
-            return true;
-        }
-        std::vector<char> target(PATH_MAX + 1);
-        ssize_t n = ::readlink(path.c_str(), target.data(), PATH_MAX);
-        if (n <= 0)
-            return false;
-        std::string next(target.data(), static_cast<size_t>(n));
-        if (next[0] != '/') {
-            size_t slash = path.rfind('/');
-            next = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + next;
-        }
-        path = next;
-    }
-    return false;
+// A host path as the user knows it: its DOS form when a drive maps it.
+std::string ShownPath(const std::string& hostPath) {
+    std::string dos;
+    return platform::HostToDos(hostPath, &dos) ? dos : hostPath;
 }
 
-// --- names -------------------------------------------------------------------
+// "'<path>': <the system's reason>".
+std::string PathAndReason(const std::string& hostPath, int errnoValue) {
+    return "'" + ShownPath(hostPath) + "': " + std::strerror(errnoValue != 0 ? errnoValue : EIO);
+}
 
 std::string AsciiLower(std::string_view text) {
     std::string out(text);
@@ -139,6 +121,12 @@ class ShortNamer {
 
 // --- the disk side -----------------------------------------------------------
 
+// A file or folder that could not be read, left out of the change.
+struct SkippedItem {
+    std::string hostPath;
+    int sysErrno = 0;
+};
+
 struct DiskItem {
     std::string hostPath;
     std::string memberName; // '/' separators; a directory without the trailing '/'
@@ -175,6 +163,7 @@ class SpecExpander {
     }
 
     std::vector<DiskItem>& Items() { return m_items; }
+    const std::vector<SkippedItem>& Skipped() const { return m_skipped; }
 
   private:
     bool StorePaths() const { return m_record.storeNoPaths == 0; }
@@ -236,8 +225,12 @@ class SpecExpander {
     bool Walk(const std::string& hostDir, const std::vector<std::string>& relative,
               const platform::Wildcard& pattern) {
         platform::DirectoryReader reader;
-        if (!reader.Open(hostDir))
+        platform::SysError err;
+        if (!reader.Open(hostDir, &err)) {
+            if (err.sysErrno != ENOENT)
+                m_skipped.push_back({hostDir, err.sysErrno});
             return true;
+        }
         platform::FileEntry entry;
         std::vector<std::pair<std::string, std::string>> subdirs;
         std::vector<std::string> names;
@@ -322,22 +315,30 @@ class SpecExpander {
     }
 
     void AddFile(const std::string& hostPath, const std::vector<std::string>& relative) {
+        // A temporary file of a change (ours or a killed one's) is never
+        // archived.
+        if (IsTemporaryFileName(relative.back()))
+            return;
         struct stat info;
         DiskItem item;
         item.hostPath = hostPath;
-        if (::stat(hostPath.c_str(), &info) == 0) {
-            if (!S_ISREG(info.st_mode))
-                return; // devices, pipes and sockets are not archived
-            if (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode)
-                return; // the archive never goes into itself
-            item.size = static_cast<uint64_t>(info.st_size);
-            item.mtime = info.st_mtime;
-            item.mode = info.st_mode;
-        } else {
-            // A dangling link: kept, so that reading it fails clearly.
-            item.mode = S_IFREG | 0644;
-            item.mtime = ::time(nullptr);
+        // A file that cannot be read (a dangling link, no permission) is
+        // named and left out; the other files are still added.
+        if (::stat(hostPath.c_str(), &info) != 0) {
+            m_skipped.push_back({hostPath, errno});
+            return;
         }
+        if (!S_ISREG(info.st_mode))
+            return; // devices, pipes and sockets are not archived
+        if (info.st_dev == m_archiveDevice && info.st_ino == m_archiveInode)
+            return; // the archive never goes into itself
+        if (::access(hostPath.c_str(), R_OK) != 0) {
+            m_skipped.push_back({hostPath, errno});
+            return;
+        }
+        item.size = static_cast<uint64_t>(info.st_size);
+        item.mtime = info.st_mtime;
+        item.mode = info.st_mode;
         item.memberName = MemberName(relative);
         item.caseInsensitive = FoldsCase(hostPath);
         uint32_t attributes = platform::kAttrArchive;
@@ -349,6 +350,7 @@ class SpecExpander {
     const ZipCommandRecord& m_record;
     std::function<bool()> m_cancelled;
     std::vector<DiskItem> m_items;
+    std::vector<SkippedItem> m_skipped;
     std::vector<std::string> m_baseComponents;
     ShortNamer m_shortNamer;
     std::unordered_map<std::string, bool> m_foldsCase; // directory -> folds case
@@ -359,7 +361,10 @@ class SpecExpander {
 
 // --- the operation -----------------------------------------------------------
 
-// An archive with no members: the end record alone (and the comment).
+// An archive with no members: the end record alone (and the comment). Its
+// directory offset stays 0 even after a program in front of it, as Info-ZIP
+// writes it: readers take that for "the archive starts after the program",
+// and refuse an empty directory said to start at the program's end.
 std::string EmptyArchive(const std::string& comment) {
     std::string bytes = {'P', 'K', 5, 6};
     bytes.append(16, '\0');
@@ -385,6 +390,14 @@ class ZipWriteOperation {
     int Run();
 
   private:
+    int LockArchive();
+    int Change();
+    void ForgetCreatedArchive();
+    // Sends the detail of a failure (once per call) and returns code.
+    int Detail(int code, const std::string& text);
+    void ReportSkipped(const std::vector<SkippedItem>& skipped);
+    std::unique_ptr<ZipArchiveFile> NewArchiveFile();
+    void HandOverLock();
     int OpenArchive();
     int ChangeMembers(bool* anyChange);
     int DeleteMembers(bool* anyChange);
@@ -399,6 +412,7 @@ class ZipWriteOperation {
     int Close();
     int FinishEmpty(const std::string& comment);
     int CloseFailure();
+    int WriteFailure();
     bool DeleteMovedSources();
 
     bool Progress(const char* text, int percent) {
@@ -444,6 +458,11 @@ class ZipWriteOperation {
     ZipCommandRecord& m_record;
     std::string m_archive; // host path, links resolved
     bool m_existed = false;
+    ZipArchiveLock m_lock;
+    ArchiveIdentity m_readIdentity; // the locked archive before the change
+    bool m_detailSent = false;
+    size_t m_skipped = 0;  // files left out because they could not be read
+    uint64_t m_prefix = 0; // bytes in front of the first member (a program)
     ZipArchiveIndex m_index;
     std::unique_ptr<ZipArchiveFile> m_file;
     zip_t* m_zip = nullptr;
@@ -461,25 +480,96 @@ int ZipWriteOperation::Run() {
     if (m_record.recordSize != kZipCommandRecordSize || m_record.zipPath == nullptr ||
         m_record.function < kZipFreshen || m_record.function > kZipAdd)
         return kZipInternalError;
-    bool commentOnly = m_record.function == kZipAdd && m_record.writeComment != 0 &&
-                       (m_record.fileSpec == nullptr || m_record.fileSpec[0] == '\0');
-    std::string comment;
-    if (m_record.writeComment != 0) {
-        comment = m_record.comment != nullptr ? m_record.comment : "";
-        if (comment.size() > 0xFFFF)
-            return kZipBadComment;
-    }
+    if (m_record.writeComment != 0 && m_record.comment != nullptr &&
+        std::strlen(m_record.comment) > 0xFFFF)
+        return kZipBadComment;
 
     std::string hostPath;
     if (!platform::DosToHost(m_record.zipPath, &hostPath) ||
         !ResolveArchivePath(hostPath, &m_archive))
         return kZipOpenForWrite;
     struct stat info;
-    if (::stat(m_archive.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode))
-            return kZipOpenForWrite;
-        m_existed = info.st_size > 0;
+    if (::stat(m_archive.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return kZipOpenForWrite;
+
+    int rc = LockArchive();
+    if (rc == kZipOk)
+        rc = Change();
+    if (rc != kZipOk && rc != kZipFilesSkipped)
+        ForgetCreatedArchive();
+    return rc;
+}
+
+// Takes the archive's write lock (or the caller's), then removes what
+// killed changes left beside it. A missing archive that this call may make
+// is made empty and locked first.
+int ZipWriteOperation::LockArchive() {
+    const std::string shown = ShownPath(m_archive);
+    if (m_record.heldLockFd >= 0) {
+        if (m_lock.Share(m_record.heldLockFd, m_archive) != ZipArchiveLock::Result::kLocked)
+            return Detail(kZipArchiveChanged,
+                          "'" + shown +
+                              "' has been replaced by another program since it was locked");
+    } else {
+        // Freshen and delete never make an archive.
+        const bool create = m_record.function == kZipAdd || m_record.function == kZipUpdate;
+        platform::SysError err;
+        switch (m_lock.Acquire(m_archive, create, std::chrono::milliseconds(0), {}, &err)) {
+        case ZipArchiveLock::Result::kLocked:
+            break;
+        case ZipArchiveLock::Result::kMissing:
+            return kZipOk; // nothing to lock: the change finds no archive
+        case ZipArchiveLock::Result::kBusy:
+            return Detail(kZipArchiveBusy, "'" + shown + "' is being changed by another operation");
+        case ZipArchiveLock::Result::kFailed:
+            m_record.systemError = err.sysErrno;
+            return Detail(kZipOpenForWrite,
+                          "Cannot open " + PathAndReason(m_archive, err.sysErrno));
+        }
     }
+    m_lock.RemoveStaleTemporaries();
+    m_lock.Identity(&m_readIdentity);
+    return kZipOk;
+}
+
+// An empty file that LockArchive made for a change that did not happen
+// goes again (while still locked, and only when nobody wrote it).
+void ZipWriteOperation::ForgetCreatedArchive() {
+    ArchiveIdentity now;
+    if (m_lock.Created() && m_lock.Identity(&now) && now.size == 0 && m_lock.Unchanged(now))
+        ::unlink(m_archive.c_str());
+}
+
+int ZipWriteOperation::Detail(int code, const std::string& text) {
+    if (!m_detailSent && m_record.messageCallback != nullptr) {
+        m_detailSent = true;
+        char reply[kZipReplySize] = {};
+        m_record.messageCallback(kMessageErrorDetail, 0, 0, 0, text.c_str(), reply,
+                                 m_record.messageUser);
+    }
+    return code;
+}
+
+void ZipWriteOperation::ReportSkipped(const std::vector<SkippedItem>& skipped) {
+    m_skipped = skipped.size();
+    if (m_record.messageCallback == nullptr)
+        return;
+    for (const SkippedItem& item : skipped) {
+        char reply[kZipReplySize] = {};
+        m_record.messageCallback(kMessageFileSkipped, 0, 0, 0,
+                                 PathAndReason(item.hostPath, item.sysErrno).c_str(), reply,
+                                 m_record.messageUser);
+    }
+}
+
+int ZipWriteOperation::Change() {
+    const bool commentOnly = m_record.function == kZipAdd && m_record.writeComment != 0 &&
+                             (m_record.fileSpec == nullptr || m_record.fileSpec[0] == '\0');
+    std::string comment;
+    if (m_record.writeComment != 0)
+        comment = m_record.comment != nullptr ? m_record.comment : "";
+    // An empty file (one this call just made, or debris) holds no archive.
+    m_existed = m_lock.Held() && m_readIdentity.size > 0;
 
     if (m_existed) {
         std::string why;
@@ -508,6 +598,11 @@ int ZipWriteOperation::Run() {
             }
             return kZipMultiVolume;
         }
+        // A program in front of the archive (a self-extractor) stays: the
+        // new archive keeps the bytes before the first member.
+        m_prefix = m_index.centralDirectoryOffset;
+        for (const ZipMemberInfo& member : m_index.members)
+            m_prefix = std::min(m_prefix, member.localHeaderOffset + m_index.archiveStart);
     }
 
     uint64_t existing = m_existed ? m_index.members.size() : 0;
@@ -527,7 +622,7 @@ int ZipWriteOperation::Run() {
         if (rc != kZipOk)
             return rc;
         if (!anyChange)
-            return kZipNothingToDo;
+            return m_skipped != 0 ? kZipOpenForRead : kZipNothingToDo;
     }
     if (m_record.writeComment != 0 &&
         zip_set_archive_comment(m_zip, comment.data(), static_cast<zip_uint16_t>(comment.size())) !=
@@ -543,11 +638,34 @@ int ZipWriteOperation::Run() {
     rc = Close();
     if (rc == kZipOk && m_record.move != 0 && !DeleteMovedSources())
         return kZipIncomplete; // archived, but a source could not be deleted
+    if (rc == kZipOk && m_skipped != 0)
+        return kZipFilesSkipped;
     return rc;
 }
 
+std::unique_ptr<ZipArchiveFile> ZipWriteOperation::NewArchiveFile() {
+    auto file = std::make_unique<ZipArchiveFile>(m_archive);
+    // libzip reads an archive whose offsets count from its own start from
+    // there; the bytes in front of it go in front of the new archive.
+    file->SetArchiveStart(m_index.archiveStart, m_prefix);
+    file->SetReplaceCheck([this] { return !m_lock.Held() || m_lock.Unchanged(m_readIdentity); });
+    return file;
+}
+
+// After a change made under the caller's lock, the caller's descriptor is
+// made a descriptor of the new archive, whose lock was taken on the
+// temporary file before the rename: the archive was never unlocked.
+void ZipWriteOperation::HandOverLock() {
+    const int fd = m_file->TakeCommittedDescriptor();
+    if (fd < 0)
+        return;
+    if (m_record.heldLockFd >= 0)
+        ::dup3(fd, m_record.heldLockFd, O_CLOEXEC);
+    ::close(fd);
+}
+
 int ZipWriteOperation::OpenArchive() {
-    m_file = std::make_unique<ZipArchiveFile>(m_archive);
+    m_file = NewArchiveFile();
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = m_file->CreateSource(&error);
@@ -658,6 +776,7 @@ int ZipWriteOperation::AddMembers(bool* anyChange) {
     SpecExpander expander(m_record, m_archive, [this] { return Progress(nullptr, 0); });
     if (!expander.Expand(m_record.fileSpec != nullptr ? m_record.fileSpec : ""))
         return kZipUserCancelled;
+    ReportSkipped(expander.Skipped());
     std::vector<DiskItem>& items = expander.Items();
 
     // Two disk files may not become one member; the same file named twice
@@ -812,6 +931,7 @@ int ZipWriteOperation::Close() {
     if (zip_close(m_zip) != 0)
         return CloseFailure();
     m_zip = nullptr;
+    HandOverLock();
     if (m_pipeline)
         m_pipeline->Stop();
     if (m_lastPercent != 100)
@@ -825,18 +945,24 @@ int ZipWriteOperation::CloseFailure() {
     m_zip = nullptr;
     if (m_pipeline)
         m_pipeline->Stop();
+    if (m_file->ArchiveChanged())
+        return Detail(kZipArchiveChanged,
+                      "'" + ShownPath(m_archive) + "' was changed by another program meanwhile");
     if (m_file->WriteFailed() || m_file->ReadFailed())
         m_record.systemError = m_file->LastError().sysErrno;
     if (m_file->WriteFailed())
-        return kZipWriteError;
+        return WriteFailure();
     if (m_outOfMemory || (m_pipeline && m_pipeline->OutOfMemory()))
         return kZipOutOfMemory;
     if (m_cancelled)
         return kZipUserCancelled;
-    if (m_pipeline && m_pipeline->ReadFailed())
-        return kZipOpenForRead;
+    if (m_pipeline && m_pipeline->ReadFailed()) {
+        m_record.systemError = m_pipeline->ReadError().sysErrno;
+        return Detail(kZipOpenForRead,
+                      PathAndReason(m_pipeline->FailedPath(), m_pipeline->ReadError().sysErrno));
+    }
     if (m_file->ReadFailed())
-        return kZipReadError;
+        return Detail(kZipReadError, PathAndReason(m_archive, m_file->LastError().sysErrno));
     switch (code) {
     case ZIP_ER_MEMORY:
         return kZipOutOfMemory;
@@ -861,10 +987,30 @@ int ZipWriteOperation::CloseFailure() {
 }
 
 int ZipWriteOperation::FinishEmpty(const std::string& comment) {
-    platform::SysError err;
-    if (!platform::WriteFileAtomically(m_archive, EmptyArchive(comment), &err))
-        return kZipWriteError;
+    if (!m_file)
+        m_file = NewArchiveFile();
+    if (!m_file->WriteWhole(EmptyArchive(comment))) {
+        if (m_file->ArchiveChanged())
+            return Detail(kZipArchiveChanged, "'" + ShownPath(m_archive) +
+                                                  "' was changed by another program meanwhile");
+        m_record.systemError = m_file->LastError().sysErrno;
+        return m_file->ReadFailed() ? kZipReadError : WriteFailure();
+    }
+    HandOverLock();
     return kZipOk;
+}
+
+// The new archive is written beside the old one (then renamed over it):
+// that folder's drive is where the space or the permission is missing.
+int ZipWriteOperation::WriteFailure() {
+    const int e = m_file->LastError().sysErrno;
+    const std::string folder = ShownPath(platform::HostDirName(m_archive));
+    if (e == ENOSPC || e == EDQUOT)
+        return Detail(kZipWriteError, "No space left in '" + folder +
+                                          "' for the new copy of the archive, which is written "
+                                          "there before it replaces the old one");
+    return Detail(kZipWriteError, "Cannot write the new archive in '" + folder +
+                                      "': " + std::strerror(e != 0 ? e : EIO));
 }
 
 bool ZipWriteOperation::DeleteMovedSources() {

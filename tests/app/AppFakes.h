@@ -78,10 +78,13 @@ class FakeFrame : public app::IMainFrame {
         created = true;
         frame = app::FrameSettings::Read(settings);
     }
-    void ShowStartupNotice(const std::string& name, const std::string& version) override {
+    void ShowStartupNotice(const std::string& name, const std::string& version,
+                           const std::string& problem) override {
         notice = name + " " + version;
+        noticeProblem = problem;
     }
     bool CanCloseAllWindows() override { return canClose; }
+    bool HasFileManagerWindows() const override { return hasWindows; }
     std::vector<app::OpenWindowInfo> OpenFileManagerWindows() const override { return windows; }
     void CleanUp(platform::ProfileFile& settings) override {
         ++cleanUps;
@@ -90,7 +93,9 @@ class FakeFrame : public app::IMainFrame {
 
     bool created = false;
     std::string notice;
+    std::string noticeProblem;
     bool canClose = true;
+    bool hasWindows = true;
     int cleanUps = 0;
     app::FrameSettings frame;
     std::vector<app::OpenWindowInfo> windows;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,7 +135,9 @@ TEST_F(VorlaneAppTest, DatabaseThatCannotBeOpenedEndsTheProgramBeforeTheSettings
         EXPECT_EQ(app.Shutdown(m_frame), 255);
     }
     ASSERT_EQ(m_ui.Shown().size(), 1u);
-    EXPECT_TRUE(m_ui.Showed("Unable to create/open Vorlane object database!"));
+    // The fixed text, then the reason the database gave on the next line.
+    EXPECT_EQ(m_ui.Shown()[0].text,
+              std::string(VorlaneApp::kDatabaseOpenFailed) + "\nlocked by another instance");
     EXPECT_EQ(ReadIni(), before);
     EXPECT_EQ(m_frame.cleanUps, 0);
 }
@@ -245,6 +248,19 @@ TEST_F(VorlaneAppTest, SavedWindowsRoundTripThroughExitAndStart) {
     app.Shutdown(m_frame);
 }
 
+TEST_F(VorlaneAppTest, FrontEndWithoutWindowsKeepsTheSavedOnes) {
+    const std::string windows = "# of Drives=2\nDrive Name 000=Q:\nInitial Directory 000=Q:\\\n"
+                                "Window Layout 000=1,1,0,0,10,10\nDrive Name 001=C:\n"
+                                "Initial Directory 001=C:\\\nWindow Layout 001=1,1,0,0,10,10\n";
+    WriteIni("[Startup Settings]\nInitial Mode=106\n" + windows);
+    m_frame.hasWindows = false;
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    ASSERT_TRUE(app.CloseQuery(m_frame));
+    app.Shutdown(m_frame);
+    EXPECT_NE(ReadIni().find(windows), std::string::npos) << ReadIni();
+}
+
 TEST_F(VorlaneAppTest, SavedWindowKeysAreNeitherReadNorWrittenOutsideMode106) {
     const std::string windows = "# of Drives=1\nDrive Name 000=C:\nInitial Directory 000=C:\\\n"
                                 "Window Layout 000=1,1,0,0,10,10\n";
@@ -287,25 +303,104 @@ TEST_F(VorlaneAppTest, FailedSaveGivesAClearMessageKeepsTheOldFileAndStillExits)
     }
 }
 
-TEST_F(VorlaneAppTest, SettingsThatCannotBePlacedOrReadAreNotSaved) {
-    auto runToExit = [this](const std::string& message) {
-        m_ui.Reset();
-        VorlaneApp app;
-        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
-        EXPECT_EQ(app.Settings().initialMode, 101);
-        ASSERT_TRUE(app.CloseQuery(m_frame));
-        EXPECT_EQ(app.Shutdown(m_frame), 0);
-        EXPECT_TRUE(m_ui.Showed(message)) << message;
+// A settings file that could not be read was reported only at exit, after a
+// whole session on the defaults; and when it could be read again by then,
+// the defaults replaced it.
+TEST_F(VorlaneAppTest, UnreadableSettingsFileIsReportedAtStartAndNeverReplaced) {
+    const std::string kept = "[Advanced Settings]\nFile Launch=0\n[Startup Settings]\n"
+                             "Initial Mode=106\n";
+    struct Case {
+        const char* name;
+        std::function<void()> arrange; // makes the read at start fail
+        const char* reason;
+    } cases[] = {
+        {"a read error that passes",
+         [&] {
+             WriteIni(kept);
+             platform::fault::Arm(platform::fault::Op::Open, 1, EIO);
+         },
+         "Input/output error"},
+        {"a directory in its place",
+         [&] {
+             ::unlink(IniPath().c_str());
+             ::mkdir(IniPath().c_str(), 0700);
+         },
+         "Is a directory"},
     };
-    ::mkdir((m_dir / "home").c_str(), 0700);
-    ::mkdir(IniPath().c_str(), 0700); // a directory where the file should be
-    runToExit("the settings were not saved");
-    EXPECT_EQ(::rmdir(IniPath().c_str()), 0); // still the directory, still empty
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::mkdir((m_dir / "home").c_str(), 0700);
+        m_ui.Reset();
+        {
+            VorlaneApp app;
+            c.arrange();
+            ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+            platform::fault::Reset();
+            EXPECT_EQ(m_frame.noticeProblem.rfind(
+                          "Unable to read the Vorlane settings file '" + IniPath() + "'", 0),
+                      0u)
+                << m_frame.noticeProblem;
+            EXPECT_NE(m_frame.noticeProblem.find(c.reason), std::string::npos)
+                << m_frame.noticeProblem;
+            EXPECT_TRUE(app.Settings().fileLaunch); // the defaults
+            app.MutableSettings().autoTile = true;
+            EXPECT_FALSE(app.SaveSettings()); // the General Settings sheet's save
+            EXPECT_FALSE(app.WriteInt("Startup Settings", "Initial Mode", 103)); // a dialog's
+            m_frame.windows = {{"C:", kDriveKindPlain, "C:\\", 1, 0, 0, 1, 1}};
+            ASSERT_TRUE(app.CloseQuery(m_frame));
+            EXPECT_EQ(app.Shutdown(m_frame), 0);
+        }
+        ASSERT_EQ(m_ui.Shown().size(), 1u); // the sheet's save only; nothing at exit
+        EXPECT_NE(m_ui.Shown()[0].text.find("The settings were not saved."), std::string::npos);
+        if (test::FileExists(IniPath() + "/.")) {
+            EXPECT_EQ(::rmdir(IniPath().c_str()), 0); // still the directory, still empty
+        } else {
+            EXPECT_EQ(ReadIni(), kept);
+        }
+    }
+    // A started run after the file came back reads it again.
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    EXPECT_EQ(m_frame.noticeProblem, "");
+    app.Shutdown(m_frame);
+}
 
+TEST_F(VorlaneAppTest, SettingsThatCannotBePlacedAreReportedAtExit) {
     test::WriteFile(m_dir / "plainfile", "x");
     test::ScopedEnv home("VORLANE_HOME", m_dir / "plainfile/home");
-    runToExit("Unable to save the Vorlane settings to '" + m_dir.path() +
-              "/plainfile/home/VORLANE.INI'");
+    VorlaneApp app;
+    ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+    EXPECT_EQ(m_frame.noticeProblem, ""); // there is no file to read
+    ASSERT_TRUE(app.CloseQuery(m_frame));
+    EXPECT_EQ(app.Shutdown(m_frame), 0);
+    EXPECT_TRUE(m_ui.Showed("Unable to save the Vorlane settings to '" + m_dir.path() +
+                            "/plainfile/home/VORLANE.INI'"));
+}
+
+// A read-only VORLANE.INI (how users freeze their settings) was replaced at
+// exit by the atomic rename.
+TEST_F(VorlaneAppTest, ReadOnlySettingsFileIsLeftAloneAndSaidOnce) {
+    const std::string frozen = "[Advanced Settings]\nFile Launch=0\n";
+    WriteIni(frozen);
+    ASSERT_EQ(::chmod(IniPath().c_str(), 0444), 0);
+    {
+        VorlaneApp app;
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        EXPECT_EQ(m_frame.noticeProblem, "");
+        EXPECT_FALSE(app.Settings().fileLaunch); // read as usual
+        app.MutableSettings().autoTile = true;
+        EXPECT_FALSE(app.WriteInt("Startup Settings", "Initial Mode", 103)); // a dialog's key
+        EXPECT_FALSE(app.SaveSettings());
+        m_frame.frame.width = 640;
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        EXPECT_EQ(app.Shutdown(m_frame), 0);
+    }
+    ASSERT_EQ(m_ui.Shown().size(), 1u);
+    EXPECT_EQ(m_ui.Shown()[0].text, "The Vorlane settings file '" + IniPath() +
+                                        "' is read-only: Vorlane leaves it as it is and does "
+                                        "not save the settings of this session.");
+    EXPECT_EQ(ReadIni(), frozen);
+    EXPECT_EQ(test::FileMode(IniPath()), 0444u);
 }
 
 TEST_F(VorlaneAppTest, FontsAndThumbnailsGoToTheDatabaseOnlyWhenSavingSettings) {

@@ -164,7 +164,7 @@ TEST_F(DriveLoggingTest, DirectoryRefusingListingIsSkipped) {
     platform::fault::Reset();
     // The root is listed first, then one of A, B and C: that one refuses,
     // and the scan goes on with the others.
-    platform::fault::Arm(platform::fault::Op::Open, 2, EACCES);
+    platform::fault::Arm(platform::fault::Op::List, 2, EACCES);
     drive->Scan("C:\\", 255);
     platform::fault::Reset();
     int deep = 0;

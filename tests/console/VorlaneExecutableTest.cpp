@@ -113,6 +113,11 @@ TEST_F(VorlaneExecutableTest, SecondInstanceIsRefusedAndLeavesTheFirstOnesFilesA
     Outcome second = RunVorlane(m_dir, "--console", m_env, "EXIT\n");
     EXPECT_EQ(second.exitCode, 255);
     EXPECT_NE(second.out.find(kDatabaseMessage), std::string::npos) << second.out;
+    // The reason follows on the next line.
+    EXPECT_NE(second.out.find("\nAnother Vorlane is running: '" + m_dir / "home/VORLN32.DAT" +
+                              "' is in use."),
+              std::string::npos)
+        << second.out;
     EXPECT_EQ(test::ReadFile(m_dir / "home/VORLANE.INI"), ini);
     running.Close();
     EXPECT_EQ(test::ReadFile(m_dir / "home/VORLN32.DAT"), dat);

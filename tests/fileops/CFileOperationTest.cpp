@@ -25,8 +25,8 @@ TEST_F(FileOpsTest, CopyCarriesBytesTimesAttributesAndPermissions) {
         Ints percents; // empty: only rising and ending at 100
     } cases[] = {
         // 100000 bytes: done / 1000 per block; 100 on the way is left out.
-        {"kernel, block by block", BlockByBlock(true), {0, 16, 32, 49, 65, 81, 98, 100}},
-        {"buffer, block by block", BlockByBlock(false), {0, 16, 32, 49, 65, 81, 98, 100}},
+        {"kernel, block by block", BlockByBlock(true), {16, 32, 49, 65, 81, 98, 100}},
+        {"buffer, block by block", BlockByBlock(false), {16, 32, 49, 65, 81, 98, 100}},
         {"kernel, large steps", CFileOperation::Tuning{}, {}},
     };
     for (const Case& c : cases) {
@@ -51,7 +51,7 @@ TEST_F(FileOpsTest, CopyCarriesBytesTimesAttributesAndPermissions) {
             EXPECT_EQ(percents, c.percents);
         }
         EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
-        EXPECT_GT(percents.size(), 2u);
+        EXPECT_GT(percents.size(), 1u);
         EXPECT_EQ(percents.back(), 100);
         ::unlink(Host("D:\\DST.DAT").c_str());
     }
@@ -59,7 +59,7 @@ TEST_F(FileOpsTest, CopyCarriesBytesTimesAttributesAndPermissions) {
     CFileOperation op(NewStatus());
     ASSERT_TRUE(op.Copy("C:\\EMPTY", "C:\\EMPTY.BAK", false));
     EXPECT_TRUE(Exists("C:\\EMPTY.BAK"));
-    EXPECT_EQ(Percents(), (Ints{0, 100}));
+    EXPECT_EQ(Percents(), (Ints{100}));
 }
 
 TEST_F(FileOpsTest, CopyReplacesAReadOnlyTargetOrALinkAfterAsking) {
@@ -159,7 +159,34 @@ TEST_F(FileOpsTest, AppendAddsToTheEndAndTheTargetKeepsItsOwnAttributes) {
     EXPECT_EQ(attributes, uint32_t(platform::kAttrArchive)); // not the source's; read-only gone
     EXPECT_EQ(Texts()[0], "Appending 'C:\\ARCHIVE.ZIP' to 'C:\\LOADER'...");
     // Below 100000 bytes: done * 100 / size; 70 is left out.
-    EXPECT_EQ(Percents(), (Ints{0, 23, 46, 93, 100, 0, 100}));
+    EXPECT_EQ(Percents(), (Ints{23, 46, 93, 100, 100}));
+}
+
+// A copy or an append reports its first percentage after its first block;
+// a 0 before it came from nowhere. A zap pass starts its gauge at 0.
+TEST_F(FileOpsTest, CopyAndAppendReportNoPercentageBeforeTheFirstBlock) {
+    struct Case {
+        const char* name;
+        size_t size;
+        std::function<bool(CFileOperation&)> run;
+        int first; // the first percentage reported
+    } cases[] = {
+        {"copy", 50000, [](CFileOperation& op) { return op.Copy("C:\\F", "C:\\G", false); }, 32},
+        {"append", 50000, [](CFileOperation& op) { return op.Append("C:\\F", "C:\\H"); }, 32},
+        {"copy of an empty file", 0,
+         [](CFileOperation& op) { return op.Copy("C:\\F", "C:\\I", false); }, 100},
+        {"zap", 50000, [](CFileOperation& op) { return op.Zap("C:\\F", 1); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Make("C:\\F", PatternBytes(c.size));
+        CFileOperation op(NewStatus());
+        op.SetTuning(BlockByBlock());
+        ASSERT_TRUE(c.run(op)) << op.Error().Message();
+        ASSERT_FALSE(Percents().empty());
+        EXPECT_EQ(Percents().front(), c.first);
+        EXPECT_EQ(Percents().back(), 100);
+    }
 }
 
 TEST_F(FileOpsTest, MoveRenamesOnOneDriveAndCopiesFlushedBetweenDrives) {

@@ -45,7 +45,9 @@ class AppFrameTest : public GuiTest {
         m_appFrame->SetShowOnCreate(true);
         m_appFrame->SetDialogRunner([this](QDialog& dialog) {
             if (auto* notice = dynamic_cast<CStartupNoticeDialog*>(&dialog)) {
-                m_notices << notice->ProductLine() + " / " + notice->VersionLine();
+                m_notices << notice->ProductLine() + " / " + notice->VersionLine() +
+                                 (notice->ProblemText().isEmpty() ? QString()
+                                                                  : " / " + notice->ProblemText());
                 return static_cast<int>(QDialog::Accepted);
             }
             return OnDialog ? OnDialog(dialog) : static_cast<int>(QDialog::Rejected);

@@ -5,9 +5,12 @@
 #include "catalogue/CFileContainer.h"
 #include "gui/FileDrop.h"
 #include "gui/QtUserInterface.h"
+#include "platform/FaultInjection.h"
 
 #include <QMimeData>
 #include <QUrl>
+
+#include <cerrno>
 
 namespace vorlane::gui::test {
 
@@ -162,6 +165,20 @@ TEST_F(DropTest, AnExistingTargetIsAskedAbout) {
         EXPECT_EQ(ReadAll(m_d / "IN/alpha.txt"), c.expected);
         EXPECT_TRUE(Exists(m_c / "alpha.txt"));
     }
+}
+
+// The drop looks at its paths through the platform layer: a target that
+// cannot be looked at is no place to drop on, and nothing is copied.
+TEST_F(DropTest, DropLookedAtPathsPastTheFaultSeam) {
+    TFileManagerWindow& w = Open("D:", "D:\\IN");
+    platform::fault::Reset();
+    platform::fault::Arm(platform::fault::Op::Stat, 1, EIO, true);
+    bool dropped = w.DropFiles({"C:\\alpha.txt"}, "D:\\IN", Qt::NoModifier);
+    platform::fault::Reset();
+    EXPECT_TRUE(dropped);
+    ASSERT_EQ(m_forward.Shown().size(), 1u);
+    EXPECT_EQ(m_forward.Shown()[0].text, "'D:\\IN' is not a valid path!");
+    EXPECT_FALSE(Exists(m_d / "IN/alpha.txt"));
 }
 
 TEST_F(DropTest, CancelInTheStatusWindowLeavesNoTargetAndKeepsTheSource) {

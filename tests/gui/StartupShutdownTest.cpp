@@ -1,5 +1,7 @@
 #include "AppFrameTest.h"
 
+#include <sys/stat.h>
+
 namespace vorlane::gui::test {
 
 using StartupTest = AppFrameTest;
@@ -68,6 +70,20 @@ TEST_F(StartupTest, SavedWindowsAreReopenedAndRememberedAgain) {
     EXPECT_EQ(ini.GetString("Startup Settings", "Initial Directory 000"), "C:\\SUB");
     EXPECT_EQ(ini.GetString("Startup Settings", "Window Layout 000"), "1,1,10,20,300,200");
     EXPECT_EQ(ini.GetString("Startup Settings", "Drive Name 001"), "D:");
+}
+
+TEST_F(StartupTest, UnreadableSettingsFileIsReportedOnTheStartupNotice) {
+    ::mkdir(IniPath().c_str(), 0700); // a directory where the file belongs
+    Start();
+    ASSERT_EQ(m_notices.size(), 1);
+    EXPECT_TRUE(m_notices[0].startsWith("Vorlane / Version 3.72 / Unable to read the Vorlane "
+                                        "settings file '" +
+                                        QString::fromStdString(IniPath()) + "'"))
+        << m_notices[0].toStdString();
+    EXPECT_TRUE(m_appFrame->close());
+    EXPECT_EQ(Shutdown(), 0);
+    EXPECT_TRUE(m_ui.Shown().empty()); // said once, at the start
+    EXPECT_EQ(::rmdir(IniPath().c_str()), 0);
 }
 
 // Each Initial Mode runs its start-up action after the start-up notice,

@@ -2,8 +2,12 @@
 // file manager window.
 #include "GuiTestSupport.h"
 
+#include "platform/FaultInjection.h"
+
 #include <QHeaderView>
 #include <QPlainTextEdit>
+
+#include <cerrno>
 
 namespace vorlane::gui::test {
 
@@ -186,18 +190,26 @@ TEST_F(WindowLayoutTest, TheViewerPaneShowsTheCaretFile) {
         const char* name;
         const char* file;
         QString expected;
+        bool openRefused = false; // the platform layer's open fails
     };
     const Case cases[] = {
         {"a text file shows its text", "notes.txt", "first line\nsecond line\n"},
         {"a binary file shows its name and size", "program.bin", "program.bin\n2,005 bytes"},
         {"a large file shows its first 64 KiB", "huge.log", QString(64 * 1024, 'L')},
         {"a pipe is not opened", "pipe", "pipe\n0 bytes"},
+        {"the pane read past the fault seam", "huge.log", "huge.log\n102,400 bytes", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         int row = static_cast<int>(Names(w).indexOf(c.file));
         ASSERT_GE(row, 0);
+        // Away and back, so the pane reads the file again.
+        w.DetailsView()->setCurrentIndex(w.FileModel()->index(row == 0 ? 1 : 0, 0));
+        platform::fault::Reset();
+        if (c.openRefused)
+            platform::fault::Arm(platform::fault::Op::Open, 1, EACCES, true);
         w.DetailsView()->setCurrentIndex(w.FileModel()->index(row, 0));
+        platform::fault::Reset();
         EXPECT_EQ(w.ViewerPane()->toPlainText(), c.expected);
     }
     Frame().RunCommand(kCmdViewerPane);

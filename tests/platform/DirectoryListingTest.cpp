@@ -70,7 +70,7 @@ TEST(DirectoryListingTest, MissingOrRefusedDirectoryFailsWithError) {
     fault::Reset();
     for (bool refused : {false, true}) {
         if (refused)
-            fault::Arm(fault::Op::Open, 1, EACCES);
+            fault::Arm(fault::Op::List, 1, EACCES);
         SysError err;
         bool called = false;
         EXPECT_FALSE(ListDirectory(

@@ -1,9 +1,11 @@
 #include "platform/DosPath.h"
 
+#include "platform/FaultInjection.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,6 +87,18 @@ TEST_F(DosPathFixture, DosToHostFindsExistingCaseAndKeepsTypedCaseForNewNames) {
     };
     for (const Case& k : cases)
         EXPECT_EQ(ToHost(k.dos), k.host) << k.dos;
+}
+
+// The search for another case lists the directory through the platform
+// lister, so a directory that refuses listing is seen as such: the name
+// keeps the case typed, as for a name that does not exist.
+TEST_F(DosPathFixture, CaseSearchBypassedTheFaultSeam) {
+    fault::Reset();
+    fault::Arm(fault::Op::List, 1, EACCES, true);
+    std::string host = ToHost("C:\\docs\\report.txt");
+    fault::Reset();
+    EXPECT_EQ(host, c + "/docs/report.txt");
+    EXPECT_EQ(ToHost("C:\\docs\\report.txt"), c + "/DOCS/REPORT.TXT");
 }
 
 TEST_F(DosPathFixture, MalformedPathsAndUnmappedDrivesAreRefused) {

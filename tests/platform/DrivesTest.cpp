@@ -1,12 +1,14 @@
 #include "platform/Drives.h"
 
 #include "PlatformTestUtil.h"
+#include "platform/FaultInjection.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -156,6 +158,38 @@ TEST_F(DriveFixture, LabelIsTheLinkThatResolvesToTheDevice) {
     EXPECT_EQ(Query('F').label, "");
     labels = dir / "no-such-dir";
     EXPECT_EQ(Query('D').label, "");
+}
+
+// The label and the removable-disk scans list their directories through
+// the platform lister: one that refuses listing gives no label and a fixed
+// disk, never a look past the seam.
+TEST_F(DriveFixture, LabelAndPartitionScansBypassedTheFaultSeam) {
+    MakeDir(labels);
+    MakeDir(dir / "dev");
+    MakeDir(dir / "m1");
+    test::WriteFile(dir / "dev/sda1", "");
+    ASSERT_EQ(::symlink("../dev/sda1", (labels + "/SYSTEM").c_str()), 0);
+    mounts = {{"/dev/sdw1", "/", "ext4", "rw"}, {dir / "dev/sda1", dir / "m1", "ext4", "rw"}};
+    map.Set('D', dir / "m1");
+    const MountEntry partition{"/dev/sdx9", "/mnt/usb", "vfat", "rw"};
+    struct Case {
+        const char* name;
+        std::function<std::string()> ask;
+        std::string listed;
+        std::string refused;
+    } cases[] = {
+        {"volume label", [&] { return Query('D').label; }, "SYSTEM", ""},
+        {"removable partition",
+         [&] { return std::to_string(MountDriveType(partition, sys.dir.path())); },
+         std::to_string(kDriveRemovable), std::to_string(kDriveFixed)},
+    };
+    for (const Case& c : cases) {
+        fault::Reset();
+        EXPECT_EQ(c.ask(), c.listed) << c.name;
+        fault::Arm(fault::Op::List, 1, EIO, true);
+        EXPECT_EQ(c.ask(), c.refused) << c.name;
+        fault::Reset();
+    }
 }
 
 TEST(DriveMapTest, FromSpecKeepsValidEntriesOnly) {

@@ -137,7 +137,7 @@ TEST_F(FileSystemTest, EnumerationReportsWhatFindFirstGave) {
     }
     EXPECT_EQ(seen["to-file"].inode, seen["file.txt"].inode); // a link shows its target
     EXPECT_TRUE(FailedWith(reader.Open(dir / "file.txt", &err), err, kDosPathNotFound));
-    fault::Arm(fault::Op::Open, 1, EMFILE);
+    fault::Arm(fault::Op::List, 1, EMFILE);
     EXPECT_TRUE(FailedWith(reader.Open(dir.path(), &err), err, kDosTooManyOpenFiles));
 }
 

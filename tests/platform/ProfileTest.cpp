@@ -176,15 +176,97 @@ TEST(ProfileTest, GarbageAndBinaryFilesGiveDefaultsAndNeverCrash) {
     std::string binary;
     for (int i = 0; i < 4096; ++i)
         binary += static_cast<char>(random() % 256);
-    binary += std::string("\n[S]\0\nK=1\n", 10); // a key only in a line holding NUL
+    binary += std::string("\n[S]\0junk\nK=1\n", 14); // a section read up to its NUL
     ProfileFile p = Loaded(dir / "bin.ini", binary);
-    EXPECT_EQ(p.GetInt("S", "K", 5), 5);
+    EXPECT_EQ(p.GetInt("S", "K", 5), 1);
     EXPECT_TRUE(p.WriteInt("Advanced Settings", "File Launch", 1));
     ASSERT_TRUE(p.Flush());
     ProfileFile again(dir / "bin.ini");
     ASSERT_TRUE(again.Load());
     EXPECT_EQ(again.GetInt("Advanced Settings", "File Launch", 0), 1);
     EXPECT_EQ(ReadFile(dir / "bin.ini").substr(0, binary.size()), binary); // nothing lost
+}
+
+// A line holding a NUL byte was kept unread, so a write of its key appended
+// a second copy of the key. The line is read up to the NUL (as the Windows
+// calls, which see C strings, read it) and a write replaces it.
+TEST(ProfileTest, LineHoldingANulIsReadUpToItAndItsKeyNeverWrittenTwice) {
+    TempDir dir;
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* section;
+        const char* key;
+        int read;          // GetInt with default -1
+        std::string after; // the file after writing 101 to the key
+    } cases[] = {
+        {"value with junk after a NUL", "[General]\nInitial Mode=106\0junk\nNext=1\n"s, "General",
+         "Initial Mode", 106, "[General]\nInitial Mode=101\nNext=1\n"},
+        {"NUL right after the value", "[General]\nMode=7\0\n"s, "general", "MODE", 7,
+         "[General]\nMode=101\n"},
+        {"section header with a NUL", "[Drive Settings]\0x\nTop=3\n"s, "Drive Settings", "Top", 3,
+         "[Drive Settings]\0x\nTop=101\n"s},
+        {"NUL inside the key: another key", "[S]\nIni\0tial=5\n"s, "S", "Initial", -1,
+         "[S]\nIni\0tial=5\nInitial=101\n"s},
+        {"NUL before the equals sign", "[S]\nK\0=5\n"s, "S", "K", -1, "[S]\nK\0=5\nK=101\n"s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProfileFile p = Loaded(dir / "nul.ini", c.text);
+        EXPECT_EQ(p.GetInt(c.section, c.key, -1), c.read);
+        EXPECT_TRUE(p.WriteInt(c.section, c.key, 101));
+        ASSERT_TRUE(p.Flush());
+        EXPECT_EQ(ReadFile(dir / "nul.ini"), c.after);
+        ProfileFile again = Loaded(dir / "nul.ini", c.after);
+        EXPECT_EQ(again.GetInt(c.section, c.key, -1), 101);
+    }
+}
+
+// A read-only settings file (a user's way to freeze the settings) was
+// replaced by the atomic rename, which does not ask for write permission.
+TEST(ProfileTest, ReadOnlyFileIsNeverReplaced) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        unsigned mode;
+        bool throughLink;
+        bool replaced;
+    } cases[] = {
+        {"read-only for everyone", 0444, false, false},
+        {"owner may only read", 0400, false, false},
+        {"read-only behind a link", 0444, true, false},
+        {"writable by the group only", 0464, false, true},
+        {"writable", 0644, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = dir / "frozen.ini", link = dir / "link.ini";
+        ::unlink(file.c_str());
+        ::unlink(link.c_str());
+        WriteFile(file, "[S]\nA=old\n");
+        ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+        if (c.throughLink) {
+            ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
+        }
+        const std::string path = c.throughLink ? link : file;
+        ProfileFile p(path);
+        ASSERT_TRUE(p.Load());
+        EXPECT_TRUE(p.WriteString("S", "A", "new"));
+        SysError err;
+        EXPECT_EQ(p.Flush(&err), c.replaced);
+        EXPECT_EQ(p.ReadOnly(), !c.replaced);
+        EXPECT_EQ(ReadFile(file), c.replaced ? "[S]\nA=new\n" : "[S]\nA=old\n");
+        EXPECT_EQ(test::FileMode(file), c.mode);
+        if (!c.replaced) {
+            EXPECT_EQ(err.dosCode, kDosAccessDenied);
+            EXPECT_NE(err.message.find("read-only"), std::string::npos) << err.message;
+            EXPECT_TRUE(p.Dirty());
+            EXPECT_FALSE(WritePrivateProfileString("S", "B", "1", path));
+            EXPECT_EQ(ReadFile(file), "[S]\nA=old\n");
+        }
+        ::chmod(file.c_str(), 0644);
+    }
 }
 
 TEST(ProfileTest, MissingFileIsEmptyAndUnreadableFileIsAnError) {

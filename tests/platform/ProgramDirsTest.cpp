@@ -27,7 +27,7 @@ TEST(ProgramDirsTest, WindowsDirectoryFollowsVorlaneHomeThenXdgThenHome) {
         {"vorlane home", dir / "vh/", dir / "xdg", dir / "home", dir / "vh"},
         {"empty vorlane home", "", dir / "xdg", dir / "home", dir / "xdg/vorlane"},
         {"home", std::nullopt, std::nullopt, dir / "home", dir / "home/.config/vorlane"},
-        {"relative values", "rel", "rel", dir / "h2", dir / "h2/.config/vorlane"},
+        {"relative xdg config home", std::nullopt, "rel", dir / "h2", dir / "h2/.config/vorlane"},
     };
     ::umask(022);
     for (const Case& c : cases) {
@@ -38,6 +38,32 @@ TEST(ProgramDirsTest, WindowsDirectoryFollowsVorlaneHomeThenXdgThenHome) {
         EXPECT_EQ(err.dosCode, 0) << c.name;
         EXPECT_EQ(test::FileMode(c.expected), 0700u) << c.name;
     }
+}
+
+// A relative VORLANE_HOME (as a test or a script sets it) once sent the
+// settings and the database to the user's real ~/.config/vorlane.
+TEST(ProgramDirsTest, RelativeVorlaneHomeIsTakenFromTheWorkingDirectoryNeverTheRealHome) {
+    TempDir dir;
+    ::mkdir((dir / "work").c_str(), 0700);
+    test::ScopedWorkingDirectory cwd(dir / "work");
+    ScopedEnv xdg("XDG_CONFIG_HOME", dir / "xdg"), home("HOME", dir / "home");
+    struct Case {
+        const char* value;
+        std::string expected;
+    } cases[] = {
+        {"rel", dir / "work/rel"},
+        {"./a/b/", dir / "work/./a/b"},
+        {"../up", dir / "work/../up"},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv env("VORLANE_HOME", c.value);
+        SysError err;
+        EXPECT_EQ(WindowsDirectory(&err), c.expected) << c.value;
+        EXPECT_EQ(err.dosCode, 0) << c.value;
+        EXPECT_EQ(test::FileMode(c.expected), 0700u) << c.value;
+    }
+    EXPECT_FALSE(test::FileExists(dir / "xdg/vorlane"));
+    EXPECT_FALSE(test::FileExists(dir / "home/.config"));
 }
 
 TEST(ProgramDirsTest, WindowsDirectoryThatCannotBeMadeIsReportedWithItsPath) {

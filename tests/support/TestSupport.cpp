@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlane::test {
 
@@ -53,6 +55,20 @@ ScopedEnv::~ScopedEnv() {
         ::setenv(m_name.c_str(), m_old->c_str(), 1);
     else
         ::unsetenv(m_name.c_str());
+}
+
+ScopedWorkingDirectory::ScopedWorkingDirectory(const std::string& dir)
+    : m_old(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (m_old < 0 || ::chdir(dir.c_str()) != 0)
+        ADD_FAILURE() << "cannot enter " << dir;
+}
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory() {
+    if (m_old >= 0) {
+        if (::fchdir(m_old) != 0)
+            ADD_FAILURE() << "cannot return to the old working directory";
+        ::close(m_old);
+    }
 }
 
 void WriteFile(const std::string& path, const std::string& text) {

@@ -2,7 +2,8 @@
 //
 // TempDir makes a fresh directory under $TMPDIR (or /tmp) and removes it
 // with everything below it when it goes out of scope. ScopedEnv sets or
-// clears one environment variable for the lifetime of the object.
+// clears one environment variable for the lifetime of the object;
+// ScopedWorkingDirectory changes the working directory for its lifetime.
 // HermeticEnvironment points VORLANE_HOME, XDG_DATA_HOME, XDG_CONFIG_HOME
 // and HOME at a temporary directory so no test can touch the real ones.
 #pragma once
@@ -39,6 +40,18 @@ class ScopedEnv {
   private:
     std::string m_name;
     std::optional<std::string> m_old;
+};
+
+class ScopedWorkingDirectory {
+  public:
+    // Fails the current test when dir cannot be entered.
+    explicit ScopedWorkingDirectory(const std::string& dir);
+    ~ScopedWorkingDirectory();
+    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
+    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
+
+  private:
+    int m_old = -1; // a descriptor of the directory to return to
 };
 
 // Writes text to a file, replacing it. Fails the current test on error.

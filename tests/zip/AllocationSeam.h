@@ -1,7 +1,7 @@
-// The zip tests replace the global operator new and delete so that a test
-// can count the heap bytes a structure holds and make one chosen
-// allocation fail with std::bad_alloc, as memory running out would.
-// Counting and failing cover every thread; both are off until asked for.
+// What the zip tests ask of the heap: make one chosen allocation fail with
+// std::bad_alloc on any thread, as memory running out would (through the
+// platform's fault seam), and count the bytes a structure holds (through the
+// allocator's own statistics).
 #pragma once
 
 namespace vorlane::zip::testing {
@@ -11,8 +11,7 @@ namespace vorlane::zip::testing {
 void FailNthAllocation(long nth);
 // True when the armed failure has happened since it was armed.
 bool AllocationFailed();
-// Bytes handed out by operator new and not yet given back, counted by the
-// allocator's usable size of each block.
+// Bytes handed out by the allocator and not yet given back.
 long long LiveHeapBytes();
 
 } // namespace vorlane::zip::testing

@@ -144,7 +144,8 @@ TEST_F(ZipOperationTest, FailuresKeepTheirSystemError) {
              EXPECT_FALSE(op.Extract("*.*", "C:\\OUT", kStoreRelativePaths, false, false, false));
              return op.UnzipErrorText();
          },
-         "Disk full. (No space left on device)"},
+         // The engine names the file with the reason.
+         "Disk full.\n\nCannot create 'C:\\OUT\\a.txt': No space left on device"},
         {"add cannot read the archive",
          [](CZipFileOperation& op, const std::string& zip) {
              EXPECT_EQ(op.Open(zip), kOpened);
@@ -616,8 +617,8 @@ TEST(ZipOperationTexts, ErrorTextTables) {
         {41, false, "File skipped, encrypted!"},
         {50, false, "Disk full."},
         {14, true,
-         "Error writing to a file (Disk is most likely full. You may need to change the ZIP work "
-         "path under General Settings/Zip)."},
+         "Error writing to a file (Disk is most likely full. The new archive is written beside "
+         "the old one, so the space is needed on the archive's drive)."},
         {21, true, "Improper usage of a Multi-Volume zip file."},
         {80, false, "Overlapping members in zip file (possible zip bomb)!"},
         {81, true, "A member inflates past its declared size (possible zip bomb)!"},

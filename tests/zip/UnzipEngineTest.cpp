@@ -506,8 +506,14 @@ TEST_F(UnzipEngineTest, LinkInTheDestinationIsNotFollowed) {
     HandZip zip;
     zip.Add("sub/evil.txt", "x");
     zip.Add("file.txt", "replaced");
+    m_script.answers[kMessageErrorDetail] = 0;
     EXPECT_EQ(Extract(PutArchive("links.zip", zip.Build()), nullptr), kUnzipCreateOutput);
     EXPECT_TRUE(ListDir(Host("outside")).empty());
+    // The failure names the link and says why nothing went through it.
+    EXPECT_EQ(m_script.messages,
+              (std::vector<std::pair<int, std::string>>{
+                  {kMessageErrorDetail, "Cannot create 'C:\\box\\out\\sub': it is a symbolic "
+                                        "link, which extraction never follows"}}));
     // The link itself is replaced by the file; its target stays.
     EXPECT_EQ(ReadFile(Host("box/out/file.txt.target")), "target");
     struct stat st;
@@ -533,22 +539,50 @@ TEST_F(UnzipEngineTest, CancelAndWriteFailuresLeaveNoPartialFile) {
         int nth;
         int error;
         int expected;
+        const char* detail; // the path and the reason
     } cases[] = {
-        {"disk full", platform::fault::Op::Write, 2, ENOSPC, kUnzipDiskFull},
-        {"write error", platform::fault::Op::Write, 1, EIO, kUnzipCreateOutput},
-        {"temporary file refused", platform::fault::Op::Open, 2, EACCES, kUnzipCreateOutput},
-        {"rename refused", platform::fault::Op::Rename, 1, EACCES, kUnzipCreateOutput},
+        {"disk full", platform::fault::Op::Write, 2, ENOSPC, kUnzipDiskFull,
+         "Cannot create 'C:\\box\\out\\big.bin': No space left on device"},
+        {"write error", platform::fault::Op::Write, 1, EIO, kUnzipCreateOutput,
+         "Cannot create 'C:\\box\\out\\big.bin': Input/output error"},
+        {"temporary file refused", platform::fault::Op::Open, 2, EACCES, kUnzipCreateOutput,
+         "Cannot open 'C:\\box\\out': Permission denied"},
+        {"rename refused", platform::fault::Op::Rename, 1, EACCES, kUnzipCreateOutput,
+         "Cannot create 'C:\\box\\out\\big.bin': Permission denied"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_script = Script();
+        m_script.answers[kMessageErrorDetail] = 0;
         platform::fault::Reset();
         platform::fault::Arm(c.op, c.nth, c.error);
         EXPECT_EQ(Extract(dos, nullptr), c.expected);
+        EXPECT_EQ(m_script.messages,
+                  (std::vector<std::pair<int, std::string>>{{kMessageErrorDetail, c.detail}}));
         platform::fault::Reset();
         EXPECT_EQ(ListDir(Host("box/out")), std::vector<std::string>{"big.bin"});
         EXPECT_EQ(ReadFile(Host("box/out/big.bin")), "old");
     }
+
+    // A new file is written under its own name: one that fails or is
+    // cancelled is removed again.
+    for (const Case& c : cases) {
+        if (c.op != platform::fault::Op::Write)
+            continue; // a new file is neither opened twice nor renamed
+        SCOPED_TRACE(std::string(c.name) + ", new file");
+        ResetOut();
+        m_script = Script();
+        m_script.answers[kMessageErrorDetail] = 0;
+        platform::fault::Arm(c.op, c.nth, c.error);
+        EXPECT_EQ(Extract(dos, nullptr), c.expected);
+        platform::fault::Reset();
+        EXPECT_TRUE(ListDir(Host("box/out")).empty());
+    }
+    ResetOut();
+    m_script = Script();
+    m_script.cancelAtProgress = 0;
+    EXPECT_EQ(Extract(dos, nullptr), kUnzipCancelled);
+    EXPECT_TRUE(ListDir(Host("box/out")).empty());
 }
 
 TEST_F(UnzipEngineTest, MultiVolumeArchiveAsksFirst) {

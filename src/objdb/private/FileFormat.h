@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <zlib.h>
 
 namespace vorlane::objdb::detail {
 
@@ -32,6 +33,11 @@ constexpr uint32_t kNoBlock = 0xFFFFFFFFu;
 // Largest block count a file may claim: block offsets stay below 2^41 and
 // counts fit a signed word.
 constexpr uint32_t kMaxBlocks = 0x7FFFFFFEu;
+
+// Where block n lies in the file: after the header unit.
+inline uint64_t BlockOffset(uint32_t block) {
+    return uint64_t(block + 1) * kBlockSize;
+}
 
 // ---- file header (offsets from the start of the file) ---------------------
 enum HeaderOffset : uint32_t {
@@ -136,6 +142,14 @@ inline uint32_t JournalListBlocks(uint32_t images) {
     return 1 + (images - kJournalHomesInHead + kJournalHomesPerBlock - 1) / kJournalHomesPerBlock;
 }
 
+// Where the home block number of image i stands, from the journal's start.
+inline size_t JournalHomeOffset(uint32_t i) {
+    return i < kJournalHomesInHead
+               ? kJrnHomes + 4 * i
+               : kBlockSize * (1 + (i - kJournalHomesInHead) / kJournalHomesPerBlock) +
+                     4 * ((i - kJournalHomesInHead) % kJournalHomesPerBlock);
+}
+
 // ---- byte order -----------------------------------------------------------
 // Every integer of the file is stored in the file's byte order: little-endian
 // unless the byte-order word says otherwise.
@@ -172,7 +186,10 @@ struct ByteOrder {
     }
 };
 
-// CRC-32 (the zlib polynomial) of size bytes, continuing from crc.
-uint32_t Crc32(const void* data, size_t size, uint32_t crc = 0);
+// zlib's CRC-32 of size bytes, continuing from crc: the header and the
+// journal are checked with it at every commit and open.
+inline uint32_t Crc32(const void* data, size_t size, uint32_t crc = 0) {
+    return static_cast<uint32_t>(::crc32_z(crc, static_cast<const Bytef*>(data), size));
+}
 
 } // namespace vorlane::objdb::detail

@@ -1,7 +1,10 @@
 // The state and inner workings of an open CKeyedFile. Split over
-// CKeyedFile.cpp (open, create, commit, recovery, I/O), KeyedFileTree.cpp
-// (search, insert, delete, positioning) and KeyedFileWalk.cpp (the whole-file walk
-// and the checker). Private to the objdb module.
+// KeyedFileOpen.cpp (failure recording, the header, create, open and
+// recovery), KeyedFileCommit.cpp (commit, close, block allocation),
+// KeyedFileBlocks.cpp (the block cache, index block and record I/O),
+// KeyedFileTree.cpp (search, insert, delete, positioning) and
+// KeyedFileWalk.cpp (the whole-file walk and the checker). Private to the
+// objdb module; CKeyedFile.cpp is the public handle over it.
 //
 // Transactions. The committed state is what the header on disk describes.
 // Changes build the next state in memory: index blocks are changed in the
@@ -18,6 +21,7 @@
 #include "platform/LockFile.h"
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -25,6 +29,15 @@
 #include <vector>
 
 namespace vorlane::objdb {
+
+namespace detail {
+
+// The system's text for an errno value, for the detail sentences.
+inline std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
+
+} // namespace detail
 
 using detail::IndexBlock;
 
@@ -49,18 +62,32 @@ class KeyedFileImpl {
     KeyedFileImpl();
     ~KeyedFileImpl();
 
-    // ---- CKeyedFile.cpp ------------------------------------------------------
+    // ---- KeyedFileOpen.cpp ---------------------------------------------------
     int32_t Create(const std::string& path, char access, int mode,
                    const std::vector<KeyDescriptor>* keys);
     int32_t Open(const std::string& path, char access, int mode,
                  const std::vector<KeyDescriptor>* keys);
-    int32_t Close();
-    int32_t Commit();
+
     // Sets the detail text and returns status.
     int32_t Fail(int32_t status, std::string detail);
     // A write failed: the handle refuses changes from now on.
     int32_t WriteFailed(int32_t status, const std::string& what, int err);
     int32_t CheckWritable();
+    // An allocation failed inside an operation: returns kKfOutOfMemory with a
+    // detail when one can be made. After a change (change true) the handle
+    // refuses further changes, as after a failed write, because the blocks
+    // in memory may be half changed. Allocates nothing that can fail.
+    int32_t OutOfMemory(bool change) noexcept;
+
+    void BuildHeaderImage(uint8_t* out, uint32_t journal, uint32_t journalLen,
+                          uint32_t sequence) const;
+    // Reads the header fields this engine uses out of a header image.
+    int32_t ParseHeader(const uint8_t* image, uint64_t fileSize, bool checksumOnly,
+                        std::string* why);
+
+    // ---- KeyedFileCommit.cpp -------------------------------------------------
+    int32_t Close();
+    int32_t Commit();
     // After a change: commits at once in flush modes 1..4.
     int32_t AfterChange(int32_t status);
 
@@ -70,6 +97,7 @@ class KeyedFileImpl {
     // the next commit.
     void Release(uint32_t start, uint32_t count);
 
+    // ---- KeyedFileBlocks.cpp -------------------------------------------------
     // The index block number, read and checked; expectLevel < 0 accepts any
     // level. Null with *status set when it cannot be read or is damaged.
     // With readAhead, a leaf read from the file brings the leaves that follow
@@ -90,12 +118,6 @@ class KeyedFileImpl {
     int32_t WriteRecord(const void* data, uint32_t length, uint32_t* recno);
     // Reads up to capacity bytes of the record (recno, length) into buffer.
     int32_t ReadRecord(uint32_t recno, uint32_t length, void* buffer, size_t capacity);
-
-    void BuildHeaderImage(uint8_t* out, uint32_t journal, uint32_t journalLen,
-                          uint32_t sequence) const;
-    // Reads the header fields this engine uses out of a header image.
-    int32_t ParseHeader(const uint8_t* image, uint64_t fileSize, bool checksumOnly,
-                        std::string* why);
 
     // ---- KeyedFileTree.cpp ---------------------------------------------------
     int TreeOf(int index) const { return m_treeOf[size_t(index)]; }

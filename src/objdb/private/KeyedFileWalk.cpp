@@ -250,6 +250,35 @@ int32_t KeyedFileImpl::WalkTree(int tree, std::vector<bool>* used,
     return result;
 }
 
+int32_t KeyedFileImpl::EnsureWalked() {
+    if (m_walked)
+        return kKfSuccess;
+    std::vector<bool> used;
+    if (int32_t s = Walk(&used, nullptr, nullptr, false))
+        return s;
+    BuildFreeSpace(used);
+    m_walked = true;
+    return kKfSuccess;
+}
+
+int32_t KeyedFileImpl::BuildFreeSpace(const std::vector<bool>& used) {
+    m_free.Clear();
+    uint32_t start = 0, run = 0;
+    for (uint32_t b = 1; b < m_blockCount; ++b) {
+        if (!used[b]) {
+            if (run == 0)
+                start = b;
+            ++run;
+        } else if (run) {
+            m_free.Release(start, run);
+            run = 0;
+        }
+    }
+    if (run)
+        m_free.Release(start, run);
+    return kKfSuccess;
+}
+
 std::vector<std::string> KeyedFileImpl::Check() {
     std::vector<std::string> messages;
     if (!m_open) {

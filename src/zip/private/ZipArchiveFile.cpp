@@ -1,5 +1,8 @@
 #include "zip/private/ZipArchiveFile.h"
 
+#include "zip/private/ZipArchiveLock.h"
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,12 +25,35 @@ ZipArchiveFile::ZipArchiveFile(std::string hostPath) : m_path(std::move(hostPath
 }
 
 ZipArchiveFile::~ZipArchiveFile() {
+    if (m_committedFd >= 0)
+        ::close(m_committedFd);
     m_temp.Discard();
     zip_error_fini(&m_error);
 }
 
 zip_source_t* ZipArchiveFile::CreateSource(zip_error_t* error) {
     return zip_source_function_create(&ZipArchiveFile::Callback, this, error);
+}
+
+void ZipArchiveFile::SetArchiveStart(uint64_t shift, uint64_t prefixLength) {
+    m_shift = shift;
+    m_prefix = prefixLength;
+}
+
+int ZipArchiveFile::TakeCommittedDescriptor() {
+    const int fd = m_committedFd;
+    m_committedFd = -1;
+    return fd;
+}
+
+bool ZipArchiveFile::WriteWhole(std::string_view bytes) {
+    if (BeginWrite() != 0)
+        return false;
+    if (Write(bytes.data(), bytes.size()) < 0) {
+        RollbackWrite();
+        return false;
+    }
+    return CommitWrite() == 0;
 }
 
 zip_int64_t ZipArchiveFile::Callback(void* user, void* data, zip_uint64_t length,
@@ -58,6 +84,8 @@ zip_int64_t ZipArchiveFile::Handle(void* data, zip_uint64_t length, zip_source_c
             m_readFailed = true;
             return Fail(ZIP_ER_READ, m_sysError.sysErrno);
         }
+        // libzip's view starts at the shift: the size it sees is what follows.
+        m_inSize = m_inSize > m_shift ? m_inSize - m_shift : 0;
         m_readPos = 0;
         m_cache.clear();
         return 0;
@@ -130,7 +158,8 @@ zip_int64_t ZipArchiveFile::Stat(void* data, zip_uint64_t length) {
         return Fail(ZIP_ER_READ, errno);
     zip_stat_init(st);
     st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
-    st->size = static_cast<zip_uint64_t>(info.st_size);
+    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    st->size = size > m_shift ? size - m_shift : 0;
     st->mtime = info.st_mtime;
     return sizeof(*st);
 }
@@ -150,7 +179,7 @@ zip_int64_t ZipArchiveFile::Read(void* data, zip_uint64_t length) {
         }
         size_t got = 0;
         if (want >= kReadAhead) { // large reads bypass the cache
-            if (!m_in.PRead(out + done, want, m_readPos, &got, &m_sysError)) {
+            if (!m_in.PRead(out + done, want, m_shift + m_readPos, &got, &m_sysError)) {
                 m_readFailed = true;
                 return Fail(ZIP_ER_READ, m_sysError.sysErrno);
             }
@@ -161,7 +190,7 @@ zip_int64_t ZipArchiveFile::Read(void* data, zip_uint64_t length) {
             continue;
         }
         m_cache.resize(kReadAhead);
-        if (!m_in.PRead(m_cache.data(), kReadAhead, m_readPos, &got, &m_sysError)) {
+        if (!m_in.PRead(m_cache.data(), kReadAhead, m_shift + m_readPos, &got, &m_sysError)) {
             m_cache.clear();
             m_readFailed = true;
             return Fail(ZIP_ER_READ, m_sysError.sysErrno);
@@ -183,19 +212,58 @@ zip_int64_t ZipArchiveFile::BeginWrite() {
     }
     // The new archive keeps the old one's permission bits (and, when we
     // may, its owner); a new archive gets 0666 less the umask.
+    int fd = m_temp.file().Descriptor();
     if (existed) {
-        int fd = m_temp.file().Descriptor();
         if (::fchown(fd, info.st_uid, info.st_gid) != 0) {
             // Not ours to give away: keep our own ownership.
         }
         ::fchmod(fd, info.st_mode & 07777);
     }
+    // Held until the rename: a file of ours that nobody holds is debris.
+    LockTemporary(fd);
     m_writing = true;
+    m_changed = false;
     m_buffer.clear();
     m_buffer.reserve(kWriteBuffer);
     m_bufferStart = 0;
     m_writeEnd = 0;
+    if (!CopyPrefix()) {
+        RollbackWrite();
+        return -1;
+    }
     return 0;
+}
+
+// The program in front of the old archive goes in front of the new one;
+// libzip then writes from the prefix's end and takes its positions (the
+// offsets it records) from there, so they count from the file's start.
+bool ZipArchiveFile::CopyPrefix() {
+    if (m_prefix == 0)
+        return true;
+    if (!m_in.IsOpen() && !m_in.Open(m_path, platform::kOpenRead, &m_sysError)) {
+        m_readFailed = true;
+        Fail(ZIP_ER_READ, m_sysError.sysErrno);
+        return false;
+    }
+    std::vector<uint8_t> chunk(std::min<uint64_t>(m_prefix, kWriteBuffer));
+    for (uint64_t at = 0; at < m_prefix;) {
+        size_t got = 0;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), m_prefix - at));
+        if (!m_in.PRead(chunk.data(), want, at, &got, &m_sysError) || got == 0) {
+            m_readFailed = true;
+            Fail(ZIP_ER_READ, got == 0 ? 0 : m_sysError.sysErrno);
+            return false;
+        }
+        if (!m_temp.file().PWrite(chunk.data(), got, at, &m_sysError)) {
+            m_writeFailed = true;
+            Fail(ZIP_ER_WRITE, m_sysError.sysErrno);
+            return false;
+        }
+        at += got;
+    }
+    m_bufferStart = m_prefix;
+    m_writeEnd = m_prefix;
+    return true;
 }
 
 bool ZipArchiveFile::FlushWrite() {
@@ -239,11 +307,26 @@ zip_int64_t ZipArchiveFile::CommitWrite() {
         return -1;
     }
     m_writing = false;
+    // Another program (one that takes no lock) may have replaced or
+    // rewritten the archive since it was read: its change would be lost.
+    if (m_replaceCheck && !m_replaceCheck()) {
+        m_changed = true;
+        m_temp.Discard();
+        return Fail(ZIP_ER_CHANGED, 0);
+    }
+    // A second descriptor keeps the temporary file's lock through the
+    // rename, when it becomes the archive's.
+    const int keep = ::fcntl(m_temp.file().Descriptor(), F_DUPFD_CLOEXEC, 0);
     if (!m_temp.Commit(&m_sysError, /*replace=*/true, /*sync=*/true)) {
+        if (keep >= 0)
+            ::close(keep);
         m_writeFailed = true;
         m_temp.Discard();
         return Fail(ZIP_ER_RENAME, m_sysError.sysErrno);
     }
+    if (m_committedFd >= 0)
+        ::close(m_committedFd);
+    m_committedFd = keep;
     return 0;
 }
 

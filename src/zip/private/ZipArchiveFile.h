@@ -11,6 +11,14 @@
 // or the new one. A rollback removes the temporary file. Every open, read,
 // write, fsync and rename passes the platform's fault-injection seam.
 //
+// An archive behind a program (a self-extractor) keeps that program: the
+// new archive starts with the same prefix bytes and its offsets count from
+// the start of the file, as Info-ZIP's `zip -A` leaves them. libzip sees
+// the old archive from its own start when its offsets were never adjusted
+// (SetArchiveStart). The temporary file is locked while it is written, so
+// the sweep of stale temporaries (ZipArchiveLock) never takes it, and the
+// rename is refused when the archive changed since it was read.
+//
 // The path given must already be resolved (no symbolic link as its last
 // component): the rename then replaces the link's target and the link
 // survives. Owned by the caller; it must outlive the zip_t it was given to
@@ -23,7 +31,9 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorlane::zip {
@@ -39,10 +49,30 @@ class ZipArchiveFile {
     // failure. Hand it to zip_open_from_source.
     zip_source_t* CreateSource(zip_error_t* error);
 
+    // Reads the archive through this already open descriptor (one whose
+    // identity the caller checked) instead of opening the path.
+    void UseOpenFile(platform::File file) { m_in = std::move(file); }
+    // The old archive seen by libzip from byte shift on (an archive whose
+    // offsets count from its own start), and the first prefixLength bytes
+    // of the old file copied in front of the new archive. Call before
+    // libzip opens the source.
+    void SetArchiveStart(uint64_t shift, uint64_t prefixLength);
+    // Called just before the rename; false refuses it (ArchiveChanged()).
+    void SetReplaceCheck(std::function<bool()> check) { m_replaceCheck = std::move(check); }
+    // Writes a whole new archive (the prefix, then bytes) without libzip,
+    // through the same temporary file, check and rename.
+    bool WriteWhole(std::string_view bytes);
+    // After a successful rename: a descriptor of the new archive that
+    // holds the lock its temporary file held while it was written (the
+    // caller closes it); -1 when there is none.
+    int TakeCommittedDescriptor();
+
     // What went wrong on the write side (temporary file, write, fsync,
     // rename), when anything did; the read side sets readFailed.
     bool WriteFailed() const { return m_writeFailed; }
     bool ReadFailed() const { return m_readFailed; }
+    // The replace check refused the rename: nothing was changed.
+    bool ArchiveChanged() const { return m_changed; }
     const platform::SysError& LastError() const { return m_sysError; }
 
   private:
@@ -56,6 +86,7 @@ class ZipArchiveFile {
     zip_int64_t BeginWrite();
     zip_int64_t Write(const void* data, zip_uint64_t length);
     bool FlushWrite();
+    bool CopyPrefix();
     zip_int64_t CommitWrite();
     void RollbackWrite();
 
@@ -64,6 +95,9 @@ class ZipArchiveFile {
     platform::SysError m_sysError;
     bool m_readFailed = false;
     bool m_writeFailed = false;
+    bool m_changed = false;
+    int m_committedFd = -1; // the renamed temporary file, still locked
+    std::function<bool()> m_replaceCheck;
 
     // Read side: the archive as it was.
     platform::File m_in;
@@ -71,6 +105,8 @@ class ZipArchiveFile {
     uint64_t m_readPos = 0;
     std::vector<uint8_t> m_cache; // bytes of the archive from m_cacheStart
     uint64_t m_cacheStart = 0;
+    uint64_t m_shift = 0;  // file offset of libzip's position 0
+    uint64_t m_prefix = 0; // bytes copied in front of the new archive
 
     // Write side: the new archive.
     platform::TempFile m_temp;

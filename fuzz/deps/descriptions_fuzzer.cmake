@@ -1,0 +1,2 @@
+# The DESCRIPT.ION reader and writer.
+set(FUZZ_LIBS descriptions platform)
