@@ -3,6 +3,7 @@
 #include "catalogue/CDisplaySettings.h"
 #include "catalogue/CatalogueServices.h"
 #include "catalogue/NameOrder.h"
+#include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
 #include <algorithm>
@@ -317,7 +318,7 @@ void CDriveContainer::ApplyDescriptions() {
     CCatalogueEnvironment& env = Environment();
     std::unique_ptr<CDirectoryDescriptions> descriptions;
     if (env.descriptions != nullptr && env.Options().fourDosDescriptions)
-        descriptions = env.descriptions->Open(m_current->Path());
+        descriptions = env.descriptions->Open(m_current->Path(), *platform::DriveMap::Current());
     for (const auto& file : m_current->Files()) {
         std::optional<std::string> text;
         if (descriptions)

@@ -20,6 +20,10 @@
 #include <optional>
 #include <string>
 
+namespace vorlane::platform {
+class DriveMap;
+}
+
 namespace vorlane::catalogue {
 
 class CFileContainer;
@@ -47,12 +51,14 @@ class CDirectoryDescriptions {
     virtual std::optional<std::string> Find(const std::string& name) = 0;
 };
 
-// Opens the descriptions of a directory (DOS path) for one read; null when
-// it has none. Asked only while "4DOS Descriptions" is set.
+// Opens the descriptions of a directory (DOS path, translated through
+// drives) for one read; null when it has none. Asked only while "4DOS
+// Descriptions" is set.
 class CDescriptionSource {
   public:
     virtual ~CDescriptionSource() = default;
-    virtual std::unique_ptr<CDirectoryDescriptions> Open(const std::string& directory) = 0;
+    virtual std::unique_ptr<CDirectoryDescriptions> Open(const std::string& directory,
+                                                         const platform::DriveMap& drives) = 0;
 };
 
 // The window (or console) that shows a session. Every call has a default

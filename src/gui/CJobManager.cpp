@@ -1,6 +1,7 @@
 #include "gui/CJobManager.h"
 
 #include "gui/CJobUserInterface.h"
+#include "platform/Drives.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,9 +32,23 @@ CJobManager::~CJobManager() {
     WaitForAll(-1);
 }
 
+uint64_t CJobManager::Start(std::unique_ptr<ui::Job> job, Done done) {
+    if (m_makeContext)
+        return Start(std::move(job), m_makeContext(), std::move(done));
+    ui::OperationContext context(m_gui, platform::DriveMap::Current());
+    return Start(std::move(job), context, std::move(done));
+}
+
 uint64_t CJobManager::Start(std::unique_ptr<ui::Job> job, const ui::OperationContext& context,
                             Done done) {
     const uint64_t id = m_nextId++;
+    if (m_gui.RunsJobsInline()) {
+        ui::OperationContext inlineContext = context.WithOwnCancelFlag().WithUi(m_gui);
+        ui::JobResult result = ui::RunJobNow(*job, inlineContext);
+        if (done)
+            done(result);
+        return id;
+    }
     auto entry = std::make_unique<Entry>(Entry{nullptr, job->Title(), context.WithOwnCancelFlag(),
                                                nullptr, std::move(done), std::thread(), false});
     const std::string letters = job->DriveLetters();

@@ -13,6 +13,11 @@
 // Order: jobs that share a drive letter run one after another in the order
 // they were started; others run side by side (ui::JobQueue).
 //
+// A GUI user interface that must only ever be called on one thread and in
+// step with the caller (the scripted one of the tests,
+// ui::UserInterface::RunsJobsInline) has its jobs run at once on the GUI
+// thread instead, before Start returns.
+//
 // Lives on the GUI thread; every member is called there. The destructor
 // cancels what is running and waits for it.
 #pragma once
@@ -37,6 +42,8 @@ class CJobManager : public QObject {
     Q_OBJECT
   public:
     using Done = std::function<void(const ui::JobResult&)>;
+    // Makes the context a job started without one runs in.
+    using ContextFactory = std::function<ui::OperationContext()>;
 
     struct Info {
         uint64_t id = 0;
@@ -56,6 +63,9 @@ class CJobManager : public QObject {
     // when it has ended. Returns the job's id.
     uint64_t Start(std::unique_ptr<ui::Job> job, const ui::OperationContext& context,
                    Done done = {});
+    // The same in the context the factory makes.
+    uint64_t Start(std::unique_ptr<ui::Job> job, Done done = {});
+    void SetContextFactory(ContextFactory factory) { m_makeContext = std::move(factory); }
 
     std::vector<Info> Jobs() const;
     bool Idle() const { return m_jobs.empty(); }
@@ -85,6 +95,7 @@ class CJobManager : public QObject {
     void Finished(uint64_t id, ui::JobResult result);
 
     ui::UserInterface& m_gui;
+    ContextFactory m_makeContext;
     std::shared_ptr<std::atomic<bool>> m_closing = std::make_shared<std::atomic<bool>>(false);
     ui::JobQueue m_queue;
     std::map<uint64_t, std::unique_ptr<Entry>> m_jobs;

@@ -8,6 +8,7 @@
 #include "gui/CFileSortDialog.h"
 #include "gui/CFrameStatusBar.h"
 #include "gui/CGeneralSettingsSheet.h"
+#include "gui/CGuiChangeSink.h"
 #include "gui/CHelpWindow.h"
 #include "gui/CJobManager.h"
 #include "gui/CLogDriveDialog.h"
@@ -60,8 +61,17 @@ app::AppSettings* MutableAppSettings() {
 CVorlaneFrame::CVorlaneFrame(app::VorlaneApp* app, QWidget* parent)
     : QMainWindow(parent), m_app(app) {
     setWindowTitle(app::VorlaneApp::kName);
-    // Jobs talk to the user through the interface the front end installed.
+    // Jobs talk to the user through the interface the front end installed,
+    // with the application's drive map and options as they are when each
+    // starts, and tell every window what they changed.
+    m_notices = new CGuiChangeSink(this);
     m_jobs = std::make_unique<CJobManager>(ui::Current());
+    m_jobs->SetContextFactory([this] {
+        ui::UserInterface& gui = ui::Current();
+        if (app::VorlaneApp* a = app::VorlaneApp::Current())
+            return a->MakeContext(gui, m_notices);
+        return ui::OperationContext(gui, platform::DriveMap::Current(), {}, m_notices);
+    });
     connect(m_jobs.get(), &CJobManager::JobsChanged, this, &CVorlaneFrame::ShowJobs);
     setWindowIcon(
         QIcon::fromTheme("system-file-manager", style()->standardIcon(QStyle::SP_DirHomeIcon)));
@@ -404,6 +414,7 @@ TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName,
         return active;
     }
     auto* fm = new TFileManagerWindow;
+    fm->SetJobManager(m_jobs.get());
     connect(fm, &TFileManagerWindow::StatusTextChanged, this,
             [this](int field, const QString& text, bool repaint) {
                 OnStatusText(field, text, repaint);
@@ -465,10 +476,10 @@ char CVorlaneFrame::DefaultDrive() {
     std::string dos;
     if (platform::HostToDos(QDir::currentPath().toStdString(), &dos) && !dos.empty())
         return static_cast<char>(std::toupper(static_cast<unsigned char>(dos[0])));
-    const platform::DriveMap& map = platform::DriveMap::Current();
-    if (!map.Root('C').empty())
+    std::shared_ptr<const platform::DriveMap> map = platform::DriveMap::Current();
+    if (!map->Root('C').empty())
         return 'C';
-    std::vector<char> letters = map.Letters();
+    std::vector<char> letters = map->Letters();
     return letters.empty() ? 0 : letters.front();
 }
 
@@ -587,7 +598,7 @@ void CVorlaneFrame::ShowLogDriveDialog() {
     app::VorlaneApp* a = app::VorlaneApp::Current();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         bool present =
-            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current().Root(letter).empty();
+            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current()->Root(letter).empty();
         if (present)
             drives += QChar(letter);
     }

@@ -39,6 +39,7 @@ namespace vorlane::gui {
 
 class CDriveBar;
 class CFrameStatusBar;
+class CGuiChangeSink;
 class CJobManager;
 class TFileManagerWindow;
 
@@ -75,6 +76,8 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     CFrameStatusBar* FrameStatusBar() const { return m_status; }
     // The jobs started from this frame's windows (copies, moves, ...).
     CJobManager& Jobs() const { return *m_jobs; }
+    // Where those jobs announce their changes (every window follows).
+    CGuiChangeSink& ChangeSink() const { return *m_notices; }
     const app::FrameSettings& Settings() const { return m_settings; }
     // The current default drive: the drive holding the working directory,
     // else C:, else the first present drive; 0 when there is none.
@@ -128,6 +131,7 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     bool StopJobsForClose();
 
     app::VorlaneApp* m_app;
+    CGuiChangeSink* m_notices;
     std::unique_ptr<CJobManager> m_jobs;
     app::FrameSettings m_settings;
     QMdiArea* m_mdi;

@@ -8,6 +8,8 @@
 #include "catalogue/SizeFormat.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
+#include "gui/CGuiChangeSink.h"
+#include "gui/CJobManager.h"
 #include "gui/Commands.h"
 #include "gui/FileDrop.h"
 #include "platform/DosPath.h"
@@ -740,12 +742,20 @@ bool TFileManagerWindow::DropFiles(const std::vector<std::string>& sources,
                                    Qt::KeyboardModifiers modifiers) {
     if (!CanDropOn(sources, targetDirectory))
         return false;
-    FileDropRequest request;
-    request.sources = sources;
-    request.targetDirectory = targetDirectory;
-    request.action = ChooseDropAction(sources.front(), targetDirectory, modifiers);
-    request.descriptions = m_session.Environment().Options().fourDosDescriptions;
-    RunFileDrop(request);
+    fileops::CFileDropParameters parameters;
+    parameters.sources = sources;
+    parameters.targetDirectory = targetDirectory;
+    parameters.action = ChooseDropAction(sources.front(), targetDirectory, modifiers);
+    parameters.descriptions = m_session.Environment().Options().fourDosDescriptions;
+    auto job = std::make_unique<fileops::CFileDropJob>(std::move(parameters));
+    if (m_jobs) {
+        m_jobs->Start(std::move(job));
+        return true;
+    }
+    // A window outside a frame runs the job at once.
+    CGuiChangeSink notices;
+    ui::OperationContext context(ui::Current(), platform::DriveMap::Current(), {}, &notices);
+    ui::RunJobNow(*job, context);
     return true;
 }
 

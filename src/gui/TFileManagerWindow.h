@@ -56,6 +56,7 @@ class QTreeView;
 namespace vorlane::gui {
 
 class CDirectoryTreeModel;
+class CJobManager;
 
 // The view modes of the file list (the display mode numbers 0 to 4).
 enum class FileViewMode { Details, LargeIcons, List, SmallIcons, Thumbnails };
@@ -108,8 +109,12 @@ class TFileManagerWindow : public QWidget,
     // drive): the tree and the list follow the disk.
     void CatalogueChanged(char driveLetter, const std::string& dosPath);
 
-    // Copies or moves dropped files into targetDirectory now (the drop
-    // handlers call it once the drag is over); false when refused.
+    // The frame's job manager, which runs the window's file operations
+    // (null: they run at once on the GUI thread).
+    void SetJobManager(CJobManager* jobs) { m_jobs = jobs; }
+
+    // Starts the copy or move of dropped files into targetDirectory (the
+    // drop handlers call it once the drag is over); false when refused.
     bool DropFiles(const std::vector<std::string>& sources, const std::string& targetDirectory,
                    Qt::KeyboardModifiers modifiers);
 
@@ -189,6 +194,7 @@ class TFileManagerWindow : public QWidget,
     QPlainTextEdit* m_viewer;
     QWidget* m_commandPane;
     QLineEdit* m_commandLine;
+    CJobManager* m_jobs = nullptr;
     FileViewMode m_viewMode = FileViewMode::Details;
     std::set<std::string> m_expanded; // tree branches the user opened
     std::set<std::string> m_scanned;  // branches read by a lazy expansion

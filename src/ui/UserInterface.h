@@ -98,6 +98,12 @@ class UserInterface {
     // of every drive, letter 0) changed below dosPath.
     virtual void RequestRepaint() = 0;
     virtual void CatalogueChanged(char driveLetter, const std::string& dosPath) = 0;
+
+    // True for an interface that must be called on one thread only and in
+    // step with the operation (the scripted one of the tests, the console):
+    // a front end then runs its jobs at once on its own thread instead of
+    // on workers.
+    virtual bool RunsJobsInline() const { return false; }
 };
 
 // The installed user interface. Before any front end installs one, a

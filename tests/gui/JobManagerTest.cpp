@@ -4,10 +4,14 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CJobManager.h"
+#include "gui/CJobUserInterface.h"
+#include "gui/QtUserInterface.h"
+#include "gui/StatusWindows.h"
 #include "platform/Drives.h"
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -15,6 +19,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 
 namespace vorlane::gui::test {
@@ -22,6 +27,15 @@ namespace vorlane::gui::test {
 namespace {
 
 namespace fault = platform::fault;
+
+// Takes GUI events until pred holds or 10 s have passed.
+bool PumpUntil(const std::function<bool()>& pred) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return pred();
+}
 
 // A job made of a function, on the drives given.
 class FunctionJob : public ui::Job {
@@ -54,18 +68,11 @@ class JobManagerTest : public GuiTest {
                                      "C=" + m_c.path() + ";D=" + m_d.path()))) {
         m_recording.OnUnexpected(
             [](const std::string& what) { ADD_FAILURE() << "unexpected: " << what; });
+        m_recording.SetRunsJobsInline(false); // jobs on worker threads
+        m_ui.SetRunsJobsInline(false);
         fault::Reset();
     }
     ~JobManagerTest() override { fault::Reset(); }
-
-    // Takes GUI events until pred holds or 10 s have passed.
-    static bool PumpUntil(const std::function<bool()>& pred) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!pred() && clock.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return pred();
-    }
 
     uint64_t Start(CJobManager& jobs, const std::string& letters,
                    std::function<ui::JobResult(ui::OperationContext&)> body,
@@ -113,7 +120,7 @@ TEST_F(JobManagerTest, StatusUpdatesAreCoalescedAndEndOnTheLastValues) {
         return ui::JobResult{};
     });
     ASSERT_TRUE(jobs.WaitForAll(10000));
-    JobManagerTest::PumpUntil([&] {
+    PumpUntil([&] {
         return !m_recording.StatusWindows().empty() && m_recording.StatusWindows()[0]->destroyed;
     });
     ASSERT_EQ(m_recording.StatusWindows().size(), 1u);
@@ -269,6 +276,74 @@ TEST_F(JobManagerTest, TheFrameShowsRunningJobsAndStopsThemWhenItCloses) {
     EXPECT_TRUE(jobs->isHidden());
     EXPECT_EQ(m_ui.Texts(),
               std::vector<std::string>(2, "An operation is still running. Stop it and exit?"));
+}
+
+// A drag-and-drop copy, as the user makes it: the job runs on a worker
+// with the real Qt interface. Stuck in a read (a hung mount), it leaves the
+// GUI thread free: a timer keeps firing, another window changes directory,
+// the frame says a job runs. Let go, it finishes and the target window
+// shows the file; cancelled in its status window while stuck, it ends
+// without a partial file and with the source untouched.
+class DropJobTest : public GuiTest {
+  protected:
+    DropJobTest() : m_installedQt(&m_qt) {
+        fault::Reset();
+        ::mkdir((m_d / "IN").c_str(), 0700);
+        MakeFile("big.bin", 3 * 1024 * 1024);
+    }
+    ~DropJobTest() override { fault::Reset(); }
+
+    static COperationStatusDialog* JobStatusDialog() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<COperationStatusDialog*>(w);
+                dialog && dialog->isVisible())
+                return dialog;
+        return nullptr;
+    }
+
+    QtUserInterface m_qt;
+    ui::ScopedUserInterface m_installedQt;
+};
+
+TEST_F(DropJobTest, ACopyStuckInAReadLeavesTheWindowsLiveAndEndsCleanly) {
+    for (bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled while stuck" : "let go");
+        ::unlink((m_d / "IN/big.bin").c_str());
+        TFileManagerWindow& to = Open("D:", "D:\\IN");
+        TFileManagerWindow& other = Open("C:");
+        fault::ArmStall(fault::Op::Read, 2); // a megabyte in, the next read hangs
+        ASSERT_TRUE(to.DropFiles({"C:\\big.bin"}, "D:\\IN", Qt::ControlModifier));
+        ASSERT_TRUE(PumpUntil([] { return fault::WaitForStall(0); }));
+
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(5);
+        EXPECT_TRUE(other.GoTo("C:\\SUB"));
+        EXPECT_TRUE(PumpUntil([&] { return ticks >= 5; }));
+        EXPECT_EQ(Frame().FrameStatusBar()->JobsLabel()->text(), "1 job running");
+        COperationStatusDialog* status = JobStatusDialog();
+        ASSERT_NE(status, nullptr);
+        EXPECT_EQ(status->windowTitle(), "Copy Files");
+        EXPECT_FALSE(status->isModal()); // the other windows stay usable
+
+        if (cancel) {
+            status->reject(); // its Cancel button
+            QTest::qWait(3 * CJobUserInterface::kStatusRefreshMs);
+        }
+        fault::ReleaseStall();
+        ASSERT_TRUE(Frame().Jobs().WaitForAll(10000));
+        Pump();
+        EXPECT_EQ(ReadAll(m_c / "big.bin").size(), 3u * 1024 * 1024);
+        if (cancel) {
+            EXPECT_TRUE(std::filesystem::is_empty(m_d / "IN")); // no partial target
+            EXPECT_FALSE(Names(to).contains("big.bin"));
+        } else {
+            EXPECT_EQ(ReadAll(m_d / "IN/big.bin"), ReadAll(m_c / "big.bin"));
+            EXPECT_TRUE(Names(to).contains("big.bin"));
+        }
+        EXPECT_EQ(JobStatusDialog(), nullptr);
+    }
 }
 
 } // namespace

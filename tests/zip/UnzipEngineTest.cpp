@@ -72,7 +72,7 @@ struct Script {
 class UnzipEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_oldMap = platform::DriveMap::Current();
+        m_oldMap = *platform::DriveMap::Current();
         platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_root.path()));
         ASSERT_EQ(mkdir((m_root / "src").c_str(), 0755), 0);
         ASSERT_EQ(mkdir((m_root / "box").c_str(), 0755), 0);

@@ -92,7 +92,7 @@ class RecordingView : public catalogue::CCatalogueView {
 
 class ZipTest : public ::testing::Test {
   protected:
-    ZipTest() : m_root(m_temp / "c"), m_oldMap(platform::DriveMap::Current()), m_scoped(&m_ui) {
+    ZipTest() : m_root(m_temp / "c"), m_oldMap(*platform::DriveMap::Current()), m_scoped(&m_ui) {
         ::mkdir(m_root.c_str(), 0700);
         platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_root));
         platform::fault::Reset();
