@@ -79,7 +79,6 @@ QTreeView* MakeDetailsView(QWidget* parent) {
     return view;
 }
 
-
 } // namespace
 
 TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
@@ -468,7 +467,6 @@ void TFileManagerWindow::FileListChanged() {
     ShowCaret();
     UpdateViewerPane();
 }
-
 
 void TFileManagerWindow::TreeChanged() {
     bool wasSyncing = m_syncing;

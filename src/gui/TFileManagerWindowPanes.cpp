@@ -22,7 +22,6 @@ constexpr const char* kCommandLineNotAvailable =
 
 } // namespace
 
-
 void TFileManagerWindow::ShowCommandLine(bool show) {
     m_session.DisplaySettings().displayCommandLine = show;
     m_commandPane->setVisible(show);
