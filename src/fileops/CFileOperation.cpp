@@ -564,29 +564,13 @@ bool CFileOperation::IsSameFile(const std::string& a, const std::string& b) {
 // ---- errors -----------------------------------------------------------------
 
 ui::Answer CFileOperation::ReportError(const char* caption, const char* format, ...) {
-    std::string sentence;
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (length > 0) {
-        sentence.resize(static_cast<size_t>(length) + 1);
-        std::vsnprintf(sentence.data(), sentence.size(), format, args);
-        sentence.resize(static_cast<size_t>(length));
-    }
+    std::string sentence = ui::VFormatText(format, args);
     va_end(args);
-    // The dialog shows at most kMaxMessageText bytes: a long sentence is
-    // cut (never inside a character) so that the error text still shows.
-    const std::string& detail = m_error.Message();
-    size_t room = ui::kMaxMessageText > detail.size() ? ui::kMaxMessageText - detail.size() : 0;
-    if (sentence.size() > room) {
-        while (room > 0 && (static_cast<unsigned char>(sentence[room]) & 0xC0) == 0x80)
-            --room;
-        sentence.resize(room);
-    }
-    std::string text = ui::LimitMessageText(sentence + detail);
+    // A long sentence gives way (never inside a character) so that the
+    // error text still shows.
+    std::string text = ui::MessageWithDetail(sentence, m_error.Message());
     std::string shownCaption = caption != nullptr && caption[0] != '\0' ? caption : "Error!";
     return m_context.Ui().Message(text, shownCaption, ui::Buttons::Ok, ui::Icon::Error);
 }

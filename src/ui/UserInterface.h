@@ -9,6 +9,8 @@
 // UserInterface and owned by the caller that asked for them (one run).
 #pragma once
 
+#include "ui/MessageText.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -112,11 +114,6 @@ class UserInterface {
 UserInterface& Current();
 // Installs ui (not owned; must outlive its use). Null restores the silent one.
 void SetCurrent(UserInterface* ui);
-
-// The longest text the message dialog shows, in bytes.
-constexpr size_t kMaxMessageText = 1024;
-// Cuts text to kMaxMessageText bytes without splitting a UTF-8 character.
-std::string LimitMessageText(const std::string& text);
 
 // Installs a user interface for the lifetime of the object and puts the
 // previous one back afterwards.
