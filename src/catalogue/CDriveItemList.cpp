@@ -1,7 +1,7 @@
 #include "catalogue/CDriveItemList.h"
 
 #include "catalogue/CDriveIncremental.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "ui/UserInterface.h"
 
 #include <map>
@@ -63,9 +63,9 @@ bool CDriveItemList::Remove(CDriveContainer* drive) {
 CDriveContainer* CDriveItemList::Find(const std::string& name, int kind) const {
     const bool archive = kind == kDriveZip || kind == kDriveMultiVolumeZip;
     for (const auto& drive : m_drives) {
-        if (archive ? drive->Kind() == kind && CompareNoCase(drive->Name(), name) == 0
+        if (archive ? drive->Kind() == kind && platform::CompareNoCase(drive->Name(), name) == 0
                     : drive->Kind() == kDriveIncremental &&
-                          drive->DriveLetter() == PathDriveLetter(name))
+                          drive->DriveLetter() == platform::PathDriveLetter(name))
             return drive.get();
     }
     return nullptr;

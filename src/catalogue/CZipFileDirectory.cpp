@@ -2,7 +2,7 @@
 
 #include "catalogue/CDriveContainer.h"
 #include "catalogue/CatalogueServices.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "ui/UserInterface.h"
 
 #include <unordered_set>
@@ -22,7 +22,7 @@ CZipDirectoryReader* CZipFileDirectory::Reader() {
 }
 
 bool CZipFileDirectory::IsZipFileName(std::string_view name) {
-    return name.size() >= 4 && CompareNoCase(name.substr(name.size() - 4), ".zip") == 0;
+    return name.size() >= 4 && platform::CompareNoCase(name.substr(name.size() - 4), ".zip") == 0;
 }
 
 std::string CZipFileDirectory::DisplayName() const {

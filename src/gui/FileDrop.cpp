@@ -1,9 +1,9 @@
 #include "gui/FileDrop.h"
 
-#include "catalogue/NameOrder.h"
 #include "descriptions/C4DosDescriptionDatabase.h"
 #include "fileops/CFileOperation.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
@@ -14,11 +14,11 @@ namespace vorlane::gui {
 
 namespace {
 
-using catalogue::ComparePaths;
-using catalogue::JoinDosPath;
-using catalogue::LastComponent;
-using catalogue::ParentDosPath;
-using catalogue::PathDriveLetter;
+using platform::ComparePaths;
+using platform::JoinDosPath;
+using platform::LastComponent;
+using platform::ParentDosPath;
+using platform::PathDriveLetter;
 
 enum class HostKind { Missing, File, Directory };
 
@@ -89,14 +89,14 @@ const char* DropOverallLabel(DropAction action) {
 FileDropOutcome RunFileDrop(const FileDropRequest& request) {
     FileDropOutcome outcome;
     ui::UserInterface& ui = ui::Current();
-    const std::string target = catalogue::NormalizeDosPath(request.targetDirectory);
+    const std::string target = platform::NormalizeDosPath(request.targetDirectory);
     if (target.empty() || KindOf(target) != HostKind::Directory) {
         ui.Message("'" + target + "' is not a valid path!");
         return outcome;
     }
     std::vector<std::string> sources;
     for (const std::string& raw : request.sources) {
-        std::string source = catalogue::NormalizeDosPath(raw);
+        std::string source = platform::NormalizeDosPath(raw);
         if (ComparePaths(ParentDosPath(source), target) != 0)
             sources.push_back(source);
     }

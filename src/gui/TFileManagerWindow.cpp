@@ -4,13 +4,13 @@
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
 #include "catalogue/CFileContainer.h"
-#include "catalogue/NameOrder.h"
 #include "catalogue/SizeFormat.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
 #include "gui/Commands.h"
 #include "gui/FileDrop.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/PathAbbreviation.h"
@@ -712,9 +712,8 @@ bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
         return false; // files go into zip files through the copy command
     // Files dropped back where they came from go nowhere.
     return std::any_of(sources.begin(), sources.end(), [&](const std::string& source) {
-        return catalogue::ComparePaths(
-                   catalogue::ParentDosPath(catalogue::NormalizeDosPath(source)), target->Path()) !=
-               0;
+        return platform::ComparePaths(platform::ParentDosPath(platform::NormalizeDosPath(source)),
+                                      target->Path()) != 0;
     });
 }
 

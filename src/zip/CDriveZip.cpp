@@ -1,6 +1,6 @@
 #include "zip/CDriveZip.h"
 
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
@@ -69,14 +69,14 @@ bool CDriveZip::Log(const std::string& rawPath) {
         outcome.unzipResult = kUnzipOutOfMemory;
         ReportReadFailure(
             catalogue::kZipDamaged, outcome,
-            platform::AbbreviatePath(catalogue::NormalizeDosPath(rawPath), kArchivePathLength));
+            platform::AbbreviatePath(platform::NormalizeDosPath(rawPath), kArchivePathLength));
         return false;
     }
 }
 
 bool CDriveZip::LogArchive(const std::string& rawPath) {
     Reset();
-    const std::string path = catalogue::NormalizeDosPath(rawPath);
+    const std::string path = platform::NormalizeDosPath(rawPath);
     const char letter = path.empty() ? '\0' : UpperLetter(path[0]);
     m_driveType.Set(static_cast<unsigned char>(letter), true);
     m_letter = letter;
@@ -128,7 +128,7 @@ bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
     if (rawPath.empty())
         return false;
     Reset();
-    const std::string path = catalogue::NormalizeDosPath(rawPath);
+    const std::string path = platform::NormalizeDosPath(rawPath);
     const char letter = UpperLetter(path[0]);
     m_driveType.Set(static_cast<unsigned char>(letter), true);
     if (!m_driveType.Exists()) {

@@ -1,7 +1,7 @@
 #include "zip/CZipFileInfo.h"
 
 #include "catalogue/CZipFileDirectory.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "zip/private/ZipNames.h"
 
 #include <algorithm>
@@ -103,7 +103,7 @@ std::string CZipFileInfo::PathName() const {
 }
 
 std::string CZipFileInfo::FullPath() const {
-    return Parent() ? catalogue::JoinDosPath(Parent()->Path(), PathName()) : PathName();
+    return Parent() ? platform::JoinDosPath(Parent()->Path(), PathName()) : PathName();
 }
 
 std::string CZipFileInfo::RelativeDirectory() const {

@@ -1,8 +1,8 @@
 #include "zip/CZipFileOperation.h"
 
 #include "catalogue/CZipFileDirectory.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
@@ -566,7 +566,7 @@ bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hos
     if (baseHost.empty())
         baseHost = platform::TempDirectory();
     if (!platform::HostToDos(baseHost, &baseDos)) {
-        baseDos = catalogue::ParentDosPath(catalogue::NormalizeDosPath(m_zipPath));
+        baseDos = platform::ParentDosPath(platform::NormalizeDosPath(m_zipPath));
         if (baseDos.empty() || !platform::DosToHost(baseDos, &baseHost))
             return false;
     }
@@ -580,7 +580,7 @@ bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hos
         if (platform::MakeDirectory(host, &err)) {
             ::chmod(host.c_str(), 0700);
             *hostPath = host;
-            *dosPath = catalogue::JoinDosPath(baseDos, name);
+            *dosPath = platform::JoinDosPath(baseDos, name);
             return true;
         }
         if (err.sysErrno != EEXIST)
@@ -616,7 +616,7 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
             SetBothResults(kZipNoTempFile);
         } else {
             placeholder.Close();
-            m_placeholder = catalogue::JoinDosPath(staging.dos, kPlaceholderName);
+            m_placeholder = platform::JoinDosPath(staging.dos, kPlaceholderName);
             ResetZipRecord();
             m_fileSpec = SpecName(m_placeholder);
             m_zipRecord->function = kZipAdd;

@@ -1,8 +1,8 @@
 #include "zip/ZipArchiveCommands.h"
 
 #include "app/VorlaneApp.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
@@ -68,7 +68,7 @@ std::optional<std::string> PrepareNewArchive(const std::string& chosen,
         CZipFileOperation op;
         if (!op.Create(archive, true))
             return std::nullopt;
-        ui::Current().CatalogueChanged(catalogue::PathDriveLetter(archive), archive);
+        ui::Current().CatalogueChanged(platform::PathDriveLetter(archive), archive);
     }
     return archive;
 }

@@ -1,6 +1,6 @@
 #include "zip/ZipDirectoryMembers.h"
 
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 
 namespace vorlane::zip {
 
@@ -12,7 +12,7 @@ CZipFileInfo* ZipMemberByName(const catalogue::CZipFileDirectory& directory,
                               std::string_view name) {
     for (const auto& file : directory.Files()) {
         auto* member = dynamic_cast<CZipFileInfo*>(file.get());
-        if (member != nullptr && catalogue::CompareNoCase(member->BaseName(), name) == 0)
+        if (member != nullptr && platform::CompareNoCase(member->BaseName(), name) == 0)
             return member;
     }
     return nullptr;
