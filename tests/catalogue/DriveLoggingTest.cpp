@@ -222,8 +222,8 @@ TEST_F(DriveLoggingTest, DriveListLogsFindsListsAndRemoves) {
     EXPECT_EQ(entries[0].kind, kDriveIncremental);
     EXPECT_EQ(entries[0].displayName, "C:[" + drive->VolumeLabel() + "]");
     EXPECT_NE(entries[0].type, 0);
-    EXPECT_EQ(list.LogDrive("C:\\ARCHIVE.ZIP", kDriveZip), nullptr) << "no zip module here";
-    EXPECT_TRUE(m_ui.Showed("zip support is not available"));
+    EXPECT_EQ(list.LogDrive("C:\\ARCHIVE.ZIP", kDriveZip), nullptr) << "no such archive";
+    EXPECT_TRUE(m_ui.Showed("'C:\\ARCHIVE.ZIP' is NOT a zip file!"));
     EXPECT_TRUE(list.Remove(drive));
     EXPECT_FALSE(list.Remove(drive));
     EXPECT_EQ(list.Count(), 0);

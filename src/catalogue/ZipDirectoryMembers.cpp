@@ -1,15 +1,14 @@
-#include "zip/ZipDirectoryMembers.h"
+#include "catalogue/ZipDirectoryMembers.h"
 
 #include "platform/DosPathText.h"
 
-namespace vorlane::zip {
+namespace vorlane::catalogue {
 
-CZipFileInfo* ZipMember(const catalogue::CZipFileDirectory& directory, int index) {
+CZipFileInfo* ZipMember(const CZipFileDirectory& directory, int index) {
     return dynamic_cast<CZipFileInfo*>(directory.File(index));
 }
 
-CZipFileInfo* ZipMemberByName(const catalogue::CZipFileDirectory& directory,
-                              std::string_view name) {
+CZipFileInfo* ZipMemberByName(const CZipFileDirectory& directory, std::string_view name) {
     for (const auto& file : directory.Files()) {
         auto* member = dynamic_cast<CZipFileInfo*>(file.get());
         if (member != nullptr && platform::CompareNoCase(member->BaseName(), name) == 0)
@@ -18,7 +17,7 @@ CZipFileInfo* ZipMemberByName(const catalogue::CZipFileDirectory& directory,
     return nullptr;
 }
 
-ZipDirectoryTotals RecountZipTotals(catalogue::CZipFileDirectory& directory) {
+ZipDirectoryTotals RecountZipTotals(CZipFileDirectory& directory) {
     directory.Count();
     ZipDirectoryTotals totals;
     totals.members = static_cast<uint32_t>(directory.FileCount());
@@ -30,8 +29,17 @@ ZipDirectoryTotals RecountZipTotals(catalogue::CZipFileDirectory& directory) {
     for (const auto& file : directory.Files())
         if (const auto* member = dynamic_cast<const CZipFileInfo*>(file.get()))
             totals.compressed += member->CompressedSize();
-    totals.ratio = CZipFileInfo::Ratio(totals.compressed, totals.uncompressed);
+    totals.ratio = zip::ZipMemberEntry::Ratio(totals.compressed, totals.uncompressed);
     return totals;
 }
 
-} // namespace vorlane::zip
+std::vector<std::string> ZipRealNames(const std::vector<const CZipFileInfo*>& members) {
+    std::vector<std::string> names;
+    names.reserve(members.size());
+    for (const CZipFileInfo* member : members)
+        if (member != nullptr)
+            names.emplace_back(member->RealName());
+    return names;
+}
+
+} // namespace vorlane::catalogue

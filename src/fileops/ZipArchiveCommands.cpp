@@ -1,4 +1,4 @@
-#include "zip/ZipArchiveCommands.h"
+#include "fileops/ZipArchiveCommands.h"
 
 #include "app/VorlaneApp.h"
 #include "platform/DosPath.h"
@@ -7,7 +7,7 @@
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
 
-namespace vorlane::zip {
+namespace vorlane::fileops {
 
 namespace {
 
@@ -65,7 +65,7 @@ std::optional<std::string> PrepareNewArchive(const std::string& chosen,
     SaveOpenPath(upper, writer);
     const std::string archive = NewArchiveName(upper);
     if (!Exists(archive)) {
-        CZipFileOperation op;
+        zip::CZipFileOperation op;
         if (!op.Create(archive, true))
             return std::nullopt;
         ui::Current().CatalogueChanged(platform::PathDriveLetter(archive), archive);
@@ -79,4 +79,4 @@ std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& 
     return upper;
 }
 
-} // namespace vorlane::zip
+} // namespace vorlane::fileops
