@@ -1,6 +1,6 @@
 #include "fileops/CFileDropJob.h"
 
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "descriptions/C4DosDescriptionDatabase.h"
 #include "fileops/CFileOperation.h"
 #include "platform/DosPath.h"
@@ -12,11 +12,11 @@ namespace vorlane::fileops {
 
 namespace {
 
-using catalogue::ComparePaths;
-using catalogue::JoinDosPath;
-using catalogue::LastComponent;
-using catalogue::ParentDosPath;
-using catalogue::PathDriveLetter;
+using platform::ComparePaths;
+using platform::JoinDosPath;
+using platform::LastComponent;
+using platform::ParentDosPath;
+using platform::PathDriveLetter;
 
 enum class HostKind { Missing, File, Directory };
 
@@ -72,14 +72,14 @@ CFileDropOutcome RunFileDrop(const CFileDropParameters& request,
     CFileDropOutcome outcome;
     ui::UserInterface& ui = context.Ui();
     const platform::DriveMap& drives = context.Drives();
-    const std::string target = catalogue::NormalizeDosPath(request.targetDirectory);
+    const std::string target = platform::NormalizeDosPath(request.targetDirectory);
     if (target.empty() || KindOf(target, drives) != HostKind::Directory) {
         ui.Message("'" + target + "' is not a valid path!");
         return outcome;
     }
     std::vector<std::string> sources;
     for (const std::string& raw : request.sources) {
-        std::string source = catalogue::NormalizeDosPath(raw);
+        std::string source = platform::NormalizeDosPath(raw);
         if (ComparePaths(ParentDosPath(source), target) != 0)
             sources.push_back(source);
     }

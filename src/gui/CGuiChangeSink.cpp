@@ -1,6 +1,6 @@
 #include "gui/CGuiChangeSink.h"
 
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "gui/TFileManagerWindow.h"
 
 #include <QCoreApplication>
@@ -15,7 +15,7 @@ namespace {
 
 struct PathLess {
     bool operator()(const std::string& a, const std::string& b) const {
-        return catalogue::ComparePaths(a, b) < 0;
+        return platform::ComparePaths(a, b) < 0;
     }
 };
 
@@ -48,7 +48,7 @@ void CGuiChangeSink::Flush() {
     std::map<std::string, std::string, PathLess> changed;
     auto note = [&](const std::string& path) {
         if (!path.empty())
-            changed.emplace(catalogue::ParentDosPath(path), path);
+            changed.emplace(platform::ParentDosPath(path), path);
     };
     for (const ui::ChangeNotice& notice : notices) {
         note(notice.path);
@@ -56,7 +56,7 @@ void CGuiChangeSink::Flush() {
             note(notice.newPath);
     }
     for (const auto& [directory, path] : changed)
-        BroadcastCatalogueChange(catalogue::PathDriveLetter(path), path);
+        BroadcastCatalogueChange(platform::PathDriveLetter(path), path);
 }
 
 } // namespace vorlane::gui

@@ -1,6 +1,6 @@
 #include "gui/FileDrop.h"
 
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 
 namespace vorlane::gui {
 
@@ -10,8 +10,8 @@ DropAction ChooseDropAction(const std::string& sourcePath, const std::string& ta
         return DropAction::Copy;
     if (modifiers & Qt::ShiftModifier)
         return DropAction::Move;
-    char from = catalogue::PathDriveLetter(sourcePath);
-    return from != 0 && from == catalogue::PathDriveLetter(targetDirectory) ? DropAction::Move
+    char from = platform::PathDriveLetter(sourcePath);
+    return from != 0 && from == platform::PathDriveLetter(targetDirectory) ? DropAction::Move
                                                                             : DropAction::Copy;
 }
 

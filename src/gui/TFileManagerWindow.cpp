@@ -4,7 +4,7 @@
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
 #include "catalogue/CFileContainer.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "catalogue/SizeFormat.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"

@@ -4,7 +4,7 @@
 
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "gui/CGuiChangeSink.h"
 #include "gui/CJobManager.h"
 #include "gui/FileDrop.h"
@@ -29,8 +29,8 @@ bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
         return false; // files go into zip files through the copy command
     // Files dropped back where they came from go nowhere.
     return std::any_of(sources.begin(), sources.end(), [&](const std::string& source) {
-        return catalogue::ComparePaths(
-                   catalogue::ParentDosPath(catalogue::NormalizeDosPath(source)), target->Path()) !=
+        return platform::ComparePaths(
+                   platform::ParentDosPath(platform::NormalizeDosPath(source)), target->Path()) !=
                0;
     });
 }

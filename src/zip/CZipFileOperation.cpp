@@ -1,14 +1,13 @@
 #include "zip/CZipFileOperation.h"
 
-#include "catalogue/CZipFileDirectory.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
 #include "platform/ProgramDirs.h"
 #include "ui/UserInterface.h"
-#include "zip/CZipFileInfo.h"
+#include "zip/ZipIndexCache.h"
 #include "zip/private/ZipArchiveLock.h"
 
 #include <algorithm>
@@ -42,15 +41,20 @@ std::string SpecName(const std::string& name) {
     return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
 }
 
-// The real names of members, for the engine's exact-name lists.
-std::vector<std::string> RealNames(const std::vector<const CZipFileInfo*>& members) {
-    std::vector<std::string> names;
-    names.reserve(members.size());
-    for (const CZipFileInfo* member : members)
-        if (member != nullptr)
-            names.emplace_back(member->RealName());
-    return names;
-}
+// Collects the members of a directory read into a list.
+class ZipMemberList : public ZipMemberSink {
+  public:
+    explicit ZipMemberList(std::vector<ZipMemberEntry>* members) : m_members(members) {}
+    void Reserve(size_t count) override { m_members->reserve(count); }
+    void Add(ZipMemberEntry&& member) override { m_members->push_back(std::move(member)); }
+    void Clear() override {
+        m_members->clear();
+        m_members->shrink_to_fit();
+    }
+
+  private:
+    std::vector<ZipMemberEntry>* m_members;
+};
 
 bool FileExists(const std::string& dosPath, bool* isDirectory = nullptr) {
     std::string host;
@@ -307,6 +311,7 @@ const std::vector<ZipCompressionChoice>& CZipFileOperation::CompressionChoices()
 CZipFileOperation::CZipFileOperation(ui::StatusWindow* status, std::string workPath,
                                      bool longNamesAllowed)
     : m_workPath(std::move(workPath)), m_longNames(longNamesAllowed), m_status(status),
+      m_indexCache(std::make_unique<ZipIndexCache>()),
       m_zipRecord(std::make_unique<ZipCommandRecord>()),
       m_unzipRecord(std::make_unique<UnzipCommandRecord>()) {
     Reset();
@@ -357,6 +362,7 @@ void CZipFileOperation::ResetZipRecord() {
 
 void CZipFileOperation::ResetUnzipRecord() {
     FillRecord(*m_unzipRecord, kUnzipDosNames);
+    m_unzipRecord->indexCache = m_indexCache.get();
 }
 
 void CZipFileOperation::SetCompressionLevel(int level) {
@@ -497,14 +503,19 @@ int CZipFileOperation::OpenOrCreate(const std::string& zipPath, bool create) {
     return Open(zipPath);
 }
 
-int CZipFileOperation::ReadDirectory(const std::string& zipPath,
-                                     catalogue::CZipFileDirectory& directory,
-                                     bool multiVolumeAllowed) {
+int CZipFileOperation::ReadDirectory(const std::string& zipPath, bool multiVolumeAllowed,
+                                     std::vector<ZipMemberEntry>* members) {
+    members->clear();
+    ZipMemberList list(members);
+    return ReadDirectory(zipPath, multiVolumeAllowed, list);
+}
+
+int CZipFileOperation::ReadDirectory(const std::string& zipPath, bool multiVolumeAllowed,
+                                     ZipMemberSink& sink) {
     // Memory running out anywhere in the read (the members of a large
     // archive) is a failed read like any other: the list is emptied and the
     // result says why.
     try {
-        directory.FreeFileList();
         Reset();
         if (!FileExists(zipPath))
             return kArchiveNone;
@@ -521,7 +532,7 @@ int CZipFileOperation::ReadDirectory(const std::string& zipPath,
         const int count = std::max(r.count, 0);
         // Room for the members, but never more than a sane first guess: the
         // count comes from the archive.
-        directory.ReserveMembers(static_cast<size_t>(std::min(count, 1 << 20)));
+        sink.Reserve(static_cast<size_t>(std::min(count, 1 << 20)));
         ZipItemRecord item{};
         // The whole name, which the record's field may have to cut.
         std::string name;
@@ -533,16 +544,16 @@ int CZipFileOperation::ReadDirectory(const std::string& zipPath,
             result = CallUnzip();
             r.memberName = nullptr; // name lives only in this loop
             if (result != kUnzipOk) {
-                directory.FreeFileList();
+                sink.Clear();
                 m_state = kArchiveDamaged;
                 return m_state;
             }
             if (item.attributes & (platform::kAttrVolume | platform::kAttrDirectory))
                 continue;
-            directory.AddFile(std::make_unique<CZipFileInfo>(item, name));
+            sink.Add(ZipMemberEntry::FromRecord(item, name));
         }
     } catch (const std::bad_alloc&) {
-        directory.FreeFileList();
+        sink.Clear();
         m_unzipResult = kUnzipOutOfMemory;
         m_unzipSystemError = 0;
         m_state = kArchiveDamaged;
@@ -566,7 +577,7 @@ bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hos
     if (baseHost.empty())
         baseHost = platform::TempDirectory();
     if (!platform::HostToDos(baseHost, &baseDos)) {
-        baseDos = catalogue::ParentDosPath(catalogue::NormalizeDosPath(m_zipPath));
+        baseDos = platform::ParentDosPath(platform::NormalizeDosPath(m_zipPath));
         if (baseDos.empty() || !platform::DosToHost(baseDos, &baseHost))
             return false;
     }
@@ -580,7 +591,7 @@ bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hos
         if (platform::MakeDirectory(host, &err)) {
             ::chmod(host.c_str(), 0700);
             *hostPath = host;
-            *dosPath = catalogue::JoinDosPath(baseDos, name);
+            *dosPath = platform::JoinDosPath(baseDos, name);
             return true;
         }
         if (err.sysErrno != EEXIST)
@@ -616,7 +627,7 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
             SetBothResults(kZipNoTempFile);
         } else {
             placeholder.Close();
-            m_placeholder = catalogue::JoinDosPath(staging.dos, kPlaceholderName);
+            m_placeholder = platform::JoinDosPath(staging.dos, kPlaceholderName);
             ResetZipRecord();
             m_fileSpec = SpecName(m_placeholder);
             m_zipRecord->function = kZipAdd;
@@ -711,15 +722,14 @@ bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
     return DeleteInto(fileSpec, nullptr);
 }
 
-bool CZipFileOperation::DeleteMembers(const std::vector<const CZipFileInfo*>& members) {
-    const std::vector<std::string> names = RealNames(members);
-    if (names.empty()) {
+bool CZipFileOperation::DeleteMembers(const std::vector<std::string>& realNames) {
+    if (realNames.empty()) {
         // Nothing chosen never means every member.
         if (RequireOpen())
             m_zipResult = kZipNothingToDo;
         return false;
     }
-    return DeleteInto(std::string(), &names);
+    return DeleteInto(std::string(), &realNames);
 }
 
 bool CZipFileOperation::DeleteInto(const std::string& fileSpec,
@@ -827,16 +837,16 @@ bool CZipFileOperation::ExtractMember(uint32_t memberNumber, const std::string& 
                        freshen, update);
 }
 
-bool CZipFileOperation::ExtractMembers(const std::vector<const CZipFileInfo*>& members,
+bool CZipFileOperation::ExtractMembers(const std::vector<std::string>& realNames,
                                        const std::string& destination, int pathMode,
                                        bool promptOverwrite, bool freshen, bool update) {
-    const std::vector<std::string> names = RealNames(members);
-    if (names.empty()) {
+    if (realNames.empty()) {
         if (RequireOpen())
             m_unzipResult = kUnzipNothingFound;
         return false;
     }
-    return ExtractInto(nullptr, &names, 0, destination, pathMode, promptOverwrite, freshen, update);
+    return ExtractInto(nullptr, &realNames, 0, destination, pathMode, promptOverwrite, freshen,
+                       update);
 }
 
 const char* const* CZipFileOperation::MemberNameList() {
@@ -848,7 +858,7 @@ const char* const* CZipFileOperation::MemberNameList() {
 }
 
 bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
-                                    const std::vector<const CZipFileInfo*>& members,
+                                    const std::vector<std::string>& realNames,
                                     bool deleteFromSource) {
     if (!RequireOpen())
         return false;
@@ -886,7 +896,7 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
     }
     // The chosen members, each by its real name: never another member that
     // shares its base name or differs only in case.
-    if (!ExtractMembers(members, staging.dos, kStoreRelativePaths, true, false, false)) {
+    if (!ExtractMembers(realNames, staging.dos, kStoreRelativePaths, true, false, false)) {
         ReportUnzipError("Unable to unzip files from '%s'.\n\n", ShortZipPath().c_str());
         return false;
     }
@@ -897,7 +907,7 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
     // A move whose deletion failed must not look like a success: the
     // members are then in both archives.
     if (deleteFromSource)
-        return DeleteMembers(members);
+        return DeleteMembers(realNames);
     return true;
 }
 

@@ -41,6 +41,8 @@
 
 namespace vorlane::zip {
 
+class ZipIndexCache; // ZipIndexCache.h
+
 // --- callbacks -----------------------------------------------------------
 
 // Two lines of status text (either may be null or empty). True: cancel.
@@ -273,6 +275,12 @@ struct UnzipCommandRecord {
     // stored ('/' between components, UTF-8), which the item record's
     // 260-byte field may have to cut.
     std::string* memberName = nullptr;
+    // The caller's cache of parsed central directories (not owned; used
+    // on the calling thread only for the call). With one, an open
+    // (kUnzipOpen) keeps the archive's index there and member information
+    // reads it, so listing 100,000 members parses the directory once. Null:
+    // every call parses the archive afresh.
+    ZipIndexCache* indexCache = nullptr;
 };
 
 // One member as the engine describes it (kUnzipMemberInfo): exactly 310

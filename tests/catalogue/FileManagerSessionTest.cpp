@@ -2,7 +2,7 @@
 // sort commands, totals and the services the session calls.
 #include "CatalogueTestSupport.h"
 #include "catalogue/CFileManagerSession.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>

@@ -6,9 +6,8 @@
 // a link in an extraction's way.
 #include "ZipOpsTestSupport.h"
 
-#include "catalogue/CZipFileDirectory.h"
 #include "zip/CZipFileOperation.h"
-#include "zip/ZipDirectoryMembers.h"
+#include "zip/ZipMemberEntry.h"
 #include "zip/private/ZipArchiveLock.h"
 
 #include <gtest/gtest.h>
@@ -272,11 +271,11 @@ TEST_F(ZipChangeSafetyTest, CopyWaitsForTheFirstArchiveInOrderHoldingNeither) {
     CZipFileOperation target(&status);
     ASSERT_EQ(source.Open("C:\\" + higher), kOpened);
     ASSERT_EQ(target.Open("C:\\" + lower), kOpened);
-    catalogue::CZipFileDirectory directory(nullptr, "C:\\" + higher);
-    ASSERT_EQ(source.ReadDirectory("C:\\" + higher, directory, false), kOpened);
+    std::vector<ZipMemberEntry> members;
+    ASSERT_EQ(source.ReadDirectory("C:\\" + higher, false, &members), kOpened);
+    ASSERT_FALSE(members.empty());
     ASSERT_EQ(source.Open("C:\\" + higher), kOpened);
-    const CZipFileInfo* member = ZipMember(directory, 0);
-    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, {member}, true));
+    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, {std::string(members[0].StoredName())}, true));
     EXPECT_GE(waits, 3);
     EXPECT_FALSE(heldHigherWhileWaiting);
     EXPECT_EQ(Joined(lower), "a.txt,b.txt");

@@ -1,13 +1,13 @@
-#include "zip/ZipArchiveCommands.h"
+#include "fileops/ZipArchiveCommands.h"
 
 #include "app/VorlaneApp.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
 
-namespace vorlane::zip {
+namespace vorlane::fileops {
 
 namespace {
 
@@ -65,10 +65,10 @@ std::optional<std::string> PrepareNewArchive(const std::string& chosen,
     SaveOpenPath(upper, writer);
     const std::string archive = NewArchiveName(upper);
     if (!Exists(archive)) {
-        CZipFileOperation op;
+        zip::CZipFileOperation op;
         if (!op.Create(archive, true))
             return std::nullopt;
-        ui::Current().CatalogueChanged(catalogue::PathDriveLetter(archive), archive);
+        ui::Current().CatalogueChanged(platform::PathDriveLetter(archive), archive);
     }
     return archive;
 }
@@ -79,4 +79,4 @@ std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& 
     return upper;
 }
 
-} // namespace vorlane::zip
+} // namespace vorlane::fileops

@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-namespace vorlane::zip {
+namespace vorlane::fileops {
 
 constexpr const char* kNewArchiveCaption = "New Archive File";
 constexpr const char* kNewArchiveFilter = "ZIP Files (*.zip)|*.ZIP";
@@ -50,4 +50,4 @@ std::optional<std::string> PrepareNewArchive(const std::string& chosen,
 // saved as "Zip Open Path". Returns the archive to log.
 std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& writer = nullptr);
 
-} // namespace vorlane::zip
+} // namespace vorlane::fileops

@@ -1,16 +1,14 @@
-#include "zip/CDriveZip.h"
+#include "catalogue/CDriveZip.h"
 
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
-#include "zip/ZipSupport.h"
-#include "zip/private/ZipDirectoryRead.h"
 
 #include <cstdio>
 #include <new>
 
-namespace vorlane::zip {
+namespace vorlane::catalogue {
 
 namespace {
 
@@ -26,10 +24,9 @@ char UpperLetter(char c) {
 
 } // namespace
 
-catalogue::CZipFileDirectory* CDriveArchive::ZipDirectory() const {
-    return m_directories.empty()
-               ? nullptr
-               : dynamic_cast<catalogue::CZipFileDirectory*>(m_directories.front().get());
+CZipFileDirectory* CDriveArchive::ZipDirectory() const {
+    return m_directories.empty() ? nullptr
+                                 : dynamic_cast<CZipFileDirectory*>(m_directories.front().get());
 }
 
 void CDriveArchive::Reset() {
@@ -37,19 +34,13 @@ void CDriveArchive::Reset() {
     m_zipPath.clear();
 }
 
-std::unique_ptr<catalogue::CZipFileDirectory>
-CDriveArchive::ReadArchive(int kind, int* state, detail::ZipReadOutcome* outcome) {
-    // The directory reads through the zip module's reader (installed here
-    // too, so a drive made by hand reads the same way).
-    InstallZipSupport();
-    auto directory = std::make_unique<catalogue::CZipFileDirectory>(this, m_zipPath, kind);
-    directory->ReadFileList(Environment());
-    *state = directory->ScanState();
-    *outcome = detail::LastReadOutcome();
+std::unique_ptr<CZipFileDirectory> CDriveArchive::ReadArchive(int kind, ZipReadOutcome* outcome) {
+    auto directory = std::make_unique<CZipFileDirectory>(this, m_zipPath, kind);
+    *outcome = directory->ReadMembers();
     return directory;
 }
 
-void CDriveArchive::Take(std::unique_ptr<catalogue::CZipFileDirectory> directory) {
+void CDriveArchive::Take(std::unique_ptr<CZipFileDirectory> directory) {
     m_directories.reserve(2);
     m_directories.push_back(std::move(directory));
     SetCurrentDirectory(m_zipPath);
@@ -65,18 +56,18 @@ bool CDriveZip::Log(const std::string& rawPath) {
         return LogArchive(rawPath);
     } catch (const std::bad_alloc&) {
         Reset();
-        detail::ZipReadOutcome outcome;
-        outcome.unzipResult = kUnzipOutOfMemory;
-        ReportReadFailure(
-            catalogue::kZipDamaged, outcome,
-            platform::AbbreviatePath(catalogue::NormalizeDosPath(rawPath), kArchivePathLength));
+        ZipReadOutcome outcome;
+        outcome.state = kZipDamaged;
+        outcome.unzipResult = zip::kUnzipOutOfMemory;
+        ReportReadFailure(outcome, platform::AbbreviatePath(platform::NormalizeDosPath(rawPath),
+                                                            kArchivePathLength));
         return false;
     }
 }
 
 bool CDriveZip::LogArchive(const std::string& rawPath) {
     Reset();
-    const std::string path = catalogue::NormalizeDosPath(rawPath);
+    const std::string path = platform::NormalizeDosPath(rawPath);
     const char letter = path.empty() ? '\0' : UpperLetter(path[0]);
     m_driveType.Set(static_cast<unsigned char>(letter), true);
     m_letter = letter;
@@ -84,42 +75,42 @@ bool CDriveZip::LogArchive(const std::string& rawPath) {
     m_zipPath = path;
 
     const std::string shown = platform::AbbreviatePath(path, kArchivePathLength);
-    int state = catalogue::kZipNotScanned;
-    detail::ZipReadOutcome outcome;
-    std::unique_ptr<catalogue::CZipFileDirectory> directory;
+    ZipReadOutcome outcome;
+    std::unique_ptr<CZipFileDirectory> directory;
     {
         auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
         status->SetCurrentMessage(Format(kLoggingZipText, shown));
         ui::WaitCursor wait;
-        directory = ReadArchive(catalogue::kDirectoryZipArchive, &state, &outcome);
+        directory = ReadArchive(kDirectoryZipArchive, &outcome);
     }
-    if (state == catalogue::kZipRead) {
+    if (outcome.state == kZipRead) {
         Take(std::move(directory));
         return true;
     }
     directory.reset();
     Reset();
-    ReportReadFailure(state, outcome, shown);
+    ReportReadFailure(outcome, shown);
     return false;
 }
 
-void CDriveZip::ReportReadFailure(int state, const detail::ZipReadOutcome& outcome,
-                                  const std::string& shown) {
-    if (outcome.deferredError == kZipMultiVolumeRefused) {
-        ui::Current().Message(CZipFileOperation::ErrorText(
-            kZipMultiVolumeRefused, false, kZipMultiVolumeRefused, kZipMultiVolumeRefused));
-    } else if (state == catalogue::kZipMissing || state == catalogue::kZipNotZip) {
+void CDriveZip::ReportReadFailure(const ZipReadOutcome& outcome, const std::string& shown) {
+    using zip::CZipFileOperation;
+    if (outcome.deferredError == zip::kZipMultiVolumeRefused) {
+        ui::Current().Message(CZipFileOperation::ErrorText(zip::kZipMultiVolumeRefused, false,
+                                                           zip::kZipMultiVolumeRefused,
+                                                           zip::kZipMultiVolumeRefused));
+    } else if (outcome.state == kZipMissing || outcome.state == kZipNotZip) {
         ui::Current().Message(Format(kNotZipText, shown));
-    } else if (state == catalogue::kZipDamaged && outcome.unzipResult != kUnzipReadError &&
-               outcome.unzipResult != kUnzipOutOfMemory) {
+    } else if (outcome.state == kZipDamaged && outcome.unzipResult != zip::kUnzipReadError &&
+               outcome.unzipResult != zip::kUnzipOutOfMemory) {
         ui::Current().Message(Format(kDamagedZipText, shown));
     } else {
         // Could not be read: the reason on a line of its own when known.
         std::string text = Format(kNotReadZipText, shown);
         if (outcome.systemError != 0)
             text += "\n\n" + CZipFileOperation::SystemErrorText(outcome.systemError);
-        else if (outcome.unzipResult == kUnzipOutOfMemory)
-            text += "\n\n" + CZipFileOperation::ErrorText(kUnzipOutOfMemory, false, 0, 0);
+        else if (outcome.unzipResult == zip::kUnzipOutOfMemory)
+            text += "\n\n" + CZipFileOperation::ErrorText(zip::kUnzipOutOfMemory, false, 0, 0);
         ui::Current().Message(text);
     }
 }
@@ -128,7 +119,7 @@ bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
     if (rawPath.empty())
         return false;
     Reset();
-    const std::string path = catalogue::NormalizeDosPath(rawPath);
+    const std::string path = platform::NormalizeDosPath(rawPath);
     const char letter = UpperLetter(path[0]);
     m_driveType.Set(static_cast<unsigned char>(letter), true);
     if (!m_driveType.Exists()) {
@@ -146,25 +137,24 @@ bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
     std::snprintf(text, sizeof text, kLoggingMultiVolumeText, path.c_str(), letter);
     status->SetCurrentMessage(text);
     ui::WaitCursor wait;
-    int state = catalogue::kZipNotScanned;
-    detail::ZipReadOutcome outcome;
+    ZipReadOutcome outcome;
     // Kept whatever its state: a multi-volume archive that cannot be read
     // shows no members.
-    Take(ReadArchive(catalogue::kDirectoryZipMultiVolume, &state, &outcome));
+    Take(ReadArchive(kDirectoryZipMultiVolume, &outcome));
     return true;
 }
 
-std::string WindowCaption(const catalogue::CDriveContainer& drive) {
-    if (drive.Kind() == catalogue::kDriveZip || drive.Kind() == catalogue::kDriveMultiVolumeZip) {
-        const catalogue::CDirectoryContainer* directory = drive.DirectoryAt(0);
+std::string WindowCaption(const CDriveContainer& drive) {
+    if (drive.Kind() == kDriveZip || drive.Kind() == kDriveMultiVolumeZip) {
+        const CDirectoryContainer* directory = drive.DirectoryAt(0);
         const std::string path = directory != nullptr ? directory->Path() : drive.Name();
         return "Zip '" + platform::AbbreviatePath(path, kArchivePathLength) + "'";
     }
     return std::string("Drive ") + drive.DriveLetter();
 }
 
-std::string PrintJobTitle(const catalogue::CDirectoryContainer& directory) {
+std::string PrintJobTitle(const CDirectoryContainer& directory) {
     return (directory.IsZip() ? "Files in ZIP File " : "Files in Directory ") + directory.Path();
 }
 
-} // namespace vorlane::zip
+} // namespace vorlane::catalogue
