@@ -2,8 +2,8 @@
 
 #include "catalogue/CDisplaySettings.h"
 #include "catalogue/CatalogueServices.h"
-#include "platform/Drives.h"
 #include "platform/DosPathText.h"
+#include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "fileops/CFileDropJob.h"
 
-#include "platform/DosPathText.h"
 #include "descriptions/C4DosDescriptionDatabase.h"
 #include "fileops/CFileOperation.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"

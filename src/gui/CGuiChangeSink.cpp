@@ -1,7 +1,7 @@
 #include "gui/CGuiChangeSink.h"
 
-#include "platform/DosPathText.h"
 #include "gui/TFileManagerWindow.h"
+#include "platform/DosPathText.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -12,7 +12,7 @@ DropAction ChooseDropAction(const std::string& sourcePath, const std::string& ta
         return DropAction::Move;
     char from = platform::PathDriveLetter(sourcePath);
     return from != 0 && from == platform::PathDriveLetter(targetDirectory) ? DropAction::Move
-                                                                            : DropAction::Copy;
+                                                                           : DropAction::Copy;
 }
 
 } // namespace vorlane::gui

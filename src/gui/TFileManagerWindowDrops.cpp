@@ -4,10 +4,10 @@
 
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
-#include "platform/DosPathText.h"
 #include "gui/CGuiChangeSink.h"
 #include "gui/CJobManager.h"
 #include "gui/FileDrop.h"
+#include "platform/DosPathText.h"
 #include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
@@ -29,9 +29,8 @@ bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
         return false; // files go into zip files through the copy command
     // Files dropped back where they came from go nowhere.
     return std::any_of(sources.begin(), sources.end(), [&](const std::string& source) {
-        return platform::ComparePaths(
-                   platform::ParentDosPath(platform::NormalizeDosPath(source)), target->Path()) !=
-               0;
+        return platform::ComparePaths(platform::ParentDosPath(platform::NormalizeDosPath(source)),
+                                      target->Path()) != 0;
     });
 }
 
