@@ -22,6 +22,8 @@
 #include "catalogue/CZipFileInfo.h"
 #include "catalogue/ZipDirectoryMembers.h"
 #include "platform/Drives.h"
+#include "ui/OperationContext.h"
+#include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
 #include "zip/ZipEngine.h"
 
@@ -100,7 +102,9 @@ int main(int argc, char** argv) {
         MapDrives(Parent(dir), Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
         std::string spec = "C:\\" + Base(dir);
+        const auto drives = platform::DriveMap::Current();
         zip::ZipCommandRecord record;
+        record.drives = drives.get();
         record.function = zip::kZipAdd;
         record.zipPath = zipPath.c_str();
         record.fileSpec = spec.c_str();
@@ -115,7 +119,9 @@ int main(int argc, char** argv) {
         std::string dest = Absolute(argv[3]);
         MapDrives(dest, Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
+        const auto drives = platform::DriveMap::Current();
         zip::UnzipCommandRecord record;
+        record.drives = drives.get();
         record.function = zip::kUnzipExtract;
         record.zipPath = zipPath.c_str();
         record.fileSpec = "*";
@@ -130,7 +136,8 @@ int main(int argc, char** argv) {
         MapDrives(dest, Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
         bench::CountingStatus status;
-        zip::CZipFileOperation operation(&status);
+        const ui::OperationContext context(ui::Current(), platform::DriveMap::Current());
+        zip::CZipFileOperation operation(context, &status);
         if (operation.Open(zipPath) != zip::kOpened)
             return Report("open", operation.UnzipResultCode());
         const bool ok =
@@ -168,7 +175,9 @@ int main(int argc, char** argv) {
         while (std::getline(names, line))
             if (!line.empty())
                 spec += (spec.empty() ? "" : " ") + line;
+        const auto drives = platform::DriveMap::Current();
         zip::ZipCommandRecord record;
+        record.drives = drives.get();
         record.function = zip::kZipDelete;
         record.zipPath = zipPath.c_str();
         record.fileSpec = spec.c_str();

@@ -88,6 +88,12 @@ ui::OperationContext VorlaneApp::MakeContext(ui::UserInterface& ui, ui::ChangeSi
     return ui::OperationContext(ui, m_drives, OperationOptions(), notices);
 }
 
+ui::OperationContext VorlaneApp::DefaultContext() {
+    if (const VorlaneApp* application = Current())
+        return application->MakeContext(application->Ui());
+    return ui::OperationContext(ui::Current(), platform::DriveMap::Current());
+}
+
 // --- start-up ---------------------------------------------------------------
 
 bool VorlaneApp::Start(IMainFrame& frame, IStartupActions& actions, bool startedMinimised) {

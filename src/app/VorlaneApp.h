@@ -141,6 +141,12 @@ class VorlaneApp {
     ui::OperationContext MakeContext(ui::UserInterface& ui,
                                      ui::ChangeSink* notices = nullptr) const;
     ui::UserInterface& Ui() const { return *m_ui; }
+    // The context of work started where no front end handed one (the
+    // console's and the tests' convenience): the running application's,
+    // with its user interface, else the installed user interface and the
+    // front end's current drive map with default options. The one place
+    // that reads the process-wide defaults for an operation.
+    static ui::OperationContext DefaultContext();
     // 26 records, A to Z (empty before SetUpMainWindow).
     const std::vector<CDriveType>& DriveTypes() const { return m_driveTypes; }
     // The record of a letter (either case); a "no drive" record otherwise.

@@ -1,5 +1,6 @@
 #include "catalogue/CDirectoryContainer.h"
 
+#include "catalogue/CDriveContainer.h"
 #include "catalogue/CatalogueServices.h"
 #include "catalogue/FileSort.h"
 #include "platform/DosPath.h"
@@ -31,8 +32,10 @@ char CDirectoryContainer::DriveLetter() const {
 }
 
 std::string CDirectoryContainer::HostPath() const {
+    static const CCatalogueEnvironment kNoDrive;
+    const CCatalogueEnvironment& env = m_drive != nullptr ? m_drive->Environment() : kNoDrive;
     std::string host;
-    if (!platform::DosToHost(m_path, &host))
+    if (!platform::DosToHost(m_path, &host, nullptr, *env.Drives()))
         return "";
     return host;
 }

@@ -28,10 +28,10 @@ bool CDirectoryInfo::ReadFileList(const CCatalogueEnvironment& env) {
 
     std::unique_ptr<CDirectoryDescriptions> descriptions;
     if (env.descriptions != nullptr && env.Options().fourDosDescriptions)
-        descriptions = env.descriptions->Open(m_path, *platform::DriveMap::Current());
+        descriptions = env.descriptions->Open(m_path, *env.Drives());
 
     std::string host;
-    bool ok = platform::DosToHost(m_path, &host);
+    bool ok = platform::DosToHost(m_path, &host, nullptr, *env.Drives());
     int32_t index = 0;
     if (ok) {
         ok = platform::ListDirectory(

@@ -46,9 +46,8 @@ bool PathLess(const std::unique_ptr<CDirectoryContainer>& a,
 // of a hundred thousand directories does not redraw it for each.
 class Progress {
   public:
-    Progress(const std::string& text, size_t total)
-        : m_window(ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane")),
-          m_total(total) {
+    Progress(ui::UserInterface& ui, const std::string& text, size_t total)
+        : m_window(ui.MakeStatusWindow(ui::StatusKind::Message, "Vorlane")), m_total(total) {
         m_window->SetCurrentMessage(text);
     }
     void Step(size_t done) {
@@ -319,7 +318,7 @@ void CDriveContainer::ApplyDescriptions() {
     CCatalogueEnvironment& env = Environment();
     std::unique_ptr<CDirectoryDescriptions> descriptions;
     if (env.descriptions != nullptr && env.Options().fourDosDescriptions)
-        descriptions = env.descriptions->Open(m_current->Path(), *platform::DriveMap::Current());
+        descriptions = env.descriptions->Open(m_current->Path(), *env.Drives());
     for (const auto& file : m_current->Files()) {
         std::optional<std::string> text;
         if (descriptions)
@@ -331,7 +330,7 @@ void CDriveContainer::ApplyDescriptions() {
 void CDriveContainer::Sort(CDisplaySettings* settings, bool force) {
     if (settings != nullptr)
         m_settings = settings;
-    Progress progress("Sorting " + Name(), m_directories.size());
+    Progress progress(Environment().Ui(), "Sorting " + Name(), m_directories.size());
     for (size_t i = 0; i < m_directories.size(); ++i) {
         CDirectoryContainer& directory = *m_directories[i];
         if (directory.MustRead())
@@ -348,7 +347,8 @@ void CDriveContainer::MatchAndSortAll(CDisplaySettings* settings) {
     if (settings != nullptr)
         m_settings = settings;
     {
-        Progress progress(std::string("Rematching Drive ") + m_letter, m_directories.size());
+        Progress progress(Environment().Ui(), std::string("Rematching Drive ") + m_letter,
+                          m_directories.size());
         bool currentGone = false;
         size_t done = 0;
         // A directory marked removed goes with its whole subtree, so no

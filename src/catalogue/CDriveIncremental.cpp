@@ -50,11 +50,11 @@ bool CDriveIncremental::Log(const std::string& name) {
     char letter = name.empty() ? '\0' : name[0];
     if (letter >= 'a' && letter <= 'z')
         letter = static_cast<char>(letter - 'a' + 'A');
-    m_driveType.Set(static_cast<unsigned char>(letter), true);
+    m_driveType.Set(static_cast<unsigned char>(letter), *Environment().Drives(), true);
     if (!m_driveType.Exists()) {
         char text[80];
         std::snprintf(text, sizeof text, "Cannot log drive '%c' - drive is undefined!", letter);
-        ui::Current().Message(text);
+        Environment().Ui().Message(text);
         m_driveType = app::CDriveType();
         return false;
     }
@@ -77,7 +77,7 @@ int CDriveIncremental::Scan(const std::string& startPath, int maxLevel) {
     if (maxLevel == -1)
         maxLevel = startLevel + 1;
     std::string startHost;
-    if (!platform::DosToHost(start, &startHost))
+    if (!platform::DosToHost(start, &startHost, nullptr, *Environment().Drives()))
         return 0;
     // A link the user opened is read one level deep, never further.
     if (!platform::IsRootPath(start) && IsLinkOnDisk(startHost))
@@ -185,12 +185,14 @@ bool CDriveIncremental::LogPath(const std::string& rawPath) {
     std::string host;
     platform::FileEntry entry;
     // A directory, or a zip file (a directory of the catalogue too).
-    if (!platform::DosToHost(path, &host) || !platform::StatEntry(host, &entry) ||
+    if (!platform::DosToHost(path, &host, nullptr, *Environment().Drives()) ||
+        !platform::StatEntry(host, &entry) ||
         !(entry.isDirectory || CZipFileDirectory::IsZipFileName(platform::LastComponent(path))))
         return false;
     // The names as the disk spells them.
     std::string exact;
-    if (!platform::HostToDos(host, &exact) || platform::PathDriveLetter(exact) != m_letter)
+    if (!platform::HostToDos(host, &exact, nullptr, *Environment().Drives()) ||
+        platform::PathDriveLetter(exact) != m_letter)
         exact = path;
     exact = platform::NormalizeDosPath(exact);
     if (FindDirectory(exact) != nullptr)
@@ -231,7 +233,7 @@ bool CDriveIncremental::RefreshBranch(const std::string& rawPath) {
     const int level = directory->Level();
     std::string host;
     std::unordered_set<std::string> onDisk;
-    bool listed = platform::DosToHost(path, &host) &&
+    bool listed = platform::DosToHost(path, &host, nullptr, *Environment().Drives()) &&
                   platform::ListDirectory(
                       host, platform::ListDetail::Kinds, [&](const platform::ListedEntry& entry) {
                           if (entry.isDirectory || CZipFileDirectory::IsZipFileName(entry.name))

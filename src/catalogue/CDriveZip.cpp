@@ -1,5 +1,6 @@
 #include "catalogue/CDriveZip.h"
 
+#include "catalogue/CatalogueServices.h"
 #include "platform/DosPathText.h"
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
@@ -69,7 +70,7 @@ bool CDriveZip::LogArchive(const std::string& rawPath) {
     Reset();
     const std::string path = platform::NormalizeDosPath(rawPath);
     const char letter = path.empty() ? '\0' : UpperLetter(path[0]);
-    m_driveType.Set(static_cast<unsigned char>(letter), true);
+    m_driveType.Set(static_cast<unsigned char>(letter), *Environment().Drives(), true);
     m_letter = letter;
     m_volumeLabel = m_driveType.VolumeLabel();
     m_zipPath = path;
@@ -78,7 +79,7 @@ bool CDriveZip::LogArchive(const std::string& rawPath) {
     ZipReadOutcome outcome;
     std::unique_ptr<CZipFileDirectory> directory;
     {
-        auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
+        auto status = Environment().Ui().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
         status->SetCurrentMessage(Format(kLoggingZipText, shown));
         ui::WaitCursor wait;
         directory = ReadArchive(kDirectoryZipArchive, &outcome);
@@ -93,17 +94,17 @@ bool CDriveZip::LogArchive(const std::string& rawPath) {
     return false;
 }
 
-void CDriveZip::ReportReadFailure(const ZipReadOutcome& outcome, const std::string& shown) {
+void CDriveZip::ReportReadFailure(const ZipReadOutcome& outcome, const std::string& shown) const {
     using zip::CZipFileOperation;
     if (outcome.deferredError == zip::kZipMultiVolumeRefused) {
-        ui::Current().Message(CZipFileOperation::ErrorText(zip::kZipMultiVolumeRefused, false,
-                                                           zip::kZipMultiVolumeRefused,
-                                                           zip::kZipMultiVolumeRefused));
+        Environment().Ui().Message(CZipFileOperation::ErrorText(zip::kZipMultiVolumeRefused, false,
+                                                                zip::kZipMultiVolumeRefused,
+                                                                zip::kZipMultiVolumeRefused));
     } else if (outcome.state == kZipMissing || outcome.state == kZipNotZip) {
-        ui::Current().Message(Format(kNotZipText, shown));
+        Environment().Ui().Message(Format(kNotZipText, shown));
     } else if (outcome.state == kZipDamaged && outcome.unzipResult != zip::kUnzipReadError &&
                outcome.unzipResult != zip::kUnzipOutOfMemory) {
-        ui::Current().Message(Format(kDamagedZipText, shown));
+        Environment().Ui().Message(Format(kDamagedZipText, shown));
     } else {
         // Could not be read: the reason on a line of its own when known.
         std::string text = Format(kNotReadZipText, shown);
@@ -111,7 +112,7 @@ void CDriveZip::ReportReadFailure(const ZipReadOutcome& outcome, const std::stri
             text += "\n\n" + CZipFileOperation::SystemErrorText(outcome.systemError);
         else if (outcome.unzipResult == zip::kUnzipOutOfMemory)
             text += "\n\n" + CZipFileOperation::ErrorText(zip::kUnzipOutOfMemory, false, 0, 0);
-        ui::Current().Message(text);
+        Environment().Ui().Message(text);
     }
 }
 
@@ -121,18 +122,18 @@ bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
     Reset();
     const std::string path = platform::NormalizeDosPath(rawPath);
     const char letter = UpperLetter(path[0]);
-    m_driveType.Set(static_cast<unsigned char>(letter), true);
+    m_driveType.Set(static_cast<unsigned char>(letter), *Environment().Drives(), true);
     if (!m_driveType.Exists()) {
         char text[80];
         std::snprintf(text, sizeof text, kUndefinedDriveText, letter);
-        ui::Current().Message(text);
+        Environment().Ui().Message(text);
         Reset();
         return false;
     }
     m_letter = letter;
     m_volumeLabel = m_driveType.VolumeLabel();
     m_zipPath = path;
-    auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
+    auto status = Environment().Ui().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
     char text[1200];
     std::snprintf(text, sizeof text, kLoggingMultiVolumeText, path.c_str(), letter);
     status->SetCurrentMessage(text);

@@ -58,7 +58,7 @@ class CDriveZip : public CDriveArchive {
   private:
     bool LogArchive(const std::string& path);
     // Shows why the archive (its path as shown) could not be logged.
-    static void ReportReadFailure(const ZipReadOutcome& outcome, const std::string& shown);
+    void ReportReadFailure(const ZipReadOutcome& outcome, const std::string& shown) const;
 };
 
 class CDriveMultiVolumeZip : public CDriveArchive {

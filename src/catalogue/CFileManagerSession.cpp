@@ -59,7 +59,7 @@ bool CFileManagerSession::OpenDrive(const std::string& driveName, int kind,
             letter = driveName.empty() ? '?' : driveName[0];
             char text[80];
             std::snprintf(text, sizeof text, "Cannot log drive '%c' - drive is undefined!", letter);
-            ui::Current().Message(text);
+            m_env.Ui().Message(text);
             return false;
         }
         m_driveName = PlainDriveName(letter);
@@ -392,7 +392,7 @@ bool CFileManagerSession::RunSortCommand(int commandId, bool descending,
         if (customKeys == nullptr)
             return false;
         if (customKeys[0].field == customKeys[1].field) {
-            ui::Current().Message("Sort keys must be different!");
+            m_env.Ui().Message("Sort keys must be different!");
             return false;
         }
         break;
@@ -418,7 +418,7 @@ CStatusTexts CFileManagerSession::Totals(bool withDrive) {
     CStatusTexts texts;
     if (m_drive == nullptr || m_drive->DirectoryCount() == 0)
         return texts;
-    ui::Current().RequestRepaint();
+    m_env.Ui().RequestRepaint();
     ui::WaitCursor wait;
     CCatalogueView& view = m_env.View();
     if (withDrive) {

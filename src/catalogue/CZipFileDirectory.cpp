@@ -62,7 +62,7 @@ ZipReadOutcome CZipFileDirectory::ReadArchive() {
         std::snprintf(text, sizeof text, "Scanning zip '%s'...", DisplayName().c_str());
         view.SetStatusText(1, text, true);
         view.FileListChanged();
-        zip::CZipFileOperation op(nullptr, "", true);
+        zip::CZipFileOperation op(ScanEnvironment().Context(), nullptr, "", true);
         op.SetCompressionLevel(0);
         MemberRecords records(*this);
         outcome.state = op.ReadDirectory(Path(), m_kind == kDirectoryZipMultiVolume, records);

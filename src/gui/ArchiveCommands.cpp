@@ -3,6 +3,7 @@
 #include "app/VorlaneApp.h"
 #include "catalogue/CatalogueTypes.h"
 #include "fileops/ZipArchiveCommands.h"
+#include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
 #include "gui/QtUserInterface.h"
 #include "gui/TFileManagerWindow.h"
@@ -88,7 +89,8 @@ TFileManagerWindow* RunNewArchive(CVorlaneFrame& frame) {
              fileops::kNewArchiveHelpContext);
     if (!chosen)
         return nullptr;
-    std::optional<std::string> archive = fileops::PrepareNewArchive(*chosen, WriteSetting);
+    std::optional<std::string> archive =
+        fileops::PrepareNewArchive(frame.Jobs().NewContext(), *chosen, WriteSetting);
     if (!archive)
         return nullptr;
     return frame.OpenFileManager(*archive, catalogue::kDriveZip, true);

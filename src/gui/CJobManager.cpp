@@ -32,11 +32,14 @@ CJobManager::~CJobManager() {
     WaitForAll(-1);
 }
 
-uint64_t CJobManager::Start(std::unique_ptr<ui::Job> job, Done done) {
+ui::OperationContext CJobManager::NewContext() const {
     if (m_makeContext)
-        return Start(std::move(job), m_makeContext(), std::move(done));
-    ui::OperationContext context(m_gui, platform::DriveMap::Current());
-    return Start(std::move(job), context, std::move(done));
+        return m_makeContext();
+    return ui::OperationContext(m_gui, platform::DriveMap::Current());
+}
+
+uint64_t CJobManager::Start(std::unique_ptr<ui::Job> job, Done done) {
+    return Start(std::move(job), NewContext(), std::move(done));
 }
 
 uint64_t CJobManager::Start(std::unique_ptr<ui::Job> job, const ui::OperationContext& context,

@@ -66,6 +66,10 @@ class CJobManager : public QObject {
     // The same in the context the factory makes.
     uint64_t Start(std::unique_ptr<ui::Job> job, Done done = {});
     void SetContextFactory(ContextFactory factory) { m_makeContext = std::move(factory); }
+    // A context as the factory makes it (the manager's user interface and
+    // the current drive map without one): for work the GUI thread does
+    // itself, and for the catalogue of its windows.
+    ui::OperationContext NewContext() const;
 
     std::vector<Info> Jobs() const;
     bool Idle() const { return m_jobs.empty(); }

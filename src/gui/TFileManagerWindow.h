@@ -111,7 +111,10 @@ class TFileManagerWindow : public QWidget,
 
     // The frame's job manager, which runs the window's file operations
     // (null: they run at once on the GUI thread).
-    void SetJobManager(CJobManager* jobs) { m_jobs = jobs; }
+    // The frame's job manager: drops start their jobs there, and the
+    // catalogue of this window takes its contexts (user interface, drive
+    // map, options) from it.
+    void SetJobManager(CJobManager* jobs);
 
     // Starts the copy or move of dropped files into targetDirectory (the
     // drop handlers call it once the drag is over); false when refused.

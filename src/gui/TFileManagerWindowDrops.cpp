@@ -2,6 +2,7 @@
 // or move job that takes them there.
 #include "gui/TFileManagerWindow.h"
 
+#include "app/VorlaneApp.h"
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
 #include "gui/CGuiChangeSink.h"
@@ -17,6 +18,18 @@
 #include <algorithm>
 
 namespace vorlane::gui {
+
+void TFileManagerWindow::SetJobManager(CJobManager* jobs) {
+    m_jobs = jobs;
+    // The frame deletes its job manager before its windows: a window
+    // closed after that takes the application's default context.
+    if (jobs != nullptr)
+        m_session.Environment().SetContextSource([manager = QPointer<CJobManager>(jobs)] {
+            return manager ? manager->NewContext() : app::VorlaneApp::DefaultContext();
+        });
+    else
+        m_session.Environment().SetContextSource(nullptr);
+}
 
 bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
                                    const std::string& targetDirectory) const {

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
 #include "platform/ProgramDirs.h"
+#include "ui/MessageText.h"
 #include "ui/UserInterface.h"
 #include "zip/ZipIndexCache.h"
 #include "zip/private/ZipArchiveLock.h"
@@ -56,10 +57,11 @@ class ZipMemberList : public ZipMemberSink {
     std::vector<ZipMemberEntry>* m_members;
 };
 
-bool FileExists(const std::string& dosPath, bool* isDirectory = nullptr) {
+bool FileExists(const std::string& dosPath, const platform::DriveMap& drives,
+                bool* isDirectory = nullptr) {
     std::string host;
     platform::FileEntry entry;
-    if (!platform::DosToHost(dosPath, &host) || !platform::StatEntry(host, &entry))
+    if (!platform::DosToHost(dosPath, &host, nullptr, drives) || !platform::StatEntry(host, &entry))
         return false;
     if (isDirectory)
         *isDirectory = entry.isDirectory;
@@ -294,12 +296,6 @@ std::string WithDetail(std::string text, const std::string& detail,
     return text;
 }
 
-std::string VFormat(const char* format, va_list args) {
-    char text[ui::kMaxMessageText + 1];
-    std::vsnprintf(text, sizeof text, format, args);
-    return text;
-}
-
 } // namespace
 
 const std::vector<ZipCompressionChoice>& CZipFileOperation::CompressionChoices() {
@@ -308,10 +304,10 @@ const std::vector<ZipCompressionChoice>& CZipFileOperation::CompressionChoices()
     return choices;
 }
 
-CZipFileOperation::CZipFileOperation(ui::StatusWindow* status, std::string workPath,
-                                     bool longNamesAllowed)
-    : m_workPath(std::move(workPath)), m_longNames(longNamesAllowed), m_status(status),
-      m_indexCache(std::make_unique<ZipIndexCache>()),
+CZipFileOperation::CZipFileOperation(const ui::OperationContext& context, ui::StatusWindow* status,
+                                     std::string workPath, bool longNamesAllowed)
+    : m_context(context), m_workPath(std::move(workPath)), m_longNames(longNamesAllowed),
+      m_status(status), m_indexCache(std::make_unique<ZipIndexCache>()),
       m_zipRecord(std::make_unique<ZipCommandRecord>()),
       m_unzipRecord(std::make_unique<UnzipCommandRecord>()) {
     Reset();
@@ -334,6 +330,7 @@ void CZipFileOperation::Reset() {
 template <typename Record> void CZipFileOperation::FillRecord(Record& r, uint16_t dosNamesOption) {
     r = Record{};
     r.zipPath = m_zipPath.c_str();
+    r.drives = &m_context.Drives();
     r.statusCallback = &StatusCallback;
     r.statusUser = this;
     r.progressCallback = &ProgressCallback;
@@ -414,7 +411,8 @@ bool CZipFileOperation::LockArchive(bool create) {
         return true; // a change of several calls holds it already
     std::string host;
     std::string resolved;
-    if (!platform::DosToHost(m_zipPath, &host) || !ResolveArchivePath(host, &resolved))
+    if (!platform::DosToHost(m_zipPath, &host, nullptr, m_context.Drives()) ||
+        !ResolveArchivePath(host, &resolved))
         return true; // the engine refuses the path itself
     if (!m_lock)
         m_lock = std::make_unique<ZipArchiveLock>();
@@ -448,7 +446,8 @@ bool CZipFileOperation::LockArchive(bool create) {
 std::pair<uint64_t, uint64_t> CZipFileOperation::LockOrder() const {
     std::string host;
     platform::FileEntry entry;
-    if (!platform::DosToHost(m_zipPath, &host) || !platform::StatEntry(host, &entry))
+    if (!platform::DosToHost(m_zipPath, &host, nullptr, m_context.Drives()) ||
+        !platform::StatEntry(host, &entry))
         return {UINT64_MAX, UINT64_MAX};
     return {entry.device, entry.inode};
 }
@@ -498,7 +497,7 @@ int CZipFileOperation::Open(const std::string& zipPath) {
 }
 
 int CZipFileOperation::OpenOrCreate(const std::string& zipPath, bool create) {
-    if (create && !FileExists(zipPath))
+    if (create && !FileExists(zipPath, m_context.Drives()))
         return Create(zipPath, true) ? m_state : kArchiveNone;
     return Open(zipPath);
 }
@@ -517,7 +516,7 @@ int CZipFileOperation::ReadDirectory(const std::string& zipPath, bool multiVolum
     // result says why.
     try {
         Reset();
-        if (!FileExists(zipPath))
+        if (!FileExists(zipPath, m_context.Drives()))
             return kArchiveNone;
         m_zipPath = zipPath;
         m_multiVolume = multiVolumeAllowed;
@@ -571,14 +570,15 @@ bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hos
     if (!m_workPath.empty()) {
         if (m_workPath[0] == '/')
             baseHost = m_workPath;
-        else if (!platform::DosToHost(m_workPath, &baseHost))
+        else if (!platform::DosToHost(m_workPath, &baseHost, nullptr, m_context.Drives()))
             baseHost.clear();
     }
     if (baseHost.empty())
         baseHost = platform::TempDirectory();
-    if (!platform::HostToDos(baseHost, &baseDos)) {
+    if (!platform::HostToDos(baseHost, &baseDos, nullptr, m_context.Drives())) {
         baseDos = platform::ParentDosPath(platform::NormalizeDosPath(m_zipPath));
-        if (baseDos.empty() || !platform::DosToHost(baseDos, &baseHost))
+        if (baseDos.empty() ||
+            !platform::DosToHost(baseDos, &baseHost, nullptr, m_context.Drives()))
             return false;
     }
     for (int number = 0; number < kTempNameTries; ++number) {
@@ -612,8 +612,9 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
         if (locked)
             UnlockArchive();
     });
-    if (!platform::DosToHost(zipPath, &host) ||
-        (FileExists(zipPath, &isDirectory) && (isDirectory || !platform::DeleteFile(host)))) {
+    if (!platform::DosToHost(zipPath, &host, nullptr, m_context.Drives()) ||
+        (FileExists(zipPath, m_context.Drives(), &isDirectory) &&
+         (isDirectory || !platform::DeleteFile(host)))) {
         SetBothResults(kZipCannotCreate);
     } else if ((locked = LockArchive(true))) {
         // The new archive is made empty and locked, then filled and emptied
@@ -643,7 +644,7 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
             }
             m_placeholder.clear();
             // The engine must leave an empty archive behind, not none.
-            if (result == kZipOk && !FileExists(zipPath))
+            if (result == kZipOk && !FileExists(zipPath, m_context.Drives()))
                 SetBothResults(kZipCannotCreate);
             ok = result == kZipOk && m_zipResult == kZipOk;
         }
@@ -714,8 +715,8 @@ bool CZipFileOperation::AddFiles(int function, const std::string& fileSpec, int 
 void CZipFileOperation::ShowSkippedFiles() {
     std::string text = "Files could not be read and were not added to '" + ShortZipPath() + "':";
     text = WithDetail(text, "", m_skippedFiles);
-    ui::Current().Message(ui::LimitMessageText(text), "Warning!", ui::Buttons::Ok,
-                          ui::Icon::Warning);
+    m_context.Ui().Message(ui::LimitMessageText(text), "Warning!", ui::Buttons::Ok,
+                           ui::Icon::Warning);
 }
 
 bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
@@ -744,7 +745,7 @@ bool CZipFileOperation::DeleteInto(const std::string& fileSpec,
     // caller gave one.
     std::unique_ptr<ui::StatusWindow> own;
     if (Window() == nullptr) {
-        own = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
+        own = m_context.Ui().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
         m_status = own.get();
     }
     ShowStatus("Deleting files in zip file " + ShortZipPath() +
@@ -785,8 +786,8 @@ bool CZipFileOperation::ExtractInto(const std::string* fileSpec,
         // A destination that keeps only short names gets DOS 8.3 names.
         std::string host;
         struct statvfs fs;
-        if (platform::DosToHost(destination, &host) && ::statvfs(host.c_str(), &fs) == 0 &&
-            fs.f_namemax <= kShortNameSystemLimit)
+        if (platform::DosToHost(destination, &host, nullptr, m_context.Drives()) &&
+            ::statvfs(host.c_str(), &fs) == 0 && fs.f_namemax <= kShortNameSystemLimit)
             dosNames = true;
     }
     m_kind = 8;
@@ -868,8 +869,8 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
     // a move would then delete them: nothing is done.
     std::string sourceHost;
     std::string targetHost;
-    if (platform::DosToHost(m_zipPath, &sourceHost) &&
-        platform::DosToHost(target.m_zipPath, &targetHost) &&
+    if (platform::DosToHost(m_zipPath, &sourceHost, nullptr, m_context.Drives()) &&
+        platform::DosToHost(target.m_zipPath, &targetHost, nullptr, m_context.Drives()) &&
         platform::IsSameFile(sourceHost, targetHost))
         return true;
     // Ask about read-only archives before anything is extracted.
@@ -959,7 +960,8 @@ bool CZipFileOperation::CheckReadOnly() {
         return false;
     std::string host;
     uint32_t attributes = 0;
-    if (!platform::DosToHost(m_zipPath, &host) || !platform::GetAttributes(host, &attributes))
+    if (!platform::DosToHost(m_zipPath, &host, nullptr, m_context.Drives()) ||
+        !platform::GetAttributes(host, &attributes))
         return false;
     if ((attributes & platform::kAttrReadOnly) == 0)
         return false;
@@ -969,12 +971,12 @@ bool CZipFileOperation::CheckReadOnly() {
                   "'%s' is READ-ONLY! Would you like to clear the attribute and proceed with "
                   "the operation?",
                   shown.c_str());
-    if (!ui::Current().AskYesNo(text, "Warning!"))
+    if (!m_context.Ui().AskYesNo(text, "Warning!"))
         return true;
     if (!platform::SetAttributes(host, attributes & ~platform::kAttrReadOnly)) {
         std::snprintf(text, sizeof text, "Unable to clear READ-ONLY attribute on zip file '%s'.",
                       shown.c_str());
-        ui::Current().Message(text);
+        m_context.Ui().Message(text);
         return true;
     }
     return false;
@@ -1051,7 +1053,7 @@ std::string CZipFileOperation::WithReason(std::string text, int errnoValue,
 
 ui::Answer CZipFileOperation::Report(const std::string& errorText, const char* format,
                                      va_list args) {
-    return ui::Current().Message(ui::LimitMessageText(VFormat(format, args) + errorText));
+    return m_context.Ui().Message(ui::MessageWithDetail(ui::VFormatText(format, args), errorText));
 }
 
 std::string CZipFileOperation::SkippedMembersText(int code) const {
@@ -1175,7 +1177,7 @@ int CZipFileOperation::MessageCallback(int number, int value1, int /*value2*/, i
     case 12:
         return 1;
     case kMessageOverwrite:
-        return ui::Current().AskYesNo(text != nullptr ? text : "", "Warning!") ? 6 : 7;
+        return op->m_context.Ui().AskYesNo(text != nullptr ? text : "", "Warning!") ? 6 : 7;
     case kMessageEncryptedSkipped:
         op->m_deferredError = kUnzipEncryptedSkipped;
         op->m_skipped.push_back({text != nullptr ? text : "", kUnzipEncryptedSkipped});

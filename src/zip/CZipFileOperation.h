@@ -8,8 +8,8 @@
 // zip directories) makes one object per operation, optionally with a
 // status window it owns:
 //
-//   auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Operation, "Adding Files");
-//   CZipFileOperation op(status.get(), workPath, true);
+//   auto status = context.Ui().MakeStatusWindow(ui::StatusKind::Operation, "Adding Files");
+//   CZipFileOperation op(context, status.get(), workPath, true);
 //   if (op.Open("C:\\A.ZIP") != kOpened || !op.AddFiles(kZipAdd, spec, 1, false, true))
 //       op.ReportZipError("Unable to add files to '%s'.\n\n", shortPath);
 //
@@ -49,6 +49,7 @@
 // One thread (the user-interface thread); not copyable.
 #pragma once
 
+#include "ui/OperationContext.h"
 #include "zip/ZipEngine.h"
 #include "zip/ZipMemberEntry.h"
 
@@ -136,7 +137,11 @@ class CZipFileOperation {
     // status may be null (not owned; must outlive its use here). workPath:
     // the directory for temporary files (a DOS or host path; "" for the
     // system temporary directory).
-    explicit CZipFileOperation(ui::StatusWindow* status = nullptr, std::string workPath = "",
+    // context: the user interface it asks and reports through and the
+    // drive map its DOS paths are translated with (copied; what it points
+    // to must outlive the object).
+    explicit CZipFileOperation(const ui::OperationContext& context,
+                               ui::StatusWindow* status = nullptr, std::string workPath = "",
                                bool longNamesAllowed = true);
     ~CZipFileOperation();
     CZipFileOperation(const CZipFileOperation&) = delete;
@@ -319,6 +324,7 @@ class CZipFileOperation {
     std::string m_password;
     int m_state = kArchiveNone;
     std::string m_placeholder;
+    ui::OperationContext m_context;
     std::string m_workPath;
     bool m_longNames = true;
     int m_zipResult = 0;

@@ -112,12 +112,13 @@ namespace {
 
 // The archive's host path: a DOS path through the drive map; a path that
 // starts with '/' is taken as a host path already.
-bool ArchiveHostPath(const std::string& zipPath, std::string* hostPath) {
+bool ArchiveHostPath(const std::string& zipPath, std::string* hostPath,
+                     const platform::DriveMap& drives) {
     if (!zipPath.empty() && zipPath[0] == '/') {
         *hostPath = zipPath;
         return true;
     }
-    return platform::DosToHost(zipPath, hostPath);
+    return platform::DosToHost(zipPath, hostPath, nullptr, drives);
 }
 
 enum class Validate {
@@ -129,13 +130,13 @@ enum class Validate {
 // The parsed index of the archive, from the cache (null: none) unless
 // validate says otherwise or the file has changed. *systemError gets the
 // errno of a kUnzipReadError.
-int LoadArchive(ZipIndexCache* cache, const std::string& zipPath, LoadedArchive* out,
-                Validate validate, int* systemError) {
+int LoadArchive(ZipIndexCache* cache, const std::string& zipPath, const platform::DriveMap& drives,
+                LoadedArchive* out, Validate validate, int* systemError) {
     // Member information trusts the entry of the same path text; anything
     // else maps the path first, so a changed drive map never reaches a
     // cached archive of another file.
     std::string hostPath;
-    if (validate != Validate::kTrust && !ArchiveHostPath(zipPath, &hostPath))
+    if (validate != Validate::kTrust && !ArchiveHostPath(zipPath, &hostPath, drives))
         return kUnzipFileNotFound;
     if (cache != nullptr) {
         std::vector<CacheEntry>& kept = cache->Kept().list;
@@ -157,7 +158,7 @@ int LoadArchive(ZipIndexCache* cache, const std::string& zipPath, LoadedArchive*
             break;
         }
     }
-    if (hostPath.empty() && !ArchiveHostPath(zipPath, &hostPath))
+    if (hostPath.empty() && !ArchiveHostPath(zipPath, &hostPath, drives))
         return kUnzipFileNotFound;
     struct stat st;
     if (stat(hostPath.c_str(), &st) != 0) {
@@ -387,10 +388,10 @@ int Extractor::PrepareDestination() {
     std::string destination = m_record.destination;
     if (destination[0] == '/') {
         m_destHost = destination;
-        if (!platform::HostToDos(destination, &m_destDos))
+        if (!platform::HostToDos(destination, &m_destDos, nullptr, *m_record.drives))
             m_destDos = destination;
     } else {
-        if (!platform::DosToHost(destination, &m_destHost))
+        if (!platform::DosToHost(destination, &m_destHost, nullptr, *m_record.drives))
             return kUnzipCreateOutput;
         m_destDos = destination;
     }
@@ -893,7 +894,8 @@ int Extractor::Run() {
 }
 
 int RunUnzip(UnzipCommandRecord& record) {
-    if (record.recordSize != kUnzipCommandRecordSize || !record.zipPath || !*record.zipPath)
+    if (record.recordSize != kUnzipCommandRecordSize || !record.zipPath || !*record.zipPath ||
+        record.drives == nullptr)
         return kUnzipBadCommand;
     const std::string zipPath = record.zipPath;
     switch (record.function) {
@@ -918,7 +920,8 @@ int RunUnzip(UnzipCommandRecord& record) {
                                       ? Validate::kTrust
                                       : Validate::kStat;
         int systemError = 0;
-        if (int rc = LoadArchive(record.indexCache, zipPath, &archive, validate, &systemError)) {
+        if (int rc = LoadArchive(record.indexCache, zipPath, *record.drives, &archive, validate,
+                                 &systemError)) {
             record.systemError = systemError;
             return rc;
         }

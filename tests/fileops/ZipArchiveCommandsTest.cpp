@@ -33,7 +33,8 @@ TEST_F(ArchiveCommandsTest, NewAndOpenArchive) {
                       const std::string& value) {
         written.push_back(section + "|" + key + "|" + value);
     };
-    std::optional<std::string> archive = PrepareNewArchive("C:\\docs\\Report.doc", writer);
+    std::optional<std::string> archive =
+        PrepareNewArchive(Context(), "C:\\docs\\Report.doc", writer);
     ASSERT_TRUE(archive.has_value());
     EXPECT_EQ(*archive, "C:\\DOCS\\REPORT.ZIP");
     EXPECT_EQ(written, std::vector<std::string>{"ZIP/UNZIP Settings|Zip Open Path|C:\\DOCS"});
@@ -45,12 +46,12 @@ TEST_F(ArchiveCommandsTest, NewAndOpenArchive) {
     // An existing archive is used as it is.
     MakeArchive("DOCS/KEEP.ZIP", {"k.txt"});
     const std::string before = test::ReadFile(Host("DOCS/KEEP.ZIP"));
-    EXPECT_EQ(PrepareNewArchive("C:\\DOCS\\keep.zip", writer), "C:\\DOCS\\KEEP.ZIP");
+    EXPECT_EQ(PrepareNewArchive(Context(), "C:\\DOCS\\keep.zip", writer), "C:\\DOCS\\KEEP.ZIP");
     EXPECT_EQ(test::ReadFile(Host("DOCS/KEEP.ZIP")), before);
     EXPECT_EQ(m_ui.CatalogueChanges().size(), 1u);
 
     // A folder that does not exist: the creation fails with its message.
-    EXPECT_FALSE(PrepareNewArchive("C:\\NOWHERE\\x.zip", writer).has_value());
+    EXPECT_FALSE(PrepareNewArchive(Context(), "C:\\NOWHERE\\x.zip", writer).has_value());
     ASSERT_EQ(m_ui.Texts().size(), 1u);
     EXPECT_EQ(m_ui.Texts()[0].rfind("Unable to create zip file 'C:\\NOWHERE\\X.ZIP'!\n\n", 0), 0u);
 

@@ -8,12 +8,14 @@
 #include "platform/Drives.h"
 #include "platform/FaultInjection.h"
 #include "support/TestSupport.h"
+#include "ui/OperationContext.h"
 #include "ui/ScriptedUserInterface.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -45,6 +47,7 @@ class ZipTest : public ::testing::Test {
     ZipTest() : m_root(m_temp / "c"), m_oldMap(*platform::DriveMap::Current()), m_scoped(&m_ui) {
         ::mkdir(m_root.c_str(), 0700);
         platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_root));
+        m_drives = platform::DriveMap::Current();
         platform::fault::Reset();
         m_ui.OnUnexpected([](const std::string& what) { ADD_FAILURE() << "unexpected " << what; });
     }
@@ -104,6 +107,9 @@ class ZipTest : public ::testing::Test {
                 names.push_back(line);
         return names;
     }
+    // The context of an operation run by the test: the scripted user
+    // interface and the drive map of the fixture.
+    ui::OperationContext Context() { return ui::OperationContext(m_ui, m_drives); }
     // A question the test expects to be asked.
     std::vector<std::string> Questions() const {
         std::vector<std::string> texts;
@@ -116,6 +122,7 @@ class ZipTest : public ::testing::Test {
     TempDir m_temp;
     std::string m_root;
     platform::DriveMap m_oldMap;
+    std::shared_ptr<const platform::DriveMap> m_drives;
     ui::ScriptedUserInterface m_ui;
     ui::ScopedUserInterface m_scoped;
 };

@@ -15,6 +15,12 @@
 namespace vorlane::zip {
 namespace {
 
+// The context of a test that touches no file: the given interface and a
+// drive map without drives.
+ui::OperationContext WithoutDrives(ui::UserInterface& ui) {
+    return ui::OperationContext(ui, std::make_shared<const platform::DriveMap>());
+}
+
 using Call = ui::StatusLog::Call;
 
 class ZipOperationTest : public testing::ZipTest {
@@ -36,7 +42,7 @@ class ZipOperationTest : public testing::ZipTest {
     // The members the program reads from an archive, by path name.
     std::vector<std::string> Members(const std::string& dosPath, int* state = nullptr) {
         std::vector<ZipMemberEntry> members;
-        CZipFileOperation op;
+        CZipFileOperation op(Context());
         int result = op.ReadDirectory(dosPath, false, &members);
         if (state)
             *state = result;
@@ -59,7 +65,7 @@ TEST_F(ZipOperationTest, OpenAndReadStates) {
     MakeDir("DIRS/one/two");
     Zip("-r '" + Host("DIRONLY.ZIP") + "' one", "DIRS");
     // Creating makes an empty archive and leaves no placeholder anywhere.
-    CZipFileOperation creator;
+    CZipFileOperation creator(Context());
     EXPECT_EQ(creator.OpenOrCreate("C:\\EMPTY.ZIP", true), kOpened);
     EXPECT_EQ(creator.State(), kOpened);
     EXPECT_TRUE(Listed("EMPTY.ZIP").empty());
@@ -83,14 +89,14 @@ TEST_F(ZipOperationTest, OpenAndReadStates) {
         {"C:\\CUT.ZIP", kArchiveDamaged, kArchiveDamaged, 0},
     };
     for (const Case& c : cases) {
-        CZipFileOperation op;
+        CZipFileOperation op(Context());
         EXPECT_EQ(op.Open(c.path), c.open) << c.path;
         int state = -1;
         EXPECT_EQ(Members(c.path, &state).size(), c.members) << c.path;
         EXPECT_EQ(state, c.read) << c.path;
     }
     // Not creating a missing archive is a plain open.
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     EXPECT_EQ(op.OpenOrCreate("C:\\MISSING.ZIP", false), kArchiveNotZip);
     EXPECT_FALSE(test::FileExists(Host("MISSING.ZIP")));
 }
@@ -156,7 +162,7 @@ TEST_F(ZipOperationTest, FailuresKeepTheirSystemError) {
         SCOPED_TRACE(c.name);
         const std::string name = "R" + std::to_string(++number) + ".ZIP";
         MakeArchive(name, {"a.txt"});
-        CZipFileOperation op;
+        CZipFileOperation op(Context());
         const std::string text = c.run(op, "C:\\" + name);
         platform::fault::Reset();
         EXPECT_EQ(text, c.expected);
@@ -173,7 +179,7 @@ TEST_F(ZipOperationTest, AllocationFailureWhileListingIsAFailedReadNotACrash) {
     long failures = 0;
     for (long nth = 1; nth < 10000; ++nth) {
         std::vector<ZipMemberEntry> members;
-        CZipFileOperation op;
+        CZipFileOperation op(Context());
         int state = -1;
         testing::FailNthAllocation(nth);
         try {
@@ -210,8 +216,9 @@ TEST_F(ZipOperationTest, AllocationFailureInTheEngineEndsTheCall) {
         int outOfMemory;
     } cases[] = {
         {"add",
-         [] {
+         [this] {
              ZipCommandRecord record;
+             record.drives = m_drives.get();
              record.function = kZipAdd;
              record.zipPath = "C:\\KEEP.ZIP";
              record.fileSpec = "C:\\NEW.TXT";
@@ -219,8 +226,9 @@ TEST_F(ZipOperationTest, AllocationFailureInTheEngineEndsTheCall) {
          },
          kZipOutOfMemory},
         {"extract",
-         [] {
+         [this] {
              UnzipCommandRecord record;
+             record.drives = m_drives.get();
              record.function = kUnzipExtract;
              record.zipPath = "C:\\KEEP.ZIP";
              record.fileSpec = "*.*";
@@ -265,7 +273,7 @@ TEST_F(ZipOperationTest, AllocationFailureInTheEngineEndsTheCall) {
 TEST_F(ZipOperationTest, CreateFailuresLeaveNothingAndSayWhy) {
     // The placeholder's directory cannot be made.
     platform::fault::Arm(platform::fault::Op::Mkdir, 1, EACCES, true);
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     EXPECT_FALSE(op.Create("C:\\NEW.ZIP", true));
     platform::fault::Reset();
     EXPECT_EQ(op.ZipResultCode(), kZipNoTempFile);
@@ -287,7 +295,7 @@ TEST_F(ZipOperationTest, CreateFailuresLeaveNothingAndSayWhy) {
 }
 
 TEST_F(ZipOperationTest, OperationsNeedAnOpenArchive) {
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     std::string comment;
     const std::vector<std::pair<const char*, bool>> results = {
         {"add", op.AddFiles(kZipAdd, "C:\\A.TXT", 0, false, false)},
@@ -322,7 +330,7 @@ TEST_F(ZipOperationTest, AddWithEachPathMode) {
         // Full paths keep the directories from the drive's root on.
         {"C:\\FULL.ZIP", kStoreFullPaths, "C:\\IN\\top.txt", false, {"IN\\TOP.TXT"}},
     };
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     for (const auto& c : cases) {
         ASSERT_EQ(op.OpenOrCreate(c.archive, true), kOpened);
         EXPECT_TRUE(op.AddFiles(kZipAdd, c.spec, c.mode, false, c.recurse)) << op.ZipErrorText();
@@ -337,7 +345,7 @@ TEST_F(ZipOperationTest, AddWithEachPathMode) {
 TEST_F(ZipOperationTest, AddShowsItsStatusTextAndProgress) {
     MakeFile("IN/a.txt");
     auto status = m_ui.MakeStatusWindow(ui::StatusKind::Operation, "Adding Files To Zip A.ZIP");
-    CZipFileOperation op(status.get());
+    CZipFileOperation op(Context(), status.get());
     ASSERT_EQ(op.OpenOrCreate("C:\\A.ZIP", true), kOpened);
     struct Case {
         int function;
@@ -361,7 +369,7 @@ TEST_F(ZipOperationTest, ReadOnlyArchiveAsksFirst) {
                                  "attribute and proceed with the operation?";
 
     // No: nothing changes.
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.Open("C:\\RO.ZIP"), kOpened);
     m_ui.QueueYesNo(false);
     EXPECT_FALSE(op.AddFiles(kZipAdd, "C:\\IN\\new.txt", kStoreNoPaths, false, false));
@@ -381,7 +389,7 @@ TEST_F(ZipOperationTest, ReadOnlyArchiveAsksFirst) {
 
 TEST_F(ZipOperationTest, DeleteMembersShowsItsWindow) {
     MakeArchive("D.ZIP", {"keep.txt", "drop1.txt", "drop2.txt"});
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.Open("C:\\D.ZIP"), kOpened);
     EXPECT_TRUE(op.DeleteMembers("DROP*.TXT"));
     EXPECT_EQ(Members("C:\\D.ZIP"), std::vector<std::string>{"KEEP.TXT"});
@@ -402,7 +410,7 @@ TEST_F(ZipOperationTest, ExtractBySpecificationByMemberAndWithPrompts) {
     MakeDir("OUT2");
     MakeDir("OUT3");
     auto status = m_ui.MakeStatusWindow(ui::StatusKind::Operation, "Extract");
-    CZipFileOperation op(status.get());
+    CZipFileOperation op(Context(), status.get());
     ASSERT_EQ(op.Open("C:\\E.ZIP"), kOpened);
 
     EXPECT_TRUE(op.Extract("*.*", "C:\\OUT1", kStoreNoPaths, false, false, false));
@@ -414,7 +422,7 @@ TEST_F(ZipOperationTest, ExtractBySpecificationByMemberAndWithPrompts) {
     EXPECT_TRUE(test::FileExists(Host("OUT2/dir/two.txt")));
 
     std::vector<ZipMemberEntry> members;
-    ASSERT_EQ(CZipFileOperation().ReadDirectory("C:\\E.ZIP", false, &members), kOpened);
+    ASSERT_EQ(CZipFileOperation(Context()).ReadDirectory("C:\\E.ZIP", false, &members), kOpened);
     const ZipMemberEntry* one = Chosen(members, "one.txt");
     ASSERT_NE(one, nullptr);
     EXPECT_TRUE(op.ExtractMember(one->index, "C:\\OUT3", kStoreNoPaths, false, false, false));
@@ -440,7 +448,7 @@ TEST_F(ZipOperationTest, EncryptedMemberSkippedIsReportedAsSuch) {
     MakeFile("SRC/secret.txt", "top secret");
     Zip("-P sesame '" + Host("ENC.ZIP") + "' secret.txt", "SRC");
     MakeDir("OUT");
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.Open("C:\\ENC.ZIP"), kOpened);
     EXPECT_FALSE(op.Extract("*.*", "C:\\OUT", kStoreNoPaths, false, false, false));
     EXPECT_EQ(op.DeferredError(), kUnzipEncryptedSkipped);
@@ -450,7 +458,7 @@ TEST_F(ZipOperationTest, EncryptedMemberSkippedIsReportedAsSuch) {
 
     // The member reads as encrypted; with the password it extracts.
     std::vector<ZipMemberEntry> members;
-    ASSERT_EQ(CZipFileOperation().ReadDirectory("C:\\ENC.ZIP", false, &members), kOpened);
+    ASSERT_EQ(CZipFileOperation(Context()).ReadDirectory("C:\\ENC.ZIP", false, &members), kOpened);
     ASSERT_EQ(members.size(), 1u);
     EXPECT_NE(members[0].attributes & kZipItemEncrypted, 0u);
     ASSERT_EQ(op.Open("C:\\ENC.ZIP"), kOpened);
@@ -462,9 +470,9 @@ TEST_F(ZipOperationTest, EncryptedMemberSkippedIsReportedAsSuch) {
 
 TEST_F(ZipOperationTest, CopyAndMoveMembersBetweenArchives) {
     MakeArchive("FROM.ZIP", {"a.txt", "sub/b.txt", "c.txt"});
-    CZipFileOperation target;
+    CZipFileOperation target(Context());
     ASSERT_EQ(target.OpenOrCreate("C:\\TO.ZIP", true), kOpened);
-    CZipFileOperation source;
+    CZipFileOperation source(Context());
     ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
 
     std::vector<std::string> picked = {"sub/b.txt", "a.txt"};
@@ -484,13 +492,13 @@ TEST_F(ZipOperationTest, CopyAndMoveMembersBetweenArchives) {
 
     // Moving members into their own archive changes nothing.
     ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
-    CZipFileOperation same;
+    CZipFileOperation same(Context());
     ASSERT_EQ(same.Open("C:\\from.zip"), kOpened);
     EXPECT_TRUE(source.CopyMembers(kZipAdd, same, picked, true));
     EXPECT_EQ(Members("C:\\FROM.ZIP"), (std::vector<std::string>{"A.TXT", "SUB\\B.TXT"}));
 
     // A target that is not open refuses before anything is extracted.
-    CZipFileOperation closed;
+    CZipFileOperation closed(Context());
     EXPECT_FALSE(source.CopyMembers(kZipAdd, closed, picked, false));
     EXPECT_EQ(closed.ZipResultCode(), kZipNotOpen);
 }
@@ -507,7 +515,7 @@ TEST_F(ZipOperationTest, FailuresOfCopyAndExtractAreWorded) {
     MakeFile("EVIL.ZIP", bytes);
     MakeDir("OUT/in");
 
-    CZipFileOperation evil;
+    CZipFileOperation evil(Context());
     ASSERT_EQ(evil.Open("C:\\EVIL.ZIP"), kOpened);
     EXPECT_FALSE(evil.Extract("*.*", "C:\\OUT\\in", kStoreRelativePaths, false, false, false));
     EXPECT_EQ(evil.UnzipErrorText(),
@@ -515,10 +523,10 @@ TEST_F(ZipOperationTest, FailuresOfCopyAndExtractAreWorded) {
     EXPECT_FALSE(test::FileExists(Host("OUT/evil.txt")));
 
     // Copying it elsewhere fails with the source's sentence and that text.
-    CZipFileOperation target;
+    CZipFileOperation target(Context());
     ASSERT_EQ(target.OpenOrCreate("C:\\TO.ZIP", true), kOpened);
     std::vector<ZipMemberEntry> members;
-    ASSERT_EQ(CZipFileOperation().ReadDirectory("C:\\EVIL.ZIP", false, &members), kOpened);
+    ASSERT_EQ(CZipFileOperation(Context()).ReadDirectory("C:\\EVIL.ZIP", false, &members), kOpened);
     ASSERT_EQ(members.size(), 1u);
     const std::vector<std::string> chosen = {std::string(members[0].StoredName())};
     ASSERT_EQ(evil.Open("C:\\EVIL.ZIP"), kOpened);
@@ -530,7 +538,7 @@ TEST_F(ZipOperationTest, FailuresOfCopyAndExtractAreWorded) {
     EXPECT_TRUE(Listed("TO.ZIP").empty());
 
     // No staging directory: the temporary-file text.
-    CZipFileOperation source;
+    CZipFileOperation source(Context());
     ASSERT_EQ(source.Open("C:\\FROM.ZIP"), kOpened);
     platform::fault::Arm(platform::fault::Op::Mkdir, 1, ENOSPC, true);
     EXPECT_FALSE(source.CopyMembers(kZipAdd, target, chosen, false));
@@ -539,7 +547,7 @@ TEST_F(ZipOperationTest, FailuresOfCopyAndExtractAreWorded) {
 }
 
 TEST_F(ZipOperationTest, CommentRoundTrip) {
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.OpenOrCreate("C:\\C.ZIP", true), kOpened);
     std::string comment = "stale";
     EXPECT_TRUE(op.ReadComment(&comment));
@@ -563,7 +571,7 @@ TEST_F(ZipOperationTest, WritingACommentOverAFakeEndRecordKeepsTheMembers) {
     MakeFile("FAKE.ZIP", bytes);
     EXPECT_EQ(Members("C:\\FAKE.ZIP"), (std::vector<std::string>{"A.TXT", "SUB\\B.TXT"}));
 
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.Open("C:\\FAKE.ZIP"), kOpened);
     EXPECT_TRUE(op.WriteComment("new comment"));
     EXPECT_EQ(Listed("FAKE.ZIP"), listed);
@@ -625,7 +633,7 @@ TEST_F(ZipOperationTest, DeferredErrorRule) {
         {"other messages defer nothing", 0, 3, false, "Specified file(s) not found for operation."},
     };
     for (const Case& c : cases) {
-        CZipFileOperation op;
+        CZipFileOperation op(Context());
         ASSERT_EQ(op.Open("C:\\R.ZIP"), kOpened);
         op.SetMultiVolumeAllowed(c.multiVolume);
         char reply[kZipReplySize] = {};
@@ -641,7 +649,8 @@ TEST_F(ZipOperationTest, DeferredErrorRule) {
         EXPECT_EQ(op.DeferredError(), 0) << c.name;
     }
     // Another result keeps the deferred error for later.
-    CZipFileOperation closed;
+    ui::ScriptedUserInterface silent;
+    CZipFileOperation closed(WithoutDrives(silent));
     CZipFileOperation::MessageCallback(kMessageEncryptedSkipped, 0, 0, 0, "", nullptr, &closed);
     EXPECT_FALSE(closed.DeleteMembers("X"));
     EXPECT_EQ(closed.UnzipErrorText(), "A zip file has not been opened!");
@@ -649,7 +658,8 @@ TEST_F(ZipOperationTest, DeferredErrorRule) {
 }
 
 TEST(ZipOperationTexts, CallbackAnswersAndLevel) {
-    CZipFileOperation op;
+    ui::ScriptedUserInterface silent;
+    CZipFileOperation op(WithoutDrives(silent));
     struct Case {
         int message;
         int answer;
@@ -669,7 +679,7 @@ TEST(ZipOperationTexts, ProgressKeepsExtractedNamesOnceAndCancels) {
     ui::ScopedUserInterface scope(&scripted);
     scripted.CancelNextStatusWindowAt(3);
     auto status = scripted.MakeStatusWindow(ui::StatusKind::Operation, "x");
-    CZipFileOperation op(status.get());
+    CZipFileOperation op(WithoutDrives(scripted), status.get());
     // Outside an extract no names are kept.
     EXPECT_FALSE(CZipFileOperation::ProgressCallback("Extracting: A.TXT", 100, &op));
     EXPECT_TRUE(op.ExtractedNames().empty());
@@ -685,10 +695,10 @@ TEST(ZipOperationTexts, ProgressKeepsExtractedNamesOnceAndCancels) {
 
 TEST_F(ZipOperationTest, MovingATopLevelMemberMovesOnlyThatMember) {
     MakeArchive("FROM.ZIP", {"README.TXT", "docs/readme.txt", "src/ReadMe.Txt"});
-    CZipFileOperation target;
+    CZipFileOperation target(Context());
     ASSERT_EQ(target.OpenOrCreate("C:\\TO.ZIP", true), kOpened);
     std::vector<ZipMemberEntry> members;
-    CZipFileOperation source;
+    CZipFileOperation source(Context());
     ASSERT_EQ(source.ReadDirectory("C:\\FROM.ZIP", false, &members), kOpened);
     const ZipMemberEntry* top = Chosen(members, "README.TXT");
     ASSERT_NE(top, nullptr);
@@ -703,7 +713,7 @@ TEST_F(ZipOperationTest, MovingATopLevelMemberMovesOnlyThatMember) {
 TEST_F(ZipOperationTest, DeleteChosenMembersByTheirRealPath) {
     MakeArchive("D.ZIP", {"README.TXT", "docs/readme.txt", "Twin.txt", "twin.TXT"});
     std::vector<ZipMemberEntry> members;
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.ReadDirectory("C:\\D.ZIP", false, &members), kOpened);
     ASSERT_EQ(op.Open("C:\\D.ZIP"), kOpened);
     // Nothing chosen deletes nothing.
@@ -752,7 +762,7 @@ TEST_F(ZipOperationTest, MembersLeftOutOfAnExtractAreNamed) {
         MakeDir("ENC");
         ::unlink(Host("ENC/plain.txt").c_str());
         m_ui.Reset();
-        CZipFileOperation op;
+        CZipFileOperation op(Context());
         ASSERT_EQ(op.Open(c.zip), kOpened);
         // The plain member is written, but the run does not succeed.
         EXPECT_FALSE(op.Extract("*.*", "C:\\ENC", kStoreNoPaths, false, false, false));
@@ -775,7 +785,7 @@ TEST_F(ZipOperationTest, LongAndUtf8NamesAreListedWholeAndDeletedByTheShownName)
     std::string longShown = std::string(200, 'D') + "\\" + std::string(105, 'F') + ".TXT";
     const std::string emojiShown = "EMOJI\xF0\x9F\x98\x80.TXT";
     EXPECT_EQ(Members("C:\\L.ZIP"), (std::vector<std::string>{longShown, emojiShown, "KEEP.TXT"}));
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.Open("C:\\L.ZIP"), kOpened);
     EXPECT_TRUE(op.DeleteMembers(longShown + " " + emojiShown)) << op.ZipErrorText();
     EXPECT_EQ(Listed("L.ZIP"), std::vector<std::string>{"keep.txt"});

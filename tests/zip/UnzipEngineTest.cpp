@@ -75,6 +75,7 @@ class UnzipEngineTest : public ::testing::Test {
     void SetUp() override {
         m_oldMap = *platform::DriveMap::Current();
         platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_root.path()));
+        m_drives = platform::DriveMap::Current();
         ASSERT_EQ(mkdir((m_root / "src").c_str(), 0755), 0);
         ASSERT_EQ(mkdir((m_root / "box").c_str(), 0755), 0);
     }
@@ -95,6 +96,7 @@ class UnzipEngineTest : public ::testing::Test {
         r.function = function;
         r.zipPath = m_zipPath.c_str();
         r.indexCache = &m_cache;
+        r.drives = m_drives.get();
         r.progressCallback = &Script::Progress;
         r.progressUser = &m_script;
         r.statusCallback = &Script::Status;
@@ -194,6 +196,8 @@ class UnzipEngineTest : public ::testing::Test {
     TempDir m_root;
     platform::DriveMap m_oldMap;
     ZipIndexCache m_cache; // the reader's cache of every record made here
+    // The drive map every record translates with (the fixture's C:).
+    std::shared_ptr<const platform::DriveMap> m_drives;
     std::string m_zipPath;
     Script m_script;
     const time_t m_fileTime = LocalTime(2024, 3, 5, 14, 7, 10);
@@ -669,7 +673,8 @@ TEST_F(UnzipEngineTest, ChangedArchiveIsReadAgain) {
     EXPECT_EQ(std::string(item.pathName), name.substr(0, 258));
     // The same DOS path on another drive map names another archive.
     TempDir other;
-    platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + other.path()));
+    m_drives = std::make_shared<const platform::DriveMap>(
+        platform::DriveMap::FromSpec("C=" + other.path()));
     HandZip three;
     for (const char* member : {"x", "y", "z"})
         three.Add(member, member);
