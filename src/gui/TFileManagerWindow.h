@@ -11,8 +11,9 @@
 // Descriptions" is on and then shows the "Description" column.
 //
 // Change notices: every open window is listed; BroadcastCatalogueChange
-// (the Qt user interface calls it for every notice a file operation hands
-// out) brings each window's tree and list up to date.
+// (the GUI's change sink calls it for every notice a job hands out, on the
+// GUI thread) brings each window's tree and list up to date. The list, like
+// every window and its catalogue, is touched on the GUI thread only.
 //
 // Drops: files dropped on the file list go to the current directory, on a
 // tree branch to that directory (see FileDrop.h for copy or move).
@@ -211,7 +212,7 @@ class TFileManagerWindow : public QWidget,
     std::vector<int> m_columnsWanted; // the ids it shows, as chosen
 };
 
-// Hands a change notice to every open file manager window.
+// Hands a change notice to every open file manager window. GUI thread only.
 void BroadcastCatalogueChange(char driveLetter, const std::string& dosPath);
 
 } // namespace vorlane::gui
