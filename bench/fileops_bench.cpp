@@ -17,6 +17,8 @@
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "ui/OperationContext.h"
+#include "ui/UserInterface.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -95,10 +97,16 @@ int main(int argc, char** argv) {
     }
     std::string mode = argv[1];
     CountingStatus status;
-    fileops::CFileOperation op(&status);
+    // The operation takes the drive map as it is when it is made: after
+    // MapDrives.
+    auto operation = [&status] {
+        return fileops::CFileOperation(
+            ui::OperationContext(ui::Current(), platform::DriveMap::Current()), &status);
+    };
     if (mode == "copy" && argc == 4) {
         std::string from = argv[2], to = argv[3];
         MapDrives(platform::HostDirName(from), platform::HostDirName(to));
+        fileops::CFileOperation op = operation();
         return op.Copy("C:\\" + platform::HostNameToDos(platform::HostBaseName(from)),
                        "D:\\" + platform::HostNameToDos(platform::HostBaseName(to)), false)
                    ? 0
@@ -112,11 +120,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         MapDrives(argv[2], to);
+        fileops::CFileOperation op = operation();
         return CopyTree(op, argv[2], "") ? 0 : 1;
     }
     if (mode == "zap" && argc == 3) {
         std::string path = argv[2];
         MapDrives(platform::HostDirName(path), platform::HostDirName(path));
+        fileops::CFileOperation op = operation();
         return op.Zap("C:\\" + platform::HostNameToDos(platform::HostBaseName(path)), 1)
                    ? 0
                    : (Fail(op, "zap"), 1);

@@ -25,7 +25,7 @@ class HeadlessFrame : public app::IMainFrame, public app::IStartupActions {
     void Create(const platform::ProfileFile& settings) override {
         m_frame = app::FrameSettings::Read(settings);
     }
-    void ShowStartupNotice(const std::string&, const std::string&) override {}
+    void ShowStartupNotice(const std::string&, const std::string&, const std::string&) override {}
     bool CanCloseAllWindows() override { return true; }
     std::vector<app::OpenWindowInfo> OpenFileManagerWindows() const override { return {}; }
     void CleanUp(platform::ProfileFile& settings) override { m_frame.Write(settings); }

@@ -19,10 +19,12 @@
 #include "CountingStatus.h"
 
 #include "catalogue/CZipFileDirectory.h"
+#include "catalogue/CZipFileInfo.h"
+#include "catalogue/ZipDirectoryMembers.h"
 #include "platform/Drives.h"
-#include "zip/CZipFileInfo.h"
+#include "ui/OperationContext.h"
+#include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
-#include "zip/ZipDirectoryMembers.h"
 #include "zip/ZipEngine.h"
 
 #include <cstdio>
@@ -100,7 +102,9 @@ int main(int argc, char** argv) {
         MapDrives(Parent(dir), Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
         std::string spec = "C:\\" + Base(dir);
+        const auto drives = platform::DriveMap::Current();
         zip::ZipCommandRecord record;
+        record.drives = drives.get();
         record.function = zip::kZipAdd;
         record.zipPath = zipPath.c_str();
         record.fileSpec = spec.c_str();
@@ -115,7 +119,9 @@ int main(int argc, char** argv) {
         std::string dest = Absolute(argv[3]);
         MapDrives(dest, Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
+        const auto drives = platform::DriveMap::Current();
         zip::UnzipCommandRecord record;
+        record.drives = drives.get();
         record.function = zip::kUnzipExtract;
         record.zipPath = zipPath.c_str();
         record.fileSpec = "*";
@@ -130,7 +136,8 @@ int main(int argc, char** argv) {
         MapDrives(dest, Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
         bench::CountingStatus status;
-        zip::CZipFileOperation operation(&status);
+        const ui::OperationContext context(ui::Current(), platform::DriveMap::Current());
+        zip::CZipFileOperation operation(context, &status);
         if (operation.Open(zipPath) != zip::kOpened)
             return Report("open", operation.UnzipResultCode());
         const bool ok =
@@ -142,17 +149,16 @@ int main(int argc, char** argv) {
         MapDrives(Parent(archive), Parent(archive));
         std::string zipPath = "D:\\" + Base(archive);
         catalogue::CZipFileDirectory directory(nullptr, zipPath);
-        zip::CZipFileOperation operation;
-        int state = operation.ReadDirectory(zipPath, directory, false);
+        int state = directory.ReadMembers().state;
         if (state != catalogue::kZipRead)
             return Report("read directory", state);
-        zip::ZipDirectoryTotals totals = zip::RecountZipTotals(directory);
+        catalogue::ZipDirectoryTotals totals = catalogue::RecountZipTotals(directory);
         static char buffer[1 << 16];
         std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
         for (const auto& file : directory.Files()) {
-            const auto* member = static_cast<const zip::CZipFileInfo*>(file.get());
-            std::string line =
-                member->ListingLine(zip::kZipListName | zip::kZipListSize | zip::kZipListDateTime);
+            const auto* member = static_cast<const catalogue::CZipFileInfo*>(file.get());
+            std::string line = member->ListingLine(
+                catalogue::kZipListName | catalogue::kZipListSize | catalogue::kZipListDateTime);
             line += '\n';
             std::fwrite(line.data(), 1, line.size(), stdout);
         }
@@ -169,7 +175,9 @@ int main(int argc, char** argv) {
         while (std::getline(names, line))
             if (!line.empty())
                 spec += (spec.empty() ? "" : " ") + line;
+        const auto drives = platform::DriveMap::Current();
         zip::ZipCommandRecord record;
+        record.drives = drives.get();
         record.function = zip::kZipDelete;
         record.zipPath = zipPath.c_str();
         record.fileSpec = spec.c_str();
@@ -185,8 +193,7 @@ int main(int argc, char** argv) {
         const double heapBefore = HeapInUse();
         const double peakBefore = PeakResident();
         auto directory = std::make_unique<catalogue::CZipFileDirectory>(nullptr, zipPath);
-        zip::CZipFileOperation operation;
-        int state = operation.ReadDirectory(zipPath, *directory, false);
+        int state = directory->ReadMembers().state;
         if (state != catalogue::kZipRead)
             return Report("read directory", state);
         const double held = HeapInUse() - heapBefore;
@@ -195,7 +202,7 @@ int main(int argc, char** argv) {
         const int count = directory->EntryCount();
         for (int i = 0; i < count; ++i)
             nameBytes +=
-                static_cast<double>(zip::ZipMember(*directory, i)->StoredName().size() + 1);
+                static_cast<double>(catalogue::ZipMember(*directory, i)->StoredName().size() + 1);
         if (count == 0)
             return Report("memory", 1);
         std::printf("%d members\n", count);

@@ -3,21 +3,30 @@
 # Builds src/NAME/*.cpp into the static library NAME (an interface library
 # while the folder holds headers only) and, when tests are on,
 # tests/NAME/*.cpp into the test program NAME_tests. Headers are included as
-# "NAME/Header.h" from src/; a module's private headers live in
-# src/NAME/private/.
+# "NAME/Header.h"; a module's private headers live in src/NAME/private/.
+#
+# A module exports only its own headers: its public include directory,
+# <build>/include/NAME, holds one link NAME -> src/NAME and nothing else.
+# Another module's headers reach a target only through target_link_libraries
+# (the DEPENDS list, and what those modules depend on), so a source cannot
+# include a module its library does not link. scripts/check-layers states
+# the same rule for the sources themselves.
 function(vorlane_module name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  set(include_dir ${PROJECT_BINARY_DIR}/include/${name})
+  file(MAKE_DIRECTORY ${include_dir})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${name} ${include_dir}/${name} SYMBOLIC)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${name} PUBLIC ${include_dir})
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
     if(VORLANE_FAULT_INJECTION)
       target_compile_definitions(${name} PUBLIC VORLANE_FAULT_INJECTION=1)
     endif()
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${name} INTERFACE ${include_dir})
     target_link_libraries(${name} INTERFACE ${ARG_DEPENDS})
   endif()
 

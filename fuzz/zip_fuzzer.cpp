@@ -5,6 +5,7 @@
 // Whatever the bytes, reading must end with one of the documented codes;
 // an archive accepted as readable must have every member's local header
 // and data inside the file and no two members sharing bytes.
+#include "platform/Drives.h"
 #include "zip/ZipCentralDirectory.h"
 #include "zip/ZipEngine.h"
 #include "zip/private/ZipNames.h"
@@ -69,7 +70,9 @@ void ListThroughEngine(const uint8_t* data, size_t size, size_t members) {
         done += static_cast<size_t>(n);
     }
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    static const vorlane::platform::DriveMap kNoDrives; // the path is a host path
     UnzipCommandRecord record;
+    record.drives = &kNoDrives;
     record.zipPath = path.c_str();
     record.function = kUnzipOpen;
     if (UnzipEntry(record) != kUnzipOk || static_cast<size_t>(record.count) != members)

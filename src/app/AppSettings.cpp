@@ -171,13 +171,13 @@ bool WriteAppSettings(platform::ProfileFile& ini, const AppSettings& s,
     return stored;
 }
 
-bool DirectoryExists(const std::string& path) {
+bool DirectoryExists(const std::string& path, const platform::DriveMap& drives) {
     if (path.empty())
         return false;
     std::string host = path;
     bool isDos = path.size() >= 2 && path[1] == ':' &&
                  ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    if (isDos && !platform::DosToHost(path, &host))
+    if (isDos && !platform::DosToHost(path, &host, nullptr, drives))
         return false;
     if (!isDos && path[0] != '/')
         return false; // a relative host path depends on where we were started
@@ -192,14 +192,14 @@ std::string CheckDrivesPage(const std::string& shownDrives) {
     return "At least one drive must be selected to view!";
 }
 
-std::string CheckEditorPage(const std::string& workDirectory) {
-    if (workDirectory.empty() || DirectoryExists(workDirectory))
+std::string CheckEditorPage(const std::string& workDirectory, const platform::DriveMap& drives) {
+    if (workDirectory.empty() || DirectoryExists(workDirectory, drives))
         return "";
     return "Editor work directory is not valid!";
 }
 
-std::string CheckPathsPage(const std::string& zipTempPath) {
-    return DirectoryExists(zipTempPath) ? "" : "Zip temp path is not valid!";
+std::string CheckPathsPage(const std::string& zipTempPath, const platform::DriveMap& drives) {
+    return DirectoryExists(zipTempPath, drives) ? "" : "Zip temp path is not valid!";
 }
 
 } // namespace vorlane::app

@@ -23,8 +23,9 @@
 #include <vector>
 
 namespace vorlane::platform {
+class DriveMap;
 class ProfileFile;
-}
+} // namespace vorlane::platform
 
 namespace vorlane::app {
 
@@ -116,12 +117,13 @@ bool WriteAppSettings(platform::ProfileFile& ini, const AppSettings& settings,
 // The General Settings pages' checks: "" when the value is accepted, else
 // the message that refuses it.
 std::string CheckDrivesPage(const std::string& shownDrives);
-// An empty work directory means none and is accepted.
-std::string CheckEditorPage(const std::string& workDirectory);
-std::string CheckPathsPage(const std::string& zipTempPath);
+// An empty work directory means none and is accepted. DOS paths are
+// translated through drives.
+std::string CheckEditorPage(const std::string& workDirectory, const platform::DriveMap& drives);
+std::string CheckPathsPage(const std::string& zipTempPath, const platform::DriveMap& drives);
 
 // True when path (a DOS path "C:\..." or a host path) names an existing
 // directory.
-bool DirectoryExists(const std::string& path);
+bool DirectoryExists(const std::string& path, const platform::DriveMap& drives);
 
 } // namespace vorlane::app

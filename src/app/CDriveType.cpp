@@ -26,6 +26,10 @@ int TypeFromPlatform(int platformType) {
 
 } // namespace
 
+CDriveType::CDriveType(int letter, const platform::DriveMap& drives, bool readLabel) {
+    Set(letter, drives, readLabel);
+}
+
 CDriveType::CDriveType(int letter, bool readLabel) {
     Set(letter, readLabel);
 }
@@ -41,20 +45,32 @@ CDriveType::CDriveType(int letter, const platform::DriveInfo& info, bool readLab
         m_volumeLabel = info.label;
 }
 
-void CDriveType::Set(int letter, bool readLabel) {
+void CDriveType::Set(int letter, const platform::DriveMap& drives, bool readLabel) {
     int upper = UpperLetter(letter);
     if (upper == 0) {
         *this = CDriveType();
         return;
     }
-    *this = CDriveType(upper, platform::QueryDrive(static_cast<char>(upper)), readLabel);
+    *this = CDriveType(
+        upper, platform::QueryDrive(static_cast<char>(upper), drives, platform::SystemMountTable()),
+        readLabel);
 }
 
-void CDriveType::ReadVolumeLabel() {
+void CDriveType::Set(int letter, bool readLabel) {
+    Set(letter, *platform::DriveMap::Current(), readLabel);
+}
+
+void CDriveType::ReadVolumeLabel(const platform::DriveMap& drives) {
     m_volumeLabel.clear();
     if (m_letter == 0 || m_type == kNone)
         return;
-    m_volumeLabel = platform::QueryDrive(static_cast<char>(m_letter)).label;
+    m_volumeLabel =
+        platform::QueryDrive(static_cast<char>(m_letter), drives, platform::SystemMountTable())
+            .label;
+}
+
+void CDriveType::ReadVolumeLabel() {
+    ReadVolumeLabel(*platform::DriveMap::Current());
 }
 
 const char* CDriveType::TypeName(int type) {

@@ -1,7 +1,7 @@
 // CDriveType: the letter, type code and volume label of one drive letter.
 //
 // The type comes from the platform's view of the drive (platform::QueryDrive
-// over the current drive map): removable 0x40, fixed 2, network 8, CD-ROM
+// over the drive map given): removable 0x40, fixed 2, network 8, CD-ROM
 // 0x10, RAM disk 4, anything else 0. A drive other than A and B whose file
 // system compresses reports 0x100 ("Compressed") instead. A letter outside
 // A to Z, or a letter with no drive behind it, has type 0. The volume label
@@ -33,15 +33,19 @@ class CDriveType {
 
     // No drive: letter 0, type 0.
     CDriveType() = default;
-    // Describes letter (either case) through the current drive map and the
-    // system mount table; reads the volume label when readLabel is set.
+    // Describes letter (either case) through the drive map and the system
+    // mount table; reads the volume label when readLabel is set.
+    CDriveType(int letter, const platform::DriveMap& drives, bool readLabel = true);
+    // The same through the front end's current map (for the front ends).
     explicit CDriveType(int letter, bool readLabel = true);
     // Describes letter from what the platform reported for it.
     CDriveType(int letter, const platform::DriveInfo& info, bool readLabel);
 
     // Describes another letter (as the constructor does).
+    void Set(int letter, const platform::DriveMap& drives, bool readLabel = true);
     void Set(int letter, bool readLabel = true);
     // Reads the volume label again.
+    void ReadVolumeLabel(const platform::DriveMap& drives);
     void ReadVolumeLabel();
 
     // Upper-case letter, or 0 for a letter outside A to Z.

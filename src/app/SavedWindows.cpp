@@ -92,7 +92,8 @@ int WriteSavedWindows(platform::ProfileFile& ini, const std::vector<OpenWindowIn
     return count;
 }
 
-std::vector<SavedWindow> ReadSavedWindows(const platform::ProfileFile& ini) {
+std::vector<SavedWindow> ReadSavedWindows(const platform::ProfileFile& ini,
+                                          const platform::DriveMap& drives) {
     std::vector<SavedWindow> windows;
     int count = ini.GetInt(kStartup, "# of Drives", 0);
     // The keys are numbered with three digits: a larger count is damage.
@@ -110,7 +111,7 @@ std::vector<SavedWindow> ReadSavedWindows(const platform::ProfileFile& ini) {
         w.top = f[3];
         w.right = AddClamped(f[2], f[4]);
         w.bottom = AddClamped(f[3], f[5]);
-        if (w.driveName.empty() || !CDriveType(w.driveName[0], false).Exists())
+        if (w.driveName.empty() || !CDriveType(w.driveName[0], drives, false).Exists())
             continue;
         windows.push_back(w);
     }

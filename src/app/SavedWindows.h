@@ -16,8 +16,9 @@
 #include <vector>
 
 namespace vorlane::platform {
+class DriveMap;
 class ProfileFile;
-}
+} // namespace vorlane::platform
 
 namespace vorlane::app {
 
@@ -59,7 +60,8 @@ int WriteSavedWindows(platform::ProfileFile& ini, const std::vector<OpenWindowIn
 
 // Reads the saved windows. An entry whose drive (the first character of the
 // drive name) does not exist is skipped; so is one without a drive name.
-std::vector<SavedWindow> ReadSavedWindows(const platform::ProfileFile& ini);
+std::vector<SavedWindow> ReadSavedWindows(const platform::ProfileFile& ini,
+                                          const platform::DriveMap& drives);
 
 // Parses "%d,%d,%d,%d,%d,%d" as far as it goes; fields it does not reach
 // stay 0. Returns the number of fields parsed.

@@ -45,7 +45,10 @@ const char VorlaneApp::kDatabaseOpenFailed[] =
     "Vorlane currently only supports one instance of itself "
     "(or one user). This limitation will be removed in the near future.";
 
-VorlaneApp::VorlaneApp(AppServices services) : m_services(std::move(services)) {
+VorlaneApp::VorlaneApp(AppServices services)
+    : m_services(std::move(services)),
+      m_ui(m_services.ui != nullptr ? m_services.ui : &ui::Current()),
+      m_drives(platform::DriveMap::Current()) {
     std::string windowsDir = platform::WindowsDirectory();
     m_settingsPath = platform::JoinHostPath(windowsDir, "VORLANE.INI");
     m_databasePath = platform::JoinHostPath(windowsDir, "VORLN32.DAT");
@@ -73,6 +76,24 @@ VorlaneApp* VorlaneApp::Current() {
     return g_app;
 }
 
+ui::OperationOptions VorlaneApp::OperationOptions() const {
+    ui::OperationOptions options;
+    options.preserveTags = m_settings.preserveTags;
+    options.fourDosDescriptions = m_settings.fourDosDescriptions;
+    options.zipTempPath = m_settings.zipTempPath;
+    return options;
+}
+
+ui::OperationContext VorlaneApp::MakeContext(ui::UserInterface& ui, ui::ChangeSink* notices) const {
+    return ui::OperationContext(ui, m_drives, OperationOptions(), notices);
+}
+
+ui::OperationContext VorlaneApp::DefaultContext() {
+    if (const VorlaneApp* application = Current())
+        return application->MakeContext(application->Ui());
+    return ui::OperationContext(ui::Current(), platform::DriveMap::Current());
+}
+
 // --- start-up ---------------------------------------------------------------
 
 bool VorlaneApp::Start(IMainFrame& frame, IStartupActions& actions, bool startedMinimised) {
@@ -90,8 +111,8 @@ bool VorlaneApp::OpenObjectDatabase() {
         std::string error;
         if (!db || !db->Open(m_databasePath, kDatabaseMaxRecordSize, &error)) {
             // The fixed text, then the reason the database gave, if any.
-            ui::Current().Message(error.empty() ? std::string(kDatabaseOpenFailed)
-                                                : kDatabaseOpenFailed + ("\n" + error));
+            m_ui->Message(error.empty() ? std::string(kDatabaseOpenFailed)
+                                        : kDatabaseOpenFailed + ("\n" + error));
             m_exitCode = kExitDatabaseFailed;
             m_state = State::Finished;
             return false;
@@ -118,6 +139,7 @@ void VorlaneApp::SetUpMainWindow(IMainFrame& frame) {
 
     platform::SystemMountTable mounts;
     platform::DriveMap::SetCurrent(platform::DriveMap::Build(&ini, mounts));
+    m_drives = platform::DriveMap::Current();
     BuildDriveTable();
     LoadSettings(ini);
     m_settingsLoaded = readable;
@@ -131,7 +153,7 @@ void VorlaneApp::BuildDriveTable() {
     m_driveTypes.clear();
     m_driveTypes.reserve(26);
     for (int letter = 'A'; letter <= 'Z'; ++letter) {
-        CDriveType type(letter, false);
+        CDriveType type(letter, *m_drives, false);
         if (type.Exists())
             m_drivePresent[letter - 'A'] = static_cast<char>(letter);
         m_driveTypes.push_back(type);
@@ -147,7 +169,7 @@ void VorlaneApp::LoadSettings(const platform::ProfileFile& ini) {
     ReadAppSettings(ini, present, UserParameters(), &m_settings);
     m_savedWindows.clear();
     if (m_settings.initialMode == kModeReopenWindows)
-        m_savedWindows = ReadSavedWindows(ini);
+        m_savedWindows = ReadSavedWindows(ini, *m_drives);
 }
 
 void VorlaneApp::RunStartupAction(IStartupActions& actions, bool startedMinimised) {
@@ -180,8 +202,7 @@ void VorlaneApp::RunStartupAction(IStartupActions& actions, bool startedMinimise
 bool VorlaneApp::CloseQuery(IMainFrame& frame, bool askUser) {
     if (!frame.CanCloseAllWindows())
         return false;
-    if (askUser && !m_settings.exitWithoutPrompting &&
-        !ui::Current().AskYesNo(kExitQuestion, kExitCaption))
+    if (askUser && !m_settings.exitWithoutPrompting && !m_ui->AskYesNo(kExitQuestion, kExitCaption))
         return false;
     BeginClosing();
     if (m_closingIni && m_settings.initialMode == kModeReopenWindows &&
@@ -243,8 +264,8 @@ bool VorlaneApp::LoadForWrite(platform::ProfileFile* ini) {
         return true;
     // Writing now would replace a file we could not read with our keys
     // alone, losing every other section in it.
-    ui::Current().Message("Unable to read the Vorlane settings file '" + m_settingsPath +
-                          "'; the settings were not saved.\n\n" + err.message);
+    m_ui->Message("Unable to read the Vorlane settings file '" + m_settingsPath +
+                  "'; the settings were not saved.\n\n" + err.message);
     return false;
 }
 
@@ -256,8 +277,8 @@ bool VorlaneApp::Flush(platform::ProfileFile& ini) {
         TellReadOnly();
         return false;
     }
-    ui::Current().Message("Unable to save the Vorlane settings to '" + m_settingsPath + "'!\n\n" +
-                          err.message);
+    m_ui->Message("Unable to save the Vorlane settings to '" + m_settingsPath + "'!\n\n" +
+                  err.message);
     return false;
 }
 
@@ -265,9 +286,9 @@ void VorlaneApp::TellReadOnly() {
     if (m_toldReadOnly)
         return;
     m_toldReadOnly = true;
-    ui::Current().Message("The Vorlane settings file '" + m_settingsPath +
-                          "' is read-only: Vorlane leaves it as it is and does not save the "
-                          "settings of this session.");
+    m_ui->Message("The Vorlane settings file '" + m_settingsPath +
+                  "' is read-only: Vorlane leaves it as it is and does not save the "
+                  "settings of this session.");
 }
 
 bool VorlaneApp::WriteKey(const std::string& section, const std::string& key,
@@ -295,18 +316,18 @@ bool VorlaneApp::WriteSettingsTo(platform::ProfileFile& ini) {
         return true;
     if (WriteAppSettings(ini, m_settings, UserParameters()))
         return true;
-    ui::Current().Message("Unable to save the fonts and thumbnail settings into the Vorlane "
-                          "object database '" +
-                          m_databasePath + "'!");
+    m_ui->Message("Unable to save the fonts and thumbnail settings into the Vorlane "
+                  "object database '" +
+                  m_databasePath + "'!");
     return false;
 }
 
 bool VorlaneApp::SaveSettings() {
     if (!m_settingsLoaded) {
         // The settings in use are the defaults, not what the file holds.
-        ui::Current().Message(m_settingsProblem.empty()
-                                  ? "The Vorlane settings were not saved."
-                                  : m_settingsProblem + "\n\nThe settings were not saved.");
+        m_ui->Message(m_settingsProblem.empty()
+                          ? "The Vorlane settings were not saved."
+                          : m_settingsProblem + "\n\nThe settings were not saved.");
         return false;
     }
     platform::ProfileFile ini(m_settingsPath);

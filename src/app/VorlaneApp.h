@@ -1,8 +1,10 @@
 // VorlaneApp: the one application object. It owns everything global for the
 // whole run: the settings read from VORLANE.INI, the drive type table and
 // the drive-present table, the object database, the fonts and the help
-// state. While it lives, VorlaneApp::Current() points at it; every module
-// reaches settings, drives and the database through that pointer.
+// state. While it lives, VorlaneApp::Current() points at it, so the front
+// end's windows and dialogs can reach it. Core modules never do: an
+// operation gets what it needs (user interface, drive map snapshot,
+// options) in the ui::OperationContext that MakeContext() builds.
 //
 // It has no window. A front end (the Qt shell, the console) drives it:
 //
@@ -43,6 +45,7 @@
 #include "app/IHabitabSettings.h"
 #include "app/IMainFrame.h"
 #include "app/IUserParameterStore.h"
+#include "ui/OperationContext.h"
 
 #include <array>
 #include <functional>
@@ -67,6 +70,10 @@ struct AppServices {
     IHabitabSettings* habitabs = nullptr;
     // Shows the help file at a context (0 = contents).
     std::function<void(const std::string& helpPath, int context)> showHelp;
+    // The user interface the application asks and reports through (not
+    // owned; outlives the application). Null: the front end's interface
+    // installed when the application object is made.
+    ui::UserInterface* ui = nullptr;
 };
 
 class VorlaneApp {
@@ -122,7 +129,24 @@ class VorlaneApp {
     bool WriteInt(const std::string& section, const std::string& key, int value);
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
 
-    // --- drives -------------------------------------------------------------
+    // --- drives and operations -------------------------------------------
+    // The drive map of the run: built at start-up from the environment, the
+    // settings and the mounts (and made the front end's current map); until
+    // then the front end's current map.
+    std::shared_ptr<const platform::DriveMap> Drives() const { return m_drives; }
+    // The settings an operation follows, as they are now.
+    ui::OperationOptions OperationOptions() const;
+    // A context for an operation started now: ui, this run's drive map, the
+    // options as they are now, and the change sink (may be null).
+    ui::OperationContext MakeContext(ui::UserInterface& ui,
+                                     ui::ChangeSink* notices = nullptr) const;
+    ui::UserInterface& Ui() const { return *m_ui; }
+    // The context of work started where no front end handed one (the
+    // console's and the tests' convenience): the running application's,
+    // with its user interface, else the installed user interface and the
+    // front end's current drive map with default options. The one place
+    // that reads the process-wide defaults for an operation.
+    static ui::OperationContext DefaultContext();
     // 26 records, A to Z (empty before SetUpMainWindow).
     const std::vector<CDriveType>& DriveTypes() const { return m_driveTypes; }
     // The record of a letter (either case); a "no drive" record otherwise.
@@ -173,6 +197,8 @@ class VorlaneApp {
     void FinishRun();
 
     AppServices m_services;
+    ui::UserInterface* m_ui;
+    std::shared_ptr<const platform::DriveMap> m_drives;
     std::string m_name = kName;
     std::string m_version = kVersion;
     std::string m_settingsPath;

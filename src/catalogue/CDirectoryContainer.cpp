@@ -1,9 +1,10 @@
 #include "catalogue/CDirectoryContainer.h"
 
+#include "catalogue/CDriveContainer.h"
 #include "catalogue/CatalogueServices.h"
 #include "catalogue/FileSort.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -12,27 +13,29 @@ namespace vorlane::catalogue {
 
 CDirectoryContainer::CDirectoryContainer(CDriveContainer* drive, std::string path)
     : m_drive(drive), m_path(std::move(path)) {
-    m_level = PathLevel(m_path);
+    m_level = platform::PathLevel(m_path);
 }
 
 CDirectoryContainer::~CDirectoryContainer() = default;
 
 std::string CDirectoryContainer::Name() const {
-    return std::string(LastComponent(m_path));
+    return std::string(platform::LastComponent(m_path));
 }
 
 void CDirectoryContainer::SetPath(std::string path) {
     m_path = std::move(path);
-    m_level = PathLevel(m_path);
+    m_level = platform::PathLevel(m_path);
 }
 
 char CDirectoryContainer::DriveLetter() const {
-    return PathDriveLetter(m_path);
+    return platform::PathDriveLetter(m_path);
 }
 
 std::string CDirectoryContainer::HostPath() const {
+    static const CCatalogueEnvironment kNoDrive;
+    const CCatalogueEnvironment& env = m_drive != nullptr ? m_drive->Environment() : kNoDrive;
     std::string host;
-    if (!platform::DosToHost(m_path, &host))
+    if (!platform::DosToHost(m_path, &host, nullptr, *env.Drives()))
         return "";
     return host;
 }
@@ -67,7 +70,7 @@ CFileContainer* CDirectoryContainer::FindFile(std::string_view name) const {
     for (const auto& file : m_files) {
         if (file->Name() == name)
             return file.get();
-        if (caseless == nullptr && CompareNoCase(file->Name(), name) == 0)
+        if (caseless == nullptr && platform::CompareNoCase(file->Name(), name) == 0)
             caseless = file.get();
     }
     return caseless;

@@ -6,6 +6,7 @@
 #include "catalogue/private/DosNames.h"
 #include "platform/DirectoryListing.h"
 #include "platform/DosPath.h"
+#include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
 namespace vorlane::catalogue {
@@ -27,10 +28,10 @@ bool CDirectoryInfo::ReadFileList(const CCatalogueEnvironment& env) {
 
     std::unique_ptr<CDirectoryDescriptions> descriptions;
     if (env.descriptions != nullptr && env.Options().fourDosDescriptions)
-        descriptions = env.descriptions->Open(m_path);
+        descriptions = env.descriptions->Open(m_path, *env.Drives());
 
     std::string host;
-    bool ok = platform::DosToHost(m_path, &host);
+    bool ok = platform::DosToHost(m_path, &host, nullptr, *env.Drives());
     int32_t index = 0;
     if (ok) {
         ok = platform::ListDirectory(

@@ -2,7 +2,8 @@
 
 #include "catalogue/CDisplaySettings.h"
 #include "catalogue/CatalogueServices.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
+#include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
 #include <algorithm>
@@ -33,21 +34,20 @@ std::string_view ComponentAt(std::string_view path, int index) {
 }
 
 int ComponentCount(std::string_view path) {
-    return IsRootPath(path) ? 1 : PathLevel(path) + 1;
+    return platform::IsRootPath(path) ? 1 : platform::PathLevel(path) + 1;
 }
 
 bool PathLess(const std::unique_ptr<CDirectoryContainer>& a,
               const std::unique_ptr<CDirectoryContainer>& b) {
-    return ComparePaths(a->Path(), b->Path()) < 0;
+    return platform::ComparePaths(a->Path(), b->Path()) < 0;
 }
 
 // A status window that shows a percentage only when it changes, so a drive
 // of a hundred thousand directories does not redraw it for each.
 class Progress {
   public:
-    Progress(const std::string& text, size_t total)
-        : m_window(ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane")),
-          m_total(total) {
+    Progress(ui::UserInterface& ui, const std::string& text, size_t total)
+        : m_window(ui.MakeStatusWindow(ui::StatusKind::Message, "Vorlane")), m_total(total) {
         m_window->SetCurrentMessage(text);
     }
     void Step(size_t done) {
@@ -116,17 +116,17 @@ CDirectoryContainer* CDriveContainer::DirectoryAt(int index) const {
 }
 
 int CDriveContainer::LevelOfPath(const std::string& path) {
-    return PathLevel(path);
+    return platform::PathLevel(path);
 }
 
 int CDriveContainer::IndexOfPath(const std::string& rawPath) const {
-    const std::string path = NormalizeDosPath(rawPath);
+    const std::string path = platform::NormalizeDosPath(rawPath);
     auto exact =
         std::lower_bound(m_directories.begin(), m_directories.end(), path,
                          [](const std::unique_ptr<CDirectoryContainer>& d, const std::string& p) {
-                             return ComparePaths(d->Path(), p) < 0;
+                             return platform::ComparePaths(d->Path(), p) < 0;
                          });
-    if (exact != m_directories.end() && ComparePaths((*exact)->Path(), path) == 0)
+    if (exact != m_directories.end() && platform::ComparePaths((*exact)->Path(), path) == 0)
         return static_cast<int>(exact - m_directories.begin());
 
     // Without regard to case, one component at a time: within the run of
@@ -140,16 +140,16 @@ int CDriveContainer::IndexOfPath(const std::string& rawPath) const {
         std::string_view want = ComponentAt(path, d);
         auto byName = [d](const std::unique_ptr<CDirectoryContainer>& entry,
                           std::string_view name) {
-            return CompareNames(ComponentAt(entry->Path(), d), name) < 0;
+            return platform::CompareNames(ComponentAt(entry->Path(), d), name) < 0;
         };
         auto found = std::lower_bound(lo, hi, want, byName);
         if (found == hi || ComponentAt((*found)->Path(), d) != want) {
             found = std::lower_bound(
                 lo, hi, want,
                 [d](const std::unique_ptr<CDirectoryContainer>& entry, std::string_view name) {
-                    return CompareNoCase(ComponentAt(entry->Path(), d), name) < 0;
+                    return platform::CompareNoCase(ComponentAt(entry->Path(), d), name) < 0;
                 });
-            if (found == hi || CompareNoCase(ComponentAt((*found)->Path(), d), want) != 0)
+            if (found == hi || platform::CompareNoCase(ComponentAt((*found)->Path(), d), want) != 0)
                 return -1;
         }
         std::string_view chosen = ComponentAt((*found)->Path(), d);
@@ -157,7 +157,7 @@ int CDriveContainer::IndexOfPath(const std::string& rawPath) const {
         hi = std::upper_bound(
             lo, hi, chosen,
             [d](std::string_view name, const std::unique_ptr<CDirectoryContainer>& entry) {
-                return CompareNames(name, ComponentAt(entry->Path(), d)) < 0;
+                return platform::CompareNames(name, ComponentAt(entry->Path(), d)) < 0;
             });
     }
     // The directory itself sorts before its descendants.
@@ -172,7 +172,7 @@ CDirectoryContainer* CDriveContainer::FindDirectory(const std::string& path) con
 
 CDirectoryContainer* CDriveContainer::AddDirectory(std::unique_ptr<CDirectoryContainer> directory) {
     auto at = std::lower_bound(m_directories.begin(), m_directories.end(), directory, PathLess);
-    if (at != m_directories.end() && ComparePaths((*at)->Path(), directory->Path()) == 0)
+    if (at != m_directories.end() && platform::ComparePaths((*at)->Path(), directory->Path()) == 0)
         return at->get();
     directory->SetDrive(this);
     return m_directories.insert(at, std::move(directory))->get();
@@ -191,8 +191,9 @@ void CDriveContainer::AddDirectories(DirectoryList batch, bool sorted) {
         while (old != m_directories.end() && PathLess(*old, added))
             merged.push_back(std::move(*old++));
         bool duplicate =
-            (old != m_directories.end() && ComparePaths((*old)->Path(), added->Path()) == 0) ||
-            (!merged.empty() && ComparePaths(merged.back()->Path(), added->Path()) == 0);
+            (old != m_directories.end() &&
+             platform::ComparePaths((*old)->Path(), added->Path()) == 0) ||
+            (!merged.empty() && platform::ComparePaths(merged.back()->Path(), added->Path()) == 0);
         if (duplicate)
             continue; // the directory already logged stays
         added->SetDrive(this);
@@ -317,7 +318,7 @@ void CDriveContainer::ApplyDescriptions() {
     CCatalogueEnvironment& env = Environment();
     std::unique_ptr<CDirectoryDescriptions> descriptions;
     if (env.descriptions != nullptr && env.Options().fourDosDescriptions)
-        descriptions = env.descriptions->Open(m_current->Path());
+        descriptions = env.descriptions->Open(m_current->Path(), *env.Drives());
     for (const auto& file : m_current->Files()) {
         std::optional<std::string> text;
         if (descriptions)
@@ -329,7 +330,7 @@ void CDriveContainer::ApplyDescriptions() {
 void CDriveContainer::Sort(CDisplaySettings* settings, bool force) {
     if (settings != nullptr)
         m_settings = settings;
-    Progress progress("Sorting " + Name(), m_directories.size());
+    Progress progress(Environment().Ui(), "Sorting " + Name(), m_directories.size());
     for (size_t i = 0; i < m_directories.size(); ++i) {
         CDirectoryContainer& directory = *m_directories[i];
         if (directory.MustRead())
@@ -346,7 +347,8 @@ void CDriveContainer::MatchAndSortAll(CDisplaySettings* settings) {
     if (settings != nullptr)
         m_settings = settings;
     {
-        Progress progress(std::string("Rematching Drive ") + m_letter, m_directories.size());
+        Progress progress(Environment().Ui(), std::string("Rematching Drive ") + m_letter,
+                          m_directories.size());
         bool currentGone = false;
         size_t done = 0;
         // A directory marked removed goes with its whole subtree, so no

@@ -4,7 +4,7 @@
 // owns it; it owns its directory containers.
 //
 // The directories are one vector, the tree flattened. Invariants:
-//   1. The vector is ordered by ComparePaths (NameOrder.h), so a
+//   1. The vector is ordered by ComparePaths (platform/DosPathText.h), so a
 //      directory's descendants follow it directly and the root (of a plain
 //      drive) is index 0.
 //   2. No two entries have the same path.

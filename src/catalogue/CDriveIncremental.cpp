@@ -3,10 +3,10 @@
 #include "catalogue/CDirectoryInfo.h"
 #include "catalogue/CZipFileDirectory.h"
 #include "catalogue/CatalogueServices.h"
-#include "catalogue/NameOrder.h"
 #include "catalogue/private/DosNames.h"
 #include "platform/DirectoryListing.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 #include "ui/UserInterface.h"
 
@@ -35,10 +35,12 @@ std::string JoinHostPath(const std::string& dir, std::string_view name) {
 }
 
 bool ExactlyLogged(const CDriveContainer::DirectoryList& directories, const std::string& path) {
-    auto at = std::lower_bound(directories.begin(), directories.end(), path,
-                               [](const std::unique_ptr<CDirectoryContainer>& d,
-                                  const std::string& p) { return ComparePaths(d->Path(), p) < 0; });
-    return at != directories.end() && ComparePaths((*at)->Path(), path) == 0;
+    auto at =
+        std::lower_bound(directories.begin(), directories.end(), path,
+                         [](const std::unique_ptr<CDirectoryContainer>& d, const std::string& p) {
+                             return platform::ComparePaths(d->Path(), p) < 0;
+                         });
+    return at != directories.end() && platform::ComparePaths((*at)->Path(), path) == 0;
 }
 
 } // namespace
@@ -48,11 +50,11 @@ bool CDriveIncremental::Log(const std::string& name) {
     char letter = name.empty() ? '\0' : name[0];
     if (letter >= 'a' && letter <= 'z')
         letter = static_cast<char>(letter - 'a' + 'A');
-    m_driveType.Set(static_cast<unsigned char>(letter), true);
+    m_driveType.Set(static_cast<unsigned char>(letter), *Environment().Drives(), true);
     if (!m_driveType.Exists()) {
         char text[80];
         std::snprintf(text, sizeof text, "Cannot log drive '%c' - drive is undefined!", letter);
-        ui::Current().Message(text);
+        Environment().Ui().Message(text);
         m_driveType = app::CDriveType();
         return false;
     }
@@ -69,16 +71,16 @@ int CDriveIncremental::Scan(const std::string& startPath, int maxLevel) {
     if (startDirectory == nullptr || startDirectory->IsZip())
         return 0;
     const std::string start = startDirectory->Path();
-    if (IsRootPath(start) && DirectoryCount() >= 2 && maxLevel == -1)
+    if (platform::IsRootPath(start) && DirectoryCount() >= 2 && maxLevel == -1)
         return 0; // the root has been read
     const int startLevel = startDirectory->Level();
     if (maxLevel == -1)
         maxLevel = startLevel + 1;
     std::string startHost;
-    if (!platform::DosToHost(start, &startHost))
+    if (!platform::DosToHost(start, &startHost, nullptr, *Environment().Drives()))
         return 0;
     // A link the user opened is read one level deep, never further.
-    if (!IsRootPath(start) && IsLinkOnDisk(startHost))
+    if (!platform::IsRootPath(start) && IsLinkOnDisk(startHost))
         maxLevel = std::min(maxLevel, startLevel + 1);
 
     // The directories read by this scan, in the order they were queued
@@ -119,7 +121,7 @@ int CDriveIncremental::Scan(const std::string& startPath, int maxLevel) {
                 if (!entry.isDirectory && !isZip)
                     return true;
                 Child child{detail::DosNameOf(entry.name), nullptr, kNone};
-                std::string dos = JoinDosPath(item.dos, child.name);
+                std::string dos = platform::JoinDosPath(item.dos, child.name);
                 bool fresh = false;
                 if (item.fresh || !ExactlyLogged(m_directories, dos)) {
                     fresh = true;
@@ -152,9 +154,10 @@ int CDriveIncremental::Scan(const std::string& startPath, int maxLevel) {
         auto& [index, position] = stack.back();
         Node& node = nodes[index];
         if (position == 0)
-            std::sort(
-                node.children.begin(), node.children.end(),
-                [](const Child& a, const Child& b) { return CompareNames(a.name, b.name) < 0; });
+            std::sort(node.children.begin(), node.children.end(),
+                      [](const Child& a, const Child& b) {
+                          return platform::CompareNames(a.name, b.name) < 0;
+                      });
         if (position == node.children.size()) {
             stack.pop_back();
             continue;
@@ -174,41 +177,44 @@ int CDriveIncremental::Scan(const std::string& startPath, int maxLevel) {
 }
 
 bool CDriveIncremental::LogPath(const std::string& rawPath) {
-    const std::string path = NormalizeDosPath(rawPath);
+    const std::string path = platform::NormalizeDosPath(rawPath);
     if (FindDirectory(path) != nullptr)
         return true;
-    if (PathDriveLetter(path) != m_letter || m_directories.empty())
+    if (platform::PathDriveLetter(path) != m_letter || m_directories.empty())
         return false;
     std::string host;
     platform::FileEntry entry;
     // A directory, or a zip file (a directory of the catalogue too).
-    if (!platform::DosToHost(path, &host) || !platform::StatEntry(host, &entry) ||
-        !(entry.isDirectory || CZipFileDirectory::IsZipFileName(LastComponent(path))))
+    if (!platform::DosToHost(path, &host, nullptr, *Environment().Drives()) ||
+        !platform::StatEntry(host, &entry) ||
+        !(entry.isDirectory || CZipFileDirectory::IsZipFileName(platform::LastComponent(path))))
         return false;
     // The names as the disk spells them.
     std::string exact;
-    if (!platform::HostToDos(host, &exact) || PathDriveLetter(exact) != m_letter)
+    if (!platform::HostToDos(host, &exact, nullptr, *Environment().Drives()) ||
+        platform::PathDriveLetter(exact) != m_letter)
         exact = path;
-    exact = NormalizeDosPath(exact);
+    exact = platform::NormalizeDosPath(exact);
     if (FindDirectory(exact) != nullptr)
         return true;
-    std::string ancestor = ParentDosPath(exact);
+    std::string ancestor = platform::ParentDosPath(exact);
     while (!ancestor.empty() && FindDirectory(ancestor) == nullptr)
-        ancestor = ParentDosPath(ancestor);
+        ancestor = platform::ParentDosPath(ancestor);
     if (ancestor.empty())
         return false;
-    Scan(ancestor, PathLevel(exact));
+    Scan(ancestor, platform::PathLevel(exact));
     if (FindDirectory(exact) != nullptr)
         return true;
     // The way passes through a link, which scans do not descend: read each
     // missing step from its parent.
     std::vector<std::string> steps;
-    for (std::string step = exact; step != ancestor && !step.empty(); step = ParentDosPath(step))
+    for (std::string step = exact; step != ancestor && !step.empty();
+         step = platform::ParentDosPath(step))
         steps.push_back(step);
     for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
         if (FindDirectory(*it) != nullptr)
             continue;
-        std::string parent = ParentDosPath(*it);
+        std::string parent = platform::ParentDosPath(*it);
         CDirectoryContainer* parentDirectory = FindDirectory(parent);
         if (parentDirectory == nullptr)
             return false;
@@ -227,7 +233,7 @@ bool CDriveIncremental::RefreshBranch(const std::string& rawPath) {
     const int level = directory->Level();
     std::string host;
     std::unordered_set<std::string> onDisk;
-    bool listed = platform::DosToHost(path, &host) &&
+    bool listed = platform::DosToHost(path, &host, nullptr, *Environment().Drives()) &&
                   platform::ListDirectory(
                       host, platform::ListDetail::Kinds, [&](const platform::ListedEntry& entry) {
                           if (entry.isDirectory || CZipFileDirectory::IsZipFileName(entry.name))
@@ -241,7 +247,7 @@ bool CDriveIncremental::RefreshBranch(const std::string& rawPath) {
     for (int i = index + 1; i < DirectoryCount() && DirectoryAt(i)->Level() > level; ++i) {
         CDirectoryContainer* child = DirectoryAt(i);
         if (child->Level() == level + 1 &&
-            (!listed || onDisk.count(std::string(LastComponent(child->Path()))) == 0))
+            (!listed || onDisk.count(std::string(platform::LastComponent(child->Path()))) == 0))
             gone.push_back(child->Path());
     }
     for (const std::string& child : gone)

@@ -1,25 +1,10 @@
 #include "catalogue/CDriveItemList.h"
 
 #include "catalogue/CDriveIncremental.h"
-#include "catalogue/NameOrder.h"
-#include "ui/UserInterface.h"
-
-#include <map>
+#include "catalogue/CDriveZip.h"
+#include "platform/DosPathText.h"
 
 namespace vorlane::catalogue {
-
-namespace {
-
-std::map<int, CDriveItemList::Factory>& Factories() {
-    static std::map<int, CDriveItemList::Factory> factories;
-    return factories;
-}
-
-} // namespace
-
-void CDriveItemList::RegisterKind(int kind, Factory factory) {
-    Factories()[kind] = std::move(factory);
-}
 
 CDriveContainer* CDriveItemList::LogDrive(char letter, CDisplaySettings* settings) {
     if (letter >= 'a' && letter <= 'z')
@@ -30,19 +15,12 @@ CDriveContainer* CDriveItemList::LogDrive(char letter, CDisplaySettings* setting
 CDriveContainer* CDriveItemList::LogDrive(const std::string& name, int kind,
                                           CDisplaySettings* settings) {
     std::unique_ptr<CDriveContainer> drive;
-    if (kind == kDriveZip || kind == kDriveMultiVolumeZip) {
-        auto factory = Factories().find(kind);
-        if (factory == Factories().end()) {
-            ui::Current().Message("Cannot open '" + name +
-                                  "' as an archive: zip support is not available!");
-            return nullptr;
-        }
-        drive = factory->second(m_env);
-        if (!drive)
-            return nullptr;
-    } else {
+    if (kind == kDriveZip)
+        drive = std::make_unique<CDriveZip>(m_env);
+    else if (kind == kDriveMultiVolumeZip)
+        drive = std::make_unique<CDriveMultiVolumeZip>(m_env);
+    else
         drive = std::make_unique<CDriveIncremental>(m_env);
-    }
     drive->SetDisplaySettings(settings);
     if (!drive->Log(name))
         return nullptr;
@@ -63,9 +41,9 @@ bool CDriveItemList::Remove(CDriveContainer* drive) {
 CDriveContainer* CDriveItemList::Find(const std::string& name, int kind) const {
     const bool archive = kind == kDriveZip || kind == kDriveMultiVolumeZip;
     for (const auto& drive : m_drives) {
-        if (archive ? drive->Kind() == kind && CompareNoCase(drive->Name(), name) == 0
+        if (archive ? drive->Kind() == kind && platform::CompareNoCase(drive->Name(), name) == 0
                     : drive->Kind() == kDriveIncremental &&
-                          drive->DriveLetter() == PathDriveLetter(name))
+                          drive->DriveLetter() == platform::PathDriveLetter(name))
             return drive.get();
     }
     return nullptr;

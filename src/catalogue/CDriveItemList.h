@@ -2,14 +2,12 @@
 // order they were logged. The window (its session) owns the list; the list
 // owns the drive containers.
 //
-// Kind 1 makes a CDriveIncremental. Archives (kinds 99 and 100) are made by
-// the factories the zip module registers; without one such a drive cannot
-// be logged.
+// Kind 1 makes a CDriveIncremental, kind 99 a CDriveZip and kind 100 a
+// CDriveMultiVolumeZip (the archive drives, CDriveZip.h).
 #pragma once
 
 #include "catalogue/CDriveContainer.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +16,6 @@ namespace vorlane::catalogue {
 
 class CDriveItemList {
   public:
-    using Factory = std::function<std::unique_ptr<CDriveContainer>(CCatalogueEnvironment*)>;
-
     // One row of the drive list views.
     struct DriveEntry {
         int type = 0; // CDriveType code
@@ -49,9 +45,6 @@ class CDriveItemList {
     int Count() const { return static_cast<int>(m_drives.size()); }
     CDriveContainer* At(int index) const;
     std::vector<DriveEntry> DriveEntries() const;
-
-    // Registers the maker of a drive kind (the zip module: 99 and 100).
-    static void RegisterKind(int kind, Factory factory);
 
   private:
     CCatalogueEnvironment* m_env;

@@ -1,7 +1,7 @@
 #include "catalogue/CFileContainer.h"
 
 #include "catalogue/CDirectoryContainer.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "platform/MimeTypes.h"
 
 #include <cstdio>
@@ -102,7 +102,7 @@ std::string CFileContainer::DirectoryPath() const {
 }
 
 std::string CFileContainer::FullPath() const {
-    return m_parent ? JoinDosPath(m_parent->Path(), m_name) : m_name;
+    return m_parent ? platform::JoinDosPath(m_parent->Path(), m_name) : m_name;
 }
 
 void CFileContainer::SetDescription(const std::string* text) {

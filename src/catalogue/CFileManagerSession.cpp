@@ -1,8 +1,8 @@
 #include "catalogue/CFileManagerSession.h"
 
 #include "catalogue/CDriveIncremental.h"
-#include "catalogue/NameOrder.h"
 #include "catalogue/SizeFormat.h"
+#include "platform/DosPathText.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Wildcard.h"
@@ -53,12 +53,13 @@ bool CFileManagerSession::OpenDrive(const std::string& driveName, int kind,
                                     const std::string& initialDirectory) {
     if (kind != kDriveZip && kind != kDriveMultiVolumeZip) {
         kind = kDriveIncremental;
-        char letter = PathDriveLetter(driveName.size() == 1 ? driveName + ":" : driveName);
+        char letter =
+            platform::PathDriveLetter(driveName.size() == 1 ? driveName + ":" : driveName);
         if (letter == 0) {
             letter = driveName.empty() ? '?' : driveName[0];
             char text[80];
             std::snprintf(text, sizeof text, "Cannot log drive '%c' - drive is undefined!", letter);
-            ui::Current().Message(text);
+            m_env.Ui().Message(text);
             return false;
         }
         m_driveName = PlainDriveName(letter);
@@ -106,9 +107,9 @@ CDriveContainer* CFileManagerSession::EnsureDrive() {
 // --- directories ----------------------------------------------------------
 
 bool CFileManagerSession::GoTo(const std::string& rawPath) {
-    std::string path = NormalizeDosPath(rawPath);
+    std::string path = platform::NormalizeDosPath(rawPath);
     // A path on another plain drive shows that drive.
-    char letter = PathDriveLetter(path);
+    char letter = platform::PathDriveLetter(path);
     if (m_driveKind == kDriveIncremental && letter != 0 && !m_driveName.empty() &&
         letter != m_driveName[0])
         return OpenDrive(PlainDriveName(letter), kDriveIncremental, path);
@@ -160,23 +161,23 @@ bool CFileManagerSession::Refresh() {
 void CFileManagerSession::CatalogueChanged(const std::string& rawPath) {
     if (m_drive == nullptr)
         return;
-    const std::string path = NormalizeDosPath(rawPath);
-    if (PathDriveLetter(path) != m_drive->DriveLetter())
+    const std::string path = platform::NormalizeDosPath(rawPath);
+    if (platform::PathDriveLetter(path) != m_drive->DriveLetter())
         return;
     if (auto* plain = dynamic_cast<CDriveIncremental*>(m_drive)) {
         // The nearest logged directory at or above the parent follows the disk.
-        std::string branch = IsRootPath(path) ? path : ParentDosPath(path);
+        std::string branch = platform::IsRootPath(path) ? path : platform::ParentDosPath(path);
         while (!branch.empty() && !plain->IsDirectoryLogged(branch))
-            branch = ParentDosPath(branch);
+            branch = platform::ParentDosPath(branch);
         if (!branch.empty())
             plain->RefreshBranch(branch);
     }
     CDirectoryContainer* current = CurrentDirectory();
     if (current == nullptr)
         return;
-    const std::string parent = ParentDosPath(path);
-    if (ComparePaths(current->Path(), path) == 0 || ComparePaths(current->Path(), parent) == 0 ||
-        current->IsZip())
+    const std::string parent = platform::ParentDosPath(path);
+    if (platform::ComparePaths(current->Path(), path) == 0 ||
+        platform::ComparePaths(current->Path(), parent) == 0 || current->IsZip())
         Refresh();
 }
 
@@ -391,7 +392,7 @@ bool CFileManagerSession::RunSortCommand(int commandId, bool descending,
         if (customKeys == nullptr)
             return false;
         if (customKeys[0].field == customKeys[1].field) {
-            ui::Current().Message("Sort keys must be different!");
+            m_env.Ui().Message("Sort keys must be different!");
             return false;
         }
         break;
@@ -417,7 +418,7 @@ CStatusTexts CFileManagerSession::Totals(bool withDrive) {
     CStatusTexts texts;
     if (m_drive == nullptr || m_drive->DirectoryCount() == 0)
         return texts;
-    ui::Current().RequestRepaint();
+    m_env.Ui().RequestRepaint();
     ui::WaitCursor wait;
     CCatalogueView& view = m_env.View();
     if (withDrive) {

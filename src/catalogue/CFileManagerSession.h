@@ -4,7 +4,7 @@
 // list and the display settings, and carries out the window's tree, tag and
 // sort commands. The GUI, the console and the command line all drive the
 // catalogue through a session; each shows what it needs through a
-// CCatalogueView and asks the user through ui::Current().
+// CCatalogueView and asks the user through its environment's context.
 //
 // Wiring (all borrowed, all optional): SetView (status bar, redraws),
 // SetDescriptionSource (4DOS descriptions), SetCustomTagSource (Custom

@@ -1,28 +1,38 @@
 #include "catalogue/CZipFileDirectory.h"
 
 #include "catalogue/CDriveContainer.h"
+#include "catalogue/CZipFileInfo.h"
 #include "catalogue/CatalogueServices.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "ui/UserInterface.h"
+#include "zip/CZipFileOperation.h"
 
+#include <cstdio>
+#include <new>
 #include <unordered_set>
 
 namespace vorlane::catalogue {
 
 namespace {
-CZipDirectoryReader* g_reader = nullptr;
-}
 
-void CZipFileDirectory::SetReader(CZipDirectoryReader* reader) {
-    g_reader = reader;
-}
+// Each member entry of a read becomes a record of the directory.
+class MemberRecords : public zip::ZipMemberSink {
+  public:
+    explicit MemberRecords(CZipFileDirectory& directory) : m_directory(directory) {}
+    void Reserve(size_t count) override { m_directory.ReserveMembers(count); }
+    void Add(zip::ZipMemberEntry&& member) override {
+        m_directory.AddFile(std::make_unique<CZipFileInfo>(std::move(member)));
+    }
+    void Clear() override { m_directory.FreeFileList(); }
 
-CZipDirectoryReader* CZipFileDirectory::Reader() {
-    return g_reader;
-}
+  private:
+    CZipFileDirectory& m_directory;
+};
+
+} // namespace
 
 bool CZipFileDirectory::IsZipFileName(std::string_view name) {
-    return name.size() >= 4 && CompareNoCase(name.substr(name.size() - 4), ".zip") == 0;
+    return name.size() >= 4 && platform::CompareNoCase(name.substr(name.size() - 4), ".zip") == 0;
 }
 
 std::string CZipFileDirectory::DisplayName() const {
@@ -41,17 +51,45 @@ void CZipFileDirectory::FreeFileList() {
 }
 
 bool CZipFileDirectory::ReadFileList(const CCatalogueEnvironment& /*env*/) {
+    return ReadMembers().state == kZipRead;
+}
+
+ZipReadOutcome CZipFileDirectory::ReadArchive() {
+    CCatalogueView& view = ScanEnvironment().View();
+    ZipReadOutcome outcome;
+    try {
+        char text[512];
+        std::snprintf(text, sizeof text, "Scanning zip '%s'...", DisplayName().c_str());
+        view.SetStatusText(1, text, true);
+        view.FileListChanged();
+        zip::CZipFileOperation op(ScanEnvironment().Context(), nullptr, "", true);
+        op.SetCompressionLevel(0);
+        MemberRecords records(*this);
+        outcome.state = op.ReadDirectory(Path(), m_kind == kDirectoryZipMultiVolume, records);
+        outcome.deferredError = op.DeferredError();
+        outcome.unzipResult = op.UnzipResultCode();
+        outcome.systemError = op.SystemError();
+        view.FileListChanged();
+    } catch (const std::bad_alloc&) {
+        FreeFileList();
+        outcome = ZipReadOutcome();
+        outcome.state = kZipDamaged;
+        outcome.unzipResult = zip::kUnzipOutOfMemory;
+    }
+    return outcome;
+}
+
+ZipReadOutcome CZipFileDirectory::ReadMembers() {
     m_mustRead = false;
     ui::WaitCursor wait;
     SaveTaggedNames();
     FreeFileList();
     std::vector<std::string> tagged = std::move(m_taggedPaths);
     m_taggedPaths.clear();
-    if (g_reader != nullptr) {
-        m_scanState = g_reader->ReadMembers(*this);
-        if (m_scanState != kZipRead && m_kind == kDirectoryZip)
-            m_kind = kDirectoryZipFailed;
-    }
+    const ZipReadOutcome outcome = ReadArchive();
+    m_scanState = outcome.state;
+    if (m_scanState != kZipRead && m_kind == kDirectoryZip)
+        m_kind = kDirectoryZipFailed;
     // The saved names say whether the catalogue keeps the tags; which
     // members get them is told by their full paths.
     if (!SavedNames().empty() && !tagged.empty()) {
@@ -64,7 +102,7 @@ bool CZipFileDirectory::ReadFileList(const CCatalogueEnvironment& /*env*/) {
     } else {
         FinishRead();
     }
-    return m_scanState == kZipRead;
+    return outcome;
 }
 
 const CCatalogueEnvironment& CZipFileDirectory::ScanEnvironment() const {

@@ -4,9 +4,8 @@
 // becomes current and freed when the user leaves it, like a directory's
 // files. Archives opened as drives hold one of kind 99 or 100.
 //
-// Reading the members is the zip module's work: it installs a
-// CZipDirectoryReader. Until one is installed a zip directory reads as
-// empty and keeps scan state 1.
+// The members are read through the zip module's CZipFileOperation, which
+// lists the archive's member entries; each becomes a CZipFileInfo.
 //
 // Members of different folders of one archive may share a base name (the
 // name the list shows), so tags are kept across reads by each member's
@@ -21,8 +20,6 @@
 
 namespace vorlane::catalogue {
 
-class CZipFileDirectory;
-
 // Scan states of a zip directory.
 enum ZipScanState : int {
     kZipMissing = 0,    // the file does not exist
@@ -32,12 +29,12 @@ enum ZipScanState : int {
     kZipRead = 4,
 };
 
-// Fills a zip directory's member list from its archive.
-class CZipDirectoryReader {
-  public:
-    virtual ~CZipDirectoryReader() = default;
-    // Adds the members (AddFile) and returns the scan state.
-    virtual int ReadMembers(CZipFileDirectory& directory) = 0;
+// How a read of a zip directory's members ended.
+struct ZipReadOutcome {
+    int state = kZipNotScanned; // ZipScanState
+    int deferredError = 0;      // 204 when a multi-volume archive was refused
+    int unzipResult = 0;        // kUnzipReadError, kUnzipOutOfMemory, ...
+    int systemError = 0;        // the errno behind kUnzipReadError
 };
 
 class CZipFileDirectory : public CDirectoryContainer {
@@ -51,10 +48,15 @@ class CZipFileDirectory : public CDirectoryContainer {
     int ScanState() const { return m_scanState; }
     void SetScanState(int state) { m_scanState = state; }
 
-    // Saves the tagged names, empties the member list, reads the archive
-    // through the installed reader and restores the tags; true when the
-    // state is kZipRead. A failed read of a kind-2 directory makes it kind 3.
+    // ReadMembers; true when the state is kZipRead.
     bool ReadFileList(const CCatalogueEnvironment& env) override;
+    // Saves the tagged names, empties the member list, reads the archive
+    // (showing "Scanning zip '<name>'..." in the status bar of the drive's
+    // view; multi-volume archives only for kind 100) and restores the
+    // tags. A failed read of a kind-2 directory makes it kind 3. Memory
+    // running out gives kZipDamaged with kUnzipOutOfMemory, never an
+    // exception.
+    ZipReadOutcome ReadMembers();
     // Remembers the full paths of the tagged members, then frees the list.
     void FreeFileList() override;
 
@@ -75,12 +77,10 @@ class CZipFileDirectory : public CDirectoryContainer {
     // in ".zip" without regard to case.
     static bool IsZipFileName(std::string_view name);
 
-    // The reader every zip directory uses (not owned; null: none).
-    static void SetReader(CZipDirectoryReader* reader);
-    static CZipDirectoryReader* Reader();
-
   private:
     const CCatalogueEnvironment& ScanEnvironment() const;
+    // Reads the archive's members into the (empty) list.
+    ZipReadOutcome ReadArchive();
 
     int m_kind;
     int m_scanState = kZipNotScanned;

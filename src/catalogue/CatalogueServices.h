@@ -11,14 +11,29 @@
 //                        fields, file list and tree redraws
 //   CCatalogueOptions    "Preserve Tags" and "4DOS Descriptions"
 //
-// A CCatalogueEnvironment bundles them; a CFileManagerSession owns one and
-// hands it to its drives. Every pointer in it is borrowed: the owner of the
-// session keeps the services alive for the session's lifetime.
+// A CCatalogueEnvironment bundles them with the operation context of the
+// catalogue's own disk work; a CFileManagerSession owns one and hands it to
+// its drives. Every pointer in it is borrowed: the owner of the session
+// keeps the services alive for the session's lifetime.
+//
+// Threads: the catalogue has one owner thread, the GUI thread (the
+// console's thread in a console run). Every session, drive, directory and
+// file record is read and changed on it only, and nothing in the catalogue
+// takes a lock. Jobs on worker threads never touch it: they announce their
+// changes through the context's change sink, and the owner thread applies
+// them.
 #pragma once
 
+#include "ui/OperationContext.h"
+
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+
+namespace vorlane::platform {
+class DriveMap;
+}
 
 namespace vorlane::catalogue {
 
@@ -47,12 +62,14 @@ class CDirectoryDescriptions {
     virtual std::optional<std::string> Find(const std::string& name) = 0;
 };
 
-// Opens the descriptions of a directory (DOS path) for one read; null when
-// it has none. Asked only while "4DOS Descriptions" is set.
+// Opens the descriptions of a directory (DOS path, translated through
+// drives) for one read; null when it has none. Asked only while "4DOS
+// Descriptions" is set.
 class CDescriptionSource {
   public:
     virtual ~CDescriptionSource() = default;
-    virtual std::unique_ptr<CDirectoryDescriptions> Open(const std::string& directory) = 0;
+    virtual std::unique_ptr<CDirectoryDescriptions> Open(const std::string& directory,
+                                                         const platform::DriveMap& drives) = 0;
 };
 
 // The window (or console) that shows a session. Every call has a default
@@ -77,8 +94,22 @@ struct CCatalogueOptions {
 
 class CCatalogueEnvironment {
   public:
-    // The options in force: the ones set here, else the application's
-    // settings while a VorlaneApp lives, else the defaults.
+    // The context of the catalogue's own disk work (logging drives,
+    // reading directories and zip files, and the questions and messages on
+    // the way): the user interface, the drive map snapshot, the options.
+    // The front end that owns the session gives its source of contexts,
+    // asked afresh for each piece of work, so a changed setting or drive
+    // map takes effect at the next one. Without a source, the
+    // application's default context is used
+    // (app::VorlaneApp::DefaultContext()).
+    using ContextSource = std::function<ui::OperationContext()>;
+    void SetContextSource(ContextSource source) { m_contextSource = std::move(source); }
+    ui::OperationContext Context() const;
+    // The context's user interface and drive map snapshot.
+    ui::UserInterface& Ui() const;
+    std::shared_ptr<const platform::DriveMap> Drives() const;
+
+    // The options in force: the ones set here, else the context's.
     CCatalogueOptions Options() const;
     void SetOptions(std::optional<CCatalogueOptions> options) { m_options = options; }
 
@@ -90,6 +121,7 @@ class CCatalogueEnvironment {
 
   private:
     std::optional<CCatalogueOptions> m_options;
+    ContextSource m_contextSource;
 };
 
 } // namespace vorlane::catalogue

@@ -1,7 +1,7 @@
 #include "catalogue/FileGroups.h"
 
 #include "catalogue/CDriveContainer.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 
 namespace vorlane::catalogue {
 
@@ -21,7 +21,7 @@ const char* const kWords[] = {"", "[every]", "[tagged]", "[untagged]", "[current
 
 int GroupFromWord(std::string_view word) {
     for (int group = kGroupEvery; group <= kGroupCurrent; ++group)
-        if (CompareNoCase(word, kWords[group]) == 0)
+        if (platform::CompareNoCase(word, kWords[group]) == 0)
             return group;
     return kGroupNone;
 }

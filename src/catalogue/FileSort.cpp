@@ -1,6 +1,6 @@
 #include "catalogue/FileSort.h"
 
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,7 +26,7 @@ const char* ExtensionOf(const std::string& name) {
 int CompareFilesByKey(const CFileContainer& a, const CFileContainer& b, int field) {
     switch (field) {
     case kSortName:
-        return CompareNoCase(a.Name(), b.Name());
+        return platform::CompareNoCase(a.Name(), b.Name());
     case kSortExtension: {
         const char* ea = ExtensionOf(a.Name());
         const char* eb = ExtensionOf(b.Name());
@@ -36,8 +36,8 @@ int CompareFilesByKey(const CFileContainer& a, const CFileContainer& b, int fiel
             return ea == eb ? 0 : ea == nullptr ? -1 : 1;
         const std::string& na = a.Name();
         const std::string& nb = b.Name();
-        return CompareNoCase(std::string_view(ea, na.data() + na.size() - ea),
-                             std::string_view(eb, nb.data() + nb.size() - eb));
+        return platform::CompareNoCase(std::string_view(ea, na.data() + na.size() - ea),
+                                       std::string_view(eb, nb.data() + nb.size() - eb));
     }
     case kSortSize:
         return Compare3(a.Size(), b.Size());
@@ -62,7 +62,7 @@ int CompareFiles(const CFileContainer& a, const CFileContainer& b,
         if (c != 0)
             return key.direction < 0 ? -c : c;
     }
-    int c = CompareNames(a.Name(), b.Name());
+    int c = platform::CompareNames(a.Name(), b.Name());
     return c != 0 ? c : Compare3(a.Index(), b.Index());
 }
 

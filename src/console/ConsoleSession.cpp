@@ -28,11 +28,17 @@ std::string UpperWord(const std::string& line, std::string* rest) {
     return word;
 }
 
+// The application speaks through the console's interface.
+app::AppServices WithUi(app::AppServices services, ui::UserInterface& ui) {
+    services.ui = &ui;
+    return services;
+}
+
 } // namespace
 
 ConsoleSession::ConsoleSession(std::istream& in, std::ostream& out, std::ostream& err,
                                bool progressBars, app::AppServices services)
-    : m_out(out), m_ui(in, out, err, progressBars), m_app(std::move(services)) {}
+    : m_out(out), m_ui(in, out, err, progressBars), m_app(WithUi(std::move(services), m_ui)) {}
 
 int ConsoleSession::Run() {
     ui::ScopedUserInterface installed(&m_ui);
@@ -106,7 +112,7 @@ void ConsoleSession::PrintDrives() {
         m_out << static_cast<char>(drive.Letter()) << ":  " << std::left << std::setw(11)
               << drive.TypeName() << std::setw(18) << label << std::setw(7)
               << (shown ? "shown" : "hidden")
-              << platform::DriveMap::Current().Root(static_cast<char>(drive.Letter())) << '\n'
+              << platform::DriveMap::Current()->Root(static_cast<char>(drive.Letter())) << '\n'
               << std::right;
     }
     if (!any)

@@ -20,6 +20,8 @@ class ConsoleUserInterface : public ui::UserInterface {
   public:
     // progressBars: draw status windows on err (pass whether err is a terminal).
     ConsoleUserInterface(std::istream& in, std::ostream& out, std::ostream& err, bool progressBars);
+    // The console runs every job at once, in step with its prompt.
+    bool RunsJobsInline() const override { return true; }
 
     ui::Answer Message(const std::string& text, const std::string& caption, ui::Buttons buttons,
                        ui::Icon icon) override;

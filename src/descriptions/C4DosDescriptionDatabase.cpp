@@ -21,6 +21,9 @@ bool NoHardLinks(int e) {
 
 } // namespace
 
+C4DosDescriptionDatabase::C4DosDescriptionDatabase(std::shared_ptr<const platform::DriveMap> drives)
+    : m_drives(std::move(drives)) {}
+
 C4DosDescriptionDatabase::~C4DosDescriptionDatabase() {
     Release();
 }
@@ -37,10 +40,10 @@ bool C4DosDescriptionDatabase::SetDirectory(const std::string& dosDirectory) {
         m_filePath += '\\';
     m_filePath += kDescriptionFileName;
     m_error.Clear();
-    if (!DescriptionFileOf(dosDirectory, &m_hostFile, &m_error))
+    if (!DescriptionFileOf(*m_drives, dosDirectory, &m_hostFile, &m_error))
         return true; // not a directory on any drive: nothing to read, and a save will say why
     std::vector<C4DosFileDescription> entries;
-    if (!ReadDescriptionFile(dosDirectory, &entries, &m_error)) {
+    if (!ReadDescriptionFile(*m_drives, dosDirectory, &entries, &m_error)) {
         m_readFailed = true;
         m_readError = m_error;
         return false;
@@ -67,7 +70,7 @@ bool C4DosDescriptionDatabase::CanChange() {
     if (m_directory.empty())
         return platform::SetDosError(&m_error, platform::kDosInvalidHandle,
                                      "No directory is open for descriptions");
-    if (m_hostFile.empty() && !DescriptionFileOf(m_directory, &m_hostFile, &m_error))
+    if (m_hostFile.empty() && !DescriptionFileOf(*m_drives, m_directory, &m_hostFile, &m_error))
         return false;
     return true;
 }
@@ -152,7 +155,8 @@ bool C4DosDescriptionDatabase::Save(const std::string& text) {
     std::string backup;
     bool backedUp = false;
     if (exists) {
-        if (!platform::DosToHost(m_directory + "\\" + kDescriptionBackupName, &backup, nullptr))
+        if (!platform::DosToHost(m_directory + "\\" + kDescriptionBackupName, &backup, nullptr,
+                                 *m_drives))
             backup = dir + "/" + kDescriptionBackupName;
         struct stat old;
         if (::lstat(backup.c_str(), &old) == 0 && !platform::DeleteFile(backup, &m_error))

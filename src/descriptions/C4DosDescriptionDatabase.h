@@ -27,6 +27,7 @@
 #include "descriptions/C4DosFileDescription.h"
 #include "platform/SysError.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,9 @@ namespace vorlane::descriptions {
 
 class C4DosDescriptionDatabase {
   public:
-    C4DosDescriptionDatabase() = default;
+    // drives: the map its DOS directories are translated with (a snapshot
+    // the database keeps).
+    explicit C4DosDescriptionDatabase(std::shared_ptr<const platform::DriveMap> drives);
     ~C4DosDescriptionDatabase();
     C4DosDescriptionDatabase(const C4DosDescriptionDatabase&) = delete;
     C4DosDescriptionDatabase& operator=(const C4DosDescriptionDatabase&) = delete;
@@ -77,6 +80,7 @@ class C4DosDescriptionDatabase {
     bool Commit(std::vector<C4DosFileDescription> entries);
     bool Save(const std::string& text);
 
+    std::shared_ptr<const platform::DriveMap> m_drives;
     std::vector<C4DosFileDescription> m_entries; // sorted by name
     std::string m_directory;
     std::string m_filePath;

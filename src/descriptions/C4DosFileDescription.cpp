@@ -130,19 +130,19 @@ void InsertDescription(std::vector<C4DosFileDescription>* entries, C4DosFileDesc
     entries->insert(at, std::move(entry));
 }
 
-bool DescriptionFileOf(const std::string& dosDirectory, std::string* hostPath,
-                       platform::SysError* err) {
+bool DescriptionFileOf(const platform::DriveMap& drives, const std::string& dosDirectory,
+                       std::string* hostPath, platform::SysError* err) {
     std::string path = dosDirectory;
     if (path.empty() || (path.back() != '\\' && path.back() != '/'))
         path += '\\';
-    return platform::DosToHost(path + kDescriptionFileName, hostPath, err);
+    return platform::DosToHost(path + kDescriptionFileName, hostPath, err, drives);
 }
 
-bool ReadDescriptionFile(const std::string& dosDirectory,
+bool ReadDescriptionFile(const platform::DriveMap& drives, const std::string& dosDirectory,
                          std::vector<C4DosFileDescription>* entries, platform::SysError* err) {
     entries->clear();
     std::string host;
-    if (!DescriptionFileOf(dosDirectory, &host, err))
+    if (!DescriptionFileOf(drives, dosDirectory, &host, err))
         return false;
     std::string text;
     platform::SysError readErr;

@@ -21,6 +21,10 @@
 #include <string_view>
 #include <vector>
 
+namespace vorlane::platform {
+class DriveMap;
+}
+
 namespace vorlane::descriptions {
 
 constexpr const char* kDescriptionFileName = "DESCRIPT.ION";
@@ -60,15 +64,16 @@ size_t FindDescription(const std::vector<C4DosFileDescription>& entries, std::st
 // Inserts entry at its sorted place (after entries equal ignoring case).
 void InsertDescription(std::vector<C4DosFileDescription>* entries, C4DosFileDescription entry);
 
-// The host path of the description file of a DOS directory (an existing
+// The host path (through the drive map) of the description file of a DOS
+// directory (an existing
 // file found without regard to case; else the name DESCRIPT.ION).
-bool DescriptionFileOf(const std::string& dosDirectory, std::string* hostPath,
-                       platform::SysError* err = nullptr);
+bool DescriptionFileOf(const platform::DriveMap& drives, const std::string& dosDirectory,
+                       std::string* hostPath, platform::SysError* err = nullptr);
 
-// Reads the description file of a DOS directory, changing nothing on disk.
+// Reads the description file of a DOS directory (through the drive map), changing nothing on disk.
 // A directory without one gives no entries and true; a file that exists but
 // cannot be read gives false and err.
-bool ReadDescriptionFile(const std::string& dosDirectory,
+bool ReadDescriptionFile(const platform::DriveMap& drives, const std::string& dosDirectory,
                          std::vector<C4DosFileDescription>* entries,
                          platform::SysError* err = nullptr);
 

@@ -29,9 +29,9 @@ class FileDescriptions : public catalogue::CDirectoryDescriptions {
 } // namespace
 
 std::unique_ptr<catalogue::CDirectoryDescriptions>
-C4DosDescriptionSource::Open(const std::string& directory) {
+C4DosDescriptionSource::Open(const std::string& directory, const platform::DriveMap& drives) {
     std::vector<descriptions::C4DosFileDescription> entries;
-    if (!descriptions::ReadDescriptionFile(directory, &entries) || entries.empty())
+    if (!descriptions::ReadDescriptionFile(drives, directory, &entries) || entries.empty())
         return nullptr;
     return std::make_unique<FileDescriptions>(std::move(entries));
 }

@@ -23,7 +23,8 @@ namespace vorlane::fileops {
 class C4DosDescriptionSource : public catalogue::CDescriptionSource {
   public:
     // Null when the directory has no descriptions.
-    std::unique_ptr<catalogue::CDirectoryDescriptions> Open(const std::string& directory) override;
+    std::unique_ptr<catalogue::CDirectoryDescriptions>
+    Open(const std::string& directory, const platform::DriveMap& drives) override;
 };
 
 } // namespace vorlane::fileops

@@ -121,8 +121,8 @@ struct CFileOperation::Transfer {
     }
 };
 
-CFileOperation::CFileOperation(ui::StatusWindow* status)
-    : m_buffer(new unsigned char[kBufferSize]), m_status(status) {}
+CFileOperation::CFileOperation(const ui::OperationContext& context, ui::StatusWindow* status)
+    : m_context(context), m_buffer(new unsigned char[kBufferSize]), m_status(status) {}
 
 CFileOperation::~CFileOperation() = default;
 
@@ -135,7 +135,7 @@ void CFileOperation::SetTuning(const Tuning& tuning) {
 
 bool CFileOperation::ToHost(const std::string& dosPath, std::string* hostPath) {
     SysError err;
-    if (!platform::DosToHost(dosPath, hostPath, &err))
+    if (!platform::DosToHost(dosPath, hostPath, &err, m_context.Drives()))
         return m_error.Set(err);
     return true;
 }
@@ -255,7 +255,7 @@ bool CFileOperation::CopyFile(const std::string& source, const std::string& targ
     // The target step. The existing target is not touched: the copy goes
     // into a temporary file beside it that replaces it only when complete.
     if (t.exists && promptOverwrite &&
-        !ui::Current().AskYesNo(
+        !m_context.Ui().AskYesNo(
             "File '" + target + "' already exists. Do you wish to overwrite it?", "Overwrite"))
         return m_error.SetOwn(CDosErrorMessage::kUserAborted);
     platform::TempFile temp;
@@ -555,7 +555,8 @@ bool CFileOperation::SetFileTimes(const std::string& path, const FileTimes& time
 bool CFileOperation::IsSameFile(const std::string& a, const std::string& b) {
     std::string hostA, hostB;
     SysError err;
-    if (!platform::DosToHost(a, &hostA, &err) || !platform::DosToHost(b, &hostB, &err))
+    if (!platform::DosToHost(a, &hostA, &err, m_context.Drives()) ||
+        !platform::DosToHost(b, &hostB, &err, m_context.Drives()))
         return false;
     return SameHostFile(hostA, hostB);
 }
@@ -563,31 +564,15 @@ bool CFileOperation::IsSameFile(const std::string& a, const std::string& b) {
 // ---- errors -----------------------------------------------------------------
 
 ui::Answer CFileOperation::ReportError(const char* caption, const char* format, ...) {
-    std::string sentence;
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (length > 0) {
-        sentence.resize(static_cast<size_t>(length) + 1);
-        std::vsnprintf(sentence.data(), sentence.size(), format, args);
-        sentence.resize(static_cast<size_t>(length));
-    }
+    std::string sentence = ui::VFormatText(format, args);
     va_end(args);
-    // The dialog shows at most kMaxMessageText bytes: a long sentence is
-    // cut (never inside a character) so that the error text still shows.
-    const std::string& detail = m_error.Message();
-    size_t room = ui::kMaxMessageText > detail.size() ? ui::kMaxMessageText - detail.size() : 0;
-    if (sentence.size() > room) {
-        while (room > 0 && (static_cast<unsigned char>(sentence[room]) & 0xC0) == 0x80)
-            --room;
-        sentence.resize(room);
-    }
-    std::string text = ui::LimitMessageText(sentence + detail);
+    // A long sentence gives way (never inside a character) so that the
+    // error text still shows.
+    std::string text = ui::MessageWithDetail(sentence, m_error.Message());
     std::string shownCaption = caption != nullptr && caption[0] != '\0' ? caption : "Error!";
-    return ui::Current().Message(text, shownCaption, ui::Buttons::Ok, ui::Icon::Error);
+    return m_context.Ui().Message(text, shownCaption, ui::Buttons::Ok, ui::Icon::Error);
 }
 
 } // namespace vorlane::fileops

@@ -8,14 +8,16 @@
 // run, optionally with a status window it owns, calls one primitive per
 // file, and destroys it when the group is done:
 //
-//   auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Operation, "Copy Files");
-//   CFileOperation op(status.get());
+//   auto status = context.Ui().MakeStatusWindow(ui::StatusKind::Operation, "Copy Files");
+//   CFileOperation op(context, status.get());
 //   if (!op.Copy(from, to, false))
 //       op.ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", "copy", a, b);
 //
 // Every primitive returns true when done; on failure Error() holds the
 // code and the text to show after the driver's own sentence. Paths are
-// full DOS paths ("C:\DOCS\REPORT.TXT"), translated through the drive map.
+// full DOS paths ("C:\DOCS\REPORT.TXT"), translated through the drive map
+// of the operation context; questions and messages go to its user
+// interface.
 // While it works a primitive writes a one-line text and a percentage into
 // the status window and polls it for a cancel; without a status window
 // nothing is shown and nothing is ever cancelled. No file stays open
@@ -39,11 +41,13 @@
 //     through a link, a hard link, another case or "./" is refused as
 //     "Source and target files are the same!" and touches nothing.
 //
-// One thread (the user-interface thread); not copyable.
+// Used by one thread at a time (a job's, or the GUI thread for a run that
+// stays there); not copyable.
 #pragma once
 
 #include "fileops/CDosErrorMessage.h"
 #include "platform/FileSystem.h"
+#include "ui/OperationContext.h"
 #include "ui/UserInterface.h"
 
 #include <cstddef>
@@ -88,8 +92,10 @@ class CFileOperation {
         bool kernelCopy = true;
     };
 
+    // context: the operation's user interface and drive map (copied).
     // status may be null; it is not owned and must outlive its use here.
-    explicit CFileOperation(ui::StatusWindow* status = nullptr);
+    explicit CFileOperation(const ui::OperationContext& context,
+                            ui::StatusWindow* status = nullptr);
     ~CFileOperation();
     CFileOperation(const CFileOperation&) = delete;
     CFileOperation& operator=(const CFileOperation&) = delete;
@@ -143,6 +149,7 @@ class CFileOperation {
 
     ui::StatusWindow* StatusWindow() const { return m_status; }
     void SetStatusWindow(ui::StatusWindow* status) { m_status = status; }
+    const ui::OperationContext& Context() const { return m_context; }
     const Tuning& GetTuning() const { return m_tuning; }
     void SetTuning(const Tuning& tuning);
 
@@ -165,6 +172,7 @@ class CFileOperation {
     bool ZapContents(const std::string& hostPath, const std::string& shown, int passes);
     size_t StepBytes() const { return kBufferSize * static_cast<size_t>(m_tuning.blocksPerStep); }
 
+    ui::OperationContext m_context;
     std::unique_ptr<unsigned char[]> m_buffer; // kBufferSize bytes
     CDosErrorMessage m_error;
     ui::StatusWindow* m_status = nullptr;

@@ -2,13 +2,14 @@
 
 #include "app/VorlaneApp.h"
 #include "catalogue/CatalogueTypes.h"
+#include "fileops/ZipArchiveCommands.h"
+#include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
 #include "gui/QtUserInterface.h"
 #include "gui/TFileManagerWindow.h"
 #include "gui/WindowSettings.h"
 #include "platform/DosPath.h"
 #include "ui/UserInterface.h"
-#include "zip/ZipArchiveCommands.h"
 
 #include <QFileDialog>
 
@@ -70,7 +71,8 @@ ArchiveDialogRequest Request(const char* caption, const char* filter, bool mustE
     ArchiveDialogRequest request;
     request.caption = caption;
     request.filter = filter;
-    request.initialDir = SettingsStore().Read(zip::kZipSettingsSection, zip::kZipOpenPathKey);
+    request.initialDir =
+        SettingsStore().Read(fileops::kZipSettingsSection, fileops::kZipOpenPathKey);
     request.mustExist = mustExist;
     return request;
 }
@@ -83,11 +85,12 @@ void SetArchiveFilePicker(ArchiveFilePicker picker) {
 
 TFileManagerWindow* RunNewArchive(CVorlaneFrame& frame) {
     std::optional<std::string> chosen =
-        Pick(Request(zip::kNewArchiveCaption, zip::kNewArchiveFilter, false), frame,
-             zip::kNewArchiveHelpContext);
+        Pick(Request(fileops::kNewArchiveCaption, fileops::kNewArchiveFilter, false), frame,
+             fileops::kNewArchiveHelpContext);
     if (!chosen)
         return nullptr;
-    std::optional<std::string> archive = zip::PrepareNewArchive(*chosen, WriteSetting);
+    std::optional<std::string> archive =
+        fileops::PrepareNewArchive(frame.Jobs().NewContext(), *chosen, WriteSetting);
     if (!archive)
         return nullptr;
     return frame.OpenFileManager(*archive, catalogue::kDriveZip, true);
@@ -95,11 +98,11 @@ TFileManagerWindow* RunNewArchive(CVorlaneFrame& frame) {
 
 TFileManagerWindow* RunOpenArchive(CVorlaneFrame& frame) {
     std::optional<std::string> chosen =
-        Pick(Request(zip::kOpenArchiveCaption, zip::kOpenArchiveFilter, true), frame,
-             zip::kOpenArchiveHelpContext);
+        Pick(Request(fileops::kOpenArchiveCaption, fileops::kOpenArchiveFilter, true), frame,
+             fileops::kOpenArchiveHelpContext);
     if (!chosen)
         return nullptr;
-    std::string archive = zip::PrepareOpenArchive(*chosen, WriteSetting);
+    std::string archive = fileops::PrepareOpenArchive(*chosen, WriteSetting);
     return frame.OpenFileManager(archive, catalogue::kDriveZip, true);
 }
 

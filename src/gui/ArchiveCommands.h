@@ -3,7 +3,7 @@
 // window on the archive as a drive of kind 99 (an archive window, menu
 // 500, caption "Zip '...'"). What happens to the chosen name (upper case,
 // "Zip Open Path", the ".ZIP" extension, the empty archive and its change
-// notice) is the zip module's (zip/ZipArchiveCommands.h).
+// notice) is the file operations module's (fileops/ZipArchiveCommands.h).
 //
 // The dialogs: "New Archive File" with "ZIP Files (*.zip)|*.ZIP", where
 // the directory must exist but the file need not; "Open Archive File" with

@@ -25,7 +25,7 @@ void CDriveBar::Rebuild() {
     const app::VorlaneApp* a = app::VorlaneApp::Current();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         bool present =
-            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current().Root(letter).empty();
+            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current()->Root(letter).empty();
         bool shown = !a || a->Settings().shownDrives[static_cast<size_t>(letter - 'A')] != '.';
         if (!present || !shown)
             continue;
@@ -60,7 +60,7 @@ std::string DriveInfoText(char letter) {
         std::string(1, static_cast<char>(type.Letter())) + ": " + type.TypeName() + " drive";
     if (!type.VolumeLabel().empty())
         text += " [" + type.VolumeLabel() + "]";
-    text += "\n" + platform::DriveMap::Current().Root(letter);
+    text += "\n" + platform::DriveMap::Current()->Root(letter);
     uint64_t freeBytes = 0;
     uint64_t totalBytes = 0;
     if (platform::DiskSpace(letter, &freeBytes, &totalBytes))

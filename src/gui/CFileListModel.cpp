@@ -2,11 +2,11 @@
 
 #include "catalogue/CFileContainer.h"
 #include "catalogue/CFileManagerSession.h"
+#include "catalogue/CZipFileInfo.h"
 #include "catalogue/CatalogueTypes.h"
 #include "catalogue/SizeFormat.h"
 #include "gui/FileIcons.h"
 #include "platform/DosPath.h"
-#include "zip/CZipFileInfo.h"
 
 #include <QBrush>
 #include <QColor>
@@ -47,17 +47,17 @@ std::vector<int> CFileListModel::PlainColumns(uint32_t bits, bool descriptions) 
 std::vector<int> CFileListModel::ZipColumns(uint32_t bits) {
     // The order of the member's listing line.
     std::vector<int> columns = {kName};
-    if (bits & zip::kZipListSize)
+    if (bits & catalogue::kZipListSize)
         columns.push_back(kSize);
-    if (bits & zip::kZipListDateTime)
+    if (bits & catalogue::kZipListDateTime)
         columns.push_back(kZipDateTime);
-    if (bits & zip::kZipListAttributes)
+    if (bits & catalogue::kZipListAttributes)
         columns.push_back(kAttributes);
-    if (bits & zip::kZipListRatio)
+    if (bits & catalogue::kZipListRatio)
         columns.push_back(kZipRatio);
-    if (bits & zip::kZipListMethod)
+    if (bits & catalogue::kZipListMethod)
         columns.push_back(kZipMethod);
-    if (bits & zip::kZipListRelativePath)
+    if (bits & catalogue::kZipListRelativePath)
         columns.push_back(kZipRelativePath);
     return columns;
 }
@@ -149,7 +149,7 @@ int CFileListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CFileListModel::Text(const CFileContainer& file, Column column) const {
-    const auto* member = dynamic_cast<const zip::CZipFileInfo*>(&file);
+    const auto* member = dynamic_cast<const catalogue::CZipFileInfo*>(&file);
     switch (column) {
     case kName:
         return QString::fromStdString(file.Name());

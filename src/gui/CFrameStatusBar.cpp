@@ -29,6 +29,18 @@ CFrameStatusBar::CFrameStatusBar(QWidget* parent) : QStatusBar(parent) {
         m_fields[static_cast<size_t>(i)] = label;
         addPermanentWidget(label, i == kFieldCount - 1 ? 1 : 0);
     }
+    m_jobs = new QLabel(this);
+    m_jobs->setFont(font);
+    m_jobs->setObjectName("jobs");
+    m_jobs->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_jobs->hide();
+    addPermanentWidget(m_jobs);
+}
+
+void CFrameStatusBar::SetJobs(const QString& summary, const QString& titles) {
+    m_jobs->setText(summary);
+    m_jobs->setToolTip(titles);
+    m_jobs->setVisible(!summary.isEmpty());
 }
 
 QLabel* CFrameStatusBar::Label(int field) const {

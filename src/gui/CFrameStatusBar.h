@@ -26,8 +26,14 @@ class CFrameStatusBar : public QStatusBar {
     void ResetFields();
     QLabel* Label(int field) const;
 
+    // The running jobs: summary ("1 job running") in a field of its own at
+    // the right, their titles as its tool tip; hidden when summary is "".
+    void SetJobs(const QString& summary, const QString& titles);
+    QLabel* JobsLabel() const { return m_jobs; }
+
   private:
     std::array<QLabel*, kFieldCount> m_fields{};
+    QLabel* m_jobs = nullptr;
 };
 
 } // namespace vorlane::gui

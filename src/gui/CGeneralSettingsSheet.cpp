@@ -2,6 +2,7 @@
 
 #include "app/CDriveType.h"
 #include "gui/FileIcons.h"
+#include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
 #include <QCheckBox>
@@ -264,9 +265,10 @@ bool CGeneralSettingsSheet::Apply() {
     std::string drives = ShownDrives();
     std::string workDirectory = m_workDirectory->text().trimmed().toStdString();
     std::string zipTempPath = m_zipTempPath->text().trimmed().toStdString();
+    const std::shared_ptr<const platform::DriveMap> map = platform::DriveMap::Current();
     if (!Accepts(kDrives, app::CheckDrivesPage(drives)) ||
-        !Accepts(kEditor, app::CheckEditorPage(workDirectory)) ||
-        !Accepts(kPaths, app::CheckPathsPage(zipTempPath)))
+        !Accepts(kEditor, app::CheckEditorPage(workDirectory, *map)) ||
+        !Accepts(kPaths, app::CheckPathsPage(zipTempPath, *map)))
         return false;
 
     for (size_t i = 0; i < m_flags.size(); ++i)

@@ -8,7 +8,9 @@
 #include "gui/CFileSortDialog.h"
 #include "gui/CFrameStatusBar.h"
 #include "gui/CGeneralSettingsSheet.h"
+#include "gui/CGuiChangeSink.h"
 #include "gui/CHelpWindow.h"
+#include "gui/CJobManager.h"
 #include "gui/CLogDriveDialog.h"
 #include "gui/CStartupNoticeDialog.h"
 #include "gui/CVorlaneMDIChild.h"
@@ -59,6 +61,18 @@ app::AppSettings* MutableAppSettings() {
 CVorlaneFrame::CVorlaneFrame(app::VorlaneApp* app, QWidget* parent)
     : QMainWindow(parent), m_app(app) {
     setWindowTitle(app::VorlaneApp::kName);
+    // Jobs talk to the user through the interface the front end installed,
+    // with the application's drive map and options as they are when each
+    // starts, and tell every window what they changed.
+    m_notices = new CGuiChangeSink(this);
+    m_jobs = std::make_unique<CJobManager>(ui::Current());
+    m_jobs->SetContextFactory([this] {
+        ui::UserInterface& gui = ui::Current();
+        if (app::VorlaneApp* a = app::VorlaneApp::Current())
+            return a->MakeContext(gui, m_notices);
+        return ui::OperationContext(gui, platform::DriveMap::Current(), {}, m_notices);
+    });
+    connect(m_jobs.get(), &CJobManager::JobsChanged, this, &CVorlaneFrame::ShowJobs);
     setWindowIcon(
         QIcon::fromTheme("system-file-manager", style()->standardIcon(QStyle::SP_DirHomeIcon)));
     m_mdi = new QMdiArea(this); // the MDI client
@@ -400,6 +414,7 @@ TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName,
         return active;
     }
     auto* fm = new TFileManagerWindow;
+    fm->SetJobManager(m_jobs.get());
     connect(fm, &TFileManagerWindow::StatusTextChanged, this,
             [this](int field, const QString& text, bool repaint) {
                 OnStatusText(field, text, repaint);
@@ -461,10 +476,10 @@ char CVorlaneFrame::DefaultDrive() {
     std::string dos;
     if (platform::HostToDos(QDir::currentPath().toStdString(), &dos) && !dos.empty())
         return static_cast<char>(std::toupper(static_cast<unsigned char>(dos[0])));
-    const platform::DriveMap& map = platform::DriveMap::Current();
-    if (!map.Root('C').empty())
+    std::shared_ptr<const platform::DriveMap> map = platform::DriveMap::Current();
+    if (!map->Root('C').empty())
         return 'C';
-    std::vector<char> letters = map.Letters();
+    std::vector<char> letters = map->Letters();
     return letters.empty() ? 0 : letters.front();
 }
 
@@ -545,12 +560,35 @@ void CVorlaneFrame::CleanUp(platform::ProfileFile& settings) {
 }
 
 void CVorlaneFrame::closeEvent(QCloseEvent* event) {
-    if (m_app && !m_app->CloseQuery(*this)) {
+    if (!StopJobsForClose() || (m_app && !m_app->CloseQuery(*this))) {
         event->ignore();
         return;
     }
     event->accept();
     emit Closed();
+}
+
+void CVorlaneFrame::ShowJobs() {
+    QStringList titles;
+    for (const CJobManager::Info& job : m_jobs->Jobs())
+        titles << QString::fromStdString(job.title) + (job.running ? "" : " (waiting)");
+    m_status->SetJobs(m_jobs->Summary(), titles.join('\n'));
+}
+
+bool CVorlaneFrame::StopJobsForClose() {
+    if (m_jobs->Idle())
+        return true;
+    const size_t count = m_jobs->Jobs().size();
+    std::string text = count == 1 ? "An operation is still running."
+                                  : std::to_string(count) + " operations are still running.";
+    if (!ui::Current().AskYesNo(text + " Stop it and exit?", app::VorlaneApp::kName))
+        return false;
+    // Each job stops at its next poll; a file being written is removed, so
+    // nothing half-copied stays behind.
+    m_jobs->BeginClosing();
+    m_jobs->CancelAll();
+    m_jobs->WaitForAll(-1);
+    return true;
 }
 
 // --- IStartupActions ------------------------------------------------------------
@@ -560,7 +598,7 @@ void CVorlaneFrame::ShowLogDriveDialog() {
     app::VorlaneApp* a = app::VorlaneApp::Current();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         bool present =
-            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current().Root(letter).empty();
+            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current()->Root(letter).empty();
         if (present)
             drives += QChar(letter);
     }

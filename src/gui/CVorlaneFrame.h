@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QDialog;
@@ -38,6 +39,8 @@ namespace vorlane::gui {
 
 class CDriveBar;
 class CFrameStatusBar;
+class CGuiChangeSink;
+class CJobManager;
 class TFileManagerWindow;
 
 class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IStartupActions {
@@ -71,6 +74,10 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     QList<TFileManagerWindow*> FileManagers() const;
     QMdiArea* MdiArea() const { return m_mdi; }
     CFrameStatusBar* FrameStatusBar() const { return m_status; }
+    // The jobs started from this frame's windows (copies, moves, ...).
+    CJobManager& Jobs() const { return *m_jobs; }
+    // Where those jobs announce their changes (every window follows).
+    CGuiChangeSink& ChangeSink() const { return *m_notices; }
     const app::FrameSettings& Settings() const { return m_settings; }
     // The current default drive: the drive holding the working directory,
     // else C:, else the first present drive; 0 when there is none.
@@ -118,8 +125,14 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     void ShowHelp(int context);
     void AfterWindowOpened();
     int RunDialog(QDialog& dialog);
+    void ShowJobs();
+    // Closing with jobs running: asks, then cancels them and waits; false
+    // when the user keeps the program open.
+    bool StopJobsForClose();
 
     app::VorlaneApp* m_app;
+    CGuiChangeSink* m_notices;
+    std::unique_ptr<CJobManager> m_jobs;
     app::FrameSettings m_settings;
     QMdiArea* m_mdi;
     CFrameStatusBar* m_status;

@@ -6,7 +6,6 @@
 #include "gui/FileIcons.h"
 #include "gui/QtUserInterface.h"
 #include "objdb/CAppObjectDatabase.h"
-#include "zip/ZipSupport.h"
 
 #include <QApplication>
 
@@ -40,7 +39,6 @@ int Main(int argc, char** argv) {
     QApplication::setApplicationVersion(app::VorlaneApp::kVersion);
     QApplication::setQuitOnLastWindowClosed(false);
     ChooseIconTheme();
-    zip::InstallZipSupport(); // zip files read as directories, archives as drives
 
     QtUserInterface qtUi;
     ui::ScopedUserInterface installed(&qtUi);

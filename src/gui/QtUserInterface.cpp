@@ -138,6 +138,11 @@ std::unique_ptr<ui::StatusWindow> QtUserInterface::MakeStatusWindow(ui::StatusKi
     return MakeQtStatusWindow(m_parent, kind, caption);
 }
 
+std::unique_ptr<ui::StatusWindow>
+QtUserInterface::MakeBackgroundStatusWindow(ui::StatusKind kind, const std::string& caption) {
+    return MakeQtStatusWindow(m_parent, kind, caption, false);
+}
+
 void QtUserInterface::BeginWait() {
     if (m_waitDepth++ == 0)
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -33,6 +33,8 @@ class QtUserInterface : public ui::UserInterface {
     ui::Answer AskYesNoAllCancel(const std::string& text, const std::string& caption) override;
     std::unique_ptr<ui::StatusWindow> MakeStatusWindow(ui::StatusKind kind,
                                                        const std::string& caption) override;
+    std::unique_ptr<ui::StatusWindow>
+    MakeBackgroundStatusWindow(ui::StatusKind kind, const std::string& caption) override;
     void BeginWait() override;
     void EndWait() override;
     std::optional<std::string> PickOpenFile(const std::string& caption, const std::string& filter,

@@ -28,13 +28,14 @@ int Clamp(int percent) {
 
 } // namespace
 
-CStatusDialogBase::CStatusDialogBase(QWidget* parent, const std::string& caption)
+CStatusDialogBase::CStatusDialogBase(QWidget* parent, const std::string& caption, bool modal)
     : QDialog(parent) {
     setWindowTitle(QString::fromStdString(caption));
-    // While a run pumps events through the poll, only this window takes
-    // input: the windows whose catalogue the run is changing cannot be
-    // closed or sent another command under it.
-    setWindowModality(Qt::ApplicationModal);
+    // While a run on the GUI thread pumps events through the poll, only
+    // this window takes input: the windows whose catalogue the run is
+    // changing cannot be closed or sent another command under it. A job's
+    // window leaves them usable: the job never touches the catalogue.
+    setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
@@ -62,8 +63,9 @@ bool CStatusDialogBase::Poll() {
     return m_cancelled;
 }
 
-COperationStatusDialog::COperationStatusDialog(QWidget* parent, const std::string& caption)
-    : CStatusDialogBase(parent, caption.empty() ? kDefaultCaption : caption) {
+COperationStatusDialog::COperationStatusDialog(QWidget* parent, const std::string& caption,
+                                               bool modal)
+    : CStatusDialogBase(parent, caption.empty() ? kDefaultCaption : caption, modal) {
     auto* layout = new QVBoxLayout(this);
     m_current = new QLabel(this);
     m_current->setMinimumWidth(360);
@@ -109,8 +111,8 @@ int COperationStatusDialog::OverallValue() const {
     return m_overallGauge->value();
 }
 
-CStatusMessageWindow::CStatusMessageWindow(QWidget* parent, const std::string& caption)
-    : CStatusDialogBase(parent, caption) {
+CStatusMessageWindow::CStatusMessageWindow(QWidget* parent, const std::string& caption, bool modal)
+    : CStatusDialogBase(parent, caption, modal) {
     auto* layout = new QVBoxLayout(this);
     m_message = new QLabel(this);
     m_message->setMinimumWidth(300);
@@ -142,14 +144,15 @@ namespace {
 
 class OperationStatus : public ui::StatusWindow {
   public:
-    OperationStatus(QWidget* parent, const std::string& caption)
-        : m_dialog(new COperationStatusDialog(parent, caption)) {}
+    OperationStatus(QWidget* parent, const std::string& caption, bool modal)
+        : m_dialog(new COperationStatusDialog(parent, caption, modal)) {}
     ~OperationStatus() override { delete m_dialog; }
     void SetCurrentMessage(const std::string& text) override { m_dialog->SetCurrentMessage(text); }
     void SetCurrentPercent(int percent) override { m_dialog->SetCurrentPercent(percent); }
     void SetOverallLabel(const std::string& text) override { m_dialog->SetOverallLabel(text); }
     void SetOverallPercent(int percent) override { m_dialog->SetOverallPercent(percent); }
     bool Cancelled() override { return m_dialog->Poll(); }
+    bool CancelRequested() override { return m_dialog->IsCancelled(); }
 
   private:
     COperationStatusDialog* m_dialog;
@@ -157,14 +160,15 @@ class OperationStatus : public ui::StatusWindow {
 
 class MessageStatus : public ui::StatusWindow {
   public:
-    MessageStatus(QWidget* parent, const std::string& caption)
-        : m_window(new CStatusMessageWindow(parent, caption)) {}
+    MessageStatus(QWidget* parent, const std::string& caption, bool modal)
+        : m_window(new CStatusMessageWindow(parent, caption, modal)) {}
     ~MessageStatus() override { delete m_window; }
     void SetCurrentMessage(const std::string& text) override { m_window->SetMessage(text); }
     void SetCurrentPercent(int percent) override { m_window->SetPercent(percent); }
     void SetOverallLabel(const std::string&) override {}
     void SetOverallPercent(int) override {}
     bool Cancelled() override { return m_window->Poll(); }
+    bool CancelRequested() override { return m_window->IsCancelled(); }
 
   private:
     CStatusMessageWindow* m_window;
@@ -173,10 +177,10 @@ class MessageStatus : public ui::StatusWindow {
 } // namespace
 
 std::unique_ptr<ui::StatusWindow> MakeQtStatusWindow(QWidget* parent, ui::StatusKind kind,
-                                                     const std::string& caption) {
+                                                     const std::string& caption, bool modal) {
     if (kind == ui::StatusKind::Operation)
-        return std::make_unique<OperationStatus>(parent, caption);
-    return std::make_unique<MessageStatus>(parent, caption);
+        return std::make_unique<OperationStatus>(parent, caption, modal);
+    return std::make_unique<MessageStatus>(parent, caption, modal);
 }
 
 } // namespace vorlane::gui

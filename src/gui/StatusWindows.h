@@ -6,11 +6,10 @@
 // overall setters do nothing there.
 //
 // Both are shown at once and every setter repaints immediately. They do
-// not block, but they are application-modal: while the run polls, input
-// reaches only them. Cancel, or closing the window, marks the run
-// cancelled; the poll lets Qt deliver pending input first, so a click is
-// seen at the next poll.
-// The operation that asked for the window owns it for one run.
+// not block; a run on the GUI thread makes them application-modal, so
+// while it polls input reaches only them (a job's windows are not modal). Cancel, or closing the
+// window, marks the run cancelled; the poll lets Qt deliver pending input first, so a click is seen
+// at the next poll. The operation that asked for the window owns it for one run.
 #pragma once
 
 #include "ui/UserInterface.h"
@@ -32,7 +31,7 @@ class CStatusDialogBase : public QDialog {
     bool Poll();
 
   protected:
-    CStatusDialogBase(QWidget* parent, const std::string& caption);
+    CStatusDialogBase(QWidget* parent, const std::string& caption, bool modal);
     void closeEvent(QCloseEvent* event) override;
     // Makes the new texts and values visible before the work goes on.
     void ShowNow(QWidget* changed);
@@ -45,7 +44,7 @@ class COperationStatusDialog : public CStatusDialogBase {
     Q_OBJECT
   public:
     static constexpr const char* kDefaultCaption = "Operation Status";
-    COperationStatusDialog(QWidget* parent, const std::string& caption);
+    COperationStatusDialog(QWidget* parent, const std::string& caption, bool modal = true);
 
     void SetCurrentMessage(const std::string& text);
     void SetCurrentPercent(int percent);
@@ -67,7 +66,7 @@ class COperationStatusDialog : public CStatusDialogBase {
 class CStatusMessageWindow : public CStatusDialogBase {
     Q_OBJECT
   public:
-    CStatusMessageWindow(QWidget* parent, const std::string& caption);
+    CStatusMessageWindow(QWidget* parent, const std::string& caption, bool modal = true);
 
     void SetMessage(const std::string& text);
     void SetPercent(int percent);
@@ -79,8 +78,10 @@ class CStatusMessageWindow : public CStatusDialogBase {
     QProgressBar* m_gauge;
 };
 
-// The ui::StatusWindow face of either dialog; owns it.
+// The ui::StatusWindow face of either dialog; owns it. A modal window (the
+// run blocks the GUI thread and polls) takes all input while it shows; a
+// job's window (modal false) leaves the other windows usable.
 std::unique_ptr<ui::StatusWindow> MakeQtStatusWindow(QWidget* parent, ui::StatusKind kind,
-                                                     const std::string& caption);
+                                                     const std::string& caption, bool modal = true);
 
 } // namespace vorlane::gui

@@ -4,13 +4,12 @@
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
 #include "catalogue/CFileContainer.h"
-#include "catalogue/NameOrder.h"
 #include "catalogue/SizeFormat.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
 #include "gui/Commands.h"
-#include "gui/FileDrop.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/PathAbbreviation.h"
@@ -49,9 +48,6 @@ std::string ParentPath(const std::string& path) {
     return slash <= 2 ? path.substr(0, 3) : path.substr(0, slash);
 }
 
-constexpr const char* kCommandLineNotAvailable =
-    "The command line is not available yet: it will come in a later version of Vorlane.";
-
 std::vector<TFileManagerWindow*>& Registry() {
     static std::vector<TFileManagerWindow*> windows;
     return windows;
@@ -81,40 +77,6 @@ QTreeView* MakeDetailsView(QWidget* parent) {
     view->header()->setSectionsMovable(true);     // the order is kept per drive
     view->header()->setDefaultSectionSize(90);
     return view;
-}
-
-// The width of a detail column: its widest usual text and a margin.
-int ColumnWidth(CFileListModel::Column column, const QFontMetrics& metrics) {
-    const char* sample = "Description of the file";
-    switch (column) {
-    case CFileListModel::kSize:
-        sample = "9,999,999,999";
-        break;
-    case CFileListModel::kDate:
-        sample = "12-31-99";
-        break;
-    case CFileListModel::kTime:
-        sample = "12:59p";
-        break;
-    case CFileListModel::kAttributes:
-        sample = "R.H.S.A..";
-        break;
-    case CFileListModel::kType:
-        sample = "Spreadsheet document";
-        break;
-    case CFileListModel::kZipDateTime:
-        sample = "12-31-99 12:59p";
-        break;
-    case CFileListModel::kZipRatio:
-        sample = "Ratio -100";
-        break;
-    case CFileListModel::kZipMethod:
-        sample = "Reduced 4 Method";
-        break;
-    default:
-        break;
-    }
-    return metrics.horizontalAdvance(QString::fromLatin1(sample)) + 24;
 }
 
 } // namespace
@@ -504,249 +466,6 @@ void TFileManagerWindow::FileListChanged() {
     ApplyColumns(); // resets the model
     ShowCaret();
     UpdateViewerPane();
-}
-
-// --- columns -------------------------------------------------------------------
-
-bool TFileManagerWindow::ShowsZipList() const {
-    catalogue::CDirectoryContainer* current = m_session.CurrentDirectory();
-    return current && current->IsZip();
-}
-
-std::vector<ColumnSpec> TFileManagerWindow::ColumnLayout() const {
-    std::vector<ColumnSpec> layout;
-    QHeaderView* header = m_details->header();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        int logical = header->logicalIndex(visual);
-        if (logical < 0 || logical >= m_fileModel->columnCount())
-            continue;
-        layout.push_back(
-            {static_cast<int>(m_fileModel->ColumnAt(logical)),
-             std::clamp(header->sectionSize(logical), kMinColumnWidth, kMaxColumnWidth)});
-    }
-    return layout;
-}
-
-void TFileManagerWindow::RememberColumnLayout() {
-    if (!m_columnsZip)
-        return;
-    std::vector<ColumnSpec> shown = ColumnLayout();
-    if (!shown.empty())
-        (*m_columnsZip ? m_zipLayout : m_fileLayout) = shown;
-}
-
-void TFileManagerWindow::ApplyColumns() {
-    const bool zip = ShowsZipList();
-    const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
-    std::vector<int> wanted =
-        zip ? CFileListModel::ZipColumns(settings.zipDisplayDetails)
-            : CFileListModel::PlainColumns(settings.fileDisplayDetails,
-                                           m_session.Environment().Options().fourDosDescriptions);
-    if (m_columnsZip == zip && wanted == m_columnsWanted) {
-        m_fileModel->Reset();
-        return;
-    }
-    RememberColumnLayout();
-    m_columnsZip = zip;
-    m_columnsWanted = wanted;
-    std::vector<ColumnSpec> columns = ArrangeColumns(wanted, zip ? m_zipLayout : m_fileLayout);
-    std::vector<int> ids;
-    for (const ColumnSpec& c : columns)
-        ids.push_back(c.id);
-    m_fileModel->SetColumns(ids, zip);
-    QHeaderView* header = m_details->header();
-    // The model's order is the display order: undo moves of the last list.
-    for (int logical = 0; logical < header->count(); ++logical)
-        if (header->visualIndex(logical) != logical)
-            header->moveSection(header->visualIndex(logical), logical);
-    QFontMetrics metrics(m_details->font());
-    for (int section = 0; section < static_cast<int>(columns.size()); ++section) {
-        int width = columns[static_cast<size_t>(section)].width;
-        CFileListModel::Column column = m_fileModel->ColumnAt(section);
-        if (width <= 0 && column == CFileListModel::kName) {
-            // The name column fits the longest name of the first
-            // screenful; the rest of a large list is not measured.
-            width = 180;
-            int rows = std::min(m_fileModel->rowCount(), 200);
-            for (int row = 0; row < rows; ++row)
-                width = std::max(
-                    width,
-                    metrics.horizontalAdvance(m_fileModel->index(row, 0).data().toString()) + 48);
-            width = std::min(width, 400);
-        } else if (width <= 0) {
-            width = ColumnWidth(column, metrics);
-        }
-        header->resizeSection(section, width);
-    }
-}
-
-void TFileManagerWindow::LoadColumnLayouts(char letter) {
-    if (m_layoutLetter != 0) {
-        RememberColumnLayout();
-        SaveColumnLayouts();
-    }
-    m_layoutLetter = letter;
-    CSettingsStore& store = SettingsStore();
-    m_fileLayout = ParseColumnLayout(store.Read(kGeneralSection, FileColumnsKey(letter)))
-                       .value_or(std::vector<ColumnSpec>());
-    m_zipLayout = ParseColumnLayout(store.Read(kGeneralSection, ZipColumnsKey(letter)))
-                      .value_or(std::vector<ColumnSpec>());
-    m_columnsZip.reset(); // choose the columns again with these layouts
-    m_columnsWanted.clear();
-}
-
-void TFileManagerWindow::SaveColumnLayouts() {
-    if (m_layoutLetter == 0)
-        return;
-    RememberColumnLayout();
-    const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
-    QFontMetrics metrics(m_details->font());
-    // A list never shown keeps its stored layout, or takes the defaults.
-    auto complete = [&](const std::vector<ColumnSpec>& layout, const std::vector<int>& wanted) {
-        std::vector<ColumnSpec> columns = ArrangeColumns(wanted, layout);
-        for (ColumnSpec& c : columns)
-            if (c.width <= 0)
-                c.width = ColumnWidth(static_cast<CFileListModel::Column>(c.id), metrics);
-        // Columns the bits leave out keep their place for when they return.
-        for (const ColumnSpec& c : layout)
-            if (std::none_of(columns.begin(), columns.end(),
-                             [&](const ColumnSpec& k) { return k.id == c.id; }))
-                columns.push_back(c);
-        return columns;
-    };
-    CSettingsStore& store = SettingsStore();
-    // The habitab in force (only "Default" until habitabs can be chosen).
-    store.Write(kGeneralSection, ActiveTabKey(m_layoutLetter), settings.name.substr(0, 255));
-    store.Write(kGeneralSection, FileColumnsKey(m_layoutLetter),
-                FormatColumnLayout(complete(
-                    m_fileLayout, CFileListModel::PlainColumns(
-                                      settings.fileDisplayDetails,
-                                      m_session.Environment().Options().fourDosDescriptions))));
-    store.Write(kGeneralSection, ZipColumnsKey(m_layoutLetter),
-                FormatColumnLayout(
-                    complete(m_zipLayout, CFileListModel::ZipColumns(settings.zipDisplayDetails))));
-}
-
-// --- panes ---------------------------------------------------------------------
-
-void TFileManagerWindow::ShowCommandLine(bool show) {
-    m_session.DisplaySettings().displayCommandLine = show;
-    m_commandPane->setVisible(show);
-    if (show)
-        m_commandLine->setFocus();
-}
-
-void TFileManagerWindow::ShowViewerPane(bool show) {
-    m_session.DisplaySettings().displayViewerWindow = show;
-    m_viewer->setVisible(show);
-    UpdateViewerPane();
-}
-
-bool TFileManagerWindow::CommandLineShown() const {
-    return m_session.DisplaySettings().displayCommandLine;
-}
-
-bool TFileManagerWindow::ViewerPaneShown() const {
-    return m_session.DisplaySettings().displayViewerWindow;
-}
-
-void TFileManagerWindow::OnCommandLineEntered() {
-    QString line = m_commandLine->text().trimmed();
-    if (line.isEmpty())
-        return;
-    // The command language comes with the command parser; until then the
-    // line is kept for the user to copy and nothing runs.
-    ui::Current().Message(kCommandLineNotAvailable, kNotAvailableCaption, ui::Buttons::Ok,
-                          ui::Icon::Information);
-}
-
-void TFileManagerWindow::UpdateViewerPane() {
-    if (!ViewerPaneShown())
-        return;
-    const catalogue::CFileContainer* file = m_session.CaretFile();
-    if (!file) {
-        m_viewer->clear();
-        return;
-    }
-    QString name = QString::fromStdString(file->Name());
-    QString sizeLine = QString::fromStdString(catalogue::FormatCount(file->Size(), 27)) + " bytes";
-    std::string host;
-    QByteArray bytes;
-    bool read = false;
-    // Only regular files, decided on the opened file itself: a pipe or a
-    // device swapped in under the name is refused, never opened blocking.
-    platform::File in;
-    if (!file->IsArchiveMember() && platform::DosToHost(file->FullPath(), &host) &&
-        platform::OpenRegularFile(host, platform::kOpenRead, &in, nullptr)) {
-        // Up to the limit whatever the size said: a file may grow, and some
-        // (those of /proc) report no size at all.
-        bytes.resize(kViewerPaneBytes);
-        qsizetype filled = 0;
-        size_t got = 0;
-        read = true;
-        while (filled < bytes.size() &&
-               (read = in.Read(bytes.data() + filled, static_cast<size_t>(bytes.size() - filled),
-                               &got)) &&
-               got > 0)
-            filled += static_cast<qsizetype>(got);
-        bytes.truncate(filled);
-    }
-    if (!read || bytes.contains('\0')) {
-        // A binary file, a zip member or one that cannot be read: what it is.
-        m_viewer->setPlainText(name + "\n" + sizeLine);
-        return;
-    }
-    m_viewer->setPlainText(QString::fromUtf8(bytes));
-}
-
-// --- drops ---------------------------------------------------------------------
-
-bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
-                                   const std::string& targetDirectory) const {
-    catalogue::CDriveContainer* drive = m_session.CurrentDrive();
-    if (sources.empty() || !drive || m_session.DriveKind() != catalogue::kDriveIncremental)
-        return false;
-    catalogue::CDirectoryContainer* target =
-        drive->DirectoryAt(drive->IndexOfPath(targetDirectory));
-    if (!target || target->IsZip())
-        return false; // files go into zip files through the copy command
-    // Files dropped back where they came from go nowhere.
-    return std::any_of(sources.begin(), sources.end(), [&](const std::string& source) {
-        return catalogue::ComparePaths(
-                   catalogue::ParentDosPath(catalogue::NormalizeDosPath(source)), target->Path()) !=
-               0;
-    });
-}
-
-bool TFileManagerWindow::DropOn(const std::vector<std::string>& sources,
-                                const std::string& targetDirectory) {
-    if (!CanDropOn(sources, targetDirectory))
-        return false;
-    // The keys held now decide; the work starts once the drag has ended.
-    Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
-    QPointer<TFileManagerWindow> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self, sources, targetDirectory, modifiers] {
-            if (self)
-                self->DropFiles(sources, targetDirectory, modifiers);
-        },
-        Qt::QueuedConnection);
-    return true;
-}
-
-bool TFileManagerWindow::DropFiles(const std::vector<std::string>& sources,
-                                   const std::string& targetDirectory,
-                                   Qt::KeyboardModifiers modifiers) {
-    if (!CanDropOn(sources, targetDirectory))
-        return false;
-    FileDropRequest request;
-    request.sources = sources;
-    request.targetDirectory = targetDirectory;
-    request.action = ChooseDropAction(sources.front(), targetDirectory, modifiers);
-    request.descriptions = m_session.Environment().Options().fourDosDescriptions;
-    RunFileDrop(request);
-    return true;
 }
 
 void TFileManagerWindow::TreeChanged() {

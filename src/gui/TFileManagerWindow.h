@@ -11,8 +11,9 @@
 // Descriptions" is on and then shows the "Description" column.
 //
 // Change notices: every open window is listed; BroadcastCatalogueChange
-// (the Qt user interface calls it for every notice a file operation hands
-// out) brings each window's tree and list up to date.
+// (the GUI's change sink calls it for every notice a job hands out, on the
+// GUI thread) brings each window's tree and list up to date. The list, like
+// every window and its catalogue, is touched on the GUI thread only.
 //
 // Drops: files dropped on the file list go to the current directory, on a
 // tree branch to that directory (see FileDrop.h for copy or move).
@@ -56,6 +57,7 @@ class QTreeView;
 namespace vorlane::gui {
 
 class CDirectoryTreeModel;
+class CJobManager;
 
 // The view modes of the file list (the display mode numbers 0 to 4).
 enum class FileViewMode { Details, LargeIcons, List, SmallIcons, Thumbnails };
@@ -108,8 +110,15 @@ class TFileManagerWindow : public QWidget,
     // drive): the tree and the list follow the disk.
     void CatalogueChanged(char driveLetter, const std::string& dosPath);
 
-    // Copies or moves dropped files into targetDirectory now (the drop
-    // handlers call it once the drag is over); false when refused.
+    // The frame's job manager, which runs the window's file operations
+    // (null: they run at once on the GUI thread).
+    // The frame's job manager: drops start their jobs there, and the
+    // catalogue of this window takes its contexts (user interface, drive
+    // map, options) from it.
+    void SetJobManager(CJobManager* jobs);
+
+    // Starts the copy or move of dropped files into targetDirectory (the
+    // drop handlers call it once the drag is over); false when refused.
     bool DropFiles(const std::vector<std::string>& sources, const std::string& targetDirectory,
                    Qt::KeyboardModifiers modifiers);
 
@@ -189,6 +198,7 @@ class TFileManagerWindow : public QWidget,
     QPlainTextEdit* m_viewer;
     QWidget* m_commandPane;
     QLineEdit* m_commandLine;
+    CJobManager* m_jobs = nullptr;
     FileViewMode m_viewMode = FileViewMode::Details;
     std::set<std::string> m_expanded; // tree branches the user opened
     std::set<std::string> m_scanned;  // branches read by a lazy expansion
@@ -202,7 +212,7 @@ class TFileManagerWindow : public QWidget,
     std::vector<int> m_columnsWanted; // the ids it shows, as chosen
 };
 
-// Hands a change notice to every open file manager window.
+// Hands a change notice to every open file manager window. GUI thread only.
 void BroadcastCatalogueChange(char driveLetter, const std::string& dosPath);
 
 } // namespace vorlane::gui

@@ -1,6 +1,6 @@
 // The settings-file keys the file manager windows keep for themselves: the
 // per-drive column layouts of section "General", and the archive dialogs'
-// "Zip Open Path" (section and key named by zip/ZipArchiveCommands.h).
+// "Zip Open Path" (section and key named by fileops/ZipArchiveCommands.h).
 // Reads and writes go to the application's settings file while a
 // VorlaneApp runs; without one (a window made by a test) reads give ""
 // and writes are dropped, unless a test installs its own store.

@@ -35,13 +35,13 @@ constexpr size_t kMaxHostPath = 4095;
 // components are folded) to host path. Fails when the letter is not mapped
 // (kDosInvalidDrive), the path is malformed (kDosInvalidName) or too long.
 bool DosToHost(const std::string& dosPath, std::string* hostPath, SysError* err = nullptr,
-               const DriveMap& map = DriveMap::Current());
+               const DriveMap& map = *DriveMap::Current());
 // Host path to DOS path through the drive whose root is the longest prefix
 // on component boundaries ("." and ".." folded as text first). When no root
 // is a prefix of the path as written, real paths are compared (a drive
 // reached through a link). No drive holding the path: kDosInvalidDrive.
 bool HostToDos(const std::string& hostPath, std::string* dosPath, SysError* err = nullptr,
-               const DriveMap& map = DriveMap::Current());
+               const DriveMap& map = *DriveMap::Current());
 
 // One name (no separators) between host and DOS form.
 std::string HostNameToDos(const std::string& hostName);

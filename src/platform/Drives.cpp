@@ -244,7 +244,7 @@ std::string FindLabel(const std::string& device, const std::string& labelDir) {
 }
 
 std::mutex g_currentMutex;
-std::optional<DriveMap> g_current;
+std::shared_ptr<const DriveMap> g_current;
 
 } // namespace
 
@@ -431,16 +431,16 @@ std::vector<char> DriveMap::Letters() const {
     return letters;
 }
 
-const DriveMap& DriveMap::Current() {
+std::shared_ptr<const DriveMap> DriveMap::Current() {
     std::lock_guard<std::mutex> lock(g_currentMutex);
     if (!g_current)
-        g_current = Build(nullptr, SystemMountTable());
-    return *g_current;
+        g_current = std::make_shared<const DriveMap>(Build(nullptr, SystemMountTable()));
+    return g_current;
 }
 
 void DriveMap::SetCurrent(DriveMap map) {
     std::lock_guard<std::mutex> lock(g_currentMutex);
-    g_current = std::move(map);
+    g_current = std::make_shared<const DriveMap>(std::move(map));
 }
 
 // ---------------------------------------------------------------------------
@@ -470,7 +470,7 @@ DriveInfo QueryDrive(char letter, const DriveMap& map, const MountTable& mounts,
 }
 
 DriveInfo QueryDrive(char letter) {
-    return QueryDrive(letter, DriveMap::Current(), SystemMountTable());
+    return QueryDrive(letter, *DriveMap::Current(), SystemMountTable());
 }
 
 bool DiskSpace(char letter, const DriveMap& map, uint64_t* freeBytes, uint64_t* totalBytes,
@@ -491,7 +491,7 @@ bool DiskSpace(char letter, const DriveMap& map, uint64_t* freeBytes, uint64_t* 
 }
 
 bool DiskSpace(char letter, uint64_t* freeBytes, uint64_t* totalBytes, SysError* err) {
-    return DiskSpace(letter, DriveMap::Current(), freeBytes, totalBytes, err);
+    return DiskSpace(letter, *DriveMap::Current(), freeBytes, totalBytes, err);
 }
 
 } // namespace vorlane::platform

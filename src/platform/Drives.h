@@ -15,10 +15,11 @@
 //
 // The mount table is read through MountTable so tests can hand in a fake
 // one; the removable flag of block devices is read below a sysfs root that
-// tests can replace too. DriveMap::Current() is the process-wide map every
-// DOS path translation uses; start-up (and tests) set it with SetCurrent().
-// Until then it is built on first use from the environment and the system
-// mount table. Everything here runs on the user-interface thread.
+// tests can replace too. DriveMap::Current() is the front end's map, an
+// immutable snapshot that start-up (and tests) replace with SetCurrent();
+// until then it is built on first use from the environment and the system
+// mount table. Current() and SetCurrent() may be called from any thread; a
+// DriveMap itself is a value, safe to read from any thread once made.
 #pragma once
 
 #include "platform/SysError.h"
@@ -98,7 +99,11 @@ class DriveMap {
     // The mapped letters, upper case, in order.
     std::vector<char> Letters() const;
 
-    static const DriveMap& Current();
+    // The front end's map, as an immutable snapshot: SetCurrent() makes a
+    // new one, and whoever holds the old one keeps it unchanged. Only the
+    // front ends (and the application object that builds their contexts)
+    // read it; core code takes the map from its operation context.
+    static std::shared_ptr<const DriveMap> Current();
     static void SetCurrent(DriveMap map);
 
   private:

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -35,6 +37,17 @@ thread_local Plan t_alloc;
 // (0: none armed), and whether it has happened.
 std::atomic<long> g_anyThreadCountdown{0};
 std::atomic<bool> g_anyThreadFired{false};
+
+// The one armed stall: which op, at which call, and its state.
+struct Stall {
+    size_t op = kOps; // kOps: none armed
+    int at = 0;       // call number (counted from arming) that blocks
+    int countFrom = 0;
+    bool blocked = false;  // a call is waiting in it
+    bool released = false; // ReleaseStall() was called
+};
+Stall g_stall;
+std::condition_variable g_stallChanged;
 
 Plan* PlanOf(Op op) {
     size_t index = static_cast<size_t>(op);
@@ -82,6 +95,29 @@ void Reset() {
     g_anyThreadCountdown = 0;
     std::lock_guard<std::mutex> lock(g_mutex);
     g_plans.fill(Plan{});
+    g_stall.released = true;
+    g_stall.op = kOps;
+    g_stallChanged.notify_all();
+}
+
+void ArmStall(Op op, int nth) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Plan* plan = PlanOf(op);
+    if (plan == nullptr || op == Op::Alloc || nth <= 0)
+        return;
+    g_stall = Stall{static_cast<size_t>(op), nth, plan->calls, false, false};
+}
+
+bool WaitForStall(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(g_mutex);
+    return g_stallChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [] { return g_stall.blocked; });
+}
+
+void ReleaseStall() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_stall.released = true;
+    g_stallChanged.notify_all();
 }
 
 void ArmAllocAnyThread(long nth) {
@@ -102,9 +138,20 @@ int Check(Op op) {
         }
         return Count(t_alloc);
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::unique_lock<std::mutex> lock(g_mutex);
     Plan* plan = PlanOf(op);
-    return plan ? Count(*plan) : 0;
+    if (plan == nullptr)
+        return 0;
+    if (g_stall.op == static_cast<size_t>(op) &&
+        plan->calls + 1 - g_stall.countFrom == g_stall.at) {
+        // Blocks here, with the lock released, until the test lets it go.
+        g_stall.blocked = true;
+        g_stallChanged.notify_all();
+        g_stallChanged.wait(lock, [] { return g_stall.released; });
+        g_stall.blocked = false;
+        g_stall.op = kOps;
+    }
+    return Count(*plan);
 }
 
 int Calls(Op op) {

@@ -53,6 +53,16 @@ int Calls(Op op);
 void ArmAllocAnyThread(long nth);
 // True once that armed failure has happened.
 bool AllocAnyThreadFired();
+
+// Stalls: the nth (1-based, counted from now) call of op blocks inside the
+// platform layer until ReleaseStall(), as a read from a hung network mount
+// would; then it goes on normally. One stall at a time; Reset() releases
+// it. Not for Alloc.
+void ArmStall(Op op, int nth);
+// Waits until a call is blocked in the armed stall; false after timeoutMs.
+bool WaitForStall(int timeoutMs);
+// Lets the stalled call (or the next one to reach the stall) go on.
+void ReleaseStall();
 #else
 inline void Arm(Op, int, int, bool = false) {}
 inline void Reset() {}
@@ -66,6 +76,11 @@ inline void ArmAllocAnyThread(long) {}
 inline bool AllocAnyThreadFired() {
     return false;
 }
+inline void ArmStall(Op, int) {}
+inline bool WaitForStall(int) {
+    return false;
+}
+inline void ReleaseStall() {}
 #endif
 
 } // namespace vorlane::platform::fault

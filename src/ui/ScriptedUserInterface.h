@@ -119,6 +119,10 @@ class ScriptedUserInterface : public UserInterface {
     void CatalogueChanged(char driveLetter, const std::string& dosPath) override {
         m_catalogueChanges.emplace_back(driveLetter, dosPath);
     }
+    // Jobs run at once, in step with the test, unless a test lets them run
+    // on workers (every call then still arrives on the front end's thread).
+    bool RunsJobsInline() const override { return m_inlineJobs; }
+    void SetRunsJobsInline(bool inlineJobs) { m_inlineJobs = inlineJobs; }
 
   private:
     void Record(const ShownText& shown);
@@ -143,6 +147,7 @@ class ScriptedUserInterface : public UserInterface {
     int m_waitCalls = 0;
     int m_repaints = 0;
     std::vector<std::pair<char, std::string>> m_catalogueChanges;
+    bool m_inlineJobs = true;
 };
 
 } // namespace vorlane::ui

@@ -60,14 +60,4 @@ void SetCurrent(UserInterface* ui) {
     g_current = ui ? ui : &g_silent;
 }
 
-std::string LimitMessageText(const std::string& text) {
-    if (text.size() <= kMaxMessageText)
-        return text;
-    size_t cut = kMaxMessageText;
-    // Never split a UTF-8 sequence: back up over continuation bytes.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut);
-}
-
 } // namespace vorlane::ui

@@ -9,6 +9,8 @@
 // UserInterface and owned by the caller that asked for them (one run).
 #pragma once
 
+#include "ui/MessageText.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +42,10 @@ class StatusWindow {
     // True once the user has cancelled (closed the window or pressed Cancel).
     // Also the moment a front end may process pending input.
     virtual bool Cancelled() = 0;
+    // The same answer asked by the front end itself (a timer on the GUI
+    // thread watching the window of a job on another thread): takes no
+    // pending input and is not counted as a poll of the operation.
+    virtual bool CancelRequested() { return false; }
 };
 
 enum class StatusKind {
@@ -67,6 +73,13 @@ class UserInterface {
     // one run and destroys it at the end.
     virtual std::unique_ptr<StatusWindow> MakeStatusWindow(StatusKind kind,
                                                            const std::string& caption) = 0;
+    // The status window of a job that runs in the background: the other
+    // windows stay usable while it shows. Called on the front end's own
+    // thread. The default is MakeStatusWindow.
+    virtual std::unique_ptr<StatusWindow> MakeBackgroundStatusWindow(StatusKind kind,
+                                                                     const std::string& caption) {
+        return MakeStatusWindow(kind, caption);
+    }
 
     // Wait cursor on (depth counted) and off.
     virtual void BeginWait() = 0;
@@ -87,6 +100,12 @@ class UserInterface {
     // of every drive, letter 0) changed below dosPath.
     virtual void RequestRepaint() = 0;
     virtual void CatalogueChanged(char driveLetter, const std::string& dosPath) = 0;
+
+    // True for an interface that must be called on one thread only and in
+    // step with the operation (the scripted one of the tests, the console):
+    // a front end then runs its jobs at once on its own thread instead of
+    // on workers.
+    virtual bool RunsJobsInline() const { return false; }
 };
 
 // The installed user interface. Before any front end installs one, a
@@ -95,11 +114,6 @@ class UserInterface {
 UserInterface& Current();
 // Installs ui (not owned; must outlive its use). Null restores the silent one.
 void SetCurrent(UserInterface* ui);
-
-// The longest text the message dialog shows, in bytes.
-constexpr size_t kMaxMessageText = 1024;
-// Cuts text to kMaxMessageText bytes without splitting a UTF-8 character.
-std::string LimitMessageText(const std::string& text);
 
 // Installs a user interface for the lifetime of the object and puts the
 // previous one back afterwards.

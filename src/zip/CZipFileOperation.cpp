@@ -1,14 +1,14 @@
 #include "zip/CZipFileOperation.h"
 
-#include "catalogue/CZipFileDirectory.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
 #include "platform/ProgramDirs.h"
+#include "ui/MessageText.h"
 #include "ui/UserInterface.h"
-#include "zip/CZipFileInfo.h"
+#include "zip/ZipIndexCache.h"
 #include "zip/private/ZipArchiveLock.h"
 
 #include <algorithm>
@@ -42,20 +42,26 @@ std::string SpecName(const std::string& name) {
     return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
 }
 
-// The real names of members, for the engine's exact-name lists.
-std::vector<std::string> RealNames(const std::vector<const CZipFileInfo*>& members) {
-    std::vector<std::string> names;
-    names.reserve(members.size());
-    for (const CZipFileInfo* member : members)
-        if (member != nullptr)
-            names.emplace_back(member->RealName());
-    return names;
-}
+// Collects the members of a directory read into a list.
+class ZipMemberList : public ZipMemberSink {
+  public:
+    explicit ZipMemberList(std::vector<ZipMemberEntry>* members) : m_members(members) {}
+    void Reserve(size_t count) override { m_members->reserve(count); }
+    void Add(ZipMemberEntry&& member) override { m_members->push_back(std::move(member)); }
+    void Clear() override {
+        m_members->clear();
+        m_members->shrink_to_fit();
+    }
 
-bool FileExists(const std::string& dosPath, bool* isDirectory = nullptr) {
+  private:
+    std::vector<ZipMemberEntry>* m_members;
+};
+
+bool FileExists(const std::string& dosPath, const platform::DriveMap& drives,
+                bool* isDirectory = nullptr) {
     std::string host;
     platform::FileEntry entry;
-    if (!platform::DosToHost(dosPath, &host) || !platform::StatEntry(host, &entry))
+    if (!platform::DosToHost(dosPath, &host, nullptr, drives) || !platform::StatEntry(host, &entry))
         return false;
     if (isDirectory)
         *isDirectory = entry.isDirectory;
@@ -290,12 +296,6 @@ std::string WithDetail(std::string text, const std::string& detail,
     return text;
 }
 
-std::string VFormat(const char* format, va_list args) {
-    char text[ui::kMaxMessageText + 1];
-    std::vsnprintf(text, sizeof text, format, args);
-    return text;
-}
-
 } // namespace
 
 const std::vector<ZipCompressionChoice>& CZipFileOperation::CompressionChoices() {
@@ -304,9 +304,10 @@ const std::vector<ZipCompressionChoice>& CZipFileOperation::CompressionChoices()
     return choices;
 }
 
-CZipFileOperation::CZipFileOperation(ui::StatusWindow* status, std::string workPath,
-                                     bool longNamesAllowed)
-    : m_workPath(std::move(workPath)), m_longNames(longNamesAllowed), m_status(status),
+CZipFileOperation::CZipFileOperation(const ui::OperationContext& context, ui::StatusWindow* status,
+                                     std::string workPath, bool longNamesAllowed)
+    : m_context(context), m_workPath(std::move(workPath)), m_longNames(longNamesAllowed),
+      m_status(status), m_indexCache(std::make_unique<ZipIndexCache>()),
       m_zipRecord(std::make_unique<ZipCommandRecord>()),
       m_unzipRecord(std::make_unique<UnzipCommandRecord>()) {
     Reset();
@@ -329,6 +330,7 @@ void CZipFileOperation::Reset() {
 template <typename Record> void CZipFileOperation::FillRecord(Record& r, uint16_t dosNamesOption) {
     r = Record{};
     r.zipPath = m_zipPath.c_str();
+    r.drives = &m_context.Drives();
     r.statusCallback = &StatusCallback;
     r.statusUser = this;
     r.progressCallback = &ProgressCallback;
@@ -357,6 +359,7 @@ void CZipFileOperation::ResetZipRecord() {
 
 void CZipFileOperation::ResetUnzipRecord() {
     FillRecord(*m_unzipRecord, kUnzipDosNames);
+    m_unzipRecord->indexCache = m_indexCache.get();
 }
 
 void CZipFileOperation::SetCompressionLevel(int level) {
@@ -408,7 +411,8 @@ bool CZipFileOperation::LockArchive(bool create) {
         return true; // a change of several calls holds it already
     std::string host;
     std::string resolved;
-    if (!platform::DosToHost(m_zipPath, &host) || !ResolveArchivePath(host, &resolved))
+    if (!platform::DosToHost(m_zipPath, &host, nullptr, m_context.Drives()) ||
+        !ResolveArchivePath(host, &resolved))
         return true; // the engine refuses the path itself
     if (!m_lock)
         m_lock = std::make_unique<ZipArchiveLock>();
@@ -442,7 +446,8 @@ bool CZipFileOperation::LockArchive(bool create) {
 std::pair<uint64_t, uint64_t> CZipFileOperation::LockOrder() const {
     std::string host;
     platform::FileEntry entry;
-    if (!platform::DosToHost(m_zipPath, &host) || !platform::StatEntry(host, &entry))
+    if (!platform::DosToHost(m_zipPath, &host, nullptr, m_context.Drives()) ||
+        !platform::StatEntry(host, &entry))
         return {UINT64_MAX, UINT64_MAX};
     return {entry.device, entry.inode};
 }
@@ -492,21 +497,26 @@ int CZipFileOperation::Open(const std::string& zipPath) {
 }
 
 int CZipFileOperation::OpenOrCreate(const std::string& zipPath, bool create) {
-    if (create && !FileExists(zipPath))
+    if (create && !FileExists(zipPath, m_context.Drives()))
         return Create(zipPath, true) ? m_state : kArchiveNone;
     return Open(zipPath);
 }
 
-int CZipFileOperation::ReadDirectory(const std::string& zipPath,
-                                     catalogue::CZipFileDirectory& directory,
-                                     bool multiVolumeAllowed) {
+int CZipFileOperation::ReadDirectory(const std::string& zipPath, bool multiVolumeAllowed,
+                                     std::vector<ZipMemberEntry>* members) {
+    members->clear();
+    ZipMemberList list(members);
+    return ReadDirectory(zipPath, multiVolumeAllowed, list);
+}
+
+int CZipFileOperation::ReadDirectory(const std::string& zipPath, bool multiVolumeAllowed,
+                                     ZipMemberSink& sink) {
     // Memory running out anywhere in the read (the members of a large
     // archive) is a failed read like any other: the list is emptied and the
     // result says why.
     try {
-        directory.FreeFileList();
         Reset();
-        if (!FileExists(zipPath))
+        if (!FileExists(zipPath, m_context.Drives()))
             return kArchiveNone;
         m_zipPath = zipPath;
         m_multiVolume = multiVolumeAllowed;
@@ -521,7 +531,7 @@ int CZipFileOperation::ReadDirectory(const std::string& zipPath,
         const int count = std::max(r.count, 0);
         // Room for the members, but never more than a sane first guess: the
         // count comes from the archive.
-        directory.ReserveMembers(static_cast<size_t>(std::min(count, 1 << 20)));
+        sink.Reserve(static_cast<size_t>(std::min(count, 1 << 20)));
         ZipItemRecord item{};
         // The whole name, which the record's field may have to cut.
         std::string name;
@@ -533,16 +543,16 @@ int CZipFileOperation::ReadDirectory(const std::string& zipPath,
             result = CallUnzip();
             r.memberName = nullptr; // name lives only in this loop
             if (result != kUnzipOk) {
-                directory.FreeFileList();
+                sink.Clear();
                 m_state = kArchiveDamaged;
                 return m_state;
             }
             if (item.attributes & (platform::kAttrVolume | platform::kAttrDirectory))
                 continue;
-            directory.AddFile(std::make_unique<CZipFileInfo>(item, name));
+            sink.Add(ZipMemberEntry::FromRecord(item, name));
         }
     } catch (const std::bad_alloc&) {
-        directory.FreeFileList();
+        sink.Clear();
         m_unzipResult = kUnzipOutOfMemory;
         m_unzipSystemError = 0;
         m_state = kArchiveDamaged;
@@ -560,14 +570,15 @@ bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hos
     if (!m_workPath.empty()) {
         if (m_workPath[0] == '/')
             baseHost = m_workPath;
-        else if (!platform::DosToHost(m_workPath, &baseHost))
+        else if (!platform::DosToHost(m_workPath, &baseHost, nullptr, m_context.Drives()))
             baseHost.clear();
     }
     if (baseHost.empty())
         baseHost = platform::TempDirectory();
-    if (!platform::HostToDos(baseHost, &baseDos)) {
-        baseDos = catalogue::ParentDosPath(catalogue::NormalizeDosPath(m_zipPath));
-        if (baseDos.empty() || !platform::DosToHost(baseDos, &baseHost))
+    if (!platform::HostToDos(baseHost, &baseDos, nullptr, m_context.Drives())) {
+        baseDos = platform::ParentDosPath(platform::NormalizeDosPath(m_zipPath));
+        if (baseDos.empty() ||
+            !platform::DosToHost(baseDos, &baseHost, nullptr, m_context.Drives()))
             return false;
     }
     for (int number = 0; number < kTempNameTries; ++number) {
@@ -580,7 +591,7 @@ bool CZipFileOperation::MakeTempDirectory(std::string* dosPath, std::string* hos
         if (platform::MakeDirectory(host, &err)) {
             ::chmod(host.c_str(), 0700);
             *hostPath = host;
-            *dosPath = catalogue::JoinDosPath(baseDos, name);
+            *dosPath = platform::JoinDosPath(baseDos, name);
             return true;
         }
         if (err.sysErrno != EEXIST)
@@ -601,8 +612,9 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
         if (locked)
             UnlockArchive();
     });
-    if (!platform::DosToHost(zipPath, &host) ||
-        (FileExists(zipPath, &isDirectory) && (isDirectory || !platform::DeleteFile(host)))) {
+    if (!platform::DosToHost(zipPath, &host, nullptr, m_context.Drives()) ||
+        (FileExists(zipPath, m_context.Drives(), &isDirectory) &&
+         (isDirectory || !platform::DeleteFile(host)))) {
         SetBothResults(kZipCannotCreate);
     } else if ((locked = LockArchive(true))) {
         // The new archive is made empty and locked, then filled and emptied
@@ -616,7 +628,7 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
             SetBothResults(kZipNoTempFile);
         } else {
             placeholder.Close();
-            m_placeholder = catalogue::JoinDosPath(staging.dos, kPlaceholderName);
+            m_placeholder = platform::JoinDosPath(staging.dos, kPlaceholderName);
             ResetZipRecord();
             m_fileSpec = SpecName(m_placeholder);
             m_zipRecord->function = kZipAdd;
@@ -632,7 +644,7 @@ bool CZipFileOperation::Create(const std::string& zipPath, bool report) {
             }
             m_placeholder.clear();
             // The engine must leave an empty archive behind, not none.
-            if (result == kZipOk && !FileExists(zipPath))
+            if (result == kZipOk && !FileExists(zipPath, m_context.Drives()))
                 SetBothResults(kZipCannotCreate);
             ok = result == kZipOk && m_zipResult == kZipOk;
         }
@@ -703,23 +715,22 @@ bool CZipFileOperation::AddFiles(int function, const std::string& fileSpec, int 
 void CZipFileOperation::ShowSkippedFiles() {
     std::string text = "Files could not be read and were not added to '" + ShortZipPath() + "':";
     text = WithDetail(text, "", m_skippedFiles);
-    ui::Current().Message(ui::LimitMessageText(text), "Warning!", ui::Buttons::Ok,
-                          ui::Icon::Warning);
+    m_context.Ui().Message(ui::LimitMessageText(text), "Warning!", ui::Buttons::Ok,
+                           ui::Icon::Warning);
 }
 
 bool CZipFileOperation::DeleteMembers(const std::string& fileSpec) {
     return DeleteInto(fileSpec, nullptr);
 }
 
-bool CZipFileOperation::DeleteMembers(const std::vector<const CZipFileInfo*>& members) {
-    const std::vector<std::string> names = RealNames(members);
-    if (names.empty()) {
+bool CZipFileOperation::DeleteMembers(const std::vector<std::string>& realNames) {
+    if (realNames.empty()) {
         // Nothing chosen never means every member.
         if (RequireOpen())
             m_zipResult = kZipNothingToDo;
         return false;
     }
-    return DeleteInto(std::string(), &names);
+    return DeleteInto(std::string(), &realNames);
 }
 
 bool CZipFileOperation::DeleteInto(const std::string& fileSpec,
@@ -734,7 +745,7 @@ bool CZipFileOperation::DeleteInto(const std::string& fileSpec,
     // caller gave one.
     std::unique_ptr<ui::StatusWindow> own;
     if (Window() == nullptr) {
-        own = ui::Current().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
+        own = m_context.Ui().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
         m_status = own.get();
     }
     ShowStatus("Deleting files in zip file " + ShortZipPath() +
@@ -775,8 +786,8 @@ bool CZipFileOperation::ExtractInto(const std::string* fileSpec,
         // A destination that keeps only short names gets DOS 8.3 names.
         std::string host;
         struct statvfs fs;
-        if (platform::DosToHost(destination, &host) && ::statvfs(host.c_str(), &fs) == 0 &&
-            fs.f_namemax <= kShortNameSystemLimit)
+        if (platform::DosToHost(destination, &host, nullptr, m_context.Drives()) &&
+            ::statvfs(host.c_str(), &fs) == 0 && fs.f_namemax <= kShortNameSystemLimit)
             dosNames = true;
     }
     m_kind = 8;
@@ -827,16 +838,16 @@ bool CZipFileOperation::ExtractMember(uint32_t memberNumber, const std::string& 
                        freshen, update);
 }
 
-bool CZipFileOperation::ExtractMembers(const std::vector<const CZipFileInfo*>& members,
+bool CZipFileOperation::ExtractMembers(const std::vector<std::string>& realNames,
                                        const std::string& destination, int pathMode,
                                        bool promptOverwrite, bool freshen, bool update) {
-    const std::vector<std::string> names = RealNames(members);
-    if (names.empty()) {
+    if (realNames.empty()) {
         if (RequireOpen())
             m_unzipResult = kUnzipNothingFound;
         return false;
     }
-    return ExtractInto(nullptr, &names, 0, destination, pathMode, promptOverwrite, freshen, update);
+    return ExtractInto(nullptr, &realNames, 0, destination, pathMode, promptOverwrite, freshen,
+                       update);
 }
 
 const char* const* CZipFileOperation::MemberNameList() {
@@ -848,7 +859,7 @@ const char* const* CZipFileOperation::MemberNameList() {
 }
 
 bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
-                                    const std::vector<const CZipFileInfo*>& members,
+                                    const std::vector<std::string>& realNames,
                                     bool deleteFromSource) {
     if (!RequireOpen())
         return false;
@@ -858,8 +869,8 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
     // a move would then delete them: nothing is done.
     std::string sourceHost;
     std::string targetHost;
-    if (platform::DosToHost(m_zipPath, &sourceHost) &&
-        platform::DosToHost(target.m_zipPath, &targetHost) &&
+    if (platform::DosToHost(m_zipPath, &sourceHost, nullptr, m_context.Drives()) &&
+        platform::DosToHost(target.m_zipPath, &targetHost, nullptr, m_context.Drives()) &&
         platform::IsSameFile(sourceHost, targetHost))
         return true;
     // Ask about read-only archives before anything is extracted.
@@ -886,7 +897,7 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
     }
     // The chosen members, each by its real name: never another member that
     // shares its base name or differs only in case.
-    if (!ExtractMembers(members, staging.dos, kStoreRelativePaths, true, false, false)) {
+    if (!ExtractMembers(realNames, staging.dos, kStoreRelativePaths, true, false, false)) {
         ReportUnzipError("Unable to unzip files from '%s'.\n\n", ShortZipPath().c_str());
         return false;
     }
@@ -897,7 +908,7 @@ bool CZipFileOperation::CopyMembers(int function, CZipFileOperation& target,
     // A move whose deletion failed must not look like a success: the
     // members are then in both archives.
     if (deleteFromSource)
-        return DeleteMembers(members);
+        return DeleteMembers(realNames);
     return true;
 }
 
@@ -949,7 +960,8 @@ bool CZipFileOperation::CheckReadOnly() {
         return false;
     std::string host;
     uint32_t attributes = 0;
-    if (!platform::DosToHost(m_zipPath, &host) || !platform::GetAttributes(host, &attributes))
+    if (!platform::DosToHost(m_zipPath, &host, nullptr, m_context.Drives()) ||
+        !platform::GetAttributes(host, &attributes))
         return false;
     if ((attributes & platform::kAttrReadOnly) == 0)
         return false;
@@ -959,12 +971,12 @@ bool CZipFileOperation::CheckReadOnly() {
                   "'%s' is READ-ONLY! Would you like to clear the attribute and proceed with "
                   "the operation?",
                   shown.c_str());
-    if (!ui::Current().AskYesNo(text, "Warning!"))
+    if (!m_context.Ui().AskYesNo(text, "Warning!"))
         return true;
     if (!platform::SetAttributes(host, attributes & ~platform::kAttrReadOnly)) {
         std::snprintf(text, sizeof text, "Unable to clear READ-ONLY attribute on zip file '%s'.",
                       shown.c_str());
-        ui::Current().Message(text);
+        m_context.Ui().Message(text);
         return true;
     }
     return false;
@@ -1041,7 +1053,7 @@ std::string CZipFileOperation::WithReason(std::string text, int errnoValue,
 
 ui::Answer CZipFileOperation::Report(const std::string& errorText, const char* format,
                                      va_list args) {
-    return ui::Current().Message(ui::LimitMessageText(VFormat(format, args) + errorText));
+    return m_context.Ui().Message(ui::MessageWithDetail(ui::VFormatText(format, args), errorText));
 }
 
 std::string CZipFileOperation::SkippedMembersText(int code) const {
@@ -1165,7 +1177,7 @@ int CZipFileOperation::MessageCallback(int number, int value1, int /*value2*/, i
     case 12:
         return 1;
     case kMessageOverwrite:
-        return ui::Current().AskYesNo(text != nullptr ? text : "", "Warning!") ? 6 : 7;
+        return op->m_context.Ui().AskYesNo(text != nullptr ? text : "", "Warning!") ? 6 : 7;
     case kMessageEncryptedSkipped:
         op->m_deferredError = kUnzipEncryptedSkipped;
         op->m_skipped.push_back({text != nullptr ? text : "", kUnzipEncryptedSkipped});

@@ -4,13 +4,22 @@
 // relays the engine's status and progress to a status window, answers the
 // engine's questions and words its result codes.
 //
-// A caller (a file operation driver, a command, the catalogue's reader)
-// makes one object per operation, optionally with a status window it owns:
+// A caller (a file operation driver, a command, the catalogue's reader of
+// zip directories) makes one object per operation, optionally with a
+// status window it owns:
 //
-//   auto status = ui::Current().MakeStatusWindow(ui::StatusKind::Operation, "Adding Files");
-//   CZipFileOperation op(status.get(), workPath, true);
+//   auto status = context.Ui().MakeStatusWindow(ui::StatusKind::Operation, "Adding Files");
+//   CZipFileOperation op(context, status.get(), workPath, true);
 //   if (op.Open("C:\\A.ZIP") != kOpened || !op.AddFiles(kZipAdd, spec, 1, false, true))
 //       op.ReportZipError("Unable to add files to '%s'.\n\n", shortPath);
+//
+// The object knows archives, members and files, never the catalogue: a
+// directory read hands out member entries (ZipMemberEntry), and changes
+// address members by their real names (ZipMemberEntry::StoredName).
+//
+// The object keeps the parsed central directories of the archives it read
+// (its own ZipIndexCache, handed to each engine call), so listing 100,000
+// members parses the directory once; two objects share nothing.
 //
 // Every operation but Open, OpenOrCreate, Create, ReadDirectory and
 // CheckReadOnly needs an open archive (State() == kOpened); without one it
@@ -40,10 +49,13 @@
 // One thread (the user-interface thread); not copyable.
 #pragma once
 
+#include "ui/OperationContext.h"
 #include "zip/ZipEngine.h"
+#include "zip/ZipMemberEntry.h"
 
 #include <chrono>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,14 +68,10 @@ class StatusWindow;
 enum class Answer;
 } // namespace vorlane::ui
 
-namespace vorlane::catalogue {
-class CZipFileDirectory;
-}
-
 namespace vorlane::zip {
 
-class CZipFileInfo;
 class ZipArchiveLock;
+class ZipIndexCache;
 
 // The program's own result codes, set in both result fields.
 enum ZipOperationResult : int {
@@ -96,6 +104,18 @@ struct ZipSkippedMember {
     int code = 0;
 };
 
+// Receives the members a directory read lists, in the archive's order.
+class ZipMemberSink {
+  public:
+    virtual ~ZipMemberSink() = default;
+    // Before the first member: room for count members (the archive's own
+    // count, never more than a sane first guess).
+    virtual void Reserve(size_t count) { (void)count; }
+    virtual void Add(ZipMemberEntry&& member) = 0;
+    // The read failed part-way: every member added is to be dropped.
+    virtual void Clear() = 0;
+};
+
 // One entry of the compression list (the add and copy dialogs).
 struct ZipCompressionChoice {
     const char* text;
@@ -117,7 +137,11 @@ class CZipFileOperation {
     // status may be null (not owned; must outlive its use here). workPath:
     // the directory for temporary files (a DOS or host path; "" for the
     // system temporary directory).
-    explicit CZipFileOperation(ui::StatusWindow* status = nullptr, std::string workPath = "",
+    // context: the user interface it asks and reports through and the
+    // drive map its DOS paths are translated with (copied; what it points
+    // to must outlive the object).
+    explicit CZipFileOperation(const ui::OperationContext& context,
+                               ui::StatusWindow* status = nullptr, std::string workPath = "",
                                bool longNamesAllowed = true);
     ~CZipFileOperation();
     CZipFileOperation(const CZipFileOperation&) = delete;
@@ -135,14 +159,18 @@ class CZipFileOperation {
     // When the file is missing and create is set, makes an empty archive
     // (Create, reporting a failure); else Open. Returns the state.
     int OpenOrCreate(const std::string& zipPath, bool create);
-    // Fills directory's member list from the archive and returns the scan
-    // state (0 missing, 2 not a zip file, 3 damaged or unreadable, 4 read).
-    // Directory and volume entries are left out; a failure part-way leaves
-    // the list empty. An archive that could not be read (UnzipResultCode()
-    // kUnzipReadError, SystemError() the errno) or memory running out
-    // (kUnzipOutOfMemory; never an exception) also gives 3.
-    int ReadDirectory(const std::string& zipPath, catalogue::CZipFileDirectory& directory,
-                      bool multiVolumeAllowed);
+    // Lists the archive's members into sink and returns the state (the
+    // scan states of a zip directory: 0 missing, 2 not a zip file, 3
+    // damaged or unreadable, 4 read). Directory and volume entries are left
+    // out; a failure part-way clears the sink. An archive that could not be
+    // read (UnzipResultCode() kUnzipReadError, SystemError() the errno) or
+    // memory running out, here or in the sink's Add (kUnzipOutOfMemory;
+    // never an exception), also gives 3. DeferredError() is 204 when a
+    // multi-volume archive was refused.
+    int ReadDirectory(const std::string& zipPath, bool multiVolumeAllowed, ZipMemberSink& sink);
+    // The same into a list (emptied first).
+    int ReadDirectory(const std::string& zipPath, bool multiVolumeAllowed,
+                      std::vector<ZipMemberEntry>* members);
     // Makes an empty archive at zipPath (any file of that name is replaced)
     // and opens it. On failure nothing is left at zipPath and, when report
     // is set, "Unable to create zip file '%s'!\n\n" with the zip error text
@@ -154,9 +182,10 @@ class CZipFileOperation {
     bool AddFiles(int function, const std::string& fileSpec, int pathMode, bool move, bool recurse);
     // Removes the members matching the specification.
     bool DeleteMembers(const std::string& fileSpec);
-    // Removes exactly these members, each by its real name (case and all,
-    // whole path): never another member that shares a base name.
-    bool DeleteMembers(const std::vector<const CZipFileInfo*>& members);
+    // Removes exactly these members, each given by its real name (case and
+    // all, whole path): never another member that shares a base name. No
+    // names: nothing is done (kZipNothingToDo), never every member.
+    bool DeleteMembers(const std::vector<std::string>& realNames);
     // Extracts the members matching the specification into destination.
     // pathMode kStoreNoPaths drops stored paths; any other keeps them.
     bool Extract(const std::string& fileSpec, const std::string& destination, int pathMode,
@@ -164,15 +193,15 @@ class CZipFileOperation {
     // Extracts one member by its member number.
     bool ExtractMember(uint32_t memberNumber, const std::string& destination, int pathMode,
                        bool promptOverwrite, bool freshen, bool update);
-    // Extracts exactly these members, each by its real name.
-    bool ExtractMembers(const std::vector<const CZipFileInfo*>& members,
-                        const std::string& destination, int pathMode, bool promptOverwrite,
-                        bool freshen, bool update);
-    // Copies members of this archive into target's (both open) through a
-    // staging directory; with deleteFromSource they are then removed from
-    // this archive (a move). function is the add function for the target.
+    // Extracts exactly these members, each given by its real name.
+    bool ExtractMembers(const std::vector<std::string>& realNames, const std::string& destination,
+                        int pathMode, bool promptOverwrite, bool freshen, bool update);
+    // Copies members of this archive (by their real names) into target's
+    // (both open) through a staging directory; with deleteFromSource they
+    // are then removed from this archive (a move). function is the add
+    // function for the target.
     bool CopyMembers(int function, CZipFileOperation& target,
-                     const std::vector<const CZipFileInfo*>& members, bool deleteFromSource);
+                     const std::vector<std::string>& realNames, bool deleteFromSource);
 
     // --- the comment ---------------------------------------------------------
     bool ReadComment(std::string* comment);
@@ -295,6 +324,7 @@ class CZipFileOperation {
     std::string m_password;
     int m_state = kArchiveNone;
     std::string m_placeholder;
+    ui::OperationContext m_context;
     std::string m_workPath;
     bool m_longNames = true;
     int m_zipResult = 0;
@@ -313,6 +343,8 @@ class CZipFileOperation {
     std::string m_unzipDetail;
     bool m_inZipCall = false;
     std::unique_ptr<ZipArchiveLock> m_lock;
+    // The parsed directories of the archives this object read.
+    std::unique_ptr<ZipIndexCache> m_indexCache;
     int m_lockDepth = 0;
     std::chrono::milliseconds m_lockWait = kDefaultLockWait;
     std::unique_ptr<ZipCommandRecord> m_zipRecord;

@@ -1,11 +1,12 @@
 // The unzip entry point: open, comment, member information and extract.
 //
 // Listing (functions 1, 5, 6, 7) reads the engine's own central directory
-// index, parsed once per archive and kept while the file's identity, size
-// and times stay the same (checked by functions 1, 5, 6 and by function 7
-// for member 0), so a caller asking for 100,000 members one by one parses
-// the directory once; asking for the last member ends the listing and
-// drops the index. Extraction decompresses through libzip,
+// index. With the caller's ZipIndexCache it is parsed once per archive and
+// kept while the file's identity, size and times stay the same (checked by
+// functions 1, 5, 6 and by function 7 for member 0), so a caller asking for
+// 100,000 members one by one parses the directory once; asking for the
+// last member ends the listing and drops the index. Without a cache each
+// call parses afresh. Extraction decompresses through libzip,
 // opened on the same file descriptor whose identity matched the index.
 //
 // Extraction is confined to its destination: member names are checked
@@ -19,6 +20,7 @@
 // (kMessageErrorDetail).
 #include "zip/ZipCentralDirectory.h"
 #include "zip/ZipEngine.h"
+#include "zip/ZipIndexCache.h"
 #include "zip/private/ZipArchiveFile.h"
 #include "zip/private/ZipMaskedSource.h"
 #include "zip/private/ZipNames.h"
@@ -39,7 +41,6 @@
 #include <fcntl.h>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -56,7 +57,6 @@ constexpr size_t kReadStep = 256 * 1024;
 constexpr char kExtractingPrefix[] = "Extracting: ";
 constexpr int kAnswerYes = 6;
 constexpr size_t kMaxPathName = 259;
-constexpr size_t kCachedArchives = 4;
 
 // --- archive index cache -----------------------------------------------------
 
@@ -94,17 +94,31 @@ struct CacheEntry {
     LoadedArchive archive;
 };
 
-std::mutex g_cacheMutex;
-std::vector<CacheEntry> g_cache; // most recently used first
+} // namespace
+
+struct ZipIndexCache::Entries {
+    std::vector<CacheEntry> list; // most recently used first
+};
+
+ZipIndexCache::ZipIndexCache() : m_entries(std::make_unique<Entries>()) {}
+
+ZipIndexCache::~ZipIndexCache() = default;
+
+size_t ZipIndexCache::Count() const {
+    return m_entries->list.size();
+}
+
+namespace {
 
 // The archive's host path: a DOS path through the drive map; a path that
 // starts with '/' is taken as a host path already.
-bool ArchiveHostPath(const std::string& zipPath, std::string* hostPath) {
+bool ArchiveHostPath(const std::string& zipPath, std::string* hostPath,
+                     const platform::DriveMap& drives) {
     if (!zipPath.empty() && zipPath[0] == '/') {
         *hostPath = zipPath;
         return true;
     }
-    return platform::DosToHost(zipPath, hostPath);
+    return platform::DosToHost(zipPath, hostPath, nullptr, drives);
 }
 
 enum class Validate {
@@ -113,39 +127,38 @@ enum class Validate {
     kFresh, // parse again
 };
 
-// The parsed index of the archive, from the cache unless validate says
-// otherwise or the file has changed. *systemError gets the errno of a
-// kUnzipReadError.
-int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validate,
-                int* systemError) {
+// The parsed index of the archive, from the cache (null: none) unless
+// validate says otherwise or the file has changed. *systemError gets the
+// errno of a kUnzipReadError.
+int LoadArchive(ZipIndexCache* cache, const std::string& zipPath, const platform::DriveMap& drives,
+                LoadedArchive* out, Validate validate, int* systemError) {
     // Member information trusts the entry of the same path text; anything
     // else maps the path first, so a changed drive map never reaches a
     // cached archive of another file.
     std::string hostPath;
-    if (validate != Validate::kTrust && !ArchiveHostPath(zipPath, &hostPath))
+    if (validate != Validate::kTrust && !ArchiveHostPath(zipPath, &hostPath, drives))
         return kUnzipFileNotFound;
-    {
-        std::lock_guard<std::mutex> lock(g_cacheMutex);
-        for (size_t i = 0; i < g_cache.size(); ++i) {
-            const bool same = validate == Validate::kTrust
-                                  ? g_cache[i].zipPath == zipPath
-                                  : g_cache[i].archive.hostPath == hostPath;
+    if (cache != nullptr) {
+        std::vector<CacheEntry>& kept = cache->Kept().list;
+        for (size_t i = 0; i < kept.size(); ++i) {
+            const bool same = validate == Validate::kTrust ? kept[i].zipPath == zipPath
+                                                           : kept[i].archive.hostPath == hostPath;
             if (!same)
                 continue;
             struct stat st;
             if (validate == Validate::kTrust ||
                 (validate == Validate::kStat && stat(hostPath.c_str(), &st) == 0 &&
-                 FileIdentity::Of(st) == g_cache[i].archive.identity)) {
-                g_cache[i].zipPath = zipPath;
-                std::rotate(g_cache.begin(), g_cache.begin() + i, g_cache.begin() + i + 1);
-                *out = g_cache[0].archive;
+                 FileIdentity::Of(st) == kept[i].archive.identity)) {
+                kept[i].zipPath = zipPath;
+                std::rotate(kept.begin(), kept.begin() + i, kept.begin() + i + 1);
+                *out = kept[0].archive;
                 return kUnzipOk;
             }
-            g_cache.erase(g_cache.begin() + i);
+            kept.erase(kept.begin() + i);
             break;
         }
     }
-    if (hostPath.empty() && !ArchiveHostPath(zipPath, &hostPath))
+    if (hostPath.empty() && !ArchiveHostPath(zipPath, &hostPath, drives))
         return kUnzipFileNotFound;
     struct stat st;
     if (stat(hostPath.c_str(), &st) != 0) {
@@ -160,20 +173,23 @@ int LoadArchive(const std::string& zipPath, LoadedArchive* out, Validate validat
     out->hostPath = hostPath;
     out->identity = FileIdentity::Of(st);
     out->index = std::move(index);
-    std::lock_guard<std::mutex> lock(g_cacheMutex);
-    std::erase_if(g_cache, [&](const CacheEntry& e) {
-        return e.archive.hostPath == hostPath || e.zipPath == zipPath;
-    });
-    g_cache.insert(g_cache.begin(), CacheEntry{zipPath, *out});
-    if (g_cache.size() > kCachedArchives)
-        g_cache.pop_back();
+    if (cache != nullptr) {
+        std::vector<CacheEntry>& kept = cache->Kept().list;
+        std::erase_if(kept, [&](const CacheEntry& e) {
+            return e.archive.hostPath == hostPath || e.zipPath == zipPath;
+        });
+        kept.insert(kept.begin(), CacheEntry{zipPath, *out});
+        if (kept.size() > ZipIndexCache::kCapacity)
+            kept.pop_back();
+    }
     return kUnzipOk;
 }
 
 // Drops the cached index of the archive named by zipPath (as given).
-void ForgetArchive(const std::string& zipPath) {
-    std::lock_guard<std::mutex> lock(g_cacheMutex);
-    std::erase_if(g_cache, [&](const CacheEntry& e) { return e.zipPath == zipPath; });
+void ForgetArchive(ZipIndexCache* cache, const std::string& zipPath) {
+    if (cache != nullptr)
+        std::erase_if(cache->Kept().list,
+                      [&](const CacheEntry& e) { return e.zipPath == zipPath; });
 }
 
 // Asks whether a split or spanned archive may be read. No callback: go on.
@@ -372,10 +388,10 @@ int Extractor::PrepareDestination() {
     std::string destination = m_record.destination;
     if (destination[0] == '/') {
         m_destHost = destination;
-        if (!platform::HostToDos(destination, &m_destDos))
+        if (!platform::HostToDos(destination, &m_destDos, nullptr, *m_record.drives))
             m_destDos = destination;
     } else {
-        if (!platform::DosToHost(destination, &m_destHost))
+        if (!platform::DosToHost(destination, &m_destHost, nullptr, *m_record.drives))
             return kUnzipCreateOutput;
         m_destDos = destination;
     }
@@ -878,7 +894,8 @@ int Extractor::Run() {
 }
 
 int RunUnzip(UnzipCommandRecord& record) {
-    if (record.recordSize != kUnzipCommandRecordSize || !record.zipPath || !*record.zipPath)
+    if (record.recordSize != kUnzipCommandRecordSize || !record.zipPath || !*record.zipPath ||
+        record.drives == nullptr)
         return kUnzipBadCommand;
     const std::string zipPath = record.zipPath;
     switch (record.function) {
@@ -903,7 +920,8 @@ int RunUnzip(UnzipCommandRecord& record) {
                                       ? Validate::kTrust
                                       : Validate::kStat;
         int systemError = 0;
-        if (int rc = LoadArchive(zipPath, &archive, validate, &systemError)) {
+        if (int rc = LoadArchive(record.indexCache, zipPath, *record.drives, &archive, validate,
+                                 &systemError)) {
             record.systemError = systemError;
             return rc;
         }
@@ -951,7 +969,7 @@ int RunUnzip(UnzipCommandRecord& record) {
         // the index is not kept beyond it, so an archive shown in a window
         // costs only its member entries (extraction reads it afresh).
         if (static_cast<size_t>(record.memberIndex) + 1 == index.members.size())
-            ForgetArchive(zipPath);
+            ForgetArchive(record.indexCache, zipPath);
         return kUnzipOk;
     default:
         try {

@@ -39,7 +39,13 @@
 #include <cstdint>
 #include <string>
 
+namespace vorlane::platform {
+class DriveMap;
+}
+
 namespace vorlane::zip {
+
+class ZipIndexCache; // ZipIndexCache.h
 
 // --- callbacks -----------------------------------------------------------
 
@@ -224,6 +230,10 @@ struct ZipCommandRecord {
     // the engine lists it (kUnzipMemberInfo's memberName), compared
     // exactly; a null pointer ends the list. fileSpec is not used then.
     const char* const* memberNames = nullptr;
+    // The drive map the call translates DOS paths with (not owned; the
+    // caller's snapshot). Required: a call without one is refused as a bad
+    // command.
+    const platform::DriveMap* drives = nullptr;
 };
 
 // The record of the unzip entry point.
@@ -273,6 +283,16 @@ struct UnzipCommandRecord {
     // stored ('/' between components, UTF-8), which the item record's
     // 260-byte field may have to cut.
     std::string* memberName = nullptr;
+    // The caller's cache of parsed central directories (not owned; used
+    // on the calling thread only for the call). With one, an open
+    // (kUnzipOpen) keeps the archive's index there and member information
+    // reads it, so listing 100,000 members parses the directory once. Null:
+    // every call parses the archive afresh.
+    ZipIndexCache* indexCache = nullptr;
+    // The drive map the call translates DOS paths with (not owned; the
+    // caller's snapshot). Required: a call without one is refused as a bad
+    // command.
+    const platform::DriveMap* drives = nullptr;
 };
 
 // One member as the engine describes it (kUnzipMemberInfo): exactly 310

@@ -47,14 +47,16 @@ constexpr int kAnswerYes = 6;     // the message callback's "yes"
 // --- names -------------------------------------------------------------------
 
 // A host path as the user knows it: its DOS form when a drive maps it.
-std::string ShownPath(const std::string& hostPath) {
+std::string ShownPath(const std::string& hostPath, const platform::DriveMap& drives) {
     std::string dos;
-    return platform::HostToDos(hostPath, &dos) ? dos : hostPath;
+    return platform::HostToDos(hostPath, &dos, nullptr, drives) ? dos : hostPath;
 }
 
 // "'<path>': <the system's reason>".
-std::string PathAndReason(const std::string& hostPath, int errnoValue) {
-    return "'" + ShownPath(hostPath) + "': " + std::strerror(errnoValue != 0 ? errnoValue : EIO);
+std::string PathAndReason(const std::string& hostPath, int errnoValue,
+                          const platform::DriveMap& drives) {
+    return "'" + ShownPath(hostPath, drives) +
+           "': " + std::strerror(errnoValue != 0 ? errnoValue : EIO);
 }
 
 std::string AsciiLower(std::string_view text) {
@@ -175,7 +177,7 @@ class SpecExpander {
         std::string dosDir = dosName.substr(0, cut + 1);
         std::string pattern = dosName.substr(cut + 1);
         std::string hostDir;
-        if (!platform::DosToHost(dosDir, &hostDir))
+        if (!platform::DosToHost(dosDir, &hostDir, nullptr, *m_record.drives))
             return true;
         if (hostDir.size() > 1 && hostDir.back() == '/')
             hostDir.pop_back();
@@ -184,7 +186,7 @@ class SpecExpander {
             // Full path without the drive: the directory's DOS components,
             // each in its host form.
             std::string dosCanonical;
-            if (!platform::HostToDos(hostDir, &dosCanonical))
+            if (!platform::HostToDos(hostDir, &dosCanonical, nullptr, *m_record.drives))
                 dosCanonical = dosDir;
             for (const std::string& c : MemberPathComponents(dosCanonical.substr(2)))
                 m_baseComponents.push_back(platform::DosNameToHost(c));
@@ -193,7 +195,7 @@ class SpecExpander {
             pattern = "*";
         if (!HasWildcard(pattern)) {
             std::string hostPath;
-            if (!platform::DosToHost(dosName, &hostPath))
+            if (!platform::DosToHost(dosName, &hostPath, nullptr, *m_record.drives))
                 return true;
             size_t slash = hostPath.rfind('/');
             std::string name = hostPath.substr(slash + 1);
@@ -478,14 +480,15 @@ class ZipWriteOperation {
 
 int ZipWriteOperation::Run() {
     if (m_record.recordSize != kZipCommandRecordSize || m_record.zipPath == nullptr ||
-        m_record.function < kZipFreshen || m_record.function > kZipAdd)
+        m_record.drives == nullptr || m_record.function < kZipFreshen ||
+        m_record.function > kZipAdd)
         return kZipInternalError;
     if (m_record.writeComment != 0 && m_record.comment != nullptr &&
         std::strlen(m_record.comment) > 0xFFFF)
         return kZipBadComment;
 
     std::string hostPath;
-    if (!platform::DosToHost(m_record.zipPath, &hostPath) ||
+    if (!platform::DosToHost(m_record.zipPath, &hostPath, nullptr, *m_record.drives) ||
         !ResolveArchivePath(hostPath, &m_archive))
         return kZipOpenForWrite;
     struct stat info;
@@ -504,7 +507,7 @@ int ZipWriteOperation::Run() {
 // killed changes left beside it. A missing archive that this call may make
 // is made empty and locked first.
 int ZipWriteOperation::LockArchive() {
-    const std::string shown = ShownPath(m_archive);
+    const std::string shown = ShownPath(m_archive, *m_record.drives);
     if (m_record.heldLockFd >= 0) {
         if (m_lock.Share(m_record.heldLockFd, m_archive) != ZipArchiveLock::Result::kLocked)
             return Detail(kZipArchiveChanged,
@@ -523,8 +526,8 @@ int ZipWriteOperation::LockArchive() {
             return Detail(kZipArchiveBusy, "'" + shown + "' is being changed by another operation");
         case ZipArchiveLock::Result::kFailed:
             m_record.systemError = err.sysErrno;
-            return Detail(kZipOpenForWrite,
-                          "Cannot open " + PathAndReason(m_archive, err.sysErrno));
+            return Detail(kZipOpenForWrite, "Cannot open " + PathAndReason(m_archive, err.sysErrno,
+                                                                           *m_record.drives));
         }
     }
     m_lock.RemoveStaleTemporaries();
@@ -556,9 +559,10 @@ void ZipWriteOperation::ReportSkipped(const std::vector<SkippedItem>& skipped) {
         return;
     for (const SkippedItem& item : skipped) {
         char reply[kZipReplySize] = {};
-        m_record.messageCallback(kMessageFileSkipped, 0, 0, 0,
-                                 PathAndReason(item.hostPath, item.sysErrno).c_str(), reply,
-                                 m_record.messageUser);
+        m_record.messageCallback(
+            kMessageFileSkipped, 0, 0, 0,
+            PathAndReason(item.hostPath, item.sysErrno, *m_record.drives).c_str(), reply,
+            m_record.messageUser);
     }
 }
 
@@ -916,7 +920,7 @@ bool ZipWriteOperation::AskReplaceCaseTwin(const std::string& member, const Disk
     if (m_record.messageCallback == nullptr)
         return false; // nobody to ask: keep the member
     std::string shown;
-    if (!platform::HostToDos(item.hostPath, &shown))
+    if (!platform::HostToDos(item.hostPath, &shown, nullptr, *m_record.drives))
         shown = item.hostPath;
     char reply[kZipReplySize] = {};
     const std::string text =
@@ -946,8 +950,8 @@ int ZipWriteOperation::CloseFailure() {
     if (m_pipeline)
         m_pipeline->Stop();
     if (m_file->ArchiveChanged())
-        return Detail(kZipArchiveChanged,
-                      "'" + ShownPath(m_archive) + "' was changed by another program meanwhile");
+        return Detail(kZipArchiveChanged, "'" + ShownPath(m_archive, *m_record.drives) +
+                                              "' was changed by another program meanwhile");
     if (m_file->WriteFailed() || m_file->ReadFailed())
         m_record.systemError = m_file->LastError().sysErrno;
     if (m_file->WriteFailed())
@@ -959,10 +963,12 @@ int ZipWriteOperation::CloseFailure() {
     if (m_pipeline && m_pipeline->ReadFailed()) {
         m_record.systemError = m_pipeline->ReadError().sysErrno;
         return Detail(kZipOpenForRead,
-                      PathAndReason(m_pipeline->FailedPath(), m_pipeline->ReadError().sysErrno));
+                      PathAndReason(m_pipeline->FailedPath(), m_pipeline->ReadError().sysErrno,
+                                    *m_record.drives));
     }
     if (m_file->ReadFailed())
-        return Detail(kZipReadError, PathAndReason(m_archive, m_file->LastError().sysErrno));
+        return Detail(kZipReadError,
+                      PathAndReason(m_archive, m_file->LastError().sysErrno, *m_record.drives));
     switch (code) {
     case ZIP_ER_MEMORY:
         return kZipOutOfMemory;
@@ -991,7 +997,7 @@ int ZipWriteOperation::FinishEmpty(const std::string& comment) {
         m_file = NewArchiveFile();
     if (!m_file->WriteWhole(EmptyArchive(comment))) {
         if (m_file->ArchiveChanged())
-            return Detail(kZipArchiveChanged, "'" + ShownPath(m_archive) +
+            return Detail(kZipArchiveChanged, "'" + ShownPath(m_archive, *m_record.drives) +
                                                   "' was changed by another program meanwhile");
         m_record.systemError = m_file->LastError().sysErrno;
         return m_file->ReadFailed() ? kZipReadError : WriteFailure();
@@ -1004,7 +1010,7 @@ int ZipWriteOperation::FinishEmpty(const std::string& comment) {
 // that folder's drive is where the space or the permission is missing.
 int ZipWriteOperation::WriteFailure() {
     const int e = m_file->LastError().sysErrno;
-    const std::string folder = ShownPath(platform::HostDirName(m_archive));
+    const std::string folder = ShownPath(platform::HostDirName(m_archive), *m_record.drives);
     if (e == ENOSPC || e == EDQUOT)
         return Detail(kZipWriteError, "No space left in '" + folder +
                                           "' for the new copy of the archive, which is written "

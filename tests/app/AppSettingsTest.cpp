@@ -187,7 +187,7 @@ TEST(AppSettingsTest, ThumbnailSettingsFromTheStore) {
 TEST(AppSettingsTest, GeneralSettingsPageChecks) {
     test::TempDir dir;
     test::WriteFile(dir / "file", "x");
-    platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + dir.path()));
+    const platform::DriveMap drives = platform::DriveMap::FromSpec("C=" + dir.path());
     ::mkdir((dir / "SUB").c_str(), 0700);
 
     EXPECT_EQ(CheckDrivesPage(std::string(26, '.')),
@@ -201,11 +201,12 @@ TEST(AppSettingsTest, GeneralSettingsPageChecks) {
                 {"C:\\MISSING", false}, {"Q:\\", false},   {"relative/dir", false}};
     for (const Case& c : dirs) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(CheckEditorPage(c.path), c.valid ? "" : "Editor work directory is not valid!");
-        EXPECT_EQ(CheckPathsPage(c.path), c.valid ? "" : "Zip temp path is not valid!");
+        EXPECT_EQ(CheckEditorPage(c.path, drives),
+                  c.valid ? "" : "Editor work directory is not valid!");
+        EXPECT_EQ(CheckPathsPage(c.path, drives), c.valid ? "" : "Zip temp path is not valid!");
     }
-    EXPECT_EQ(CheckEditorPage(""), "");
-    EXPECT_EQ(CheckPathsPage(""), "Zip temp path is not valid!");
+    EXPECT_EQ(CheckEditorPage("", drives), "");
+    EXPECT_EQ(CheckPathsPage("", drives), "Zip temp path is not valid!");
 }
 
 } // namespace

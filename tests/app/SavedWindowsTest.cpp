@@ -14,11 +14,9 @@ namespace {
 
 class SavedWindowsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        platform::DriveMap::SetCurrent(
-            platform::DriveMap::FromSpec("C=" + m_dir.path() + ";D=" + m_dir.path()));
-    }
     test::TempDir m_dir;
+    platform::DriveMap m_drives =
+        platform::DriveMap::FromSpec("C=" + m_dir.path() + ";D=" + m_dir.path());
 };
 
 TEST_F(SavedWindowsTest, WritesTheKeysAndSkipsMultiVolumeZipFiles) {
@@ -50,7 +48,7 @@ TEST_F(SavedWindowsTest, ReadingSkipsEntriesWithoutADrive) {
                                            "Drive Name 003=?:\n");
     platform::ProfileFile ini(m_dir / "VORLANE.INI");
     ASSERT_TRUE(ini.Load());
-    std::vector<SavedWindow> read = ReadSavedWindows(ini);
+    std::vector<SavedWindow> read = ReadSavedWindows(ini, m_drives);
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].driveName, "D:");
     EXPECT_EQ(read[0].initialDirectory, "D:\\");
@@ -60,13 +58,13 @@ TEST_F(SavedWindowsTest, AbsurdCountsEndQuicklyAndHugeRectanglesAreClamped) {
     for (const char* count : {"-3", "2147483647", "junk"}) {
         platform::ProfileFile ini;
         ini.WriteString("Startup Settings", "# of Drives", count);
-        EXPECT_TRUE(ReadSavedWindows(ini).empty()) << count;
+        EXPECT_TRUE(ReadSavedWindows(ini, m_drives).empty()) << count;
     }
     platform::ProfileFile ini;
     ini.WriteInt("Startup Settings", "# of Drives", 1);
     ini.WriteString("Startup Settings", "Drive Name 000", "C:");
     ini.WriteString("Startup Settings", "Window Layout 000", "1,1,2147483647,0,2147483647,5");
-    std::vector<SavedWindow> read = ReadSavedWindows(ini);
+    std::vector<SavedWindow> read = ReadSavedWindows(ini, m_drives);
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].right, INT_MAX);
     EXPECT_EQ(read[0].bottom, 5);

@@ -24,7 +24,7 @@ namespace vorlane::catalogue::testing {
 // Installs a drive map for the lifetime of the object.
 class ScopedDriveMap {
   public:
-    explicit ScopedDriveMap(const std::string& spec) : m_old(platform::DriveMap::Current()) {
+    explicit ScopedDriveMap(const std::string& spec) : m_old(*platform::DriveMap::Current()) {
         platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec(spec));
     }
     ~ScopedDriveMap() { platform::DriveMap::SetCurrent(m_old); }

@@ -3,7 +3,7 @@
 #include "CatalogueTestSupport.h"
 #include "catalogue/CDirectoryInfo.h"
 #include "catalogue/CDriveIncremental.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 struct PathLess {
     bool operator()(const std::string& a, const std::string& b) const {
-        return ComparePaths(a, b) < 0;
+        return platform::ComparePaths(a, b) < 0;
     }
 };
 using PathSet = std::set<std::string, PathLess>;
@@ -41,7 +41,8 @@ std::vector<std::string> Paths(const CDriveContainer& drive) {
 void ExpectSubtreesContiguous(const CDriveContainer& drive) {
     const auto& dirs = drive.Directories();
     for (size_t i = 0; i < dirs.size(); ++i) {
-        const std::string prefix = dirs[i]->Path() + (IsRootPath(dirs[i]->Path()) ? "" : "\\");
+        const std::string prefix =
+            dirs[i]->Path() + (platform::IsRootPath(dirs[i]->Path()) ? "" : "\\");
         size_t end = i + 1;
         while (end < dirs.size() && dirs[end]->Level() > dirs[i]->Level())
             ++end;
@@ -61,7 +62,7 @@ TEST(DirectoryVectorTest, BatchesMergeToTheReferenceOrder) {
         std::string path = "C:\\";
         int depth = 1 + static_cast<int>(random() % 4);
         for (int d = 0; d < depth; ++d)
-            path = JoinDosPath(path, names[random() % names.size()]);
+            path = platform::JoinDosPath(path, names[random() % names.size()]);
         return path;
     };
     for (int round = 0; round < 40; ++round) {
@@ -70,7 +71,7 @@ TEST(DirectoryVectorTest, BatchesMergeToTheReferenceOrder) {
         for (int i = 0; i < size; ++i) {
             std::string path = randomPath();
             // Its parents too: a drive always holds them.
-            for (std::string up = path; !up.empty(); up = ParentDosPath(up))
+            for (std::string up = path; !up.empty(); up = platform::ParentDosPath(up))
                 batch.push_back(up);
             if (random() % 4 == 0)
                 batch.push_back(path); // duplicates within a batch
@@ -133,7 +134,7 @@ TEST(DirectoryVectorTest, RandomCaselessLookupsAgreeWithReference) {
         std::string path = "C:\\";
         int depth = 1 + static_cast<int>(random() % 3);
         for (int d = 0; d < depth; ++d) {
-            path = JoinDosPath(path, names[random() % names.size()]);
+            path = platform::JoinDosPath(path, names[random() % names.size()]);
             batch.push_back(path); // parents too
         }
     }
@@ -146,16 +147,18 @@ TEST(DirectoryVectorTest, RandomCaselessLookupsAgreeWithReference) {
             size_t end = asked.find('\\', pos);
             std::string want = asked.substr(pos, end == std::string::npos ? end : end - pos);
             pos = end == std::string::npos ? asked.size() : end + 1;
-            std::string exact = JoinDosPath(at, want);
+            std::string exact = platform::JoinDosPath(at, want);
             if (all.count(exact)) {
                 at = exact;
                 continue;
             }
             std::string best;
             for (const std::string& candidate : all) {
-                if (PathLevel(candidate) == PathLevel(exact) && ParentDosPath(candidate) == at &&
-                    CompareNoCase(LastComponent(candidate), want) == 0 &&
-                    (best.empty() || LastComponent(candidate) < LastComponent(best)))
+                if (platform::PathLevel(candidate) == platform::PathLevel(exact) &&
+                    platform::ParentDosPath(candidate) == at &&
+                    platform::CompareNoCase(platform::LastComponent(candidate), want) == 0 &&
+                    (best.empty() ||
+                     platform::LastComponent(candidate) < platform::LastComponent(best)))
                     best = candidate;
             }
             if (best.empty())
@@ -171,7 +174,7 @@ TEST(DirectoryVectorTest, RandomCaselessLookupsAgreeWithReference) {
             std::string name = names[random() % names.size()];
             if (random() % 2)
                 std::transform(name.begin(), name.end(), name.begin(), ::toupper);
-            asked = JoinDosPath(asked, name);
+            asked = platform::JoinDosPath(asked, name);
         }
         CDirectoryContainer* found = drive.FindDirectory(asked);
         ASSERT_EQ(found ? found->Path() : "", reference(asked)) << asked;

@@ -3,8 +3,8 @@
 #include "catalogue/CDriveIncremental.h"
 #include "catalogue/CDriveItemList.h"
 #include "catalogue/CZipFileDirectory.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 
@@ -42,10 +42,10 @@ class DriveLoggingTest : public testing::DriveTest {
 
     // How many directories of the drive lie directly below path.
     static int Children(const CDriveContainer& drive, const std::string& path) {
-        int level = PathLevel(path) + 1;
+        int level = platform::PathLevel(path) + 1;
         int count = 0;
         for (const auto& d : drive.Directories())
-            if (d->Level() == level && ParentDosPath(d->Path()) == path)
+            if (d->Level() == level && platform::ParentDosPath(d->Path()) == path)
                 ++count;
         return count;
     }
@@ -222,8 +222,8 @@ TEST_F(DriveLoggingTest, DriveListLogsFindsListsAndRemoves) {
     EXPECT_EQ(entries[0].kind, kDriveIncremental);
     EXPECT_EQ(entries[0].displayName, "C:[" + drive->VolumeLabel() + "]");
     EXPECT_NE(entries[0].type, 0);
-    EXPECT_EQ(list.LogDrive("C:\\ARCHIVE.ZIP", kDriveZip), nullptr) << "no zip module here";
-    EXPECT_TRUE(m_ui.Showed("zip support is not available"));
+    EXPECT_EQ(list.LogDrive("C:\\ARCHIVE.ZIP", kDriveZip), nullptr) << "no such archive";
+    EXPECT_TRUE(m_ui.Showed("'C:\\ARCHIVE.ZIP' is NOT a zip file!"));
     EXPECT_TRUE(list.Remove(drive));
     EXPECT_FALSE(list.Remove(drive));
     EXPECT_EQ(list.Count(), 0);
@@ -249,9 +249,9 @@ TEST_F(DriveLoggingTest, LogPathScansDownToIt) {
     EXPECT_TRUE(drive->IsDirectoryLogged("C:\\C\\LINK\\A1\\A11\\A111"));
     drive->Scan("C:\\", 3);
     for (const auto& directory : drive->Directories()) {
-        if (IsRootPath(directory->Path()))
+        if (platform::IsRootPath(directory->Path()))
             continue;
-        EXPECT_TRUE(drive->IsDirectoryLogged(ParentDosPath(directory->Path())))
+        EXPECT_TRUE(drive->IsDirectoryLogged(platform::ParentDosPath(directory->Path())))
             << directory->Path();
     }
 }

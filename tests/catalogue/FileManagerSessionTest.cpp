@@ -2,7 +2,7 @@
 // sort commands, totals and the services the session calls.
 #include "CatalogueTestSupport.h"
 #include "catalogue/CFileManagerSession.h"
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
@@ -329,7 +329,8 @@ class FixedDescriptions : public CDescriptionSource {
             return std::nullopt;
         }
     };
-    std::unique_ptr<CDirectoryDescriptions> Open(const std::string& directory) override {
+    std::unique_ptr<CDirectoryDescriptions> Open(const std::string& directory,
+                                                 const platform::DriveMap&) override {
         opened.push_back(directory);
         return std::make_unique<Open_>();
     }

@@ -66,13 +66,8 @@ class DescriptionDatabaseTest : public ::testing::Test {
     void SetUp() override {
         platform::fault::Reset();
         ::mkdir(docs.c_str(), 0755);
-        m_oldMap = platform::DriveMap::Current();
-        platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + dir.path()));
     }
-    void TearDown() override {
-        platform::fault::Reset();
-        platform::DriveMap::SetCurrent(m_oldMap);
-    }
+    void TearDown() override { platform::fault::Reset(); }
     std::string Ion() const { return test::ReadFile(docs + "/DESCRIPT.ION"); }
     void WriteIon(const std::string& text) { test::WriteFile(docs + "/DESCRIPT.ION", text); }
     Strings Listing() const {
@@ -86,12 +81,13 @@ class DescriptionDatabaseTest : public ::testing::Test {
     test::TempDir dir;
     std::string docs = dir / "DOCS";
 
-  private:
-    platform::DriveMap m_oldMap;
+    // The map the databases translate with: C: is the test's directory.
+    std::shared_ptr<const platform::DriveMap> drives =
+        std::make_shared<platform::DriveMap>(platform::DriveMap::FromSpec("C=" + dir.path()));
 };
 
 TEST_F(DescriptionDatabaseTest, ChangesAreSavedAtOnceAndLeaveNothingElse) {
-    C4DosDescriptionDatabase db;
+    C4DosDescriptionDatabase db(drives);
     ASSERT_TRUE(db.SetDirectory("C:\\DOCS"));
     ASSERT_TRUE(db.Set("REPORT.TXT", "Sales figures, March")); // a new file, made directly
     EXPECT_EQ(Ion(), "REPORT.TXT Sales figures, March\n");
@@ -125,7 +121,7 @@ TEST_F(DescriptionDatabaseTest, ChangesAreSavedAtOnceAndLeaveNothingElse) {
 
 TEST_F(DescriptionDatabaseTest, TheSameDirectoryIsReadOnceAndAnyCaseOfTheFileIsFound) {
     test::WriteFile(docs + "/descript.ion", "a.txt first\n");
-    C4DosDescriptionDatabase db;
+    C4DosDescriptionDatabase db(drives);
     ASSERT_TRUE(db.SetDirectory("C:\\DOCS"));
     test::WriteFile(docs + "/descript.ion", "a.txt changed behind our back\n");
     ASSERT_TRUE(db.SetDirectory("c:\\docs"));
@@ -158,7 +154,7 @@ TEST_F(DescriptionDatabaseTest, RenameMovesTheEntry) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.from) + " -> " + c.to);
         WriteIon(c.before);
-        C4DosDescriptionDatabase db;
+        C4DosDescriptionDatabase db(drives);
         ASSERT_TRUE(db.SetDirectory("C:\\DOCS"));
         EXPECT_EQ(db.Rename(c.from, c.to), c.ok);
         EXPECT_EQ(Ion(), c.after);
@@ -169,7 +165,7 @@ TEST_F(DescriptionDatabaseTest, RenameMovesTheEntry) {
 TEST_F(DescriptionDatabaseTest, ReleaseLeavesTheFileHiddenAndAnUnreadableOneUntouched) {
     WriteIon("A a\n");
     {
-        C4DosDescriptionDatabase db;
+        C4DosDescriptionDatabase db(drives);
         ASSERT_TRUE(db.SetDirectory("C:\\DOCS"));
         ASSERT_TRUE(db.Set("B", "b"));
     } // released on destruction
@@ -180,7 +176,7 @@ TEST_F(DescriptionDatabaseTest, ReleaseLeavesTheFileHiddenAndAnUnreadableOneUnto
     // A file that cannot be read is never written, so its entries survive.
     ASSERT_TRUE(platform::SetAttributes(docs + "/DESCRIPT.ION", platform::kAttrArchive));
     platform::fault::Arm(Op::Open, 1, EACCES);
-    C4DosDescriptionDatabase db;
+    C4DosDescriptionDatabase db(drives);
     EXPECT_FALSE(db.SetDirectory("C:\\DOCS"));
     platform::fault::Reset();
     EXPECT_FALSE(db.Set("C", "c"));
@@ -216,7 +212,7 @@ TEST_F(DescriptionDatabaseTest, AFailureAtEveryStepOfTheSaveKeepsFileAndMemoryEq
             prepare();
             int calls = 0;
             {
-                C4DosDescriptionDatabase db;
+                C4DosDescriptionDatabase db(drives);
                 ASSERT_TRUE(db.SetDirectory("C:\\DOCS"));
                 platform::fault::Reset();
                 ASSERT_TRUE(db.Set("M.TXT", "middle"));
@@ -226,7 +222,7 @@ TEST_F(DescriptionDatabaseTest, AFailureAtEveryStepOfTheSaveKeepsFileAndMemoryEq
                 SCOPED_TRACE("op " + std::to_string(static_cast<int>(op)) + " #" +
                              std::to_string(nth) + (start.ion ? " existing" : " new"));
                 prepare();
-                C4DosDescriptionDatabase db;
+                C4DosDescriptionDatabase db(drives);
                 ASSERT_TRUE(db.SetDirectory("C:\\DOCS"));
                 platform::fault::Reset();
                 platform::fault::Arm(op, nth, EIO);

@@ -12,9 +12,10 @@ namespace vorlane::fileops::testing {
 namespace {
 
 struct CountingSource : C4DosDescriptionSource {
-    std::unique_ptr<catalogue::CDirectoryDescriptions> Open(const std::string& dir) override {
+    std::unique_ptr<catalogue::CDirectoryDescriptions>
+    Open(const std::string& dir, const platform::DriveMap& drives) override {
         ++opened;
-        return C4DosDescriptionSource::Open(dir);
+        return C4DosDescriptionSource::Open(dir, drives);
     }
     int opened = 0;
 };
@@ -43,8 +44,8 @@ TEST_F(FileOpsTest, FileListShowsDescriptionsOnlyWhenTheSettingIsOn) {
     ::unlink(Host("C:\\DESCRIPT.ION").c_str());
     ::mkdir(Host("C:\\DESCRIPT.ION").c_str(), 0755); // unreadable: no descriptions
     C4DosDescriptionSource source;
-    EXPECT_EQ(source.Open("C:\\"), nullptr);
-    EXPECT_EQ(source.Open("Q:\\"), nullptr);
+    EXPECT_EQ(source.Open("C:\\", context.Drives()), nullptr);
+    EXPECT_EQ(source.Open("Q:\\", context.Drives()), nullptr);
 }
 
 } // namespace

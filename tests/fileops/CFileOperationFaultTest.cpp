@@ -80,7 +80,7 @@ TEST_F(FaultTest, EveryFaultLeavesSourceAndOldTargetIntact) {
         // The last status check of a clean run: after the five blocks and
         // the probe that finds the end.
         MakeFiles(p, 0);
-        CFileOperation clean(NewStatus());
+        CFileOperation clean(context, NewStatus());
         clean.SetTuning(BlockByBlock());
         ASSERT_TRUE(Run(clean, p));
         const int lastCheck = LastLog().checks;
@@ -101,7 +101,7 @@ TEST_F(FaultTest, EveryFaultLeavesSourceAndOldTargetIntact) {
                                : c.cancel == CancelAt::Middle ? 3
                                : c.cancel == CancelAt::Last   ? lastCheck
                                                               : 0;
-                CFileOperation op(NewStatus(cancelAt));
+                CFileOperation op(context, NewStatus(cancelAt));
                 op.SetTuning(BlockByBlock());
                 EXPECT_FALSE(Run(op, p));
                 platform::fault::Reset();
@@ -117,7 +117,7 @@ TEST_F(FaultTest, EveryFaultLeavesSourceAndOldTargetIntact) {
 TEST_F(FaultTest, AMovedSourceThatWillNotGoLeavesBothCopies) {
     MakeFiles(kMove, 0);
     platform::fault::Arm(Op::Unlink, 1, EACCES);
-    CFileOperation op;
+    CFileOperation op(context);
     EXPECT_FALSE(op.Move("C:\\SRC.DAT", "D:\\TGT.DAT", false));
     EXPECT_EQ(op.Error().Message(), "05h - Access denied.");
     EXPECT_TRUE(Bytes("C:\\SRC.DAT") == Bytes("D:\\TGT.DAT"));
@@ -137,7 +137,7 @@ TEST_F(FaultTest, AMoveKilledAtAnyPointNeverLosesTheSource) {
         EXPECT_EQ(::pipe(fds), 0);
         pid_t pid = ::fork();
         if (pid == 0) {
-            CFileOperation op;
+            CFileOperation op(context);
             op.SetTuning(BlockByBlock());
             (void)!::write(fds[1], "r", 1);
             ::_exit(op.Move("C:\\SRC.DAT", "D:\\DST.DAT", false) ? 0 : 1);

@@ -36,7 +36,7 @@ TEST_F(FileOpsTest, CopyCarriesBytesTimesAttributesAndPermissions) {
         ::chmod(Host("C:\\SRC.DAT").c_str(), 0750);
         ASSERT_TRUE(platform::SetAttributes(Host("C:\\SRC.DAT"), platform::kAttrSystem));
         ASSERT_TRUE(platform::SetFileTimes(Host("C:\\SRC.DAT"), nullptr, nullptr, &kMarch2001));
-        CFileOperation op(NewStatus());
+        CFileOperation op(context, NewStatus());
         op.SetTuning(c.tuning);
         ASSERT_TRUE(op.Copy("C:\\SRC.DAT", "D:\\DST.DAT", false)) << op.Error().Message();
         FileSnapshot copy = FileSnapshot::Of(Host("D:\\DST.DAT"));
@@ -56,7 +56,7 @@ TEST_F(FileOpsTest, CopyCarriesBytesTimesAttributesAndPermissions) {
         ::unlink(Host("D:\\DST.DAT").c_str());
     }
     Make("C:\\EMPTY", "");
-    CFileOperation op(NewStatus());
+    CFileOperation op(context, NewStatus());
     ASSERT_TRUE(op.Copy("C:\\EMPTY", "C:\\EMPTY.BAK", false));
     EXPECT_TRUE(Exists("C:\\EMPTY.BAK"));
     EXPECT_EQ(Percents(), (Ints{100}));
@@ -69,7 +69,7 @@ TEST_F(FileOpsTest, CopyReplacesAReadOnlyTargetOrALinkAfterAsking) {
     ::chmod(Host("C:\\OLD.TXT").c_str(), 0444);
     Make("D:\\ELSEWHERE", "keep me");
     ASSERT_EQ(::symlink(Host("D:\\ELSEWHERE").c_str(), Host("C:\\LINK").c_str()), 0);
-    CFileOperation op;
+    CFileOperation op(context);
     ui.QueueYesNo(false);
     EXPECT_FALSE(op.Copy("C:\\NEW.TXT", "C:\\OLD.TXT", true));
     EXPECT_EQ(op.Error().Message(), "User aborted!");
@@ -104,7 +104,7 @@ TEST_F(FileOpsTest, SameFileInAnyDisguiseIsRefused) {
         for (const char* target : {"C:\\SRC.DAT", "c:\\src.dat", "C:\\.\\SRC.DAT", "C:\\LINK.DAT",
                                    "C:\\HARD.DAT", "C:\\LOOP\\SRC.DAT"}) {
             SCOPED_TRACE(target);
-            CFileOperation op;
+            CFileOperation op(context);
             EXPECT_FALSE(run(op, target));
             EXPECT_EQ(op.Error().Message(), "Source and target files are the same!");
             EXPECT_TRUE(op.IsSameFile("C:\\SRC.DAT", target));
@@ -134,7 +134,7 @@ TEST_F(FileOpsTest, RefusalsNameTheirReason) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);
-        CFileOperation op;
+        CFileOperation op(context);
         EXPECT_FALSE(op.Copy(c.source, c.target, false));
         EXPECT_EQ(op.Error().Message(), c.message);
         EXPECT_FALSE(op.Move(c.source, c.target, false));
@@ -147,7 +147,7 @@ TEST_F(FileOpsTest, RefusalsNameTheirReason) {
 TEST_F(FileOpsTest, AppendAddsToTheEndAndTheTargetKeepsItsOwnAttributes) {
     Make("C:\\ARCHIVE.ZIP", PatternBytes(70000));
     ASSERT_TRUE(platform::SetAttributes(Host("C:\\ARCHIVE.ZIP"), platform::kAttrSystem));
-    CFileOperation op(NewStatus());
+    CFileOperation op(context, NewStatus());
     op.SetTuning(BlockByBlock());
     ASSERT_TRUE(op.Append("C:\\ARCHIVE.ZIP", "C:\\LOADER")); // made when absent
     Make("C:\\STUB", "MZ");
@@ -180,7 +180,7 @@ TEST_F(FileOpsTest, CopyAndAppendReportNoPercentageBeforeTheFirstBlock) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Make("C:\\F", PatternBytes(c.size));
-        CFileOperation op(NewStatus());
+        CFileOperation op(context, NewStatus());
         op.SetTuning(BlockByBlock());
         ASSERT_TRUE(c.run(op)) << op.Error().Message();
         ASSERT_FALSE(Percents().empty());
@@ -192,7 +192,7 @@ TEST_F(FileOpsTest, CopyAndAppendReportNoPercentageBeforeTheFirstBlock) {
 TEST_F(FileOpsTest, MoveRenamesOnOneDriveAndCopiesFlushedBetweenDrives) {
     Make("C:\\A.TXT", "a");
     Make("C:\\B.TXT", "b");
-    CFileOperation op(NewStatus());
+    CFileOperation op(context, NewStatus());
     ASSERT_TRUE(op.Move("C:\\A.TXT", "C:\\B.TXT", true)); // replaces without asking
     EXPECT_EQ(Listing(cRoot), Strings{"B.TXT"});
     EXPECT_EQ(Bytes("C:\\B.TXT"), "a");
@@ -217,7 +217,7 @@ TEST_F(FileOpsTest, MoveRenamesOnOneDriveAndCopiesFlushedBetweenDrives) {
 TEST_F(FileOpsTest, ZapOverwritesBlockByBlockThenRemovesNameAndContents) {
     Make("C:\\SECRET.TXT", PatternBytes(40000));
     platform::fault::Arm(Op::Truncate, 1, EIO); // stop before the file is emptied
-    CFileOperation op(NewStatus());
+    CFileOperation op(context, NewStatus());
     op.SetTuning(BlockByBlock());
     EXPECT_FALSE(op.Zap("C:\\SECRET.TXT", 1));
     EXPECT_EQ(Bytes("C:\\SECRET.TXT"), std::string(40000, '\0'));
@@ -255,7 +255,7 @@ TEST_F(FileOpsTest, ZapOverwritesPastFourGigabytes) {
     if (::lseek(file.Descriptor(), 0, SEEK_HOLE) >= static_cast<off_t>(kSize))
         GTEST_SKIP() << "the file system does not report holes";
     platform::fault::Arm(Op::Truncate, 1, EIO);
-    CFileOperation op(NewStatus());
+    CFileOperation op(context, NewStatus());
     EXPECT_FALSE(op.Zap("C:\\HUGE.IMG", 1));
     for (uint64_t at : {uint64_t(0), kFar, kSize - 100}) {
         char bytes[4] = {'x', 'x', 'x', 'x'};
@@ -272,7 +272,7 @@ TEST_F(FileOpsTest, ZapAndDeleteActOnLinksAndReportWhatStopsThem) {
     ASSERT_EQ(::symlink(Host("D:\\PRECIOUS").c_str(), Host("C:\\LINK2").c_str()), 0);
     Make("C:\\RO", "r");
     ::chmod(Host("C:\\RO").c_str(), 0444);
-    CFileOperation op;
+    CFileOperation op(context);
     ASSERT_TRUE(op.Zap("C:\\LINK1", 1));
     ASSERT_TRUE(op.Delete("C:\\LINK2"));
     ASSERT_TRUE(op.Zap("C:\\RO", 1));
@@ -304,7 +304,7 @@ TEST_F(FileOpsTest, DeleteAndRecycleShowAbbreviatedPaths) {
     ::mkdir(Host(dosDir).c_str(), 0755);
     Make(dosDir + "\\FILE.TXT", "x");
     Make("C:\\OLD.TXT", "old");
-    CFileOperation op(NewStatus());
+    CFileOperation op(context, NewStatus());
     ASSERT_TRUE(op.Delete(dosDir + "\\FILE.TXT"));
     ASSERT_TRUE(op.Recycle("C:\\OLD.TXT")) << op.Error().Message();
     EXPECT_EQ(Texts(), (Strings{"Deleting 'C:\\..G_DIRECTORY_NAME\\FILE.TXT'...",
@@ -316,7 +316,7 @@ TEST_F(FileOpsTest, DeleteAndRecycleShowAbbreviatedPaths) {
 TEST_F(FileOpsTest, RenameRefusesATakenNameAndIgnoresItsOwn) {
     Make("C:\\A.TXT", "a");
     Make("C:\\B.TXT", "b");
-    CFileOperation op(NewStatus());
+    CFileOperation op(context, NewStatus());
     for (const char* own : {"C:\\a.txt", "C:\\.\\A.TXT"})
         EXPECT_TRUE(op.Rename("C:\\A.TXT", own));
     EXPECT_TRUE(LastLog().entries.empty()); // nothing shown, nothing done
@@ -331,7 +331,7 @@ TEST_F(FileOpsTest, RenameRefusesATakenNameAndIgnoresItsOwn) {
 
 TEST_F(FileOpsTest, TimesOfAReadOnlyFileAreSetAndItStaysReadOnly) {
     Make("C:\\F.TXT", "f");
-    CFileOperation op;
+    CFileOperation op(context);
     ASSERT_TRUE(op.SetAttributes("C:\\F.TXT", platform::kAttrReadOnly | platform::kAttrSystem));
     FileTimes times{{1000000000, 0}, {1100000000, 250}, {1200000000, 999999999}}, read;
     ASSERT_TRUE(op.SetFileTimes("C:\\F.TXT", times));
@@ -344,7 +344,7 @@ TEST_F(FileOpsTest, TimesOfAReadOnlyFileAreSetAndItStaysReadOnly) {
 }
 
 TEST_F(FileOpsTest, ReportErrorPutsTheErrorTextAfterTheSentence) {
-    CFileOperation op;
+    CFileOperation op(context);
     EXPECT_FALSE(op.Delete("C:\\GONE.TXT"));
     op.ReportError(nullptr, "Unable to delete file '%s'!\n\n", "C:\\GONE.TXT");
     op.ReportError("Make Directory", "Unable to copy '%s'", std::string(2000, 'x').c_str());

@@ -71,7 +71,7 @@ class FileOpsTest : public ::testing::Test {
         m_oldUmask = ::umask(022);
         ::mkdir(cRoot.c_str(), 0755);
         ::mkdir(dRoot.c_str(), 0755);
-        m_oldMap = platform::DriveMap::Current();
+        m_oldMap = *platform::DriveMap::Current();
         platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + cRoot + ";D=" + dRoot));
         ui.OnUnexpected([](const std::string& what) { ADD_FAILURE() << "unexpected: " << what; });
     }
@@ -113,6 +113,11 @@ class FileOpsTest : public ::testing::Test {
     std::string cRoot = dir / "c", dRoot = dir / "d";
     ui::ScriptedUserInterface ui;
     ui::ScopedUserInterface scoped{&ui};
+    // What an operation of the tests works in: the scripted interface and
+    // drives C: and D: on the two directories.
+    ui::OperationContext context{ui,
+                                 std::make_shared<platform::DriveMap>(
+                                     platform::DriveMap::FromSpec("C=" + cRoot + ";D=" + dRoot))};
 
   private:
     platform::DriveMap m_oldMap;

@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include "platform/Drives.h"
+
 #include "app/VorlaneApp.h"
 #include "gui/CHelpWindow.h"
 #include "gui/QtUserInterface.h"
@@ -100,7 +102,8 @@ TEST_F(GuiTest, CancelClickedDuringACopySeenByThePollLeavesNoTarget) {
     {
         std::unique_ptr<ui::StatusWindow> status =
             ui::Current().MakeStatusWindow(ui::StatusKind::Operation, "Copy Files");
-        fileops::CFileOperation op(status.get());
+        fileops::CFileOperation op(
+            ui::OperationContext(ui::Current(), platform::DriveMap::Current()), status.get());
         copied = op.Copy("C:\\big.bin", "D:\\big.bin", false);
         code = op.Error().Code();
         error = op.Error().Message();

@@ -2,8 +2,6 @@
 // archive windows, New Archive and Open Archive.
 #include "GuiTestSupport.h"
 
-#include "zip/ZipSupport.h"
-
 #include <cstdlib>
 
 namespace vorlane::gui::test {
@@ -13,7 +11,6 @@ namespace {
 class ZipWindowTest : public GuiTest {
   protected:
     ZipWindowTest() {
-        zip::InstallZipSupport();
         // An archive made by Info-ZIP: a file at the top, one in a folder.
         ::mkdir((m_stage / "docs").c_str(), 0700);
         std::ofstream(m_stage / "readme.txt") << std::string(5000, 'r');

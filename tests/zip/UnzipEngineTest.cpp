@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "platform/FaultInjection.h"
 #include "support/TestSupport.h"
+#include "zip/ZipIndexCache.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -72,8 +73,9 @@ struct Script {
 class UnzipEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_oldMap = platform::DriveMap::Current();
+        m_oldMap = *platform::DriveMap::Current();
         platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_root.path()));
+        m_drives = platform::DriveMap::Current();
         ASSERT_EQ(mkdir((m_root / "src").c_str(), 0755), 0);
         ASSERT_EQ(mkdir((m_root / "box").c_str(), 0755), 0);
     }
@@ -93,6 +95,8 @@ class UnzipEngineTest : public ::testing::Test {
         UnzipCommandRecord r;
         r.function = function;
         r.zipPath = m_zipPath.c_str();
+        r.indexCache = &m_cache;
+        r.drives = m_drives.get();
         r.progressCallback = &Script::Progress;
         r.progressUser = &m_script;
         r.statusCallback = &Script::Status;
@@ -111,15 +115,21 @@ class UnzipEngineTest : public ::testing::Test {
             adjust(r);
         return UnzipEntry(r);
     }
-    int Count(const std::string& zipDos) {
+    // cache: another reader's cache instead of the test's own.
+    int Count(const std::string& zipDos, ZipIndexCache* cache = nullptr) {
         UnzipCommandRecord r = Record(kUnzipOpen, zipDos);
+        if (cache)
+            r.indexCache = cache;
         const int rc = UnzipEntry(r);
         return rc == kUnzipOk ? r.count : -rc;
     }
-    ZipItemRecord Item(const std::string& zipDos, int index, int* rc = nullptr) {
+    ZipItemRecord Item(const std::string& zipDos, int index, int* rc = nullptr,
+                       ZipIndexCache* cache = nullptr) {
         ZipItemRecord item;
         std::memset(&item, 0x55, sizeof item);
         UnzipCommandRecord r = Record(kUnzipMemberInfo, zipDos);
+        if (cache)
+            r.indexCache = cache;
         r.buffer = &item;
         r.memberIndex = index;
         const int result = UnzipEntry(r);
@@ -185,6 +195,9 @@ class UnzipEngineTest : public ::testing::Test {
 
     TempDir m_root;
     platform::DriveMap m_oldMap;
+    ZipIndexCache m_cache; // the reader's cache of every record made here
+    // The drive map every record translates with (the fixture's C:).
+    std::shared_ptr<const platform::DriveMap> m_drives;
     std::string m_zipPath;
     Script m_script;
     const time_t m_fileTime = LocalTime(2024, 3, 5, 14, 7, 10);
@@ -660,13 +673,72 @@ TEST_F(UnzipEngineTest, ChangedArchiveIsReadAgain) {
     EXPECT_EQ(std::string(item.pathName), name.substr(0, 258));
     // The same DOS path on another drive map names another archive.
     TempDir other;
-    platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + other.path()));
+    m_drives = std::make_shared<const platform::DriveMap>(
+        platform::DriveMap::FromSpec("C=" + other.path()));
     HandZip three;
     for (const char* member : {"x", "y", "z"})
         three.Add(member, member);
     WriteFile(other / "changing.zip", three.Build());
     EXPECT_EQ(Count(dos), 3);
     EXPECT_STREQ(Item(dos, 2).pathName, "z");
+}
+
+// Every listing of an archive shared one index cache of the engine: a second
+// reader opening the archive after another program rewrote it swapped the
+// index under the first listing, whose next member then came from the new
+// archive (or was out of bounds). A listing is one snapshot of the archive
+// as it was opened.
+TEST_F(UnzipEngineTest, ListingKeepsItsSnapshotWhileAnotherReaderOpensTheRewrittenArchive) {
+    HandZip before;
+    for (const char* member : {"a", "b", "c"})
+        before.Add(member, member);
+    const std::string dos = PutArchive("shared.zip", before.Build());
+    ZipIndexCache first;
+    ZipIndexCache second;
+    ASSERT_EQ(Count(dos, &first), 3);
+    HandZip after;
+    after.Add("z", "z");
+    PutArchive("shared.zip", after.Build());
+    EXPECT_EQ(Count(dos, &second), 1);
+    for (const auto& [index, name] : {std::pair{1, "b"}, std::pair{2, "c"}}) {
+        int rc = -1;
+        const ZipItemRecord item = Item(dos, index, &rc, &first);
+        ASSERT_EQ(rc, kUnzipOk) << name;
+        EXPECT_STREQ(item.pathName, name);
+    }
+}
+
+// Listing member by member reads the archive once: an open and 100,000
+// calls of member information parse one index, which the last member
+// drops. Without a cache each call reads the archive again.
+TEST_F(UnzipEngineTest, ListingThroughOneCacheReadsTheArchiveOnce) {
+    constexpr int kMembers = 100000;
+    HandZip zip;
+    for (int i = 0; i < kMembers; ++i)
+        zip.Add("m" + std::to_string(i), "");
+    const std::string dos = PutArchive("many.zip", zip.Build());
+    platform::fault::Reset();
+    ASSERT_EQ(Count(dos), kMembers);
+    EXPECT_EQ(m_cache.Count(), 1u);
+    for (int i = 0; i < kMembers; ++i) {
+        int rc = -1;
+        Item(dos, i, &rc);
+        ASSERT_EQ(rc, kUnzipOk) << i;
+    }
+    EXPECT_EQ(platform::fault::Calls(platform::fault::Op::Open), 1);
+    EXPECT_EQ(m_cache.Count(), 0u) << "the last member ends the listing";
+
+    UnzipCommandRecord r = Record(kUnzipOpen, dos);
+    r.indexCache = nullptr;
+    ASSERT_EQ(UnzipEntry(r), kUnzipOk);
+    ZipItemRecord item;
+    r = Record(kUnzipMemberInfo, dos);
+    r.indexCache = nullptr;
+    r.buffer = &item;
+    r.memberIndex = 1;
+    ASSERT_EQ(UnzipEntry(r), kUnzipOk);
+    EXPECT_EQ(platform::fault::Calls(platform::fault::Op::Open), 3);
+    EXPECT_EQ(m_cache.Count(), 0u);
 }
 
 TEST_F(UnzipEngineTest, CaseOnlyTwinsAreExtractedWhereCaseCounts) {

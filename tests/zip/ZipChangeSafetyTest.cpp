@@ -6,9 +6,8 @@
 // a link in an extraction's way.
 #include "ZipOpsTestSupport.h"
 
-#include "catalogue/CZipFileDirectory.h"
 #include "zip/CZipFileOperation.h"
-#include "zip/ZipDirectoryMembers.h"
+#include "zip/ZipMemberEntry.h"
 #include "zip/private/ZipArchiveLock.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +34,7 @@ using std::chrono::milliseconds;
 // One call of the zip entry point, with hooks on its callbacks.
 struct EngineCall {
     ZipCommandRecord record;
+    std::shared_ptr<const platform::DriveMap> drives = platform::DriveMap::Current();
     std::string zipPath;
     std::string spec;
     std::function<void(const std::string&)> onProgressText; // each member label
@@ -46,6 +46,7 @@ struct EngineCall {
     }
     int Run() {
         record.zipPath = zipPath.c_str();
+        record.drives = drives.get();
         record.fileSpec = spec.empty() ? nullptr : spec.c_str();
         record.progressCallback = &Progress;
         record.progressUser = this;
@@ -137,13 +138,13 @@ TEST_F(ZipChangeSafetyTest, SelfExtractorKeepsItsProgramThroughEveryChange) {
             ::vorlane::test::WriteFile(Host("SFX.EXE"), stub + plain);
             if (adjusted)
                 Zip("-A SFX.EXE"); // offsets from the start of the file, as zip -A leaves them
-            CZipFileOperation op;
+            CZipFileOperation op(Context());
             ASSERT_EQ(op.Open("C:\\SFX.EXE"), kOpened);
             ASSERT_TRUE(c.change(op)) << op.ZipErrorText();
             const std::string after = ::vorlane::test::ReadFile(Host("SFX.EXE"));
             EXPECT_TRUE(after.compare(0, stub.size(), stub) == 0) << "the program is gone";
             EXPECT_EQ(Joined("SFX.EXE"), c.members);
-            CZipFileOperation reader;
+            CZipFileOperation reader(Context());
             EXPECT_EQ(reader.Open("C:\\SFX.EXE"), kOpened);
             if (*c.members == '\0')
                 continue; // an empty archive's directory offset stays 0, as Info-ZIP writes it
@@ -193,7 +194,7 @@ TEST_F(ZipChangeSafetyTest, SecondWriterIsRefusedInsteadOfLosingItsChange) {
         HookedStatus status;
         int checks = 0;
         status.onCheck = [&] { return cancel && ++checks >= 3; };
-        CZipFileOperation op(&status);
+        CZipFileOperation op(Context(), &status);
         op.SetLockWait(milliseconds(cancel ? 60000 : 100));
         ASSERT_EQ(op.Open("C:\\T.ZIP"), kOpened);
         EXPECT_FALSE(op.DeleteMembers("old.txt"));
@@ -268,15 +269,15 @@ TEST_F(ZipChangeSafetyTest, CopyWaitsForTheFirstArchiveInOrderHoldingNeither) {
             otherJob.Release(); // the other job ends
         return false;
     };
-    CZipFileOperation source(&status);
-    CZipFileOperation target(&status);
+    CZipFileOperation source(Context(), &status);
+    CZipFileOperation target(Context(), &status);
     ASSERT_EQ(source.Open("C:\\" + higher), kOpened);
     ASSERT_EQ(target.Open("C:\\" + lower), kOpened);
-    catalogue::CZipFileDirectory directory(nullptr, "C:\\" + higher);
-    ASSERT_EQ(source.ReadDirectory("C:\\" + higher, directory, false), kOpened);
+    std::vector<ZipMemberEntry> members;
+    ASSERT_EQ(source.ReadDirectory("C:\\" + higher, false, &members), kOpened);
+    ASSERT_FALSE(members.empty());
     ASSERT_EQ(source.Open("C:\\" + higher), kOpened);
-    const CZipFileInfo* member = ZipMember(directory, 0);
-    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, {member}, true));
+    EXPECT_TRUE(source.CopyMembers(kZipAdd, target, {std::string(members[0].StoredName())}, true));
     EXPECT_GE(waits, 3);
     EXPECT_FALSE(heldHigherWhileWaiting);
     EXPECT_EQ(Joined(lower), "a.txt,b.txt");
@@ -305,7 +306,7 @@ TEST_F(ZipChangeSafetyTest, DanglingLinkIsNamedAndSkippedAndTheRestAdded) {
     // The operation succeeds and shows which file it left out.
     ::unlink(Host("T.ZIP").c_str());
     MakeArchive("T.ZIP", {"old.txt"});
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.Open("C:\\T.ZIP"), kOpened);
     EXPECT_TRUE(op.AddFiles(kZipAdd, "C:\\SRC\\*.*", kStoreNoPaths, false, false));
     EXPECT_EQ(Joined("T.ZIP"), "a.txt,b.txt,old.txt");
@@ -387,7 +388,7 @@ TEST_F(ZipChangeSafetyTest, DiskFullSaysWhereTheSpaceIsNeeded) {
     MakeDir("OUT");
     MakeArchive("OUT/T.ZIP", {"old.txt"});
     MakeFile("SRC/new.txt", testing::RandomBytes(100000));
-    CZipFileOperation op(nullptr, "C:\\WORK");
+    CZipFileOperation op(Context(), nullptr, "C:\\WORK");
     ASSERT_EQ(op.Open("C:\\OUT\\T.ZIP"), kOpened);
     platform::fault::Arm(platform::fault::Op::Write, 1, ENOSPC, true);
     EXPECT_FALSE(op.AddFiles(kZipAdd, "C:\\SRC\\new.txt", kStoreNoPaths, false, false));
@@ -407,7 +408,7 @@ TEST_F(ZipChangeSafetyTest, ExtractThroughAFolderLinkNamesThePathAndTheReason) {
     MakeDir("OUT");
     MakeDir("ELSEWHERE");
     ASSERT_EQ(::symlink(Host("ELSEWHERE").c_str(), Host("OUT/sub").c_str()), 0);
-    CZipFileOperation op;
+    CZipFileOperation op(Context());
     ASSERT_EQ(op.Open("C:\\T.ZIP"), kOpened);
     EXPECT_FALSE(op.Extract("*", "C:\\OUT", kStoreRelativePaths, false, false, false));
     EXPECT_EQ(op.UnzipErrorText(), "Error creating output file.\n\nCannot create 'C:\\OUT\\sub': "

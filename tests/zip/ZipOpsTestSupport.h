@@ -1,62 +1,24 @@
-// Fixture of the zip operation, member and archive drive tests: drive C:
-// mapped onto a temporary directory, the scripted user interface installed
-// (an unexpected prompt fails the test), and archives made with Info-ZIP
-// `zip` below the drive.
+// The zip tests' own helpers beside the shared fixture (support/
+// ZipFixture.h): archives made byte by byte with any member name, and the
+// shared helpers under the names the tests use.
 #pragma once
 
-#include "catalogue/CatalogueServices.h"
-#include "platform/Drives.h"
-#include "platform/FaultInjection.h"
-#include "support/TestSupport.h"
-#include "ui/ScriptedUserInterface.h"
+#include "support/AllocationSeam.h"
+#include "support/ZipFixture.h"
 #include "zip/ZipEngine.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <map>
-#include <random>
-#include <sstream>
+#include <cstdint>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace vorlane::zip::testing {
 
-// A member record as the engine fills it.
-inline ZipItemRecord MakeRecord(const std::string& name, uint64_t uncompressed = 0,
-                                uint64_t compressed = 0, int method = 8,
-                                const char* date = "01-02-2020", const char* time = "10:20",
-                                uint32_t attributes = 0x20, uint32_t index = 0) {
-    ZipItemRecord r{};
-    r.memberNumber = static_cast<uint16_t>(index);
-    r.memberIndex = index;
-    r.uncompressedSize = static_cast<uint32_t>(uncompressed);
-    r.uncompressedHigh = static_cast<uint32_t>(uncompressed >> 32);
-    r.compressedSize = static_cast<uint32_t>(compressed);
-    r.compressedHigh = static_cast<uint32_t>(compressed >> 32);
-    r.method = static_cast<uint16_t>(method);
-    auto copy = [](char* field, size_t size, const std::string& text) {
-        std::memcpy(field, text.data(), std::min(text.size(), size - 1));
-    };
-    // The engine fills the date field completely ("MM-DD-YYYY", no NUL).
-    std::memcpy(r.dateText, date, std::min(std::strlen(date), sizeof r.dateText));
-    copy(r.timeText, sizeof r.timeText, time);
-    copy(r.pathName, sizeof r.pathName, name);
-    r.attributes = attributes;
-    return r;
-}
-
-// An archive (without a comment) whose end record points its central
-// directory past the end of the file: a damaged archive.
-inline std::string PointPastEnd(std::string zip) {
-    const size_t offset = zip.size() - 22 + 16;
-    const char past[4] = {0x00, 0x00, 0x00, 0x7F};
-    zip.replace(offset, 4, past, 4);
-    return zip;
-}
+using ::vorlane::test::AllocationFailed;
+using ::vorlane::test::FailNthAllocation;
+using ::vorlane::test::LiveHeapBytes;
+using ::vorlane::test::PointPastEnd;
+using ::vorlane::test::RandomBytes;
+using ::vorlane::test::ZipTest;
 
 // A member of RawArchive: stored, with the host of "version made by"
 // (0x031E Unix, 0x0014 DOS) and the general purpose flags (0x0800: UTF-8).
@@ -70,108 +32,5 @@ constexpr uint16_t kRawMadeByDos = 0x0014;
 // An archive made byte by byte, for names no archiver on this host writes
 // (ZipTestSupport.cpp).
 std::string RawArchive(const std::vector<RawMember>& members);
-
-// Bytes that do not compress (fixed seed).
-inline std::string RandomBytes(size_t size, uint32_t seed = 11) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random() & 0xFF);
-    return bytes;
-}
-
-class RecordingView : public catalogue::CCatalogueView {
-  public:
-    void SetStatusText(int field, const std::string& text, bool) override {
-        statusTexts.push_back(std::to_string(field) + ":" + text);
-    }
-    void FileListChanged() override { ++fileListChanges; }
-    std::vector<std::string> statusTexts;
-    int fileListChanges = 0;
-};
-
-class ZipTest : public ::testing::Test {
-  protected:
-    ZipTest() : m_root(m_temp / "c"), m_oldMap(platform::DriveMap::Current()), m_scoped(&m_ui) {
-        ::mkdir(m_root.c_str(), 0700);
-        platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_root));
-        platform::fault::Reset();
-        m_ui.OnUnexpected([](const std::string& what) { ADD_FAILURE() << "unexpected " << what; });
-        m_env.view = &m_view;
-        m_env.SetOptions(catalogue::CCatalogueOptions{});
-    }
-    ~ZipTest() override {
-        platform::fault::Reset();
-        platform::DriveMap::SetCurrent(m_oldMap);
-    }
-
-    std::string Host(const std::string& relative) const { return m_root + "/" + relative; }
-    void MakeDir(const std::string& relative) {
-        std::string command = "mkdir -p '" + Host(relative) + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-    }
-    void MakeFile(const std::string& relative, const std::string& content = "text") {
-        std::string path = Host(relative);
-        size_t slash = path.rfind('/');
-        std::string command = "mkdir -p '" + path.substr(0, slash) + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        ::vorlane::test::WriteFile(path, content);
-    }
-    // Runs a shell command in a directory of the drive ("" the root);
-    // output goes to a log file beside the drive.
-    int Run(const std::string& command, const std::string& inDir = "") {
-        std::string full = "cd '" + (inDir.empty() ? m_root : Host(inDir)) + "' && " + command +
-                           " >>'" + (m_temp / "tools.log") + "' 2>&1";
-        return std::system(full.c_str());
-    }
-    // Info-ZIP zip with its arguments, run in inDir.
-    void Zip(const std::string& args, const std::string& inDir = "") {
-        ASSERT_EQ(Run("zip -q " + args, inDir), 0) << args;
-    }
-    // An archive C:\<name> holding the given files of C:\SRC (made by Info-ZIP).
-    void MakeArchive(const std::string& name, const std::vector<std::string>& files) {
-        std::string args = "-r '" + Host(name) + "'";
-        for (const std::string& file : files) {
-            MakeFile("SRC/" + file, "contents of " + file + std::string(200, 'x'));
-            args += " '" + file + "'";
-        }
-        Zip(args, "SRC");
-    }
-    // No staging directory or placeholder (".$$$") left in dir.
-    static void ExpectNoStaging(const std::string& dir) {
-        for (const std::string& name : ::vorlane::test::ListDir(dir))
-            EXPECT_EQ(name.find(".$$$"), std::string::npos) << name;
-    }
-    // The member names of an archive as Info-ZIP's unzip lists them.
-    std::vector<std::string> Listed(const std::string& relative) {
-        std::string out = m_temp / "listing.txt";
-        std::string command =
-            "unzip -Z1 '" + Host(relative) + "' >'" + out + "' 2>>'" + (m_temp / "tools.log") + "'";
-        std::vector<std::string> names;
-        if (std::system(command.c_str()) != 0)
-            return names;
-        std::istringstream lines(::vorlane::test::ReadFile(out));
-        for (std::string line; std::getline(lines, line);)
-            if (!line.empty())
-                names.push_back(line);
-        return names;
-    }
-    // A question the test expects to be asked.
-    std::vector<std::string> Questions() const {
-        std::vector<std::string> texts;
-        for (const auto& shown : m_ui.Shown())
-            if (shown.kind == ui::PromptKind::YesNo)
-                texts.push_back(shown.text);
-        return texts;
-    }
-
-    ::vorlane::test::TempDir m_temp;
-    std::string m_root;
-    platform::DriveMap m_oldMap;
-    ui::ScriptedUserInterface m_ui;
-    ui::ScopedUserInterface m_scoped;
-    RecordingView m_view;
-    catalogue::CCatalogueEnvironment m_env;
-};
 
 } // namespace vorlane::zip::testing

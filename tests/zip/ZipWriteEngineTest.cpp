@@ -103,7 +103,8 @@ void Relative(ZipCommandRecord& r) {
 class ZipWriteTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        platform::DriveMap::SetCurrent(platform::DriveMap::FromSpec("C=" + m_dir.path()));
+        m_drives = std::make_shared<const platform::DriveMap>(
+            platform::DriveMap::FromSpec("C=" + m_dir.path()));
         ::mkdir(Host("src").c_str(), 0755);
         ::mkdir(Host("out").c_str(), 0755);
         platform::fault::Reset();
@@ -132,6 +133,7 @@ class ZipWriteTest : public ::testing::Test {
         std::string archive = Dos(m_archive);
         record.function = function;
         record.zipPath = archive.c_str();
+        record.drives = m_drives.get();
         record.fileSpec = spec.empty() ? nullptr : spec.c_str();
         record.progressCallback = &ZipWriteTest::OnProgress;
         record.progressUser = this;
@@ -159,6 +161,10 @@ class ZipWriteTest : public ::testing::Test {
     }
 
     test::TempDir m_dir;
+
+    // Drive C: on the test directory, handed to every record.
+
+    std::shared_ptr<const platform::DriveMap> m_drives;
     std::string m_archive = "out/test.zip";
     std::vector<std::string> m_texts;
     std::vector<int> m_percents;

@@ -45,6 +45,8 @@ class ZipDeflatePipeline {
     ZipDeflatePipeline& operator=(const ZipDeflatePipeline&) = delete;
 
     // Registers a disk file; returns its member number (0, 1, ...).
+    // REQUIRES: Start() has not been called (the workers read the member
+    // list without a lock).
     size_t Add(const std::string& hostPath, uint64_t size, time_t mtime);
     // True when the member goes into the archive stored (libzip must be
     // told ZIP_CM_STORE for it).
@@ -52,7 +54,7 @@ class ZipDeflatePipeline {
     // A libzip source for the member (reference count 1).
     zip_source_t* CreateSource(size_t member, zip_error_t* error);
     // Starts the workers. order: the member numbers in the order libzip
-    // will write them (its entry order).
+    // will write them (its entry order). REQUIRES: called once.
     void Start(const std::vector<size_t>& order);
     // Stops the workers (also done by the destructor).
     void Stop();
@@ -101,7 +103,9 @@ class ZipDeflatePipeline {
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::thread> m_workers;
-    bool m_stop = false;
+    // Set by Stop() under m_mutex (so the waits see it); read without the
+    // lock by a worker between two chunks of a member and by the sources.
+    std::atomic<bool> m_stop{false};
 
     std::atomic<bool> m_readFailed{false};
     std::atomic<bool> m_cancelled{false};

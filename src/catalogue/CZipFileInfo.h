@@ -1,6 +1,7 @@
 // CZipFileInfo: one member of a zip archive as an entry of the catalogue,
-// made only from the engine's member record (ZipItemRecord) and owned by
-// the archive's CZipFileDirectory, like a plain file by its directory.
+// made from the member entry a directory read lists (zip::ZipMemberEntry)
+// and owned by the archive's CZipFileDirectory, like a plain file by its
+// directory.
 //
 // What the catalogue sees:
 //   Name()      the base name (FILE.TXT of DIR\SUB\FILE.TXT): the file
@@ -24,13 +25,14 @@
 //
 // An archive may hold hundreds of thousands of members, so an entry keeps
 // only what it cannot work out again: beside the catalogue's fields, the
-// member's name once (as stored) and its compressed size and method in one
-// word. The path name, the relative directory and the engine's record are
-// made from them when asked.
+// member's name once (as stored, the entry's own buffer taken over) and
+// its compressed size and method in one word. The path name, the relative
+// directory and the engine's record are made from them when asked.
 #pragma once
 
 #include "catalogue/CFileContainer.h"
 #include "zip/ZipEngine.h"
+#include "zip/ZipMemberEntry.h"
 
 #include <cstdint>
 #include <memory>
@@ -38,10 +40,8 @@
 #include <string_view>
 
 namespace vorlane::catalogue {
-class CZipFileDirectory;
-}
 
-namespace vorlane::zip {
+class CZipFileDirectory;
 
 // Bits of the listing line (and of the zip display details that choose
 // the file list's columns), appended in this order: 0x001, 0x002, 0x008,
@@ -57,11 +57,13 @@ enum ZipListingFlag : uint32_t {
     kZipListArchivePath = 0x400,  // " the archive's path"
 };
 
-class CZipFileInfo : public catalogue::CFileContainer {
+class CZipFileInfo : public CFileContainer {
   public:
+    // Takes the entry's name buffer over.
+    explicit CZipFileInfo(zip::ZipMemberEntry&& entry);
     // realName: the member's whole name as the engine lists it
     // (UnzipCommandRecord::memberName); "" takes the record's name field.
-    explicit CZipFileInfo(const ZipItemRecord& record, std::string_view realName = {});
+    explicit CZipFileInfo(const zip::ZipItemRecord& record, std::string_view realName = {});
 
     bool IsArchiveMember() const override { return true; }
     // The archive's path joined with the path name.
@@ -71,9 +73,9 @@ class CZipFileInfo : public catalogue::CFileContainer {
 
     // The record as the engine gave it (made again from the entry; a name
     // longer than the record's field is cut there, as the engine cuts it).
-    ZipItemRecord Record() const;
+    zip::ZipItemRecord Record() const;
     // The archive holding the member (null before it is added to one).
-    catalogue::CZipFileDirectory* ZipDirectory() const;
+    CZipFileDirectory* ZipDirectory() const;
 
     // The member's name as stored (whole, however long): case kept, '/'
     // between components; a '\' is part of a name.
@@ -93,7 +95,7 @@ class CZipFileInfo : public catalogue::CFileContainer {
     std::string FullName() const { return FullPath(); }
 
     uint32_t AttributeWord() const { return m_attributes; }
-    bool Encrypted() const { return (m_attributes & kZipItemEncrypted) != 0; }
+    bool Encrypted() const { return (m_attributes & zip::kZipItemEncrypted) != 0; }
     // "R.H.S.A.E" with '.' for each bit that is clear.
     std::string AttributeLetters() const { return AttributeLetters(m_attributes); }
     static std::string AttributeLetters(uint32_t attributes);
@@ -108,9 +110,9 @@ class CZipFileInfo : public catalogue::CFileContainer {
     uint64_t UncompressedSize() const { return Size(); }
     // Whole percent saved: 100 - compressed * 100 / uncompressed, truncated
     // toward zero; 0 for an empty member; negative for one that grew.
-    int Ratio() const { return Ratio(CompressedSize(), Size()); }
+    int Ratio() const { return zip::ZipMemberEntry::Ratio(CompressedSize(), Size()); }
     int Method() const { return static_cast<int>(m_compressedAndMethod >> kMethodShift); }
-    const char* MethodName() const { return MethodName(Method()); }
+    const char* MethodName() const { return zip::ZipMemberEntry::MethodName(Method()); }
     // The engine's index of the member (kept as the entry's index).
     uint32_t MemberNumber() const { return static_cast<uint32_t>(m_index); }
 
@@ -124,22 +126,9 @@ class CZipFileInfo : public catalogue::CFileContainer {
     // archive's path; "" for any other value.
     std::string ColumnText(uint32_t column) const;
     // The size column: the uncompressed size in kilobytes rounded up.
-    uint64_t Kilobytes() const { return KilobytesRoundedUp(Size()); }
-
-    // --- the rules, for anyone who shows zip texts ----------------------------
-    static const char* MethodName(int method);
-    static int Ratio(uint64_t compressed, uint64_t uncompressed);
-    static uint64_t KilobytesRoundedUp(uint64_t bytes);
-    // "MM-DD-YY" or "MM-DD-YYYY" to a DOS date (years before 1980 give
-    // 1980, after 2107 give 2107); unreadable numbers read as 0.
-    static uint16_t DecodeDate(const char* text, size_t size);
-    // "HH:MM" (24-hour), or "HH:MMa" / "HH:MMp" (12-hour) to a DOS time.
-    static uint16_t DecodeTime(const char* text, size_t size);
+    uint64_t Kilobytes() const { return zip::ZipMemberEntry::KilobytesRoundedUp(Size()); }
 
   private:
-    // Upper-cased (ASCII letters), '\\' for every '/'.
-    static std::string DosForm(std::string_view stored);
-
     static constexpr int kMethodShift = 48;
     static constexpr uint64_t kCompressedMask = (uint64_t{1} << kMethodShift) - 1;
 
@@ -149,4 +138,4 @@ class CZipFileInfo : public catalogue::CFileContainer {
     uint64_t m_compressedAndMethod = 0;
 };
 
-} // namespace vorlane::zip
+} // namespace vorlane::catalogue

@@ -1,4 +1,9 @@
-#include "AllocationSeam.h"
+// What tests ask of the heap: make one chosen allocation fail with
+// std::bad_alloc on any thread, as memory running out would (through the
+// platform's fault seam), and count the bytes a structure holds (through the
+// allocator's own statistics). For test programs of modules that use
+// platform.
+#pragma once
 
 #include "platform/FaultInjection.h"
 
@@ -19,17 +24,21 @@
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
-namespace vorlane::zip::testing {
+namespace vorlane::test {
 
-void FailNthAllocation(long nth) {
+// From now on the nth allocation (1-based) throws std::bad_alloc, once;
+// 0 disarms.
+inline void FailNthAllocation(long nth) {
     platform::fault::ArmAllocAnyThread(nth);
 }
 
-bool AllocationFailed() {
+// True when the armed failure has happened since it was armed.
+inline bool AllocationFailed() {
     return platform::fault::AllocAnyThreadFired();
 }
 
-long long LiveHeapBytes() {
+// Bytes handed out by the allocator and not yet given back.
+inline long long LiveHeapBytes() {
     // The allocator's own count of the bytes in use: the sanitizer's when
     // it owns the heap, else the C library's.
 #ifdef VORLANE_ASAN
@@ -39,4 +48,4 @@ long long LiveHeapBytes() {
 #endif
 }
 
-} // namespace vorlane::zip::testing
+} // namespace vorlane::test

@@ -1,5 +1,6 @@
-// The order of names and DOS paths in the catalogue, and small helpers on
-// DOS path text. Any module may use these.
+// DOS path text: the order of names and paths, and small helpers that
+// join, split and normalize paths. Text only: nothing here reads the disk
+// or the drive map. Any module may use these.
 //
 // Names compare without regard to ASCII case (letters fold to lower case,
 // as strcasecmp does); names equal that way are ordered by their bytes, so
@@ -15,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-namespace vorlane::catalogue {
+namespace vorlane::platform {
 
 // <0, 0, >0 comparing names without regard to ASCII case only.
 int CompareNoCase(std::string_view a, std::string_view b);
@@ -30,7 +31,7 @@ int PathLevel(std::string_view path);
 bool IsRootPath(std::string_view path);
 // The upper-cased letter of a path ("c:\x" gives 'C'); 0 when it has none.
 char PathDriveLetter(std::string_view path);
-// The form the catalogue keeps: upper-case drive letter, "/" read as "\",
+// The form the program keeps: upper-case drive letter, "/" read as "\",
 // no doubled or trailing backslash except the root's ("C:\"). Components
 // keep their case. Paths without "X:" come back as they are.
 std::string NormalizeDosPath(std::string_view path);
@@ -41,4 +42,4 @@ std::string_view LastComponent(std::string_view path);
 // The parent's path ("C:\A\B" gives "C:\A", "C:\A" gives "C:\"); "" for a root.
 std::string ParentDosPath(std::string_view path);
 
-} // namespace vorlane::catalogue
+} // namespace vorlane::platform

@@ -1,16 +1,13 @@
-#include "AllocationSeam.h"
-#include "ZipOpsTestSupport.h"
+#include "ZipCatalogueTestSupport.h"
 
 #include "catalogue/CDirectoryInfo.h"
 #include "catalogue/CDriveIncremental.h"
 #include "catalogue/CDriveItemList.h"
+#include "catalogue/CDriveZip.h"
 #include "catalogue/CZipFileDirectory.h"
+#include "catalogue/CZipFileInfo.h"
 #include "catalogue/FileGroups.h"
-#include "zip/CDriveZip.h"
-#include "zip/CZipFileInfo.h"
-#include "zip/ZipArchiveCommands.h"
-#include "zip/ZipDirectoryMembers.h"
-#include "zip/ZipSupport.h"
+#include "catalogue/ZipDirectoryMembers.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +15,11 @@
 #include <map>
 #include <new>
 
-namespace vorlane::zip {
+namespace vorlane::catalogue {
 namespace {
 
-class ArchiveDriveTest : public testing::ZipTest {
+class ArchiveDriveTest : public testing::ZipCatalogueTest {
   protected:
-    ArchiveDriveTest() { InstallZipSupport(); }
-
     std::vector<std::string> StatusTexts() const {
         std::vector<std::string> texts;
         for (const auto& window : m_ui.StatusWindows())
@@ -280,53 +275,5 @@ TEST_F(ArchiveDriveTest, TagsSurviveRereadAndReturnByMemberPath) {
     EXPECT_TRUE(tagged().empty());
 }
 
-TEST_F(ArchiveDriveTest, NewAndOpenArchive) {
-    struct Case {
-        const char* chosen;
-        const char* archive;
-    } names[] = {
-        {"C:\\docs\\new", "C:\\DOCS\\NEW.ZIP"},
-        {"C:\\docs\\new.txt", "C:\\DOCS\\NEW.ZIP"},
-        {"C:\\my.docs\\new", "C:\\MY.DOCS\\NEW.ZIP"},
-        {"C:\\a.b.c", "C:\\A.B.ZIP"},
-    };
-    for (const Case& c : names)
-        EXPECT_EQ(NewArchiveName(c.chosen), c.archive) << c.chosen;
-
-    MakeDir("DOCS");
-    std::vector<std::string> written;
-    auto writer = [&](const std::string& section, const std::string& key,
-                      const std::string& value) {
-        written.push_back(section + "|" + key + "|" + value);
-    };
-    std::optional<std::string> archive = PrepareNewArchive("C:\\docs\\Report.doc", writer);
-    ASSERT_TRUE(archive.has_value());
-    EXPECT_EQ(*archive, "C:\\DOCS\\REPORT.ZIP");
-    EXPECT_EQ(written, std::vector<std::string>{"ZIP/UNZIP Settings|Zip Open Path|C:\\DOCS"});
-    EXPECT_TRUE(Listed("DOCS/REPORT.ZIP").empty());
-    EXPECT_TRUE(test::FileExists(Host("DOCS/REPORT.ZIP")));
-    ASSERT_EQ(m_ui.CatalogueChanges().size(), 1u);
-    EXPECT_EQ(m_ui.CatalogueChanges()[0], std::make_pair('C', std::string("C:\\DOCS\\REPORT.ZIP")));
-
-    // An existing archive is used as it is.
-    MakeArchive("DOCS/KEEP.ZIP", {"k.txt"});
-    const std::string before = test::ReadFile(Host("DOCS/KEEP.ZIP"));
-    EXPECT_EQ(PrepareNewArchive("C:\\DOCS\\keep.zip", writer), "C:\\DOCS\\KEEP.ZIP");
-    EXPECT_EQ(test::ReadFile(Host("DOCS/KEEP.ZIP")), before);
-    EXPECT_EQ(m_ui.CatalogueChanges().size(), 1u);
-
-    // A folder that does not exist: the creation fails with its message.
-    EXPECT_FALSE(PrepareNewArchive("C:\\NOWHERE\\x.zip", writer).has_value());
-    ASSERT_EQ(m_ui.Texts().size(), 1u);
-    EXPECT_EQ(m_ui.Texts()[0].rfind("Unable to create zip file 'C:\\NOWHERE\\X.ZIP'!\n\n", 0), 0u);
-
-    written.clear();
-    EXPECT_EQ(PrepareOpenArchive("C:\\docs\\keep.zip", writer), "C:\\DOCS\\KEEP.ZIP");
-    EXPECT_EQ(written, std::vector<std::string>{"ZIP/UNZIP Settings|Zip Open Path|C:\\DOCS"});
-    written.clear();
-    PrepareOpenArchive("C:\\top.zip", writer);
-    EXPECT_EQ(written, std::vector<std::string>{"ZIP/UNZIP Settings|Zip Open Path|C:\\"});
-}
-
 } // namespace
-} // namespace vorlane::zip
+} // namespace vorlane::catalogue

@@ -5,9 +5,9 @@
 // The drive's name is the zip file's full path; its letter the first
 // character of that path.
 //
-// The window's drive list makes them (InstallZipSupport registers the
-// makers); the GUI captions a window with WindowCaption and titles a
-// printed file list with PrintJobTitle.
+// The window's drive list (CDriveItemList) makes them; the GUI captions a
+// window with WindowCaption and titles a printed file list with
+// PrintJobTitle.
 #pragma once
 
 #include "catalogue/CDriveContainer.h"
@@ -15,23 +15,19 @@
 
 #include <string>
 
-namespace vorlane::zip {
-
-namespace detail {
-struct ZipReadOutcome;
-}
+namespace vorlane::catalogue {
 
 // What the two archive drives share: the zip path as name, the one zip
 // directory, and the reading of it.
-class CDriveArchive : public catalogue::CDriveContainer {
+class CDriveArchive : public CDriveContainer {
   public:
-    explicit CDriveArchive(catalogue::CCatalogueEnvironment* env) : CDriveContainer(env) {}
+    explicit CDriveArchive(CCatalogueEnvironment* env) : CDriveContainer(env) {}
 
     // The zip file's full path ("" before logging).
     std::string Name() const override { return m_zipPath; }
     const std::string& ZipPath() const { return m_zipPath; }
     // The one zip directory (null when logging failed or before it).
-    catalogue::CZipFileDirectory* ZipDirectory() const;
+    CZipFileDirectory* ZipDirectory() const;
     void Reset() override;
 
   protected:
@@ -39,19 +35,18 @@ class CDriveArchive : public catalogue::CDriveContainer {
     // (not yet in the container) and the scan state, and how the read
     // ended (the deferred error is 204 when a multi-volume archive was
     // refused).
-    std::unique_ptr<catalogue::CZipFileDirectory> ReadArchive(int kind, int* state,
-                                                              detail::ZipReadOutcome* outcome);
+    std::unique_ptr<CZipFileDirectory> ReadArchive(int kind, ZipReadOutcome* outcome);
     // Adds the directory, makes it current and sorts the drive, forced.
-    void Take(std::unique_ptr<catalogue::CZipFileDirectory> directory);
+    void Take(std::unique_ptr<CZipFileDirectory> directory);
 
     std::string m_zipPath;
 };
 
 class CDriveZip : public CDriveArchive {
   public:
-    explicit CDriveZip(catalogue::CCatalogueEnvironment* env = nullptr) : CDriveArchive(env) {}
+    explicit CDriveZip(CCatalogueEnvironment* env = nullptr) : CDriveArchive(env) {}
 
-    int Kind() const override { return catalogue::kDriveZip; }
+    int Kind() const override { return kDriveZip; }
     // Logs the zip file at path ("Logging zip file '%s'!"). Fails with
     // "'%s' is NOT a zip file!" (missing or not a zip file), "ZIP file
     // '%s' is damaged!", the multi-volume refusal, or "ZIP file '%s' could
@@ -63,16 +58,14 @@ class CDriveZip : public CDriveArchive {
   private:
     bool LogArchive(const std::string& path);
     // Shows why the archive (its path as shown) could not be logged.
-    static void ReportReadFailure(int state, const detail::ZipReadOutcome& outcome,
-                                  const std::string& shown);
+    void ReportReadFailure(const ZipReadOutcome& outcome, const std::string& shown) const;
 };
 
 class CDriveMultiVolumeZip : public CDriveArchive {
   public:
-    explicit CDriveMultiVolumeZip(catalogue::CCatalogueEnvironment* env = nullptr)
-        : CDriveArchive(env) {}
+    explicit CDriveMultiVolumeZip(CCatalogueEnvironment* env = nullptr) : CDriveArchive(env) {}
 
-    int Kind() const override { return catalogue::kDriveMultiVolumeZip; }
+    int Kind() const override { return kDriveMultiVolumeZip; }
     // Logs a multi-volume zip file; it stays logged (with no members) even
     // when it cannot be read. Fails for an empty path and, with "Cannot log
     // drive '%c' - drive is undefined!", for a letter without a drive.
@@ -91,8 +84,8 @@ constexpr size_t kArchivePathLength = 30;
 
 // "Drive X" for a plain drive; "Zip '<path>'" (path shortened to 30
 // characters) for an archive drive.
-std::string WindowCaption(const catalogue::CDriveContainer& drive);
+std::string WindowCaption(const CDriveContainer& drive);
 // "Files in ZIP File <path>" or "Files in Directory <path>".
-std::string PrintJobTitle(const catalogue::CDirectoryContainer& directory);
+std::string PrintJobTitle(const CDirectoryContainer& directory);
 
-} // namespace vorlane::zip
+} // namespace vorlane::catalogue

@@ -1,13 +1,12 @@
-#include "zip/ZipArchiveCommands.h"
+#include "fileops/ZipArchiveCommands.h"
 
-#include "app/VorlaneApp.h"
-#include "catalogue/NameOrder.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
 
-namespace vorlane::zip {
+namespace vorlane::fileops {
 
 namespace {
 
@@ -30,25 +29,18 @@ std::string DirectoryOf(const std::string& path) {
 
 void SaveOpenPath(const std::string& name, const SettingsWriter& writer) {
     const std::string directory = DirectoryOf(name);
-    if (writer) {
+    if (writer)
         writer(kZipSettingsSection, kZipOpenPathKey, directory);
-    } else if (app::VorlaneApp* app = app::VorlaneApp::Current()) {
-        app->WriteString(kZipSettingsSection, kZipOpenPathKey, directory);
-    }
 }
 
-bool Exists(const std::string& dosPath) {
+bool Exists(const std::string& dosPath, const platform::DriveMap& drives) {
     std::string host;
     platform::FileEntry entry;
-    return platform::DosToHost(dosPath, &host) && platform::StatEntry(host, &entry);
+    return platform::DosToHost(dosPath, &host, nullptr, drives) &&
+           platform::StatEntry(host, &entry);
 }
 
 } // namespace
-
-std::string ZipOpenPath() {
-    app::VorlaneApp* app = app::VorlaneApp::Current();
-    return app != nullptr ? app->ReadString(kZipSettingsSection, kZipOpenPathKey) : "";
-}
 
 std::string NewArchiveName(const std::string& chosen) {
     std::string name = Upper(chosen);
@@ -59,16 +51,17 @@ std::string NewArchiveName(const std::string& chosen) {
     return name + ".ZIP";
 }
 
-std::optional<std::string> PrepareNewArchive(const std::string& chosen,
+std::optional<std::string> PrepareNewArchive(const ui::OperationContext& context,
+                                             const std::string& chosen,
                                              const SettingsWriter& writer) {
     const std::string upper = Upper(chosen);
     SaveOpenPath(upper, writer);
     const std::string archive = NewArchiveName(upper);
-    if (!Exists(archive)) {
-        CZipFileOperation op;
+    if (!Exists(archive, context.Drives())) {
+        zip::CZipFileOperation op(context);
         if (!op.Create(archive, true))
             return std::nullopt;
-        ui::Current().CatalogueChanged(catalogue::PathDriveLetter(archive), archive);
+        context.Ui().CatalogueChanged(platform::PathDriveLetter(archive), archive);
     }
     return archive;
 }
@@ -79,4 +72,4 @@ std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& 
     return upper;
 }
 
-} // namespace vorlane::zip
+} // namespace vorlane::fileops

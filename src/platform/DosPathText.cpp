@@ -1,6 +1,6 @@
-#include "catalogue/NameOrder.h"
+#include "platform/DosPathText.h"
 
-namespace vorlane::catalogue {
+namespace vorlane::platform {
 
 namespace {
 
@@ -129,4 +129,4 @@ std::string ParentDosPath(std::string_view path) {
     return std::string(path.substr(0, slash));
 }
 
-} // namespace vorlane::catalogue
+} // namespace vorlane::platform

@@ -1,17 +1,18 @@
-#include "ZipOpsTestSupport.h"
+#include "ZipCatalogueTestSupport.h"
 
 #include "catalogue/CDriveContainer.h"
 #include "catalogue/CZipFileDirectory.h"
+#include "catalogue/CZipFileInfo.h"
 #include "catalogue/FileGroups.h"
-#include "zip/CZipFileInfo.h"
-#include "zip/ZipDirectoryMembers.h"
+#include "catalogue/ZipDirectoryMembers.h"
+#include "zip/ZipMemberEntry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
-namespace vorlane::zip {
+namespace vorlane::catalogue {
 namespace {
 
 using testing::MakeRecord;
@@ -24,7 +25,7 @@ TEST(CZipFileInfoTest, MethodNames) {
                  {6, "Imploded"}, {7, "Tokenized"}, {8, "Deflated"},  {9, "Unknown"},
                  {99, "Unknown"}, {-1, "Unknown"}};
     for (const Case& c : cases) {
-        EXPECT_STREQ(CZipFileInfo::MethodName(c.method), c.text) << c.method;
+        EXPECT_STREQ(zip::ZipMemberEntry::MethodName(c.method), c.text) << c.method;
     }
     // A record with an unknown method still yields an entry.
     CZipFileInfo unknown(MakeRecord("a.bin", 10, 10, 9));
@@ -57,7 +58,7 @@ TEST(CZipFileInfoTest, RatioAndKilobytes) {
         EXPECT_EQ(member.Size(), c.uncompressed) << c.name;
     }
     // A member that grew enormously gives a number, not an overflow.
-    EXPECT_LT(CZipFileInfo::Ratio(~0ull, 1), -1000000);
+    EXPECT_LT(zip::ZipMemberEntry::Ratio(~0ull, 1), -1000000);
 }
 
 TEST(CZipFileInfoTest, DateAndTimeDecodeAndShow) {
@@ -189,7 +190,7 @@ TEST(CZipFileInfoTest, RealNameBesideThePathName) {
 }
 
 TEST(CZipFileInfoTest, WholeMemberIndexAndUnterminatedName) {
-    ZipItemRecord record = MakeRecord("x", 1, 1, 8, "01-01-2000", "10:00", 0x20, 70000);
+    zip::ZipItemRecord record = MakeRecord("x", 1, 1, 8, "01-01-2000", "10:00", 0x20, 70000);
     record.memberNumber = static_cast<uint16_t>(70000); // the low half only
     // A name field that fills all 260 bytes without a NUL is cut there.
     std::memset(record.pathName, 'a', sizeof record.pathName);
@@ -215,10 +216,10 @@ TEST(CZipFileInfoTest, RecordIsMadeAgainFromTheEntry) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const ZipItemRecord record = MakeRecord(c.field, 5ull << 30, (6ull << 30) + 7, 8,
-                                                "06-15-2020", "13:45", 0x8021, 70000);
+        const zip::ZipItemRecord record = MakeRecord(c.field, 5ull << 30, (6ull << 30) + 7, 8,
+                                                     "06-15-2020", "13:45", 0x8021, 70000);
         CZipFileInfo member(record, c.whole);
-        const ZipItemRecord again = member.Record();
+        const zip::ZipItemRecord again = member.Record();
         EXPECT_EQ(std::memcmp(&again, &record, sizeof record), 0);
         EXPECT_EQ(member.StoredName(), c.whole.empty() ? c.field : c.whole);
         EXPECT_EQ(member.CompressedSize(), (6ull << 30) + 7);
@@ -259,4 +260,4 @@ TEST(CZipFileInfoTest, TotalsTagsAndLookups) {
 }
 
 } // namespace
-} // namespace vorlane::zip
+} // namespace vorlane::catalogue

@@ -1,5 +1,4 @@
-#include "catalogue/NameOrder.h"
-#include "catalogue/private/DosNames.h"
+#include "platform/DosPathText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +6,14 @@
 #include <string>
 #include <vector>
 
-namespace vorlane::catalogue {
+namespace vorlane::platform {
 namespace {
 
 int Sign(int v) {
     return v < 0 ? -1 : v > 0 ? 1 : 0;
 }
 
-TEST(NameOrderTest, CompareNamesTable) {
+TEST(DosPathTextTest, CompareNamesTable) {
     struct {
         const char* a;
         const char* b;
@@ -36,7 +35,7 @@ TEST(NameOrderTest, CompareNamesTable) {
     }
 }
 
-TEST(NameOrderTest, PathsKeepEverySubtreeTogether) {
+TEST(DosPathTextTest, PathsKeepEverySubtreeTogether) {
     // A plain text compare puts "C:\A-B" and "C:\A B" between C:\A and its
     // child, and "C:\a" between two children of "C:\A".
     std::vector<std::string> paths = {"C:\\A-B", "C:\\A\\Z", "C:\\a",    "C:\\A B",
@@ -50,7 +49,7 @@ TEST(NameOrderTest, PathsKeepEverySubtreeTogether) {
     EXPECT_EQ(ComparePaths("C:\\DOCS", "C:\\DOCS"), 0);
 }
 
-TEST(NameOrderTest, PathHelpers) {
+TEST(DosPathTextTest, PathHelpers) {
     struct {
         const char* raw;
         const char* normalized;
@@ -80,24 +79,4 @@ TEST(NameOrderTest, PathHelpers) {
 }
 
 } // namespace
-} // namespace vorlane::catalogue
-
-namespace vorlane::catalogue {
-namespace {
-
-// The listing loops' shortcut must give what the platform gives.
-TEST(DosNamesTest, ShortcutAgreesWithThePlatform) {
-    std::vector<std::string> names = {
-        "plain.txt", "With Space", "a\\b",  "q?",     "\xC3\xA9t\xC3\xA9",
-        "\xFF",      "tab\there",  "pipe|", "~tilde", ""};
-    for (int c = 1; c < 256; ++c) {
-        std::string name = "x";
-        name.push_back(static_cast<char>(c));
-        names.push_back(name.append("y"));
-    }
-    for (const std::string& name : names)
-        EXPECT_EQ(detail::DosNameOf(name), platform::HostNameToDos(name)) << name;
-}
-
-} // namespace
-} // namespace vorlane::catalogue
+} // namespace vorlane::platform

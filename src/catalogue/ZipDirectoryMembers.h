@@ -7,12 +7,14 @@
 #pragma once
 
 #include "catalogue/CZipFileDirectory.h"
-#include "zip/CZipFileInfo.h"
+#include "catalogue/CZipFileInfo.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
-namespace vorlane::zip {
+namespace vorlane::catalogue {
 
 struct ZipDirectoryTotals {
     uint32_t members = 0;
@@ -28,13 +30,17 @@ struct ZipDirectoryTotals {
 
 // The member at index; null outside 0 to count - 1 (or for an entry that
 // is not a zip member).
-CZipFileInfo* ZipMember(const catalogue::CZipFileDirectory& directory, int index);
+CZipFileInfo* ZipMember(const CZipFileDirectory& directory, int index);
 // The first member whose base name equals name without regard to case: a
 // lookup for showing one member. Changes address members by their real
 // names (CZipFileInfo::RealName), since several may share a base name.
-CZipFileInfo* ZipMemberByName(const catalogue::CZipFileDirectory& directory, std::string_view name);
+CZipFileInfo* ZipMemberByName(const CZipFileDirectory& directory, std::string_view name);
 // Drops the members of state 2, counts the directory again and returns
 // its totals.
-ZipDirectoryTotals RecountZipTotals(catalogue::CZipFileDirectory& directory);
+ZipDirectoryTotals RecountZipTotals(CZipFileDirectory& directory);
+// The real names of members, in their order, for the changes of
+// zip::CZipFileOperation that address members exactly; null entries are
+// left out.
+std::vector<std::string> ZipRealNames(const std::vector<const CZipFileInfo*>& members);
 
-} // namespace vorlane::zip
+} // namespace vorlane::catalogue

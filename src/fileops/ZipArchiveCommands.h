@@ -2,20 +2,22 @@
 // window: what happens to the name the file dialog returned, before the
 // GUI opens a file manager window on the archive as a drive of kind 99.
 //
-//   auto name = ui.PickSaveFile(kNewArchiveCaption, kNewArchiveFilter, ZipOpenPath());
+//   auto name = ui.PickSaveFile(kNewArchiveCaption, kNewArchiveFilter, openPath);
 //   if (!name) return;
-//   auto archive = PrepareNewArchive(*name);   // messages already shown
+//   auto archive = PrepareNewArchive(context, *name, writer);   // messages already shown
 //   if (!archive) return;
 //   <close viewers whose file is gone; open a window on *archive, kind 99>
 //
 // The GUI owns the dialogs (help contexts 15005 and 15010) and the window.
 #pragma once
 
+#include "ui/OperationContext.h"
+
 #include <functional>
 #include <optional>
 #include <string>
 
-namespace vorlane::zip {
+namespace vorlane::fileops {
 
 constexpr const char* kNewArchiveCaption = "New Archive File";
 constexpr const char* kNewArchiveFilter = "ZIP Files (*.zip)|*.ZIP";
@@ -26,14 +28,10 @@ constexpr int kOpenArchiveHelpContext = 15010;
 constexpr const char* kZipSettingsSection = "ZIP/UNZIP Settings";
 constexpr const char* kZipOpenPathKey = "Zip Open Path";
 
-// Writes one settings value (section, key, value); by default the
-// application's settings file while a VorlaneApp lives, else nothing.
+// Writes one settings value (section, key, value): the front end's
+// settings file. Null: nothing is saved.
 using SettingsWriter =
     std::function<void(const std::string&, const std::string&, const std::string&)>;
-
-// The directory the archive dialogs start in ("Zip Open Path"; "" when
-// none is stored or no application is running).
-std::string ZipOpenPath();
 
 // The archive name New Archive uses for a chosen name: upper-cased, with
 // everything from the last '.' after the last '\' replaced by ".ZIP".
@@ -43,11 +41,12 @@ std::string NewArchiveName(const std::string& chosen);
 // as "Zip Open Path", the extension made ".ZIP"; when no such file exists
 // an empty archive is made (a failure has been shown: nothing returned)
 // and a catalogue change notice names it. Returns the archive to log.
-std::optional<std::string> PrepareNewArchive(const std::string& chosen,
-                                             const SettingsWriter& writer = nullptr);
+std::optional<std::string> PrepareNewArchive(const ui::OperationContext& context,
+                                             const std::string& chosen,
+                                             const SettingsWriter& writer);
 
 // Open Archive after the dialog: the name upper-cased and its directory
 // saved as "Zip Open Path". Returns the archive to log.
-std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& writer = nullptr);
+std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& writer);
 
-} // namespace vorlane::zip
+} // namespace vorlane::fileops

@@ -1,0 +1,89 @@
+// Files dropped on a file manager window: where they may go, and the copy
+// or move job that takes them there.
+#include "gui/TFileManagerWindow.h"
+
+#include "app/VorlaneApp.h"
+#include "catalogue/CDirectoryContainer.h"
+#include "catalogue/CDriveIncremental.h"
+#include "gui/CGuiChangeSink.h"
+#include "gui/CJobManager.h"
+#include "gui/FileDrop.h"
+#include "platform/DosPathText.h"
+#include "platform/Drives.h"
+#include "ui/UserInterface.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace vorlane::gui {
+
+void TFileManagerWindow::SetJobManager(CJobManager* jobs) {
+    m_jobs = jobs;
+    // The frame deletes its job manager before its windows: a window
+    // closed after that takes the application's default context.
+    if (jobs != nullptr)
+        m_session.Environment().SetContextSource([manager = QPointer<CJobManager>(jobs)] {
+            return manager ? manager->NewContext() : app::VorlaneApp::DefaultContext();
+        });
+    else
+        m_session.Environment().SetContextSource(nullptr);
+}
+
+bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
+                                   const std::string& targetDirectory) const {
+    catalogue::CDriveContainer* drive = m_session.CurrentDrive();
+    if (sources.empty() || !drive || m_session.DriveKind() != catalogue::kDriveIncremental)
+        return false;
+    catalogue::CDirectoryContainer* target =
+        drive->DirectoryAt(drive->IndexOfPath(targetDirectory));
+    if (!target || target->IsZip())
+        return false; // files go into zip files through the copy command
+    // Files dropped back where they came from go nowhere.
+    return std::any_of(sources.begin(), sources.end(), [&](const std::string& source) {
+        return platform::ComparePaths(platform::ParentDosPath(platform::NormalizeDosPath(source)),
+                                      target->Path()) != 0;
+    });
+}
+
+bool TFileManagerWindow::DropOn(const std::vector<std::string>& sources,
+                                const std::string& targetDirectory) {
+    if (!CanDropOn(sources, targetDirectory))
+        return false;
+    // The keys held now decide; the work starts once the drag has ended.
+    Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    QPointer<TFileManagerWindow> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, sources, targetDirectory, modifiers] {
+            if (self)
+                self->DropFiles(sources, targetDirectory, modifiers);
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+bool TFileManagerWindow::DropFiles(const std::vector<std::string>& sources,
+                                   const std::string& targetDirectory,
+                                   Qt::KeyboardModifiers modifiers) {
+    if (!CanDropOn(sources, targetDirectory))
+        return false;
+    fileops::CFileDropParameters parameters;
+    parameters.sources = sources;
+    parameters.targetDirectory = targetDirectory;
+    parameters.action = ChooseDropAction(sources.front(), targetDirectory, modifiers);
+    parameters.descriptions = m_session.Environment().Options().fourDosDescriptions;
+    auto job = std::make_unique<fileops::CFileDropJob>(std::move(parameters));
+    if (m_jobs) {
+        m_jobs->Start(std::move(job));
+        return true;
+    }
+    // A window outside a frame runs the job at once.
+    CGuiChangeSink notices;
+    ui::OperationContext context(ui::Current(), platform::DriveMap::Current(), {}, &notices);
+    ui::RunJobNow(*job, context);
+    return true;
+}
+
+} // namespace vorlane::gui
