@@ -109,7 +109,7 @@ int CDriveIncremental::Scan(const std::string& startPath, int maxLevel) {
         if (next % 10 == 0) {
             char text[64];
             std::snprintf(text, sizeof text, "# of Dirs Scanned = %zu", next);
-            view.SetStatusText(1, text, true);
+            view.ShowProgress(text);
         }
         Node& item = nodes[next];
         const int childLevel = item.level + 1;
@@ -168,6 +168,7 @@ int CDriveIncremental::Scan(const std::string& startPath, int maxLevel) {
         if (child.node != kNone)
             stack.push_back({child.node, 0});
     }
+    view.ProgressEnded();
     const size_t before = m_directories.size();
     AddDirectories(std::move(batch), true);
     const int added = static_cast<int>(m_directories.size() - before);

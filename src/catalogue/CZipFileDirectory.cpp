@@ -60,7 +60,7 @@ ZipReadOutcome CZipFileDirectory::ReadArchive() {
     try {
         char text[512];
         std::snprintf(text, sizeof text, "Scanning zip '%s'...", DisplayName().c_str());
-        view.SetStatusText(1, text, true);
+        view.ShowProgress(text);
         view.FileListChanged();
         zip::CZipFileOperation op(ScanEnvironment().Context(), nullptr, "", true);
         op.SetCompressionLevel(0);
@@ -76,6 +76,7 @@ ZipReadOutcome CZipFileDirectory::ReadArchive() {
         outcome.state = kZipDamaged;
         outcome.unzipResult = zip::kUnzipOutOfMemory;
     }
+    view.ProgressEnded();
     return outcome;
 }
 

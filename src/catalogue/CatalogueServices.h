@@ -77,9 +77,14 @@ class CDescriptionSource {
 class CCatalogueView {
   public:
     virtual ~CCatalogueView() = default;
-    // Status bar field 1 to 4 shows text; repaint shows it at once (the
-    // drive scan updates its count while it runs).
+    // Status bar field 1 to 4 shows text; repaint shows it at once.
     virtual void SetStatusText(int /*field*/, const std::string& /*text*/, bool /*repaint*/) {}
+    // Work in progress (a drive scan's count, a zip file being read) shows
+    // in field 1 at once; ProgressEnded() follows when the work is over, and
+    // the field shows again what it showed before (the drive's free space),
+    // never a count that stopped.
+    virtual void ShowProgress(const std::string& text) { SetStatusText(1, text, true); }
+    virtual void ProgressEnded() {}
     // The file list of the current directory must be drawn again.
     virtual void FileListChanged() {}
     // The drive's directory vector changed (a scan, a removal): rebuild

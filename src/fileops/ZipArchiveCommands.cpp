@@ -40,30 +40,49 @@ bool Exists(const std::string& dosPath, const platform::DriveMap& drives) {
            platform::StatEntry(host, &entry);
 }
 
+// The DOS path of an existing file spelt as the disk has it (names are
+// looked up without regard to case); the path itself when that fails.
+std::string AsOnDisk(const std::string& dosPath, const platform::DriveMap& drives) {
+    std::string host;
+    std::string dos;
+    if (platform::DosToHost(dosPath, &host, nullptr, drives) &&
+        platform::HostToDos(host, &dos, nullptr, drives))
+        return dos;
+    return dosPath;
+}
+
 } // namespace
 
 std::string NewArchiveName(const std::string& chosen) {
-    std::string name = Upper(chosen);
+    std::string name = chosen;
     const size_t slash = name.rfind('\\');
     const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        // An extension typed as "zip" in any case stays as it was typed.
+        if (Upper(name.substr(dot)) == ".ZIP")
+            return name;
         name.erase(dot);
-    return name + ".ZIP";
+    }
+    return name + ".zip";
 }
 
 std::optional<std::string> PrepareNewArchive(const ui::OperationContext& context,
                                              const std::string& chosen,
                                              const SettingsWriter& writer) {
-    const std::string upper = Upper(chosen);
-    SaveOpenPath(upper, writer);
-    const std::string archive = NewArchiveName(upper);
-    if (!Exists(archive, context.Drives())) {
+    // The name keeps the case the user typed: on a case-sensitive disk an
+    // upper-cased name is another file than the one asked for.
+    SaveOpenPath(chosen, writer);
+    const std::string archive = NewArchiveName(chosen);
+    const bool existed = Exists(archive, context.Drives());
+    if (!existed) {
         zip::CZipFileOperation op(context);
         if (!op.Create(archive, true))
             return std::nullopt;
-        context.Ui().CatalogueChanged(platform::PathDriveLetter(archive), archive);
     }
-    return archive;
+    const std::string made = AsOnDisk(archive, context.Drives());
+    if (!existed)
+        context.Ui().CatalogueChanged(platform::PathDriveLetter(made), made);
+    return made;
 }
 
 std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& writer) {

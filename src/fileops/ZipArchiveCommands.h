@@ -33,14 +33,16 @@ constexpr const char* kZipOpenPathKey = "Zip Open Path";
 using SettingsWriter =
     std::function<void(const std::string&, const std::string&, const std::string&)>;
 
-// The archive name New Archive uses for a chosen name: upper-cased, with
-// everything from the last '.' after the last '\' replaced by ".ZIP".
+// The archive name New Archive uses for a chosen name: as typed, with
+// everything from the last '.' after the last '\' replaced by ".zip"
+// (an extension typed as ".zip" in any case is kept).
 std::string NewArchiveName(const std::string& chosen);
 
-// New Archive after the dialog: the name upper-cased, its directory saved
-// as "Zip Open Path", the extension made ".ZIP"; when no such file exists
-// an empty archive is made (a failure has been shown: nothing returned)
-// and a catalogue change notice names it. Returns the archive to log.
+// New Archive after the dialog: the name keeps the case typed, its
+// directory is saved as "Zip Open Path", the extension made ".zip"; when no
+// such file exists an empty archive is made (a failure has been shown:
+// nothing returned) and a catalogue change notice names it. Returns the
+// archive to log, spelt as the disk has it.
 std::optional<std::string> PrepareNewArchive(const ui::OperationContext& context,
                                              const std::string& chosen,
                                              const SettingsWriter& writer);

@@ -211,7 +211,11 @@ CCustomTagDialog::CCustomTagDialog(QWidget* parent) : QDialog(parent) {
     m_sizeKb->setSuffix(" KB");
     sizeRow->addWidget(m_sizeMode);
     sizeRow->addWidget(m_sizeKb, 1);
-    form->addRow("&Size:", sizeRow);
+    // A row that is a layout gets no buddy of its own: without one the
+    // access key does nothing and the label draws its '&'.
+    auto* sizeLabel = new QLabel("&Size:");
+    sizeLabel->setBuddy(m_sizeMode);
+    form->addRow(sizeLabel, sizeRow);
 
     auto* dateRow = new QHBoxLayout;
     m_dateMode = new QComboBox;
@@ -228,7 +232,9 @@ CCustomTagDialog::CCustomTagDialog(QWidget* parent) : QDialog(parent) {
     dateRow->addWidget(m_date1, 1);
     dateRow->addWidget(new QLabel("and"));
     dateRow->addWidget(m_date2, 1);
-    form->addRow("&Date:", dateRow);
+    auto* dateLabel = new QLabel("&Date:");
+    dateLabel->setBuddy(m_dateMode);
+    form->addRow(dateLabel, dateRow);
     layout->addLayout(form);
 
     auto* attributes = new QGroupBox("Attributes (grey: either)");

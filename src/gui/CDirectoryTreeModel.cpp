@@ -60,6 +60,27 @@ QModelIndex CDirectoryTreeModel::IndexOfPath(const std::string& path) const {
     return IndexOfNode(m_drive->IndexOfPath(path));
 }
 
+std::vector<std::string> CDirectoryTreeModel::OpeningBranches(const std::string& path,
+                                                              int belowLevel) const {
+    std::vector<std::string> branches;
+    if (!m_drive || m_nodes.empty())
+        return branches;
+    const int start = path.empty() ? 0 : m_drive->IndexOfPath(path);
+    if (start < 0)
+        return branches;
+    // A directory's subtree follows it in the vector: walk until the next
+    // directory at its level or above.
+    const int top = path.empty() ? -1 : m_drive->DirectoryAt(start)->Level();
+    for (int i = start; i < static_cast<int>(m_nodes.size()); ++i) {
+        const catalogue::CDirectoryContainer* dir = m_drive->DirectoryAt(i);
+        if (i > start && dir->Level() <= top)
+            break;
+        if (dir->Level() < belowLevel && !m_nodes[static_cast<size_t>(i)].children.empty())
+            branches.push_back(dir->Path());
+    }
+    return branches;
+}
+
 QModelIndex CDirectoryTreeModel::index(int row, int column, const QModelIndex& parent) const {
     if (column != 0 || row < 0)
         return {};

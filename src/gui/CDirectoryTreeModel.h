@@ -39,6 +39,10 @@ class CDirectoryTreeModel : public QAbstractItemModel {
     catalogue::CDirectoryContainer* DirectoryAt(const QModelIndex& index) const;
     // The index of a logged path; invalid when it is not in the tree.
     QModelIndex IndexOfPath(const std::string& path) const;
+    // The paths of the branches that open (directories with children in
+    // the tree) in the subtree of path, path itself included ("": the whole
+    // tree), whose level is below belowLevel; parents before children.
+    std::vector<std::string> OpeningBranches(const std::string& path, int belowLevel) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace vorlane::gui {
@@ -26,7 +27,9 @@ CFileSortDialog::CFileSortDialog(CFileSortDialogTransfer& transfer, QWidget* par
         descending->setChecked(transfer.keys[key].direction < 0);
         row->addWidget(field, 1);
         row->addWidget(descending);
-        form->addRow(labels[key], row);
+        auto* label = new QLabel(labels[key], this);
+        label->setBuddy(field); // the row is a layout: the label needs its buddy named
+        form->addRow(label, row);
         m_fields[static_cast<size_t>(key)] = field;
         m_descending[static_cast<size_t>(key)] = descending;
     }

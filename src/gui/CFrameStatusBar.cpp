@@ -21,10 +21,11 @@ CFrameStatusBar::CFrameStatusBar(QWidget* parent) : QStatusBar(parent) {
     setSizeGripEnabled(true);
     QFontMetrics metrics(font);
     for (int i = 0; i < kFieldCount; ++i) {
-        auto* label = new QLabel(QString::fromLatin1(kTemplates[static_cast<size_t>(i)]), this);
+        auto* label = new QLabel(this);
         label->setFont(font);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        int width = metrics.horizontalAdvance(label->text()) + 12;
+        int width =
+            metrics.horizontalAdvance(QString::fromLatin1(kTemplates[static_cast<size_t>(i)])) + 12;
         label->setMinimumWidth(i == kFieldCount - 1 ? 40 : width);
         m_fields[static_cast<size_t>(i)] = label;
         addPermanentWidget(label, i == kFieldCount - 1 ? 1 : 0);
@@ -62,9 +63,8 @@ QString CFrameStatusBar::Field(int field) const {
 }
 
 void CFrameStatusBar::ResetFields() {
-    for (int i = 0; i < kFieldCount; ++i)
-        m_fields[static_cast<size_t>(i)]->setText(
-            QString::fromLatin1(kTemplates[static_cast<size_t>(i)]));
+    for (QLabel* label : m_fields)
+        label->clear();
 }
 
 } // namespace vorlane::gui

@@ -1,6 +1,8 @@
 // CFrameStatusBar: the main frame's status bar: four text fields, each
 // behind a separator, in Arial at 14 pixels and normal weight. Each field
-// is as wide as the template text it shows until its first update.
+// is at least as wide as its template text; the template itself is never
+// shown (it would read as a drive with 0MB free): a field is empty until a
+// window fills it.
 #pragma once
 
 #include <QStatusBar>
@@ -22,7 +24,7 @@ class CFrameStatusBar : public QStatusBar {
     // field 1 to 4; repaint shows the text at once (during a scan).
     void SetField(int field, const QString& text, bool repaint = false);
     QString Field(int field) const;
-    // Every field back to its template (no window shows totals).
+    // Every field empty again (no window shows totals).
     void ResetFields();
     QLabel* Label(int field) const;
 

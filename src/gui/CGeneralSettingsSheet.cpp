@@ -173,7 +173,9 @@ QWidget* CGeneralSettingsSheet::MakeEditorPage() {
     connect(browse, &QPushButton::clicked, this, [this] { BrowseEditor(); });
     commandRow->addWidget(m_commandLine, 1);
     commandRow->addWidget(browse);
-    form->addRow("&Command line:", commandRow);
+    auto* commandLabel = new QLabel("&Command line:");
+    commandLabel->setBuddy(m_commandLine); // the row is a layout: name the buddy
+    form->addRow(commandLabel, commandRow);
     m_workDirectory = new QLineEdit(QString::fromStdString(m_settings.editorWorkDirectory));
     m_workDirectory->setMaxLength(255);
     form->addRow("&Work directory:", m_workDirectory);

@@ -33,6 +33,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <iterator>
 
 namespace vorlane::gui {
 
@@ -269,6 +271,11 @@ bool TFileManagerWindow::GoToParent() {
 void TFileManagerWindow::AfterDriveShown() {
     m_expanded.clear();
     m_scanned.clear();
+    // A drive shows with its root open (closed only by the user or by Open
+    // To Level 0).
+    if (catalogue::CDriveContainer* drive = m_session.CurrentDrive())
+        if (catalogue::CDirectoryContainer* root = drive->DirectoryAt(0))
+            m_expanded.insert(root->Path());
     const std::string& name = m_session.DriveName();
     char letter =
         name.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
@@ -421,25 +428,39 @@ bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
 
 void TFileManagerWindow::ApplyTreeAction(const catalogue::CTreeCommandResult& result) {
     using catalogue::TreeAction;
-    QModelIndex current = m_treeModel->IndexOfPath(m_session.CurrentDirectoryPath());
+    // The command has read what it opens: work out the branches to show
+    // open, then rebuild the tree with exactly those. Opening them through
+    // the view one by one would start a lazy read (and a rebuild, which
+    // collapses the tree) for each branch it opens.
+    const std::string current = m_session.CurrentDirectoryPath();
+    auto openWithAncestors = [this](const std::string& path) {
+        for (std::string p = path; !p.empty(); p = ParentPath(p))
+            m_expanded.insert(p);
+    };
     switch (result.action) {
     case TreeAction::ExpandBranch:
-        m_tree->expand(current);
+        openWithAncestors(current);
         break;
     case TreeAction::ExpandBranchFully:
-        m_tree->expandRecursively(current);
+        openWithAncestors(current);
+        for (std::string& path : m_treeModel->OpeningBranches(current, INT_MAX))
+            m_expanded.insert(std::move(path));
         break;
     case TreeAction::CollapseBranch:
-        m_tree->collapse(current);
+        m_expanded.erase(current);
         break;
-    case TreeAction::OpenToLevel:
-        m_tree->collapseAll();
-        if (result.level > 0)
-            m_tree->expandToDepth(result.level - 1);
-        break;
-    case TreeAction::None:
+    case TreeAction::OpenToLevel: {
+        // Open To Level n shows the directories of levels 0 to n: those
+        // above level n are open.
+        std::vector<std::string> open = m_treeModel->OpeningBranches("", result.level);
+        m_expanded = std::set<std::string>(std::make_move_iterator(open.begin()),
+                                           std::make_move_iterator(open.end()));
         break;
     }
+    case TreeAction::None:
+        return;
+    }
+    TreeChanged();
 }
 
 QString TFileManagerWindow::StatusText(int field) const {
@@ -462,6 +483,15 @@ void TFileManagerWindow::SetStatusText(int field, const std::string& text, bool 
     emit StatusTextChanged(field, m_status[static_cast<size_t>(field)], repaint);
 }
 
+void TFileManagerWindow::ShowProgress(const std::string& text) {
+    emit StatusTextChanged(1, QString::fromStdString(text), true);
+}
+
+void TFileManagerWindow::ProgressEnded() {
+    // The count of a finished scan would read as a scan still running.
+    emit StatusTextChanged(1, m_status[1], false);
+}
+
 void TFileManagerWindow::FileListChanged() {
     ApplyColumns(); // resets the model
     ShowCaret();
@@ -472,9 +502,8 @@ void TFileManagerWindow::TreeChanged() {
     bool wasSyncing = m_syncing;
     m_syncing = true;
     m_treeModel->SetDrive(m_session.CurrentDrive());
-    QModelIndex root = m_treeModel->index(0, 0);
-    if (root.isValid())
-        m_tree->expand(root);
+    // The model was reset: the view lays itself out again once, so opening
+    // every remembered branch here costs no layout of its own.
     for (const std::string& path : m_expanded) {
         QModelIndex index = m_treeModel->IndexOfPath(path);
         if (index.isValid())

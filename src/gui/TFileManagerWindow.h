@@ -145,6 +145,8 @@ class TFileManagerWindow : public QWidget,
 
     // CCatalogueView
     void SetStatusText(int field, const std::string& text, bool repaint) override;
+    void ShowProgress(const std::string& text) override;
+    void ProgressEnded() override;
     void FileListChanged() override;
     void TreeChanged() override;
 
@@ -202,7 +204,7 @@ class TFileManagerWindow : public QWidget,
     FileViewMode m_viewMode = FileViewMode::Details;
     std::set<std::string> m_expanded; // tree branches the user opened
     std::set<std::string> m_scanned;  // branches read by a lazy expansion
-    std::array<QString, 5> m_status;  // fields 1 to 4
+    std::array<QString, 5> m_status;  // fields 1 to 4 (never a progress text)
     bool m_syncing = false;           // the window itself moves the views
     // Column layouts of the drive letter m_layoutLetter (0: none read yet).
     char m_layoutLetter = 0;

@@ -97,15 +97,6 @@ TEST_F(FileManagerTest, ExpandingABranchReadsItsChildren) {
     EXPECT_TRUE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\SUB")));
 }
 
-TEST_F(FileManagerTest, TreeCommandsOpenToALevel) {
-    TFileManagerWindow& w = Window();
-    Frame().RunCommand(catalogue::kCmdOpenToLevel0 + 3);
-    EXPECT_TRUE(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP\\DEEPER").isValid());
-    EXPECT_TRUE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP")));
-    Frame().RunCommand(catalogue::kCmdOpenToLevel0);
-    EXPECT_FALSE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\")));
-}
-
 TEST_F(FileManagerTest, TagKeysChangeTheStatusBar) {
     TFileManagerWindow& w = Window();
     w.DetailsView()->setFocus();

@@ -127,22 +127,23 @@ TEST_F(ZipWindowTest, ArchiveCaptionsShortenLongPaths) {
     EXPECT_EQ(w->Caption(), "Zip 'C:\\..HER_LONG_ARCHIVE_NAME.ZIP'");
 }
 
-TEST_F(ZipWindowTest, NewArchiveMakesAnEmptyArchiveAndOpensIt) {
-    m_ui.QueueSaveFile(std::string("C:\\OTHER\\fresh.txt"));
+TEST_F(ZipWindowTest, NewArchiveMakesAnEmptyArchiveNamedAsTypedAndOpensIt) {
+    m_ui.QueueSaveFile(std::string("C:\\OTHER\\brand new.txt"));
     Frame().RunCommand(kCmdNewArchive);
     ASSERT_GE(m_ui.Shown().size(), 1u);
     EXPECT_EQ(m_ui.Shown()[0].caption, "New Archive File");
     EXPECT_EQ(m_ui.Shown()[0].text, "ZIP Files (*.zip)|*.ZIP|");
-    ASSERT_TRUE(Exists(m_c / "OTHER/FRESH.ZIP"));
+    ASSERT_TRUE(Exists(m_c / "OTHER/brand new.zip"));
+    EXPECT_FALSE(Exists(m_c / "OTHER/BRAND NEW.ZIP"));
     TFileManagerWindow* w = Frame().ActiveFileManager();
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->Caption(), "Zip 'C:\\OTHER\\FRESH.ZIP'");
+    EXPECT_EQ(w->Caption(), "Zip 'C:\\OTHER\\brand new.zip'");
     EXPECT_TRUE(Names(*w).isEmpty());
     EXPECT_EQ(m_store.Read("ZIP/UNZIP Settings", "Zip Open Path"), "C:\\OTHER");
     // The new file was announced to the windows.
     bool announced = false;
     for (const auto& [letter, path] : m_ui.CatalogueChanges())
-        announced = announced || (letter == 'C' && path == "C:\\OTHER\\FRESH.ZIP");
+        announced = announced || (letter == 'C' && path == "C:\\OTHER\\brand new.zip");
     EXPECT_TRUE(announced);
 }
 
