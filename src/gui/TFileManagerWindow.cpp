@@ -291,6 +291,18 @@ QString TFileManagerWindow::Caption() const {
     return QString("Zip '%1'").arg(QString::fromStdString(platform::AbbreviatePath(name, 30)));
 }
 
+QString TFileManagerWindow::Title() const {
+    const QString caption = Caption();
+    const std::string& directory = m_session.CurrentDirectoryPath();
+    if (caption.isEmpty() || directory.empty() || !m_session.CurrentDrive())
+        return caption;
+    // An archive's caption names it already: its folders only are added.
+    if (m_session.DriveKind() != catalogue::kDriveIncremental &&
+        platform::ComparePaths(directory, m_session.DriveName()) == 0)
+        return caption;
+    return caption + " - " + QString::fromStdString(directory);
+}
+
 int TFileManagerWindow::MenuResource() const {
     return m_session.DriveKind() == catalogue::kDriveIncremental ? 200 : 500;
 }
@@ -463,6 +475,11 @@ void TFileManagerWindow::SetStatusText(int field, const std::string& text, bool 
 }
 
 void TFileManagerWindow::FileListChanged() {
+    const QString title = Title();
+    if (title != m_shownTitle) {
+        m_shownTitle = title;
+        emit TitleChanged(title);
+    }
     ApplyColumns(); // resets the model
     ShowCaret();
     UpdateViewerPane();

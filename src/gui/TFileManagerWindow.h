@@ -92,6 +92,9 @@ class TFileManagerWindow : public QWidget,
     // "Drive C" or "Zip 'C:\..\ARCHIVE.ZIP'"; "" before a drive is shown,
     // "No drive" after an unlog.
     QString Caption() const;
+    // The window's title: the caption and where the window is
+    // ("Drive C - C:\DOCS"); the caption alone without a directory.
+    QString Title() const;
     // The menu the window carries: 200 for a plain drive, 500 for an archive.
     int MenuResource() const;
     // False for the commands of its menu that do nothing in this window
@@ -157,6 +160,8 @@ class TFileManagerWindow : public QWidget,
   signals:
     void StatusTextChanged(int field, const QString& text, bool repaint);
     void CaptionChanged(const QString& caption);
+    // The title changed (another drive or directory).
+    void TitleChanged(const QString& title);
     // A key of the window asks for a command the frame carries out.
     void CommandRequested(int id);
 
@@ -208,6 +213,7 @@ class TFileManagerWindow : public QWidget,
     char m_layoutLetter = 0;
     std::vector<ColumnSpec> m_fileLayout;
     std::vector<ColumnSpec> m_zipLayout;
+    QString m_shownTitle;             // the title last announced
     std::optional<bool> m_columnsZip; // which kind the details view shows
     std::vector<int> m_columnsWanted; // the ids it shows, as chosen
 };
