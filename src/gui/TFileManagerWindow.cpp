@@ -134,6 +134,7 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_listSplitter->addWidget(m_viewer);
     m_listSplitter->setStretchFactor(0, 3);
     m_listSplitter->setStretchFactor(1, 2);
+    rightLayout->addWidget(MakePathBar(right));
     rightLayout->addWidget(m_tabs);
     rightLayout->addWidget(m_listSplitter, 1);
 
@@ -480,6 +481,7 @@ void TFileManagerWindow::FileListChanged() {
         m_shownTitle = title;
         emit TitleChanged(title);
     }
+    ShowPath();
     ApplyColumns(); // resets the model
     ShowCaret();
     UpdateViewerPane();

@@ -46,6 +46,7 @@
 #include <vector>
 
 class QLineEdit;
+class QStringListModel;
 class QListView;
 class QModelIndex;
 class QPlainTextEdit;
@@ -187,6 +188,13 @@ class TFileManagerWindow : public QWidget,
     void LoadColumnLayouts(char letter);
     void SaveColumnLayouts();
     void UpdateViewerPane();
+    // The path bar over the file list: the current directory, editable;
+    // Enter goes to what was typed, with the logged directories offered as
+    // completions.
+    QWidget* MakePathBar(QWidget* parent);
+    void ShowPath();
+    void GoToTypedPath();
+    QStringList PathCompletions(const QString& typed) const;
 
     // The description source outlives the session that reads through it.
     fileops::C4DosDescriptionSource m_descriptionSource;
@@ -203,6 +211,8 @@ class TFileManagerWindow : public QWidget,
     QPlainTextEdit* m_viewer;
     QWidget* m_commandPane;
     QLineEdit* m_commandLine;
+    QLineEdit* m_pathBar = nullptr;
+    QStringListModel* m_pathCompletions = nullptr;
     CJobManager* m_jobs = nullptr;
     FileViewMode m_viewMode = FileViewMode::Details;
     std::set<std::string> m_expanded; // tree branches the user opened

@@ -5,8 +5,10 @@
 #include "gui/CFileSortDialog.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QListView>
 #include <QMenu>
+#include <QStringListModel>
 
 namespace vorlane::gui::test {
 
@@ -248,6 +250,59 @@ TEST_F(FileManagerTest, CustomSortRefusesEqualKeysAndSortsByTheChosenOnes) {
     Frame().SetDialogRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
     Frame().RunCommand(catalogue::kCmdCustomSort);
     EXPECT_EQ(Names(w), QStringList({"beta.doc", "alpha.txt", "gamma"}));
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// The path bar shows where the window is and takes a typed path (full,
+// relative, in any case) on Enter; a path that does not exist is refused
+// with a message and the bar shows the window's directory again; the
+// directories one level below the typed one are offered as completions.
+TEST_F(FileManagerTest, ThePathBarShowsTheDirectoryAndGoesWhereTyped) {
+    TFileManagerWindow& w = Window();
+    auto* bar = w.findChild<QLineEdit*>("pathBar");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->text(), "C:\\");
+    ASSERT_TRUE(w.GoTo("C:\\SUB"));
+    EXPECT_EQ(bar->text(), "C:\\SUB");
+
+    struct Case {
+        const char* name;
+        const char* typed;
+        const char* reached;
+        const char* refusal; // the message, or null
+    };
+    const Case cases[] = {
+        {"a full path in another case", "c:\\other", "C:\\OTHER", nullptr},
+        {"a name in the current directory", "..\\SUB\\DEEP", "C:\\SUB\\DEEP", nullptr},
+        {"the root", "C:\\", "C:\\", nullptr},
+        {"a directory that does not exist", "C:\\NOPE", "C:\\", "'C:\\NOPE' is not a valid path!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ui.Reset();
+        bar->setText(c.typed);
+        QTest::keyClick(bar, Qt::Key_Return);
+        EXPECT_EQ(w.Session().CurrentDirectoryPath(), c.reached);
+        if (c.refusal) {
+            ASSERT_EQ(m_ui.Shown().size(), 1u);
+            EXPECT_EQ(m_ui.Shown()[0].text, c.refusal);
+        } else {
+            EXPECT_TRUE(m_ui.Shown().empty());
+        }
+        EXPECT_EQ(bar->text().toStdString(), c.reached);
+    }
+
+    bar->setText("");
+    QTest::keyClicks(bar, "c:\\s");
+    auto* offered = qobject_cast<QStringListModel*>(bar->completer()->model());
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->stringList(), QStringList({"C:\\OTHER", "C:\\SUB"}));
+    bar->setText("");
+    QTest::keyClicks(bar, "C:\\SUB\\");
+    EXPECT_EQ(offered->stringList(), QStringList({"C:\\SUB\\DEEP"}));
 }
 
 } // namespace vorlane::gui::test
