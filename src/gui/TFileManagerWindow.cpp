@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSplitter>
@@ -173,6 +174,9 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     for (QWidget* w : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_details),
                        static_cast<QWidget*>(m_icons)})
         w->installEventFilter(this);
+    // Ctrl+click and Shift+click reach the lists' viewports.
+    m_details->viewport()->installEventFilter(this);
+    m_icons->viewport()->installEventFilter(this);
     setFocusProxy(m_tree);
     const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
     m_commandPane->setVisible(settings.displayCommandLine);
@@ -579,7 +583,37 @@ void TFileManagerWindow::OnFileCurrentChanged(const QModelIndex& current) {
     m_syncing = false;
 }
 
+bool TFileManagerWindow::TagByClick(QAbstractItemView* view, QMouseEvent* mouse) {
+    // Tags are the selection of this program: Ctrl+click toggles a file's
+    // tag, Shift+click tags the files from the caret to the one clicked; the
+    // caret goes to the file clicked either way.
+    const bool ctrl = (mouse->modifiers() & Qt::ControlModifier) != 0;
+    const bool shift = (mouse->modifiers() & Qt::ShiftModifier) != 0;
+    if (mouse->button() != Qt::LeftButton || ctrl == shift)
+        return false;
+    const int row = view->indexAt(mouse->position().toPoint()).row();
+    if (row < 0)
+        return false;
+    const int caret = m_session.Caret();
+    if (ctrl)
+        m_session.ChangeTags(row, row, -1);
+    else
+        m_session.ChangeTags(caret < 0 ? row : caret, row, 1);
+    m_session.SetCaret(row);
+    ShowCaret();
+    view->setFocus(Qt::MouseFocusReason);
+    return true;
+}
+
 bool TFileManagerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == m_details->viewport() || watched == m_icons->viewport())) {
+        QAbstractItemView* view = watched == m_details->viewport()
+                                      ? static_cast<QAbstractItemView*>(m_details)
+                                      : static_cast<QAbstractItemView*>(m_icons);
+        if (TagByClick(view, static_cast<QMouseEvent*>(event)))
+            return true;
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -595,6 +629,17 @@ bool TFileManagerWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     case Qt::Key_Backspace:
         GoToParent();
+        return true;
+    case Qt::Key_Insert:
+        // Tags the caret file and moves down, as in other file managers.
+        if (watched == m_tree || m_session.Caret() < 0)
+            return false;
+        {
+            const int caret = m_session.Caret();
+            m_session.ChangeTags(caret, caret, 1);
+            m_session.SetCaret(std::min(caret + 1, m_session.FileCount() - 1));
+            ShowCaret();
+        }
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

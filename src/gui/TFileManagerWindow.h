@@ -45,7 +45,9 @@
 #include <string>
 #include <vector>
 
+class QAbstractItemView;
 class QLineEdit;
+class QMouseEvent;
 class QStringListModel;
 class QListView;
 class QModelIndex;
@@ -188,6 +190,8 @@ class TFileManagerWindow : public QWidget,
     void LoadColumnLayouts(char letter);
     void SaveColumnLayouts();
     void UpdateViewerPane();
+    // Ctrl+click or Shift+click on a file list: tags; true when handled.
+    bool TagByClick(QAbstractItemView* view, QMouseEvent* mouse);
     // The path bar over the file list: the current directory, editable;
     // Enter goes to what was typed, with the logged directories offered as
     // completions.

@@ -306,3 +306,46 @@ TEST_F(FileManagerTest, ThePathBarShowsTheDirectoryAndGoesWhereTyped) {
 }
 
 } // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// The mouse and Insert tag the way users of other file managers select:
+// Ctrl+click toggles one file's tag, Shift+click tags from the caret to the
+// file clicked, Insert tags the caret file and moves down; a plain click
+// only moves the caret.
+TEST_F(FileManagerTest, CtrlAndShiftClicksAndInsertTagFiles) {
+    TFileManagerWindow& w = Window();
+    QAbstractItemView* view = w.DetailsView();
+    auto click = [&](int row, Qt::KeyboardModifiers keys) {
+        const QRect cell = view->visualRect(w.FileModel()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, keys, cell.center());
+    };
+    auto tagged = [&] {
+        std::string flags;
+        for (int i = 0; i < w.Session().FileCount(); ++i)
+            flags += w.Session().File(i)->Tagged() ? 'T' : '.';
+        return flags;
+    };
+    ASSERT_EQ(w.Session().FileCount(), 3); // alpha.txt, beta.doc, gamma
+
+    click(0, Qt::NoModifier);
+    EXPECT_EQ(tagged(), "...");
+    click(1, Qt::ControlModifier);
+    EXPECT_EQ(tagged(), ".T.");
+    EXPECT_EQ(w.Session().Caret(), 1);
+    click(1, Qt::ControlModifier);
+    EXPECT_EQ(tagged(), "...") << "Ctrl+click again untags";
+    click(0, Qt::NoModifier);
+    click(2, Qt::ShiftModifier);
+    EXPECT_EQ(tagged(), "TTT");
+    EXPECT_EQ(Status(3), "Tagged 3 file(s), 1.3KB");
+
+    QTest::keyClick(view, Qt::Key_Space, Qt::ShiftModifier); // Untag All
+    view->setCurrentIndex(w.FileModel()->index(0, 0));
+    QTest::keyClick(view, Qt::Key_Insert);
+    QTest::keyClick(view, Qt::Key_Insert);
+    EXPECT_EQ(tagged(), "TT.");
+    EXPECT_EQ(w.Session().Caret(), 2);
+}
+
+} // namespace vorlane::gui::test
