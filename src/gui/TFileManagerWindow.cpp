@@ -137,6 +137,13 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_listSplitter->setStretchFactor(1, 2);
     rightLayout->addWidget(MakePathBar(right));
     rightLayout->addWidget(m_tabs);
+    // Why the list is empty when the directory could not be read.
+    m_listProblem = new QLabel(right);
+    m_listProblem->setObjectName("listProblem");
+    m_listProblem->setWordWrap(true);
+    m_listProblem->setStyleSheet("QLabel { background: #fff3cd; color: #5c4400; padding: 3px; }");
+    m_listProblem->hide();
+    rightLayout->addWidget(m_listProblem);
     rightLayout->addWidget(m_listSplitter, 1);
 
     m_splitter->addWidget(m_tree);
@@ -486,6 +493,10 @@ void TFileManagerWindow::FileListChanged() {
         emit TitleChanged(title);
     }
     ShowPath();
+    const catalogue::CDirectoryContainer* directory = m_session.CurrentDirectory();
+    const std::string problem = directory != nullptr ? directory->ReadProblem() : std::string();
+    m_listProblem->setText(QString::fromStdString(problem));
+    m_listProblem->setVisible(!problem.empty());
     ApplyColumns(); // resets the model
     ShowCaret();
     UpdateViewerPane();

@@ -46,6 +46,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QLabel;
 class QLineEdit;
 class QMouseEvent;
 class QStringListModel;
@@ -216,6 +217,7 @@ class TFileManagerWindow : public QWidget,
     QWidget* m_commandPane;
     QLineEdit* m_commandLine;
     QLineEdit* m_pathBar = nullptr;
+    QLabel* m_listProblem = nullptr; // over the list: why it could not be read
     QStringListModel* m_pathCompletions = nullptr;
     CJobManager* m_jobs = nullptr;
     FileViewMode m_viewMode = FileViewMode::Details;

@@ -3,9 +3,11 @@
 #include "catalogue/CDirectoryContainer.h"
 #include "gui/CDriveBar.h"
 #include "gui/CFileSortDialog.h"
+#include "platform/FaultInjection.h"
 
 #include <QComboBox>
 #include <QCompleter>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QStringListModel>
@@ -346,6 +348,45 @@ TEST_F(FileManagerTest, CtrlAndShiftClicksAndInsertTagFiles) {
     QTest::keyClick(view, Qt::Key_Insert);
     EXPECT_EQ(tagged(), "TT.");
     EXPECT_EQ(w.Session().Caret(), 2);
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// A directory that could not be read, or a zip file that is not one, is
+// never shown as an empty list without a word: the reason stands over the
+// list, and goes when a directory reads.
+TEST_F(FileManagerTest, AListThatCouldNotBeReadSaysWhy) {
+    { std::ofstream(m_c / "FAKE.ZIP") << "this is text, not an archive"; }
+    TFileManagerWindow& w = Window();
+    auto* problem = w.findChild<QLabel*>("listProblem");
+    ASSERT_NE(problem, nullptr);
+    EXPECT_TRUE(problem->isHidden());
+
+    struct Case {
+        const char* name;
+        const char* path;
+        int listErrno; // a failed listing through the fault seam; 0 none
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"an unreadable directory", "C:\\OTHER", EACCES,
+         "Cannot read 'C:\\OTHER': Permission denied"},
+        {"a readable directory", "C:\\SUB", 0, ""},
+        {"a file that is not a zip file", "C:\\FAKE.ZIP", 0, "'C:\\FAKE.ZIP' is NOT a zip file!"},
+        {"the root", "C:\\", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ui.Reset();
+        if (c.listErrno != 0)
+            platform::fault::Arm(platform::fault::Op::List, 1, c.listErrno, true);
+        w.GoTo(c.path);
+        platform::fault::Reset();
+        EXPECT_EQ(problem->text().toStdString(), c.shown);
+        EXPECT_EQ(problem->isHidden(), std::string(c.shown).empty());
+    }
 }
 
 } // namespace vorlane::gui::test
