@@ -81,6 +81,7 @@ ui::OperationOptions VorlaneApp::OperationOptions() const {
     options.preserveTags = m_settings.preserveTags;
     options.fourDosDescriptions = m_settings.fourDosDescriptions;
     options.zipTempPath = m_settings.zipTempPath;
+    options.automaticDragAndDrop = m_settings.automaticDragAndDrop;
     return options;
 }
 

@@ -40,6 +40,18 @@ std::string CDirectoryContainer::HostPath() const {
     return host;
 }
 
+const std::string& CDirectoryContainer::ReadProblem() const {
+    static const std::string none;
+    return m_readProblem ? *m_readProblem : none;
+}
+
+void CDirectoryContainer::SetReadProblem(const std::string& problem) {
+    if (problem.empty())
+        m_readProblem.reset();
+    else
+        m_readProblem = std::make_unique<std::string>(problem);
+}
+
 CFileContainer* CDirectoryContainer::File(int index) const {
     if (index < 0 || index >= EntryCount())
         return nullptr;

@@ -76,6 +76,9 @@ class CDirectoryContainer {
     void SetMustSort(bool mustSort) { m_mustSort = mustSort; }
     bool ExtraFlag() const { return m_extraFlag; }
     void SetExtraFlag(bool flag) { m_extraFlag = flag; }
+    // Why the last read of the file list failed ("" when it did not): a
+    // window says so over the list instead of showing it empty.
+    const std::string& ReadProblem() const;
 
     // --- the file list ------------------------------------------------------
     // Number of records now in the list.
@@ -135,6 +138,8 @@ class CDirectoryContainer {
   protected:
     // Common tail of ReadFileList: restore the saved tags and count.
     void FinishRead();
+    // Sets (or with "" clears) the reason the read failed.
+    void SetReadProblem(const std::string& problem);
 
     CDriveContainer* m_drive;
     std::string m_path;
@@ -152,6 +157,8 @@ class CDirectoryContainer {
     bool m_mustRead = false;
     bool m_mustSort = false;
     bool m_extraFlag = false;
+    // Kept apart: most directories never have one.
+    std::unique_ptr<std::string> m_readProblem;
 };
 
 } // namespace vorlane::catalogue

@@ -9,6 +9,8 @@
 #include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
+#include <cstring>
+
 namespace vorlane::catalogue {
 
 std::string CDirectoryInfo::HostPath() const {
@@ -31,11 +33,13 @@ bool CDirectoryInfo::ReadFileList(const CCatalogueEnvironment& env) {
         descriptions = env.descriptions->Open(m_path, *env.Drives());
 
     std::string host;
-    bool ok = platform::DosToHost(m_path, &host, nullptr, *env.Drives());
+    platform::SysError err;
+    bool ok = platform::DosToHost(m_path, &host, &err, *env.Drives());
     int32_t index = 0;
     if (ok) {
         ok = platform::ListDirectory(
-            host, platform::ListDetail::Stat, [&](const platform::ListedEntry& entry) {
+            host, platform::ListDetail::Stat,
+            [&](const platform::ListedEntry& entry) {
                 if (entry.isDirectory || CZipFileDirectory::IsZipFileName(entry.name))
                     return true;
                 auto file = std::make_unique<CFileInfo>(
@@ -47,8 +51,13 @@ bool CDirectoryInfo::ReadFileList(const CCatalogueEnvironment& env) {
                 }
                 AddFile(std::move(file));
                 return true;
-            });
+            },
+            &err);
     }
+    // The reason in the system's words (the message names the host path).
+    SetReadProblem(ok ? ""
+                      : "Cannot read '" + m_path + "': " +
+                            (err.sysErrno != 0 ? std::strerror(err.sysErrno) : err.message));
     if (ok)
         m_hostPath = std::make_unique<std::string>(std::move(host));
     descriptions.reset();

@@ -8,6 +8,7 @@
 #include "platform/Wildcard.h"
 #include "ui/UserInterface.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vorlane::catalogue {
@@ -287,6 +288,19 @@ bool CFileManagerSession::InGroup(int index, int group, const std::string& patte
 bool CFileManagerSession::SetTag(int index, int state) {
     CDirectoryContainer* directory = CurrentDirectory();
     return directory != nullptr && catalogue::SetTag(*directory, index, state);
+}
+
+int CFileManagerSession::ChangeTags(int first, int last, int state) {
+    if (first > last)
+        std::swap(first, last);
+    int changed = 0;
+    for (int index = std::max(first, 0); index <= last && index < FileCount(); ++index)
+        changed += SetTag(index, state) ? 1 : 0;
+    if (changed > 0) {
+        m_env.View().FileListChanged();
+        Totals(false);
+    }
+    return changed;
 }
 
 uint16_t CFileManagerSession::TodayDosDate() const {

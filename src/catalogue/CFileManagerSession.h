@@ -130,6 +130,10 @@ class CFileManagerSession {
     CGroupRange GroupRange(int group, const std::string& pattern = "") const;
     bool InGroup(int index, int group, const std::string& pattern = "") const;
     bool SetTag(int index, int state);
+    // Tags (1), untags (0) or toggles (-1) the files first to last (in
+    // either order), then redraws the list and the totals. Returns the
+    // number of files whose tag changed.
+    int ChangeTags(int first, int last, int state);
     // Runs a tag command (14405 to 14445). inTree: Invert File came from
     // the tree (it inverts all). Returns the number of files whose tag
     // changed; -1 for Custom Tag cancelled or an unknown id.

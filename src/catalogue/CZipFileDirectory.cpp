@@ -1,9 +1,11 @@
 #include "catalogue/CZipFileDirectory.h"
 
 #include "catalogue/CDriveContainer.h"
+#include "catalogue/CDriveZip.h"
 #include "catalogue/CZipFileInfo.h"
 #include "catalogue/CatalogueServices.h"
 #include "platform/DosPathText.h"
+#include "ui/MessageText.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
 
@@ -14,6 +16,23 @@
 namespace vorlane::catalogue {
 
 namespace {
+
+// What a window says over the list of a zip file that could not be read:
+// the texts of logging an archive, on one line.
+std::string ReadProblemText(const ZipReadOutcome& outcome, const std::string& path) {
+    if (outcome.state == kZipRead)
+        return "";
+    if (outcome.state == kZipMissing || outcome.state == kZipNotZip)
+        return ui::FormatText(kNotZipText, path.c_str());
+    if (outcome.unzipResult == zip::kUnzipReadError ||
+        outcome.unzipResult == zip::kUnzipOutOfMemory) {
+        std::string text = ui::FormatText(kNotReadZipText, path.c_str());
+        if (outcome.systemError != 0)
+            text += " " + zip::CZipFileOperation::SystemErrorText(outcome.systemError);
+        return text;
+    }
+    return ui::FormatText(kDamagedZipText, path.c_str());
+}
 
 // Each member entry of a read becomes a record of the directory.
 class MemberRecords : public zip::ZipMemberSink {
@@ -91,6 +110,7 @@ ZipReadOutcome CZipFileDirectory::ReadMembers() {
     m_scanState = outcome.state;
     if (m_scanState != kZipRead && m_kind == kDirectoryZip)
         m_kind = kDirectoryZipFailed;
+    SetReadProblem(ReadProblemText(outcome, m_path));
     // The saved names say whether the catalogue keeps the tags; which
     // members get them is told by their full paths.
     if (!SavedNames().empty() && !tagged.empty()) {

@@ -31,9 +31,12 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace vorlane::gui {
 
@@ -131,6 +134,8 @@ void CVorlaneFrame::BuildMenus() {
     }
     Action(kCmdDriveRibbon)->setChecked(true);
     Action(kCmdToolBar)->setChecked(true);
+    if (QMenu* window = menus["&Window"])
+        connect(window, &QMenu::aboutToShow, this, [this, window] { ListWindowsIn(window); });
 }
 
 void CVorlaneFrame::BuildToolBar() {
@@ -430,7 +435,7 @@ TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName,
     if (rect.isValid())
         child->setGeometry(rect);
     else
-        child->resize(m_mdi->viewport()->size() * 3 / 4);
+        PlaceCascaded(child);
     switch (showMode) {
     case app::kShowMinimized:
         child->showMinimized();
@@ -446,6 +451,50 @@ TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName,
     fm->Tree()->setFocus();
     AfterWindowOpened();
     return fm;
+}
+
+void CVorlaneFrame::PlaceCascaded(QMdiSubWindow* child) {
+    // Three quarters of the client area, one title bar down and right of
+    // the windows before it; back to the corner before a window would
+    // reach past the client area's edge.
+    const QSize area = m_mdi->viewport()->size();
+    const QSize size = area * 3 / 4;
+    const int step = std::max(16, child->style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const int room = std::min(area.width() - size.width(), area.height() - size.height());
+    const int places = std::max(1, room / step + 1);
+    int others = 0;
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        if (window != child && window->isVisible() && !window->isMinimized())
+            ++others;
+    const int offset = (others % places) * step;
+    child->setGeometry(QRect(QPoint(offset, offset), size));
+}
+
+void CVorlaneFrame::ListWindowsIn(QMenu* menu) {
+    // The open windows after the menu's own commands, the active one
+    // checked; choosing one activates it.
+    for (QAction* action : m_windowListActions)
+        delete action;
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowListActions.push_back(menu->addSeparator());
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        ++number;
+        const QString label = number < 10 ? QString("&%1 %2").arg(number).arg(window->windowTitle())
+                                          : QString("%1 %2").arg(number).arg(window->windowTitle());
+        QAction* action = menu->addAction(label);
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        QPointer<QMdiSubWindow> target(window);
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (target)
+                m_mdi->setActiveSubWindow(target);
+        });
+        m_windowListActions.push_back(action);
+    }
 }
 
 void CVorlaneFrame::AfterWindowOpened() {

@@ -24,9 +24,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QDialog;
+class QMenu;
 class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
@@ -124,6 +126,11 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // the help window directly.
     void ShowHelp(int context);
     void AfterWindowOpened();
+    // Puts a new window of no saved place inside the client area, below
+    // and right of the ones open.
+    void PlaceCascaded(QMdiSubWindow* child);
+    // Lists the open windows at the end of the Window menu.
+    void ListWindowsIn(QMenu* menu);
     int RunDialog(QDialog& dialog);
     void ShowJobs();
     // Closing with jobs running: asks, then cancels them and waits; false
@@ -139,6 +146,7 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     QToolBar* m_toolBar = nullptr;
     CDriveBar* m_driveBar = nullptr;
     std::map<int, QAction*> m_actions;
+    std::vector<QAction*> m_windowListActions; // the window list of the Window menu
     DialogRunner m_runDialog;
     bool m_showOnCreate = false;
 };

@@ -9,8 +9,10 @@ CVorlaneMDIChild::CVorlaneMDIChild(QWidget* client, QWidget* parent) : QMdiSubWi
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(client);
     if (auto* fm = qobject_cast<TFileManagerWindow*>(client)) {
-        setWindowTitle(fm->Caption());
-        connect(fm, &TFileManagerWindow::CaptionChanged, this, &QWidget::setWindowTitle);
+        setWindowTitle(fm->Title());
+        connect(fm, &TFileManagerWindow::CaptionChanged, this,
+                [this, fm] { setWindowTitle(fm->Title()); });
+        connect(fm, &TFileManagerWindow::TitleChanged, this, &QWidget::setWindowTitle);
     }
 }
 

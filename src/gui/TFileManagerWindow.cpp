@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSplitter>
@@ -136,7 +137,15 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_listSplitter->addWidget(m_viewer);
     m_listSplitter->setStretchFactor(0, 3);
     m_listSplitter->setStretchFactor(1, 2);
+    rightLayout->addWidget(MakePathBar(right));
     rightLayout->addWidget(m_tabs);
+    // Why the list is empty when the directory could not be read.
+    m_listProblem = new QLabel(right);
+    m_listProblem->setObjectName("listProblem");
+    m_listProblem->setWordWrap(true);
+    m_listProblem->setStyleSheet("QLabel { background: #fff3cd; color: #5c4400; padding: 3px; }");
+    m_listProblem->hide();
+    rightLayout->addWidget(m_listProblem);
     rightLayout->addWidget(m_listSplitter, 1);
 
     m_splitter->addWidget(m_tree);
@@ -174,6 +183,9 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     for (QWidget* w : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_details),
                        static_cast<QWidget*>(m_icons)})
         w->installEventFilter(this);
+    // Ctrl+click and Shift+click reach the lists' viewports.
+    m_details->viewport()->installEventFilter(this);
+    m_icons->viewport()->installEventFilter(this);
     setFocusProxy(m_tree);
     const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
     m_commandPane->setVisible(settings.displayCommandLine);
@@ -296,6 +308,18 @@ QString TFileManagerWindow::Caption() const {
         return QString("Drive %1").arg(QChar(name[0]));
     // An archive: the path of its zip directory, shortened.
     return QString("Zip '%1'").arg(QString::fromStdString(platform::AbbreviatePath(name, 30)));
+}
+
+QString TFileManagerWindow::Title() const {
+    const QString caption = Caption();
+    const std::string& directory = m_session.CurrentDirectoryPath();
+    if (caption.isEmpty() || directory.empty() || !m_session.CurrentDrive())
+        return caption;
+    // An archive's caption names it already: its folders only are added.
+    if (m_session.DriveKind() != catalogue::kDriveIncremental &&
+        platform::ComparePaths(directory, m_session.DriveName()) == 0)
+        return caption;
+    return caption + " - " + QString::fromStdString(directory);
 }
 
 int TFileManagerWindow::MenuResource() const {
@@ -493,6 +517,16 @@ void TFileManagerWindow::ProgressEnded() {
 }
 
 void TFileManagerWindow::FileListChanged() {
+    const QString title = Title();
+    if (title != m_shownTitle) {
+        m_shownTitle = title;
+        emit TitleChanged(title);
+    }
+    ShowPath();
+    const catalogue::CDirectoryContainer* directory = m_session.CurrentDirectory();
+    const std::string problem = directory != nullptr ? directory->ReadProblem() : std::string();
+    m_listProblem->setText(QString::fromStdString(problem));
+    m_listProblem->setVisible(!problem.empty());
     ApplyColumns(); // resets the model
     ShowCaret();
     UpdateViewerPane();
@@ -589,7 +623,37 @@ void TFileManagerWindow::OnFileCurrentChanged(const QModelIndex& current) {
     m_syncing = false;
 }
 
+bool TFileManagerWindow::TagByClick(QAbstractItemView* view, QMouseEvent* mouse) {
+    // Tags are the selection of this program: Ctrl+click toggles a file's
+    // tag, Shift+click tags the files from the caret to the one clicked; the
+    // caret goes to the file clicked either way.
+    const bool ctrl = (mouse->modifiers() & Qt::ControlModifier) != 0;
+    const bool shift = (mouse->modifiers() & Qt::ShiftModifier) != 0;
+    if (mouse->button() != Qt::LeftButton || ctrl == shift)
+        return false;
+    const int row = view->indexAt(mouse->position().toPoint()).row();
+    if (row < 0)
+        return false;
+    const int caret = m_session.Caret();
+    if (ctrl)
+        m_session.ChangeTags(row, row, -1);
+    else
+        m_session.ChangeTags(caret < 0 ? row : caret, row, 1);
+    m_session.SetCaret(row);
+    ShowCaret();
+    view->setFocus(Qt::MouseFocusReason);
+    return true;
+}
+
 bool TFileManagerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == m_details->viewport() || watched == m_icons->viewport())) {
+        QAbstractItemView* view = watched == m_details->viewport()
+                                      ? static_cast<QAbstractItemView*>(m_details)
+                                      : static_cast<QAbstractItemView*>(m_icons);
+        if (TagByClick(view, static_cast<QMouseEvent*>(event)))
+            return true;
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -605,6 +669,17 @@ bool TFileManagerWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     case Qt::Key_Backspace:
         GoToParent();
+        return true;
+    case Qt::Key_Insert:
+        // Tags the caret file and moves down, as in other file managers.
+        if (watched == m_tree || m_session.Caret() < 0)
+            return false;
+        {
+            const int caret = m_session.Caret();
+            m_session.ChangeTags(caret, caret, 1);
+            m_session.SetCaret(std::min(caret + 1, m_session.FileCount() - 1));
+            ShowCaret();
+        }
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

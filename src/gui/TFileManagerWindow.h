@@ -45,7 +45,11 @@
 #include <string>
 #include <vector>
 
+class QAbstractItemView;
+class QLabel;
 class QLineEdit;
+class QMouseEvent;
+class QStringListModel;
 class QListView;
 class QModelIndex;
 class QPlainTextEdit;
@@ -92,6 +96,9 @@ class TFileManagerWindow : public QWidget,
     // "Drive C" or "Zip 'C:\..\ARCHIVE.ZIP'"; "" before a drive is shown,
     // "No drive" after an unlog.
     QString Caption() const;
+    // The window's title: the caption and where the window is
+    // ("Drive C - C:\DOCS"); the caption alone without a directory.
+    QString Title() const;
     // The menu the window carries: 200 for a plain drive, 500 for an archive.
     int MenuResource() const;
     // False for the commands of its menu that do nothing in this window
@@ -159,6 +166,8 @@ class TFileManagerWindow : public QWidget,
   signals:
     void StatusTextChanged(int field, const QString& text, bool repaint);
     void CaptionChanged(const QString& caption);
+    // The title changed (another drive or directory).
+    void TitleChanged(const QString& title);
     // A key of the window asks for a command the frame carries out.
     void CommandRequested(int id);
 
@@ -184,6 +193,15 @@ class TFileManagerWindow : public QWidget,
     void LoadColumnLayouts(char letter);
     void SaveColumnLayouts();
     void UpdateViewerPane();
+    // Ctrl+click or Shift+click on a file list: tags; true when handled.
+    bool TagByClick(QAbstractItemView* view, QMouseEvent* mouse);
+    // The path bar over the file list: the current directory, editable;
+    // Enter goes to what was typed, with the logged directories offered as
+    // completions.
+    QWidget* MakePathBar(QWidget* parent);
+    void ShowPath();
+    void GoToTypedPath();
+    QStringList PathCompletions(const QString& typed) const;
 
     // The description source outlives the session that reads through it.
     fileops::C4DosDescriptionSource m_descriptionSource;
@@ -200,6 +218,9 @@ class TFileManagerWindow : public QWidget,
     QPlainTextEdit* m_viewer;
     QWidget* m_commandPane;
     QLineEdit* m_commandLine;
+    QLineEdit* m_pathBar = nullptr;
+    QLabel* m_listProblem = nullptr; // over the list: why it could not be read
+    QStringListModel* m_pathCompletions = nullptr;
     CJobManager* m_jobs = nullptr;
     FileViewMode m_viewMode = FileViewMode::Details;
     std::set<std::string> m_expanded; // tree branches the user opened
@@ -210,6 +231,7 @@ class TFileManagerWindow : public QWidget,
     char m_layoutLetter = 0;
     std::vector<ColumnSpec> m_fileLayout;
     std::vector<ColumnSpec> m_zipLayout;
+    QString m_shownTitle;             // the title last announced
     std::optional<bool> m_columnsZip; // which kind the details view shows
     std::vector<int> m_columnsWanted; // the ids it shows, as chosen
 };

@@ -73,6 +73,13 @@ bool TFileManagerWindow::DropFiles(const std::vector<std::string>& sources,
     parameters.sources = sources;
     parameters.targetDirectory = targetDirectory;
     parameters.action = ChooseDropAction(sources.front(), targetDirectory, modifiers);
+    const bool automatic = m_session.Environment().Context().Options().automaticDragAndDrop;
+    if (!KeysChooseDropAction(modifiers) && !automatic) {
+        std::optional<DropAction> asked = AskDropAction(this, parameters.action);
+        if (!asked)
+            return false; // cancelled: nothing is copied or moved
+        parameters.action = *asked;
+    }
     parameters.descriptions = m_session.Environment().Options().fourDosDescriptions;
     auto job = std::make_unique<fileops::CFileDropJob>(std::move(parameters));
     if (m_jobs) {

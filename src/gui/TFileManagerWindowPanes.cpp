@@ -1,17 +1,24 @@
-// The panes of a file manager window: the command line and the viewer
-// pane, which shows the caret file's first bytes as text.
+// The panes of a file manager window: the path bar over the file list, the
+// command line, and the viewer pane, which shows the caret file's first
+// bytes as text.
 #include "gui/TFileManagerWindow.h"
 
+#include "catalogue/CDirectoryContainer.h"
+#include "catalogue/CDriveContainer.h"
 #include "catalogue/CFileContainer.h"
 #include "catalogue/SizeFormat.h"
 #include "gui/Commands.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "ui/UserInterface.h"
 
+#include <QCompleter>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QStringListModel>
 
 namespace vorlane::gui {
 
@@ -90,6 +97,109 @@ void TFileManagerWindow::UpdateViewerPane() {
         return;
     }
     m_viewer->setPlainText(QString::fromUtf8(bytes));
+}
+
+namespace {
+
+// "." and ".." components folded away as text ("C:\\A\\..\\B" is "C:\\B"; ".."
+// at the root stays at the root).
+std::string FoldDotComponents(const std::string& path) {
+    if (path.size() < 3 || path[1] != ':')
+        return path;
+    std::vector<std::string> parts;
+    size_t start = 3;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string folded = path.substr(0, 3);
+    for (size_t i = 0; i < parts.size(); ++i)
+        folded += (i == 0 ? "" : "\\") + parts[i];
+    return folded;
+}
+
+} // namespace
+
+QWidget* TFileManagerWindow::MakePathBar(QWidget* parent) {
+    m_pathBar = new QLineEdit(parent);
+    m_pathBar->setObjectName("pathBar");
+    m_pathCompletions = new QStringListModel(m_pathBar);
+    auto* completer = new QCompleter(m_pathCompletions, m_pathBar);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    m_pathBar->setCompleter(completer);
+    connect(m_pathBar, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        m_pathCompletions->setStringList(PathCompletions(typed));
+    });
+    connect(m_pathBar, &QLineEdit::returnPressed, this, &TFileManagerWindow::GoToTypedPath);
+    return m_pathBar;
+}
+
+void TFileManagerWindow::ShowPath() {
+    if (m_pathBar != nullptr)
+        m_pathBar->setText(QString::fromStdString(m_session.CurrentDirectoryPath()));
+}
+
+void TFileManagerWindow::GoToTypedPath() {
+    const std::string typed = m_pathBar->text().trimmed().toStdString();
+    if (typed.empty()) {
+        ShowPath();
+        return;
+    }
+    // A name without a drive is taken in the current directory.
+    const bool full = typed.size() >= 2 && typed[1] == ':';
+    const std::string path = FoldDotComponents(platform::NormalizeDosPath(
+        full ? typed : platform::JoinDosPath(m_session.CurrentDirectoryPath(), typed)));
+    const std::string before = m_session.CurrentDirectoryPath();
+    // The session shows the nearest directory it has for a path it cannot
+    // reach: only reaching the path itself (in whatever case it was typed;
+    // the session finds the disk's spelling) counts.
+    const bool reached = !path.empty() && GoTo(path) &&
+                         platform::CompareNoCase(m_session.CurrentDirectoryPath(), path) == 0;
+    if (!reached) {
+        if (platform::ComparePaths(m_session.CurrentDirectoryPath(), before) != 0)
+            GoTo(before);
+        ui::Current().Message("'" + (path.empty() ? typed : path) + "' is not a valid path!");
+        ShowPath();
+        return;
+    }
+    ShowPath();
+    m_fileStack->currentWidget()->setFocus();
+}
+
+QStringList TFileManagerWindow::PathCompletions(const QString& typed) const {
+    // The logged directories one level below the typed path's directory.
+    QStringList offered;
+    catalogue::CDriveContainer* drive = m_session.CurrentDrive();
+    const std::string text = typed.toStdString();
+    const size_t slash = text.rfind('\\');
+    if (drive == nullptr || slash == std::string::npos)
+        return offered;
+    const std::string parent = platform::NormalizeDosPath(text.substr(0, slash + 1));
+    if (platform::PathDriveLetter(parent) != platform::PathDriveLetter(drive->RootPath()))
+        return offered;
+    const int at = drive->IndexOfPath(parent);
+    if (at < 0)
+        return offered;
+    const int level = platform::PathLevel(parent) + 1;
+    // The directories are kept in path order: a directory's subtree follows it.
+    for (int i = at + 1; i < drive->DirectoryCount(); ++i) {
+        const std::string& path = drive->DirectoryAt(i)->Path();
+        if (platform::ComparePaths(platform::ParentDosPath(path), parent) != 0 &&
+            platform::PathLevel(path) <= level)
+            break;
+        if (platform::PathLevel(path) == level)
+            offered << QString::fromStdString(path);
+    }
+    return offered;
 }
 
 } // namespace vorlane::gui

@@ -35,9 +35,10 @@ class UserInterface;
 // The settings an operation reads, copied from the application's when the
 // operation starts.
 struct OperationOptions {
-    bool preserveTags = true;         // "Preserve Tags"
-    bool fourDosDescriptions = false; // "4DOS Descriptions": descriptions follow files
-    std::string zipTempPath;          // "Zip Temp Path": staging for zip copies ("" = system)
+    bool preserveTags = true;          // "Preserve Tags"
+    bool fourDosDescriptions = false;  // "4DOS Descriptions": descriptions follow files
+    std::string zipTempPath;           // "Zip Temp Path": staging for zip copies ("" = system)
+    bool automaticDragAndDrop = false; // "Automatic Drag-and-Drop Operations": drops run unasked
 };
 
 class OperationContext {

@@ -3,8 +3,10 @@
 #include "gui/CLogDriveDialog.h"
 
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 
 #include <set>
 
@@ -118,7 +120,7 @@ TEST_F(GuiTest, LogDriveDialogOffersThePresentDrivesAndOpensTheChosenOne) {
     EXPECT_EQ(offered, QStringList({"C", "D"}));
     ASSERT_NE(Frame().ActiveFileManager(), nullptr);
     EXPECT_EQ(Frame().ActiveFileManager()->Caption(), "Drive D");
-    EXPECT_EQ(Frame().MdiArea()->activeSubWindow()->windowTitle(), "Drive D");
+    EXPECT_EQ(Frame().MdiArea()->activeSubWindow()->windowTitle(), "Drive D - D:\\");
 
     // Cancel opens nothing.
     Frame().SetDialogRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
@@ -135,6 +137,55 @@ TEST_F(GuiTest, NewWindowOpensOnTheActiveWindowsDrive) {
     Frame().OpenFileManager("C:", 1, false);
     EXPECT_EQ(Frame().FileManagers().size(), 2);
     EXPECT_EQ(Frame().ActiveFileManager()->Caption(), "Drive C");
+}
+
+// New windows land inside the client area however many are open (they
+// went half off-screen), each title says where its window is, and the
+// Window menu lists the windows and activates the one chosen.
+TEST_F(GuiTest, NewWindowsCascadeInsideTheFrameAndTheWindowMenuListsThem) {
+    Frame().resize(900, 700);
+    Pump();
+    for (int i = 0; i < 12; ++i)
+        ASSERT_NE(Frame().OpenFileManager("C:", 1, true), nullptr);
+    const QRect area = Frame().MdiArea()->viewport()->rect();
+    QSet<QPoint> corners;
+    for (QMdiSubWindow* window : Frame().MdiArea()->subWindowList()) {
+        EXPECT_TRUE(area.contains(window->geometry()))
+            << window->geometry().x() << "," << window->geometry().y();
+        corners.insert(window->geometry().topLeft());
+    }
+    EXPECT_GT(corners.size(), 1) << "the windows step down and right";
+
+    TFileManagerWindow* last = Frame().ActiveFileManager();
+    ASSERT_NE(last, nullptr);
+    ASSERT_TRUE(last->GoTo("C:\\SUB"));
+    EXPECT_EQ(Frame().MdiArea()->activeSubWindow()->windowTitle(), "Drive C - C:\\SUB");
+
+    QMenu* windowMenu = nullptr;
+    for (QAction* action : Frame().menuBar()->actions())
+        if (action->text() == "&Window")
+            windowMenu = action->menu();
+    ASSERT_NE(windowMenu, nullptr);
+    emit windowMenu->aboutToShow();
+    QStringList listed;
+    QAction* first = nullptr;
+    for (QAction* action : windowMenu->actions())
+        if (action->isCheckable() && action->text().contains(" Drive C - ")) {
+            listed << action->text();
+            if (!first)
+                first = action;
+            EXPECT_EQ(action->isChecked(), action->text().endsWith("C:\\SUB"));
+        }
+    ASSERT_EQ(listed.size(), 12);
+    EXPECT_EQ(listed[0], "&1 Drive C - C:\\");
+    EXPECT_EQ(listed[11], "12 Drive C - C:\\SUB");
+    first->trigger();
+    EXPECT_EQ(Frame().MdiArea()->activeSubWindow(), Frame().MdiArea()->subWindowList()[0]);
+    emit windowMenu->aboutToShow(); // listed again, not twice
+    int again = 0;
+    for (QAction* action : windowMenu->actions())
+        again += action->isCheckable() && action->text().contains(" Drive C - ") ? 1 : 0;
+    EXPECT_EQ(again, 12);
 }
 
 TEST_F(GuiTest, AnUndefinedDriveOpensNoWindow) {

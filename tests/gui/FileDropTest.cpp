@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "catalogue/CFileContainer.h"
+#include "gui/CJobManager.h"
 #include "gui/FileDrop.h"
 #include "gui/QtUserInterface.h"
 #include "platform/FaultInjection.h"
@@ -33,14 +34,36 @@ class DropTest : public GuiTest {
             [](const std::string& what) { ADD_FAILURE() << "unexpected: " << what; });
         m_scoped = std::make_unique<ui::ScopedUserInterface>(&m_forward);
         ::mkdir((m_d / "IN").c_str(), 0700);
+        // A drop with no key held asks; the user takes the action offered
+        // first unless a test answers otherwise.
+        SetDropChooser([this](QWidget*, DropAction suggested) -> std::optional<DropAction> {
+            m_offered.push_back(suggested);
+            if (m_answers.empty())
+                return suggested;
+            std::optional<DropAction> answer = m_answers.front();
+            m_answers.erase(m_answers.begin());
+            return answer;
+        });
     }
-    ~DropTest() override { m_scoped.reset(); }
+    ~DropTest() override {
+        SetDropChooser(nullptr);
+        m_scoped.reset();
+    }
+    // Drops run unasked from now on, as with "Automatic Drag-and-Drop
+    // Operations" set.
+    void AutomaticDrops() {
+        ui::OperationContext base = Frame().Jobs().NewContext();
+        base.MutableOptions().automaticDragAndDrop = true;
+        Frame().Jobs().SetContextFactory([base] { return base.WithOwnCancelFlag(); });
+    }
     // Earlier key presses of a test program may leave Shift or Ctrl as the
     // last known state; the drops here are made with no key held.
     static void NoKeysHeld(QWidget* widget) { QTest::keyClick(widget, Qt::Key_F35); }
 
     NoticeForwardingUi m_forward;
     std::unique_ptr<ui::ScopedUserInterface> m_scoped;
+    std::vector<DropAction> m_offered;                // what each question offered first
+    std::vector<std::optional<DropAction>> m_answers; // the user's answers, in order
 };
 
 } // namespace
@@ -63,6 +86,40 @@ TEST_F(DropTest, KeysAndDrivesChooseCopyOrMove) {
         EXPECT_EQ(ChooseDropAction("C:\\alpha.txt", c.target, c.keys),
                   c.moved ? DropAction::Move : DropAction::Copy);
     }
+}
+
+// A drop with no key held asks before anything is copied or moved (the
+// drop used to move files at once); the answer decides, Cancel does
+// nothing; a key or the automatic setting skips the question.
+TEST_F(DropTest, ADropWithNoKeyAsksUnlessAKeyOrTheAutomaticSettingChose) {
+    TFileManagerWindow& to = Open("C:", "C:\\SUB");
+    m_answers = {std::nullopt, DropAction::Copy};
+    EXPECT_FALSE(to.DropFiles({"C:\\alpha.txt"}, "C:\\SUB", Qt::NoModifier));
+    Pump();
+    EXPECT_TRUE(Exists(m_c / "alpha.txt"));
+    EXPECT_FALSE(Exists(m_c / "SUB/alpha.txt")) << "cancelled, nothing done";
+    EXPECT_TRUE(m_forward.StatusWindows().empty());
+
+    EXPECT_TRUE(to.DropFiles({"C:\\alpha.txt"}, "C:\\SUB", Qt::NoModifier));
+    Pump();
+    EXPECT_TRUE(Exists(m_c / "alpha.txt")) << "the user chose Copy over the offered Move";
+    EXPECT_TRUE(Exists(m_c / "SUB/alpha.txt"));
+    EXPECT_EQ(m_offered, std::vector<DropAction>({DropAction::Move, DropAction::Move}));
+
+    // Shift chose: no question.
+    EXPECT_TRUE(to.DropFiles({"C:\\beta.doc"}, "C:\\SUB", Qt::ShiftModifier));
+    Pump();
+    EXPECT_FALSE(Exists(m_c / "beta.doc"));
+    EXPECT_EQ(m_offered.size(), 2u);
+
+    // With the automatic setting a plain drop runs at once.
+    AutomaticDrops();
+    TFileManagerWindow& other = Open("D:", "D:\\IN");
+    EXPECT_TRUE(other.DropFiles({"C:\\gamma"}, "D:\\IN", Qt::NoModifier));
+    Pump();
+    EXPECT_TRUE(Exists(m_d / "IN/gamma"));
+    EXPECT_TRUE(Exists(m_c / "gamma")) << "between drives a drop copies";
+    EXPECT_EQ(m_offered.size(), 2u);
 }
 
 TEST_F(DropTest, DropOnAnotherWindowsListMovesWithinADriveAndBothListsFollow) {

@@ -3,10 +3,14 @@
 #include "catalogue/CDirectoryContainer.h"
 #include "gui/CDriveBar.h"
 #include "gui/CFileSortDialog.h"
+#include "platform/FaultInjection.h"
 
 #include <QComboBox>
+#include <QCompleter>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QStringListModel>
 
 namespace vorlane::gui::test {
 
@@ -239,6 +243,141 @@ TEST_F(FileManagerTest, CustomSortRefusesEqualKeysAndSortsByTheChosenOnes) {
     Frame().SetDialogRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
     Frame().RunCommand(catalogue::kCmdCustomSort);
     EXPECT_EQ(Names(w), QStringList({"beta.doc", "alpha.txt", "gamma"}));
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// The path bar shows where the window is and takes a typed path (full,
+// relative, in any case) on Enter; a path that does not exist is refused
+// with a message and the bar shows the window's directory again; the
+// directories one level below the typed one are offered as completions.
+TEST_F(FileManagerTest, ThePathBarShowsTheDirectoryAndGoesWhereTyped) {
+    TFileManagerWindow& w = Window();
+    auto* bar = w.findChild<QLineEdit*>("pathBar");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->text(), "C:\\");
+    ASSERT_TRUE(w.GoTo("C:\\SUB"));
+    EXPECT_EQ(bar->text(), "C:\\SUB");
+
+    struct Case {
+        const char* name;
+        const char* typed;
+        const char* reached;
+        const char* refusal; // the message, or null
+    };
+    const Case cases[] = {
+        {"a full path in another case", "c:\\other", "C:\\OTHER", nullptr},
+        {"a name in the current directory", "..\\SUB\\DEEP", "C:\\SUB\\DEEP", nullptr},
+        {"the root", "C:\\", "C:\\", nullptr},
+        {"a directory that does not exist", "C:\\NOPE", "C:\\", "'C:\\NOPE' is not a valid path!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ui.Reset();
+        bar->setText(c.typed);
+        QTest::keyClick(bar, Qt::Key_Return);
+        EXPECT_EQ(w.Session().CurrentDirectoryPath(), c.reached);
+        if (c.refusal) {
+            ASSERT_EQ(m_ui.Shown().size(), 1u);
+            EXPECT_EQ(m_ui.Shown()[0].text, c.refusal);
+        } else {
+            EXPECT_TRUE(m_ui.Shown().empty());
+        }
+        EXPECT_EQ(bar->text().toStdString(), c.reached);
+    }
+
+    bar->setText("");
+    QTest::keyClicks(bar, "c:\\s");
+    auto* offered = qobject_cast<QStringListModel*>(bar->completer()->model());
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->stringList(), QStringList({"C:\\OTHER", "C:\\SUB"}));
+    bar->setText("");
+    QTest::keyClicks(bar, "C:\\SUB\\");
+    EXPECT_EQ(offered->stringList(), QStringList({"C:\\SUB\\DEEP"}));
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// The mouse and Insert tag the way users of other file managers select:
+// Ctrl+click toggles one file's tag, Shift+click tags from the caret to the
+// file clicked, Insert tags the caret file and moves down; a plain click
+// only moves the caret.
+TEST_F(FileManagerTest, CtrlAndShiftClicksAndInsertTagFiles) {
+    TFileManagerWindow& w = Window();
+    QAbstractItemView* view = w.DetailsView();
+    auto click = [&](int row, Qt::KeyboardModifiers keys) {
+        const QRect cell = view->visualRect(w.FileModel()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, keys, cell.center());
+    };
+    auto tagged = [&] {
+        std::string flags;
+        for (int i = 0; i < w.Session().FileCount(); ++i)
+            flags += w.Session().File(i)->Tagged() ? 'T' : '.';
+        return flags;
+    };
+    ASSERT_EQ(w.Session().FileCount(), 3); // alpha.txt, beta.doc, gamma
+
+    click(0, Qt::NoModifier);
+    EXPECT_EQ(tagged(), "...");
+    click(1, Qt::ControlModifier);
+    EXPECT_EQ(tagged(), ".T.");
+    EXPECT_EQ(w.Session().Caret(), 1);
+    click(1, Qt::ControlModifier);
+    EXPECT_EQ(tagged(), "...") << "Ctrl+click again untags";
+    click(0, Qt::NoModifier);
+    click(2, Qt::ShiftModifier);
+    EXPECT_EQ(tagged(), "TTT");
+    EXPECT_EQ(Status(3), "Tagged 3 file(s), 1.3KB");
+
+    QTest::keyClick(view, Qt::Key_Space, Qt::ShiftModifier); // Untag All
+    view->setCurrentIndex(w.FileModel()->index(0, 0));
+    QTest::keyClick(view, Qt::Key_Insert);
+    QTest::keyClick(view, Qt::Key_Insert);
+    EXPECT_EQ(tagged(), "TT.");
+    EXPECT_EQ(w.Session().Caret(), 2);
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// A directory that could not be read, or a zip file that is not one, is
+// never shown as an empty list without a word: the reason stands over the
+// list, and goes when a directory reads.
+TEST_F(FileManagerTest, AListThatCouldNotBeReadSaysWhy) {
+    { std::ofstream(m_c / "FAKE.ZIP") << "this is text, not an archive"; }
+    TFileManagerWindow& w = Window();
+    auto* problem = w.findChild<QLabel*>("listProblem");
+    ASSERT_NE(problem, nullptr);
+    EXPECT_TRUE(problem->isHidden());
+
+    struct Case {
+        const char* name;
+        const char* path;
+        int listErrno; // a failed listing through the fault seam; 0 none
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"an unreadable directory", "C:\\OTHER", EACCES,
+         "Cannot read 'C:\\OTHER': Permission denied"},
+        {"a readable directory", "C:\\SUB", 0, ""},
+        {"a file that is not a zip file", "C:\\FAKE.ZIP", 0, "'C:\\FAKE.ZIP' is NOT a zip file!"},
+        {"the root", "C:\\", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ui.Reset();
+        if (c.listErrno != 0)
+            platform::fault::Arm(platform::fault::Op::List, 1, c.listErrno, true);
+        w.GoTo(c.path);
+        platform::fault::Reset();
+        EXPECT_EQ(problem->text().toStdString(), c.shown);
+        EXPECT_EQ(problem->isHidden(), std::string(c.shown).empty());
+    }
 }
 
 } // namespace vorlane::gui::test

@@ -179,6 +179,8 @@ TEST_F(WindowLayoutTest, TheViewerPaneShowsTheCaretFile) {
         binary << std::string("MZ\0\0\x90", 5) << std::string(2000, 'b');
         std::ofstream big(m_c / "huge.log", std::ios::binary);
         big << std::string(100 * 1024, 'L');
+        // A name in Latin-1, not valid UTF-8.
+        std::ofstream(m_c / "caf\xE9.txt") << "latin name\n";
     }
     ASSERT_EQ(::mkfifo((m_c / "pipe").c_str(), 0600), 0);
     TFileManagerWindow& w = Open();
@@ -212,6 +214,11 @@ TEST_F(WindowLayoutTest, TheViewerPaneShowsTheCaretFile) {
         platform::fault::Reset();
         EXPECT_EQ(w.ViewerPane()->toPlainText(), c.expected);
     }
+    // The name that is not UTF-8 reaches the open call as the bytes it has.
+    const QStringList latin = Names(w).filter("caf");
+    ASSERT_EQ(latin.size(), 1);
+    w.DetailsView()->setCurrentIndex(w.FileModel()->index(Names(w).indexOf(latin[0]), 0));
+    EXPECT_EQ(w.ViewerPane()->toPlainText(), "latin name\n");
     Frame().RunCommand(kCmdViewerPane);
     EXPECT_FALSE(w.ViewerPane()->isVisible());
 }
