@@ -183,6 +183,25 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     for (QWidget* w : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_details),
                        static_cast<QWidget*>(m_icons)})
         w->installEventFilter(this);
+    // Right-click menus: the tree's on a branch (which becomes current), the
+    // lists' on a file (the caret moves there first).
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex branch = m_tree->indexAt(at);
+        if (branch.isValid())
+            m_tree->setCurrentIndex(branch);
+        ShowContextMenu(true, m_tree->viewport()->mapToGlobal(at));
+    });
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            const QModelIndex file = view->indexAt(at);
+            if (file.isValid())
+                view->setCurrentIndex(file);
+            ShowContextMenu(false, view->viewport()->mapToGlobal(at));
+        });
+    }
     // Ctrl+click and Shift+click reach the lists' viewports.
     m_details->viewport()->installEventFilter(this);
     m_icons->viewport()->installEventFilter(this);

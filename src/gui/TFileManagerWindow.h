@@ -48,6 +48,8 @@
 class QAbstractItemView;
 class QLabel;
 class QLineEdit;
+class QPoint;
+class QMenu;
 class QMouseEvent;
 class QStringListModel;
 class QListView;
@@ -96,6 +98,12 @@ class TFileManagerWindow : public QWidget,
     // "Drive C" or "Zip 'C:\..\ARCHIVE.ZIP'"; "" before a drive is shown,
     // "No drive" after an unlog.
     QString Caption() const;
+    // The context menu of the tree (inTree) or of the file list: the command
+    // ids it offers (0 for a separator), a new menu of them (owned by
+    // parent), and showing it at a point of the screen.
+    std::vector<int> ContextMenuCommands(bool inTree) const;
+    QMenu* MakeContextMenu(bool inTree, QWidget* parent);
+    void ShowContextMenu(bool inTree, const QPoint& globalPosition);
     // The window's title: the caption and where the window is
     // ("Drive C - C:\DOCS"); the caption alone without a directory.
     QString Title() const;

@@ -381,3 +381,50 @@ TEST_F(FileManagerTest, AListThatCouldNotBeReadSaysWhy) {
 }
 
 } // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// Right-click menus offer the commands that apply there with the frame's
+// texts, and a command chosen runs as from the frame's menu: on the file
+// the right-click went to, or on the tree's branch.
+TEST_F(FileManagerTest, ContextMenusOfferTheCommandsThatApplyAndRunThem) {
+    TFileManagerWindow& w = Window();
+    for (bool inTree : {false, true})
+        for (int id : w.ContextMenuCommands(inTree))
+            EXPECT_TRUE(id == 0 || FindCommand(id) != nullptr) << id;
+
+    QAbstractItemView* view = w.DetailsView();
+    const QPoint onBeta = view->visualRect(w.FileModel()->index(1, 0)).center();
+    emit view->customContextMenuRequested(onBeta);
+    EXPECT_EQ(w.Session().Caret(), 1) << "the menu is for the file right-clicked";
+    auto* shown = w.findChild<QMenu*>("fileContextMenu");
+    ASSERT_NE(shown, nullptr);
+    QStringList texts;
+    QAction* tagFile = nullptr;
+    for (QAction* action : shown->actions()) {
+        if (action->isSeparator())
+            continue;
+        texts << action->text();
+        if (action->data().toInt() == catalogue::kCmdTagFile)
+            tagFile = action;
+    }
+    for (const char* wanted : {"&Open", "&Copy...", "&Move...", "&Delete...", "&Rename...",
+                               "A&ttributes...", "&Properties..."})
+        EXPECT_TRUE(texts.contains(wanted)) << wanted;
+    ASSERT_NE(tagFile, nullptr);
+    tagFile->trigger();
+    EXPECT_TRUE(w.Session().File(1)->Tagged());
+    EXPECT_EQ(Status(3), "Tagged 1 file(s), 1.0KB");
+    shown->close();
+
+    // The tree's menu: Expand Branch on the root opens every branch.
+    std::unique_ptr<QMenu> tree(w.MakeContextMenu(true, nullptr));
+    w.Tree()->setCurrentIndex(w.TreeModel()->IndexOfPath("C:\\"));
+    for (QAction* action : tree->actions())
+        if (action->data().toInt() == catalogue::kCmdExpandBranch)
+            action->trigger();
+    Pump();
+    EXPECT_TRUE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP")));
+}
+
+} // namespace vorlane::gui::test
