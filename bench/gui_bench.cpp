@@ -172,8 +172,8 @@ int main(int argc, char** argv) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (shot)
-        vorlane::gui::ChooseIconTheme();
+    // The icon theme the program takes, so the views fetch real icons.
+    vorlane::gui::ChooseIconTheme();
 
     vorlane::app::AppServices services;
     services.makeDatabase = vorlane::objdb::MakeAppDatabase;
