@@ -39,12 +39,12 @@
 #include "objdb/CAppObjectDatabase.h"
 
 #include <QApplication>
-#include <QListView>
-#include <QScrollBar>
 #include <QDialog>
+#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPixmap>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <chrono>
