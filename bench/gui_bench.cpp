@@ -24,7 +24,9 @@
 //                               windows side by side, LEFT in details view
 //                               with two files tagged, RIGHT in large
 //                               icons, saved as DIR/frame.png,
-//                               DIR/details.png and DIR/icons.png (run on
+//                               DIR/details.png and DIR/icons.png, then
+//                               RIGHT as DIR/list.png, DIR/small-icons.png
+//                               and DIR/thumbnails.png (run on
 //                               a real display or Xvfb for the pictures
 //                               of the documentation)
 //
@@ -107,6 +109,19 @@ int Screenshots(vorlane::gui::CVorlaneFrame& frame, const std::string& dir, cons
     };
     ok = child(details)->grab().save(QString::fromStdString(dir + "/details.png")) && ok;
     ok = child(icons)->grab().save(QString::fromStdString(dir + "/icons.png")) && ok;
+    // The other view modes of the right window.
+    const struct {
+        FileViewMode mode;
+        const char* file;
+    } modes[] = {{FileViewMode::List, "/list.png"},
+                 {FileViewMode::SmallIcons, "/small-icons.png"},
+                 {FileViewMode::Thumbnails, "/thumbnails.png"}};
+    for (const auto& m : modes) {
+        icons->SetViewMode(m.mode);
+        for (int round = 0; round < 3; ++round)
+            Settle(frame);
+        ok = child(icons)->grab().save(QString::fromStdString(dir + m.file)) && ok;
+    }
     return ok ? 0 : 1;
 }
 

@@ -129,7 +129,7 @@ void TFileManagerWindow::SizeIconViewItems() {
         // The icon over two lines of name; names wider than the item wrap,
         // then elide.
         QSize icon = m_viewMode == FileViewMode::LargeIcons ? QSize(32, 32) : ThumbnailSize();
-        int width = std::max(icon.width() + 2 * kItemMargin, metrics.averageCharWidth() * 14);
+        int width = std::max(icon.width() + 2 * kItemMargin, metrics.averageCharWidth() * 16);
         item = QSize(width, icon.height() + 2 * line + 2 * kItemMargin);
         break;
     }
