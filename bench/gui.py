@@ -1,12 +1,17 @@
 """GUI: on the offscreen platform, the time from start to a shown and painted
 file manager window on a directory of 100,000 files, and the time to move
-a window from a small directory to that one, each against `ls -l` on the
-same directory in the same run; with the program's peak memory.
+a window from a small directory to that one, to show that directory in each
+view mode and to re-sort it by extension, date and size, each against
+`ls -l` on the same directory in the same run; with the program's peak
+memory.
 
 start-to-window-100k times whole processes on both sides. switch-to-100k
 does not: Vorlane's time is the switch alone, measured inside the running
 program (its start and the small directory are left out), against a whole
-`ls -l` process; the output says so. Every round must show all 100,000
+`ls -l` process; the output says so. view-MODE-100k and sort-KEY-100k are
+timed the same way: the change of view mode (or the re-sort) of a window
+already showing the 100,000 files, until it is painted; paging through the
+whole list in each mode is a figure. Every round must show all 100,000
 files, and ls must list them all.
 
 The data is made once under $VORLANE_BENCH_DATA: ROOT/BIG holds 100,000
@@ -102,6 +107,30 @@ def run(ctx):
     ctx.note("switch-to-100k", "Vorlane's side is timed inside the running program (the switch "
                                "alone), ls -l's as a whole process")
     switched = ctx.compare("switch-to-100k", switch_to_big, {"ls -l": ls}, check=listed_all)
+    viewed = {}
+    for mode in ("large", "list", "small", "thumbnails"):
+        def change_view(mode=mode):
+            _, figures = _run(ctx, ["view", mode, "C:\\BIG"], env)
+            last["view-" + mode] = figures
+            return figures["view-ms"] / 1000.0
+        work = f"view-{mode}-100k"
+        ctx.note(work, "Vorlane's side is the change of view mode of a shown window, timed "
+                       "inside the program; ls -l's a whole process")
+        viewed[mode] = ctx.compare(work, change_view, {"ls -l": ls}, check=listed_all)
+    sorted_by = {}
+    for key in ("extension", "date", "size"):
+        def resort(key=key):
+            _, figures = _run(ctx, ["sort", key, "C:\\BIG"], env)
+            return figures["sort-ms"] / 1000.0
+        work = f"sort-{key}-100k"
+        ctx.note(work, "Vorlane's side is the re-sort of a shown window, timed inside the "
+                       "program; ls -l's a whole process")
+        sorted_by[key] = ctx.compare(work, resort, {"ls -l": ls}, check=listed_all)
+    for mode, times in viewed.items():
+        ctx.figure(f"view-{mode}-100k", times["vorlane"] * 1000, "ms")
+        ctx.figure(f"scroll-{mode}-100k", last["view-" + mode]["scroll-ms"], "ms")
+    for key, times in sorted_by.items():
+        ctx.figure(f"sort-{key}-100k", times["vorlane"] * 1000, "ms")
     ctx.figure("start-to-window-100k", opened["vorlane"] * 1000, "ms")
     ctx.figure("switch-to-100k", switched["vorlane"] * 1000, "ms")
     ctx.figure("start-to-painted-in-process", last["open"]["open-ms"], "ms")

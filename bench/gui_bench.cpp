@@ -10,12 +10,23 @@
 //                               moved to TO and painted; prints
 //                               "switch-ms N", the time of the move alone,
 //                               and "switch-cpu-ms N", its processor time
+//   gui_bench view MODE PATH    a window on PATH shown in details, then
+//                               switched to MODE (large, list, small,
+//                               thumbnails) and painted; prints "view-ms N",
+//                               the time of the switch alone, then
+//                               "scroll-ms N", the time to page to the end
+//                               of the list and paint each page
+//   gui_bench sort KEY PATH     a window on PATH shown, then re-sorted by KEY
+//                               (extension, date, size) and painted; prints
+//                               "sort-ms N", the time of the re-sort alone
 //   gui_bench shot DIR LEFT RIGHT
 //                               not a measurement: the frame with two
 //                               windows side by side, LEFT in details view
 //                               with two files tagged, RIGHT in large
 //                               icons, saved as DIR/frame.png,
-//                               DIR/details.png and DIR/icons.png (run on
+//                               DIR/details.png and DIR/icons.png, then
+//                               RIGHT as DIR/list.png, DIR/small-icons.png
+//                               and DIR/thumbnails.png (run on
 //                               a real display or Xvfb for the pictures
 //                               of the documentation)
 //
@@ -31,10 +42,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPixmap>
+#include <QScrollBar>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -95,7 +109,61 @@ int Screenshots(vorlane::gui::CVorlaneFrame& frame, const std::string& dir, cons
     };
     ok = child(details)->grab().save(QString::fromStdString(dir + "/details.png")) && ok;
     ok = child(icons)->grab().save(QString::fromStdString(dir + "/icons.png")) && ok;
+    // The other view modes of the right window.
+    const struct {
+        FileViewMode mode;
+        const char* file;
+    } modes[] = {{FileViewMode::List, "/list.png"},
+                 {FileViewMode::SmallIcons, "/small-icons.png"},
+                 {FileViewMode::Thumbnails, "/thumbnails.png"}};
+    for (const auto& m : modes) {
+        icons->SetViewMode(m.mode);
+        for (int round = 0; round < 3; ++round)
+            Settle(frame);
+        ok = child(icons)->grab().save(QString::fromStdString(dir + m.file)) && ok;
+    }
     return ok ? 0 : 1;
+}
+
+bool ViewModeByName(const char* name, vorlane::gui::FileViewMode* mode) {
+    using vorlane::gui::FileViewMode;
+    static const struct {
+        const char* name;
+        FileViewMode mode;
+    } kModes[] = {{"details", FileViewMode::Details},
+                  {"large", FileViewMode::LargeIcons},
+                  {"list", FileViewMode::List},
+                  {"small", FileViewMode::SmallIcons},
+                  {"thumbnails", FileViewMode::Thumbnails}};
+    for (const auto& m : kModes)
+        if (std::strcmp(m.name, name) == 0) {
+            *mode = m.mode;
+            return true;
+        }
+    return false;
+}
+
+int SortCommandByName(const char* name) {
+    using namespace vorlane::catalogue;
+    if (std::strcmp(name, "extension") == 0)
+        return kCmdSortByExtension;
+    if (std::strcmp(name, "date") == 0)
+        return kCmdSortByDate;
+    if (std::strcmp(name, "size") == 0)
+        return kCmdSortBySize;
+    return 0;
+}
+
+// Pages through the file view to its end, painting each page, as a user
+// holding Page Down would see it.
+void ScrollToEnd(QWidget& frame, QAbstractScrollArea& view) {
+    for (QScrollBar* bar : {view.verticalScrollBar(), view.horizontalScrollBar()}) {
+        int steps = 0;
+        while (bar->value() < bar->maximum() && steps++ < 40) {
+            bar->setValue(std::min(bar->maximum(), bar->value() + (bar->maximum() + 39) / 40));
+            Settle(frame);
+        }
+    }
 }
 
 } // namespace
@@ -104,16 +172,23 @@ int main(int argc, char** argv) {
     Clock::time_point start = Clock::now();
     bool switching = argc == 4 && std::strcmp(argv[1], "switch") == 0;
     bool shot = argc == 5 && std::strcmp(argv[1], "shot") == 0;
-    if (!switching && !shot && !(argc == 3 && std::strcmp(argv[1], "open") == 0)) {
-        std::fprintf(stderr, "usage: gui_bench open PATH | switch FROM TO | shot DIR LEFT RIGHT\n");
+    bool viewing = argc == 4 && std::strcmp(argv[1], "view") == 0;
+    bool sorting = argc == 4 && std::strcmp(argv[1], "sort") == 0;
+    vorlane::gui::FileViewMode mode = vorlane::gui::FileViewMode::Details;
+    int sortCommand = sorting ? SortCommandByName(argv[2]) : 0;
+    if ((viewing && !ViewModeByName(argv[2], &mode)) || (sorting && sortCommand == 0) ||
+        (!switching && !shot && !viewing && !sorting &&
+         !(argc == 3 && std::strcmp(argv[1], "open") == 0))) {
+        std::fprintf(stderr, "usage: gui_bench open PATH | switch FROM TO | view MODE PATH | "
+                             "sort KEY PATH | shot DIR LEFT RIGHT\n");
         return 2;
     }
     if (!shot)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (shot)
-        vorlane::gui::ChooseIconTheme();
+    // The icon theme the program takes, so the views fetch real icons.
+    vorlane::gui::ChooseIconTheme();
 
     vorlane::app::AppServices services;
     services.makeDatabase = vorlane::objdb::MakeAppDatabase;
@@ -132,7 +207,7 @@ int main(int argc, char** argv) {
         application.Shutdown(frame);
         return code;
     }
-    std::string first = argv[2];
+    std::string first = viewing || sorting ? argv[3] : argv[2];
     vorlane::gui::TFileManagerWindow* fm =
         frame.OpenFileManager(first.substr(0, 2), 1, true, first);
     if (!fm) {
@@ -153,6 +228,23 @@ int main(int argc, char** argv) {
         Settle(frame);
         std::printf("switch-ms %.3f\n", MsSince(moved));
         std::printf("switch-cpu-ms %.3f\n", CpuMs() - cpu);
+        std::printf("rows %d\n", static_cast<int>(fm->Session().CurrentDirectory()->ShownCount()));
+    }
+
+    if (viewing) {
+        Clock::time_point switched = Clock::now();
+        fm->SetViewMode(mode);
+        Settle(frame);
+        std::printf("view-ms %.3f\n", MsSince(switched));
+        Clock::time_point scrolled = Clock::now();
+        ScrollToEnd(frame, *static_cast<QAbstractScrollArea*>(fm->FileView()));
+        std::printf("scroll-ms %.3f\n", MsSince(scrolled));
+    }
+    if (sorting) {
+        Clock::time_point sorted = Clock::now();
+        fm->RunCommand(sortCommand);
+        Settle(frame);
+        std::printf("sort-ms %.3f\n", MsSince(sorted));
         std::printf("rows %d\n", static_cast<int>(fm->Session().CurrentDirectory()->ShownCount()));
     }
 

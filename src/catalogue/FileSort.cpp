@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorlane::catalogue {
@@ -68,90 +70,103 @@ int CompareFiles(const CFileContainer& a, const CFileContainer& b,
 
 namespace {
 
-// Eight bytes of text from offset, ASCII letters folded to lower case,
-// packed big-endian: comparing such numbers gives the order of
-// CompareNoCase whenever they differ (names hold no zero byte, so a shorter
-// text padded with zeros still comes first).
-uint64_t FoldedPrefix(const char* text, size_t length, size_t offset = 0) {
-    uint64_t key = 0;
-    for (size_t i = offset; i < offset + 8; ++i) {
-        unsigned char c = i < length ? static_cast<unsigned char>(text[i]) : 0;
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<unsigned char>(c + ('a' - 'A'));
-        key = key << 8 | c;
-    }
-    return key;
-}
-
-struct Keyed {
-    uint64_t high;
-    uint64_t low;
+// A file's sort keys, made once before the sort: the comparisons then read
+// these and never the record. Texts are the names with ASCII letters folded
+// to lower case (the order of CompareNoCase is then that of the bytes), kept
+// in one buffer for the whole list.
+struct SortEntry {
     CFileContainer* file;
+    uint64_t number[2];      // the numeric value of each key (size, date, attributes)
+    std::string_view folded; // the name, folded
+    std::string_view name;   // the name as it is
+    uint32_t extension;      // where the extension starts in the name; kNoExtension without one
+    int index;
 };
 
-// Two numbers whose order agrees with the first sort key wherever they
-// differ (a text gives its first sixteen folded bytes); equal numbers leave
-// the decision to CompareFiles.
-Keyed LeadingKey(CFileContainer* file, const CDisplaySettings& settings) {
-    Keyed keyed{0, 0, file};
-    if (settings.sortMethod == kSortMethodUnsorted) {
-        keyed.high =
-            static_cast<uint64_t>(static_cast<int64_t>(file->Index()) + INT64_C(0x80000000));
-        return keyed;
-    }
-    const CSortKey& first = settings.sortKeys[0];
-    const std::string& name = file->Name();
-    uint64_t key = 0;
-    switch (first.field) {
-    case kSortName:
-        key = FoldedPrefix(name.data(), name.size());
-        keyed.low = FoldedPrefix(name.data(), name.size(), 8);
-        break;
-    case kSortExtension:
-        if (const char* dot = ExtensionOf(name)) {
-            size_t length = static_cast<size_t>(name.data() + name.size() - dot);
-            key = FoldedPrefix(dot, length);
-            keyed.low = FoldedPrefix(dot, length, 8);
-        }
-        break;
+constexpr uint32_t kNoExtension = UINT32_MAX;
+
+uint64_t NumberKey(const CFileContainer& file, int field) {
+    switch (field) {
     case kSortSize:
-        key = file->Size();
-        break;
+        return file.Size();
     case kSortDate:
-        key = static_cast<uint64_t>(file->Date()) << 16 | file->Time();
-        break;
+        return static_cast<uint64_t>(file.Date()) << 16 | file.Time();
     case kSortAttributes:
-        key = file->Attributes();
-        break;
+        return file.Attributes();
     default:
-        break;
+        return 0;
     }
-    keyed.high = first.direction < 0 ? ~key : key;
-    if (first.direction < 0)
-        keyed.low = ~keyed.low;
-    return keyed;
+}
+
+int CompareKey(const SortEntry& a, const SortEntry& b, int key, int field) {
+    switch (field) {
+    case kSortName:
+        return Compare3(a.folded.compare(b.folded), 0);
+    case kSortExtension:
+        if (a.extension == kNoExtension || b.extension == kNoExtension)
+            return a.extension == b.extension ? 0 : a.extension == kNoExtension ? -1 : 1;
+        return Compare3(a.folded.substr(a.extension).compare(b.folded.substr(b.extension)), 0);
+    case kSortSize:
+    case kSortDate:
+    case kSortAttributes:
+        return Compare3(a.number[key], b.number[key]);
+    default:
+        return 0;
+    }
+}
+
+// The order of CompareFiles for two shown (or two hidden) files.
+bool Before(const SortEntry& a, const SortEntry& b, const CDisplaySettings& settings) {
+    if (settings.sortMethod == kSortMethodUnsorted)
+        return a.index < b.index;
+    for (int key = 0; key < 2; ++key) {
+        const CSortKey& k = settings.sortKeys[key];
+        int c = CompareKey(a, b, key, k.field);
+        if (c != 0)
+            return (k.direction < 0 ? -c : c) < 0;
+    }
+    if (int c = a.folded.compare(b.folded); c != 0)
+        return c < 0;
+    if (int c = a.name.compare(b.name); c != 0)
+        return c < 0;
+    return a.index < b.index;
 }
 
 void SortRun(CDirectoryContainer::FileList::iterator begin,
              CDirectoryContainer::FileList::iterator end, const CDisplaySettings& settings) {
-    // Most comparisons are settled by the numbers held next to the pointer,
-    // without touching the records.
-    std::vector<Keyed> keyed;
-    keyed.reserve(static_cast<size_t>(end - begin));
+    size_t textBytes = 0;
     for (auto it = begin; it != end; ++it)
-        keyed.push_back(LeadingKey(it->get(), settings));
+        textBytes += (*it)->Name().size();
+    std::string folded;
+    folded.reserve(textBytes);
+    std::vector<SortEntry> entries;
+    entries.reserve(static_cast<size_t>(end - begin));
+    for (auto it = begin; it != end; ++it) {
+        CFileContainer* file = it->get();
+        const std::string& name = file->Name();
+        SortEntry entry{file, {0, 0}, {}, name, kNoExtension, file->Index()};
+        for (int key = 0; key < 2; ++key)
+            entry.number[key] = NumberKey(*file, settings.sortKeys[key].field);
+        if (const char* dot = ExtensionOf(name))
+            entry.extension = static_cast<uint32_t>(dot - name.data());
+        for (char c : name)
+            folded.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
+        entries.push_back(entry);
+    }
+    // The buffer is complete (reserved whole): the views into it stay put.
+    size_t offset = 0;
+    for (SortEntry& entry : entries) {
+        entry.folded = std::string_view(folded.data() + offset, entry.name.size());
+        offset += entry.name.size();
+    }
     for (auto it = begin; it != end; ++it)
         it->release();
-    std::sort(keyed.begin(), keyed.end(), [&settings](const Keyed& a, const Keyed& b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        return CompareFiles(*a.file, *b.file, settings) < 0;
+    std::sort(entries.begin(), entries.end(), [&settings](const SortEntry& a, const SortEntry& b) {
+        return Before(a, b, settings);
     });
     auto out = begin;
-    for (const Keyed& k : keyed)
-        (out++)->reset(k.file);
+    for (const SortEntry& entry : entries)
+        (out++)->reset(entry.file);
 }
 
 } // namespace

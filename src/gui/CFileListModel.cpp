@@ -230,7 +230,9 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
     // A drop on a row goes to the directory the list shows, as one between rows.
-    Qt::ItemFlags f = QAbstractTableModel::flags(index) | Qt::ItemIsDropEnabled;
+    // No row has children: the details view then asks no row whether it has.
+    Qt::ItemFlags f =
+        QAbstractTableModel::flags(index) | Qt::ItemIsDropEnabled | Qt::ItemNeverHasChildren;
     if (!index.isValid())
         return f;
     const CFileContainer* file = FileAt(index.row());

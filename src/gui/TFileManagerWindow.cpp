@@ -1,6 +1,5 @@
 #include "gui/TFileManagerWindow.h"
 
-#include "app/VorlaneApp.h"
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveIncremental.h"
 #include "catalogue/CFileContainer.h"
@@ -56,18 +55,6 @@ std::vector<TFileManagerWindow*>& Registry() {
     return windows;
 }
 
-// The size of a thumbnail placeholder: the thumbnail size of the settings,
-// never below the large icons.
-QSize ThumbnailSize() {
-    int width = 48;
-    int height = 36;
-    if (const app::VorlaneApp* a = app::VorlaneApp::Current()) {
-        width = a->Settings().thumbnailWidth;
-        height = a->Settings().thumbnailHeight;
-    }
-    return QSize(std::clamp(width, 32, 512), std::clamp(height, 32, 512));
-}
-
 QTreeView* MakeDetailsView(QWidget* parent) {
     auto* view = new QTreeView(parent);
     view->setRootIsDecorated(false);
@@ -116,16 +103,13 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_details->setModel(m_fileModel);
     m_icons = new QListView(m_fileStack);
     m_icons->setModel(m_fileModel);
-    m_icons->setUniformItemSizes(true);
-    m_icons->setTextElideMode(Qt::ElideMiddle);
-    m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
+    SetUpIconView();
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         view->setDragDropMode(QAbstractItemView::DragDrop);
         view->setDefaultDropAction(Qt::CopyAction);
         view->setDragDropOverwriteMode(true);
     }
-    m_icons->setMovement(QListView::Static); // a drag carries files, not icons
     m_fileStack->addWidget(m_details);
     m_fileStack->addWidget(m_icons);
     m_viewer = new QPlainTextEdit(m_listSplitter);
@@ -361,61 +345,6 @@ bool TFileManagerWindow::TreeHasFocus() const {
     return m_tree->hasFocus();
 }
 
-void TFileManagerWindow::SetViewMode(FileViewMode mode) {
-    bool hadFocus = FileView()->hasFocus();
-    m_viewMode = mode;
-    switch (mode) {
-    case FileViewMode::Details:
-        break;
-    case FileViewMode::LargeIcons:
-        m_icons->setViewMode(QListView::IconMode);
-        m_icons->setIconSize(QSize(32, 32));
-        m_icons->setGridSize(QSize(112, 76));
-        m_icons->setWordWrap(true);
-        m_icons->setUniformItemSizes(false); // the grid fixes the layout already
-        m_icons->setFlow(QListView::LeftToRight);
-        m_icons->setWrapping(true);
-        m_icons->setResizeMode(QListView::Adjust);
-        break;
-    case FileViewMode::Thumbnails: {
-        // Until pictures are made, each file shows its icon at the size
-        // of a thumbnail.
-        QSize size = ThumbnailSize();
-        m_icons->setViewMode(QListView::IconMode);
-        m_icons->setIconSize(size);
-        m_icons->setGridSize(QSize(std::max(size.width() + 40, 112), size.height() + 44));
-        m_icons->setWordWrap(true);
-        m_icons->setUniformItemSizes(false);
-        m_icons->setFlow(QListView::LeftToRight);
-        m_icons->setWrapping(true);
-        m_icons->setResizeMode(QListView::Adjust);
-        break;
-    }
-    case FileViewMode::SmallIcons:
-        m_icons->setViewMode(QListView::IconMode);
-        m_icons->setIconSize(QSize(16, 16));
-        m_icons->setGridSize(QSize(140, 22));
-        m_icons->setFlow(QListView::LeftToRight);
-        m_icons->setWrapping(true);
-        m_icons->setResizeMode(QListView::Adjust);
-        break;
-    case FileViewMode::List:
-        m_icons->setViewMode(QListView::ListMode);
-        m_icons->setUniformItemSizes(true); // large lists: no per-row measuring
-        m_icons->setIconSize(QSize(16, 16));
-        m_icons->setGridSize(QSize());
-        m_icons->setFlow(QListView::TopToBottom);
-        m_icons->setWrapping(true);
-        m_icons->setResizeMode(QListView::Adjust);
-        break;
-    }
-    m_session.DisplaySettings().fileDisplayMode = static_cast<int>(mode);
-    m_fileStack->setCurrentWidget(FileView());
-    ShowCaret();
-    if (hadFocus)
-        FileView()->setFocus();
-}
-
 bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
     using namespace catalogue;
     if (!CarriesCommand(id))
@@ -547,6 +476,7 @@ void TFileManagerWindow::FileListChanged() {
     m_listProblem->setText(QString::fromStdString(problem));
     m_listProblem->setVisible(!problem.empty());
     ApplyColumns(); // resets the model
+    SizeIconViewItems();
     ShowCaret();
     UpdateViewerPane();
 }

@@ -63,6 +63,7 @@ class QTreeView;
 namespace vorlane::gui {
 
 class CDirectoryTreeModel;
+class CFileItemDelegate;
 class CJobManager;
 
 // The view modes of the file list (the display mode numbers 0 to 4).
@@ -210,6 +211,11 @@ class TFileManagerWindow : public QWidget,
     void ShowPath();
     void GoToTypedPath();
     QStringList PathCompletions(const QString& typed) const;
+    // The icon view's fixed settings and item delegate.
+    void SetUpIconView();
+    // Gives every item of the icon view the size of the view mode: in List
+    // and Small Icons wide enough for the longest name of the list.
+    void SizeIconViewItems();
 
     // The description source outlives the session that reads through it.
     fileops::C4DosDescriptionSource m_descriptionSource;
@@ -223,6 +229,7 @@ class TFileManagerWindow : public QWidget,
     QStackedWidget* m_fileStack;
     QTreeView* m_details;
     QListView* m_icons;
+    CFileItemDelegate* m_itemDelegate = nullptr; // the icon view's
     QPlainTextEdit* m_viewer;
     QWidget* m_commandPane;
     QLineEdit* m_commandLine;
