@@ -101,6 +101,11 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_fileStack = new QStackedWidget(m_listSplitter);
     m_details = MakeDetailsView(m_fileStack);
     m_details->setModel(m_fileModel);
+    // A click on a column's header sorts by it (again: the other way).
+    m_details->header()->setSectionsClickable(true);
+    m_details->header()->setSortIndicatorShown(true);
+    connect(m_details->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { SortByColumn(section); });
     m_icons = new QListView(m_fileStack);
     m_icons->setModel(m_fileModel);
     SetUpIconView();
@@ -476,6 +481,7 @@ void TFileManagerWindow::FileListChanged() {
     m_listProblem->setText(QString::fromStdString(problem));
     m_listProblem->setVisible(!problem.empty());
     ApplyColumns(); // resets the model
+    ShowSortIndicator();
     SizeIconViewItems();
     ShowCaret();
     UpdateViewerPane();

@@ -202,6 +202,11 @@ class TFileManagerWindow : public QWidget,
     void LoadColumnLayouts(char letter);
     void SaveColumnLayouts();
     void UpdateViewerPane();
+    // Sorting by a click on the details view's header, through the same
+    // sort settings the Sort menu changes; the indicator shows the sort in
+    // force on its column (none for an order no column gives).
+    void SortByColumn(int section);
+    void ShowSortIndicator();
     // Ctrl+click or Shift+click on a file list: tags; true when handled.
     bool TagByClick(QAbstractItemView* view, QMouseEvent* mouse);
     // The path bar over the file list: the current directory, editable;

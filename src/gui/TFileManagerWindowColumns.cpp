@@ -2,6 +2,8 @@
 // their widths, and the layouts kept per drive letter.
 #include "gui/TFileManagerWindow.h"
 
+#include "catalogue/CDisplaySettings.h"
+#include "catalogue/CatalogueTypes.h"
 #include "gui/CFileListModel.h"
 #include "gui/WindowSettings.h"
 
@@ -168,6 +170,77 @@ void TFileManagerWindow::SaveColumnLayouts() {
     store.Write(kGeneralSection, ZipColumnsKey(m_layoutLetter),
                 FormatColumnLayout(
                     complete(m_zipLayout, CFileListModel::ZipColumns(settings.zipDisplayDetails))));
+}
+
+namespace {
+
+// The sort command a column's header gives (0: the column sorts nothing).
+int SortCommandOf(CFileListModel::Column column) {
+    switch (column) {
+    case CFileListModel::kName:
+        return catalogue::kCmdSortByFilename;
+    case CFileListModel::kType:
+        return catalogue::kCmdSortByExtension;
+    case CFileListModel::kSize:
+        return catalogue::kCmdSortBySize;
+    case CFileListModel::kDate:
+    case CFileListModel::kTime:
+    case CFileListModel::kZipDateTime:
+        return catalogue::kCmdSortByDate;
+    default:
+        return 0;
+    }
+}
+
+// The ascending sort method of a sort command.
+int MethodOf(int command) {
+    switch (command) {
+    case catalogue::kCmdSortByFilename:
+        return catalogue::kSortMethodName;
+    case catalogue::kCmdSortByExtension:
+        return catalogue::kSortMethodExtension;
+    case catalogue::kCmdSortBySize:
+        return catalogue::kSortMethodSize;
+    case catalogue::kCmdSortByDate:
+        return catalogue::kSortMethodDate;
+    default:
+        return 0;
+    }
+}
+
+constexpr int kDescending = catalogue::kSortMethodNameDescending - catalogue::kSortMethodName;
+
+} // namespace
+
+void TFileManagerWindow::SortByColumn(int section) {
+    if (section < 0 || section >= static_cast<int>(m_fileModel->Columns().size()))
+        return;
+    const int command = SortCommandOf(m_fileModel->ColumnAt(section));
+    if (command == 0) {
+        ShowSortIndicator(); // the header flipped its arrow: put it back
+        return;
+    }
+    // The same key again turns the order round; another key starts ascending.
+    const bool descending = m_session.DisplaySettings().sortMethod == MethodOf(command);
+    m_session.RunSortCommand(command, descending);
+    ShowSortIndicator();
+}
+
+void TFileManagerWindow::ShowSortIndicator() {
+    QHeaderView* header = m_details->header();
+    const int method = m_session.DisplaySettings().sortMethod;
+    const bool descending = method >= catalogue::kSortMethodNameDescending &&
+                            method <= catalogue::kSortMethodDateDescending;
+    const int ascending = descending ? method - kDescending : method;
+    const std::vector<CFileListModel::Column>& columns = m_fileModel->Columns();
+    for (size_t section = 0; section < columns.size(); ++section) {
+        if (MethodOf(SortCommandOf(columns[section])) == ascending && ascending != 0) {
+            header->setSortIndicator(static_cast<int>(section),
+                                     descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+            return;
+        }
+    }
+    header->setSortIndicator(-1, Qt::AscendingOrder); // no column gives this order
 }
 
 } // namespace vorlane::gui

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QCompleter>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -425,6 +426,73 @@ TEST_F(FileManagerTest, ContextMenusOfferTheCommandsThatApplyAndRunThem) {
             action->trigger();
     Pump();
     EXPECT_TRUE(w.Tree()->isExpanded(w.TreeModel()->IndexOfPath("C:\\SUB\\DEEP")));
+}
+
+} // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// A click on a column's header sorts by that column through the Sort
+// menu's settings, a second click the other way; the indicator follows the
+// sort in force however it was chosen; a column that gives no order
+// changes nothing.
+TEST_F(FileManagerTest, AHeaderClickSortsByItsColumnAndAgainTheOtherWay) {
+    TFileManagerWindow& w = Window();
+    auto* details = qobject_cast<QTreeView*>(w.DetailsView());
+    ASSERT_NE(details, nullptr);
+    QHeaderView* header = details->header();
+    auto sectionOf = [&](CFileListModel::Column column) {
+        const auto& columns = w.FileModel()->Columns();
+        return static_cast<int>(std::find(columns.begin(), columns.end(), column) -
+                                columns.begin());
+    };
+    auto clickHeader = [&](CFileListModel::Column column) {
+        const int section = sectionOf(column);
+        ASSERT_LT(section, static_cast<int>(w.FileModel()->Columns().size()));
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
+    };
+    struct Step {
+        const char* name;
+        CFileListModel::Column click;
+        QStringList order;
+        CFileListModel::Column indicated;
+        Qt::SortOrder direction;
+    };
+    const Step steps[] = {
+        {"size",
+         CFileListModel::kSize,
+         {"gamma", "alpha.txt", "beta.doc"},
+         CFileListModel::kSize,
+         Qt::AscendingOrder},
+        {"size again",
+         CFileListModel::kSize,
+         {"beta.doc", "alpha.txt", "gamma"},
+         CFileListModel::kSize,
+         Qt::DescendingOrder},
+        {"name",
+         CFileListModel::kName,
+         {"alpha.txt", "beta.doc", "gamma"},
+         CFileListModel::kName,
+         Qt::AscendingOrder},
+        {"attributes give no order",
+         CFileListModel::kAttributes,
+         {"alpha.txt", "beta.doc", "gamma"},
+         CFileListModel::kName,
+         Qt::AscendingOrder},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        clickHeader(step.click);
+        EXPECT_EQ(Names(w), step.order);
+        EXPECT_EQ(header->sortIndicatorSection(), sectionOf(step.indicated));
+        EXPECT_EQ(header->sortIndicatorOrder(), step.direction);
+    }
+    // The Sort menu moves the indicator too.
+    Frame().RunCommand(catalogue::kCmdSortBySize);
+    EXPECT_EQ(header->sortIndicatorSection(), sectionOf(CFileListModel::kSize));
+    EXPECT_EQ(Names(w), QStringList({"gamma", "alpha.txt", "beta.doc"}));
 }
 
 } // namespace vorlane::gui::test
