@@ -87,6 +87,7 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdViewSmallIcons, "&View", "S&mall Icons", "", W, nullptr},
         {kCmdViewThumbnails, "&View", "T&humbnails", "", W, nullptr},
         {kCmdViewNextMode, "&View", "&Next View Mode", "", W, nullptr},
+        {kCmdRefresh, "&View", "-&Refresh", "Ctrl+R", W, nullptr},
         {16200, "&View/Thum&bnail Commands", "&Make Thumbnails", "", W, "Thumbnails"},
         {16201, "&View/Thum&bnail Commands", "&Delete Thumbnails", "", W, "Thumbnails"},
         {16202, "&View/Thum&bnail Commands", "&Refresh Thumbnails", "", W, "Thumbnails"},

@@ -68,6 +68,7 @@ enum WindowCommand : int {
     kCmdViewSmallIcons = 14652,
     kCmdViewThumbnails = 14653,
     kCmdViewNextMode = 14654,
+    kCmdRefresh = 14655, // reads the current directory again
     kCmdFirstThumbnailCommand = 16200,
     kCmdLastThumbnailCommand = 16204,
 };

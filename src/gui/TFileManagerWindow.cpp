@@ -392,6 +392,9 @@ bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
     case kCmdViewNextMode:
         SetViewMode(static_cast<FileViewMode>((static_cast<int>(m_viewMode) + 1) % 5));
         return true;
+    case kCmdRefresh:
+        ReadShownDirectoryAgain();
+        return true;
     case kCmdCommandLine:
         ShowCommandLine(!CommandLineShown());
         return true;
@@ -480,6 +483,7 @@ void TFileManagerWindow::FileListChanged() {
     const std::string problem = directory != nullptr ? directory->ReadProblem() : std::string();
     m_listProblem->setText(QString::fromStdString(problem));
     m_listProblem->setVisible(!problem.empty());
+    WatchShownDirectory();
     ApplyColumns(); // resets the model
     ShowSortIndicator();
     SizeIconViewItems();

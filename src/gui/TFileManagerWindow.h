@@ -46,6 +46,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QPoint;
@@ -58,6 +59,7 @@ class QPlainTextEdit;
 class QSplitter;
 class QStackedWidget;
 class QTabBar;
+class QTimer;
 class QTreeView;
 
 namespace vorlane::gui {
@@ -202,6 +204,11 @@ class TFileManagerWindow : public QWidget,
     void LoadColumnLayouts(char letter);
     void SaveColumnLayouts();
     void UpdateViewerPane();
+    // The shown directory is watched (one per window): a change made by
+    // another program reads it again, after a short pause that gathers a
+    // burst of changes into one read. View > Refresh reads it at once.
+    void WatchShownDirectory();
+    void ReadShownDirectoryAgain();
     // Sorting by a click on the details view's header, through the same
     // sort settings the Sort menu changes; the indicator shows the sort in
     // force on its column (none for an order no column gives).
@@ -239,6 +246,9 @@ class TFileManagerWindow : public QWidget,
     QWidget* m_commandPane;
     QLineEdit* m_commandLine;
     QLineEdit* m_pathBar = nullptr;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_watchPause = nullptr;
+    QString m_watched;               // the host directory watched, "" none
     QLabel* m_listProblem = nullptr; // over the list: why it could not be read
     QStringListModel* m_pathCompletions = nullptr;
     CJobManager* m_jobs = nullptr;

@@ -15,10 +15,12 @@
 #include "ui/UserInterface.h"
 
 #include <QCompleter>
+#include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QStringListModel>
+#include <QTimer>
 
 namespace vorlane::gui {
 
@@ -200,6 +202,40 @@ QStringList TFileManagerWindow::PathCompletions(const QString& typed) const {
             offered << QString::fromStdString(path);
     }
     return offered;
+}
+
+void TFileManagerWindow::WatchShownDirectory() {
+    if (m_watcher == nullptr) {
+        m_watcher = new QFileSystemWatcher(this);
+        m_watchPause = new QTimer(this);
+        m_watchPause->setSingleShot(true);
+        m_watchPause->setInterval(250);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_watchPause,
+                qOverload<>(&QTimer::start));
+        connect(m_watchPause, &QTimer::timeout, this, &TFileManagerWindow::ReadShownDirectoryAgain);
+    }
+    const catalogue::CDirectoryContainer* directory = m_session.CurrentDirectory();
+    // Plain directories only: a zip file's members change through Vorlane.
+    const QString host = directory != nullptr && !directory->IsZip()
+                             ? QString::fromStdString(directory->HostPath())
+                             : QString();
+    if (host == m_watched)
+        return;
+    if (!m_watched.isEmpty())
+        m_watcher->removePath(m_watched);
+    m_watched = host;
+    if (!host.isEmpty() && !m_watcher->addPath(host))
+        m_watched.clear(); // not watchable (no inotify room): Refresh still works
+}
+
+void TFileManagerWindow::ReadShownDirectoryAgain() {
+    const catalogue::CDirectoryContainer* directory = m_session.CurrentDirectory();
+    if (directory == nullptr)
+        return;
+    // As a change notice: the tree's branch and every window showing the
+    // directory follow.
+    const std::string path = directory->Path();
+    BroadcastCatalogueChange(platform::PathDriveLetter(path), path);
 }
 
 } // namespace vorlane::gui

@@ -496,3 +496,26 @@ TEST_F(FileManagerTest, AHeaderClickSortsByItsColumnAndAgainTheOtherWay) {
 }
 
 } // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// Files and directories another program adds or removes show without
+// leaving the directory: View > Refresh reads it at once, and the watch on
+// the shown directory does it by itself.
+TEST_F(FileManagerTest, ChangesByOtherProgramsShowWithRefreshAndByThemselves) {
+    TFileManagerWindow& w = Window();
+    MakeFile("fresh.txt", 7);
+    Frame().RunCommand(kCmdRefresh);
+    EXPECT_TRUE(Names(w).contains("fresh.txt"));
+
+    ::unlink((m_c / "fresh.txt").c_str());
+    ::mkdir((m_c / "NEWDIR").c_str(), 0700);
+    MakeFile("later.txt", 3);
+    // The watch reports on its own time: wait for it (no time is asserted).
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Names(w).contains("later.txt"); }, 10000));
+    EXPECT_FALSE(Names(w).contains("fresh.txt"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return w.TreeModel()->IndexOfPath("C:\\NEWDIR").isValid(); }, 10000));
+}
+
+} // namespace vorlane::gui::test
