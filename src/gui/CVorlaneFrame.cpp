@@ -203,7 +203,12 @@ void CVorlaneFrame::RelogDrive(char letter) {
     }
     std::string directory = fm->Session().CurrentDirectoryPath();
     fm->Session().Unlog();
-    fm->OpenDrive(name, 1, directory);
+    if (fm->OpenDrive(name, 1, directory))
+        return;
+    // The drive could not be logged again (its message has been shown): no
+    // empty window stays behind under its letter.
+    if (auto* child = qobject_cast<QMdiSubWindow*>(fm->parentWidget()))
+        child->close();
 }
 
 void CVorlaneFrame::UnlogDrive(char letter) {

@@ -519,3 +519,26 @@ TEST_F(FileManagerTest, ChangesByOtherProgramsShowWithRefreshAndByThemselves) {
 }
 
 } // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// Relogging a drive whose directory has gone says so and leaves no empty
+// window behind titled with its letter.
+TEST_F(FileManagerTest, RelogOfAVanishedDriveSaysSoAndClosesItsWindow) {
+    Window();
+    TFileManagerWindow* onD = Frame().OpenFileManager("D:", 1, true);
+    ASSERT_NE(onD, nullptr);
+    const int before = static_cast<int>(Frame().FileManagers().size());
+    ASSERT_EQ(std::system(("rm -rf '" + m_d.path() + "'").c_str()), 0);
+    m_ui.Reset();
+    Frame().RelogDrive('D');
+    Pump();
+    ASSERT_EQ(m_ui.Shown().size(), 1u) << "the user is told";
+    EXPECT_NE(m_ui.Shown()[0].text.find("D"), std::string::npos) << m_ui.Shown()[0].text;
+    EXPECT_EQ(static_cast<int>(Frame().FileManagers().size()), before - 1);
+    for (TFileManagerWindow* window : Frame().FileManagers())
+        EXPECT_NE(window->Caption(), "Drive D");
+    ASSERT_EQ(::mkdir(m_d.path().c_str(), 0700), 0); // for the fixture's clean-up
+}
+
+} // namespace vorlane::gui::test
