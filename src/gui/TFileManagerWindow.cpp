@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -106,6 +107,13 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_details->header()->setSortIndicatorShown(true);
     connect(m_details->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { SortByColumn(section); });
+    m_details->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_details->header(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) {
+                QMenu* menu = MakeHeaderMenu(this);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->popup(m_details->header()->mapToGlobal(at));
+            });
     m_icons = new QListView(m_fileStack);
     m_icons->setModel(m_fileModel);
     SetUpIconView();

@@ -107,6 +107,9 @@ class TFileManagerWindow : public QWidget,
     std::vector<int> ContextMenuCommands(bool inTree) const;
     QMenu* MakeContextMenu(bool inTree, QWidget* parent);
     void ShowContextMenu(bool inTree, const QPoint& globalPosition);
+    // The details view header's menu: the columns to show, checked as
+    // shown; a choice changes the list's detail settings (owned by parent).
+    QMenu* MakeHeaderMenu(QWidget* parent);
     // The window's title: the caption and where the window is
     // ("Drive C - C:\DOCS"); the caption alone without a directory.
     QString Title() const;

@@ -3,6 +3,8 @@
 // through the frame exactly as if chosen there.
 #include "gui/TFileManagerWindow.h"
 
+#include "catalogue/CDisplaySettings.h"
+#include "catalogue/CZipFileInfo.h"
 #include "catalogue/CatalogueTypes.h"
 #include "gui/Commands.h"
 
@@ -10,6 +12,9 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QTreeView>
+
+#include <iterator>
+#include <vector>
 
 namespace vorlane::gui {
 
@@ -89,6 +94,50 @@ void TFileManagerWindow::ShowContextMenu(bool inTree, const QPoint& globalPositi
     QMenu* menu = MakeContextMenu(inTree, this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPosition);
+}
+
+QMenu* TFileManagerWindow::MakeHeaderMenu(QWidget* parent) {
+    struct Choice {
+        const char* text;
+        uint32_t bit;
+    };
+    // The name always shows; the rest follow the detail bits of the list.
+    static const Choice plain[] = {
+        {"&Size", catalogue::kLineSize},
+        {"&Date and Time", catalogue::kLineDateTime},
+        {"&Attributes", catalogue::kLineAttributes},
+        {"&Type", catalogue::kLineTypeName},
+        {"&Path", catalogue::kLinePath},
+        {"D&escription", catalogue::kLineDescription},
+    };
+    static const Choice zip[] = {
+        {"&Size", catalogue::kZipListSize},
+        {"&Date and Time", catalogue::kZipListDateTime},
+        {"&Attributes", catalogue::kZipListAttributes},
+        {"&Ratio", catalogue::kZipListRatio},
+        {"&Method", catalogue::kZipListMethod},
+        {"&Path", catalogue::kZipListRelativePath},
+    };
+    const bool inZip = ShowsZipList();
+    auto* menu = new QMenu(parent);
+    menu->setObjectName("headerContextMenu");
+    for (const Choice& choice : inZip ? std::vector<Choice>(std::begin(zip), std::end(zip))
+                                      : std::vector<Choice>(std::begin(plain), std::end(plain))) {
+        uint32_t& details = inZip ? m_session.DisplaySettings().zipDisplayDetails
+                                  : m_session.DisplaySettings().fileDisplayDetails;
+        QAction* action = menu->addAction(QString::fromLatin1(choice.text));
+        action->setCheckable(true);
+        action->setChecked((details & choice.bit) != 0);
+        const uint32_t bit = choice.bit;
+        connect(action, &QAction::toggled, this, [this, inZip, bit](bool shown) {
+            uint32_t& bits = inZip ? m_session.DisplaySettings().zipDisplayDetails
+                                   : m_session.DisplaySettings().fileDisplayDetails;
+            bits = shown ? bits | bit : bits & ~bit;
+            ApplyColumns();
+            ShowSortIndicator();
+        });
+    }
+    return menu;
 }
 
 } // namespace vorlane::gui

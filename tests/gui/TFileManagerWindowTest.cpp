@@ -542,3 +542,35 @@ TEST_F(FileManagerTest, RelogOfAVanishedDriveSaysSoAndClosesItsWindow) {
 }
 
 } // namespace vorlane::gui::test
+
+namespace vorlane::gui::test {
+
+// The header's menu lists the columns that may show, checked as they are,
+// and a choice hides or shows one through the list's detail settings.
+TEST_F(FileManagerTest, TheHeaderMenuChoosesTheColumnsToShow) {
+    TFileManagerWindow& w = Window();
+    ASSERT_TRUE(Captions(w).contains("Attr"));
+    std::unique_ptr<QMenu> menu(w.MakeHeaderMenu(nullptr));
+    QAction* attributes = nullptr;
+    QAction* path = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text() == "&Attributes")
+            attributes = action;
+        if (action->text() == "&Path")
+            path = action;
+    }
+    ASSERT_NE(attributes, nullptr);
+    ASSERT_NE(path, nullptr);
+    EXPECT_TRUE(attributes->isChecked());
+    EXPECT_FALSE(path->isChecked());
+    attributes->trigger();
+    EXPECT_FALSE(Captions(w).contains("Attr"));
+    EXPECT_EQ(w.Session().DisplaySettings().fileDisplayDetails & catalogue::kLineAttributes, 0u);
+    attributes->trigger();
+    EXPECT_TRUE(Captions(w).contains("Attr"));
+    const int before = static_cast<int>(Captions(w).size());
+    path->trigger();
+    EXPECT_EQ(static_cast<int>(Captions(w).size()), before + 1);
+}
+
+} // namespace vorlane::gui::test
