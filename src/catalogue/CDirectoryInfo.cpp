@@ -24,7 +24,7 @@ void CDirectoryInfo::FreeFileList() {
 
 bool CDirectoryInfo::ReadFileList(const CCatalogueEnvironment& env) {
     m_mustRead = false;
-    ui::WaitCursor wait;
+    ui::WaitCursor wait(env.Ui());
     SaveTaggedNames();
     FreeFileList();
 

@@ -96,7 +96,7 @@ std::string CDriveContainer::RootPath() const {
 }
 
 void CDriveContainer::ReReadVolumeLabel() {
-    m_driveType.ReadVolumeLabel();
+    m_driveType.ReadVolumeLabel(*Environment().Drives());
     m_volumeLabel = m_driveType.VolumeLabel();
 }
 

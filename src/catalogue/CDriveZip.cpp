@@ -81,7 +81,7 @@ bool CDriveZip::LogArchive(const std::string& rawPath) {
     {
         auto status = Environment().Ui().MakeStatusWindow(ui::StatusKind::Message, "Vorlane");
         status->SetCurrentMessage(Format(kLoggingZipText, shown));
-        ui::WaitCursor wait;
+        ui::WaitCursor wait(Environment().Ui());
         directory = ReadArchive(kDirectoryZipArchive, &outcome);
     }
     if (outcome.state == kZipRead) {
@@ -137,7 +137,7 @@ bool CDriveMultiVolumeZip::Log(const std::string& rawPath) {
     char text[1200];
     std::snprintf(text, sizeof text, kLoggingMultiVolumeText, path.c_str(), letter);
     status->SetCurrentMessage(text);
-    ui::WaitCursor wait;
+    ui::WaitCursor wait(Environment().Ui());
     ZipReadOutcome outcome;
     // Kept whatever its state: a multi-volume archive that cannot be read
     // shows no members.

@@ -432,13 +432,14 @@ CStatusTexts CFileManagerSession::Totals(bool withDrive) {
     CStatusTexts texts;
     if (m_drive == nullptr || m_drive->DirectoryCount() == 0)
         return texts;
-    m_env.Ui().RequestRepaint();
-    ui::WaitCursor wait;
+    ui::UserInterface& ui = m_env.Ui();
+    ui.RequestRepaint();
+    ui::WaitCursor wait(ui);
     CCatalogueView& view = m_env.View();
     if (withDrive) {
         uint64_t freeBytes = 0;
         uint64_t totalBytes = 0;
-        if (platform::DiskSpace(m_drive->DriveLetter(), &freeBytes, &totalBytes)) {
+        if (platform::DiskSpace(m_drive->DriveLetter(), *m_env.Drives(), &freeBytes, &totalBytes)) {
             texts.drive = std::string(1, m_drive->DriveLetter()) + ": " +
                           FormatSize(freeBytes, kTotalsSizeFlags, kTotalsWidth) + " free," +
                           FormatSize(totalBytes, kTotalsSizeFlags, kTotalsWidth) + " total";

@@ -101,7 +101,7 @@ ZipReadOutcome CZipFileDirectory::ReadArchive() {
 
 ZipReadOutcome CZipFileDirectory::ReadMembers() {
     m_mustRead = false;
-    ui::WaitCursor wait;
+    ui::WaitCursor wait(ScanEnvironment().Ui());
     SaveTaggedNames();
     FreeFileList();
     std::vector<std::string> tagged = std::move(m_taggedPaths);
@@ -137,7 +137,7 @@ int CZipFileDirectory::Scan() {
 }
 
 int CZipFileDirectory::Rescan() {
-    ui::WaitCursor wait;
+    ui::WaitCursor wait(ScanEnvironment().Ui());
     CCatalogueView& view = ScanEnvironment().View();
     view.FileListChanged();
     int state = Scan();

@@ -128,13 +128,16 @@ class ScopedUserInterface {
     UserInterface* m_previous;
 };
 
-// Keeps a wait cursor up for the lifetime of the object.
+// Keeps a wait cursor of ui up for the lifetime of the object.
 class WaitCursor {
   public:
-    WaitCursor() { Current().BeginWait(); }
-    ~WaitCursor() { Current().EndWait(); }
+    explicit WaitCursor(UserInterface& ui) : m_ui(ui) { m_ui.BeginWait(); }
+    ~WaitCursor() { m_ui.EndWait(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    UserInterface& m_ui;
 };
 
 } // namespace vorlane::ui

@@ -943,7 +943,7 @@ bool CZipFileOperation::WriteComment(const std::string& comment) {
     if (!LockArchive(false))
         return false;
     AtScopeEnd unlock([this] { UnlockArchive(); });
-    ui::WaitCursor wait;
+    ui::WaitCursor wait(m_context.Ui());
     ResetZipRecord();
     m_comment = comment;
     m_zipRecord->function = kZipAdd;

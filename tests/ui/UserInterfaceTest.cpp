@@ -19,7 +19,7 @@ TEST(UserInterfaceTest, SilentFallbackDeclinesEverything) {
     ASSERT_NE(w, nullptr);
     w->SetCurrentPercent(50);
     EXPECT_FALSE(w->Cancelled());
-    WaitCursor wait; // must not crash
+    WaitCursor wait(silent); // must not crash
 }
 
 TEST(UserInterfaceTest, LimitMessageText) {
