@@ -18,6 +18,7 @@
 #include "gui/FileIcons.h"
 #include "gui/MdiArrangement.h"
 #include "gui/TFileManagerWindow.h"
+#include "gui/ToolIcons.h"
 #include "platform/DosPath.h"
 #include "platform/Drives.h"
 #include "ui/UserInterface.h"
@@ -144,26 +145,27 @@ void CVorlaneFrame::BuildToolBar() {
     m_toolBar->setIconSize(QSize(20, 20));
     struct Button {
         int id;
-        const char* icon;
-        QStyle::StandardPixmap fallback;
+        const char* icon; // a name of gui/ToolIcons.h
     };
+    // Delete shows a waste bin: the "no entry" sign some themes draw for
+    // edit-delete means "forbidden" everywhere else.
     const Button buttons[] = {
-        {kCmdLogDrive, "drive-harddisk", QStyle::SP_DriveHDIcon},
-        {kCmdNewFileManagerWindow, "window-new", QStyle::SP_FileDialogNewFolder},
-        {0, nullptr, QStyle::SP_CustomBase},
-        {14115, "edit-copy", QStyle::SP_FileDialogDetailedView},
-        {14135, "go-jump", QStyle::SP_ArrowForward},
-        {14120, "edit-delete", QStyle::SP_TrashIcon},
-        {0, nullptr, QStyle::SP_CustomBase},
-        {catalogue::kCmdSortByFilename, "view-sort-ascending", QStyle::SP_ArrowUp},
-        {kCmdViewDetails, "view-list-details", QStyle::SP_FileDialogDetailedView},
-        {kCmdViewLargeIcons, "view-list-icons", QStyle::SP_FileDialogListView},
-        {0, nullptr, QStyle::SP_CustomBase},
-        {kCmdCascade, "window-duplicate", QStyle::SP_TitleBarNormalButton},
-        {kCmdTileVertical, "view-split-left-right", QStyle::SP_ToolBarHorizontalExtensionButton},
-        {0, nullptr, QStyle::SP_CustomBase},
-        {kCmdGeneralSettings, "preferences-system", QStyle::SP_FileDialogInfoView},
-        {kCmdExit, "application-exit", QStyle::SP_DialogCloseButton},
+        {kCmdLogDrive, "drive-harddisk"},
+        {kCmdNewFileManagerWindow, "window-new"},
+        {0, nullptr},
+        {14115, "edit-copy"},
+        {14135, "go-jump"},
+        {14120, "user-trash"},
+        {0, nullptr},
+        {catalogue::kCmdSortByFilename, "view-sort-ascending"},
+        {kCmdViewDetails, "view-list-details"},
+        {kCmdViewLargeIcons, "view-list-icons"},
+        {0, nullptr},
+        {kCmdCascade, "window-duplicate"},
+        {kCmdTileVertical, "view-split-left-right"},
+        {0, nullptr},
+        {kCmdGeneralSettings, "preferences-system"},
+        {kCmdExit, "application-exit"},
     };
     for (const Button& b : buttons) {
         if (b.id == 0) {
@@ -171,7 +173,7 @@ void CVorlaneFrame::BuildToolBar() {
             continue;
         }
         QAction* action = Action(b.id);
-        action->setIcon(QIcon::fromTheme(b.icon, style()->standardIcon(b.fallback)));
+        action->setIcon(ToolIcon(b.icon));
         m_toolBar->addAction(action);
     }
 }

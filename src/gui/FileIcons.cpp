@@ -1,5 +1,7 @@
 #include "gui/FileIcons.h"
 
+#include "gui/ToolIcons.h"
+
 #include "app/CDriveType.h"
 #include "catalogue/CFileContainer.h"
 
@@ -21,8 +23,10 @@ QIcon Themed(const QString& name, QStyle::StandardPixmap fallback) {
 
 void ChooseIconTheme() {
     QString theme = QIcon::themeName();
-    if (!theme.isEmpty() && theme != "hicolor")
+    if (!theme.isEmpty() && theme != "hicolor") {
+        SetDesktopIconTheme(theme);
         return;
+    }
     for (const QString& path : QIcon::themeSearchPaths())
         if (QDir(path + "/Adwaita").exists()) {
             QIcon::setThemeName("Adwaita");
@@ -57,15 +61,15 @@ QIcon FolderIcon(bool zip) {
 QIcon DriveIcon(int driveType) {
     switch (driveType) {
     case app::CDriveType::kCdrom:
-        return Themed("drive-optical", QStyle::SP_DriveCDIcon);
+        return ToolIcon("drive-optical");
     case app::CDriveType::kRemovable:
     case app::CDriveType::kFloppy:
-        return Themed("drive-removable-media", QStyle::SP_DriveFDIcon);
+        return ToolIcon("drive-removable-media");
     case app::CDriveType::kNetwork:
     case app::CDriveType::kRemote:
-        return Themed("folder-remote", QStyle::SP_DriveNetIcon);
+        return ToolIcon("folder-remote");
     default:
-        return Themed("drive-harddisk", QStyle::SP_DriveHDIcon);
+        return ToolIcon("drive-harddisk");
     }
 }
 

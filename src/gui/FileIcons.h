@@ -13,6 +13,8 @@ namespace vorlane::gui {
 
 QIcon FileIcon(const catalogue::CFileContainer& file);
 QIcon FolderIcon(bool zip = false);
+// The drive bar's icon of a drive kind (gui/ToolIcons.h: one set with the
+// tool bar's).
 QIcon DriveIcon(int driveType);
 
 // Outside a desktop session Qt knows no icon theme: take Adwaita (or
