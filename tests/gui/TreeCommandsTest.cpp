@@ -126,8 +126,12 @@ TEST_F(TreeCommandsTest, StatusBarShowsTheFreeSpaceAndTheScanCountOnlyWhileAScan
             << "before any window: " << field;
 
     TFileManagerWindow& w = Window();
-    const std::string drive = Frame().FrameStatusBar()->Field(1).toStdString();
-    EXPECT_TRUE(drive.rfind("C: ", 0) == 0 && drive.find(" free,") != std::string::npos) << drive;
+    // The free space itself moves with whatever else writes to the disk.
+    auto showsFreeSpace = [](const QString& text) {
+        return text.startsWith("C: ") && text.contains(" free,");
+    };
+    EXPECT_TRUE(showsFreeSpace(Frame().FrameStatusBar()->Field(1)))
+        << Frame().FrameStatusBar()->Field(1).toStdString();
 
     // What the frame shows each time the window reports (after the frame
     // took the report: this connection is made later).
@@ -150,8 +154,8 @@ TEST_F(TreeCommandsTest, StatusBarShowsTheFreeSpaceAndTheScanCountOnlyWhileAScan
         step.run();
         Pump();
         EXPECT_TRUE(seen.contains("# of Dirs Scanned = 0")) << step.name << " scanned";
-        EXPECT_EQ(Frame().FrameStatusBar()->Field(1).toStdString(), drive) << step.name;
-        EXPECT_EQ(w.StatusText(1).toStdString(), drive) << step.name;
+        EXPECT_TRUE(showsFreeSpace(Frame().FrameStatusBar()->Field(1))) << step.name;
+        EXPECT_TRUE(showsFreeSpace(w.StatusText(1))) << step.name;
     }
 
     // The last window closed: the fields are empty, not the template.
