@@ -53,8 +53,12 @@ const char* CopyCaption(int kind);
 const char* CopyOverallLabel(int kind);
 // The kind for a copy or a move of files or of a directory.
 int CopyKindOf(bool move, bool directory);
-inline bool IsMoveKind(int kind) { return kind == kMoveFiles || kind == kMoveDirectory; }
-inline bool IsDirectoryKind(int kind) { return kind == kCopyDirectory || kind == kMoveDirectory; }
+inline bool IsMoveKind(int kind) {
+    return kind == kMoveFiles || kind == kMoveDirectory;
+}
+inline bool IsDirectoryKind(int kind) {
+    return kind == kCopyDirectory || kind == kMoveDirectory;
+}
 
 // The option flags, one bit each, in the order commands pass them.
 enum CopyFlag : uint32_t {

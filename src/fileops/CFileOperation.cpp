@@ -542,13 +542,19 @@ bool CFileOperation::ZapContents(const std::string& hostPath, const std::string&
 // ---- rename, attributes, times -------------------------------------------------
 
 bool CFileOperation::Rename(const std::string& oldPath, const std::string& newPath) {
-    std::string from, to;
-    if (!ToHost(oldPath, &from) || !ToHost(newPath, &to))
+    ResolvedPath from, to;
+    if (!Resolve(oldPath, &from) || !Resolve(newPath, &to))
         return false;
+    return Rename(from, to);
+}
+
+bool CFileOperation::Rename(const ResolvedPath& oldPath, const ResolvedPath& newPath) {
+    const std::string& from = oldPath.host;
+    const std::string& to = newPath.host;
     if (SameHostFile(from, to))
         return true;
     m_error.Reset();
-    ShowStatus(FromToText("Renaming", oldPath, newPath));
+    ShowStatus(FromToText("Renaming", oldPath.dos, newPath.dos));
     struct stat st;
     if (LstatPath(to, &st))
         return m_error.SetOwn(CDosErrorMessage::kNewNameExists);

@@ -150,6 +150,7 @@ class CFileOperation {
     // To its own name (any spelling of the same file): true, nothing done.
     // Onto an existing name: "New file name already exists as a unique file!".
     bool Rename(const std::string& oldPath, const std::string& newPath);
+    bool Rename(const ResolvedPath& oldPath, const ResolvedPath& newPath);
     // The attribute word (read-only 1, hidden 2, system 4, archive 0x20).
     bool SetAttributes(const std::string& path, uint32_t attributes);
     bool GetAttributes(const std::string& path, uint32_t* attributes);
