@@ -168,16 +168,28 @@ CopyRun::Step CopyRun::EnsureDirectory(const ResolvedPath& directory, bool follo
 }
 
 bool CopyRun::MakeDirectory(const ResolvedPath& directory) {
-    if (m_status)
-        m_status->SetCurrentMessage("Creating directory '" + Short(directory.dos) + "'...");
-    platform::SysError err;
-    if (!platform::MakeDirectory(directory.host, &err)) {
-        m_op->Error().Set(err);
-        m_op->ReportError(nullptr, "Unable to create directory '%s'.\n\n", directory.dos.c_str());
-        ++m_out.failed;
-        return false;
+    // The missing parents of a typed path are made with it.
+    std::vector<ResolvedPath> missing{directory};
+    for (;;) {
+        std::string parent = ParentDosPath(missing.back().dos);
+        std::string parentHost = platform::HostDirName(missing.back().host);
+        if (parent.empty() || parentHost == missing.back().host || LookAt(parentHost, true).exists)
+            break;
+        missing.push_back({parent, parentHost});
     }
-    Notify(ui::ChangeKind::Added, directory.dos, "", true);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (m_status)
+            m_status->SetCurrentMessage("Creating directory '" + Short(it->dos) + "'...");
+        platform::SysError err;
+        if (!platform::MakeDirectory(it->host, &err)) {
+            m_op->Error().Set(err);
+            m_op->ReportError(nullptr, "Unable to create directory '%s'.\n\n",
+                              directory.dos.c_str());
+            ++m_out.failed;
+            return false;
+        }
+        Notify(ui::ChangeKind::Added, it->dos, "", true);
+    }
     return true;
 }
 
