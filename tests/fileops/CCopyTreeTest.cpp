@@ -272,11 +272,13 @@ TEST_F(CopyTest, MovesReplaceByRenameAndNeverLoseTheSource) {
         EXPECT_EQ(test::ReadFile(targetHost + "/SECOND"), "old");
         EXPECT_EQ(test::ReadFile(targetHost + "/F.TXT"), c.moved ? "new" : "old");
         EXPECT_EQ(Exists("C:\\S\\F.TXT"), !c.moved);
-        if (c.renamed)
+        if (c.renamed) {
             EXPECT_EQ(InodeOf(targetHost + "/F.TXT"), source);
-        if (!c.moved)
+        }
+        if (!c.moved) {
             EXPECT_EQ(Shown(), Strings{"Unable to move file 'C:\\S\\F.TXT' to 'D:\\OTHER\\F.TXT'."
                                        "\n\n1Fh - General failure."});
+        }
     }
 }
 
