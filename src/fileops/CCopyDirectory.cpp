@@ -71,10 +71,11 @@ bool IsValidTarget(const std::string& target, const platform::DriveMap& drives) 
     std::string host;
     if (!platform::DosToHost(target, &host, nullptr, drives))
         return false;
-    struct stat st;
-    if (::stat(host.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    return errno == ENOENT;
+    platform::FileEntry entry;
+    platform::SysError err;
+    if (platform::StatEntry(host, &entry, &err))
+        return entry.isDirectory;
+    return err.sysErrno == ENOENT; // made by the run
 }
 
 // True when target is source or lies below it: by the path text (any case)
