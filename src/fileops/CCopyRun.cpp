@@ -213,6 +213,10 @@ bool CopyRun::MakeDirectory(const ResolvedPath& directory) {
             ++m_out.failed;
             return false;
         }
+        // A move deletes sources as soon as their copies are durable: the
+        // new directory's own name must be on the disk too.
+        if (m_move)
+            platform::SyncDirectory(platform::HostDirName(it->host), nullptr);
         Notify(ui::ChangeKind::Added, it->dos, "", true);
     }
     return true;
