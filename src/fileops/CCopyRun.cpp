@@ -431,10 +431,24 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
 }
 
 void CopyRun::RemoveSourceDirectories(const std::vector<ResolvedPath>& sources) {
+    if (m_p.descriptions) {
+        // Saved and let go: a description file left without entries goes
+        // with its directory.
+        m_fromDescriptions.SetDirectory("");
+        m_toDescriptions.SetDirectory("");
+    }
     // The listing has parents before children: backwards is deepest first.
     for (auto it = sources.rbegin(); it != sources.rend(); ++it) {
         if (it->host.empty())
             continue;
+        if (m_p.descriptions) {
+            for (const char* name : {kDescriptionFile, "descript.ion"}) {
+                struct stat st;
+                std::string path = it->host + "/" + name;
+                if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+                    platform::DeleteFile(path, nullptr);
+            }
+        }
         if (m_status)
             m_status->SetCurrentMessage("Removing directory '" + Short(it->dos) + "'...");
         // A directory that still holds skipped or failed files stays.
