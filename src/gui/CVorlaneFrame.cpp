@@ -3,6 +3,7 @@
 #include "app/CDriveType.h"
 #include "app/VorlaneApp.h"
 #include "gui/ArchiveCommands.h"
+#include "gui/CCopyDialog.h"
 #include "gui/CCustomTagDialog.h"
 #include "gui/CDriveBar.h"
 #include "gui/CFileSortDialog.h"
@@ -151,8 +152,8 @@ void CVorlaneFrame::BuildToolBar() {
         {kCmdLogDrive, "drive-harddisk", QStyle::SP_DriveHDIcon},
         {kCmdNewFileManagerWindow, "window-new", QStyle::SP_FileDialogNewFolder},
         {0, nullptr, QStyle::SP_CustomBase},
-        {14115, "edit-copy", QStyle::SP_FileDialogDetailedView},
-        {14135, "go-jump", QStyle::SP_ArrowForward},
+        {kCmdCopy, "edit-copy", QStyle::SP_FileDialogDetailedView},
+        {kCmdMove, "go-jump", QStyle::SP_ArrowForward},
         {14120, "edit-delete", QStyle::SP_TrashIcon},
         {0, nullptr, QStyle::SP_CustomBase},
         {catalogue::kCmdSortByFilename, "view-sort-ascending", QStyle::SP_ArrowUp},
@@ -248,6 +249,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
     }
     if (id == catalogue::kCmdCustomTag) {
         RunCustomTag();
+        return;
+    }
+    if (id == kCmdCopy || id == kCmdMove) {
+        RunCopyCommand(id == kCmdMove);
         return;
     }
     if (command->target == CommandTarget::Window) {
@@ -378,6 +383,23 @@ void CVorlaneFrame::RunCustomTag() {
     if (a)
         a->PopHelpContext();
     fm->Session().SetCustomTagSource(nullptr);
+}
+
+void CVorlaneFrame::RunCopyCommand(bool move) {
+    QPointer<TFileManagerWindow> fm = ActiveFileManager();
+    if (!fm)
+        return;
+    std::unique_ptr<CCopyDialog> dialog = fm->MakeCopyDialog(move, this);
+    if (!dialog)
+        return;
+    if (m_app)
+        m_app->PushHelpContext(CCopyDialog::kHelpContext);
+    const int result = RunDialog(*dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    // The window may have been closed while the dialog was open.
+    if (result == QDialog::Accepted && fm)
+        fm->StartCopy(dialog->Parameters());
 }
 
 void CVorlaneFrame::ShowHelp(int context) {

@@ -81,16 +81,19 @@ bool TFileManagerWindow::DropFiles(const std::vector<std::string>& sources,
         parameters.action = *asked;
     }
     parameters.descriptions = m_session.Environment().Options().fourDosDescriptions;
-    auto job = std::make_unique<fileops::CFileDropJob>(std::move(parameters));
+    StartJob(std::make_unique<fileops::CFileDropJob>(std::move(parameters)));
+    return true;
+}
+
+void TFileManagerWindow::StartJob(std::unique_ptr<ui::Job> job) {
     if (m_jobs) {
         m_jobs->Start(std::move(job));
-        return true;
+        return;
     }
     // A window outside a frame runs the job at once.
     CGuiChangeSink notices;
     ui::OperationContext context(ui::Current(), platform::DriveMap::Current(), {}, &notices);
     ui::RunJobNow(*job, context);
-    return true;
 }
 
 } // namespace vorlane::gui
