@@ -17,8 +17,10 @@ std::string CFieldHistory::EntryKey(size_t index) const {
 void CFieldHistory::Load(const Reader& read) {
     m_entries.clear();
     const std::string countText = read(m_section, CountKey());
-    const long count = std::strtol(countText.c_str(), nullptr, 10);
-    for (long i = 0; i < count && m_entries.size() < m_limit; ++i) {
+    // As many entries as the count says, but no more than the limit.
+    const long count =
+        std::min<long>(std::strtol(countText.c_str(), nullptr, 10), static_cast<long>(m_limit));
+    for (long i = 0; i < count; ++i) {
         std::string entry = read(m_section, EntryKey(static_cast<size_t>(i)));
         // A damaged file may hold gaps or repeats: keep what Add would.
         if (!entry.empty() &&
