@@ -16,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -315,20 +314,20 @@ void CCopyDialog::StartCount(TreeCounter counter) {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_cancelCount = cancel;
     // The worker owns what it reads (the drive map snapshot, the flag); it
-    // is never waited for: a closed dialog only sets the flag, and a result
-    // that arrives after that is dropped on the GUI thread.
-    QPointer<CCopyDialog> self(this);
+    // is never waited for. The dialog sets the flag before it goes (done,
+    // destructor), both on the GUI thread, so a result that finds the flag
+    // clear there finds the dialog alive; a later one is dropped.
     std::thread([counter = std::move(counter), cancel, drives = CurrentDrives(),
-                 directory = m_source, self]() {
+                 directory = m_source, dialog = this]() {
         const fileops::TreeCount count = counter(directory, *drives, cancel.get());
         QCoreApplication* application = QCoreApplication::instance();
         if (cancel->load() || !application)
             return;
         QMetaObject::invokeMethod(
             application,
-            [self, cancel, count] {
-                if (self && !cancel->load())
-                    self->ShowCount(count);
+            [dialog, cancel, count] {
+                if (!cancel->load())
+                    dialog->ShowCount(count);
             },
             Qt::QueuedConnection);
     }).detach();
