@@ -2,8 +2,10 @@
 
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveContainer.h"
+#include "catalogue/CatalogueTypes.h"
 #include "gui/CFileListModel.h"
 #include "gui/FileIcons.h"
+#include "platform/DosPathText.h"
 
 #include <QMimeData>
 
@@ -138,11 +140,26 @@ Qt::ItemFlags CDirectoryTreeModel::flags(const QModelIndex& index) const {
     catalogue::CDirectoryContainer* dir = DirectoryAt(index);
     if (dir && !dir->IsZip())
         f |= Qt::ItemIsDropEnabled;
+    if (dir && !platform::IsRootPath(dir->Path()) &&
+        m_drive->Kind() == catalogue::kDriveIncremental)
+        f |= Qt::ItemIsDragEnabled;
     return f;
 }
 
 QStringList CDirectoryTreeModel::mimeTypes() const {
     return {kDragDropMimeType, "text/uri-list"};
+}
+
+QMimeData* CDirectoryTreeModel::mimeData(const QModelIndexList& indexes) const {
+    std::vector<std::string> paths;
+    for (const QModelIndex& index : indexes)
+        if (flags(index) & Qt::ItemIsDragEnabled)
+            paths.push_back(DirectoryAt(index)->Path());
+    return paths.empty() ? nullptr : MakeFileDragData(paths);
+}
+
+Qt::DropActions CDirectoryTreeModel::supportedDragActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
 }
 
 Qt::DropActions CDirectoryTreeModel::supportedDropActions() const {

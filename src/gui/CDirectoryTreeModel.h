@@ -9,7 +9,8 @@
 // window scans it when the user does.
 //
 // Files dropped on a plain directory's branch go to the window's
-// CFileDropTarget with that directory as the target.
+// CFileDropTarget with that directory as the target. The directories of a
+// plain drive (not its root) drag like files, in the same formats.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -51,6 +52,8 @@ class CDirectoryTreeModel : public QAbstractItemModel {
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
     Qt::DropActions supportedDropActions() const override;
     bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                          const QModelIndex& parent) const override;

@@ -3,6 +3,7 @@
 #include "app/CDriveType.h"
 #include "app/VorlaneApp.h"
 #include "gui/ArchiveCommands.h"
+#include "gui/CCopyDialog.h"
 #include "gui/CCustomTagDialog.h"
 #include "gui/CDriveBar.h"
 #include "gui/CFileSortDialog.h"
@@ -153,8 +154,8 @@ void CVorlaneFrame::BuildToolBar() {
         {kCmdLogDrive, "drive-harddisk"},
         {kCmdNewFileManagerWindow, "window-new"},
         {0, nullptr},
-        {14115, "edit-copy"},
-        {14135, "go-jump"},
+        {kCmdCopy, "edit-copy"},
+        {kCmdMove, "go-jump"},
         {14120, "user-trash"},
         {0, nullptr},
         {catalogue::kCmdSortByFilename, "view-sort-ascending"},
@@ -250,6 +251,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
     }
     if (id == catalogue::kCmdCustomTag) {
         RunCustomTag();
+        return;
+    }
+    if (id == kCmdCopy || id == kCmdMove) {
+        RunCopyCommand(id == kCmdMove);
         return;
     }
     if (command->target == CommandTarget::Window) {
@@ -380,6 +385,23 @@ void CVorlaneFrame::RunCustomTag() {
     if (a)
         a->PopHelpContext();
     fm->Session().SetCustomTagSource(nullptr);
+}
+
+void CVorlaneFrame::RunCopyCommand(bool move) {
+    QPointer<TFileManagerWindow> fm = ActiveFileManager();
+    if (!fm)
+        return;
+    std::unique_ptr<CCopyDialog> dialog = fm->MakeCopyDialog(move, this);
+    if (!dialog)
+        return;
+    if (m_app)
+        m_app->PushHelpContext(CCopyDialog::kHelpContext);
+    const int result = RunDialog(*dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    // The window may have been closed while the dialog was open.
+    if (result == QDialog::Accepted && fm)
+        fm->StartCopy(dialog->Parameters());
 }
 
 void CVorlaneFrame::ShowHelp(int context) {

@@ -122,6 +122,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Custom Tag on the active window: the "Custom Tag" search details
     // dialog, then every shown file that passes is tagged.
     void RunCustomTag();
+    // Copy (F3) and Move (F4) on the active window: the dialog for where
+    // its focus is, then the run as a job.
+    void RunCopyCommand(bool move);
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);

@@ -15,11 +15,11 @@ std::vector<CommandInfo> BuildTable() {
         // File: the window's file commands, then the frame's.
         {14105, "&File", "&Associate...", "", W, "Associating files"},
         {14110, "&File", "A&ttributes...", "", W, "Changing attributes"},
-        {14115, "&File", "&Copy...", "F3", W, "Copying files"},
+        {kCmdCopy, "&File", "&Copy...", "F3", W, nullptr},
         {14120, "&File", "&Delete...", "Del", W, "Deleting files"},
         {14125, "&File", "&Edit", "", W, "Editing files"},
         {14130, "&File", "&Image Conversion...", "", W, "Image conversion"},
-        {14135, "&File", "&Move...", "F4", W, "Moving files"},
+        {kCmdMove, "&File", "&Move...", "F4", W, nullptr},
         {14140, "&File", "&Open", "", W, "Opening files"},
         {14145, "&File", "&Properties...", "", W, "The properties dialog"},
         {14150, "&File", "&Rename...", "F2", W, "Renaming files"},

@@ -58,6 +58,8 @@ enum FrameCommand : int {
 enum WindowCommand : int {
     kCmdFirstFileCommand = 14105, // 14105 to 14175 in steps of 5
     kCmdLastFileCommand = 14175,
+    kCmdCopy = 14115, // the copy and move dialogs (F3, F4)
+    kCmdMove = 14135,
     kCmdOpenFile = 14140,
     kCmdFileSearchCriteria = 14620,
     kCmdCommandLine = 14630,

@@ -87,7 +87,8 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_tree->setModel(m_treeModel);
     m_tree->setUniformRowHeights(true);
     m_tree->setExpandsOnDoubleClick(true);
-    m_tree->setDragDropMode(QAbstractItemView::DropOnly);
+    m_tree->setDragDropMode(QAbstractItemView::DragDrop); // directories drag like files
+    m_tree->setDefaultDropAction(Qt::CopyAction);
     m_tree->setDragDropOverwriteMode(true); // drops land on a branch
     m_tree->setDropIndicatorShown(true);
 

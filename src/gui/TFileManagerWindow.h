@@ -34,12 +34,14 @@
 
 #include "catalogue/CFileManagerSession.h"
 #include "fileops/C4DosDescriptionSource.h"
+#include "fileops/CCopyDirectory.h"
 #include "gui/CFileListModel.h"
 #include "gui/WindowSettings.h"
 
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -64,6 +66,7 @@ class QTreeView;
 
 namespace vorlane::gui {
 
+class CCopyDialog;
 class CDirectoryTreeModel;
 class CFileItemDelegate;
 class CJobManager;
@@ -143,6 +146,17 @@ class TFileManagerWindow : public QWidget,
     bool DropFiles(const std::vector<std::string>& sources, const std::string& targetDirectory,
                    Qt::KeyboardModifiers modifiers);
 
+    // Copy and Move: the dialog for where the focus is. In the tree of a
+    // plain drive: "Copy / Move Directory" on the current directory. In the
+    // file list (and anywhere in an archive window): "Copy / Move File(s)"
+    // on the current directory's groups, "tagged" preselected when files
+    // are tagged, else the current file. move preselects "&Move file(s)".
+    // Null when the window shows no directory.
+    std::unique_ptr<CCopyDialog> MakeCopyDialog(bool move, QWidget* parent);
+    // Starts the copy or move the dialog filled (descriptions follow the
+    // files while "4DOS Descriptions" is on).
+    void StartCopy(fileops::CCopyParameters parameters);
+
     bool TreeHasFocus() const;
     FileViewMode ViewMode() const { return m_viewMode; }
     void SetViewMode(FileViewMode mode);
@@ -189,6 +203,9 @@ class TFileManagerWindow : public QWidget,
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Runs a file operation's job through the frame's job manager; a
+    // window outside a frame runs it at once.
+    void StartJob(std::unique_ptr<ui::Job> job);
     void OnTreeCurrentChanged(const QModelIndex& current);
     void OnTreeExpanded(const QModelIndex& index);
     void OnTreeCollapsed(const QModelIndex& index);

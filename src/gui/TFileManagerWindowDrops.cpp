@@ -19,6 +19,18 @@
 
 namespace vorlane::gui {
 
+namespace {
+
+// Whether path is directory or lies in its tree (normalized DOS paths).
+bool IsSameOrBelow(std::string path, const std::string& directory) {
+    for (; !path.empty(); path = platform::ParentDosPath(path))
+        if (platform::ComparePaths(path, directory) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 void TFileManagerWindow::SetJobManager(CJobManager* jobs) {
     m_jobs = jobs;
     // The frame deletes its job manager before its windows: a window
@@ -40,6 +52,10 @@ bool TFileManagerWindow::CanDropOn(const std::vector<std::string>& sources,
         drive->DirectoryAt(drive->IndexOfPath(targetDirectory));
     if (!target || target->IsZip())
         return false; // files go into zip files through the copy command
+    // A directory goes neither onto itself nor into its own tree.
+    for (const std::string& source : sources)
+        if (IsSameOrBelow(target->Path(), platform::NormalizeDosPath(source)))
+            return false;
     // Files dropped back where they came from go nowhere.
     return std::any_of(sources.begin(), sources.end(), [&](const std::string& source) {
         return platform::ComparePaths(platform::ParentDosPath(platform::NormalizeDosPath(source)),
@@ -81,16 +97,19 @@ bool TFileManagerWindow::DropFiles(const std::vector<std::string>& sources,
         parameters.action = *asked;
     }
     parameters.descriptions = m_session.Environment().Options().fourDosDescriptions;
-    auto job = std::make_unique<fileops::CFileDropJob>(std::move(parameters));
+    StartJob(std::make_unique<fileops::CFileDropJob>(std::move(parameters)));
+    return true;
+}
+
+void TFileManagerWindow::StartJob(std::unique_ptr<ui::Job> job) {
     if (m_jobs) {
         m_jobs->Start(std::move(job));
-        return true;
+        return;
     }
     // A window outside a frame runs the job at once.
     CGuiChangeSink notices;
     ui::OperationContext context(ui::Current(), platform::DriveMap::Current(), {}, &notices);
     ui::RunJobNow(*job, context);
-    return true;
 }
 
 } // namespace vorlane::gui

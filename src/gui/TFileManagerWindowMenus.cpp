@@ -28,8 +28,8 @@ const std::vector<int>& FileListCommands() {
                                          14165 /* View */,
                                          14125 /* Edit */,
                                          kSeparator,
-                                         14115 /* Copy */,
-                                         14135 /* Move */,
+                                         kCmdCopy,
+                                         kCmdMove,
                                          14120 /* Delete */,
                                          14150 /* Rename */,
                                          14110 /* Attributes */,
@@ -49,8 +49,8 @@ const std::vector<int>& TreeCommands() {
                                          catalogue::kCmdCollapseBranch,
                                          kSeparator,
                                          kCmdMakeDirectory,
-                                         14115 /* Copy */,
-                                         14135 /* Move */,
+                                         kCmdCopy,
+                                         kCmdMove,
                                          14120 /* Delete */,
                                          14150 /* Rename */,
                                          kSeparator,
@@ -82,8 +82,9 @@ QMenu* TFileManagerWindow::MakeContextMenu(bool inTree, QWidget* parent) {
         if (*command->keys)
             action->setShortcut(QKeySequence(QString::fromLatin1(command->keys)));
         connect(action, &QAction::triggered, this, [this, id, inTree] {
-            if (inTree)
-                m_tree->setFocus(Qt::PopupFocusReason); // tree commands act on the tree
+            // The command acts where the menu was opened (Copy: the tree's
+            // directory or the list's files).
+            (inTree ? static_cast<QWidget*>(m_tree) : FileView())->setFocus(Qt::PopupFocusReason);
             emit CommandRequested(id);
         });
     }

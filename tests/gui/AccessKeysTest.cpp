@@ -86,7 +86,8 @@ TEST_F(AccessKeysTest, EveryLabelWithAnAccessKeyInEveryDialogHasItsBuddy) {
         if (!skipped.count(command.id))
             m_appFrame->RunCommand(command.id);
     Pump();
-    for (const char* title : {"Custom Tag", "Custom Sort", "General Settings", "Log Drive"})
+    for (const char* title :
+         {"Custom Tag", "Custom Sort", "General Settings", "Log Drive", "Copy / Move Directory"})
         EXPECT_TRUE(dialogs.count(title)) << title << " was not reached";
     EXPECT_TRUE(missing.isEmpty()) << missing.join("\n").toStdString();
 }
