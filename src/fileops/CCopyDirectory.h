@@ -106,6 +106,10 @@ struct CCopyParameters {
     std::string targetPath; // DOS path of the target directory
 
     bool descriptions = false; // "4DOS Descriptions": descriptions follow files
+    // Every run asks before it makes a missing target directory (flag 8,
+    // set as it starts). A drop has pointed at its target: the directories
+    // of a dropped tree are made without asking.
+    bool askBeforeCreating = true;
 
     bool IsMove() const { return IsMoveKind(operation); }
     bool IsDirectory() const { return IsDirectoryKind(operation); }

@@ -77,7 +77,8 @@ bool CopyRun::Execute() {
         m_ui.Message(refusal);
         return false;
     }
-    m_flags = m_p.flags | kCopyPromptCreateDirectory;
+    m_flags = m_p.askBeforeCreating ? m_p.flags | kCopyPromptCreateDirectory
+                                    : m_p.flags & ~uint32_t(kCopyPromptCreateDirectory);
     m_move = m_p.IsMove();
     m_caption = caption;
     m_status = m_ui.MakeStatusWindow(ui::StatusKind::Operation, caption);

@@ -50,6 +50,7 @@ CFileDropOutcome RunFileDrop(const CFileDropParameters& request,
             p.sourceDirectory = directory ? source : parent;
             p.targetPath = target;
             p.descriptions = request.descriptions;
+            p.askBeforeCreating = false;
             runs.push_back(std::move(p));
             run = &runs.back();
         }

@@ -2,6 +2,7 @@
 // drives it claims, and what its result says.
 #include "FileOpsTestSupport.h"
 
+#include "CopyTestSupport.h"
 #include "fileops/CFileDropJob.h"
 
 namespace vorlane::fileops::testing {
@@ -41,6 +42,21 @@ TEST_F(FileOpsTest, DropJobAnnouncesEachFileItChangedAndNothingElse) {
         EXPECT_EQ(Bytes("D:\\IN\\B.TXT"), "old b");
         EXPECT_EQ(Exists("C:\\A.TXT"), c.action == DropAction::Copy);
     }
+}
+
+// A dropped folder lands whole below the directory it was dropped on, with
+// no question for each directory of its tree: the user pointed at the
+// target. Only a name already taken asks.
+TEST_F(FileOpsTest, ADroppedTreeIsMadeWithoutAskingForEachDirectory) {
+    MakeTree(Host("C:\\"), {"TREE/A.TXT=a", "TREE/SUB/B.TXT=b", "TREE/SUB/DEEP/C.TXT=c", "IN/"});
+    CFileDropJob job({{"C:\\TREE"}, "C:\\IN", DropAction::Copy, false});
+    ui::JobResult result = ui::RunJobNow(job, context);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(Bytes("C:\\IN\\TREE\\SUB\\DEEP\\C.TXT"), "c");
+    EXPECT_EQ(job.Outcome().done, 3);
+    EXPECT_TRUE(ui.Unexpected().empty()) << ui.Unexpected().front().text;
+    for (const std::string& text : ui.Texts())
+        EXPECT_EQ(text.find("create the directory"), std::string::npos) << text;
 }
 
 } // namespace
