@@ -306,6 +306,8 @@ TEST_F(CopyDialogTest, OkStartsOneRunWithTheChosenParameters) {
         SCOPED_TRACE(c.name);
         m_started.clear();
         m_ui.Reset();
+        if (c.inTree) // the run asks before it makes D:\SUB
+            m_ui.QueueYesNoAllCancel(ui::Answer::YesToAll);
         m_app->MutableSettings().fourDosDescriptions = c.descriptions;
         ASSERT_TRUE(fm.GoTo(c.source));
         Pump();

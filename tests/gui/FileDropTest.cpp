@@ -204,13 +204,12 @@ TEST_F(DropTest, TreeDirectoriesDragAndDropLikeFiles) {
     ASSERT_TRUE(to.DropFiles({"C:\\SUB"}, "D:\\IN", Qt::ControlModifier));
     Pump();
     ASSERT_EQ(m_forward.StatusWindows().size(), 1u) << "the drop job ran";
-    EXPECT_EQ(m_forward.StatusWindows()[0]->caption, "Copy Files");
+    EXPECT_EQ(m_forward.StatusWindows()[0]->caption, "Copy Directory");
 }
 
-// Needs the drop driver that copies whole directories, which lands with the
-// copy and move driver: remove the skip when it has.
+// A directory dropped on another drive's directory arrives with its whole
+// tree below it, without a question for each directory.
 TEST_F(DropTest, ADroppedDirectoryArrivesWithItsTree) {
-    GTEST_SKIP() << "enable with the directory-copying drop driver";
     TFileManagerWindow& to = Open("D:");
     ASSERT_TRUE(to.DropFiles({"C:\\SUB"}, "D:\\IN", Qt::ControlModifier));
     Pump();
