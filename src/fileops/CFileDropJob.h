@@ -1,16 +1,17 @@
-// CFileDropJob: files dropped on a directory, copied or moved into it, one
-// CFileOperation primitive per file, under the "Copy Files" or "Move Files"
-// operation status window. The first driver in the shape every driver
-// takes: a parameters record the front end fills, run as a job against an
-// operation context.
+// CFileDropJob: files and directories dropped on a directory, copied or
+// moved into it by the copy and move driver (CCopyDirectory): the dropped
+// files of one directory as one file group, each dropped directory as a
+// directory tree (C:\A dropped on D:\B lands in D:\B\A). The front end
+// fills the parameters from the drop; the driver's status window, texts
+// and rules apply.
 //
-// No options dialog is shown; a target that exists is asked about ("File
+// No options dialog is shown: a target that exists is asked about ("File
 // '%s' already exists! Would you like to overwrite it?" with Yes, No, Yes
 // To All and Cancel), a failure shows "Unable to %s file '%s' to '%s'."
 // with the error text and the run goes on, Cancel in the status window ends
 // it (the file being copied leaves no partial target; a cancelled move
-// keeps its source). Directories are refused with a message until the copy
-// and move drivers of whole trees take them.
+// keeps its source). A dropped file that already lies in the target
+// directory stays where it is.
 //
 // With descriptions on, they follow the files. Each file copied sends
 // "Added <target>", each file moved "Renamed <source> -> <target>" to the
@@ -30,8 +31,8 @@ namespace vorlane::fileops {
 enum class DropAction { Copy, Move };
 
 struct CFileDropParameters {
-    std::vector<std::string> sources; // DOS paths of files
-    std::string targetDirectory;      // DOS path of a plain directory
+    std::vector<std::string> sources; // DOS paths of files and directories
+    std::string targetDirectory;      // DOS path of the target directory
     DropAction action = DropAction::Copy;
     bool descriptions = false; // "4DOS Descriptions" in force
 };

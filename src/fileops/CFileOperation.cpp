@@ -37,16 +37,6 @@ std::string FromToText(const std::string& verb, const std::string& from, const s
            Quoted(to, CFileOperation::kShortPathLength) + "...";
 }
 
-// The drive letter of a DOS path, upper case; 0 when it has none.
-char DriveLetterOf(const std::string& dosPath) {
-    if (dosPath.size() < 2 || dosPath[1] != ':')
-        return 0;
-    char c = dosPath[0];
-    if (c >= 'a' && c <= 'z')
-        return static_cast<char>(c - 'a' + 'A');
-    return (c >= 'A' && c <= 'Z') ? c : 0;
-}
-
 // The directory part of a DOS path, without its trailing backslash
 // ("C:\DOCS\A.TXT" -> "C:\DOCS", "C:\A.TXT" -> "C:").
 std::string DosDirectoryOf(const std::string& dosPath) {
@@ -133,6 +123,11 @@ void CFileOperation::SetTuning(const Tuning& tuning) {
 
 // ---- helpers ----------------------------------------------------------------
 
+bool CFileOperation::Resolve(const std::string& dosPath, ResolvedPath* path) {
+    path->dos = dosPath;
+    return ToHost(dosPath, &path->host);
+}
+
 bool CFileOperation::ToHost(const std::string& dosPath, std::string* hostPath) {
     SysError err;
     if (!platform::DosToHost(dosPath, hostPath, &err, m_context.Drives()))
@@ -211,21 +206,30 @@ bool CFileOperation::DeleteHost(const std::string& hostPath, const std::string& 
 
 bool CFileOperation::Copy(const std::string& source, const std::string& target,
                           bool promptOverwrite) {
-    return CopyFile(source, target, promptOverwrite, false);
+    ResolvedPath from, to;
+    if (!Resolve(source, &from) || !Resolve(target, &to))
+        return false;
+    return CopyFile(from, to, promptOverwrite, false, false);
 }
 
-// Translates both paths, opens the source and looks at the target. The
-// source and the target must be two files (device and inode) and the target
-// no directory. With followLink a target that is a link to a file is
-// replaced by the file it points to.
-bool CFileOperation::BeginTransfer(const std::string& source, const std::string& target,
-                                   bool followLink, Transfer* t) {
-    if (!ToHost(source, &t->from) || !ToHost(target, &t->to))
-        return false;
+bool CFileOperation::Copy(const ResolvedPath& source, const ResolvedPath& target,
+                          bool promptOverwrite) {
+    return CopyFile(source, target, promptOverwrite, false, true);
+}
+
+// Opens the source and looks at the target. The source and the target must
+// be two files (device and inode) and the target no directory. With
+// followLink a target that is a link to a file is replaced by the file it
+// points to; with sourceNoFollow a source that is a link is refused.
+bool CFileOperation::BeginTransfer(const ResolvedPath& source, const ResolvedPath& target,
+                                   bool followLink, bool sourceNoFollow, Transfer* t) {
+    t->from = source.host;
+    t->to = target.host;
     if (t->from == t->to)
         return m_error.SetOwn(CDosErrorMessage::kSameFile);
     SysError err;
-    if (!platform::OpenRegularFile(t->from, platform::kOpenRead, &t->in, &t->info, &err))
+    unsigned flags = platform::kOpenRead | (sourceNoFollow ? platform::kOpenNoFollow : 0u);
+    if (!platform::OpenRegularFile(t->from, flags, &t->in, &t->info, &err))
         return m_error.Set(err);
     if (t->InspectTarget())
         return m_error.SetOwn(CDosErrorMessage::kSameFile);
@@ -243,10 +247,10 @@ bool CFileOperation::BeginTransfer(const std::string& source, const std::string&
     return true;
 }
 
-bool CFileOperation::CopyFile(const std::string& source, const std::string& target,
-                              bool promptOverwrite, bool durable) {
+bool CFileOperation::CopyFile(const ResolvedPath& source, const ResolvedPath& target,
+                              bool promptOverwrite, bool durable, bool sourceNoFollow) {
     Transfer t;
-    if (!BeginTransfer(source, target, false, &t))
+    if (!BeginTransfer(source, target, false, sourceNoFollow, &t))
         return false;
     SysError err;
     File& in = t.in;
@@ -256,13 +260,13 @@ bool CFileOperation::CopyFile(const std::string& source, const std::string& targ
     // into a temporary file beside it that replaces it only when complete.
     if (t.exists && promptOverwrite &&
         !m_context.Ui().AskYesNo(
-            "File '" + target + "' already exists. Do you wish to overwrite it?", "Overwrite"))
+            "File '" + target.dos + "' already exists. Do you wish to overwrite it?", "Overwrite"))
         return m_error.SetOwn(CDosErrorMessage::kUserAborted);
     platform::TempFile temp;
     if (!temp.Create(to, &err))
         return m_error.Set(err);
 
-    ShowStatus(FromToText("Copying", source, target));
+    ShowStatus(FromToText("Copying", source.dos, target.dos));
     Progress progress(m_status, info.size);
     Outcome outcome = CopyBytes(in, info.size, temp.file(), 0, progress);
     if (outcome == Outcome::Failed)
@@ -294,31 +298,34 @@ bool CFileOperation::CopyFile(const std::string& source, const std::string& targ
 
 bool CFileOperation::Append(const std::string& source, const std::string& target) {
     Transfer t;
-    if (!BeginTransfer(source, target, true, &t))
+    ResolvedPath from, to;
+    if (!Resolve(source, &from) || !Resolve(target, &to) ||
+        !BeginTransfer(from, to, true, false, &t))
         return false;
     SysError err;
     File& in = t.in;
     const platform::OpenedFileInfo& info = t.info;
-    const std::string& to = t.to;
+    const std::string& host = t.to;
     const bool exists = t.exists;
 
     File out;
     uint64_t oldSize = 0;
     platform::FileEntry old;
     if (exists) {
-        if (!platform::StatEntry(to, &old, &err))
+        if (!platform::StatEntry(host, &old, &err))
             return m_error.Set(err);
         if ((old.attributes & platform::kAttrReadOnly) &&
-            !platform::SetAttributes(to, old.attributes & ~uint32_t(platform::kAttrReadOnly), &err))
+            !platform::SetAttributes(host, old.attributes & ~uint32_t(platform::kAttrReadOnly),
+                                     &err))
             return m_error.Set(err);
         platform::OpenedFileInfo targetInfo;
-        if (!platform::OpenRegularFile(to, platform::kOpenWrite | platform::kOpenNoFollow, &out,
+        if (!platform::OpenRegularFile(host, platform::kOpenWrite | platform::kOpenNoFollow, &out,
                                        &targetInfo, &err)) {
-            platform::SetAttributes(to, old.attributes, nullptr);
+            platform::SetAttributes(host, old.attributes, nullptr);
             return m_error.Set(err);
         }
         oldSize = targetInfo.size;
-    } else if (!out.Open(to,
+    } else if (!out.Open(host,
                          platform::kOpenWrite | platform::kOpenCreate | platform::kOpenExclusive |
                              platform::kOpenNoFollow,
                          &err)) {
@@ -330,15 +337,15 @@ bool CFileOperation::Append(const std::string& source, const std::string& target
     auto undo = [&]() {
         if (!exists) {
             out.Close(nullptr);
-            platform::DeleteFile(to, nullptr);
+            platform::DeleteFile(host, nullptr);
             return;
         }
         if (!out.IsOpen())
-            out.Open(to, platform::kOpenWrite | platform::kOpenNoFollow, nullptr);
+            out.Open(host, platform::kOpenWrite | platform::kOpenNoFollow, nullptr);
         out.Truncate(oldSize, nullptr);
         out.Close(nullptr);
-        platform::SetFileTimes(to, nullptr, &old.lastAccessTime, &old.lastWriteTime, nullptr);
-        platform::SetAttributes(to, old.attributes, nullptr);
+        platform::SetFileTimes(host, nullptr, &old.lastAccessTime, &old.lastWriteTime, nullptr);
+        platform::SetAttributes(host, old.attributes, nullptr);
     };
 
     ShowStatus(FromToText("Appending", source, target));
@@ -363,31 +370,76 @@ bool CFileOperation::Append(const std::string& source, const std::string& target
 
 bool CFileOperation::Move(const std::string& source, const std::string& target,
                           bool promptOverwrite) {
-    std::string from, to;
-    if (!ToHost(source, &from) || !ToHost(target, &to))
+    ResolvedPath from, to;
+    if (!Resolve(source, &from) || !Resolve(target, &to))
         return false;
+    return MoveResolved(from, to, promptOverwrite, false);
+}
+
+bool CFileOperation::Move(const ResolvedPath& source, const ResolvedPath& target,
+                          bool promptOverwrite) {
+    return MoveResolved(source, target, promptOverwrite, true);
+}
+
+bool CFileOperation::MoveResolved(const ResolvedPath& source, const ResolvedPath& target,
+                                  bool promptOverwrite, bool sourceNoFollow) {
+    const std::string& from = source.host;
+    const std::string& to = target.host;
     if (SameHostFile(from, to))
         return m_error.SetOwn(CDosErrorMessage::kSameFile);
-
-    if (DriveLetterOf(source) == DriveLetterOf(target)) {
-        ShowStatus(FromToText("Renaming", source, target));
-        SysError err;
-        struct stat targetStat;
-        if (LstatPath(to, &targetStat) && S_ISDIR(targetStat.st_mode)) {
-            platform::SetError(&err, EISDIR, "Cannot replace", to);
+    SysError err;
+    struct stat sourceStat, targetStat, targetDirStat;
+    // Only a file or a link moves here: anything else (missing, a
+    // directory, a FIFO) is refused as a copy would refuse it.
+    if (!LstatPath(from, &sourceStat) ||
+        !(S_ISREG(sourceStat.st_mode) || S_ISLNK(sourceStat.st_mode))) {
+        File probe;
+        platform::OpenedFileInfo info;
+        if (!platform::OpenRegularFile(from, platform::kOpenRead | platform::kOpenNoFollow, &probe,
+                                       &info, &err))
+            return m_error.Set(err);
+        if (!LstatPath(from, &sourceStat)) {
+            platform::SetError(&err, errno, "Cannot find", from);
             return m_error.Set(err);
         }
+    }
+    if (LstatPath(to, &targetStat) && S_ISDIR(targetStat.st_mode)) {
+        platform::SetError(&err, EISDIR, "Cannot replace", to);
+        return m_error.Set(err);
+    }
+    // The file system decides, not the drive letters.
+    bool oneFileSystem = ::stat(platform::HostDirName(to).c_str(), &targetDirStat) == 0 &&
+                         targetDirStat.st_dev == sourceStat.st_dev;
+    if (oneFileSystem) {
+        ShowStatus(FromToText("Renaming", source.dos, target.dos));
         // One rename replaces an existing target: there is no moment at
         // which the old target is gone and the move has not happened.
         if (platform::RenameEntry(from, to, true, &err))
             return true;
         if (err.sysErrno != EXDEV)
             return m_error.Set(err);
-        // Another file system under the same drive letter: copy and delete.
+        // A bind mount or another file system below: copy and delete.
     }
-    if (!CopyFile(source, target, promptOverwrite, true))
+    if (S_ISLNK(sourceStat.st_mode)) {
+        if (!CopyLink(source, target))
+            return false;
+    } else if (!CopyFile(source, target, promptOverwrite, true, sourceNoFollow)) {
         return false;
-    return DeleteHost(from, source);
+    }
+    return DeleteHost(from, source.dos);
+}
+
+bool CFileOperation::CopyLink(const ResolvedPath& source, const ResolvedPath& target) {
+    ShowStatus(FromToText("Copying", source.dos, target.dos));
+    SysError err;
+    struct stat targetStat;
+    if (LstatPath(target.host, &targetStat) && S_ISDIR(targetStat.st_mode)) {
+        platform::SetError(&err, EISDIR, "Cannot replace", target.host);
+        return m_error.Set(err);
+    }
+    if (!platform::CopySymbolicLink(source.host, target.host, true, &err))
+        return m_error.Set(err);
+    return true;
 }
 
 // ---- delete, recycle, zap ----------------------------------------------------
@@ -490,13 +542,19 @@ bool CFileOperation::ZapContents(const std::string& hostPath, const std::string&
 // ---- rename, attributes, times -------------------------------------------------
 
 bool CFileOperation::Rename(const std::string& oldPath, const std::string& newPath) {
-    std::string from, to;
-    if (!ToHost(oldPath, &from) || !ToHost(newPath, &to))
+    ResolvedPath from, to;
+    if (!Resolve(oldPath, &from) || !Resolve(newPath, &to))
         return false;
+    return Rename(from, to);
+}
+
+bool CFileOperation::Rename(const ResolvedPath& oldPath, const ResolvedPath& newPath) {
+    const std::string& from = oldPath.host;
+    const std::string& to = newPath.host;
     if (SameHostFile(from, to))
         return true;
     m_error.Reset();
-    ShowStatus(FromToText("Renaming", oldPath, newPath));
+    ShowStatus(FromToText("Renaming", oldPath.dos, newPath.dos));
     struct stat st;
     if (LstatPath(to, &st))
         return m_error.SetOwn(CDosErrorMessage::kNewNameExists);

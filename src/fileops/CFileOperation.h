@@ -30,9 +30,13 @@
 //  2. A failed or cancelled append cuts the target back to its old length
 //     (and gives back its attributes and times); it deletes the target only
 //     when the append created it.
-//  3. A move between drives (two drive letters, even on one file system,
-//     or a rename the system refuses as a move across devices) flushes the
-//     copy and its directory to stable storage before it deletes the source.
+//  3. A move is one rename when source and target lie on one file system
+//     (the device of the source and of the target's directory, never the
+//     drive letters: Z: spans many file systems, two letters may share
+//     one); the rename replaces an existing target, which is never deleted
+//     first. Between file systems (or when the system refuses the rename
+//     as a move across devices) the copy and its directory are flushed to
+//     stable storage before the source is deleted.
 //  4. Delete and zap of a symbolic link act on the link, never on the file
 //     it points to.
 //  5. Sizes are 64-bit throughout.
@@ -73,6 +77,16 @@ struct FileTimes {
 // for any 64-bit size); done * 100 / size below. Never more than 100.
 int ProgressPercent(uint64_t done, uint64_t size);
 
+// A path the caller has already translated: the DOS form that status and
+// error texts show, and the host path acted on. Drivers that make target
+// names from source names use it, so that a name is taken exactly as it is
+// ("a.txt" never lands on an existing "A.txt", as a DOS path lookup that
+// ignores case would make it).
+struct ResolvedPath {
+    std::string dos;
+    std::string host;
+};
+
 class CFileOperation {
   public:
     // The one transfer buffer: every read, write and wipe pattern passes it.
@@ -108,10 +122,19 @@ class CFileOperation {
     // absent). The target keeps its own times; its read-only attribute is
     // cleared (the append writes it) and the rest stays.
     bool Append(const std::string& source, const std::string& target);
-    // Moves one file. On one drive: one rename that replaces an existing
-    // target (no prompt: drivers ask first). Between drives: Copy (with
-    // promptOverwrite), flushed, then Delete of the source.
+    // Moves one file. On one file system: one rename that replaces an
+    // existing target (no prompt: drivers ask first). Between file systems:
+    // Copy (with promptOverwrite), flushed, then Delete of the source. A
+    // symbolic link is moved as the link (its target text unchanged).
     bool Move(const std::string& source, const std::string& target, bool promptOverwrite);
+    // Copy and Move on resolved paths. The source is never followed when it
+    // is a symbolic link: a file that became a link since it was listed
+    // fails (a driver copies links with CopyLink).
+    bool Copy(const ResolvedPath& source, const ResolvedPath& target, bool promptOverwrite);
+    bool Move(const ResolvedPath& source, const ResolvedPath& target, bool promptOverwrite);
+    // Makes target a symbolic link with the text of the link source,
+    // replacing what target holds (a directory excepted).
+    bool CopyLink(const ResolvedPath& source, const ResolvedPath& target);
     // Deletes one file (a link: the link), whatever its attributes.
     bool Delete(const std::string& path);
     // Sends one file to the recycle bin (the freedesktop.org Trash).
@@ -127,6 +150,7 @@ class CFileOperation {
     // To its own name (any spelling of the same file): true, nothing done.
     // Onto an existing name: "New file name already exists as a unique file!".
     bool Rename(const std::string& oldPath, const std::string& newPath);
+    bool Rename(const ResolvedPath& oldPath, const ResolvedPath& newPath);
     // The attribute word (read-only 1, hidden 2, system 4, archive 0x20).
     bool SetAttributes(const std::string& path, uint32_t attributes);
     bool GetAttributes(const std::string& path, uint32_t* attributes);
@@ -162,10 +186,13 @@ class CFileOperation {
     bool SameHostFile(const std::string& a, const std::string& b) const;
     void ShowStatus(const std::string& text);
     bool Cancelled();
-    bool BeginTransfer(const std::string& source, const std::string& target, bool followLink,
-                       Transfer* transfer);
-    bool CopyFile(const std::string& source, const std::string& target, bool promptOverwrite,
-                  bool durable);
+    bool BeginTransfer(const ResolvedPath& source, const ResolvedPath& target, bool followLink,
+                       bool sourceNoFollow, Transfer* transfer);
+    bool CopyFile(const ResolvedPath& source, const ResolvedPath& target, bool promptOverwrite,
+                  bool durable, bool sourceNoFollow);
+    bool MoveResolved(const ResolvedPath& source, const ResolvedPath& target, bool promptOverwrite,
+                      bool sourceNoFollow);
+    bool Resolve(const std::string& dosPath, ResolvedPath* path);
     Outcome CopyBytes(platform::File& in, uint64_t size, platform::File& out, uint64_t outOffset,
                       Progress& progress);
     bool DeleteHost(const std::string& hostPath, const std::string& dosPath);

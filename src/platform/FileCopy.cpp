@@ -2,6 +2,7 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
+#include "platform/private/FsUtil.h"
 #include "platform/private/FsXattr.h"
 
 #include <algorithm>
@@ -233,6 +234,41 @@ bool LinkFile(const std::string& existing, const std::string& newPath, SysError*
     if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, newPath.c_str(), 0) != 0)
         return SetError(err, errno, "Cannot link", newPath);
     return true;
+}
+
+bool CopySymbolicLink(const std::string& from, const std::string& to, bool replace, SysError* err) {
+    if (int e = fault::Check(fault::Op::Open))
+        return SetError(err, e, "Cannot read the link", from);
+    std::string text(256, '\0');
+    for (;;) {
+        ssize_t n = ::readlink(from.c_str(), text.data(), text.size());
+        if (n < 0) {
+            if (errno == EINVAL)
+                return SetDosError(err, kDosInvalidParameter, "Not a symbolic link: " + from);
+            return SetError(err, errno, "Cannot read the link", from);
+        }
+        if (static_cast<size_t>(n) < text.size()) {
+            text.resize(static_cast<size_t>(n));
+            break;
+        }
+        text.resize(text.size() * 2);
+    }
+    if (int e = fault::Check(fault::Op::Open))
+        return SetError(err, e, "Cannot create", to);
+    const std::string dir = HostDirName(to);
+    std::string temp;
+    for (int attempt = 0;; ++attempt) {
+        temp = dir + "/." + detail::Utf8Prefix(HostBaseName(to), 100) + "." + detail::RandomHex(8) +
+               "~vtmp";
+        if (::symlink(text.c_str(), temp.c_str()) == 0)
+            break;
+        if (errno != EEXIST || attempt == 99)
+            return SetError(err, errno, "Cannot create", to);
+    }
+    if (RenameEntry(temp, to, replace, err))
+        return true;
+    ::unlink(temp.c_str());
+    return false;
 }
 
 } // namespace vorlane::platform

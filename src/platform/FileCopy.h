@@ -88,4 +88,13 @@ bool SetNewFileDetails(File& file, const std::string& finalName, const NewFileDe
 // replaces newPath (kDosFileExists) and never follows a link at existing.
 bool LinkFile(const std::string& existing, const std::string& newPath, SysError* err = nullptr);
 
+// Makes to a symbolic link with the same target text as the link from
+// (never followed): made under a temporary name beside to, exclusively,
+// then renamed onto to (replacing what is there only when replace; else
+// kDosFileExists). from that is not a link fails (kDosInvalidParameter).
+// Passes the seam as Open (reading the link, making the new one) and
+// Rename.
+bool CopySymbolicLink(const std::string& from, const std::string& to, bool replace,
+                      SysError* err = nullptr);
+
 } // namespace vorlane::platform

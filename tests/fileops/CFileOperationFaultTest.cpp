@@ -23,8 +23,15 @@ enum class CancelAt { Never, First, Middle, Last };
 // Five blocks less 100 bytes, so the last block is a partial one.
 constexpr size_t kSourceSize = 5 * CFileOperation::kBufferSize - 100;
 
+// D: is a file system of its own, so a move there copies and deletes.
 class FaultTest : public FileOpsTest {
   protected:
+    void SetUp() override {
+        FileOpsTest::SetUp();
+        if (!MountTmpfs(dRoot))
+            GTEST_SKIP() << "cannot mount a tmpfs here";
+    }
+
     const char* Target(Primitive p) const { return p == kMove ? "D:\\TGT.DAT" : "C:\\TGT.DAT"; }
 
     bool Run(CFileOperation& op, Primitive p) {
@@ -77,14 +84,14 @@ TEST_F(FaultTest, EveryFaultLeavesSourceAndOldTargetIntact) {
         {"cancel at 100%", kAll, [] {}, CancelAt::Last, "User aborted!"},
     };
     for (Primitive p : {kCopy, kMove, kAppend}) {
-        // The last status check of a clean run: after the five blocks and
-        // the probe that finds the end.
+        // The last status check of a clean run: after the five blocks (and
+        // the probe that finds the end, where the kernel copies).
         MakeFiles(p, 0);
         CFileOperation clean(context, NewStatus());
         clean.SetTuning(BlockByBlock());
         ASSERT_TRUE(Run(clean, p));
         const int lastCheck = LastLog().checks;
-        EXPECT_EQ(lastCheck, 7);
+        EXPECT_GE(lastCheck, 6);
         for (int target : {0, 1, 2}) {
             for (const Case& c : cases) {
                 if (!(c.primitives & p))

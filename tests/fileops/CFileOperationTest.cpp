@@ -189,24 +189,37 @@ TEST_F(FileOpsTest, CopyAndAppendReportNoPercentageBeforeTheFirstBlock) {
     }
 }
 
-TEST_F(FileOpsTest, MoveRenamesOnOneDriveAndCopiesFlushedBetweenDrives) {
+// The file system decides, never the letters: C: and E: share one, D: is
+// a file system of its own.
+TEST_F(FileOpsTest, MoveRenamesOnOneFileSystemAndCopiesFlushedBetweenFileSystems) {
+    if (!MountTmpfs(dRoot))
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const std::string eRoot = dir / "e";
+    ::mkdir(eRoot.c_str(), 0755);
+    ui::OperationContext three{
+        ui, std::make_shared<platform::DriveMap>(
+                platform::DriveMap::FromSpec("C=" + cRoot + ";D=" + dRoot + ";E=" + eRoot))};
     Make("C:\\A.TXT", "a");
     Make("C:\\B.TXT", "b");
-    CFileOperation op(context, NewStatus());
+    test::WriteFile(eRoot + "/E.TXT", "old e");
+    CFileOperation op(three, NewStatus());
     ASSERT_TRUE(op.Move("C:\\A.TXT", "C:\\B.TXT", true)); // replaces without asking
     EXPECT_EQ(Listing(cRoot), Strings{"B.TXT"});
     EXPECT_EQ(Bytes("C:\\B.TXT"), "a");
+    ASSERT_TRUE(op.Move("C:\\B.TXT", "E:\\E.TXT", false)); // another letter, one rename
+    EXPECT_EQ(test::ReadFile(eRoot + "/E.TXT"), "a");
     EXPECT_EQ(platform::fault::Calls(Op::Fsync), 0);
-    ASSERT_TRUE(op.Copy("C:\\B.TXT", "D:\\COPY.TXT", false));
+    ASSERT_TRUE(op.Copy("E:\\E.TXT", "D:\\COPY.TXT", false));
     EXPECT_EQ(platform::fault::Calls(Op::Fsync), 0); // a copy is not flushed
-    ASSERT_TRUE(op.Move("C:\\B.TXT", "D:\\B.TXT", false));
+    ASSERT_TRUE(op.Move("E:\\E.TXT", "D:\\B.TXT", false));
     EXPECT_EQ(platform::fault::Calls(Op::Fsync), 2); // the copy and its directory, first
-    EXPECT_EQ(Listing(cRoot), Strings{});
+    EXPECT_EQ(Listing(eRoot), Strings{});
     EXPECT_EQ(Bytes("D:\\B.TXT"), "a");
-    EXPECT_EQ(Texts(),
-              (Strings{"Renaming 'C:\\A.TXT' to 'C:\\B.TXT'...",
-                       "Copying 'C:\\B.TXT' to 'D:\\COPY.TXT'...",
-                       "Copying 'C:\\B.TXT' to 'D:\\B.TXT'...", "Deleting 'C:\\B.TXT'..."}));
+    EXPECT_EQ(
+        Texts(),
+        (Strings{"Renaming 'C:\\A.TXT' to 'C:\\B.TXT'...", "Renaming 'C:\\B.TXT' to 'E:\\E.TXT'...",
+                 "Copying 'E:\\E.TXT' to 'D:\\COPY.TXT'...",
+                 "Copying 'E:\\E.TXT' to 'D:\\B.TXT'...", "Deleting 'E:\\E.TXT'..."}));
     // A rename the system refuses as a move across devices: copy and delete.
     platform::fault::Arm(Op::Rename, 1, EXDEV);
     ASSERT_TRUE(op.Move("D:\\B.TXT", "D:\\C.TXT", false));

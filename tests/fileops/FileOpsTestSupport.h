@@ -18,6 +18,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -77,6 +78,8 @@ class FileOpsTest : public ::testing::Test {
     }
     void TearDown() override {
         platform::fault::Reset();
+        for (auto it = m_mounts.rbegin(); it != m_mounts.rend(); ++it)
+            ::umount2(it->c_str(), MNT_DETACH);
         platform::DriveMap::SetCurrent(m_oldMap);
         ::umask(m_oldUmask);
         EXPECT_TRUE(ui.AllAnswersUsed());
@@ -92,6 +95,19 @@ class FileOpsTest : public ::testing::Test {
     }
     std::string Bytes(const std::string& dosPath) { return test::ReadFile(Host(dosPath)); }
     bool Exists(const std::string& dosPath) const { return test::FileExists(Host(dosPath)); }
+
+    // Mounts a file system of its own (a tmpfs of size bytes) on an empty
+    // host directory, for moves between file systems and a full disk; the
+    // tests run as root. False when the system refuses (the caller skips).
+    // Unmounted when the test ends.
+    bool MountTmpfs(const std::string& hostDir, const std::string& size = "64m") {
+        ::mkdir(hostDir.c_str(), 0755);
+        std::string options = "size=" + size + ",mode=0755";
+        if (::mount("tmpfs", hostDir.c_str(), "tmpfs", 0, options.c_str()) != 0)
+            return false;
+        m_mounts.push_back(hostDir);
+        return true;
+    }
 
     // A status window of the scripted interface (cancelling from the given
     // check on, when not 0) and the record of the last one made.
@@ -123,6 +139,7 @@ class FileOpsTest : public ::testing::Test {
     platform::DriveMap m_oldMap;
     mode_t m_oldUmask = 0;
     std::vector<std::unique_ptr<ui::StatusWindow>> m_windows;
+    std::vector<std::string> m_mounts;
 };
 
 // Tuning that shows every block.

@@ -1,0 +1,83 @@
+#include "fileops/TreeListing.h"
+
+#include "catalogue/CZipFileDirectory.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace vorlane::fileops {
+
+namespace {
+
+struct Walker {
+    std::vector<TreeDirectory>* tree;
+    const std::atomic<bool>* cancel;
+
+    bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+
+    // Lists the open directory (entry index of the tree) and walks into its
+    // subdirectories; false when cancelled.
+    bool Walk(platform::DirectoryReader& reader, size_t index, const std::string& hostDir) {
+        std::vector<std::string> subdirectories;
+        std::vector<TreeItem> items;
+        platform::FileEntry entry;
+        platform::SysError err;
+        while (reader.Next(&entry, &err)) {
+            if (entry.isDirectory && !entry.isSymlink) {
+                subdirectories.push_back(entry.name);
+                continue;
+            }
+            TreeItem item;
+            item.name = entry.name;
+            item.isLink = entry.isSymlink;
+            item.isZipFile =
+                !entry.isSymlink && catalogue::CZipFileDirectory::IsZipFileName(entry.name);
+            item.lastWrite = entry.lastWriteTime;
+            if (item.isLink) {
+                // The link's own time decides whether it is newer.
+                struct stat st;
+                if (::fstatat(reader.Descriptor(), entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) ==
+                    0)
+                    item.lastWrite = {static_cast<int64_t>(st.st_mtim.tv_sec),
+                                      static_cast<int32_t>(st.st_mtim.tv_nsec)};
+            }
+            items.push_back(std::move(item));
+        }
+        std::sort(items.begin(), items.end(),
+                  [](const TreeItem& a, const TreeItem& b) { return a.name < b.name; });
+        std::sort(subdirectories.begin(), subdirectories.end());
+        (*tree)[index].items = std::move(items);
+        const std::string relative = (*tree)[index].relative;
+        for (const std::string& name : subdirectories) {
+            if (Cancelled())
+                return false;
+            TreeDirectory child;
+            child.relative = relative.empty() ? name : relative + "/" + name;
+            child.parent = static_cast<int>(index);
+            const std::string childHost = hostDir + "/" + name;
+            platform::DirectoryReader childReader;
+            bool open = childReader.OpenAt(reader.Descriptor(), name, childHost, &child.error);
+            child.readable = open;
+            tree->push_back(std::move(child));
+            if (open && !Walk(childReader, tree->size() - 1, childHost))
+                return false;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+bool ListTree(const std::string& hostRoot, std::vector<TreeDirectory>* tree,
+              const std::atomic<bool>* cancel, platform::SysError* err) {
+    tree->clear();
+    platform::DirectoryReader reader;
+    if (!reader.Open(hostRoot, err))
+        return false;
+    tree->push_back(TreeDirectory{});
+    Walker walker{tree, cancel};
+    return walker.Walk(reader, 0, hostRoot);
+}
+
+} // namespace vorlane::fileops

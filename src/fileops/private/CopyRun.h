@@ -1,0 +1,77 @@
+// The state of one copy or move run (CCopyDirectory::Run): the parameters,
+// the flags as the answers change them, the status window, the file
+// operation, the counts, and the description databases. Plain sides in
+// CCopyRun.cpp, zip sides in CCopyZip.cpp.
+#pragma once
+
+#include "descriptions/C4DosDescriptionDatabase.h"
+#include "fileops/CCopyDirectory.h"
+#include "fileops/CFileOperation.h"
+#include "fileops/DosZipPath.h"
+#include "fileops/TreeListing.h"
+#include "ui/UserInterface.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlane::fileops {
+
+class CopyRun {
+  public:
+    CopyRun(const CCopyParameters& parameters, const ui::OperationContext& context,
+            CCopyOutcome& outcome);
+    ~CopyRun();
+
+    // The whole run; true when it ran to its end.
+    bool Execute();
+
+  private:
+    enum class Step { Go, Skip, Cancel };
+
+    static std::string Short(const std::string& dosPath);
+    const char* Verb() const { return m_move ? "move" : "copy"; }
+    bool Cancelled();
+    // count more files handled (copied, moved, skipped or failed).
+    void Handled(uint64_t count);
+    void Skip(uint64_t count);
+    void Notify(ui::ChangeKind kind, const std::string& path, const std::string& newPath,
+                bool directory);
+
+    // The missing-target-directory step (followLink: the directory the
+    // user typed may be reached through a link; one the run makes may not).
+    Step EnsureDirectory(const ResolvedPath& directory, bool followLink);
+    bool MakeDirectory(const ResolvedPath& directory);
+    // The per-file decision; *exists tells whether the target was there.
+    Step Decide(const ResolvedPath& target, const platform::FileTime& sourceTime, bool* exists);
+    // The decision and the work for one file (a link, a zip file).
+    Step HandleFile(const ResolvedPath& source, const ResolvedPath& target, bool isZipFile);
+    void CarryDescription(const std::string& source, const std::string& target);
+    bool IsDescriptionFile(const std::string& hostName) const;
+
+    void RunGroup(const ResolvedPath& from, const ResolvedPath& to);
+    void RunTree(const ResolvedPath& from, const ResolvedPath& to);
+    bool TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
+                      const std::vector<TreeDirectory>& tree);
+    void RemoveSourceDirectories(const std::vector<ResolvedPath>& sources);
+
+    // Either side in a zip file (parts null for a plain side).
+    void RunZip(const std::string& source, const ZipPathParts* sourceZip, const std::string& target,
+                const ZipPathParts* targetZip);
+
+    const CCopyParameters& m_p;
+    ui::OperationContext m_context;
+    ui::UserInterface& m_ui;
+    CCopyOutcome& m_out;
+    uint32_t m_flags = 0;
+    bool m_move = false;
+    std::string m_caption;
+    std::unique_ptr<ui::StatusWindow> m_status;
+    std::unique_ptr<CFileOperation> m_op;
+    uint64_t m_total = 0;
+    uint64_t m_handled = 0;
+    descriptions::C4DosDescriptionDatabase m_fromDescriptions;
+    descriptions::C4DosDescriptionDatabase m_toDescriptions;
+};
+
+} // namespace vorlane::fileops
