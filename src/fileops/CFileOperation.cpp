@@ -601,6 +601,13 @@ bool CFileOperation::SetAttributes(const std::string& path, uint32_t attributes)
     return true;
 }
 
+bool CFileOperation::SetAttributes(const ResolvedPath& path, uint32_t attributes) {
+    SysError err;
+    if (!platform::SetAttributes(path.host, attributes, &err))
+        return m_error.Set(err);
+    return true;
+}
+
 bool CFileOperation::GetAttributes(const std::string& path, uint32_t* attributes) {
     std::string host;
     if (!ToHost(path, &host))
@@ -630,6 +637,16 @@ bool CFileOperation::SetFileTimes(const std::string& path, const FileTimes& time
     // file keeps its attributes throughout.
     SysError err;
     if (!platform::SetFileTimes(host, &times.creation, &times.lastAccess, &times.lastWrite, &err))
+        return m_error.Set(err);
+    return true;
+}
+
+bool CFileOperation::SetFileTimes(const ResolvedPath& path, const FileTimes& times,
+                                  unsigned fields) {
+    SysError err;
+    if (!platform::SetFileTimes(path.host, (fields & 1) ? &times.creation : nullptr,
+                                (fields & 2) ? &times.lastAccess : nullptr,
+                                (fields & 4) ? &times.lastWrite : nullptr, &err))
         return m_error.Set(err);
     return true;
 }

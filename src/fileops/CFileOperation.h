@@ -161,11 +161,15 @@ class CFileOperation {
     bool Rename(const ResolvedPath& oldPath, const ResolvedPath& newPath);
     // The attribute word (read-only 1, hidden 2, system 4, archive 0x20).
     bool SetAttributes(const std::string& path, uint32_t attributes);
+    bool SetAttributes(const ResolvedPath& path, uint32_t attributes);
     bool GetAttributes(const std::string& path, uint32_t* attributes);
     // The three file times (the creation time cannot be written here: it
     // is accepted and has no effect).
     bool GetFileTimes(const std::string& path, FileTimes* times);
     bool SetFileTimes(const std::string& path, const FileTimes& times);
+    // Only the times of fields (creation 1, last access 2, last write 4);
+    // the others stay as they are. A link gets its own times.
+    bool SetFileTimes(const ResolvedPath& path, const FileTimes& times, unsigned fields);
     // True when both paths name the same file (device and inode), or the
     // same path when neither exists.
     bool IsSameFile(const std::string& a, const std::string& b);

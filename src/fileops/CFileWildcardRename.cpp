@@ -4,7 +4,7 @@
 #include "descriptions/C4DosDescriptionDatabase.h"
 #include "fileops/CFileOperation.h"
 #include "fileops/DosZipPath.h"
-#include "platform/DirectoryListing.h"
+#include "fileops/private/FileGroup.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/File.h"
@@ -132,42 +132,13 @@ CRenameOutcome CFileWildcardRename::Run() {
         ui.Message(refusal);
         return out;
     }
-    const std::string directory = platform::NormalizeDosPath(p.directory);
-    if (SplitZipPath(directory, m_context.Drives(), nullptr)) {
-        ui.Message(kInsideZip);
+    std::string directory, hostDir;
+    if (!PlainRunDirectory(m_context, p.directory, kInsideZip, &directory, &hostDir))
         return out;
-    }
-    std::string hostDir;
-    platform::SysError err;
-    if (!platform::DosToHost(directory, &hostDir, &err, m_context.Drives())) {
-        ui.Message(UnableToRename(directory, p.newName) + err.message);
-        return out;
-    }
 
     std::vector<std::string> names = p.files;
     if (names.empty()) {
-        const bool all = p.sourcePattern == "*.*";
-        platform::Wildcard matcher(p.sourcePattern);
-        platform::ListDirectory(
-            hostDir, platform::ListDetail::Kinds,
-            [&](const platform::ListedEntry& e) {
-                if (e.isDirectory && !e.isSymlink)
-                    return true;
-                std::string name = platform::HostNameToDos(std::string(e.name));
-                std::string upper = name;
-                for (char& c : upper)
-                    if (c >= 'a' && c <= 'z')
-                        c = static_cast<char>(c - 'a' + 'A');
-                if (p.descriptions && platform::CompareNoCase(name, "DESCRIPT.ION") == 0)
-                    return true;
-                if (all || matcher.Match(upper))
-                    names.push_back(std::move(name));
-                return true;
-            },
-            &err);
-        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-            return platform::CompareNames(a, b) < 0;
-        });
+        names = FilesMatching(hostDir, p.sourcePattern, p.descriptions ? "DESCRIPT.ION" : "");
         if (names.empty()) {
             ui.Message("No files matching '" + p.sourcePattern + "' to rename!");
             return out;
