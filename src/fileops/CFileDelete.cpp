@@ -3,6 +3,7 @@
 #include "descriptions/C4DosDescriptionDatabase.h"
 #include "fileops/CFileOperation.h"
 #include "fileops/DosZipPath.h"
+#include "fileops/private/FileGroup.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
@@ -589,36 +590,22 @@ CDeleteOutcome RunRemoveDirectory(const CRemoveDirectoryParameters& parameters,
     return outcome;
 }
 
-namespace {
-
-ui::JobResult ResultOf(const CDeleteOutcome& outcome) {
-    ui::JobResult result;
-    result.ok = outcome.failed == 0;
-    result.cancelled = outcome.cancelled;
-    result.summary = std::to_string(outcome.deleted) + " deleted";
-    return result;
-}
-
-} // namespace
-
 std::string CDeleteJob::DriveLetters() const {
-    return ui::NormalizeDriveLetters(
-        std::string(1, platform::PathDriveLetter(m_parameters.directory)));
+    return DirectoryDriveLetters(m_parameters.directory);
 }
 
 ui::JobResult CDeleteJob::Run(ui::OperationContext& context) {
     m_outcome = RunDelete(m_parameters, context);
-    return ResultOf(m_outcome);
+    return DriverResult(m_outcome.failed, m_outcome.cancelled, m_outcome.deleted, "deleted");
 }
 
 std::string CRemoveDirectoryJob::DriveLetters() const {
-    return ui::NormalizeDriveLetters(
-        std::string(1, platform::PathDriveLetter(m_parameters.directory)));
+    return DirectoryDriveLetters(m_parameters.directory);
 }
 
 ui::JobResult CRemoveDirectoryJob::Run(ui::OperationContext& context) {
     m_outcome = RunRemoveDirectory(m_parameters, context);
-    return ResultOf(m_outcome);
+    return DriverResult(m_outcome.failed, m_outcome.cancelled, m_outcome.deleted, "deleted");
 }
 
 } // namespace vorlane::fileops

@@ -91,17 +91,12 @@ CTouchOutcome RunTouch(const CTouchParameters& p, const ui::OperationContext& co
 }
 
 std::string CFileTouch::DriveLetters() const {
-    return ui::NormalizeDriveLetters(
-        std::string(1, platform::PathDriveLetter(m_parameters.directory)));
+    return DirectoryDriveLetters(m_parameters.directory);
 }
 
 ui::JobResult CFileTouch::Run(ui::OperationContext& context) {
     m_outcome = RunTouch(m_parameters, context);
-    ui::JobResult result;
-    result.ok = m_outcome.failed == 0;
-    result.cancelled = m_outcome.cancelled;
-    result.summary = std::to_string(m_outcome.touched) + " touched";
-    return result;
+    return DriverResult(m_outcome.failed, m_outcome.cancelled, m_outcome.touched, "touched");
 }
 
 } // namespace vorlane::fileops

@@ -309,17 +309,12 @@ bool RenameOne(const std::string& dosPath, const std::string& newName, bool desc
 }
 
 std::string CRenameJob::DriveLetters() const {
-    return ui::NormalizeDriveLetters(
-        std::string(1, platform::PathDriveLetter(m_parameters.directory)));
+    return DirectoryDriveLetters(m_parameters.directory);
 }
 
 ui::JobResult CRenameJob::Run(ui::OperationContext& context) {
     m_outcome = RunRename(m_parameters, context);
-    ui::JobResult result;
-    result.ok = m_outcome.failed == 0;
-    result.cancelled = m_outcome.cancelled;
-    result.summary = std::to_string(m_outcome.renamed) + " renamed";
-    return result;
+    return DriverResult(m_outcome.failed, m_outcome.cancelled, m_outcome.renamed, "renamed");
 }
 
 } // namespace vorlane::fileops

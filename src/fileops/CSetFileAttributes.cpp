@@ -142,17 +142,12 @@ CAttributeOutcome RunSetAttributes(const CAttributeParameters& p,
 }
 
 std::string CSetFileAttributes::DriveLetters() const {
-    return ui::NormalizeDriveLetters(
-        std::string(1, platform::PathDriveLetter(m_parameters.directory)));
+    return DirectoryDriveLetters(m_parameters.directory);
 }
 
 ui::JobResult CSetFileAttributes::Run(ui::OperationContext& context) {
     m_outcome = RunSetAttributes(m_parameters, context);
-    ui::JobResult result;
-    result.ok = m_outcome.failed == 0;
-    result.cancelled = m_outcome.cancelled;
-    result.summary = std::to_string(m_outcome.changed) + " set";
-    return result;
+    return DriverResult(m_outcome.failed, m_outcome.cancelled, m_outcome.changed, "set");
 }
 
 } // namespace vorlane::fileops

@@ -11,6 +11,18 @@
 
 namespace vorlane::fileops {
 
+std::string DirectoryDriveLetters(const std::string& dosDirectory) {
+    return ui::NormalizeDriveLetters(std::string(1, platform::PathDriveLetter(dosDirectory)));
+}
+
+ui::JobResult DriverResult(uint64_t failed, bool cancelled, uint64_t count, const char* what) {
+    ui::JobResult result;
+    result.ok = failed == 0;
+    result.cancelled = cancelled;
+    result.summary = std::to_string(count) + " " + what;
+    return result;
+}
+
 bool PlainRunDirectory(const ui::OperationContext& context, const std::string& directory,
                        const char* zipRefusal, std::string* dosDirectory,
                        std::string* hostDirectory) {

@@ -2,7 +2,10 @@
 // and touch drivers.
 #pragma once
 
+#include "ui/Job.h"
 #include "ui/OperationContext.h"
+
+#include <cstdint>
 
 #include <string>
 #include <vector>
@@ -20,6 +23,11 @@ bool PlainRunDirectory(const ui::OperationContext& context, const std::string& d
 // count as files) matching pattern: "*.*" matches every name, any other
 // pattern is matched by the wildcard matcher against the upper-cased name.
 // leaveOut (compared without regard to case) is never taken. In name order.
+// The drive letters of a job that works in one directory.
+std::string DirectoryDriveLetters(const std::string& dosDirectory);
+// A job's result: ok without failures; summary "<count> <what>".
+ui::JobResult DriverResult(uint64_t failed, bool cancelled, uint64_t count, const char* what);
+
 std::vector<std::string> FilesMatching(const std::string& hostDir, const std::string& pattern,
                                        const std::string& leaveOut = "");
 
