@@ -32,6 +32,17 @@ class CopyRun {
     static std::string Short(const std::string& dosPath);
     const char* Verb() const { return m_move ? "move" : "copy"; }
     bool Cancelled();
+    // "Unable to copy|move file '%s' to '%s'." with the error text (err
+    // first when given); counts the failure.
+    void ReportFileFailure(const std::string& source, const std::string& target,
+                           const platform::SysError* err);
+    // DosToHost, or the failure reported for source and target.
+    bool ResolveOrReport(const std::string& dosPath, std::string* host, const std::string& source,
+                         const std::string& target);
+    // A Yes / No / Yes To All / Cancel question: Go, Skip or Cancel (the
+    // run cancelled); Yes To All clears flag for the rest of the run.
+    Step Ask(const std::string& text, uint32_t flag, bool* toAll = nullptr);
+    static std::string CreateQuestion(const std::string& directory);
     // count more files handled (copied, moved, skipped or failed).
     void Handled(uint64_t count);
     void Skip(uint64_t count);
@@ -42,6 +53,9 @@ class CopyRun {
     // user typed may be reached through a link; one the run makes may not).
     Step EnsureDirectory(const ResolvedPath& directory, bool followLink);
     bool MakeDirectory(const ResolvedPath& directory);
+    // The target directory the user chose, made when missing (m_total
+    // known); false when the run goes no further.
+    bool EnterTarget(const ResolvedPath& to);
     // The per-file decision; *exists tells whether the target was there.
     Step Decide(const ResolvedPath& target, const platform::FileTime& sourceTime, bool* exists);
     // The decision and the work for one file (a link, a zip file).
@@ -50,7 +64,9 @@ class CopyRun {
     bool IsDescriptionFile(const std::string& hostName) const;
 
     void RunGroup(const ResolvedPath& from, const ResolvedPath& to);
-    void RunTree(const ResolvedPath& from, const ResolvedPath& to);
+    // The tree from lands in to\rootName ("": from's own name).
+    void RunTree(const ResolvedPath& from, const ResolvedPath& to,
+                 const std::string& rootName = "");
     bool TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
                       const std::vector<TreeDirectory>& tree);
     void RemoveSourceDirectories(const std::vector<ResolvedPath>& sources);
@@ -58,6 +74,7 @@ class CopyRun {
     // Either side in a zip file (parts null for a plain side).
     void RunZip(const std::string& source, const ZipPathParts* sourceZip, const std::string& target,
                 const ZipPathParts* targetZip);
+    bool StageInto(const ResolvedPath& dir, const ResolvedPath& from, bool tree);
 
     const CCopyParameters& m_p;
     ui::OperationContext m_context;
@@ -70,6 +87,9 @@ class CopyRun {
     std::unique_ptr<CFileOperation> m_op;
     uint64_t m_total = 0;
     uint64_t m_handled = 0;
+    // While the plain steps place members extracted into a staging
+    // directory: the staged files placed (moved out of staging).
+    std::vector<std::string>* m_staged = nullptr;
     descriptions::C4DosDescriptionDatabase m_fromDescriptions;
     descriptions::C4DosDescriptionDatabase m_toDescriptions;
 };
