@@ -308,6 +308,14 @@ TEST_F(DeleteTest, TreeRemovalLeavesMountsRefusesRootAndHomeAndGoesOnAfterFailur
     EXPECT_EQ(test::ReadFile(home / "PRECIOUS.TXT"), "p");
 }
 
+TEST_F(DeleteTest, TreeHoldingTheWorkingDirectoryIsRemoved) {
+    MakeTree(cRoot, {"T/S/A.TXT=a"});
+    test::ScopedWorkingDirectory inside(Host("C:\\T\\S"));
+    CDeleteOutcome out = Remove("C:\\T");
+    EXPECT_EQ(out.failed, 0u);
+    EXPECT_FALSE(Exists("C:\\T"));
+}
+
 TEST_F(DeleteTest, UnreadableSubdirectoryIsReportedOnceAndTheRestGoes) {
     MakeTree(cRoot, {"T/A.TXT=a", "T/BAD/X.TXT=x", "T/GOOD/Y.TXT=y"});
     // The first List is the tree itself, the second BAD (names in order).
