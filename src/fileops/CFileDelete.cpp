@@ -132,8 +132,10 @@ class DeleteRun {
     void ReportFailure(const char* format, const std::string& dosPath,
                        const platform::SysError& err);
 
-    // One file (or link). recyclePath: the host path the trash records.
-    Step File(const ResolvedPath& path, const std::string& recyclePath, bool* done);
+    // One file (or link). recyclePath: the host path the trash records;
+    // attributes: as listed (null: read here).
+    Step File(const ResolvedPath& path, const std::string& recyclePath, const uint32_t* attributes,
+              bool* done);
     // A directory named by the user (or in a group): the whole tree.
     Step TopTree(const ResolvedPath& dir);
     // Empties the open directory; *complete stays true when everything
@@ -204,11 +206,11 @@ void DeleteRun::ReportFailure(const char* format, const std::string& dosPath,
     ++m_out.failed;
 }
 
-Step DeleteRun::File(const ResolvedPath& path, const std::string& recyclePath, bool* done) {
+Step DeleteRun::File(const ResolvedPath& path, const std::string& recyclePath,
+                     const uint32_t* listed, bool* done) {
     *done = false;
-    uint32_t attributes = 0;
-    platform::SysError err;
-    if (!platform::GetAttributes(path.host, &attributes, &err) && Vanished(path.host)) {
+    uint32_t attributes = listed ? *listed : 0;
+    if (!listed && !platform::GetAttributes(path.host, &attributes) && Vanished(path.host)) {
         *done = true; // gone since it was listed: as good as deleted
         ++m_out.deleted;
         Removed(path.dos, false);
@@ -269,7 +271,7 @@ void DeleteRun::Group(const std::string& rawDirectory, const std::vector<std::st
         if (::lstat(path.host.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             step = TopTree(path);
         else
-            step = File(path, path.host, &done);
+            step = File(path, path.host, nullptr, &done);
         if (step == Step::Cancel)
             break;
         if (m_status)
@@ -313,7 +315,7 @@ Step DeleteRun::TopTree(const ResolvedPath& dir) {
     }
     if (!S_ISDIR(st.st_mode)) {
         bool done = false; // a link to a directory goes as the link
-        return File(dir, dir.host, &done);
+        return File(dir, dir.host, nullptr, &done);
     }
     Step step = PromptDirectory(dir.dos);
     if (step != Step::Go)
@@ -403,7 +405,8 @@ Step DeleteRun::Empty(platform::DirectoryReader& reader, const ResolvedPath& dir
         }
         if (!S_ISDIR(st.st_mode)) {
             bool done = false;
-            Step step = File(ResolvedPath{child.dos, PathThrough(fd, e.name)}, child.host, &done);
+            Step step = File(ResolvedPath{child.dos, PathThrough(fd, e.name)}, child.host,
+                             &e.attributes, &done);
             if (step == Step::Cancel) {
                 *complete = false;
                 return step;
