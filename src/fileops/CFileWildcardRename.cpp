@@ -317,4 +317,13 @@ ui::JobResult CRenameJob::Run(ui::OperationContext& context) {
     return DriverResult(m_outcome.failed, m_outcome.cancelled, m_outcome.renamed, "renamed");
 }
 
+std::string CRenameOneJob::DriveLetters() const {
+    return DirectoryDriveLetters(m_path);
+}
+
+ui::JobResult CRenameOneJob::Run(ui::OperationContext& context) {
+    const bool ok = RenameOne(m_path, m_newName, m_descriptions, context);
+    return DriverResult(ok ? 0 : 1, false, ok ? 1 : 0, "renamed");
+}
+
 } // namespace vorlane::fileops

@@ -100,4 +100,18 @@ class CRenameJob : public ui::Job {
     CRenameOutcome m_outcome;
 };
 
+// The rename of one file or directory as a job.
+class CRenameOneJob : public ui::Job {
+  public:
+    CRenameOneJob(std::string dosPath, std::string newName, bool descriptions)
+        : m_path(std::move(dosPath)), m_newName(std::move(newName)), m_descriptions(descriptions) {}
+    std::string Title() const override { return "File Rename"; }
+    std::string DriveLetters() const override;
+    ui::JobResult Run(ui::OperationContext& context) override;
+
+  private:
+    std::string m_path, m_newName;
+    bool m_descriptions;
+};
+
 } // namespace vorlane::fileops

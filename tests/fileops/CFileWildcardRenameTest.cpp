@@ -230,7 +230,8 @@ TEST_F(RenameTest, OneFileOrDirectoryByName) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         const size_t before = Shown().size();
-        EXPECT_EQ(RenameOne(c.path, c.newName, false, runContext), c.ok);
+        CRenameOneJob job(c.path, c.newName, false);
+        EXPECT_EQ(ui::RunJobNow(job, runContext).ok, c.ok);
         if (c.shown[0] != '\0') {
             ASSERT_EQ(Shown().size(), before + 1);
             EXPECT_EQ(Shown().back(), c.shown);
