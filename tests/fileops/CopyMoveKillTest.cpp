@@ -80,13 +80,13 @@ class CopyMoveKillTest : public CopyTest {
             m_target = dRoot;
             return true;
         }
-        m_shm = std::make_unique<test::TempDir>(); // just for a unique name
-        std::string shm = "/dev/shm/" + fs::path(m_shm->path()).filename().string();
-        struct stat a, b;
-        if (::mkdir(shm.c_str(), 0755) != 0 || ::stat(shm.c_str(), &a) != 0 ||
-            ::stat(cRoot.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+        char shm[] = "/dev/shm/vorlane-kill-XXXXXX";
+        if (::mkdtemp(shm) == nullptr)
             return false;
         m_shmDir = shm;
+        struct stat a, b;
+        if (::stat(shm, &a) != 0 || ::stat(cRoot.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+            return false;
         m_source = cRoot;
         m_target = shm;
         return true;
@@ -166,7 +166,6 @@ class CopyMoveKillTest : public CopyTest {
     std::string m_source, m_target;
 
   private:
-    std::unique_ptr<test::TempDir> m_shm;
     std::string m_shmDir;
 };
 
