@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "platform/Drives.h"
 #include "platform/Profile.h"
+#include "ui/Job.h"
 #include "ui/UserInterface.h"
 
 #include <iomanip>
@@ -39,6 +40,13 @@ app::AppServices WithUi(app::AppServices services, ui::UserInterface& ui) {
 ConsoleSession::ConsoleSession(std::istream& in, std::ostream& out, std::ostream& err,
                                bool progressBars, app::AppServices services)
     : m_out(out), m_ui(in, out, err, progressBars), m_app(WithUi(std::move(services), m_ui)) {}
+
+bool ConsoleSession::RunCopy(const fileops::CCopyParameters& parameters, ui::ChangeSink* notices) {
+    ui::OperationContext context = m_app.MakeContext(m_ui, notices);
+    fileops::CCopyJob job(parameters);
+    ui::RunJobNow(job, context);
+    return job.Outcome().completed;
+}
 
 int ConsoleSession::Run() {
     ui::ScopedUserInterface installed(&m_ui);

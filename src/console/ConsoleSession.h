@@ -12,6 +12,7 @@
 #include "app/IMainFrame.h"
 #include "app/VorlaneApp.h"
 #include "console/ConsoleUserInterface.h"
+#include "fileops/CCopyDirectory.h"
 
 #include <iosfwd>
 #include <string>
@@ -30,6 +31,12 @@ class ConsoleSession : public app::IMainFrame, public app::IStartupActions {
     bool Execute(const std::string& line);
 
     const app::FrameSettings& Frame() const { return m_frame; }
+
+    // Runs a copy or move at once, as a job on this thread, with the
+    // session's context (the console's questions and status lines, the
+    // drive map, the options); its change notices go to notices (none when
+    // null). True when it ran to its end.
+    bool RunCopy(const fileops::CCopyParameters& parameters, ui::ChangeSink* notices = nullptr);
 
     // IMainFrame
     void Create(const platform::ProfileFile& settings) override;

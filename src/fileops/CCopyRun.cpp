@@ -247,7 +247,7 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
     if (isZipFile && m_status)
         m_status->SetCurrentMessage("Creating zip directory '" + Short(target.dos) + "'...");
     bool ok;
-    if (m_move)
+    if (m_move || m_staged)
         ok = m_op->Move(source, target, false);
     else if (from.isLink)
         ok = m_op->CopyLink(source, target);
@@ -269,6 +269,13 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
         return Step::Go;
     }
     ++m_out.done;
+    if (m_staged) {
+        // Members of a zip file, out of staging: new on the target.
+        m_staged->push_back(source.host);
+        Notify(exists ? ui::ChangeKind::Changed : ui::ChangeKind::Added, target.dos, "", false);
+        Handled(1);
+        return Step::Go;
+    }
     if (m_p.descriptions)
         CarryDescription(source.dos, target.dos);
     if (m_move)
@@ -333,7 +340,8 @@ void CopyRun::RunGroup(const ResolvedPath& from, const ResolvedPath& to) {
     }
 }
 
-void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to) {
+void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
+                      const std::string& rootName) {
     std::vector<TreeDirectory> tree;
     platform::SysError err;
     if (!ListTree(from.host, &tree, m_context.CancelFlag().get(), &err)) {
@@ -357,8 +365,9 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to) {
         return;
     }
     // C:\A copied to D:\B lands in D:\B\A.
-    const ResolvedPath root = Child(to, platform::HostBaseName(from.host));
-    if (m_move && TryMoveWhole(from, root, tree))
+    const ResolvedPath root =
+        Child(to, rootName.empty() ? platform::HostBaseName(from.host) : rootName);
+    if (m_move && !m_staged && TryMoveWhole(from, root, tree))
         return;
 
     std::vector<ResolvedPath> sources(tree.size()), targets(tree.size());
@@ -407,7 +416,7 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to) {
                 return;
         }
     }
-    if (m_move)
+    if (m_move && !m_staged)
         RemoveSourceDirectories(sources);
 }
 

@@ -2,8 +2,10 @@
 // input through the normal shutdown, the exit question, and saved windows
 // kept across a console run.
 #include "console/ConsoleSession.h"
+#include "platform/Drives.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
+#include "ui/ChangeNotices.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +108,38 @@ TEST_F(ConsoleSessionTest, StartupActionsOfTheWindowedFrontEndAreSkippedWithANot
     test::WriteFile(Ini(), "[Startup Settings]\nInitial Mode=102\n");
     EXPECT_EQ(Run("exit\n"), 0);
     EXPECT_NE(m_out.str().find("needs the windowed front end"), std::string::npos);
+}
+
+} // namespace
+} // namespace vorlane::console
+
+namespace vorlane::console {
+namespace {
+
+// A copy run through the session: the question is answered on the
+// console's input, the tree lands below the target, the notices arrive.
+TEST_F(ConsoleSessionTest, RunsACopyOfATreeWithTheConsoleAnsweringItsQuestions) {
+    test::WriteFile(m_dir / "c/KEEP.TXT", "old");
+    ::mkdir((m_dir / "c/SRC").c_str(), 0700);
+    test::WriteFile(m_dir / "c/SRC/A.TXT", "a");
+    platform::DriveMap::SetCurrent(
+        platform::DriveMap::FromSpec("C=" + m_dir.path() + "/c;E=" + m_dir.path() + "/e"));
+    std::istringstream in("a\n"); // yes to all: make E:\SRC
+    ConsoleSession session(in, m_out, m_err, false);
+    fileops::CCopyParameters p;
+    p.operation = fileops::kMoveDirectory;
+    p.sourceDirectory = "C:\\SRC";
+    p.targetPath = "E:\\";
+    ui::ChangeRecorder notices;
+    EXPECT_TRUE(session.RunCopy(p, &notices));
+    EXPECT_EQ(test::ReadFile(m_dir / "e/SRC/A.TXT"), "a");
+    EXPECT_FALSE(test::FileExists(m_dir / "c/SRC"));
+    EXPECT_NE(m_out.str().find("Would you like to create the directory"), std::string::npos);
+    EXPECT_EQ(notices.Descriptions(), std::vector<std::string>{"Renamed C:\\SRC -> E:\\SRC"});
+    // A refused run says why and reports it did not run.
+    p.targetPath = "C:\\SRC\\INSIDE";
+    p.sourceDirectory = "C:\\";
+    EXPECT_FALSE(session.RunCopy(p));
 }
 
 } // namespace

@@ -38,7 +38,7 @@ inline Strings ReadTree(const std::string& root) {
         return lines;
     for (auto it = std::filesystem::recursive_directory_iterator(root);
          it != std::filesystem::recursive_directory_iterator(); ++it) {
-        std::string rel = std::filesystem::relative(it->path(), root).string();
+        std::string rel = it->path().lexically_relative(root).string();
         if (it->is_symlink())
             lines.push_back(rel + "->" + std::filesystem::read_symlink(it->path()).string());
         else if (it->is_directory())
@@ -62,7 +62,8 @@ class CopyTest : public FileOpsTest {
         p.targetPath = target;
         return p;
     }
-    // Runs at once; the notices land in recorder.
+    // Runs at once; the notices land in recorder. A tree run asks before
+    // each directory it makes: give the answers first (YesToAll once).
     CCopyOutcome Run(const CCopyParameters& p) {
         ui::OperationContext runContext = context.WithNotices(*recorder);
         return RunCopy(p, runContext);

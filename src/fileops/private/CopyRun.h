@@ -50,7 +50,9 @@ class CopyRun {
     bool IsDescriptionFile(const std::string& hostName) const;
 
     void RunGroup(const ResolvedPath& from, const ResolvedPath& to);
-    void RunTree(const ResolvedPath& from, const ResolvedPath& to);
+    // The tree from lands in to\rootName ("": from's own name).
+    void RunTree(const ResolvedPath& from, const ResolvedPath& to,
+                 const std::string& rootName = "");
     bool TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
                       const std::vector<TreeDirectory>& tree);
     void RemoveSourceDirectories(const std::vector<ResolvedPath>& sources);
@@ -58,6 +60,7 @@ class CopyRun {
     // Either side in a zip file (parts null for a plain side).
     void RunZip(const std::string& source, const ZipPathParts* sourceZip, const std::string& target,
                 const ZipPathParts* targetZip);
+    bool StageInto(const ResolvedPath& dir, const ResolvedPath& from, bool tree);
 
     const CCopyParameters& m_p;
     ui::OperationContext m_context;
@@ -70,6 +73,9 @@ class CopyRun {
     std::unique_ptr<CFileOperation> m_op;
     uint64_t m_total = 0;
     uint64_t m_handled = 0;
+    // While the plain steps place members extracted into a staging
+    // directory: the staged files placed (moved out of staging).
+    std::vector<std::string>* m_staged = nullptr;
     descriptions::C4DosDescriptionDatabase m_fromDescriptions;
     descriptions::C4DosDescriptionDatabase m_toDescriptions;
 };
