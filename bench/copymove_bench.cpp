@@ -18,7 +18,7 @@
 #include "platform/Drives.h"
 #include "ui/ChangeNotices.h"
 #include "ui/OperationContext.h"
-#include "ui/UserInterface.h"
+#include "ui/ScriptedUserInterface.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,9 +36,11 @@ std::string Absolute(const std::string& dir) {
     return result;
 }
 
-// Says yes to everything and prints what it is shown; a message is a
-// failure of the run.
-class YesToAllInterface : public ui::UserInterface {
+// Says "Yes To All" to every question and prints every message, which
+// fails the run; status windows take every update and draw nothing. The
+// rest (pickers, the wait cursor) is the scripted interface's, never
+// reached by a copy.
+class YesToAllInterface : public ui::ScriptedUserInterface {
   public:
     ui::Answer Message(const std::string& text, const std::string& caption, ui::Buttons,
                        ui::Icon) override {
@@ -54,21 +56,6 @@ class YesToAllInterface : public ui::UserInterface {
                                                        const std::string&) override {
         return std::make_unique<bench::CountingStatus>();
     }
-    void BeginWait() override {}
-    void EndWait() override {}
-    std::optional<std::string> PickOpenFile(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> PickSaveFile(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> PickDirectory(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void RequestRepaint() override {}
-    void CatalogueChanged(char, const std::string&) override {}
 
     int messages = 0;
 };
