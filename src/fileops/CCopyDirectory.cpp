@@ -8,8 +8,12 @@
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/File.h"
+#include "ui/UserInterface.h"
+#include "zip/CZipFileOperation.h"
 
 #include <cerrno>
+#include <memory>
+#include <set>
 #include <sys/stat.h>
 
 namespace vorlane::fileops {
@@ -67,10 +71,11 @@ bool IsValidTarget(const std::string& target, const platform::DriveMap& drives) 
     std::string host;
     if (!platform::DosToHost(target, &host, nullptr, drives))
         return false;
-    struct stat st;
-    if (::stat(host.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    return errno == ENOENT;
+    platform::FileEntry entry;
+    platform::SysError err;
+    if (platform::StatEntry(host, &entry, &err))
+        return entry.isDirectory;
+    return err.sysErrno == ENOENT; // made by the run
 }
 
 // True when target is source or lies below it: by the path text (any case)
@@ -193,9 +198,45 @@ std::string ValidateCopy(const CCopyParameters& p, const platform::DriveMap& dri
     return "";
 }
 
+namespace {
+
+// The count of a directory inside a zip file: its members below it, and
+// every directory path between it and them.
+TreeCount CountZipTree(const ZipPathParts& parts, const platform::DriveMap& drives) {
+    TreeCount count;
+    // The count asks nothing: a silent interface, and the caller's map.
+    ui::OperationContext context(ui::SilentInterface(),
+                                 std::shared_ptr<const platform::DriveMap>(
+                                     std::shared_ptr<const platform::DriveMap>(), &drives));
+    zip::CZipFileOperation op(context);
+    std::vector<zip::ZipMemberEntry> members;
+    if (op.ReadDirectory(parts.zipFile, false, &members) != zip::kOpened)
+        return count;
+    const std::string prefix = parts.inner.empty() ? "" : parts.inner + "\\";
+    std::set<std::string> directories;
+    for (const zip::ZipMemberEntry& m : members) {
+        std::string shown = zip::ZipMemberEntry::PathName(m.StoredName());
+        if (shown.size() <= prefix.size() ||
+            platform::CompareNoCase(std::string_view(shown).substr(0, prefix.size()), prefix) != 0)
+            continue;
+        ++count.files;
+        for (size_t slash = shown.find('\\', prefix.size()); slash != std::string::npos;
+             slash = shown.find('\\', slash + 1))
+            directories.insert(shown.substr(0, slash));
+    }
+    count.directories = directories.size();
+    count.known = true;
+    return count;
+}
+
+} // namespace
+
 TreeCount CountTree(const std::string& dosDirectory, const platform::DriveMap& drives,
                     const std::atomic<bool>* cancel) {
     TreeCount count;
+    ZipPathParts parts;
+    if (SplitZipPath(dosDirectory, drives, &parts))
+        return CountZipTree(parts, drives);
     std::string host;
     if (!platform::DosToHost(NormalizeDosPath(dosDirectory), &host, nullptr, drives))
         return count;

@@ -97,23 +97,55 @@ bool CopyRun::Execute() {
                targetInZip ? &targetZip : nullptr);
     } else {
         ResolvedPath from{source, ""}, to{target, ""};
-        platform::SysError err;
-        if (!platform::DosToHost(source, &from.host, &err, m_context.Drives()) ||
-            !platform::DosToHost(target, &to.host, &err, m_context.Drives())) {
-            m_op->Error().Set(err);
-            m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(),
-                              Short(source).c_str(), Short(target).c_str());
-            ++m_out.failed;
-        } else if (m_p.IsDirectory()) {
-            RunTree(from, to);
-        } else {
-            RunGroup(from, to);
+        if (ResolveOrReport(source, &from.host, source, target) &&
+            ResolveOrReport(target, &to.host, source, target)) {
+            if (m_p.IsDirectory())
+                RunTree(from, to);
+            else
+                RunGroup(from, to);
         }
     }
     m_op.reset();
     m_status.reset();
     m_out.completed = !m_out.cancelled;
     return m_out.completed;
+}
+
+void CopyRun::ReportFileFailure(const std::string& source, const std::string& target,
+                                const platform::SysError* err) {
+    if (err)
+        m_op->Error().Set(*err);
+    m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(), Short(source).c_str(),
+                      Short(target).c_str());
+    ++m_out.failed;
+}
+
+bool CopyRun::ResolveOrReport(const std::string& dosPath, std::string* host,
+                              const std::string& source, const std::string& target) {
+    platform::SysError err;
+    if (platform::DosToHost(dosPath, host, &err, m_context.Drives()))
+        return true;
+    ReportFileFailure(source, target, &err);
+    return false;
+}
+
+CopyRun::Step CopyRun::Ask(const std::string& text, uint32_t flag, bool* toAll) {
+    ui::Answer answer = m_ui.AskYesNoAllCancel(text, m_caption);
+    if (answer == ui::Answer::Cancel) {
+        m_out.cancelled = true;
+        return Step::Cancel;
+    }
+    if (answer == ui::Answer::No)
+        return Step::Skip;
+    if (answer == ui::Answer::YesToAll)
+        m_flags &= ~flag;
+    if (toAll)
+        *toAll = answer == ui::Answer::YesToAll;
+    return Step::Go;
+}
+
+std::string CopyRun::CreateQuestion(const std::string& directory) {
+    return "Would you like to create the directory\n'" + directory + "'?";
 }
 
 bool CopyRun::Cancelled() {
@@ -153,16 +185,9 @@ CopyRun::Step CopyRun::EnsureDirectory(const ResolvedPath& directory, bool follo
         return Step::Skip;
     }
     if (m_flags & kCopyPromptCreateDirectory) {
-        ui::Answer answer = m_ui.AskYesNoAllCancel(
-            "Would you like to create the directory\n'" + directory.dos + "'?", m_caption);
-        if (answer == ui::Answer::Cancel) {
-            m_out.cancelled = true;
-            return Step::Cancel;
-        }
-        if (answer == ui::Answer::No)
-            return Step::Skip;
-        if (answer == ui::Answer::YesToAll)
-            m_flags &= ~uint32_t(kCopyPromptCreateDirectory);
+        Step step = Ask(CreateQuestion(directory.dos), kCopyPromptCreateDirectory);
+        if (step != Step::Go)
+            return step;
     }
     return MakeDirectory(directory) ? Step::Go : Step::Skip;
 }
@@ -188,6 +213,10 @@ bool CopyRun::MakeDirectory(const ResolvedPath& directory) {
             ++m_out.failed;
             return false;
         }
+        // A move deletes sources as soon as their copies are durable: the
+        // new directory's own name must be on the disk too.
+        if (m_move)
+            platform::SyncDirectory(platform::HostDirName(it->host), nullptr);
         Notify(ui::ChangeKind::Added, it->dos, "", true);
     }
     return true;
@@ -201,18 +230,9 @@ CopyRun::Step CopyRun::Decide(const ResolvedPath& target, const platform::FileTi
         return Step::Skip;
     if ((m_flags & kCopyOnlyIfNewer) && look.exists && !(look.lastWrite < sourceTime))
         return Step::Skip;
-    if ((m_flags & kCopyPromptBeforeOverwrite) && look.exists) {
-        ui::Answer answer = m_ui.AskYesNoAllCancel(
-            "File '" + target.dos + "' already exists! Would you like to overwrite it?", m_caption);
-        if (answer == ui::Answer::Cancel) {
-            m_out.cancelled = true;
-            return Step::Cancel;
-        }
-        if (answer == ui::Answer::No)
-            return Step::Skip;
-        if (answer == ui::Answer::YesToAll)
-            m_flags &= ~uint32_t(kCopyPromptBeforeOverwrite);
-    }
+    if ((m_flags & kCopyPromptBeforeOverwrite) && look.exists)
+        return Ask("File '" + target.dos + "' already exists! Would you like to overwrite it?",
+                   kCopyPromptBeforeOverwrite);
     return Step::Go;
 }
 
@@ -225,14 +245,12 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
         if (isZipFile) {
             m_ui.Message("Cannot copy zip directory '" + source.dos + "' to '" + target.dos +
                          "'. A DOS directory by the same name already exists!");
+            ++m_out.failed;
         } else {
             platform::SysError err;
             platform::SetError(&err, EISDIR, "Cannot replace", target.host);
-            m_op->Error().Set(err);
-            m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(),
-                              Short(source.dos).c_str(), Short(target.dos).c_str());
+            ReportFileFailure(source.dos, target.dos, &err);
         }
-        ++m_out.failed;
         Handled(1);
         return Step::Go;
     }
@@ -258,13 +276,13 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
             m_out.cancelled = true;
             return Step::Cancel;
         }
-        if (isZipFile)
+        if (isZipFile) {
             m_op->ReportError(nullptr, "Unable to create directory '%s'.\n\n",
                               Short(target.dos).c_str());
-        else
-            m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(),
-                              Short(source.dos).c_str(), Short(target.dos).c_str());
-        ++m_out.failed;
+            ++m_out.failed;
+        } else {
+            ReportFileFailure(source.dos, target.dos, nullptr);
+        }
         Handled(1);
         return Step::Go;
     }
@@ -312,25 +330,22 @@ bool CopyRun::IsDescriptionFile(const std::string& hostName) const {
     return m_p.descriptions && platform::NamesEqual(hostName, kDescriptionFile);
 }
 
+bool CopyRun::EnterTarget(const ResolvedPath& to) {
+    Step step = EnsureDirectory(to, true);
+    if (step == Step::Skip)
+        Skip(m_total); // every file of the run
+    return step == Step::Go;
+}
+
 void CopyRun::RunGroup(const ResolvedPath& from, const ResolvedPath& to) {
     m_total = m_p.files.size();
-    Step step = EnsureDirectory(to, true);
-    if (step == Step::Cancel)
+    if (!EnterTarget(to))
         return;
-    if (step == Step::Skip) {
-        Skip(m_total);
-        return;
-    }
     for (const std::string& name : m_p.files) {
         if (Cancelled())
             return;
         ResolvedPath source{JoinDosPath(from.dos, name), ""};
-        platform::SysError err;
-        if (!platform::DosToHost(source.dos, &source.host, &err, m_context.Drives())) {
-            m_op->Error().Set(err);
-            m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(),
-                              Short(source.dos).c_str(), Short(JoinDosPath(to.dos, name)).c_str());
-            ++m_out.failed;
+        if (!ResolveOrReport(source.dos, &source.host, source.dos, JoinDosPath(to.dos, name))) {
             Handled(1);
             continue;
         }
@@ -357,13 +372,8 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
         for (const TreeItem& item : d.items)
             m_total += IsDescriptionFile(item.name) ? 0 : 1;
 
-    Step step = EnsureDirectory(to, true);
-    if (step == Step::Cancel)
+    if (!EnterTarget(to))
         return;
-    if (step == Step::Skip) {
-        Skip(m_total);
-        return;
-    }
     // C:\A copied to D:\B lands in D:\B\A.
     const ResolvedPath root =
         Child(to, rootName.empty() ? platform::HostBaseName(from.host) : rootName);
@@ -398,7 +408,7 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
             ++m_out.failed;
             continue;
         }
-        step = EnsureDirectory(targets[i], false);
+        Step step = EnsureDirectory(targets[i], false);
         if (step == Step::Cancel)
             return;
         if (step == Step::Skip) {
@@ -421,10 +431,24 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
 }
 
 void CopyRun::RemoveSourceDirectories(const std::vector<ResolvedPath>& sources) {
+    if (m_p.descriptions) {
+        // Saved and let go: a description file left without entries goes
+        // with its directory.
+        m_fromDescriptions.SetDirectory("");
+        m_toDescriptions.SetDirectory("");
+    }
     // The listing has parents before children: backwards is deepest first.
     for (auto it = sources.rbegin(); it != sources.rend(); ++it) {
         if (it->host.empty())
             continue;
+        if (m_p.descriptions) {
+            for (const char* name : {kDescriptionFile, "descript.ion"}) {
+                struct stat st;
+                std::string path = it->host + "/" + name;
+                if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+                    platform::DeleteFile(path, nullptr);
+            }
+        }
         if (m_status)
             m_status->SetCurrentMessage("Removing directory '" + Short(it->dos) + "'...");
         // A directory that still holds skipped or failed files stays.
@@ -451,25 +475,19 @@ bool CopyRun::TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
     // The per-file steps would ask for the root and then for every
     // directory below it: one rename answers for all only after Yes To All.
     if (m_flags & kCopyPromptCreateDirectory) {
-        ui::Answer answer = m_ui.AskYesNoAllCancel(
-            "Would you like to create the directory\n'" + root.dos + "'?", m_caption);
-        if (answer == ui::Answer::Cancel) {
-            m_out.cancelled = true;
+        bool toAll = false;
+        Step step = Ask(CreateQuestion(root.dos), kCopyPromptCreateDirectory, &toAll);
+        if (step == Step::Cancel)
             return true;
-        }
-        if (answer == ui::Answer::No) {
+        if (step == Step::Skip) {
             Skip(m_total);
             return true;
         }
-        if (answer == ui::Answer::YesToAll) {
-            m_flags &= ~uint32_t(kCopyPromptCreateDirectory);
-        } else if (tree.size() > 1) {
+        if (!toAll && tree.size() > 1) {
             // Yes for the root alone: it is made, the rest goes file by file.
-            if (!MakeDirectory(root)) {
+            if (!MakeDirectory(root))
                 Skip(m_total);
-                return true;
-            }
-            return false;
+            return !LookAt(root.host).isDirectory;
         }
     }
     if (!m_op->Rename(from, root))

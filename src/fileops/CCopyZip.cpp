@@ -161,10 +161,7 @@ void CopyRun::RunZip(const std::string& source, const ZipPathParts* sourceZip,
     if (!MakeStaging(m_context, nearZip, &staging)) {
         platform::SysError err;
         platform::SetError(&err, EACCES, "Cannot make a staging directory", workPath);
-        m_op->Error().Set(err);
-        m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(),
-                          Short(source).c_str(), Short(target).c_str());
-        ++m_out.failed;
+        ReportFileFailure(source, target, &err);
         return;
     }
 
@@ -218,28 +215,16 @@ void CopyRun::RunZip(const std::string& source, const ZipPathParts* sourceZip,
         if (tree && !std::filesystem::exists(from.host))
             platform::MakeDirectory(from.host, nullptr); // an empty directory of the zip file
     } else {
-        platform::SysError err;
-        if (!platform::DosToHost(source, &from.host, &err, m_context.Drives())) {
-            m_op->Error().Set(err);
-            m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(),
-                              Short(source).c_str(), Short(target).c_str());
-            ++m_out.failed;
+        if (!ResolveOrReport(source, &from.host, source, target))
             return;
-        }
         rootName = platform::HostBaseName(from.host);
     }
 
     if (!targetZip) {
         // Zip file to plain: the plain steps, from the staged members.
         ResolvedPath to{target, ""};
-        platform::SysError err;
-        if (!platform::DosToHost(target, &to.host, &err, m_context.Drives())) {
-            m_op->Error().Set(err);
-            m_op->ReportError(nullptr, "Unable to %s file '%s' to '%s'.\n\n", Verb(),
-                              Short(source).c_str(), Short(target).c_str());
-            ++m_out.failed;
+        if (!ResolveOrReport(target, &to.host, source, target))
             return;
-        }
         std::vector<std::string> placed;
         m_staged = &placed;
         if (tree)

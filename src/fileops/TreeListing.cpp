@@ -3,8 +3,6 @@
 #include "catalogue/CZipFileDirectory.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace vorlane::fileops {
 
@@ -33,16 +31,13 @@ struct Walker {
             item.isLink = entry.isSymlink;
             item.isZipFile =
                 !entry.isSymlink && catalogue::CZipFileDirectory::IsZipFileName(entry.name);
-            item.lastWrite = entry.lastWriteTime;
-            if (item.isLink) {
-                // The link's own time decides whether it is newer.
-                struct stat st;
-                if (::fstatat(reader.Descriptor(), entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) ==
-                    0)
-                    item.lastWrite = {static_cast<int64_t>(st.st_mtim.tv_sec),
-                                      static_cast<int32_t>(st.st_mtim.tv_nsec)};
-            }
             items.push_back(std::move(item));
+        }
+        if (err.dosCode != platform::kDosNoMoreFiles) {
+            // A listing that broke off is no listing: nothing of it is used.
+            (*tree)[index].readable = false;
+            (*tree)[index].error = err;
+            return true;
         }
         std::sort(items.begin(), items.end(),
                   [](const TreeItem& a, const TreeItem& b) { return a.name < b.name; });

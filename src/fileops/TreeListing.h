@@ -22,7 +22,6 @@ struct TreeItem {
     std::string name; // host name
     bool isLink = false;
     bool isZipFile = false;
-    platform::FileTime lastWrite; // of the file (of the link itself for a link)
 };
 
 struct TreeDirectory {

@@ -52,6 +52,10 @@ UserInterface* g_current = &g_silent;
 
 } // namespace
 
+UserInterface& SilentInterface() {
+    return g_silent;
+}
+
 UserInterface& Current() {
     return *g_current;
 }

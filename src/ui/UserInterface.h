@@ -111,6 +111,9 @@ class UserInterface {
 // The installed user interface. Before any front end installs one, a
 // silent implementation answers Cancel/No to every question, so core code
 // never dereferences null.
+// An interface that shows nothing and declines every question: for work
+// that has no one to ask (a count on a worker thread, a scan).
+UserInterface& SilentInterface();
 UserInterface& Current();
 // Installs ui (not owned; must outlive its use). Null restores the silent one.
 void SetCurrent(UserInterface* ui);

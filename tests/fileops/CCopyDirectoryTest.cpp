@@ -314,26 +314,58 @@ TEST_F(CopyTest, StatusWindowAndFailuresOfAGroup) {
     }
 }
 
+// Descriptions follow files of a group and of a tree (the description
+// file itself is not copied as a file: its entries follow their files).
 TEST_F(CopyTest, DescriptionsFollowCopiedAndMovedFiles) {
-    MakeTree(cRoot, {"SRC/A.TXT=a", "SRC/B.TXT=b"});
+    struct Case {
+        int kind;
+        Strings files;
+        const char* targetDir; // where the files land
+    } cases[] = {
+        {kCopyFiles, {"A.TXT"}, "D:\\"},
+        {kMoveFiles, {"B.TXT"}, "D:\\"},
+        {kCopyDirectory, {}, "D:\\SRC\\SUB"},
+        {kMoveDirectory, {}, "D:\\SRC\\SUB"},
+    };
     descriptions::C4DosDescriptionDatabase db(context.DriveSnapshot());
-    ASSERT_TRUE(db.SetDirectory("C:\\SRC"));
-    ASSERT_TRUE(db.Add("A.TXT", "first"));
-    ASSERT_TRUE(db.Add("B.TXT", "second"));
-    db.SetDirectory("");
-    CCopyParameters p = Params(kCopyFiles, "C:\\SRC", {"A.TXT"}, "D:\\", 0);
-    p.descriptions = true;
-    Run(p);
-    p.operation = kMoveFiles;
-    p.files = {"B.TXT"};
-    Run(p);
-    std::string text;
-    ASSERT_TRUE(db.SetDirectory("D:\\"));
-    EXPECT_TRUE(db.Get("A.TXT", &text) && text == "first");
-    EXPECT_TRUE(db.Get("B.TXT", &text) && text == "second");
-    ASSERT_TRUE(db.SetDirectory("C:\\SRC"));
-    EXPECT_TRUE(db.Get("A.TXT", &text));
-    EXPECT_FALSE(db.Get("B.TXT", &text));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        std::filesystem::remove_all(cRoot + "/SRC");
+        std::filesystem::remove_all(dRoot);
+        ::mkdir(dRoot.c_str(), 0755);
+        MakeTree(cRoot, {"SRC/SUB/A.TXT=a", "SRC/SUB/B.TXT=b"});
+        ASSERT_TRUE(db.SetDirectory("C:\\SRC\\SUB"));
+        ASSERT_TRUE(db.Add("A.TXT", "first"));
+        ASSERT_TRUE(db.Add("B.TXT", "second"));
+        db.SetDirectory("");
+        const bool tree = IsDirectoryKind(c.kind);
+        CCopyParameters p = Params(c.kind, tree ? "C:\\SRC" : "C:\\SRC\\SUB", c.files, "D:\\", 0);
+        p.descriptions = true;
+        if (tree)
+            ui.QueueYesNoAllCancel(ui::Answer::YesToAll);
+        CCopyOutcome out = Run(p);
+        EXPECT_EQ(out.failed, 0);
+        EXPECT_EQ(out.done, tree ? 2 : 1);
+        std::string text;
+        ASSERT_TRUE(db.SetDirectory(c.targetDir));
+        for (auto [name, description] : {std::pair{"A.TXT", "first"}, {"B.TXT", "second"}}) {
+            bool carried = tree || c.files[0] == name;
+            EXPECT_EQ(db.Get(name, &text), carried) << name;
+            if (carried) {
+                EXPECT_EQ(text, description);
+            }
+            // A move takes the entry with the file; a copy leaves it.
+            if (IsMoveKind(c.kind) && carried && !tree) {
+                ASSERT_TRUE(db.SetDirectory("C:\\SRC\\SUB"));
+                EXPECT_FALSE(db.Get(name, &text));
+                ASSERT_TRUE(db.SetDirectory(c.targetDir));
+            }
+        }
+        db.SetDirectory("");
+        if (c.kind == kMoveDirectory) {
+            EXPECT_EQ(ReadTree(cRoot), Strings{}); // nothing left behind
+        }
+    }
 }
 
 } // namespace

@@ -106,10 +106,7 @@ TEST_F(CopyTest, WholeTreeRenameGivesWhatFileByFileGives) {
     if (!MountTmpfs(dRoot))
         GTEST_SKIP() << "cannot mount a tmpfs here";
     const std::string eRoot = dir / "e";
-    ::mkdir(eRoot.c_str(), 0755);
-    ui::OperationContext three{
-        ui, std::make_shared<platform::DriveMap>(
-                platform::DriveMap::FromSpec("C=" + cRoot + ";D=" + dRoot + ";E=" + eRoot))};
+    ui::OperationContext three = ContextWithDriveE();
     std::map<std::string, Strings> results;
     for (const char* target : {"E:\\", "D:\\"}) {
         SCOPED_TRACE(target);

@@ -235,3 +235,52 @@ TEST_F(CopyZipTest, OptionsZipToZipAndFailures) {
 
 } // namespace
 } // namespace vorlane::fileops::testing
+
+namespace vorlane::fileops::testing {
+namespace {
+
+// The dialog's count of a tree, plain or inside a zip file: links count as
+// files and are never followed; a tree that cannot be read all through,
+// or a count cancelled, is not known.
+TEST_F(CopyZipTest, TheTreeCountOfTheDialog) {
+    MakeTree(cRoot, {"T/A=a", "T/SUB/B=b", "T/SUB/DEEP/", "T/LINK->SUB", "T/SELF->.", "T/Z.ZIP=z"});
+    ASSERT_TRUE(MakeArchive(kMakers[0], Host("C:\\ARC.ZIP"), kArchiveTree));
+    struct Case {
+        const char* path;
+        uint64_t directories, files;
+    } cases[] = {
+        {"C:\\T", 2, 5},
+        {"C:\\ARC.ZIP", 2, 3},
+        {"C:\\ARC.ZIP\\SUB", 1, 2},
+        {"C:\\ARC.ZIP\\sub\\deep", 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        TreeCount count = CountTree(c.path, context.Drives());
+        EXPECT_TRUE(count.known);
+        EXPECT_EQ(count.directories, c.directories);
+        EXPECT_EQ(count.files, c.files);
+    }
+    std::atomic<bool> cancel{true};
+    EXPECT_FALSE(CountTree("C:\\T", context.Drives(), &cancel).known);
+    platform::fault::Arm(platform::fault::Op::List, 2, EACCES);
+    EXPECT_FALSE(CountTree("C:\\T", context.Drives()).known);
+    EXPECT_FALSE(CountTree("C:\\MISSING", context.Drives()).known);
+}
+
+// The job claims the source's and the target's drives and sums up.
+TEST_F(CopyZipTest, TheJobClaimsBothDrivesAndSumsUp) {
+    MakeTree(cRoot, {"S/A=a", "S/B=b"});
+    CCopyJob job(Params(kMoveFiles, "c:\\S", {"A", "B", "GONE"}, "D:\\", 0));
+    EXPECT_EQ(job.DriveLetters(), "CD");
+    EXPECT_EQ(job.Title(), "Move Files");
+    ui::OperationContext jobContext = context.WithNotices(*recorder);
+    ui::JobResult result = ui::RunJobNow(job, jobContext);
+    EXPECT_FALSE(result.ok); // GONE failed, and the user was told
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(result.summary, "2 moved");
+    EXPECT_EQ(Notices(), (Strings{"Renamed C:\\S\\A -> D:\\A", "Renamed C:\\S\\B -> D:\\B"}));
+}
+
+} // namespace
+} // namespace vorlane::fileops::testing

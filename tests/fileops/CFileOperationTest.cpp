@@ -195,10 +195,7 @@ TEST_F(FileOpsTest, MoveRenamesOnOneFileSystemAndCopiesFlushedBetweenFileSystems
     if (!MountTmpfs(dRoot))
         GTEST_SKIP() << "cannot mount a tmpfs here";
     const std::string eRoot = dir / "e";
-    ::mkdir(eRoot.c_str(), 0755);
-    ui::OperationContext three{
-        ui, std::make_shared<platform::DriveMap>(
-                platform::DriveMap::FromSpec("C=" + cRoot + ";D=" + dRoot + ";E=" + eRoot))};
+    ui::OperationContext three = ContextWithDriveE();
     Make("C:\\A.TXT", "a");
     Make("C:\\B.TXT", "b");
     test::WriteFile(eRoot + "/E.TXT", "old e");

@@ -109,6 +109,16 @@ class FileOpsTest : public ::testing::Test {
         return true;
     }
 
+    // A context of the scripted interface with C:, D: and E: (E: a third
+    // directory of the temporary directory, on C:'s file system).
+    ui::OperationContext ContextWithDriveE() {
+        const std::string eRoot = dir / "e";
+        ::mkdir(eRoot.c_str(), 0755);
+        return ui::OperationContext{
+            ui, std::make_shared<platform::DriveMap>(
+                    platform::DriveMap::FromSpec("C=" + cRoot + ";D=" + dRoot + ";E=" + eRoot))};
+    }
+
     // A status window of the scripted interface (cancelling from the given
     // check on, when not 0) and the record of the last one made.
     ui::StatusWindow* NewStatus(int cancelAtCheck = 0) {

@@ -32,6 +32,17 @@ class CopyRun {
     static std::string Short(const std::string& dosPath);
     const char* Verb() const { return m_move ? "move" : "copy"; }
     bool Cancelled();
+    // "Unable to copy|move file '%s' to '%s'." with the error text (err
+    // first when given); counts the failure.
+    void ReportFileFailure(const std::string& source, const std::string& target,
+                           const platform::SysError* err);
+    // DosToHost, or the failure reported for source and target.
+    bool ResolveOrReport(const std::string& dosPath, std::string* host, const std::string& source,
+                         const std::string& target);
+    // A Yes / No / Yes To All / Cancel question: Go, Skip or Cancel (the
+    // run cancelled); Yes To All clears flag for the rest of the run.
+    Step Ask(const std::string& text, uint32_t flag, bool* toAll = nullptr);
+    static std::string CreateQuestion(const std::string& directory);
     // count more files handled (copied, moved, skipped or failed).
     void Handled(uint64_t count);
     void Skip(uint64_t count);
@@ -42,6 +53,9 @@ class CopyRun {
     // user typed may be reached through a link; one the run makes may not).
     Step EnsureDirectory(const ResolvedPath& directory, bool followLink);
     bool MakeDirectory(const ResolvedPath& directory);
+    // The target directory the user chose, made when missing (m_total
+    // known); false when the run goes no further.
+    bool EnterTarget(const ResolvedPath& to);
     // The per-file decision; *exists tells whether the target was there.
     Step Decide(const ResolvedPath& target, const platform::FileTime& sourceTime, bool* exists);
     // The decision and the work for one file (a link, a zip file).
