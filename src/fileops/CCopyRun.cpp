@@ -31,8 +31,13 @@ struct HostLook {
     bool exists = false;
     bool isDirectory = false; // a real directory, not a link to one
     bool isLink = false;
+    uint64_t size = 0;
     platform::FileTime lastWrite;
 };
+
+// A batch of moved files whose sources wait for one flush of the target.
+constexpr size_t kMoveBatchFiles = 1024;
+constexpr uint64_t kMoveBatchBytes = uint64_t(256) << 20;
 
 HostLook LookAt(const std::string& host, bool followLink = false) {
     HostLook look;
@@ -42,6 +47,7 @@ HostLook LookAt(const std::string& host, bool followLink = false) {
     look.exists = true;
     look.isDirectory = S_ISDIR(st.st_mode);
     look.isLink = S_ISLNK(st.st_mode);
+    look.size = static_cast<uint64_t>(st.st_size);
     look.lastWrite = {static_cast<int64_t>(st.st_mtim.tv_sec),
                       static_cast<int32_t>(st.st_mtim.tv_nsec)};
     return look;
@@ -106,6 +112,9 @@ bool CopyRun::Execute() {
                 RunGroup(from, to);
         }
     }
+    // A cancel or a refusal part-way still finishes the moves whose
+    // copies are complete.
+    FinishPendingMoves();
     m_op.reset();
     m_status.reset();
     m_out.completed = !m_out.cancelled;
@@ -266,7 +275,10 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
     if (isZipFile && m_status)
         m_status->SetCurrentMessage("Creating zip directory '" + Short(target.dos) + "'...");
     bool ok;
-    if (m_move || m_staged)
+    const bool deferred = m_move && !m_staged && !from.isLink && DefersMove(source, target);
+    if (deferred)
+        ok = m_op->Copy(source, target, false);
+    else if (m_move || m_staged)
         ok = m_op->Move(source, target, false);
     else if (from.isLink)
         ok = m_op->CopyLink(source, target);
@@ -285,6 +297,15 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
             ReportFileFailure(source.dos, target.dos, nullptr);
         }
         Handled(1);
+        return Step::Go;
+    }
+    if (deferred) {
+        // Done when its source is gone, after the next flush.
+        m_pending.push_back({source, target});
+        m_pendingBytes += from.size;
+        Handled(1);
+        if (m_pending.size() >= kMoveBatchFiles || m_pendingBytes >= kMoveBatchBytes)
+            FinishPendingMoves();
         return Step::Go;
     }
     ++m_out.done;
@@ -427,8 +448,42 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
                 return;
         }
     }
-    if (m_move && !m_staged)
+    if (m_move && !m_staged) {
+        FinishPendingMoves();
         RemoveSourceDirectories(sources);
+    }
+}
+
+bool CopyRun::DefersMove(const ResolvedPath& source, const ResolvedPath& target) const {
+    struct stat sourceStat, targetDirStat;
+    return ::lstat(source.host.c_str(), &sourceStat) == 0 && S_ISREG(sourceStat.st_mode) &&
+           ::stat(platform::HostDirName(target.host).c_str(), &targetDirStat) == 0 &&
+           targetDirStat.st_dev != sourceStat.st_dev;
+}
+
+void CopyRun::FinishPendingMoves() {
+    if (m_pending.empty())
+        return;
+    std::vector<PendingMove> pending;
+    pending.swap(m_pending);
+    m_pendingBytes = 0;
+    platform::SysError err;
+    if (!platform::SyncFileSystem(platform::HostDirName(pending.front().target.host), &err)) {
+        // Not known to be on the disk: every source stays.
+        for (const PendingMove& move : pending)
+            ReportFileFailure(move.source.dos, move.target.dos, &err);
+        return;
+    }
+    for (const PendingMove& move : pending) {
+        if (!m_op->Delete(move.source)) {
+            ReportFileFailure(move.source.dos, move.target.dos, nullptr);
+            continue;
+        }
+        ++m_out.done;
+        if (m_p.descriptions)
+            CarryDescription(move.source.dos, move.target.dos);
+        Notify(ui::ChangeKind::Renamed, move.source.dos, move.target.dos, false);
+    }
 }
 
 void CopyRun::RemoveSourceDirectories(const std::vector<ResolvedPath>& sources) {

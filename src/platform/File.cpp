@@ -357,6 +357,20 @@ bool SyncDirectory(const std::string& hostDir, SysError* err) {
     return true;
 }
 
+bool SyncFileSystem(const std::string& hostDir, SysError* err) {
+    if (int e = fault::Check(fault::Op::Fsync))
+        return SetError(err, e, "Cannot flush the file system of", hostDir);
+    int fd = ::open(hostDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return SetError(err, errno, "Cannot open the directory", hostDir);
+    int rc = ::syncfs(fd);
+    int e = errno;
+    ::close(fd);
+    if (rc != 0)
+        return SetError(err, e, "Cannot flush the file system of", hostDir);
+    return true;
+}
+
 bool WriteFileAtomically(const std::string& hostPath, std::string_view data, SysError* err) {
     std::string target = ResolveLinks(hostPath);
     struct stat old;

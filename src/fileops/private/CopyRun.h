@@ -70,6 +70,11 @@ class CopyRun {
     bool TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
                       const std::vector<TreeDirectory>& tree);
     void RemoveSourceDirectories(const std::vector<ResolvedPath>& sources);
+    // A move to another file system copies a batch of files, flushes the
+    // target's file system once and only then deletes the batch's sources
+    // (one flush per file cost about 12 ms each on ext4).
+    bool DefersMove(const ResolvedPath& source, const ResolvedPath& target) const;
+    void FinishPendingMoves();
 
     // Either side in a zip file (parts null for a plain side).
     void RunZip(const std::string& source, const ZipPathParts* sourceZip, const std::string& target,
@@ -90,6 +95,13 @@ class CopyRun {
     // While the plain steps place members extracted into a staging
     // directory: the staged files placed (moved out of staging).
     std::vector<std::string>* m_staged = nullptr;
+    // Files moved to another file system whose copies are complete and
+    // whose sources wait for one flush of the target file system.
+    struct PendingMove {
+        ResolvedPath source, target;
+    };
+    std::vector<PendingMove> m_pending;
+    uint64_t m_pendingBytes = 0;
     descriptions::C4DosDescriptionDatabase m_fromDescriptions;
     descriptions::C4DosDescriptionDatabase m_toDescriptions;
 };
