@@ -445,27 +445,41 @@ bool CFileOperation::CopyLink(const ResolvedPath& source, const ResolvedPath& ta
 // ---- delete, recycle, zap ----------------------------------------------------
 
 bool CFileOperation::Delete(const std::string& path) {
-    std::string host;
-    if (!ToHost(path, &host))
+    ResolvedPath resolved;
+    if (!Resolve(path, &resolved))
         return false;
-    return DeleteHost(host, path);
+    return Delete(resolved);
+}
+
+bool CFileOperation::Delete(const ResolvedPath& path) {
+    return DeleteHost(path.host, path.dos);
 }
 
 bool CFileOperation::Recycle(const std::string& path) {
-    std::string host;
-    if (!ToHost(path, &host))
+    ResolvedPath resolved;
+    if (!Resolve(path, &resolved))
         return false;
-    ShowStatus(FromToText("Moving", path, "RECYCLE BIN"));
+    return Recycle(resolved);
+}
+
+bool CFileOperation::Recycle(const ResolvedPath& path) {
+    ShowStatus(FromToText("Moving", path.dos, "RECYCLE BIN"));
     SysError err;
-    if (!platform::MoveToTrash(host, &err))
+    if (!platform::MoveToTrash(path.host, &err))
         return m_error.Set(err);
     return true;
 }
 
 bool CFileOperation::Zap(const std::string& path, int passes) {
-    std::string host;
-    if (!ToHost(path, &host))
+    ResolvedPath resolved;
+    if (!Resolve(path, &resolved))
         return false;
+    return Zap(resolved, passes);
+}
+
+bool CFileOperation::Zap(const ResolvedPath& path, int passes) {
+    const std::string& host = path.host;
+    m_zapUnlinkedOnly = false;
     SysError err;
     if (passes < 1) {
         platform::SetDosError(&err, platform::kDosInvalidParameter,
@@ -481,16 +495,26 @@ bool CFileOperation::Zap(const std::string& path, int passes) {
         platform::SetError(&err, EISDIR, "Cannot open", host);
         return m_error.Set(err);
     }
+    // Overwriting a file with other names would destroy what they show:
+    // only this name goes.
+    if (S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        if (!DeleteHost(host, path.dos))
+            return false;
+        m_zapUnlinkedOnly = true;
+        return true;
+    }
     // A link holds no contents of its own: it is renamed and deleted, and
     // the file it points to is left alone.
-    if (!S_ISLNK(st.st_mode) && !ZapContents(host, Quoted(path, kLongPathLength), passes))
+    if (!S_ISLNK(st.st_mode) && !ZapContents(host, Quoted(path.dos, kLongPathLength), passes))
         return false;
 
+    // The scratch name never replaces anything (a file of that name makes
+    // the zap fail, the emptied file staying under its own name).
     std::string scratch = platform::HostDirName(host) + "/" + kZapScratchName;
     if (!platform::RenameEntry(host, scratch, false, &err))
         return m_error.Set(err);
     return DeleteHost(scratch,
-                      DosDirectoryOf(path) + "\\" + platform::HostNameToDos(kZapScratchName));
+                      DosDirectoryOf(path.dos) + "\\" + platform::HostNameToDos(kZapScratchName));
 }
 
 // Overwrites every data range of the file passes times, flushing each
@@ -577,6 +601,13 @@ bool CFileOperation::SetAttributes(const std::string& path, uint32_t attributes)
     return true;
 }
 
+bool CFileOperation::SetAttributes(const ResolvedPath& path, uint32_t attributes) {
+    SysError err;
+    if (!platform::SetAttributes(path.host, attributes, &err))
+        return m_error.Set(err);
+    return true;
+}
+
 bool CFileOperation::GetAttributes(const std::string& path, uint32_t* attributes) {
     std::string host;
     if (!ToHost(path, &host))
@@ -606,6 +637,16 @@ bool CFileOperation::SetFileTimes(const std::string& path, const FileTimes& time
     // file keeps its attributes throughout.
     SysError err;
     if (!platform::SetFileTimes(host, &times.creation, &times.lastAccess, &times.lastWrite, &err))
+        return m_error.Set(err);
+    return true;
+}
+
+bool CFileOperation::SetFileTimes(const ResolvedPath& path, const FileTimes& times,
+                                  unsigned fields) {
+    SysError err;
+    if (!platform::SetFileTimes(path.host, (fields & 1) ? &times.creation : nullptr,
+                                (fields & 2) ? &times.lastAccess : nullptr,
+                                (fields & 4) ? &times.lastWrite : nullptr, &err))
         return m_error.Set(err);
     return true;
 }

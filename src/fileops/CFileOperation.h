@@ -137,15 +137,23 @@ class CFileOperation {
     bool CopyLink(const ResolvedPath& source, const ResolvedPath& target);
     // Deletes one file (a link: the link), whatever its attributes.
     bool Delete(const std::string& path);
+    bool Delete(const ResolvedPath& path);
     // Sends one file to the recycle bin (the freedesktop.org Trash).
     bool Recycle(const std::string& path);
+    bool Recycle(const ResolvedPath& path);
     // Overwrites the file passes times (the last pass with zeros) and
     // flushes each pass, empties it, sets its times to zero, renames it to a
     // one-character name in its directory (the byte 255) and deletes that.
     // A symbolic link is not followed: the link itself is renamed and
     // deleted. If the rename fails (that name exists), the emptied file
     // stays under its own name and the zap fails.
+    //
+    // A regular file with other names (hard links) keeps its contents for
+    // them: only this name is removed (no overwrite, no scratch rename) and
+    // ZapUnlinkedOnly() says so until the next zap.
     bool Zap(const std::string& path, int passes = 1);
+    bool Zap(const ResolvedPath& path, int passes = 1);
+    bool ZapUnlinkedOnly() const { return m_zapUnlinkedOnly; }
     // Renames (or moves within one file system) one file or directory.
     // To its own name (any spelling of the same file): true, nothing done.
     // Onto an existing name: "New file name already exists as a unique file!".
@@ -153,11 +161,15 @@ class CFileOperation {
     bool Rename(const ResolvedPath& oldPath, const ResolvedPath& newPath);
     // The attribute word (read-only 1, hidden 2, system 4, archive 0x20).
     bool SetAttributes(const std::string& path, uint32_t attributes);
+    bool SetAttributes(const ResolvedPath& path, uint32_t attributes);
     bool GetAttributes(const std::string& path, uint32_t* attributes);
     // The three file times (the creation time cannot be written here: it
     // is accepted and has no effect).
     bool GetFileTimes(const std::string& path, FileTimes* times);
     bool SetFileTimes(const std::string& path, const FileTimes& times);
+    // Only the times of fields (creation 1, last access 2, last write 4);
+    // the others stay as they are. A link gets its own times.
+    bool SetFileTimes(const ResolvedPath& path, const FileTimes& times, unsigned fields);
     // True when both paths name the same file (device and inode), or the
     // same path when neither exists.
     bool IsSameFile(const std::string& a, const std::string& b);
@@ -204,6 +216,7 @@ class CFileOperation {
     CDosErrorMessage m_error;
     ui::StatusWindow* m_status = nullptr;
     Tuning m_tuning;
+    bool m_zapUnlinkedOnly = false;
 };
 
 } // namespace vorlane::fileops

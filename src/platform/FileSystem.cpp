@@ -563,6 +563,16 @@ bool DeleteFile(const std::string& hostPath, SysError* err) {
     return true;
 }
 
+bool DeleteEntryAt(int dirFd, const std::string& name, bool directory, const std::string& hostPath,
+                   SysError* err) {
+    const char* what = directory ? "Cannot remove the directory" : "Cannot delete";
+    if (int e = fault::Check(fault::Op::Unlink))
+        return SetError(err, e, what, hostPath);
+    if (::unlinkat(dirFd, name.c_str(), directory ? AT_REMOVEDIR : 0) != 0)
+        return SetError(err, errno, what, hostPath);
+    return true;
+}
+
 bool MakeDirectory(const std::string& hostPath, SysError* err) {
     if (int e = fault::Check(fault::Op::Mkdir))
         return SetError(err, e, "Cannot make the directory", hostPath);

@@ -146,6 +146,12 @@ bool RenameEntry(const std::string& from, const std::string& to, bool replace,
 // Removes a file or a symbolic link (never its target); a directory is
 // refused (kDosAccessDenied).
 bool DeleteFile(const std::string& hostPath, SysError* err = nullptr);
+// Removes the entry name of the open directory dirFd: a file or a link
+// (never its target), or with directory set an empty directory (a link is
+// refused, never followed). hostPath names the entry in error texts.
+// Passes the fault-injection seam as Unlink.
+bool DeleteEntryAt(int dirFd, const std::string& name, bool directory, const std::string& hostPath,
+                   SysError* err = nullptr);
 bool MakeDirectory(const std::string& hostPath, SysError* err = nullptr);
 // Removes an empty directory (a link to a directory is refused with
 // kDosPathNotFound and stays; a directory with entries gives kDosDirNotEmpty).
