@@ -29,7 +29,10 @@
 // Keys: Enter in the tree opens the branch and goes to it, on a file it
 // opens the file; Backspace goes to the parent directory; Tab moves
 // between tree and list. The tag, tree, sort, view and pane commands
-// arrive by id through RunCommand().
+// arrive by id through RunCommand(). Shift+Delete asks the frame for the
+// delete dialog with normal delete chosen (DeleteRequested); F2 on one
+// untagged file of the list edits its name in place (the frame's F2, the
+// rename dialog, is held back for it), as does a slow second click.
 #pragma once
 
 #include "catalogue/CFileManagerSession.h"

@@ -268,6 +268,7 @@ TEST_F(FileOpDialogTest, KeysAndMenusOpenTheDialogOfTheFocus) {
             auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
             ASSERT_NE(editor, nullptr) << "the name's editor is open";
             EXPECT_EQ(editor->text(), "beta.doc");
+            EXPECT_EQ(editor->selectedText(), "beta") << "ready to type over, extension kept";
             QTest::keyClick(editor, Qt::Key_Escape);
         }
     }
