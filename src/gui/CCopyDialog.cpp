@@ -28,33 +28,8 @@ namespace {
 
 using fileops::CCopyParameters;
 
-struct GroupEntry {
-    const char* text;
-    int group;
-};
-// The "File &Group:" choices in their order.
-constexpr GroupEntry kGroups[] = {
-    {"Current file", kCopyGroupCurrent},
-    {"Every file", kCopyGroupEvery},
-    {"Tagged files", kCopyGroupTagged},
-    {"Untagged files", kCopyGroupUntagged},
-};
-
 constexpr const char* kPathModeTexts[] = {"Store &No Paths", "Store &Relative Path",
                                           "Store F&ull Paths"};
-
-std::shared_ptr<const platform::DriveMap> CurrentDrives() {
-    if (const app::VorlaneApp* a = app::VorlaneApp::Current())
-        return a->Drives();
-    return platform::DriveMap::Current();
-}
-
-// A label with an access key and the control it leads to.
-QLabel* BuddyLabel(const char* text, QWidget* buddy) {
-    auto* label = new QLabel(QString::fromLatin1(text));
-    label->setBuddy(buddy);
-    return label;
-}
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -82,11 +57,7 @@ std::unique_ptr<CCopyDialog> CCopyDialog::ForFiles(const std::string& directory,
                                                    int group, bool move, QWidget* parent) {
     std::unique_ptr<CCopyDialog> dialog(new CCopyDialog(directory, false, move, parent));
     dialog->m_groupFiles = std::move(files);
-    int index = 0;
-    for (int i = 0; i < static_cast<int>(std::size(kGroups)); ++i)
-        if (kGroups[i].group == group)
-            index = i;
-    dialog->m_group->setCurrentIndex(index);
+    FillGroupChoice(dialog->m_group, group);
     dialog->ShowGroupCount();
     return dialog;
 }
@@ -119,12 +90,13 @@ CCopyDialog::CCopyDialog(const std::string& directory, bool directoryDialog, boo
         grid->addWidget(m_countLabel, 1, 1, 1, 2);
     } else {
         m_group = new QComboBox;
-        for (const GroupEntry& entry : kGroups)
-            m_group->addItem(QString::fromLatin1(entry.text), entry.group);
         grid->addWidget(BuddyLabel("File &Group:", m_group), 1, 0);
         grid->addWidget(m_group, 1, 1);
         grid->addWidget(m_countLabel, 1, 2);
-        connect(m_group, &QComboBox::currentIndexChanged, this, [this] { ShowGroupCount(); });
+        connect(m_group, &QComboBox::currentIndexChanged, this, [this] {
+            if (m_groupFiles)
+                ShowGroupCount();
+        });
     }
     m_target = new QComboBox;
     m_target->setEditable(true);
@@ -150,16 +122,7 @@ CCopyDialog::CCopyDialog(const std::string& directory, bool directoryDialog, boo
 
     BuildOptions(layout);
 
-    auto* buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CCopyDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
-        if (app::VorlaneApp* a = app::VorlaneApp::Current())
-            a->ShowHelp(kHelpContext);
-        else
-            CHelpWindow::Show(this, kHelpContext);
-    });
+    auto* buttons = MakeDialogButtons(this, kHelpContext);
     layout->addWidget(buttons);
 
     LoadSettings();
@@ -210,10 +173,7 @@ CCopyDialog::~CCopyDialog() {
 
 void CCopyDialog::LoadSettings() {
     const app::VorlaneApp* a = app::VorlaneApp::Current();
-    const CCopyParameters p =
-        fileops::ReadCopySettings([a](const std::string& section, const std::string& key, int def) {
-            return a ? a->ReadInt(section, key, def) : def;
-        });
+    const CCopyParameters p = fileops::ReadCopySettings(AppIntReader());
     m_newer->setChecked(p.flags & fileops::kCopyOnlyIfNewer);
     m_exists->setChecked(p.flags & fileops::kCopyOnlyIfDestinationExists);
     m_prompt->setChecked(p.flags & fileops::kCopyPromptBeforeOverwrite);
@@ -233,12 +193,9 @@ void CCopyDialog::LoadSettings() {
 
 void CCopyDialog::StoreSettings(const CCopyParameters& parameters) {
     m_history.Add(parameters.targetPath);
-    app::VorlaneApp* a = app::VorlaneApp::Current();
-    if (!a)
+    const fileops::SettingsWriter write = AppWriter();
+    if (!write)
         return;
-    auto write = [a](const std::string& section, const std::string& key, const std::string& value) {
-        a->WriteString(section, key, value);
-    };
     fileops::WriteCopySettings(parameters, write);
     m_history.Save(write);
 }
@@ -277,7 +234,7 @@ QString CCopyDialog::CountText() const {
 void CCopyDialog::ShowGroupCount() {
     const int group = m_group->currentData().toInt();
     m_files = m_groupFiles ? m_groupFiles(group) : std::vector<std::string>();
-    m_countLabel->setText(QString::asprintf("%ld files", static_cast<long>(m_files.size())));
+    m_countLabel->setText(FileCountText(m_files.size()));
 }
 
 void CCopyDialog::Browse() {
@@ -306,39 +263,14 @@ void CCopyDialog::accept() {
 // --- the tree count --------------------------------------------------------------
 
 void CCopyDialog::StartCount(TreeCounter counter) {
-    if (!counter)
-        counter = [](const std::string& directory, const platform::DriveMap& drives,
-                     const std::atomic<bool>* cancel) {
-            return fileops::CountTree(directory, drives, cancel);
-        };
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_cancelCount = cancel;
-    // The worker owns what it reads (the drive map snapshot, the flag); it
-    // is never waited for. The dialog sets the flag before it goes (done,
-    // destructor), both on the GUI thread, so a result that finds the flag
-    // clear there finds the dialog alive; a later one is dropped.
-    std::thread([counter = std::move(counter), cancel, drives = CurrentDrives(),
-                 directory = m_source, dialog = this]() {
-        const fileops::TreeCount count = counter(directory, *drives, cancel.get());
-        QCoreApplication* application = QCoreApplication::instance();
-        if (cancel->load() || !application)
-            return;
-        QMetaObject::invokeMethod(
-            application,
-            [dialog, cancel, count] {
-                if (!cancel->load())
-                    dialog->ShowCount(count);
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    m_cancelCount = StartTreeCount(m_source, std::move(counter),
+                                   [this](fileops::TreeCount count) { ShowCount(count); });
 }
 
 void CCopyDialog::ShowCount(const fileops::TreeCount& count) {
     m_cancelCount.reset();
     if (count.known)
-        m_countLabel->setText(QString::asprintf(
-            "%s dirs and %s files", catalogue::FormatCount(count.directories, 32).c_str(),
-            catalogue::FormatCount(count.files, 32).c_str()));
+        m_countLabel->setText(TreeCountText(count));
     emit CountArrived();
 }
 

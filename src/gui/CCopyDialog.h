@@ -22,6 +22,7 @@
 
 #include "fileops/CCopyDirectory.h"
 #include "gui/CFieldHistory.h"
+#include "gui/DialogSupport.h"
 
 #include <QDialog>
 
@@ -41,29 +42,18 @@ class QVBoxLayout;
 
 namespace vorlane::gui {
 
-// The groups of the "File &Group:" choice, in its order (the catalogue's
-// group numbers).
-enum CopyGroupChoice : int {
-    kCopyGroupCurrent = 4,
-    kCopyGroupEvery = 1,
-    kCopyGroupTagged = 2,
-    kCopyGroupUntagged = 3,
-};
-
 class CCopyDialog : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kHelpContext = 14115;
     static constexpr const char* kFilesCaption = "Copy / Move File(s)";
     static constexpr const char* kDirectoryCaption = "Copy / Move Directory";
-    static constexpr const char* kCountUnknown = "# of dirs and files not known!";
+    static constexpr const char* kCountUnknown = gui::kCountUnknown;
 
     // The names of a group's files in the source directory, in group order.
     using GroupFiles = std::function<std::vector<std::string>(int group)>;
     // Counts a tree on a worker thread (fileops::CountTree by default).
-    using TreeCounter = std::function<fileops::TreeCount(const std::string& dosDirectory,
-                                                         const platform::DriveMap& drives,
-                                                         const std::atomic<bool>* cancel)>;
+    using TreeCounter = gui::TreeCounter;
 
     // The files dialog on a directory's groups, group preselected.
     static std::unique_ptr<CCopyDialog> ForFiles(const std::string& directory, GroupFiles files,

@@ -193,6 +193,8 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return Text(*file, column);
+    case Qt::EditRole:
+        return column == kName ? QVariant(QString::fromStdString(file->Name())) : QVariant();
     case Qt::DecorationRole:
         if (column == kName)
             return FileIcon(*file);
@@ -238,7 +240,17 @@ Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
     const CFileContainer* file = FileAt(index.row());
     if (file && !file->IsArchiveMember())
         f |= Qt::ItemIsDragEnabled;
+    if (file && !file->IsArchiveMember() && m_renameHandler && m_columns[index.column()] == kName)
+        f |= Qt::ItemIsEditable;
     return f;
+}
+
+bool CFileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    // The list shows the new name once the rename's change notice is in;
+    // a refused rename leaves the old one.
+    return m_renameHandler(index.row(), value.toString().trimmed().toStdString());
 }
 
 QStringList CFileListModel::mimeTypes() const {

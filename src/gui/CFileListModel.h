@@ -23,6 +23,7 @@
 #include <QAbstractTableModel>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,12 +96,17 @@ class CFileListModel : public QAbstractTableModel {
     Column ColumnAt(int section) const { return m_columns[section]; }
     catalogue::CFileContainer* FileAt(int row) const;
     void SetDropTarget(CFileDropTarget* target) { m_dropTarget = target; }
+    // The names of plain files can be edited in place while a handler is
+    // set; it gets the row and the name typed (true: the rename started).
+    using RenameHandler = std::function<bool(int row, const std::string& newName)>;
+    void SetRenameHandler(RenameHandler handler) { m_renameHandler = std::move(handler); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDragActions() const override;
@@ -117,6 +123,7 @@ class CFileListModel : public QAbstractTableModel {
     std::vector<Column> m_columns;
     bool m_zipList = false;
     CFileDropTarget* m_dropTarget = nullptr;
+    RenameHandler m_renameHandler;
 };
 
 // The drag of files: the tagged files of the list when the dragged row is

@@ -156,7 +156,7 @@ void CVorlaneFrame::BuildToolBar() {
         {0, nullptr},
         {kCmdCopy, "edit-copy"},
         {kCmdMove, "go-jump"},
-        {14120, "user-trash"},
+        {kCmdDelete, "user-trash"},
         {0, nullptr},
         {catalogue::kCmdSortByFilename, "view-sort-ascending"},
         {kCmdViewDetails, "view-list-details"},
@@ -255,6 +255,11 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
     }
     if (id == kCmdCopy || id == kCmdMove) {
         RunCopyCommand(id == kCmdMove);
+        return;
+    }
+    if (id == kCmdAttributes || id == kCmdDelete || id == kCmdRename || id == kCmdTouch ||
+        id == kCmdMakeDirectory) {
+        RunFileOpCommand(id);
         return;
     }
     if (command->target == CommandTarget::Window) {
@@ -404,6 +409,22 @@ void CVorlaneFrame::RunCopyCommand(bool move) {
         fm->StartCopy(dialog->Parameters());
 }
 
+void CVorlaneFrame::RunFileOpCommand(int id, bool skipRecycle) {
+    QPointer<TFileManagerWindow> fm = ActiveFileManager();
+    if (!fm)
+        return;
+    std::unique_ptr<QDialog> dialog = fm->MakeFileOpDialog(id, skipRecycle, this);
+    if (!dialog)
+        return;
+    if (m_app)
+        m_app->PushHelpContext(id);
+    const int result = RunDialog(*dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    if (result == QDialog::Accepted && fm)
+        fm->StartFileOp(*dialog);
+}
+
 void CVorlaneFrame::ShowHelp(int context) {
     if (m_app) {
         m_app->ShowHelp(context);
@@ -454,6 +475,8 @@ TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName,
                 OnStatusText(field, text, repaint);
             });
     connect(fm, &TFileManagerWindow::CommandRequested, this, [this](int id) { RunCommand(id); });
+    connect(fm, &TFileManagerWindow::DeleteRequested, this,
+            [this](bool skipRecycle) { RunFileOpCommand(kCmdDelete, skipRecycle); });
     if (!fm->OpenDrive(driveName, kind, initialDirectory)) {
         delete fm;
         return nullptr;

@@ -125,6 +125,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Copy (F3) and Move (F4) on the active window: the dialog for where
     // its focus is, then the run as a job.
     void RunCopyCommand(bool move);
+    // Delete, Rename, Attributes, Touch and Make Directory on the active
+    // window the same way (skipRecycle: Shift+Delete).
+    void RunFileOpCommand(int id, bool skipRecycle = false);
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);

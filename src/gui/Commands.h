@@ -58,7 +58,11 @@ enum FrameCommand : int {
 enum WindowCommand : int {
     kCmdFirstFileCommand = 14105, // 14105 to 14175 in steps of 5
     kCmdLastFileCommand = 14175,
+    kCmdAttributes = 14110,
     kCmdCopy = 14115, // the copy and move dialogs (F3, F4)
+    kCmdDelete = 14120,
+    kCmdRename = 14150,
+    kCmdTouch = 14160,
     kCmdMove = 14135,
     kCmdOpenFile = 14140,
     kCmdFileSearchCriteria = 14620,

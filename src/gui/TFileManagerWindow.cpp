@@ -7,6 +7,7 @@
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
 #include "gui/Commands.h"
+#include "gui/DialogSupport.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/File.h"
@@ -14,6 +15,7 @@
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -203,6 +205,14 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     // Ctrl+click and Shift+click reach the lists' viewports.
     m_details->viewport()->installEventFilter(this);
     m_icons->viewport()->installEventFilter(this);
+    // Names are edited in place with F2 or a slow second click, as in
+    // desktop file managers (a double click opens the file).
+    m_fileModel->SetRenameHandler(
+        [this](int row, const std::string& newName) { return RenameInPlace(row, newName); });
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)})
+        view->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::SelectedClicked);
     setFocusProxy(m_tree);
     const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
     m_commandPane->setVisible(settings.displayCommandLine);
@@ -353,6 +363,14 @@ bool TFileManagerWindow::CarriesCommand(int id) const {
 QWidget* TFileManagerWindow::FileView() const {
     return m_viewMode == FileViewMode::Details ? static_cast<QWidget*>(m_details)
                                                : static_cast<QWidget*>(m_icons);
+}
+
+QModelIndex TFileManagerWindow::NameIndex(const QModelIndex& index) const {
+    const std::vector<CFileListModel::Column>& columns = m_fileModel->Columns();
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i] == CFileListModel::kName)
+            return index.siblingAtColumn(static_cast<int>(i));
+    return {};
 }
 
 bool TFileManagerWindow::TreeHasFocus() const {
@@ -622,9 +640,28 @@ bool TFileManagerWindow::eventFilter(QObject* watched, QEvent* event) {
         if (TagByClick(view, static_cast<QMouseEvent*>(event)))
             return true;
     }
+    auto* view = qobject_cast<QAbstractItemView*>(watched);
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) && view &&
+        watched != m_tree && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2 &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier &&
+        PreselectedGroup() == kCopyGroupCurrent) {
+        // F2 on one file of the list edits its name in place rather than
+        // opening the rename dialog (the shortcut is held back for it).
+        const QModelIndex name = NameIndex(view->currentIndex());
+        if (m_fileModel->flags(name) & Qt::ItemIsEditable) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                view->edit(name);
+            return true;
+        }
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ShiftModifier) {
+        emit DeleteRequested(true);
+        return true;
+    }
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
         return QWidget::eventFilter(watched, event);
     switch (key->key()) {
@@ -652,6 +689,9 @@ bool TFileManagerWindow::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (watched != m_tree) {
+            // Enter in a name's editor ends the edit (the editor passes it on).
+            if (QApplication::focusWidget() != watched)
+                return false;
             if (m_session.CaretFile())
                 emit CommandRequested(kCmdOpenFile);
             return true;

@@ -29,7 +29,10 @@
 // Keys: Enter in the tree opens the branch and goes to it, on a file it
 // opens the file; Backspace goes to the parent directory; Tab moves
 // between tree and list. The tag, tree, sort, view and pane commands
-// arrive by id through RunCommand().
+// arrive by id through RunCommand(). Shift+Delete asks the frame for the
+// delete dialog with normal delete chosen (DeleteRequested); F2 on one
+// untagged file of the list edits its name in place (the frame's F2, the
+// rename dialog, is held back for it), as does a slow second click.
 #pragma once
 
 #include "catalogue/CFileManagerSession.h"
@@ -41,6 +44,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -48,6 +52,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QDialog;
 class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
@@ -157,6 +162,24 @@ class TFileManagerWindow : public QWidget,
     // files while "4DOS Descriptions" is on).
     void StartCopy(fileops::CCopyParameters parameters);
 
+    // Delete (14120), Rename (14150), Attributes (14110), Touch (14160) and
+    // Make Directory: the dialog for where the focus is, null when the
+    // window shows no directory. Delete in the tree of a plain drive:
+    // "Remove Directory" on the current directory, else "Delete File(s)"
+    // (skipRecycle, from Shift+Delete: normal delete rather than the recycle
+    // bin). Rename in the tree: "File Rename" of the current directory; in
+    // the list "Rename File(s)" when files are tagged, else "File Rename"
+    // of the current file. The group dialogs preselect the tagged files
+    // when there are any, else the current file.
+    std::unique_ptr<QDialog> MakeFileOpDialog(int id, bool skipRecycle, QWidget* parent);
+    // Starts the run of a dialog MakeFileOpDialog made, closed with OK
+    // (descriptions follow the files while "4DOS Descriptions" is on).
+    void StartFileOp(const QDialog& dialog);
+    // The in-place rename of a row of the file list (the name column's
+    // editor): runs the rename of that one file; the list keeps the old
+    // name until the rename's change notice arrives.
+    bool RenameInPlace(int row, const std::string& newName);
+
     bool TreeHasFocus() const;
     FileViewMode ViewMode() const { return m_viewMode; }
     void SetViewMode(FileViewMode mode);
@@ -198,6 +221,8 @@ class TFileManagerWindow : public QWidget,
     void TitleChanged(const QString& title);
     // A key of the window asks for a command the frame carries out.
     void CommandRequested(int id);
+    // Shift+Delete: the delete dialog with normal delete chosen.
+    void DeleteRequested(bool skipRecycle);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -206,6 +231,12 @@ class TFileManagerWindow : public QWidget,
     // Runs a file operation's job through the frame's job manager; a
     // window outside a frame runs it at once.
     void StartJob(std::unique_ptr<ui::Job> job);
+    // The files of a group of the list, by the names a run addresses them
+    // by; the group a dialog preselects (tagged, else the current file).
+    std::function<std::vector<std::string>(int group)> ListGroupFiles();
+    int PreselectedGroup() const;
+    // The name column's cell of a row of the file list.
+    QModelIndex NameIndex(const QModelIndex& index) const;
     void OnTreeCurrentChanged(const QModelIndex& current);
     void OnTreeExpanded(const QModelIndex& index);
     void OnTreeCollapsed(const QModelIndex& index);

@@ -29,8 +29,12 @@ std::unique_ptr<CCopyDialog> TFileManagerWindow::MakeCopyDialog(bool move, QWidg
     const std::string path = m_session.CurrentDirectoryPath();
     if (TreeHasFocus() && MenuResource() == 200)
         return CCopyDialog::ForDirectory(path, move, parent);
+    return CCopyDialog::ForFiles(path, ListGroupFiles(), PreselectedGroup(), move, parent);
+}
+
+std::function<std::vector<std::string>(int group)> TFileManagerWindow::ListGroupFiles() {
     QPointer<TFileManagerWindow> self(this);
-    auto files = [self](int group) {
+    return [self](int group) {
         std::vector<std::string> names;
         if (!self)
             return names;
@@ -41,8 +45,11 @@ std::unique_ptr<CCopyDialog> TFileManagerWindow::MakeCopyDialog(bool move, QWidg
                 names.push_back(RunName(*session.File(index)));
         return names;
     };
-    const int group = directory->TaggedCount() > 0 ? kCopyGroupTagged : kCopyGroupCurrent;
-    return CCopyDialog::ForFiles(path, std::move(files), group, move, parent);
+}
+
+int TFileManagerWindow::PreselectedGroup() const {
+    const catalogue::CDirectoryContainer* directory = m_session.CurrentDirectory();
+    return directory && directory->TaggedCount() > 0 ? kCopyGroupTagged : kCopyGroupCurrent;
 }
 
 void TFileManagerWindow::StartCopy(fileops::CCopyParameters parameters) {

@@ -11,20 +11,44 @@
 #include "catalogue/CFileContainer.h"
 
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QListView>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
+#include <QTreeView>
 
 #include <algorithm>
 #include <vector>
 
 namespace vorlane::gui {
 
-// Draws the icon view's items at one size: the icon above the name (large
-// icons, thumbnails; the name wraps onto two lines) or beside it.
-class CFileItemDelegate : public QStyledItemDelegate {
+// The file lists' editor of a name (a rename in place) starts with the
+// name before its extension selected, ready to be typed over, as desktop
+// file managers do. The view selects the whole text after this call, so
+// the selection is made once the editor is shown.
+class CNameEditDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        QStyledItemDelegate::setEditorData(editor, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            QMetaObject::invokeMethod(
+                line,
+                [line] {
+                    const qsizetype dot = line->text().lastIndexOf('.');
+                    if (dot > 0)
+                        line->setSelection(0, static_cast<int>(dot));
+                },
+                Qt::QueuedConnection);
+    }
+};
+
+// Draws the icon view's items at one size: the icon above the name (large
+// icons, thumbnails; the name wraps onto two lines) or beside it.
+class CFileItemDelegate : public CNameEditDelegate {
+  public:
+    using CNameEditDelegate::CNameEditDelegate;
 
     void SetItem(QSize size, bool iconAbove) {
         m_size = size;
@@ -107,6 +131,7 @@ int WidestName(const catalogue::CFileManagerSession& session, const QFontMetrics
 void TFileManagerWindow::SetUpIconView() {
     m_itemDelegate = new CFileItemDelegate(m_icons);
     m_icons->setItemDelegate(m_itemDelegate);
+    m_details->setItemDelegate(new CNameEditDelegate(m_details));
     m_icons->setUniformItemSizes(true); // one size for all: no row is measured
     m_icons->setTextElideMode(Qt::ElideMiddle);
     m_icons->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -87,7 +87,8 @@ TEST_F(AccessKeysTest, EveryLabelWithAnAccessKeyInEveryDialogHasItsBuddy) {
             m_appFrame->RunCommand(command.id);
     Pump();
     for (const char* title :
-         {"Custom Tag", "Custom Sort", "General Settings", "Log Drive", "Copy / Move Directory"})
+         {"Custom Tag", "Custom Sort", "General Settings", "Log Drive", "Copy / Move Directory",
+          "Remove Directory", "File Rename", "File Attributes", "File Touch", "Make Directory"})
         EXPECT_TRUE(dialogs.count(title)) << title << " was not reached";
     EXPECT_TRUE(missing.isEmpty()) << missing.join("\n").toStdString();
 }

@@ -67,6 +67,24 @@ class AppFrameTest : public GuiTest {
         return code;
     }
 
+    // Starts the program with a file manager window on C: (and directory).
+    TFileManagerWindow& OpenC(const std::string& directory = "") {
+        Start();
+        TFileManagerWindow* fm = m_appFrame->OpenFileManager("C:", 1, false, directory);
+        EXPECT_NE(fm, nullptr);
+        m_appFrame->activateWindow();
+        Pump();
+        return *fm;
+    }
+    // One section of the settings file as it holds it now.
+    std::map<std::string, std::string> Section(const std::string& section) const {
+        std::map<std::string, std::string> keys;
+        platform::ProfileFile ini = Ini();
+        for (const std::string& key : ini.Keys(section))
+            keys[key] = ini.GetString(section, key);
+        return keys;
+    }
+
     std::function<int(QDialog&)> OnDialog;
     QStringList m_notices;
     std::string m_home;

@@ -31,21 +31,8 @@ class CopyDialogTest : public AppFrameTest {
     }
     ~CopyDialogTest() override { SetCopyStartWatcher(nullptr); }
 
-    TFileManagerWindow& OpenC(const std::string& directory = "") {
-        Start();
-        TFileManagerWindow* fm = m_appFrame->OpenFileManager("C:", 1, false, directory);
-        EXPECT_NE(fm, nullptr);
-        m_appFrame->activateWindow();
-        Pump();
-        return *fm;
-    }
-    // The "File Copy" section as the settings file holds it now.
     std::map<std::string, std::string> CopySection() const {
-        std::map<std::string, std::string> keys;
-        platform::ProfileFile ini = Ini();
-        for (const std::string& key : ini.Keys(fileops::kCopySettingsSection))
-            keys[key] = ini.GetString(fileops::kCopySettingsSection, key);
-        return keys;
+        return Section(fileops::kCopySettingsSection);
     }
     static void SetTarget(CCopyDialog& dialog, const std::string& target) {
         dialog.TargetBox()->setEditText(QString::fromStdString(target));

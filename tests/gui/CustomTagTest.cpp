@@ -137,12 +137,6 @@ TEST(CustomTagCriteria, RefusesBadFileTypesAndReversedDates) {
 
 class CustomTagTest : public AppFrameTest {
   protected:
-    TFileManagerWindow& OpenC() {
-        Start();
-        TFileManagerWindow* fm = m_appFrame->OpenFileManager("C:", 1, false);
-        EXPECT_NE(fm, nullptr);
-        return *fm;
-    }
     static int TaggedRows(TFileManagerWindow& fm) {
         const auto& files = fm.Session().CurrentDirectory()->Files();
         return static_cast<int>(
