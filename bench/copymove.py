@@ -240,9 +240,9 @@ def _run_move_other_fs(ctx, program):
             before_each=fresh,
             check=check,
         )
-        ctx.note(work, "vorlane flushes each file and its directory before deleting the "
-                       "source; mv flushes nothing; mv+sync writes everything back once at "
-                       "the end")
+        ctx.note(work, "vorlane flushes the target file system once for each batch of "
+                       "copies (1,024 files or 256 MiB) before deleting their sources; mv "
+                       "flushes nothing; mv+sync writes everything back once at the end")
     finally:
         for point in (memory, image):
             if point is not None:
