@@ -51,9 +51,9 @@ EXTENSIONS = ["txt", "c", "h", "doc", "jpg", "png", "pdf", "gz", "", "md", "dat"
 
 
 def _prepare_copy(ctx):
-    if (ctx.data_dir / COPY_MARKER).exists():
-        return
     copy = ctx.data_dir / "root" / "COPY"
+    if (ctx.data_dir / COPY_MARKER).exists() and copy.is_dir():
+        return
     if copy.exists():
         subprocess.run(["rm", "-rf", str(copy)], check=True)
     rng = random.Random(16)
@@ -73,7 +73,11 @@ def _prepare_copy(ctx):
 
 
 def prepare(ctx):
+    _prepare_views(ctx)
     _prepare_copy(ctx)
+
+
+def _prepare_views(ctx):
     if (ctx.data_dir / MARKER).exists():
         return
     root = ctx.data_dir / "root"

@@ -73,6 +73,7 @@
 #include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
@@ -344,8 +345,21 @@ int MeasureCopy(vorlane::gui::CVorlaneFrame& frame, const std::string& source,
     });
     if (cancelAfterMs > 0)
         cancel.start(cancelAfterMs);
-    // A copy that hangs is a failure, not a slow time.
+    // A copy that hangs is a failure, not a slow time; so is a message or
+    // question the copy shows (nobody is there to answer it): it is
+    // closed and its text becomes the failure.
     QTimer::singleShot(600'000, &loop, &QEventLoop::quit);
+    QTimer modalWatch;
+    modalWatch.setInterval(100);
+    QObject::connect(&modalWatch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (failure.empty())
+            failure = "the copy showed a message: " + box->text().toStdString();
+        box->reject();
+    });
+    modalWatch.start();
     if (!ended)
         loop.exec();
     ticker.stop();
