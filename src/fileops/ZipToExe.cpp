@@ -10,6 +10,8 @@
 #include "platform/ProgramDirs.h"
 #include "ui/MessageText.h"
 #include "ui/UserInterface.h"
+#include "zip/CZipFileOperation.h"
+#include "zip/ZipMemberEntry.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -117,6 +119,30 @@ std::string DosText(const platform::SysError& err) {
 }
 
 } // namespace
+
+std::optional<std::vector<std::string>> ReadZipToExeMembers(const ui::OperationContext& context,
+                                                            const std::string& zipPath) {
+    zip::CZipFileOperation op(context);
+    std::vector<zip::ZipMemberEntry> entries;
+    const int state = op.ReadDirectory(zipPath, false, &entries);
+    const std::string shown = platform::AbbreviatePath(zipPath, 50);
+    const char* problem = nullptr;
+    if (state == 0 || state == 2)
+        problem = "'%s' is NOT a zip file!";
+    else if (state != 4)
+        problem = "'%s' has been damaged!";
+    else if (entries.empty())
+        problem = "'%s' is empty!";
+    if (problem) {
+        context.Ui().Message(ui::FormatText(problem, shown.c_str()));
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (const zip::ZipMemberEntry& entry : entries)
+        names.emplace_back(entry.StoredName());
+    return names;
+}
 
 std::string FindSfxStub(const std::string& directory) {
     for (const char* name : {kSfxStubName, kSfxStubHostName}) {

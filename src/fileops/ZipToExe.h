@@ -35,6 +35,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorlane::platform {
 class File;
@@ -61,6 +62,14 @@ struct ZipToExeParameters {
     // The host directory that holds the stub; "" for the program's own.
     std::string stubDirectory;
 };
+
+// The menu command's check of the chosen archive: its members' names as
+// stored (directories left out), in the archive's order; or, after the
+// text has been shown (path shortened to 50 characters), nothing: "'%s'
+// is NOT a zip file!" (missing, or not a zip file), "'%s' has been
+// damaged!", "'%s' is empty!".
+std::optional<std::vector<std::string>> ReadZipToExeMembers(const ui::OperationContext& context,
+                                                            const std::string& zipPath);
 
 // The stub's host path in directory (VORLNSFX.DLL, else vorlnsfx), "" when
 // neither exists.

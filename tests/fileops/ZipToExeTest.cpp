@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vorlane::fileops {
@@ -406,6 +407,46 @@ TEST_F(ZipToExeTest, FailuresShowTheirTextAndLeaveNoOutput) {
         EXPECT_TRUE(notices.Notices().empty());
         for (const auto& log : m_ui.StatusWindows())
             EXPECT_TRUE(log->destroyed);
+    }
+}
+
+} // namespace
+} // namespace vorlane::fileops
+
+namespace vorlane::fileops {
+namespace {
+
+TEST_F(ZipToExeTest, TheCommandChecksTheArchiveFirst) {
+    HandZip good;
+    good.Add("README.TXT", "r");
+    good.AddDirectory("docs/");
+    good.Add("docs/Notes.txt", "n");
+    HandZip plain;
+    plain.Add("a.txt", "a");
+    struct Case {
+        const char* name;
+        std::optional<std::string> bytes; // none: no file
+        std::optional<std::vector<std::string>> members;
+        const char* text;
+    } cases[] = {
+        {"members listed as stored", good.Build(),
+         std::vector<std::string>{"README.TXT", "docs/Notes.txt"}, nullptr},
+        {"missing", std::nullopt, std::nullopt, "'C:\\CHECK.ZIP' is NOT a zip file!"},
+        {"not a zip file", std::string("just text"), std::nullopt,
+         "'C:\\CHECK.ZIP' is NOT a zip file!"},
+        {"damaged", test::PointPastEnd(plain.Build()), std::nullopt,
+         "'C:\\CHECK.ZIP' has been damaged!"},
+        {"empty", HandZip().Build(), std::nullopt, "'C:\\CHECK.ZIP' is empty!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::unlink(Host("CHECK.ZIP").c_str());
+        if (c.bytes)
+            test::WriteFile(Host("CHECK.ZIP"), *c.bytes);
+        m_ui.Reset();
+        EXPECT_EQ(ReadZipToExeMembers(Context(), "C:\\CHECK.ZIP"), c.members);
+        EXPECT_EQ(m_ui.Texts(),
+                  c.text ? std::vector<std::string>{c.text} : std::vector<std::string>{});
     }
 }
 
