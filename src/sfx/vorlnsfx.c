@@ -404,47 +404,44 @@ static int ask_replace(const char* name) {
     return line[0] == 'y' || line[0] == 'Y' || g_replace_all;
 }
 
+/* Makes directory name in *dir when missing and steps into it, never
+ * through a link. 0 on failure (*dir stays open). */
+static int enter_dir(int* dir, const char* name) {
+    if (mkdirat(*dir, name, 0755) != 0 && errno != EEXIST)
+        return 0;
+    int next = openat(*dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0)
+        return 0;
+    close(*dir);
+    *dir = next;
+    return 1;
+}
+
 /* Opens (making when missing) each directory of path below root, never
- * through a link. Returns the innermost directory's descriptor, and in
- * *base the last component. */
+ * through a link; with make_last the last component too (a directory
+ * member). Returns the innermost directory's descriptor, and in *base the
+ * last component; -1 on failure. */
 static int walk_to_parent(int root, char* path, char** base, int make_last) {
     int dir = dup(root);
     char* p = path;
     for (;;) {
         char* slash = strchr(p, '/');
-        if (!slash || slash[1] == '\0') {
-            if (slash)
-                *slash = '\0';
-            if (make_last && *p) {
-                if (mkdirat(dir, p, 0755) != 0 && errno != EEXIST)
-                    goto fail;
-                int next = openat(dir, p, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (next < 0)
-                    goto fail;
-                close(dir);
-                dir = next;
-            }
-            if (slash)
-                *slash = '/';
+        int last = !slash || slash[1] == '\0';
+        if (slash)
+            *slash = '\0';
+        int ok = last && !(make_last && *p) ? 1 : enter_dir(&dir, p);
+        if (slash)
+            *slash = '/';
+        if (!ok) {
+            close(dir);
+            return -1;
+        }
+        if (last) {
             *base = p;
             return dir;
         }
-        *slash = '\0';
-        if (mkdirat(dir, p, 0755) != 0 && errno != EEXIST) {
-            *slash = '/';
-            goto fail;
-        }
-        int next = openat(dir, p, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        *slash = '/';
-        if (next < 0)
-            goto fail;
-        close(dir);
-        dir = next;
         p = slash + 1;
     }
-fail:
-    close(dir);
-    return -1;
 }
 
 static int extract_one(int root, struct member* m) {
