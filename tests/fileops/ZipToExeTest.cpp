@@ -230,6 +230,24 @@ TEST_F(ZipToExeTest, HeaderUpdateMovesOffsetsOrRefusesWithTheText) {
     }
 }
 
+// The update on a path: a self-extractor made by concatenation is put
+// right once; a failure is shown with the path.
+TEST_F(ZipToExeTest, UpdateHeadersOnAPathShowsItsFailure) {
+    HandZip z;
+    z.Add("a.txt", "a");
+    const std::string joined = "stub code " + z.Build();
+    test::WriteFile(Host("JOINED.EXE"), joined);
+    EXPECT_TRUE(UpdateHeaders(Context(), "C:\\JOINED.EXE"));
+    ExpectOffsetsFromFileStart(test::ReadFile(Host("JOINED.EXE")));
+    EXPECT_TRUE(m_ui.Texts().empty());
+    test::WriteFile(Host("TEXT.EXE"), "no archive here");
+    EXPECT_FALSE(UpdateHeaders(Context(), "C:\\TEXT.EXE"));
+    EXPECT_FALSE(UpdateHeaders(Context(), "C:\\MISSING.EXE"));
+    EXPECT_EQ(m_ui.Texts(), (std::vector<std::string>{
+                                "Could not find an embedded zip file in 'C:\\TEXT.EXE'!",
+                                "Could not find an embedded zip file in 'C:\\MISSING.EXE'!"}));
+}
+
 // Hostile archives of the zip tests go through the header update without
 // a read or write outside the file: each is adjusted or refused.
 TEST_F(ZipToExeTest, HostileArchivesAreAdjustedOrRefusedWithinTheFile) {
