@@ -236,7 +236,7 @@ bool UpdateZipHeaders(platform::File& file, const std::string& shownPath,
         return true;
     if (directory > *end || (entries > 0 && !firstHeaderAt(directory)))
         return fail(kCorrupt);
-    if (directory + start > 0xFFFFFFFFull)
+    if (directory > 0xFFFFFFFFull)
         return fail(kZip64);
 
     // The whole directory (up to the end record) is read and checked
