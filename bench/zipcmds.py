@@ -79,4 +79,6 @@ def run(ctx):
                                f"cat '{stub}' '{peer / 'big.zip'}' > '{peer / 'big.exe'}' && "
                                f"zip -A -q '{peer / 'big.exe'}' && sync"]},
                 rounds=min(ctx.rounds, 3), before_each=fresh, check=tested)
+    ctx.note("ziptoexe-500m", "the peer's sync flushes every file system; Vorlane fsyncs its "
+             "output and its directory")
     ctx.purge()
