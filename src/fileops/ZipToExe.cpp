@@ -220,21 +220,26 @@ bool UpdateZipHeaders(platform::File& file, const std::string& shownPath,
     if (start == 0)
         return true;
 
-    // Already adjusted: the first header where the record says (counting
-    // from the file's start) names the first member at the zip's start, or
-    // the directory ends right where the end record begins.
+    // Already adjusted: the directory ends right where the end record
+    // begins, or a central header stands where the record says counting
+    // from the file's start (when the caller knows where the zip starts,
+    // only inside the zip: the loader's own code holds the signature), or
+    // the first header at the moved place already names the first member
+    // at the zip's start. An update always leaves the first of these true,
+    // so a second one writes nothing.
     unsigned char header[kCentralHeaderSize];
     auto firstHeaderAt = [&](uint64_t offset) {
         return ReadAt(file, size, header, sizeof header, offset) &&
                Le32(header) == kCentralSignature;
     };
-    if (firstHeaderAt(directoryOffset) &&
-        (Le32(header + 42) == start || uint64_t(directoryOffset) + directorySize == *end))
+    if (uint64_t(directoryOffset) + directorySize == *end ||
+        ((!zipStart || directoryOffset >= start) && firstHeaderAt(directoryOffset)))
         return true;
     const uint64_t directory = uint64_t(directoryOffset) + start;
     if (firstHeaderAt(directory) && Le32(header + 42) == start)
         return true;
-    if (directory > *end || (entries > 0 && !firstHeaderAt(directory)))
+    if (directory > *end || (entries > 0 && !firstHeaderAt(directory)) ||
+        (entries == 0 && directory + directorySize != *end))
         return fail(kCorrupt);
     if (directory > 0xFFFFFFFFull)
         return fail(kZip64);
