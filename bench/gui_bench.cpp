@@ -57,6 +57,7 @@
 #include "fileops/CCopyDirectory.h"
 #include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
+#include "gui/CZipToExeDialog.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
 #include "gui/QtUserInterface.h"
@@ -66,10 +67,12 @@
 #include "platform/DosPath.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -156,6 +159,16 @@ int Screenshots(vorlane::gui::CVorlaneFrame& frame, const std::string& dir, cons
             Settle(frame);
         ok = child(icons)->grab().save(QString::fromStdString(dir + m.file)) && ok;
     }
+    // The ZipToExe dialog on a sample archive's members.
+    CZipToExeDialog zipToExe("C:\\PROJECTS\\VORLANE\\SETUP.ZIP",
+                             {"README.TXT", "bin/vorlane", "docs/manual.odt"}, &frame);
+    zipToExe.DirectoryField()->setText("/opt/vorlane");
+    zipToExe.StartupList()->setCurrentIndex(1);
+    zipToExe.CompanyField()->setText("Vorlane Project");
+    zipToExe.show();
+    for (int round = 0; round < 3; ++round)
+        Settle(zipToExe);
+    ok = zipToExe.grab().save(QString::fromStdString(dir + "/ziptoexe.png")) && ok;
     return ok ? 0 : 1;
 }
 

@@ -27,12 +27,6 @@ std::string DirectoryOf(const std::string& path) {
                                                            : path.substr(0, slash);
 }
 
-void SaveOpenPath(const std::string& name, const SettingsWriter& writer) {
-    const std::string directory = DirectoryOf(name);
-    if (writer)
-        writer(kZipSettingsSection, kZipOpenPathKey, directory);
-}
-
 bool Exists(const std::string& dosPath, const platform::DriveMap& drives) {
     std::string host;
     platform::FileEntry entry;
@@ -53,6 +47,11 @@ std::string AsOnDisk(const std::string& dosPath, const platform::DriveMap& drive
 
 } // namespace
 
+void SaveZipOpenPath(const std::string& chosen, const SettingsWriter& writer) {
+    if (writer)
+        writer(kZipSettingsSection, kZipOpenPathKey, DirectoryOf(chosen));
+}
+
 std::string NewArchiveName(const std::string& chosen) {
     std::string name = chosen;
     const size_t slash = name.rfind('\\');
@@ -71,7 +70,7 @@ std::optional<std::string> PrepareNewArchive(const ui::OperationContext& context
                                              const SettingsWriter& writer) {
     // The name keeps the case the user typed: on a case-sensitive disk an
     // upper-cased name is another file than the one asked for.
-    SaveOpenPath(chosen, writer);
+    SaveZipOpenPath(chosen, writer);
     const std::string archive = NewArchiveName(chosen);
     const bool existed = Exists(archive, context.Drives());
     if (!existed) {
@@ -87,7 +86,7 @@ std::optional<std::string> PrepareNewArchive(const ui::OperationContext& context
 
 std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& writer) {
     const std::string upper = Upper(chosen);
-    SaveOpenPath(upper, writer);
+    SaveZipOpenPath(upper, writer);
     return upper;
 }
 

@@ -33,6 +33,10 @@ constexpr const char* kZipOpenPathKey = "Zip Open Path";
 using SettingsWriter =
     std::function<void(const std::string&, const std::string&, const std::string&)>;
 
+// Saves the directory of a chosen file name (up to its last '\'; a root
+// keeps its backslash) as "Zip Open Path".
+void SaveZipOpenPath(const std::string& chosen, const SettingsWriter& writer);
+
 // The archive name New Archive uses for a chosen name: as typed, with
 // everything from the last '.' after the last '\' replaced by ".zip"
 // (an extension typed as ".zip" in any case is kept).

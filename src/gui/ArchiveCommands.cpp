@@ -3,8 +3,10 @@
 #include "app/VorlaneApp.h"
 #include "catalogue/CatalogueTypes.h"
 #include "fileops/ZipArchiveCommands.h"
+#include "fileops/ZipToExe.h"
 #include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
+#include "gui/Commands.h"
 #include "gui/QtUserInterface.h"
 #include "gui/TFileManagerWindow.h"
 #include "gui/WindowSettings.h"
@@ -81,6 +83,14 @@ ArchiveDialogRequest Request(const char* caption, const char* filter, bool mustE
 
 void SetArchiveFilePicker(ArchiveFilePicker picker) {
     g_picker = std::move(picker);
+}
+
+std::optional<std::string> PickZipToExeFile(CVorlaneFrame& frame) {
+    std::optional<std::string> chosen =
+        Pick(Request(fileops::kOpenZipCaption, fileops::kOpenZipFilter, true), frame, kCmdZipToExe);
+    if (chosen)
+        fileops::SaveZipOpenPath(*chosen, WriteSetting);
+    return chosen;
 }
 
 TFileManagerWindow* RunNewArchive(CVorlaneFrame& frame) {

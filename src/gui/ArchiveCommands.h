@@ -37,6 +37,11 @@ using ArchiveFilePicker = std::function<std::optional<std::string>(const Archive
 // Replaces the dialogs (null: the default ones).
 void SetArchiveFilePicker(ArchiveFilePicker picker);
 
+// The "Open ZIP File" dialog of Zip-To-Exe ("ZIP Files (*.zip)|*.ZIP", the
+// file must exist), starting in "Zip Open Path", which it saves with the
+// chosen file's directory. Nothing when the user cancelled.
+std::optional<std::string> PickZipToExeFile(CVorlaneFrame& frame);
+
 // The commands; the archive window opened, or null (cancelled, or the
 // archive could not be made or logged: the user was told).
 TFileManagerWindow* RunNewArchive(CVorlaneFrame& frame);

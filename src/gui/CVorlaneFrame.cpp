@@ -2,6 +2,10 @@
 
 #include "app/CDriveType.h"
 #include "app/VorlaneApp.h"
+#include "catalogue/CDirectoryContainer.h"
+#include "catalogue/CFileContainer.h"
+#include "catalogue/CZipFileDirectory.h"
+#include "fileops/ZipToExe.h"
 #include "gui/ArchiveCommands.h"
 #include "gui/CCopyDialog.h"
 #include "gui/CCustomTagDialog.h"
@@ -15,12 +19,14 @@
 #include "gui/CLogDriveDialog.h"
 #include "gui/CStartupNoticeDialog.h"
 #include "gui/CVorlaneMDIChild.h"
+#include "gui/CZipToExeDialog.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
 #include "gui/MdiArrangement.h"
 #include "gui/TFileManagerWindow.h"
 #include "gui/ToolIcons.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
@@ -262,6 +268,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         RunFileOpCommand(id);
         return;
     }
+    if (id == kCmdZipToExe || id == kCmdFileZipToExe) {
+        RunZipToExe(id);
+        return;
+    }
     if (command->target == CommandTarget::Window) {
         TFileManagerWindow* fm = ActiveFileManager();
         if (fm && fm->RunCommand(id, ctrlHeld))
@@ -423,6 +433,37 @@ void CVorlaneFrame::RunFileOpCommand(int id, bool skipRecycle) {
         m_app->PopHelpContext();
     if (result == QDialog::Accepted && fm)
         fm->StartFileOp(*dialog);
+}
+
+void CVorlaneFrame::RunZipToExe(int id) {
+    std::optional<std::string> zipPath;
+    TFileManagerWindow* fm = ActiveFileManager();
+    if (id == kCmdFileZipToExe && fm) {
+        // The zip file the window is in (zip files are directories of the
+        // tree), else a zip file at the caret of the list.
+        const catalogue::CDirectoryContainer* current = fm->Session().CurrentDirectory();
+        const catalogue::CFileContainer* caret = fm->Session().CaretFile();
+        if (current && catalogue::IsZipDirectoryKind(current->Kind()))
+            zipPath = fm->Session().CurrentDirectoryPath();
+        else if (caret && catalogue::CZipFileDirectory::IsZipFileName(caret->Name()))
+            zipPath = platform::JoinDosPath(fm->Session().CurrentDirectoryPath(), caret->Name());
+    }
+    if (!zipPath)
+        zipPath = PickZipToExeFile(*this);
+    if (!zipPath)
+        return;
+    const std::optional<std::vector<std::string>> members =
+        fileops::ReadZipToExeMembers(m_jobs->NewContext(), *zipPath);
+    if (!members)
+        return;
+    CZipToExeDialog dialog(*zipPath, *members, this);
+    if (m_app)
+        m_app->PushHelpContext(CZipToExeDialog::kHelpContext);
+    const int result = RunDialog(dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    if (result == QDialog::Accepted)
+        m_jobs->Start(std::make_unique<fileops::CZipToExeJob>(dialog.Parameters()));
 }
 
 void CVorlaneFrame::ShowHelp(int context) {

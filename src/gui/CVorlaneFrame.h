@@ -128,6 +128,10 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Delete, Rename, Attributes, Touch and Make Directory on the active
     // window the same way (skipRecycle: Shift+Delete).
     void RunFileOpCommand(int id, bool skipRecycle = false);
+    // Zip-To-Exe: the Zip menu's asks for the archive; the File menu's
+    // takes the caret file of the active window when it is a zip file.
+    // Then the checks, the "ZipToExe" dialog and the build as a job.
+    void RunZipToExe(int id);
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);

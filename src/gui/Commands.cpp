@@ -27,7 +27,7 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdTouch, "&File", "Touc&h...", "", W, nullptr},
         {14165, "&File", "&View", "", W, "Viewing files"},
         {14170, "&File", "Add &file(s)...", "", W, "Adding files to a zip file"},
-        {14175, "&File", "&ZipToExe...", "", W, "Zip-To-Exe"},
+        {kCmdFileZipToExe, "&File", "&ZipToExe...", "", W, nullptr},
         {kCmdMakeDirectory, "&File", "-Make Director&y...", "", F, nullptr},
         {kCmdDirectoryStatistics, "&File", "Directory &Statistics...", "", F, nullptr},
         {kCmdPrint, "&File", "-Pri&nt dirs/files...", "", F, "Printing"},
@@ -73,7 +73,7 @@ std::vector<CommandInfo> BuildTable() {
 
         {kCmdNewArchive, "&Zip", "&New Archive...", "Ctrl+N", F, nullptr},
         {kCmdOpenArchive, "&Zip", "&Open Archive...", "Ctrl+O", F, nullptr},
-        {kCmdZipToExe, "&Zip", "-&Zip-To-Exe...", "", F, "Zip-To-Exe"},
+        {kCmdZipToExe, "&Zip", "-&Zip-To-Exe...", "", F, nullptr},
 
         {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},
         {kCmdToolBar, "&View", "&ToolBar", "", F, nullptr, true},

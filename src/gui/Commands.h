@@ -63,6 +63,7 @@ enum WindowCommand : int {
     kCmdDelete = 14120,
     kCmdRename = 14150,
     kCmdTouch = 14160,
+    kCmdFileZipToExe = 14175, // ZipToExe on the caret zip file
     kCmdMove = 14135,
     kCmdOpenFile = 14140,
     kCmdFileSearchCriteria = 14620,

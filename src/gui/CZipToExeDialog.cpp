@@ -1,0 +1,105 @@
+#include "gui/CZipToExeDialog.h"
+
+#include "gui/DialogSupport.h"
+#include "gui/WindowSettings.h"
+#include "platform/DosPath.h"
+#include "platform/FileSystem.h"
+#include "platform/PathAbbreviation.h"
+#include "ui/UserInterface.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vorlane::gui {
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+CZipToExeDialog::CZipToExeDialog(const std::string& zipPath,
+                                 const std::vector<std::string>& members, QWidget* parent)
+    : QDialog(parent), m_zipPath(zipPath) {
+    setWindowTitle(kCaption);
+    auto* layout = new QVBoxLayout(this);
+
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel("Zip Filename:"));
+    m_zipName = new QLabel(Text(platform::AbbreviatePath(zipPath, 60)));
+    nameRow->addWidget(m_zipName, 1);
+    layout->addLayout(nameRow);
+
+    m_directory = new QLineEdit;
+    m_directory->setMaxLength(kMaxDirectory);
+    m_directory->setMinimumWidth(m_directory->fontMetrics().averageCharWidth() * 50);
+    m_browse = new QPushButton("&Browse...");
+    layout->addWidget(BuddyLabel("Default Extraction Directory:", m_directory));
+    auto* directoryRow = new QHBoxLayout;
+    directoryRow->addWidget(m_directory, 1);
+    directoryRow->addWidget(m_browse);
+    layout->addLayout(directoryRow);
+    connect(m_browse, &QPushButton::clicked, this, &CZipToExeDialog::Browse);
+
+    m_startup = new QComboBox;
+    m_startup->addItem(QString());
+    for (const std::string& member : members)
+        m_startup->addItem(Text(member));
+    m_startup->setCurrentIndex(0);
+    layout->addWidget(
+        BuddyLabel("Startup ASCII File To Display (README.DOC for example):", m_startup));
+    layout->addWidget(m_startup);
+
+    m_company = new QLineEdit;
+    m_company->setMaxLength(kMaxCompany);
+    m_company->setText(
+        Text(SettingsStore().Read(fileops::kZipToExeSection, fileops::kCompanyNameKey)));
+    layout->addWidget(BuddyLabel(
+        "Company Name (or Message) To Display On Self-Extracting Main Dialog:", m_company));
+    layout->addWidget(m_company);
+
+    layout->addWidget(MakeDialogButtons(this, kHelpContext));
+    m_directory->setFocus();
+}
+
+fileops::ZipToExeParameters CZipToExeDialog::Parameters() const {
+    fileops::ZipToExeParameters p;
+    p.zipPath = m_zipPath;
+    p.companyName = m_company->text().toStdString();
+    p.extractionDirectory = m_directory->text().trimmed().toStdString();
+    p.startupFile = m_startup->currentText().toStdString();
+    return p;
+}
+
+void CZipToExeDialog::accept() {
+    SettingsStore().Write(fileops::kZipToExeSection, fileops::kCompanyNameKey,
+                          m_company->text().toStdString());
+    QDialog::accept();
+}
+
+void CZipToExeDialog::Browse() {
+    // The picker speaks DOS paths; the field holds the host path the
+    // self-extractor will use.
+    std::string initial;
+    const std::string typed = m_directory->text().trimmed().toStdString();
+    platform::FileEntry entry;
+    if (!typed.empty() && platform::StatEntry(typed, &entry) &&
+        (entry.attributes & platform::kAttrDirectory))
+        platform::HostToDos(typed, &initial);
+    const std::optional<std::string> chosen =
+        ui::Current().PickDirectory("Default Extraction Directory", initial);
+    if (!chosen)
+        return;
+    std::string host;
+    m_directory->setText(Text(platform::DosToHost(*chosen, &host) ? host : *chosen));
+}
+
+} // namespace vorlane::gui

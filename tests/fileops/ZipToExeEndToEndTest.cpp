@@ -1,0 +1,188 @@
+// Self-extractors built with the real loader (vorlnsfx, built beside this
+// test program) and run: Info-ZIP's unzip and zipinfo read them, they
+// extract every member byte for byte, and hostile archives are refused
+// without a byte written outside the extraction directory.
+#include "fileops/ZipToExe.h"
+
+#include "platform/ProgramDirs.h"
+#include "support/TestSupport.h"
+#include "support/ZipFixture.h"
+#include "zip/CZipFileOperation.h"
+#include "zip/ZipEngine.h"
+#include "zip/ZipTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace vorlane::fileops {
+namespace {
+
+using zip::test::HandZip;
+
+class ZipToExeEndToEndTest : public test::ZipTest {
+  protected:
+    void SetUp() override {
+        if (std::system("command -v unzip >/dev/null 2>&1 && command -v zipinfo >/dev/null 2>&1"))
+            GTEST_SKIP() << "unzip and zipinfo are not installed (scripts/install-deps installs "
+                            "them): the self-extractor tests need them";
+        if (FindSfxStub(platform::ProgramDirectory()).empty())
+            GTEST_SKIP() << "the loader vorlnsfx is not built beside the test program";
+    }
+
+    // Builds C:\<name>.EXE from C:\<name>.ZIP with the real loader.
+    bool Build(const std::string& name, const std::string& readme = "") {
+        ZipToExeParameters p;
+        p.zipPath = "C:\\" + name + ".ZIP";
+        p.companyName = "Vorlane Test Company";
+        p.extractionDirectory = "/nonexistent/default";
+        p.startupFile = readme;
+        return BuildZipToExe(Context(), p);
+    }
+    // Runs a built self-extractor in the drive's root with arguments;
+    // stdin is empty; its output lands in *output. Returns the exit status.
+    int RunSfx(const std::string& name, const std::string& args, std::string* output = nullptr) {
+        const std::string log = m_temp / "sfx.out";
+        const std::string command = "cd '" + m_root + "' && './" + name + ".EXE' " + args +
+                                    " </dev/null >'" + log + "' 2>&1";
+        const int status = std::system(command.c_str());
+        if (output)
+            *output = test::ReadFile(log);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Every regular file below dir with its bytes, by relative path.
+    std::vector<std::pair<std::string, std::string>> Tree(const std::string& dir,
+                                                          const std::string& under = "") {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const std::string& name : test::ListDir(dir)) {
+            const std::string path = dir + "/" + name;
+            struct stat st;
+            EXPECT_EQ(::lstat(path.c_str(), &st), 0);
+            if (S_ISDIR(st.st_mode)) {
+                for (auto& entry : Tree(path, under + name + "/"))
+                    files.push_back(std::move(entry));
+            } else {
+                files.emplace_back(under + name, test::ReadFile(path));
+            }
+        }
+        return files;
+    }
+};
+
+TEST_F(ZipToExeEndToEndTest, SelfExtractorsPassUnzipAndExtractEveryMember) {
+    MakeFile("SRC/README.TXT", "Read me first.\nSecond line \x1b[31m escaped.\n");
+    MakeFile("SRC/empty.txt", "");
+    MakeFile("SRC/text/long.txt", std::string(200000, 'v') + "end");
+    MakeFile("SRC/bin/random.bin", test::RandomBytes(150000));
+    MakeFile("SRC/bin/deep/er/x.dat", "x");
+
+    struct Maker {
+        const char* name;
+        std::function<void()> make;
+    } makers[] = {
+        {"INFOZIP", [&] { Zip("-r ../INFOZIP.ZIP .", "SRC"); }},
+        {"VORLANE",
+         [&] {
+             zip::CZipFileOperation op(Context());
+             ASSERT_EQ(op.OpenOrCreate("C:\\VORLANE.ZIP", true), zip::kOpened);
+             ASSERT_TRUE(
+                 op.AddFiles(zip::kZipAdd, "C:\\SRC\\*.*", zip::kStoreRelativePaths, false, true))
+                 << op.ZipErrorText();
+         }},
+    };
+    const auto source = Tree(Host("SRC"));
+    for (const Maker& maker : makers) {
+        SCOPED_TRACE(maker.name);
+        const std::string name = maker.name;
+        maker.make();
+        const std::string zipBytes = test::ReadFile(Host(name + ".ZIP"));
+        m_ui.Reset();
+        ASSERT_TRUE(Build(name, "README.TXT")) << (m_ui.Texts().empty() ? "" : m_ui.Texts()[0]);
+        EXPECT_EQ(test::ReadFile(Host(name + ".ZIP")), zipBytes);
+        // Info-ZIP reads it as a zip with a prefix and finds no offset to correct.
+        EXPECT_EQ(Run("unzip -tq " + name + ".EXE"), 0);
+        EXPECT_EQ(Run("zipinfo " + name + ".EXE"), 0);
+        EXPECT_EQ(Run("unzip -tq " + name + ".EXE 2>&1 | grep -q 'extra bytes'"), 256)
+            << "unzip had to correct the offsets";
+
+        std::string output;
+        EXPECT_EQ(RunSfx(name, "--test", &output), 0) << output;
+        EXPECT_EQ(RunSfx(name, "-d OUT" + name + " -y", &output), 0) << output;
+        EXPECT_EQ(Tree(Host("OUT" + name)), source);
+        // The company text first, the start-up file last, its escape
+        // character shown harmless.
+        EXPECT_EQ(output.rfind("Vorlane Test Company\n", 0), 0u) << output;
+        EXPECT_NE(output.find("Read me first.\nSecond line ?[31m escaped.\n"), std::string::npos)
+            << output;
+
+        // Run again without -y and nothing to answer with: every existing
+        // file is kept.
+        test::WriteFile(Host("OUT" + name + "/README.TXT"), "changed");
+        EXPECT_EQ(RunSfx(name, "-d OUT" + name, &output), 0) << output;
+        EXPECT_EQ(test::ReadFile(Host("OUT" + name + "/README.TXT")), "changed");
+        EXPECT_EQ(RunSfx(name, "-d OUT" + name + " -y", &output), 0) << output;
+        EXPECT_EQ(Tree(Host("OUT" + name)), source);
+    }
+}
+
+TEST_F(ZipToExeEndToEndTest, HostileSelfExtractorsAreRefusedWithoutWritingOutside) {
+    struct Case {
+        const char* name;
+        std::function<void(HandZip&)> add;
+        bool checkedFirst; // refused before anything is written
+    } cases[] = {
+        {"leading slash", [](HandZip& z) { z.Add("/BOX/evil.txt", "x"); }, true},
+        {"drive letter", [](HandZip& z) { z.Add("C:evil.txt", "x"); }, true},
+        {"dot dot", [](HandZip& z) { z.Add("../evil.txt", "x"); }, true},
+        {"backslash dot dot", [](HandZip& z) { z.Add("..\\evil.txt", "x"); }, true},
+        {"dot dot inside", [](HandZip& z) { z.Add("a/../../evil.txt", "x"); }, true},
+        {"symbolic link",
+         [](HandZip& z) {
+             z.Add("link", "..").externalAttributes = zip::test::UnixAttributes(0120777);
+         },
+         true},
+        {"overlapping members", [](HandZip& z) { z.Add("twin.txt", "good").localOffset = 0; },
+         true},
+        {"inflates past its size",
+         [](HandZip& z) {
+             z.Add("bomb.bin", std::string(1 << 20, '\0'), true).uncompressedSize = 10;
+         },
+         false},
+        {"CRC mismatch",
+         [](HandZip& z) { z.Add("crc.txt", std::string(5000, 'p'), true).crc ^= 1; }, false},
+        // A link already in the destination is never followed.
+        {"through a link in the destination", [](HandZip& z) { z.Add("escape/evil.txt", "x"); },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::system(("rm -rf '" + Host("BOX") + "' '" + Host("HOSTILE.EXE") + "'").c_str());
+        MakeDir("BOX/out");
+        MakeDir("BOX/outside");
+        ASSERT_EQ(::symlink("../outside", Host("BOX/out/escape").c_str()), 0);
+        HandZip zip;
+        zip.Add("good.txt", "good");
+        c.add(zip);
+        test::WriteFile(Host("HOSTILE.ZIP"), zip.Build());
+        m_ui.Reset();
+        ASSERT_TRUE(Build("HOSTILE"));
+        std::string output;
+        EXPECT_NE(RunSfx("HOSTILE", "-d BOX/out -y", &output), 0) << output;
+        EXPECT_NE(output.find("vorlnsfx: "), std::string::npos) << output;
+        EXPECT_EQ(test::ListDir(Host("BOX")), (std::vector<std::string>{"out", "outside"}));
+        EXPECT_TRUE(test::ListDir(Host("BOX/outside")).empty());
+        EXPECT_EQ(test::ListDir(m_root),
+                  (std::vector<std::string>{"BOX", "HOSTILE.EXE", "HOSTILE.ZIP"}));
+        std::vector<std::string> expected = {"escape"};
+        if (!c.checkedFirst)
+            expected.push_back("good.txt");
+        EXPECT_EQ(test::ListDir(Host("BOX/out")), expected);
+    }
+}
+
+} // namespace
+} // namespace vorlane::fileops
