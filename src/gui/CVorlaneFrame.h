@@ -128,6 +128,10 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Delete, Rename, Attributes, Touch and Make Directory on the active
     // window the same way (skipRecycle: Shift+Delete).
     void RunFileOpCommand(int id, bool skipRecycle = false);
+    // Add File(s) To ZIP File and Zip File Comments on the active window's
+    // zip directory: the dialog, then the change as a job.
+    void RunZipAddCommand();
+    void RunZipCommentCommand();
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);
@@ -138,6 +142,8 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Lists the open windows at the end of the Window menu.
     void ListWindowsIn(QMenu* menu);
     int RunDialog(QDialog& dialog);
+    // The same with the dialog's help context pushed while it is open.
+    int RunDialog(QDialog& dialog, int helpContext);
     void ShowJobs();
     // Closing with jobs running: asks, then cancels them and waits; false
     // when the user keeps the program open.

@@ -41,68 +41,52 @@ class ZipAddTest : public ::vorlane::test::ZipTest {
 
 // --- settings ---------------------------------------------------------------------------------
 
+// The options the settings give, in one line: action, factor, path mode,
+// recurse, 8.3 names, starting directory.
+std::string Options(const CZipAddParameters& p) {
+    return std::to_string(p.action) + " " + std::to_string(p.compressionFactor) + " " +
+           std::to_string(p.pathMode) + " " + (p.recurse ? "R" : "-") + (p.dos83Names ? "8" : "-") +
+           " " + p.startDirectory;
+}
+
 TEST_F(ZipAddTest, SettingsReadWithDefaultsAndWriteBack) {
     using Values = std::map<std::string, std::string>;
     struct Case {
         Values stored;
-        int action, factor, mode;
-        bool recurse, dos83;
-        const char* start;
+        const char* options;
     } cases[] = {
-        {{}, kZipActionAdd, 5, kZipNoPaths, false, false, ""},
+        {{}, "0 5 0 -- "},
         {{{"Zip Action", "2"},
           {"Zip Add Options", "3"},
           {"Zip Compression Factor", "9"},
           {"Zip Path Mode", "1"},
           {"Zip Add Path", "C:\\IN"}},
-         kZipActionUpdate,
-         9,
-         kZipRelativePaths,
-         true,
-         true,
-         "C:\\IN"},
+         "2 9 1 R8 C:\\IN"},
         {{{"Zip Action", "1"}, {"Zip Add Options", "2"}, {"Zip Compression Factor", "0"}},
-         kZipActionFreshen,
-         0,
-         kZipNoPaths,
-         false,
-         true,
-         ""},
+         "1 0 0 -8 "},
         // Out of range: the defaults; a factor no choice has: "Normal".
         {{{"Zip Action", "3"}, {"Zip Compression Factor", "7"}, {"Zip Path Mode", "3"}},
-         kZipActionAdd,
-         5,
-         kZipNoPaths,
-         false,
-         false,
-         ""},
-        {{{"Zip Action", "-1"}, {"Zip Path Mode", "-1"}},
-         kZipActionAdd,
-         5,
-         kZipNoPaths,
-         false,
-         false,
-         ""},
+         "0 5 0 -- "},
+        {{{"Zip Action", "-1"}, {"Zip Path Mode", "-1"}}, "0 5 0 -- "},
+    };
+    // A settings file holding values: its readers.
+    auto readInt = [](const Values& values) {
+        return [&values](const std::string& section, const std::string& key, int def) {
+            EXPECT_EQ(section, "ZIP/UNZIP Settings");
+            auto it = values.find(key);
+            return it == values.end() ? def : std::stoi(it->second);
+        };
+    };
+    auto readString = [](const Values& values) {
+        return [&values](const std::string&, const std::string& key) {
+            auto it = values.find(key);
+            return it == values.end() ? std::string() : it->second;
+        };
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.stored));
-        auto readInt = [&](const std::string& section, const std::string& key, int def) {
-            EXPECT_EQ(section, "ZIP/UNZIP Settings");
-            auto it = c.stored.find(key);
-            return it == c.stored.end() ? def : std::stoi(it->second);
-        };
-        auto readString = [&](const std::string&, const std::string& key) {
-            auto it = c.stored.find(key);
-            return it == c.stored.end() ? std::string() : it->second;
-        };
-        const CZipAddParameters p = ReadZipAddSettings(readInt, readString);
-        EXPECT_EQ(p.action, c.action);
-        EXPECT_EQ(p.compressionFactor, c.factor);
-        EXPECT_EQ(p.pathMode, c.mode);
-        EXPECT_EQ(p.recurse, c.recurse);
-        EXPECT_EQ(p.dos83Names, c.dos83);
-        EXPECT_EQ(p.startDirectory, c.start);
-
+        const CZipAddParameters p = ReadZipAddSettings(readInt(c.stored), readString(c.stored));
+        EXPECT_EQ(Options(p), c.options);
         // What is written reads back as the same options.
         Values written;
         WriteZipAddSettings(
@@ -111,17 +95,7 @@ TEST_F(ZipAddTest, SettingsReadWithDefaultsAndWriteBack) {
                 written[key] = value;
             });
         EXPECT_EQ(written.size(), 5u);
-        auto again = ReadZipAddSettings(
-            [&](const std::string&, const std::string& key, int) {
-                return std::stoi(written.at(key));
-            },
-            [&](const std::string&, const std::string& key) { return written.at(key); });
-        EXPECT_EQ(again.action, p.action);
-        EXPECT_EQ(again.compressionFactor, p.compressionFactor);
-        EXPECT_EQ(again.pathMode, p.pathMode);
-        EXPECT_EQ(again.recurse, p.recurse);
-        EXPECT_EQ(again.dos83Names, p.dos83Names);
-        EXPECT_EQ(again.startDirectory, p.startDirectory);
+        EXPECT_EQ(Options(ReadZipAddSettings(readInt(written), readString(written))), c.options);
     }
     EXPECT_EQ(ZipAddFunction(kZipActionAdd), 4);
     EXPECT_EQ(ZipAddFunction(kZipActionFreshen), 1);
