@@ -26,15 +26,21 @@
 //                               icons, saved as DIR/frame.png,
 //                               DIR/details.png and DIR/icons.png, then
 //                               RIGHT as DIR/list.png, DIR/small-icons.png
-//                               and DIR/thumbnails.png (run on
-//                               a real display or Xvfb for the pictures
-//                               of the documentation)
+//                               and DIR/thumbnails.png, and, when
+//                               LEFT + ".ZIP" is a zip file, its add and
+//                               comment dialogs as DIR/zip-add.png and
+//                               DIR/zip-comment.png (run on a real display
+//                               or Xvfb for the pictures of the
+//                               documentation)
 //
 // open and switch print "open-ms N" (from the start of main to the painted window)
 // and "peak-rss-kb N" (ru_maxrss at the end).
 #include "app/VorlaneApp.h"
 #include "catalogue/CatalogueTypes.h"
+#include "fileops/ZipArchiveCommands.h"
+#include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
+#include "gui/CZipDialogs.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
 #include "gui/TFileManagerWindow.h"
@@ -53,6 +59,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 
@@ -121,6 +128,27 @@ int Screenshots(vorlane::gui::CVorlaneFrame& frame, const std::string& dir, cons
         for (int round = 0; round < 3; ++round)
             Settle(frame);
         ok = child(icons)->grab().save(QString::fromStdString(dir + m.file)) && ok;
+    }
+    // The dialogs of a zip directory, on LEFT's directory zipped beside it
+    // (LEFT + ".ZIP", when there is one).
+    const std::string zip = left + ".ZIP";
+    if (std::optional<std::string> comment =
+            vorlane::fileops::ReadZipComment(frame.Jobs().NewContext(), zip)) {
+        vorlane::fileops::CZipAddParameters settings;
+        settings.startDirectory = left;
+        CZipAddDialog add(settings, &frame);
+        add.resize(900, 560);
+        add.show();
+        for (int round = 0; round < 5; ++round)
+            Settle(add);
+        ok = add.grab().save(QString::fromStdString(dir + "/zip-add.png")) && ok;
+        add.hide();
+        CZipCommentDialog note(zip, *comment, &frame);
+        note.show();
+        for (int round = 0; round < 3; ++round)
+            Settle(note);
+        ok = note.grab().save(QString::fromStdString(dir + "/zip-comment.png")) && ok;
+        note.hide();
     }
     return ok ? 0 : 1;
 }
