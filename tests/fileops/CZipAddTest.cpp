@@ -217,37 +217,12 @@ TEST_F(ZipAddTest, TheActionChoosesAddFreshenOrUpdate) {
         EXPECT_EQ(RunZipAdd(Add({"C:\\IN\\old.txt", "C:\\IN\\new.txt"}, c.action), Ctx()).added,
                   c.shown[0] == '\0');
         EXPECT_EQ(m_ui.Texts().empty(), c.shown[0] == '\0');
-        if (!m_ui.Texts().empty())
+        if (!m_ui.Texts().empty()) {
             EXPECT_EQ(m_ui.Texts()[0].rfind(c.shown, 0), 0u) << m_ui.Texts()[0];
+        }
         EXPECT_EQ(Listed("OUT/T.ZIP"), c.members);
         ASSERT_EQ(Run("unzip -qo OUT/T.ZIP old.txt -d X"), 0);
         EXPECT_EQ(test::ReadFile(Host("X/old.txt")), c.replaced ? "from disk" : "archived");
-    }
-}
-
-TEST_F(ZipAddTest, PathModeAnd83NamesShapeTheStoredNames) {
-    MakeFile("IN/SUB/Long Name File.text", "x");
-    struct Case {
-        int pathMode;
-        bool dos83;
-        Strings members;
-    } cases[] = {
-        {kZipNoPaths, false, {"Long Name File.text"}},
-        {kZipFullPaths, false, {"IN/SUB/Long Name File.text"}},
-        {kZipNoPaths, true, {"LONGNAME.TEX"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pathMode);
-        ::unlink(Host("OUT/T.ZIP").c_str());
-        MakeDir("OUT");
-        MakeArchive("OUT/T.ZIP", {"a.txt"});
-        CZipAddParameters p = Add({"C:\\IN\\SUB\\Long Name File.text"});
-        p.pathMode = c.pathMode;
-        p.dos83Names = c.dos83;
-        EXPECT_TRUE(RunZipAdd(p, Ctx()).added);
-        Strings members = Listed("OUT/T.ZIP");
-        ASSERT_FALSE(members.empty());
-        EXPECT_EQ(Strings(members.begin() + 1, members.end()), c.members);
     }
 }
 
