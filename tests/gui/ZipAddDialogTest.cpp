@@ -156,6 +156,11 @@ TEST_F(ZipAddDialogTest, TheCommandsAreOfferedOnAZipDirectoryOnly) {
 
     TFileManagerWindow& zip = Open("C:", "C:\\ARCH.ZIP");
     EXPECT_EQ(zip.CurrentZipFile(), "C:\\ARCH.ZIP");
+    // An archive window (the archive as a drive) offers them too.
+    TFileManagerWindow* archive =
+        Frame().OpenFileManager("C:\\ARCH.ZIP", catalogue::kDriveZip, true);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->CurrentZipFile(), "C:\\ARCH.ZIP");
     for (bool inTree : {true, false}) {
         std::vector<int> ids = zip.ContextMenuCommands(inTree);
         EXPECT_EQ(std::count(ids.begin(), ids.end(), kCmdZipAddFiles), 1);
