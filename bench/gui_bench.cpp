@@ -26,9 +26,12 @@
 //                               icons, saved as DIR/frame.png,
 //                               DIR/details.png and DIR/icons.png, then
 //                               RIGHT as DIR/list.png, DIR/small-icons.png
-//                               and DIR/thumbnails.png (run on
-//                               a real display or Xvfb for the pictures
-//                               of the documentation)
+//                               and DIR/thumbnails.png, and, when
+//                               LEFT + ".ZIP" is a zip file, its add and
+//                               comment dialogs as DIR/zip-add.png and
+//                               DIR/zip-comment.png (run on a real display
+//                               or Xvfb for the pictures of the
+//                               documentation)
 //
 //   gui_bench copy SOURCE TARGET CANCEL-MS
 //                               a copy job of the directory tree SOURCE into
@@ -55,8 +58,10 @@
 #include "app/VorlaneApp.h"
 #include "catalogue/CatalogueTypes.h"
 #include "fileops/CCopyDirectory.h"
+#include "fileops/ZipArchiveCommands.h"
 #include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
+#include "gui/CZipDialogs.h"
 #include "gui/CZipToExeDialog.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
@@ -89,6 +94,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -169,6 +175,27 @@ int Screenshots(vorlane::gui::CVorlaneFrame& frame, const std::string& dir, cons
     for (int round = 0; round < 3; ++round)
         Settle(zipToExe);
     ok = zipToExe.grab().save(QString::fromStdString(dir + "/ziptoexe.png")) && ok;
+    // The dialogs of a zip directory, on LEFT's directory zipped beside it
+    // (LEFT + ".ZIP", when there is one).
+    const std::string zip = left + ".ZIP";
+    if (std::optional<std::string> comment =
+            vorlane::fileops::ReadZipComment(frame.Jobs().NewContext(), zip)) {
+        vorlane::fileops::CZipAddParameters settings;
+        settings.startDirectory = left;
+        CZipAddDialog add(settings, &frame);
+        add.resize(900, 560);
+        add.show();
+        for (int round = 0; round < 5; ++round)
+            Settle(add);
+        ok = add.grab().save(QString::fromStdString(dir + "/zip-add.png")) && ok;
+        add.hide();
+        CZipCommentDialog note(zip, *comment, &frame);
+        note.show();
+        for (int round = 0; round < 3; ++round)
+            Settle(note);
+        ok = note.grab().save(QString::fromStdString(dir + "/zip-comment.png")) && ok;
+        note.hide();
+    }
     return ok ? 0 : 1;
 }
 

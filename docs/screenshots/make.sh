@@ -49,9 +49,13 @@ mk "Pictures/Holiday/panorama.tiff" 12000000
 mk "Pictures/Holiday/index.html" 4400
 mk "Pictures/Holiday/album.odp" 900000
 mk "Music/Playlist.m3u" 500
+# A zip file beside the left window's directory, with a comment, for the
+# pictures of its add and comment dialogs.
+(cd "$c/Projects/Vorlane" && zip -q -r ../VORLANE.ZIP README.md main.cpp frame.cpp tests &&
+  printf 'Vorlane sources as of the 3.72 release.\nBuilt with CMake.\n' | zip -q -z ../VORLANE.ZIP)
 mkdir -p "$work/home"
 
 VORLANE_HOME="$work/home" XDG_CONFIG_HOME="$work/home" VORLANE_DRIVES="C=$c" \
   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x900x24 -dpi 96" \
   "$build/bench/gui_bench" shot "$out" 'C:\PROJECTS\VORLANE' 'C:\PICTURES\HOLIDAY'
-echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png"
+echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png"

@@ -1,9 +1,9 @@
 #include "fileops/CFileWildcardRename.h"
 
-#include "catalogue/CZipFileDirectory.h"
 #include "descriptions/C4DosDescriptionDatabase.h"
 #include "fileops/CFileOperation.h"
 #include "fileops/DosZipPath.h"
+#include "fileops/ZipArchiveCommands.h"
 #include "fileops/private/FileGroup.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
@@ -33,23 +33,6 @@ bool HasWildcards(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }
 
-// The wildcard syntax, and no character a DOS name cannot hold.
-bool NewNameValid(const std::string& pattern) {
-    if (pattern.empty() || !platform::WildcardSyntaxOk(pattern))
-        return false;
-    for (unsigned char c : pattern)
-        if (c < 0x20 ||
-            std::string_view("\\/:\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
-            return false;
-    return true;
-}
-
-std::string InvalidSpecificationText(const std::string& pattern) {
-    return "The file specification \"" + pattern +
-           "\" is invalid. It contains invalid characters or it violates the the DOS file "
-           "specification syntax.";
-}
-
 std::string Short(const std::string& dosPath) {
     return platform::AbbreviatePath(dosPath, CFileOperation::kShortPathLength);
 }
@@ -71,6 +54,23 @@ struct Item {
 };
 
 } // namespace
+
+// The wildcard syntax, and no character a DOS name cannot hold.
+bool FileSpecificationValid(const std::string& pattern) {
+    if (pattern.empty() || !platform::WildcardSyntaxOk(pattern))
+        return false;
+    for (unsigned char c : pattern)
+        if (c < 0x20 ||
+            std::string_view("\\/:\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+    return true;
+}
+
+std::string InvalidSpecificationText(const std::string& pattern) {
+    return "The file specification \"" + pattern +
+           "\" is invalid. It contains invalid characters or it violates the the DOS file "
+           "specification syntax.";
+}
 
 std::string WildcardNewName(const std::string& oldName, const std::string& pattern) {
     std::string out;
@@ -117,7 +117,7 @@ std::string WildcardNewName(const std::string& oldName, const std::string& patte
 std::string ValidateRename(const CRenameParameters& p) {
     if (p.files.empty() && p.sourcePattern.empty())
         return "The selected file group does not have any files!";
-    if (!NewNameValid(p.newName))
+    if (!FileSpecificationValid(p.newName))
         return InvalidSpecificationText(p.newName);
     if (p.files.size() > 1 && !HasWildcards(p.newName))
         return kMultipleNeedWildcards;
@@ -270,13 +270,13 @@ bool RenameOne(const std::string& dosPath, const std::string& newName, bool desc
         ui.Message(kInsideZip);
         return false;
     }
-    if (!NewNameValid(newName)) {
+    if (!FileSpecificationValid(newName)) {
         ui.Message(InvalidSpecificationText(newName));
         return false;
     }
     const std::string oldName(platform::LastComponent(path));
     const std::string leaf = HasWildcards(newName) ? WildcardNewName(oldName, newName) : newName;
-    if (zip && !catalogue::CZipFileDirectory::IsZipFileName(leaf)) {
+    if (zip && !IsZipDirectoryName(leaf)) {
         ui.Message("The extension for a ZIP directory must be '.ZIP'!");
         return false;
     }

@@ -42,6 +42,12 @@ namespace vorlane::fileops {
 // README.TXT. Characters are UTF-8 code points.
 std::string WildcardNewName(const std::string& oldName, const std::string& pattern);
 
+// A name or pattern the rename (and a new zip file's name) accepts: the
+// wildcard syntax, and no character a DOS name cannot hold.
+bool FileSpecificationValid(const std::string& pattern);
+// "The file specification "<pattern>" is invalid. ..."
+std::string InvalidSpecificationText(const std::string& pattern);
+
 struct CRenameParameters {
     std::string directory; // DOS path of the files' directory
     // The files: a group's names in its order, or (when empty) those of the

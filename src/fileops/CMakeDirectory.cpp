@@ -27,8 +27,15 @@ std::optional<std::string> RunMakeDirectory(const CMakeDirectoryParameters& p,
                                             const ui::OperationContext& context) {
     ui::UserInterface& ui = context.Ui();
     std::string path = FullPath(p);
-    if (p.zip)
-        path = NewArchiveName(path);
+    if (p.zip) {
+        // Checked again here: the dialog's check may be old by now.
+        if (std::string refusal =
+                ValidateNewZipName(p.currentDirectory, p.name, context.Drives(), &path);
+            !refusal.empty()) {
+            ui.Message(refusal, kMakeDirectoryCaption);
+            return std::nullopt;
+        }
+    }
     CFileOperation op(context);
     std::string host;
     platform::SysError err;

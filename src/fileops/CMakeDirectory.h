@@ -4,9 +4,10 @@
 //
 // The front end asks the name and the type in its "Make Directory" dialog
 // (a command passes them) and runs a CMakeDirectoryJob, or RunMakeDirectory
-// at once. A zip file's name follows the new-archive rule (NewArchiveName:
-// the extension becomes ".zip"); an existing file is never replaced. The
-// new directory or zip file is announced ("Added <path>").
+// at once. A zip file's name follows ValidateNewZipName (a name without a
+// '.' gets ".ZIP", any other extension is refused); an existing file is
+// never replaced. The new directory or zip file is announced ("Added
+// <path>").
 #pragma once
 
 #include "ui/Job.h"

@@ -1,10 +1,14 @@
 #include "fileops/ZipArchiveCommands.h"
 
+#include "fileops/CFileWildcardRename.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
+#include "ui/ChangeNotices.h"
 #include "ui/UserInterface.h"
 #include "zip/CZipFileOperation.h"
+
+#include <sys/stat.h>
 
 namespace vorlane::fileops {
 
@@ -88,6 +92,73 @@ std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& 
     const std::string upper = Upper(chosen);
     SaveZipOpenPath(upper, writer);
     return upper;
+}
+
+bool IsZipDirectoryName(const std::string& name) {
+    const size_t dot = name.find('.');
+    return dot != std::string::npos && Upper(name.substr(dot)) == ".ZIP";
+}
+
+std::string ValidateNewZipName(const std::string& directory, const std::string& name,
+                               const platform::DriveMap& drives, std::string* fullPath) {
+    if (name.find_first_not_of(' ') == std::string::npos)
+        return "A name must be specified!";
+    // A relative or full path may lead to the name: the rules are the name's.
+    const size_t slash = name.rfind('\\');
+    std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (!FileSpecificationValid(leaf))
+        return InvalidSpecificationText(name);
+    if (leaf.find_first_of("*?") != std::string::npos)
+        return "Name cannot have wildcards in it!";
+    std::string typed = name;
+    if (leaf.find('.') == std::string::npos)
+        typed += ".ZIP";
+    else if (!IsZipDirectoryName(leaf))
+        return "Zip file must have an extension of '.ZIP'.";
+    const bool full = typed.size() >= 2 && typed[1] == ':' && platform::PathDriveLetter(typed) != 0;
+    const std::string path =
+        platform::NormalizeDosPath(full ? typed : platform::JoinDosPath(directory, typed));
+    std::string host;
+    struct stat st;
+    if (platform::DosToHost(path, &host, nullptr, drives) && ::lstat(host.c_str(), &st) == 0)
+        return "'" + path + "' already exists!";
+    if (fullPath)
+        *fullPath = path;
+    return "";
+}
+
+std::optional<std::string> ReadZipComment(const ui::OperationContext& context,
+                                          const std::string& zipPath) {
+    zip::CZipFileOperation op(context);
+    std::string comment;
+    if (op.Open(zipPath) != zip::kOpened || !op.ReadComment(&comment)) {
+        // Opening and reading set the unzip result: its text says why.
+        op.ReportUnzipError("Unable to open zip file '%s'.\n\n", zipPath.c_str());
+        return std::nullopt;
+    }
+    return comment;
+}
+
+bool WriteZipComment(const ui::OperationContext& context, const std::string& zipPath,
+                     const std::string& comment) {
+    zip::CZipFileOperation op(context, nullptr, context.Options().zipTempPath);
+    if (op.Open(zipPath) != zip::kOpened || !op.WriteComment(comment)) {
+        op.ReportZipError("Unable to save comment for zip file '%s'.\n\n", zipPath.c_str());
+        return false;
+    }
+    context.Notices().Notify({ui::ChangeKind::Changed, zipPath, "", false});
+    return true;
+}
+
+std::string CZipCommentJob::DriveLetters() const {
+    return ui::NormalizeDriveLetters(std::string(1, platform::PathDriveLetter(m_zipPath)));
+}
+
+ui::JobResult CZipCommentJob::Run(ui::OperationContext& context) {
+    ui::JobResult result;
+    result.ok = WriteZipComment(context, m_zipPath, m_comment);
+    result.summary = result.ok ? "comment saved" : "comment not saved";
+    return result;
 }
 
 } // namespace vorlane::fileops

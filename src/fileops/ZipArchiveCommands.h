@@ -11,8 +11,10 @@
 // The GUI owns the dialogs (help contexts 15005 and 15010) and the window.
 #pragma once
 
+#include "ui/Job.h"
 #include "ui/OperationContext.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -54,5 +56,50 @@ std::optional<std::string> PrepareNewArchive(const ui::OperationContext& context
 // Open Archive after the dialog: the name upper-cased and its directory
 // saved as "Zip Open Path". Returns the archive to log.
 std::string PrepareOpenArchive(const std::string& chosen, const SettingsWriter& writer);
+
+// --- the name of a new zip file and of a renamed zip directory ------------
+
+// True when the text from the name's first '.' is ".zip" in any case
+// ("A.ZIP" yes; "A.TAR.ZIP" and "ZIP" no).
+bool IsZipDirectoryName(const std::string& name);
+
+// The checks of a new zip file's name (Make Directory as a zip file) typed
+// in directory (a name, a relative path or a full DOS path), in their
+// order: "A name must be specified!", an invalid specification, "Name
+// cannot have wildcards in it!", "Zip file must have an extension of
+// '.ZIP'." (a name without a '.' gets ".ZIP"), "'<path>' already exists!".
+// Returns "" and sets *fullPath (the DOS path to make) when the name may be
+// used, else the text to show.
+std::string ValidateNewZipName(const std::string& directory, const std::string& name,
+                               const platform::DriveMap& drives, std::string* fullPath);
+
+// --- the comment ---------------------------------------------------------------
+
+constexpr const char* kZipCommentCaption = "Zip File Comments";
+constexpr size_t kZipCommentLimit = 512;
+// Characters of the directory shown beside "Path:".
+constexpr size_t kZipCommentPathLength = 30;
+
+// The comment of zipPath (the archive opened, never created). A failure has
+// been shown ("Unable to open zip file '%s'.\n\n" and the reason): nothing.
+std::optional<std::string> ReadZipComment(const ui::OperationContext& context,
+                                          const std::string& zipPath);
+// Writes the comment back; a failure is shown ("Unable to save comment for
+// zip file '%s'.\n\n" and the reason) and leaves the archive as it was.
+bool WriteZipComment(const ui::OperationContext& context, const std::string& zipPath,
+                     const std::string& comment);
+
+// Writing the comment as a job.
+class CZipCommentJob : public ui::Job {
+  public:
+    CZipCommentJob(std::string zipPath, std::string comment)
+        : m_zipPath(std::move(zipPath)), m_comment(std::move(comment)) {}
+    std::string Title() const override { return kZipCommentCaption; }
+    std::string DriveLetters() const override;
+    ui::JobResult Run(ui::OperationContext& context) override;
+
+  private:
+    std::string m_zipPath, m_comment;
+};
 
 } // namespace vorlane::fileops

@@ -1,5 +1,7 @@
 #include "gui/CFileOpDialogs.h"
 
+#include "fileops/CFileOperation.h"
+#include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
 
 #include <QButtonGroup>
@@ -274,8 +276,11 @@ CFileRenameDialog::CFileRenameDialog(const std::string& dosPath, bool directory,
     setWindowTitle(kCaption);
     auto* layout = new QVBoxLayout(this);
     m_newName = new QLineEdit;
+    // The old name is shortened as the status and error texts shorten paths.
+    const std::string shown =
+        platform::AbbreviatePath(dosPath, fileops::CFileOperation::kShortPathLength);
     m_prompt = new QLabel(QString::asprintf(
-        "&Enter a new name for %s\n%s:", directory ? "directory" : "file", dosPath.c_str()));
+        "&Enter a new name for %s\n%s:", directory ? "directory" : "file", shown.c_str()));
     m_prompt->setBuddy(m_newName);
     layout->addWidget(m_prompt);
     layout->addWidget(m_newName);
@@ -470,6 +475,20 @@ CMakeDirectoryDialog::CMakeDirectoryDialog(const std::string& currentDirectory, 
 
 bool CMakeDirectoryDialog::OkEnabled() const {
     return m_ok->isEnabled();
+}
+
+void CMakeDirectoryDialog::accept() {
+    if (m_zip->isChecked()) {
+        const fileops::CMakeDirectoryParameters p = Parameters();
+        if (const std::string refusal =
+                fileops::ValidateNewZipName(p.currentDirectory, p.name, *CurrentDrives(), nullptr);
+            !refusal.empty()) {
+            ui::Current().Message(refusal, fileops::kMakeDirectoryCaption);
+            m_name->setFocus();
+            return;
+        }
+    }
+    QDialog::accept();
 }
 
 fileops::CMakeDirectoryParameters CMakeDirectoryDialog::Parameters() const {

@@ -222,6 +222,9 @@ class CMakeDirectoryDialog : public QDialog {
     QRadioButton* ZipButton() const { return m_zip; }
     QRadioButton* DirectoryButton() const { return m_plain; }
     bool OkEnabled() const;
+    // A zip file's name is checked first (ValidateNewZipName): a refusal is
+    // shown and the dialog stays open.
+    void accept() override;
 
   private:
     std::string m_current;

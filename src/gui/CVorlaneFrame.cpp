@@ -272,6 +272,14 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         RunZipToExe(id);
         return;
     }
+    if (id == kCmdZipAddFiles) {
+        RunZipAddCommand();
+        return;
+    }
+    if (id == kCmdZipComment) {
+        RunZipCommentCommand();
+        return;
+    }
     if (command->target == CommandTarget::Window) {
         TFileManagerWindow* fm = ActiveFileManager();
         if (fm && fm->RunCommand(id, ctrlHeld))
@@ -409,11 +417,7 @@ void CVorlaneFrame::RunCopyCommand(bool move) {
     std::unique_ptr<CCopyDialog> dialog = fm->MakeCopyDialog(move, this);
     if (!dialog)
         return;
-    if (m_app)
-        m_app->PushHelpContext(CCopyDialog::kHelpContext);
-    const int result = RunDialog(*dialog);
-    if (m_app)
-        m_app->PopHelpContext();
+    const int result = RunDialog(*dialog, CCopyDialog::kHelpContext);
     // The window may have been closed while the dialog was open.
     if (result == QDialog::Accepted && fm)
         fm->StartCopy(dialog->Parameters());
@@ -426,11 +430,7 @@ void CVorlaneFrame::RunFileOpCommand(int id, bool skipRecycle) {
     std::unique_ptr<QDialog> dialog = fm->MakeFileOpDialog(id, skipRecycle, this);
     if (!dialog)
         return;
-    if (m_app)
-        m_app->PushHelpContext(id);
-    const int result = RunDialog(*dialog);
-    if (m_app)
-        m_app->PopHelpContext();
+    const int result = RunDialog(*dialog, id);
     if (result == QDialog::Accepted && fm)
         fm->StartFileOp(*dialog);
 }
@@ -629,6 +629,15 @@ int CVorlaneFrame::RunDialog(QDialog& dialog) {
     if (m_runDialog)
         return m_runDialog(dialog);
     return dialog.exec();
+}
+
+int CVorlaneFrame::RunDialog(QDialog& dialog, int helpContext) {
+    if (m_app)
+        m_app->PushHelpContext(helpContext);
+    const int result = RunDialog(dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    return result;
 }
 
 // --- IMainFrame ------------------------------------------------------------------

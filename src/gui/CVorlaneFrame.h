@@ -132,6 +132,10 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // takes the caret file of the active window when it is a zip file.
     // Then the checks, the "ZipToExe" dialog and the build as a job.
     void RunZipToExe(int id);
+    // Add File(s) To ZIP File and Zip File Comments on the active window's
+    // zip directory: the dialog, then the change as a job.
+    void RunZipAddCommand();
+    void RunZipCommentCommand();
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);
@@ -142,6 +146,8 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Lists the open windows at the end of the Window menu.
     void ListWindowsIn(QMenu* menu);
     int RunDialog(QDialog& dialog);
+    // The same with the dialog's help context pushed while it is open.
+    int RunDialog(QDialog& dialog, int helpContext);
     void ShowJobs();
     // Closing with jobs running: asks, then cancels them and waits; false
     // when the user keeps the program open.

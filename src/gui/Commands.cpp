@@ -26,7 +26,7 @@ std::vector<CommandInfo> BuildTable() {
         {14155, "&File", "R&un...", "", W, "Running programs"},
         {kCmdTouch, "&File", "Touc&h...", "", W, nullptr},
         {14165, "&File", "&View", "", W, "Viewing files"},
-        {14170, "&File", "Add &file(s)...", "", W, "Adding files to a zip file"},
+        {kCmdZipAddFiles, "&File", "Add &file(s)...", "", W, nullptr},
         {kCmdFileZipToExe, "&File", "&ZipToExe...", "", W, nullptr},
         {kCmdMakeDirectory, "&File", "-Make Director&y...", "", F, nullptr},
         {kCmdDirectoryStatistics, "&File", "Directory &Statistics...", "", F, nullptr},
@@ -73,6 +73,7 @@ std::vector<CommandInfo> BuildTable() {
 
         {kCmdNewArchive, "&Zip", "&New Archive...", "Ctrl+N", F, nullptr},
         {kCmdOpenArchive, "&Zip", "&Open Archive...", "Ctrl+O", F, nullptr},
+        {kCmdZipComment, "&Zip", "Zip File &Comments...", "", W, nullptr},
         {kCmdZipToExe, "&Zip", "-&Zip-To-Exe...", "", F, nullptr},
 
         {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},

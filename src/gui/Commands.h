@@ -66,6 +66,8 @@ enum WindowCommand : int {
     kCmdFileZipToExe = 14175, // ZipToExe on the caret zip file
     kCmdMove = 14135,
     kCmdOpenFile = 14140,
+    kCmdZipAddFiles = 14170, // "Add File(s) To ZIP File" on a zip directory
+    kCmdZipComment = 15055,  // "Zip File Comments" of a zip directory
     kCmdFileSearchCriteria = 14620,
     kCmdCommandLine = 14630,
     kCmdViewerPane = 14645,

@@ -355,6 +355,8 @@ int TFileManagerWindow::MenuResource() const {
 
 bool TFileManagerWindow::CarriesCommand(int id) const {
     using namespace catalogue;
+    if (id == kCmdZipAddFiles || id == kCmdZipComment)
+        return !CurrentZipFile().empty();
     if (MenuResource() == 500 && id >= kCmdExpandOneLevel && id <= kCmdOpenToLevel9)
         return false; // an archive is one directory: there is no tree to open
     return true;

@@ -38,6 +38,7 @@
 #include "catalogue/CFileManagerSession.h"
 #include "fileops/C4DosDescriptionSource.h"
 #include "fileops/CCopyDirectory.h"
+#include "fileops/CZipAdd.h"
 #include "gui/CFileListModel.h"
 #include "gui/WindowSettings.h"
 
@@ -124,7 +125,8 @@ class TFileManagerWindow : public QWidget,
     // The menu the window carries: 200 for a plain drive, 500 for an archive.
     int MenuResource() const;
     // False for the commands of its menu that do nothing in this window
-    // (the tree commands of an archive window).
+    // (the tree commands of an archive window; Add File(s) and Zip File
+    // Comments away from a zip directory).
     bool CarriesCommand(int id) const;
 
     // Runs a command of the window's menus; false when the id is not one
@@ -175,6 +177,13 @@ class TFileManagerWindow : public QWidget,
     // Starts the run of a dialog MakeFileOpDialog made, closed with OK
     // (descriptions follow the files while "4DOS Descriptions" is on).
     void StartFileOp(const QDialog& dialog);
+    // The zip file the current directory is (or lies in), "" when it is a
+    // plain directory: Add File(s) and Zip File Comments act on it.
+    std::string CurrentZipFile() const;
+    // Starts an add into the zip file (parameters from the add dialog).
+    void StartZipAdd(fileops::CZipAddParameters parameters);
+    // Starts writing a zip file's comment.
+    void StartZipComment(const std::string& zipPath, const std::string& comment);
     // The in-place rename of a row of the file list (the name column's
     // editor): runs the rename of that one file; the list keeps the old
     // name until the rename's change notice arrives.

@@ -1,10 +1,14 @@
 // Delete, Rename, Attributes, Touch and Make Directory of a file manager
-// window: the dialog for where the focus is, and the job that does the work.
+// window: the dialog for where the focus is, and the job that does the work;
+// and the jobs of the commands on a zip directory.
 #include "gui/TFileManagerWindow.h"
 
 #include "catalogue/CDirectoryContainer.h"
+#include "fileops/DosZipPath.h"
+#include "fileops/ZipArchiveCommands.h"
 #include "gui/CFileOpDialogs.h"
 #include "gui/Commands.h"
+#include "gui/DialogSupport.h"
 #include "platform/DosPathText.h"
 
 namespace vorlane::gui {
@@ -92,6 +96,23 @@ bool TFileManagerWindow::RenameInPlace(int row, const std::string& newName) {
     StartJob(std::make_unique<fileops::CRenameOneJob>(request.path, request.newName,
                                                       request.descriptions));
     return true;
+}
+
+std::string TFileManagerWindow::CurrentZipFile() const {
+    if (!m_session.CurrentDirectory())
+        return "";
+    fileops::ZipPathParts parts;
+    if (!fileops::SplitZipPath(m_session.CurrentDirectoryPath(), *CurrentDrives(), &parts))
+        return "";
+    return parts.zipFile;
+}
+
+void TFileManagerWindow::StartZipAdd(fileops::CZipAddParameters parameters) {
+    StartJob(std::make_unique<fileops::CZipAddJob>(std::move(parameters)));
+}
+
+void TFileManagerWindow::StartZipComment(const std::string& zipPath, const std::string& comment) {
+    StartJob(std::make_unique<fileops::CZipCommentJob>(zipPath, comment));
 }
 
 } // namespace vorlane::gui

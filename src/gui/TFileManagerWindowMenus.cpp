@@ -34,6 +34,8 @@ const std::vector<int>& FileListCommands() {
                                          kCmdRename,
                                          kCmdAttributes,
                                          kCmdTouch,
+                                         kCmdZipAddFiles,
+                                         kCmdZipComment,
                                          kSeparator,
                                          catalogue::kCmdTagFile,
                                          catalogue::kCmdInvertFile,
@@ -55,6 +57,8 @@ const std::vector<int>& TreeCommands() {
                                          kCmdRename,
                                          kSeparator,
                                          kCmdDirectoryStatistics,
+                                         kCmdZipAddFiles,
+                                         kCmdZipComment,
                                          14145 /* Properties */};
     return ids;
 }
@@ -62,7 +66,12 @@ const std::vector<int>& TreeCommands() {
 } // namespace
 
 std::vector<int> TFileManagerWindow::ContextMenuCommands(bool inTree) const {
-    return inTree ? TreeCommands() : FileListCommands();
+    // The zip directory's commands show only on a zip directory.
+    std::vector<int> ids;
+    for (int id : inTree ? TreeCommands() : FileListCommands())
+        if ((id != kCmdZipAddFiles && id != kCmdZipComment) || CarriesCommand(id))
+            ids.push_back(id);
+    return ids;
 }
 
 QMenu* TFileManagerWindow::MakeContextMenu(bool inTree, QWidget* parent) {

@@ -116,9 +116,9 @@ TEST_F(TouchTest, MakeDirectoryMakesDirectoriesAndEmptyZipFilesWithoutReplacing)
     } cases[] = {
         {"New", false, "C:\\D\\New", ""},
         {"C:\\FULL", false, "C:\\FULL", ""},
-        {"Archive.txt", true, "C:\\D\\Archive.zip", ""},
-        {"TAKEN", true, std::nullopt,
-         "Unable to create zip file 'C:\\D\\TAKEN.zip'!\n\n50h - File exists."},
+        {"Archive.txt", true, std::nullopt, "Zip file must have an extension of '.ZIP'."},
+        {"Archive", true, "C:\\D\\Archive.ZIP", ""},
+        {"TAKEN", true, std::nullopt, "'C:\\D\\TAKEN.ZIP' already exists!"},
         {"OLD", false, std::nullopt, "50h - File exists."},
     };
     for (const Case& c : cases) {
@@ -139,10 +139,10 @@ TEST_F(TouchTest, MakeDirectoryMakesDirectoriesAndEmptyZipFilesWithoutReplacing)
     EXPECT_TRUE(std::filesystem::is_directory(Host("C:\\D\\New")));
     zip::CZipFileOperation op(context);
     std::vector<zip::ZipMemberEntry> members;
-    EXPECT_EQ(op.ReadDirectory("C:\\D\\Archive.zip", true, &members), zip::kOpened);
+    EXPECT_EQ(op.ReadDirectory("C:\\D\\Archive.ZIP", true, &members), zip::kOpened);
     EXPECT_TRUE(members.empty());
     EXPECT_EQ(Notices(),
-              (Strings{"Added C:\\D\\New", "Added C:\\FULL", "Added C:\\D\\Archive.zip"}));
+              (Strings{"Added C:\\D\\New", "Added C:\\FULL", "Added C:\\D\\Archive.ZIP"}));
 }
 
 } // namespace

@@ -218,6 +218,9 @@ TEST_F(RenameTest, OneFileOrDirectoryByName) {
     } cases[] = {
         {"C:\\", "X", false, "Cannot rename a root directory!"},
         {"C:\\ARC.ZIP", "ARC.BAK", false, "The extension for a ZIP directory must be '.ZIP'!"},
+        // The text from the first '.' is what must be ".zip".
+        {"C:\\ARC.ZIP", "ARC.TAR.ZIP", false, "The extension for a ZIP directory must be '.ZIP'!"},
+        {"C:\\ARC.ZIP", "ARCZIP", false, "The extension for a ZIP directory must be '.ZIP'!"},
         {"C:\\ARC.ZIP\\A.TXT", "B.TXT", false, "You cannot name a file within a ZIP file!"},
         {"C:\\D\\A.TXT", "TAKEN", false,
          "Unable to rename 'C:\\D\\A.TXT' to 'C:\\D\\TAKEN'.\n\nNew file name already exists as a "

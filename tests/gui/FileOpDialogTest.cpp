@@ -179,6 +179,24 @@ TEST_F(FileOpDialogTest, EachRefusalIsShownAndKeepsTheDialogOpen) {
          {},
          [](QDialog& d) { dynamic_cast<CTouchDialog&>(d).FieldBox(4)->setChecked(false); },
          "There are no date/time fields selected to touch!"},
+        {"make directory: a zip file named .TAR.ZIP",
+         kCmdMakeDirectory,
+         {},
+         [](QDialog& d) {
+             auto& dialog = dynamic_cast<CMakeDirectoryDialog&>(d);
+             dialog.NameField()->setText("PACK.TAR.ZIP");
+             dialog.ZipButton()->click();
+         },
+         "Zip file must have an extension of '.ZIP'."},
+        {"make directory: a zip file with wildcards",
+         kCmdMakeDirectory,
+         {},
+         [](QDialog& d) {
+             auto& dialog = dynamic_cast<CMakeDirectoryDialog&>(d);
+             dialog.NameField()->setText("P*");
+             dialog.ZipButton()->click();
+         },
+         "Name cannot have wildcards in it!"},
     };
     TFileManagerWindow& fm = OpenC("C:\\");
     WriteIni("");
@@ -386,7 +404,7 @@ TEST_F(FileOpDialogTest, OkStartsOneRunWithTheDialogsParameters) {
          },
          [&] {
              EXPECT_EQ(Started<CMakeDirectoryParameters>().currentDirectory, "C:\\");
-             EXPECT_TRUE(Exists(m_c / "PACK.zip"));
+             EXPECT_TRUE(Exists(m_c / "PACK.ZIP"));
          }},
     };
     for (const Case& c : cases) {
