@@ -34,7 +34,10 @@ struct TreeDirectory {
 
 // Lists the tree below hostRoot (the root itself is opened by its path).
 // False when the root cannot be read (err says why) or cancel became true.
+// With oneFileSystem a subdirectory that is another mount (another file
+// system, or a bind mount) is left out of the listing, as if absent.
 bool ListTree(const std::string& hostRoot, std::vector<TreeDirectory>* tree,
-              const std::atomic<bool>* cancel = nullptr, platform::SysError* err = nullptr);
+              const std::atomic<bool>* cancel = nullptr, platform::SysError* err = nullptr,
+              bool oneFileSystem = false);
 
 } // namespace vorlane::fileops
