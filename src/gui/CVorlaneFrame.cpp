@@ -15,18 +15,21 @@
 #include "gui/CLogDriveDialog.h"
 #include "gui/CStartupNoticeDialog.h"
 #include "gui/CVorlaneMDIChild.h"
+#include "gui/CZipRecompressDialog.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
 #include "gui/MdiArrangement.h"
 #include "gui/TFileManagerWindow.h"
 #include "gui/ToolIcons.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/Drives.h"
 #include "ui/UserInterface.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -285,6 +288,9 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
     case kCmdOpenArchive:
         OpenArchive();
         return;
+    case kCmdRecompressDrive:
+        RunRecompressDrive();
+        return;
     case kCmdDirectoryStatistics:
         ui::Current().Message(kDirectoryStatisticsText);
         return;
@@ -423,6 +429,23 @@ void CVorlaneFrame::RunFileOpCommand(int id, bool skipRecycle) {
         m_app->PopHelpContext();
     if (result == QDialog::Accepted && fm)
         fm->StartFileOp(*dialog);
+}
+
+void CVorlaneFrame::RunRecompressDrive() {
+    char current = DefaultDrive();
+    if (TFileManagerWindow* fm = ActiveFileManager()) {
+        const char letter = platform::PathDriveLetter(fm->Session().CurrentDirectoryPath());
+        if (letter != 0)
+            current = letter;
+    }
+    CZipRecompressDialog dialog(platform::DriveMap::Current()->Letters(), current, this);
+    if (m_app)
+        m_app->PushHelpContext(CZipRecompressDialog::kHelpContext);
+    const int result = RunDialog(dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    if (result == QDialog::Accepted && dialog.DriveBox()->count() > 0)
+        m_jobs->Start(std::make_unique<fileops::CZipRecompressJob>(dialog.Parameters()));
 }
 
 void CVorlaneFrame::ShowHelp(int context) {

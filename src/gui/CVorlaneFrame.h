@@ -128,6 +128,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Delete, Rename, Attributes, Touch and Make Directory on the active
     // window the same way (skipRecycle: Shift+Delete).
     void RunFileOpCommand(int id, bool skipRecycle = false);
+    // ReCompress Drive: the dialog (the active window's drive chosen),
+    // then the run as a job.
+    void RunRecompressDrive();
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);

@@ -74,6 +74,7 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdNewArchive, "&Zip", "&New Archive...", "Ctrl+N", F, nullptr},
         {kCmdOpenArchive, "&Zip", "&Open Archive...", "Ctrl+O", F, nullptr},
         {kCmdZipToExe, "&Zip", "-&Zip-To-Exe...", "", F, "Zip-To-Exe"},
+        {kCmdRecompressDrive, "&Zip", "&ReCompress Drive...", "", F, nullptr},
 
         {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},
         {kCmdToolBar, "&View", "&ToolBar", "", F, nullptr, true},
