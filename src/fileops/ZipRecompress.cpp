@@ -257,6 +257,8 @@ CZipRecompressDiskZipFiles::RecompressOne(const std::string& zip, ui::StatusWind
         return Step::Failed;
     }
     const MemberSet oldMembers = MembersOf(oldIndex);
+    if (oldMembers.files.empty())
+        return Step::Nothing;
 
     // Every member comes out, paths kept, into a fresh staging directory.
     Staging staging;

@@ -19,9 +19,10 @@
 //   5. only then is it renamed over the old one (keeping the old one's
 //      mode) and the directory flushed.
 //
-// Any failure leaves the old archive byte-identical and adds one line to
-// the window's error list. Nothing else on the drive is touched; each
-// archive replaced is announced as changed.
+// An archive without files (empty, or directories only) has nothing to
+// recompress and is left alone. Any failure leaves the old archive byte-identical and adds one line
+// to the window's error list. Nothing else on the drive is touched; each archive replaced is
+// announced as changed.
 //
 //   CRecompressParameters p;
 //   p.drive = 'C'; p.level = 9;
@@ -89,7 +90,7 @@ class CZipRecompressDiskZipFiles {
     const CRecompressOutcome& Outcome() const { return m_outcome; }
 
   private:
-    enum class Step { Done, Failed, Stop };
+    enum class Step { Done, Failed, Nothing, Stop };
     Step RecompressOne(const std::string& zip, ui::StatusWindow& status);
     void AddError(ui::StatusWindow& status, const char* format, const std::string& zip);
 

@@ -219,9 +219,20 @@ TEST_F(RecompressTest, SucceedsOnlyWhenAnArchiveWasRecompressed) {
     EXPECT_EQ(m_ui.StatusWindows()[0]->kind, ui::StatusKind::Message);
 
     test::WriteFile(Host("ONLY.ZIP"), "not an archive");
+    // An archive without members, or with directories only, has nothing
+    // to recompress: it is left alone without an error.
+    MakeFile("SRC/f.txt", "x");
+    MakeDir("SRC/dir");
+    Zip("'" + Host("EMPTY.ZIP") + "' f.txt", "SRC");
+    ASSERT_EQ(Run("zip -qd '" + Host("EMPTY.ZIP") + "' f.txt"), 0);
+    Zip("'" + Host("DIRS.ZIP") + "' dir", "SRC");
+    const std::string empty = test::ReadFile(Host("EMPTY.ZIP"));
+    const std::string dirs = test::ReadFile(Host("DIRS.ZIP"));
     outcome = Recompress();
     EXPECT_FALSE(outcome.Succeeded());
     EXPECT_EQ(outcome.errors, std::vector<std::string>{"Error opening 'C:\\ONLY.ZIP'"});
+    EXPECT_TRUE(test::ReadFile(Host("EMPTY.ZIP")) == empty);
+    EXPECT_TRUE(test::ReadFile(Host("DIRS.ZIP")) == dirs);
 }
 
 // Whatever step fails (a write, a rename, a flush, the n-th of each), the
