@@ -129,6 +129,18 @@ class BesideDirectory {
     const std::string& Host() const { return m_host; }
     const std::string& Dos() const { return m_dos; }
 
+    // An empty archive (its end record alone) named name in the directory:
+    // the new archive starts as one, without the two rewrites of an
+    // engine-made empty archive.
+    bool MakeEmptyArchive(const std::string& name) const {
+        static const char kEmptyArchive[22] = {'P', 'K', 5, 6};
+        platform::File file;
+        return file.Open(platform::JoinHostPath(m_host, name),
+                         platform::kOpenWrite | platform::kOpenCreate | platform::kOpenExclusive |
+                             platform::kOpenNoFollow) &&
+               file.Write(kEmptyArchive, sizeof kEmptyArchive) && file.Close();
+    }
+
   private:
     std::string m_host;
     std::string m_dos;
@@ -291,10 +303,11 @@ CZipRecompressDiskZipFiles::RecompressOne(const std::string& zip, ui::StatusWind
     target.SetRecompressStatusWindow(&status);
     target.SetCompressionLevel(m_parameters.level);
     const std::string newName = platform::HostBaseName(host);
-    bool added = beside.Make(host, drives) &&
-                 target.Create(platform::JoinDosPath(beside.Dos(), newName), false) &&
-                 target.AddFiles(zip::kZipAdd, platform::JoinDosPath(extracted.dos, "*.*"),
-                                 zip::kStoreRelativePaths, true, true);
+    bool added = beside.Make(host, drives);
+    const std::string newDos = platform::JoinDosPath(beside.Dos(), newName);
+    added = added && beside.MakeEmptyArchive(newName) && target.Open(newDos) == zip::kOpened &&
+            target.AddFiles(zip::kZipAdd, platform::JoinDosPath(extracted.dos, "*.*"),
+                            zip::kStoreRelativePaths, true, true);
     if (added && !oldIndex.comment.empty())
         added = target.WriteComment(oldIndex.comment);
     if (!added) {
@@ -312,7 +325,7 @@ CZipRecompressDiskZipFiles::RecompressOne(const std::string& zip, ui::StatusWind
     bool same = zip::ReadZipIndexFile(newHost, &newIndex) == zip::kUnzipOk &&
                 newIndex.comment == oldIndex.comment &&
                 SameMembers(oldMembers, MembersOf(newIndex)) &&
-                check.Open(platform::JoinDosPath(beside.Dos(), newName)) == zip::kOpened &&
+                check.Open(newDos) == zip::kOpened &&
                 check.Extract("*", readBack.dos, zip::kStoreRelativePaths, false, false, false) &&
                 check.SkippedMembers().empty();
     if (!same) {
