@@ -14,7 +14,7 @@ namespace vorlane::gui {
 class CZipRecompressDialog : public QDialog {
     Q_OBJECT
   public:
-    static constexpr int kHelpContext = 15055;
+    static constexpr int kHelpContext = 15065;
 
     // drives: the letters offered (upper case); current: the one chosen
     // first (the first letter when it is not among them).
