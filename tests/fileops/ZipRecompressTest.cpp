@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -271,6 +272,29 @@ TEST_F(RecompressTest, AFailureAtAnyStepLeavesTheOldArchive) {
         }
     }
     EXPECT_TRUE(sawRezipError);
+}
+
+// Another program that rewrites an archive while its new copy is being
+// made wins: the run leaves that program's archive as it is and says so.
+TEST_F(RecompressTest, AnArchiveChangedMeanwhileIsLeftToTheOtherProgram) {
+    MakeFile("SRC/a.txt", std::string(20000, 'a'));
+    Zip("-0 '" + Host("FIRST.ZIP") + "' a.txt", "SRC");
+    Zip("-0 '" + Host("SECOND.ZIP") + "' a.txt", "SRC");
+    const std::string theirs = test::ReadFile(Host("SECOND.ZIP")) + "appended";
+    // The first flush is the engine's, of FIRST.ZIP's new archive.
+    platform::fault::ArmStall(platform::fault::Op::Fsync, 1);
+    CRecompressOutcome outcome;
+    std::thread run([&] { outcome = Recompress(9); });
+    ASSERT_TRUE(platform::fault::WaitForStall(10000));
+    test::WriteFile(Host("FIRST.ZIP"), theirs);
+    platform::fault::ReleaseStall();
+    run.join();
+    EXPECT_TRUE(test::ReadFile(Host("FIRST.ZIP")) == theirs);
+    EXPECT_EQ(outcome.recompressed, 1); // SECOND.ZIP, recompressed after it
+    EXPECT_EQ(outcome.errors,
+              std::vector<std::string>{"'C:\\FIRST.ZIP' was changed by another "
+                                       "program meanwhile; it was left as it was."});
+    ExpectNoDebris("");
 }
 
 } // namespace
