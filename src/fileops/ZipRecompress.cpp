@@ -16,11 +16,14 @@
 #include "zip/ZipCentralDirectory.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vorlane::fileops {
@@ -212,10 +215,28 @@ bool CZipRecompressDiskZipFiles::Run() {
                                    " This operation may take awhile if your machine is slow" +
                                    " or the drive is large!");
         ui::WaitCursor wait(ui);
-        const bool listed = FindDriveZipFiles(drive, m_context.Drives(), &m_outcome.found,
-                                              m_context.CancelFlag().get());
-        if (!listed && m_context.Cancelled())
+        // The walk runs beside this thread, which watches the window's
+        // Cancel (a walk has no window of its own to ask).
+        std::atomic<bool> stop{false};
+        std::atomic<bool> done{false};
+        std::thread walk([&] {
+            FindDriveZipFiles(drive, m_context.Drives(), &m_outcome.found, &stop);
+            done = true;
+        });
+        for (;;) {
+            if (finding->Cancelled() || m_context.Cancelled()) {
+                stop = true;
+                break;
+            }
+            if (done)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        walk.join();
+        if (stop) {
             m_outcome.cancelled = true;
+            m_outcome.found.clear();
+        }
     }
     if (m_outcome.found.empty())
         return false;

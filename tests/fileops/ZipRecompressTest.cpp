@@ -220,6 +220,12 @@ TEST_F(RecompressTest, SucceedsOnlyWhenAnArchiveWasRecompressed) {
     EXPECT_EQ(m_ui.StatusWindows()[0]->kind, ui::StatusKind::Message);
 
     test::WriteFile(Host("ONLY.ZIP"), "not an archive");
+    // Cancel in the window of the walk: nothing found, nothing done.
+    m_ui.CancelNextStatusWindowAt(1);
+    outcome = Recompress();
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_TRUE(outcome.found.empty());
+    EXPECT_EQ(m_ui.StatusWindows().size(), 2u);
     // An archive without members, or with directories only, has nothing
     // to recompress: it is left alone without an error.
     MakeFile("SRC/f.txt", "x");
