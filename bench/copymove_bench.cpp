@@ -12,61 +12,18 @@
 // ("Normal") and relative paths. Prints the counts of the run; exit
 // status 0 only when the run completed, did something, skipped and failed
 // nothing and showed no message.
-#include "CountingStatus.h"
+#include "BenchInterface.h"
 
 #include "fileops/CCopyDirectory.h"
 #include "platform/Drives.h"
-#include "ui/ChangeNotices.h"
 #include "ui/OperationContext.h"
-#include "ui/ScriptedUserInterface.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
-namespace {
-
 using namespace vorlane;
-
-std::string Absolute(const std::string& dir) {
-    char* real = ::realpath(dir.c_str(), nullptr);
-    std::string result = real ? real : dir;
-    std::free(real);
-    return result;
-}
-
-// Says "Yes To All" to every question and prints every message, which
-// fails the run; status windows take every update and draw nothing. The
-// rest (pickers, the wait cursor) is the scripted interface's, never
-// reached by a copy.
-class YesToAllInterface : public ui::ScriptedUserInterface {
-  public:
-    ui::Answer Message(const std::string& text, const std::string& caption, ui::Buttons,
-                       ui::Icon) override {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        ++messages;
-        return ui::Answer::Ok;
-    }
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    ui::Answer AskYesNoAllCancel(const std::string&, const std::string&) override {
-        return ui::Answer::YesToAll;
-    }
-    std::unique_ptr<ui::StatusWindow> MakeStatusWindow(ui::StatusKind,
-                                                       const std::string&) override {
-        return std::make_unique<bench::CountingStatus>();
-    }
-
-    int messages = 0;
-};
-
-class CountingSink : public ui::ChangeSink {
-  public:
-    void Notify(const ui::ChangeNotice&) override { ++notices; }
-    long notices = 0;
-};
-
-} // namespace
+using bench::Absolute;
 
 int main(int argc, char** argv) {
     std::string mode = argc == 6 ? argv[1] : "";
@@ -77,8 +34,8 @@ int main(int argc, char** argv) {
     auto drives = std::make_shared<platform::DriveMap>();
     drives->Set('C', Absolute(argv[2]));
     drives->Set('D', Absolute(argv[3]));
-    YesToAllInterface ui;
-    CountingSink sink;
+    bench::YesToAllInterface ui;
+    bench::CountingSink sink;
     ui::OperationContext context(ui, drives, {}, &sink);
 
     fileops::CCopyParameters p;

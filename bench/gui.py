@@ -14,11 +14,23 @@ already showing the 100,000 files, until it is painted; paging through the
 whole list in each mode is a figure. Every round must show all 100,000
 files, and ls must list them all.
 
+Responsiveness during a copy: a copy job started through the frame's job
+manager, of ROOT/COPY/TREE (20,000 files of 4 KiB in 200 directories) and
+of ROOT/COPY/LARGE (three files of 256 MiB), each run to its end and once
+cancelled through its status window. While each runs, the GUI thread's
+10 ms timer gives the event loop's latency (its largest gap and 99th
+percentile) and the status window's paints are counted; the time from
+Cancel to the job's end is a figure (the goal: at most 200 ms). Every run
+checks the target: all files whole after a full copy, no partial file
+after Cancel.
+
 The data is made once under $VORLANE_BENCH_DATA: ROOT/BIG holds 100,000
 empty files, ROOT/SMALL 20; ROOT is mapped as drive C: and the program's
-settings live in a directory of their own.
+settings live in a directory of their own. The copies go to a directory of
+the work area mapped as drive D:, emptied before and after each run.
 """
 import os
+import random
 import re
 import subprocess
 
@@ -29,10 +41,43 @@ PACKAGES = ["coreutils"]
 BIG_FILES = 100_000
 SMALL_FILES = 20
 MARKER = "complete-v2"  # no .zip names: an empty .zip is listed as an archive, not a file
+COPY_MARKER = "copy-complete-v1"
+TREE_DIRS = 200
+TREE_FILES_PER_DIR = 100
+TREE_FILE_SIZE = 4096
+LARGE_FILES = 3
+LARGE_FILE_MIB = 256
 EXTENSIONS = ["txt", "c", "h", "doc", "jpg", "png", "pdf", "gz", "", "md", "dat", "bin"]
 
 
+def _prepare_copy(ctx):
+    copy = ctx.data_dir / "root" / "COPY"
+    if (ctx.data_dir / COPY_MARKER).exists() and copy.is_dir():
+        return
+    if copy.exists():
+        subprocess.run(["rm", "-rf", str(copy)], check=True)
+    rng = random.Random(16)
+    for number in range(TREE_DIRS):
+        directory = copy / "TREE" / f"DIR{number:03d}"
+        directory.mkdir(parents=True)
+        for index in range(TREE_FILES_PER_DIR):
+            (directory / f"file{index:03d}.dat").write_bytes(rng.randbytes(TREE_FILE_SIZE))
+    large = copy / "LARGE"
+    large.mkdir(parents=True)
+    block = rng.randbytes(1 << 20)
+    for number in range(LARGE_FILES):
+        with open(large / f"large{number}.bin", "wb") as out:
+            for _ in range(LARGE_FILE_MIB):
+                out.write(block)
+    (ctx.data_dir / COPY_MARKER).write_text("made\n")
+
+
 def prepare(ctx):
+    _prepare_views(ctx)
+    _prepare_copy(ctx)
+
+
+def _prepare_views(ctx):
     if (ctx.data_dir / MARKER).exists():
         return
     root = ctx.data_dir / "root"
@@ -83,7 +128,61 @@ def _run(ctx, args, env):
     return seconds, figures
 
 
+def _copy_target(ctx):
+    target = ctx.work_dir / "target"
+    if target.exists():
+        subprocess.run(["rm", "-rf", str(target)], check=True)
+    target.mkdir()
+    return target
+
+
+def _run_copy(ctx, work, source, cancel_ms):
+    """One copy job of C:\\COPY\\SOURCE in gui_bench, cancelled after cancel_ms
+    (0: run to its end); its figures. gui_bench checks what arrived and
+    prints FAILED when a check does not hold."""
+    env = _environment(ctx)
+    target = _copy_target(ctx)
+    env["VORLANE_DRIVES"] = f"C={ctx.data_dir / 'root'};D={target}"
+    out_path = ctx.work_dir / "gui_bench_copy.txt"
+    with open(out_path, "wb") as out, open(ctx.work_dir / "gui_bench_copy.err", "wb") as err:
+        done = subprocess.run([ctx.program("gui_bench"), "copy", "C:\\COPY\\" + source, "D:\\",
+                               str(cancel_ms)], stdout=out, stderr=err, env=env,
+                              cwd=str(ctx.work_dir), check=False)
+    subprocess.run(["rm", "-rf", str(target)], check=True)
+    text = out_path.read_text()
+    failed = [line for line in text.splitlines() if line.startswith("FAILED")]
+    if failed or done.returncode != 0:
+        ctx.fail(work, failed[0][7:] if failed else f"gui_bench exited with {done.returncode}")
+    figures = {}
+    for line in text.splitlines():
+        match = re.match(r"(\S+) (\S+)$", line)
+        if match:
+            figures[match.group(1)] = float(match.group(2))
+    return figures
+
+
+def run_copies(ctx):
+    tree_files = TREE_DIRS * TREE_FILES_PER_DIR
+    runs = (("copy-tree-20k", "TREE", 0), ("cancel-tree-20k", "TREE", 1000),
+            ("copy-large-3x256m", "LARGE", 0), ("cancel-large-3x256m", "LARGE", 100))
+    for work, source, cancel_ms in runs:
+        figures = _run_copy(ctx, work, source, cancel_ms)
+        expected = tree_files if source == "TREE" else LARGE_FILES
+        if cancel_ms == 0 and figures.get("files-copied") != expected:
+            ctx.fail(work, f"{figures.get('files-copied')} files copied, not {expected}")
+        ctx.figure(f"{work}-tick-max", figures["tick-max-ms"], "ms")
+        ctx.figure(f"{work}-tick-p99", figures["tick-p99-ms"], "ms")
+        ctx.figure(f"{work}-status-paints", figures["status-paints-per-s"], "per-s")
+        ctx.figure(f"{work}-status-frames", figures["status-frames-per-s"], "per-s")
+        if cancel_ms:
+            ctx.figure(f"{work}-cancel-to-end", figures["cancel-ms"], "ms")
+            ctx.figure(f"{work}-files-before-cancel", figures["files-copied"], "files")
+        else:
+            ctx.figure(f"{work}-time", figures["copy-ms"], "ms")
+
+
 def run(ctx):
+    run_copies(ctx)
     env = _environment(ctx)
     big = str(ctx.data_dir / "root" / "BIG")
     last = {}

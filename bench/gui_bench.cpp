@@ -30,31 +30,65 @@
 //                               a real display or Xvfb for the pictures
 //                               of the documentation)
 //
+//   gui_bench copy SOURCE TARGET CANCEL-MS
+//                               a copy job of the directory tree SOURCE into
+//                               TARGET (DOS paths; TARGET exists and is
+//                               empty) started through the frame's job
+//                               manager; while it runs, a 10 ms timer on
+//                               the GUI thread measures the event loop's
+//                               latency ("tick-max-ms", "tick-p99-ms") and
+//                               the status window's paints are counted
+//                               ("status-paints-per-s", and
+//                               "status-frames-per-s" for paints at least
+//                               2 ms apart). CANCEL-MS 0: the job runs to
+//                               its end ("copy-ms") and every file must
+//                               have arrived whole. Else the status
+//                               window's Cancel is pressed after CANCEL-MS
+//                               ("cancel-ms", the time from the press to
+//                               the job's end) and every file in TARGET
+//                               must be a whole copy of its source.
+//                               Prints "FAILED WHY" and exits 1 when a
+//                               check fails.
+//
 // open and switch print "open-ms N" (from the start of main to the painted window)
 // and "peak-rss-kb N" (ru_maxrss at the end).
 #include "app/VorlaneApp.h"
 #include "catalogue/CatalogueTypes.h"
+#include "fileops/CCopyDirectory.h"
+#include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
+#include "gui/QtUserInterface.h"
+#include "gui/StatusWindows.h"
 #include "gui/TFileManagerWindow.h"
 #include "objdb/CAppObjectDatabase.h"
+#include "platform/DosPath.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -166,6 +200,203 @@ void ScrollToEnd(QWidget& frame, QAbstractScrollArea& view) {
     }
 }
 
+// The status window of a running job, when one shows.
+vorlane::gui::CStatusDialogBase* ShownStatusWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* status = qobject_cast<vorlane::gui::CStatusDialogBase*>(widget);
+        if (status && status->isVisible())
+            return status;
+    }
+    return nullptr;
+}
+
+// Counts the paints of status windows: every paint event of one of their
+// widgets, and frames (paints at least 2 ms after the one before).
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+    int frames = 0;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            qobject_cast<vorlane::gui::CStatusDialogBase*>(
+                static_cast<QWidget*>(watched)->window())) {
+            ++paints;
+            if (!m_last.isValid() || m_last.nsecsElapsed() >= 2'000'000)
+                ++frames;
+            m_last.start();
+        }
+        return false;
+    }
+
+  private:
+    QElapsedTimer m_last;
+};
+
+// Regular files below root by their path relative to it, with their sizes.
+std::map<std::string, uintmax_t> FilesBelow(const std::filesystem::path& root) {
+    std::map<std::string, uintmax_t> files;
+    std::error_code err;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, err);
+         !err && it != std::filesystem::recursive_directory_iterator(); it.increment(err))
+        if (it->is_regular_file())
+            files[it->path().lexically_relative(root).string()] = it->file_size();
+    return files;
+}
+
+// What a copy left in the target against its source: "" when the target
+// holds whole copies only (all of them unless the copy was cancelled), else
+// what is wrong. The tree lands in the target's directory of the source's
+// name.
+std::string CheckCopied(const std::filesystem::path& source, const std::filesystem::path& target,
+                        bool cancelled, size_t* copied) {
+    std::map<std::string, uintmax_t> wanted = FilesBelow(source);
+    std::map<std::string, uintmax_t> got = FilesBelow(target / source.filename());
+    size_t outside = FilesBelow(target).size() - got.size();
+    if (outside != 0)
+        return std::to_string(outside) + " files outside the copied tree";
+    for (const auto& [name, size] : got) {
+        auto it = wanted.find(name);
+        if (it == wanted.end())
+            return "a file the source does not hold: " + name;
+        if (it->second != size)
+            return "a partial file: " + name + " (" + std::to_string(size) + " of " +
+                   std::to_string(it->second) + " bytes)";
+    }
+    if (!cancelled && got.size() != wanted.size())
+        return std::to_string(got.size()) + " of " + std::to_string(wanted.size()) +
+               " files copied";
+    *copied = got.size();
+    return {};
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    size_t index = std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()));
+    return values[index];
+}
+
+double MsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The copy measurement (see the top of the file); 0 when every check held.
+int MeasureCopy(vorlane::gui::CVorlaneFrame& frame, const std::string& source,
+                const std::string& target, int cancelAfterMs) {
+    using namespace vorlane;
+    std::string hostSource;
+    std::string hostTarget;
+    if (!platform::DosToHost(source, &hostSource) || !platform::DosToHost(target, &hostTarget)) {
+        std::printf("FAILED %s or %s is not on a mapped drive\n", source.c_str(), target.c_str());
+        return 1;
+    }
+    fileops::CCopyParameters parameters;
+    parameters.operation = fileops::kCopyDirectory;
+    parameters.flags = 0; // the target is empty: no per-file question can come
+    parameters.sourceDirectory = source;
+    parameters.targetPath = target;
+    parameters.askBeforeCreating = false;
+
+    PaintCounter counter;
+    qApp->installEventFilter(&counter);
+    std::vector<double> gaps;
+    Clock::time_point lastTick;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        Clock::time_point now = Clock::now();
+        gaps.push_back(MsBetween(lastTick, now));
+        lastTick = now;
+    });
+
+    QEventLoop loop;
+    bool ended = false;
+    ui::JobResult result;
+    Clock::time_point started = Clock::now();
+    Clock::time_point finished;
+    Clock::time_point pressed;
+    bool cancelPressed = false;
+    std::string failure;
+    frame.Jobs().Start(std::make_unique<fileops::CCopyJob>(parameters),
+                       [&](const ui::JobResult& r) {
+                           finished = Clock::now();
+                           result = r;
+                           ended = true;
+                           loop.quit();
+                       });
+    ticker.start();
+    lastTick = Clock::now();
+    QTimer cancel;
+    cancel.setSingleShot(true);
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        gui::CStatusDialogBase* status = ShownStatusWindow();
+        auto* box = status ? status->findChild<QDialogButtonBox*>() : nullptr;
+        QPushButton* button = box ? box->button(QDialogButtonBox::Cancel) : nullptr;
+        if (!button) {
+            failure = "no status window with Cancel showed";
+            return;
+        }
+        pressed = Clock::now();
+        cancelPressed = true;
+        button->click();
+    });
+    if (cancelAfterMs > 0)
+        cancel.start(cancelAfterMs);
+    // A copy that hangs is a failure, not a slow time; so is a message or
+    // question the copy shows (nobody is there to answer it): it is
+    // closed and its text becomes the failure.
+    QTimer::singleShot(600'000, &loop, &QEventLoop::quit);
+    QTimer modalWatch;
+    modalWatch.setInterval(100);
+    QObject::connect(&modalWatch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (failure.empty())
+            failure = "the copy showed a message: " + box->text().toStdString();
+        box->reject();
+    });
+    modalWatch.start();
+    if (!ended)
+        loop.exec();
+    ticker.stop();
+    qApp->removeEventFilter(&counter);
+    double runMs = MsBetween(started, finished);
+
+    if (!failure.empty()) {
+    } else if (!ended) {
+        failure = "the copy did not end within 600 s";
+    } else if (cancelAfterMs > 0 && !cancelPressed) {
+        failure = "the copy ended before Cancel was pressed";
+    } else if (cancelAfterMs > 0 && !result.cancelled) {
+        failure = "Cancel was pressed but the copy ran to its end";
+    } else if (cancelAfterMs == 0 && !result.ok) {
+        failure = "the copy failed: " + result.summary;
+    }
+    size_t copied = 0;
+    if (failure.empty())
+        failure = CheckCopied(hostSource, hostTarget, cancelAfterMs > 0, &copied);
+    if (!failure.empty()) {
+        std::printf("FAILED %s\n", failure.c_str());
+        return 1;
+    }
+    std::printf("tick-max-ms %.3f\n",
+                gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
+    std::printf("tick-p99-ms %.3f\n", Percentile(gaps, 0.99));
+    std::printf("ticks %zu\n", gaps.size());
+    std::printf("status-paints-per-s %.1f\n", counter.paints * 1000.0 / runMs);
+    std::printf("status-frames-per-s %.1f\n", counter.frames * 1000.0 / runMs);
+    std::printf("files-copied %zu\n", copied);
+    if (cancelAfterMs > 0)
+        std::printf("cancel-ms %.3f\n", MsBetween(pressed, finished));
+    else
+        std::printf("copy-ms %.3f\n", runMs);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -174,13 +405,15 @@ int main(int argc, char** argv) {
     bool shot = argc == 5 && std::strcmp(argv[1], "shot") == 0;
     bool viewing = argc == 4 && std::strcmp(argv[1], "view") == 0;
     bool sorting = argc == 4 && std::strcmp(argv[1], "sort") == 0;
+    bool copying = argc == 5 && std::strcmp(argv[1], "copy") == 0;
     vorlane::gui::FileViewMode mode = vorlane::gui::FileViewMode::Details;
     int sortCommand = sorting ? SortCommandByName(argv[2]) : 0;
     if ((viewing && !ViewModeByName(argv[2], &mode)) || (sorting && sortCommand == 0) ||
-        (!switching && !shot && !viewing && !sorting &&
+        (!switching && !shot && !viewing && !sorting && !copying &&
          !(argc == 3 && std::strcmp(argv[1], "open") == 0))) {
-        std::fprintf(stderr, "usage: gui_bench open PATH | switch FROM TO | view MODE PATH | "
-                             "sort KEY PATH | shot DIR LEFT RIGHT\n");
+        std::fprintf(stderr,
+                     "usage: gui_bench open PATH | switch FROM TO | view MODE PATH | "
+                     "sort KEY PATH | copy SOURCE TARGET CANCEL-MS | shot DIR LEFT RIGHT\n");
         return 2;
     }
     if (!shot)
@@ -190,10 +423,15 @@ int main(int argc, char** argv) {
     // The icon theme the program takes, so the views fetch real icons.
     vorlane::gui::ChooseIconTheme();
 
+    // A copy talks to the user as in the program: its status window and
+    // messages are the Qt ones, parented to the frame.
+    vorlane::gui::QtUserInterface qtUi;
+    vorlane::ui::ScopedUserInterface installed(copying ? &qtUi : &vorlane::ui::Current());
     vorlane::app::AppServices services;
     services.makeDatabase = vorlane::objdb::MakeAppDatabase;
     vorlane::app::VorlaneApp application(std::move(services));
     vorlane::gui::CVorlaneFrame frame(&application);
+    qtUi.SetParent(&frame);
     frame.SetShowOnCreate(true);
     // The start-up notice closes by itself in the program; here at once.
     frame.SetDialogRunner([](QDialog&) { return static_cast<int>(QDialog::Accepted); });
@@ -205,6 +443,19 @@ int main(int argc, char** argv) {
         int code = Screenshots(frame, argv[2], argv[3], argv[4]);
         application.CloseQuery(frame, false);
         application.Shutdown(frame);
+        return code;
+    }
+    if (copying) {
+        // A window on the target shows the files arriving, as a user would watch them.
+        if (!frame.OpenFileManager(std::string(argv[3]).substr(0, 2), 1, true, argv[3])) {
+            std::printf("FAILED cannot open %s\n", argv[3]);
+            return 1;
+        }
+        Settle(frame);
+        int code = MeasureCopy(frame, argv[2], argv[3], std::atoi(argv[4]));
+        application.CloseQuery(frame, false);
+        application.Shutdown(frame);
+        qtUi.SetParent(nullptr);
         return code;
     }
     std::string first = viewing || sorting ? argv[3] : argv[2];

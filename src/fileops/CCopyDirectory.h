@@ -137,7 +137,9 @@ std::string ValidateCopy(const CCopyParameters& parameters, const platform::Driv
 
 // What one run did.
 struct CCopyOutcome {
-    int done = 0;    // files copied or moved (a zip file copied whole counts once)
+    // Files copied or moved: a zip file copied whole counts once, and so
+    // does a tree moved by one rename of its root.
+    int done = 0;
     int skipped = 0; // files the per-file decision skipped (the skipped count)
     int failed = 0;  // failures shown to the user
     bool cancelled = false;

@@ -1,6 +1,7 @@
 #include "fileops/TreeListing.h"
 
 #include "catalogue/CZipFileDirectory.h"
+#include "platform/DirectoryListing.h"
 
 #include <algorithm>
 #include <optional>
@@ -90,6 +91,22 @@ bool ListTree(const std::string& hostRoot, std::vector<TreeDirectory>* tree,
     }
     tree->push_back(TreeDirectory{});
     return walker.Walk(reader, 0, hostRoot);
+}
+
+uint64_t CountTreeItems(const std::string& hostRoot) {
+    uint64_t count = 0;
+    std::vector<std::string> subdirectories;
+    platform::ListDirectory(hostRoot, platform::ListDetail::Kinds,
+                            [&](const platform::ListedEntry& entry) {
+                                if (entry.isDirectory && !entry.isSymlink)
+                                    subdirectories.emplace_back(entry.name);
+                                else
+                                    ++count;
+                                return true;
+                            });
+    for (const std::string& name : subdirectories)
+        count += CountTreeItems(hostRoot + "/" + name);
+    return count;
 }
 
 } // namespace vorlane::fileops

@@ -13,6 +13,7 @@
 #include "platform/SysError.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,11 @@ struct TreeDirectory {
 bool ListTree(const std::string& hostRoot, std::vector<TreeDirectory>* tree,
               const std::atomic<bool>* cancel = nullptr, platform::SysError* err = nullptr,
               bool oneFileSystem = false);
+
+// The items below hostRoot as ListTree would list them (everything but
+// directories; a link is one item and never entered), counted from the
+// directory records alone: the count of a tree the run no longer walks.
+// A subdirectory that cannot be read counts nothing.
+uint64_t CountTreeItems(const std::string& hostRoot);
 
 } // namespace vorlane::fileops

@@ -99,8 +99,9 @@ TEST_F(CopyTest, MoveLeavesDirectoriesThatStillHoldFiles) {
               (Strings{"A/", "A/GO/", "A/GO/X=x", "A/KEEP/", "A/KEEP/OLD.TXT=newer", "A/Z.ZIP/"}));
 }
 
-// A directory move within one file system may be one rename of the root;
-// it must leave what the file-by-file move leaves (D: here is a file
+// A directory move within one file system is one rename of the root,
+// made before the tree is listed; it must leave what the file-by-file
+// move leaves (D: here is a file
 // system of its own, so the move there goes file by file).
 TEST_F(CopyTest, WholeTreeRenameGivesWhatFileByFileGives) {
     if (!MountTmpfs(dRoot))
@@ -117,7 +118,7 @@ TEST_F(CopyTest, WholeTreeRenameGivesWhatFileByFileGives) {
         ui::ChangeRecorder notices;
         ui::OperationContext run = three.WithNotices(notices);
         CCopyOutcome out = RunCopy(Params(kMoveDirectory, "C:\\A", {}, target, 0), run);
-        EXPECT_EQ(out.done, 7);
+        EXPECT_EQ(out.done, target[0] == 'E' ? 1 : 7); // one rename counts once
         EXPECT_EQ(ReadTree(cRoot), Strings{});
         std::string host = (target[0] == 'E' ? eRoot : dRoot) + "/A";
         results[target] = ReadTree(host);
@@ -222,7 +223,7 @@ TEST_F(CopyTest, UnusualNamesAndLongPathsAreCopiedExactly) {
         ui.QueueYesNoAllCancel(ui::Answer::YesToAll);
         CCopyOutcome out = Run(Params(kind, "C:\\A", {}, "D:\\", 0));
         EXPECT_EQ(out.failed, 0);
-        EXPECT_EQ(out.done, 4);
+        EXPECT_EQ(out.done, kind == kMoveDirectory ? 1 : 4); // a move is one rename here
         EXPECT_TRUE(ReadTree(dRoot) == before);
         EXPECT_EQ(ReadTree(cRoot).empty(), kind == kMoveDirectory);
     }

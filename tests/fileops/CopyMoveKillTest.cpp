@@ -9,13 +9,7 @@
 // (no thread exists yet in a test's own process under ctest), which the
 // parent kills after a seeded random delay.
 #include "CopyTestSupport.h"
-
-#include <chrono>
-#include <csignal>
-#include <map>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
+#include "KillTestSupport.h"
 
 namespace vorlane::fileops::testing {
 namespace {
@@ -24,9 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr int kRuns = 200;
 constexpr uint32_t kSeed = 20261207;
-
-// The tree moved in every run: relative host path -> bytes.
-using Manifest = std::map<std::string, std::string>;
 
 // About three hundred small files of up to 6 KiB spread over nested
 // directories three levels deep, and three files of 1 to 4 MiB.
@@ -56,14 +47,6 @@ Manifest MakeManifest(uint32_t seed) {
         files[in(dirs[random() % dirs.size()], "BIG" + std::to_string(i) + ".BIN")] =
             PatternBytes((1u << 20) + random() % (3u << 20), random());
     return files;
-}
-
-void WriteTree(const std::string& root, const Manifest& files) {
-    for (const auto& [rel, bytes] : files) {
-        fs::path path = fs::path(root) / rel;
-        fs::create_directories(path.parent_path());
-        test::WriteFile(path.string(), bytes);
-    }
 }
 
 bool IsTemporaryName(const std::string& name) {
@@ -97,13 +80,8 @@ class CopyMoveKillTest : public CopyTest {
         CopyTest::TearDown();
     }
 
-    // Starts the move of C:\TREE to D:\ in a child process; returns its id.
-    pid_t StartMove() {
-        pid_t pid = ::fork();
-        if (pid != 0)
-            return pid;
-        // The child: only the move, then out without running destructors
-        // or exit handlers of the test process.
+    // The move of C:\TREE to D:\, in the child: its exit status.
+    int Move() {
         ui::ScriptedUserInterface childUi;
         childUi.OnUnexpected([](const std::string&) { ::_exit(3); });
         childUi.QueueYesNoAllCancel(ui::Answer::YesToAll); // creating the directories
@@ -112,7 +90,7 @@ class CopyMoveKillTest : public CopyTest {
                          platform::DriveMap::FromSpec("C=" + m_source + ";D=" + m_target)));
         CCopyOutcome outcome =
             RunCopy(Params(kMoveDirectory, "C:\\TREE", {}, "D:\\", 0), childContext);
-        ::_exit(outcome.completed && outcome.failed == 0 ? 0 : 4);
+        return outcome.completed && outcome.failed == 0 ? 0 : 4;
     }
 
     // Checks what a run left, clears it, and says how many temporary files
@@ -181,44 +159,20 @@ TEST_F(CopyMoveKillTest, TreeMoveBetweenFileSystemsKilledAtRandomPoints) {
         if (index++ % 3 == 0)
             old[rel] = "an older " + rel;
 
-    // A first run to its end: the whole move, and how long it takes.
-    WriteTree(m_source + "/TREE", files);
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = StartMove();
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    auto whole = std::chrono::steady_clock::now() - start;
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    CheckAndClear(files, {}, true);
-    ASSERT_FALSE(HasFailure());
-
-    // Then killed at seeded random points within (and a little past) that
-    // time, so some runs end before the kill and are checked as complete.
-    std::mt19937 random(kSeed);
-    auto span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count() * 11 / 10;
-    int killed = 0, temporaries = 0;
-    for (int run = 0; run < kRuns && !HasFailure(); ++run) {
-        bool withOld = run % 2 == 1;
+    int temporaries = 0;
+    KillLoop loop;
+    loop.runs = kRuns;
+    loop.seed = kSeed;
+    loop.prepare = [&](int run) {
         WriteTree(m_source + "/TREE", files);
-        if (withOld)
+        if (run % 2 == 1)
             WriteTree(m_target + "/TREE", old);
-        auto delay = std::chrono::microseconds(random() % static_cast<uint32_t>(span + 1));
-        SCOPED_TRACE("run " + std::to_string(run) + ", kill after " +
-                     std::to_string(delay.count()) + " us");
-        pid = StartMove();
-        ASSERT_GT(pid, 0);
-        std::this_thread::sleep_for(delay);
-        ::kill(pid, SIGKILL); // a child that has ended stays a zombie until waited for
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        bool exited = WIFEXITED(status);
-        if (exited) {
-            EXPECT_EQ(WEXITSTATUS(status), 0);
-        } else {
-            ++killed;
-        }
-        temporaries += CheckAndClear(files, withOld ? old : Manifest{}, exited);
-    }
+    };
+    loop.operation = [&] { return Move(); };
+    loop.check = [&](int run, bool complete) {
+        temporaries += CheckAndClear(files, run % 2 == 1 ? old : Manifest{}, complete);
+    };
+    const int killed = RunKillLoop(loop);
     // The shortest delays kill every move before its end.
     EXPECT_GT(killed, 0);
     RecordProperty("killed", killed);

@@ -67,6 +67,10 @@ class CopyRun {
     // The tree from lands in to\rootName ("": from's own name).
     void RunTree(const ResolvedPath& from, const ResolvedPath& to,
                  const std::string& rootName = "");
+    // A move within one file system that can ask no question: the root
+    // renamed before the tree is listed. False: the run lists the tree.
+    bool MoveWholeUnlisted(const ResolvedPath& from, const ResolvedPath& to,
+                           const ResolvedPath& root);
     bool TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
                       const std::vector<TreeDirectory>& tree);
     void RemoveSourceDirectories(const std::vector<ResolvedPath>& sources);
