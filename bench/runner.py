@@ -21,7 +21,7 @@ import benchlib  # noqa: E402
 def main(argv):
     here = pathlib.Path(__file__).parent
     names = argv or sorted(p.stem for p in here.glob("*.py")
-                           if p.stem not in ("runner", "benchlib"))
+                           if p.stem not in ("runner", "benchlib") and not p.stem.startswith("_"))
     failed = False
     for name in names:
         path = here / f"{name}.py"

@@ -13,15 +13,14 @@
 // temporary directory, else the zip file's own directory) and is removed
 // at the end.
 #include "fileops/private/CopyRun.h"
+#include "fileops/private/Staging.h"
 
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
-#include "platform/ProgramDirs.h"
 #include "zip/CZipFileOperation.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
@@ -31,44 +30,6 @@ namespace vorlane::fileops {
 namespace {
 
 using platform::JoinDosPath;
-
-// A directory made for one run and removed with everything in it (links
-// never followed) when the run is done.
-struct Staging {
-    ResolvedPath path;
-    ~Staging() {
-        if (!path.host.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(path.host, ec);
-        }
-    }
-};
-
-bool MakeStaging(const ui::OperationContext& context, const std::string& nearZip, Staging* s) {
-    const std::string& work = context.Options().zipTempPath;
-    std::vector<std::string> bases;
-    if (!work.empty()) {
-        std::string host = work;
-        if (work[0] == '/' || platform::DosToHost(work, &host, nullptr, context.Drives()))
-            bases.push_back(host);
-    }
-    bases.push_back(platform::TempDirectory());
-    std::string zipDirHost;
-    if (platform::DosToHost(platform::ParentDosPath(nearZip), &zipDirHost, nullptr,
-                            context.Drives()))
-        bases.push_back(zipDirHost);
-    for (const std::string& base : bases) {
-        std::string dos;
-        if (!platform::HostToDos(base, &dos, nullptr, context.Drives()))
-            continue;
-        std::string pattern = platform::JoinHostPath(base, ".vorlane-copy-XXXXXX");
-        if (::mkdtemp(pattern.data()) == nullptr)
-            continue;
-        s->path = {JoinDosPath(dos, platform::HostBaseName(pattern)), pattern};
-        return true;
-    }
-    return false;
-}
 
 // "A\B" -> {"A", "B"}.
 std::vector<std::string> Components(const std::string& inner) {
@@ -158,7 +119,7 @@ void CopyRun::RunZip(const std::string& source, const ZipPathParts* sourceZip,
     const bool tree = m_p.IsDirectory();
     Staging staging;
     const std::string nearZip = sourceZip ? sourceZip->zipFile : targetZip->zipFile;
-    if (!MakeStaging(m_context, nearZip, &staging)) {
+    if (!staging.Make(m_context, nearZip)) {
         platform::SysError err;
         platform::SetError(&err, EACCES, "Cannot make a staging directory", workPath);
         ReportFileFailure(source, target, &err);

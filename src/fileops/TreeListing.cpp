@@ -4,6 +4,7 @@
 #include "platform/DirectoryListing.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace vorlane::fileops {
 
@@ -12,8 +13,16 @@ namespace {
 struct Walker {
     std::vector<TreeDirectory>* tree;
     const std::atomic<bool>* cancel;
+    // Set: the root's mount, and subdirectories on others are left out.
+    std::optional<platform::MountIdentity> rootMount;
 
     bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+
+    bool OnRootMount(const platform::DirectoryReader& reader) const {
+        platform::MountIdentity here;
+        return platform::GetMountIdentity(reader.Descriptor(), &here) &&
+               platform::SameMount(here, *rootMount);
+    }
 
     // Lists the open directory (entry index of the tree) and walks into its
     // subdirectories; false when cancelled.
@@ -54,6 +63,8 @@ struct Walker {
             const std::string childHost = hostDir + "/" + name;
             platform::DirectoryReader childReader;
             bool open = childReader.OpenAt(reader.Descriptor(), name, childHost, &child.error);
+            if (open && rootMount && !OnRootMount(childReader))
+                continue;
             child.readable = open;
             tree->push_back(std::move(child));
             if (open && !Walk(childReader, tree->size() - 1, childHost))
@@ -66,13 +77,19 @@ struct Walker {
 } // namespace
 
 bool ListTree(const std::string& hostRoot, std::vector<TreeDirectory>* tree,
-              const std::atomic<bool>* cancel, platform::SysError* err) {
+              const std::atomic<bool>* cancel, platform::SysError* err, bool oneFileSystem) {
     tree->clear();
     platform::DirectoryReader reader;
     if (!reader.Open(hostRoot, err))
         return false;
+    Walker walker{tree, cancel, std::nullopt};
+    if (oneFileSystem) {
+        platform::MountIdentity root;
+        if (!platform::GetMountIdentity(reader.Descriptor(), &root, err))
+            return false;
+        walker.rootMount = root;
+    }
     tree->push_back(TreeDirectory{});
-    Walker walker{tree, cancel};
     return walker.Walk(reader, 0, hostRoot);
 }
 

@@ -35,8 +35,11 @@ struct TreeDirectory {
 
 // Lists the tree below hostRoot (the root itself is opened by its path).
 // False when the root cannot be read (err says why) or cancel became true.
+// With oneFileSystem a subdirectory that is another mount (another file
+// system, or a bind mount) is left out of the listing, as if absent.
 bool ListTree(const std::string& hostRoot, std::vector<TreeDirectory>* tree,
-              const std::atomic<bool>* cancel = nullptr, platform::SysError* err = nullptr);
+              const std::atomic<bool>* cancel = nullptr, platform::SysError* err = nullptr,
+              bool oneFileSystem = false);
 
 // The items below hostRoot as ListTree would list them (everything but
 // directories; a link is one item and never entered), counted from the

@@ -8,6 +8,8 @@
 
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace vorlane::gui {
 
@@ -25,6 +27,9 @@ struct StatusState {
     std::optional<int> currentPercent;
     std::optional<std::string> overallLabel;
     std::optional<int> overallPercent;
+    std::optional<std::string> archive;
+    std::optional<std::string> compression;
+    std::vector<std::string> errors; // every line, in order: a list is never coalesced
     std::atomic<bool> cancelled{false};
 };
 
@@ -49,6 +54,9 @@ class StatusPump : public QObject {
             pending.currentPercent = std::exchange(m_state->currentPercent, std::nullopt);
             pending.overallLabel = std::exchange(m_state->overallLabel, std::nullopt);
             pending.overallPercent = std::exchange(m_state->overallPercent, std::nullopt);
+            pending.archive = std::exchange(m_state->archive, std::nullopt);
+            pending.compression = std::exchange(m_state->compression, std::nullopt);
+            pending.errors.swap(m_state->errors);
         }
         if (!m_window)
             return;
@@ -60,6 +68,12 @@ class StatusPump : public QObject {
             m_window->SetOverallLabel(*pending.overallLabel);
         if (pending.overallPercent)
             m_window->SetOverallPercent(*pending.overallPercent);
+        if (pending.archive)
+            m_window->SetArchive(*pending.archive);
+        if (pending.compression)
+            m_window->SetCompression(*pending.compression);
+        for (const std::string& line : pending.errors)
+            m_window->AddError(line);
         if (m_window->CancelRequested())
             m_state->cancelled = true;
     }
@@ -107,6 +121,18 @@ class JobStatusWindow : public ui::StatusWindow {
     void SetOverallPercent(int percent) override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->overallPercent = percent;
+    }
+    void SetArchive(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->archive = text;
+    }
+    void SetCompression(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->compression = text;
+    }
+    void AddError(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->errors.push_back(text);
     }
     bool Cancelled() override { return CancelRequested(); }
     bool CancelRequested() override {

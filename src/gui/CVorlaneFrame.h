@@ -136,6 +136,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // zip directory: the dialog, then the change as a job.
     void RunZipAddCommand();
     void RunZipCommentCommand();
+    // ReCompress Drive: the dialog (the active window's drive chosen),
+    // then the run as a job.
+    void RunRecompressDrive();
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);

@@ -75,6 +75,7 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdOpenArchive, "&Zip", "&Open Archive...", "Ctrl+O", F, nullptr},
         {kCmdZipComment, "&Zip", "Zip File &Comments...", "", W, nullptr},
         {kCmdZipToExe, "&Zip", "-&Zip-To-Exe...", "", F, nullptr},
+        {kCmdRecompressDrive, "&Zip", "&ReCompress Drive...", "", F, nullptr},
 
         {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},
         {kCmdToolBar, "&View", "&ToolBar", "", F, nullptr, true},

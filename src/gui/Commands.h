@@ -27,6 +27,7 @@ enum FrameCommand : int {
     kCmdNewArchive = 15005,
     kCmdOpenArchive = 15010,
     kCmdZipToExe = 15050,
+    kCmdRecompressDrive = 15065,
     kCmdDriveRibbon = 14635,
     kCmdToolBar = 14640,
     kCmdGeneralSettings = 14705,

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -140,7 +142,106 @@ int CStatusMessageWindow::Value() const {
     return m_gauge->value();
 }
 
+CZipRecompressStatus::CZipRecompressStatus(QWidget* parent, const std::string& caption, bool modal)
+    : CStatusDialogBase(parent, caption, modal) {
+    auto* layout = new QVBoxLayout(this);
+    auto* lines = new QFormLayout;
+    m_archive = new QLabel(this);
+    m_archive->setMinimumWidth(360);
+    m_archive->setObjectName("archive");
+    m_compression = new QLabel(this);
+    m_compression->setObjectName("compression");
+    lines->addRow(new QLabel("Current Archive:", this), m_archive);
+    lines->addRow(new QLabel("Compression:", this), m_compression);
+    layout->addLayout(lines);
+    layout->addWidget(new QLabel("Current Status message:", this));
+    m_message = new QLabel(this);
+    m_message->setObjectName("message");
+    m_gauge = MakeGauge(this);
+    layout->addWidget(m_message);
+    layout->addWidget(m_gauge);
+    layout->addWidget(new QLabel("Overall Completion:", this));
+    m_overallGauge = MakeGauge(this);
+    layout->addWidget(m_overallGauge);
+    layout->addWidget(new QLabel("Errors Encountered:", this));
+    m_errors = new QListWidget(this);
+    m_errors->setObjectName("errors");
+    m_errors->setMinimumHeight(90);
+    layout->addWidget(m_errors);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CStatusDialogBase::reject);
+    layout->addWidget(buttons);
+    show();
+}
+
+void CZipRecompressStatus::SetArchive(const std::string& text) {
+    m_archive->setText(QString::fromStdString(text));
+    ShowNow(m_archive);
+}
+void CZipRecompressStatus::SetCompression(const std::string& text) {
+    m_compression->setText(QString::fromStdString(text));
+    ShowNow(m_compression);
+}
+void CZipRecompressStatus::SetMessage(const std::string& text) {
+    m_message->setText(QString::fromStdString(text));
+    ShowNow(m_message);
+}
+void CZipRecompressStatus::SetPercent(int percent) {
+    m_gauge->setValue(Clamp(percent));
+    ShowNow(m_gauge);
+}
+void CZipRecompressStatus::SetOverallPercent(int percent) {
+    m_overallGauge->setValue(Clamp(percent));
+    ShowNow(m_overallGauge);
+}
+void CZipRecompressStatus::AddError(const std::string& text) {
+    m_errors->addItem(QString::fromStdString(text));
+    m_errors->scrollToBottom();
+    ShowNow(m_errors);
+}
+QString CZipRecompressStatus::ArchiveText() const {
+    return m_archive->text();
+}
+QString CZipRecompressStatus::CompressionText() const {
+    return m_compression->text();
+}
+QString CZipRecompressStatus::MessageText() const {
+    return m_message->text();
+}
+int CZipRecompressStatus::Value() const {
+    return m_gauge->value();
+}
+int CZipRecompressStatus::OverallValue() const {
+    return m_overallGauge->value();
+}
+QStringList CZipRecompressStatus::Errors() const {
+    QStringList lines;
+    for (int i = 0; i < m_errors->count(); ++i)
+        lines << m_errors->item(i)->text();
+    return lines;
+}
+
 namespace {
+
+class RecompressStatus : public ui::StatusWindow {
+  public:
+    RecompressStatus(QWidget* parent, const std::string& caption, bool modal)
+        : m_dialog(new CZipRecompressStatus(parent, caption, modal)) {}
+    ~RecompressStatus() override { delete m_dialog; }
+    void SetCurrentMessage(const std::string& text) override { m_dialog->SetMessage(text); }
+    void SetCurrentPercent(int percent) override { m_dialog->SetPercent(percent); }
+    // The overall line has its fixed label.
+    void SetOverallLabel(const std::string&) override {}
+    void SetOverallPercent(int percent) override { m_dialog->SetOverallPercent(percent); }
+    void SetArchive(const std::string& text) override { m_dialog->SetArchive(text); }
+    void SetCompression(const std::string& text) override { m_dialog->SetCompression(text); }
+    void AddError(const std::string& text) override { m_dialog->AddError(text); }
+    bool Cancelled() override { return m_dialog->Poll(); }
+    bool CancelRequested() override { return m_dialog->IsCancelled(); }
+
+  private:
+    CZipRecompressStatus* m_dialog;
+};
 
 class OperationStatus : public ui::StatusWindow {
   public:
@@ -180,6 +281,8 @@ std::unique_ptr<ui::StatusWindow> MakeQtStatusWindow(QWidget* parent, ui::Status
                                                      const std::string& caption, bool modal) {
     if (kind == ui::StatusKind::Operation)
         return std::make_unique<OperationStatus>(parent, caption, modal);
+    if (kind == ui::StatusKind::Recompress)
+        return std::make_unique<RecompressStatus>(parent, caption, modal);
     return std::make_unique<MessageStatus>(parent, caption, modal);
 }
 

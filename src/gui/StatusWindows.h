@@ -15,8 +15,10 @@
 #include "ui/UserInterface.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QLabel;
+class QListWidget;
 class QProgressBar;
 
 namespace vorlane::gui {
@@ -78,7 +80,39 @@ class CStatusMessageWindow : public CStatusDialogBase {
     QProgressBar* m_gauge;
 };
 
-// The ui::StatusWindow face of either dialog; owns it. A modal window (the
+// The recompress window ("Recompress ZIP File(s)"): the archive being
+// worked on and the compression chosen, the "Current Status message:" line
+// and gauge, the "Overall Completion:" gauge, the "Errors Encountered:"
+// list (lines are only ever added), Cancel.
+class CZipRecompressStatus : public CStatusDialogBase {
+    Q_OBJECT
+  public:
+    CZipRecompressStatus(QWidget* parent, const std::string& caption, bool modal = true);
+
+    void SetArchive(const std::string& text);
+    void SetCompression(const std::string& text);
+    void SetMessage(const std::string& text);
+    void SetPercent(int percent);
+    void SetOverallPercent(int percent);
+    void AddError(const std::string& text);
+
+    QString ArchiveText() const;
+    QString CompressionText() const;
+    QString MessageText() const;
+    int Value() const;
+    int OverallValue() const;
+    QStringList Errors() const;
+
+  private:
+    QLabel* m_archive;
+    QLabel* m_compression;
+    QLabel* m_message;
+    QProgressBar* m_gauge;
+    QProgressBar* m_overallGauge;
+    QListWidget* m_errors;
+};
+
+// The ui::StatusWindow face of each dialog; owns it. A modal window (the
 // run blocks the GUI thread and polls) takes all input while it shows; a
 // job's window (modal false) leaves the other windows usable.
 std::unique_ptr<ui::StatusWindow> MakeQtStatusWindow(QWidget* parent, ui::StatusKind kind,

@@ -607,4 +607,24 @@ bool IsSameFile(const std::string& a, const std::string& b) {
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && SameInode(sa, sb);
 }
 
+bool GetMountIdentity(int fd, MountIdentity* id, SysError* err) {
+    struct statx sx {};
+    int rc;
+    do {
+        rc = ::statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MNT_ID, &sx);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        return SetError(err, errno, "Cannot read the file system of", "(descriptor)");
+    id->device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    id->hasMountId = (sx.stx_mask & STATX_MNT_ID) != 0;
+    id->mountId = id->hasMountId ? sx.stx_mnt_id : 0;
+    return true;
+}
+
+bool SameMount(const MountIdentity& a, const MountIdentity& b) {
+    if (a.device != b.device)
+        return false;
+    return !(a.hasMountId && b.hasMountId) || a.mountId == b.mountId;
+}
+
 } // namespace vorlane::platform

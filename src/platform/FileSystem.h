@@ -160,4 +160,16 @@ bool RemoveDirectory(const std::string& hostPath, SysError* err = nullptr);
 // (links followed). False when either cannot be reached.
 bool IsSameFile(const std::string& a, const std::string& b);
 
+// The mount an open file or directory lies on: its device and, where the
+// kernel tells it, the mount's id (which also tells a bind mount of a
+// directory of the same file system apart from that file system).
+struct MountIdentity {
+    uint64_t device = 0;
+    uint64_t mountId = 0;
+    bool hasMountId = false;
+};
+bool GetMountIdentity(int fd, MountIdentity* id, SysError* err = nullptr);
+// The same mount: the same device, and the same mount id when both are known.
+bool SameMount(const MountIdentity& a, const MountIdentity& b);
+
 } // namespace vorlane::platform

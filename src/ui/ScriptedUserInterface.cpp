@@ -54,6 +54,15 @@ class ScriptedStatusWindow : public StatusWindow {
     void SetOverallPercent(int percent) override {
         m_log->entries.push_back({StatusLog::Call::OverallPercent, "", percent});
     }
+    void SetArchive(const std::string& text) override {
+        m_log->entries.push_back({StatusLog::Call::Archive, text, 0});
+    }
+    void SetCompression(const std::string& text) override {
+        m_log->entries.push_back({StatusLog::Call::Compression, text, 0});
+    }
+    void AddError(const std::string& text) override {
+        m_log->entries.push_back({StatusLog::Call::Error, text, 0});
+    }
     bool Cancelled() override {
         ++m_log->checks;
         bool cancelled = m_log->cancelAtCheck > 0 && m_log->checks >= m_log->cancelAtCheck;

@@ -39,7 +39,16 @@ struct ShownText {
 
 // Everything one status window was told, in order.
 struct StatusLog {
-    enum class Call { CurrentMessage, CurrentPercent, OverallLabel, OverallPercent, Cancelled };
+    enum class Call {
+        CurrentMessage,
+        CurrentPercent,
+        OverallLabel,
+        OverallPercent,
+        Cancelled,
+        Archive,
+        Compression,
+        Error,
+    };
     struct Entry {
         Call call;
         std::string text; // the messages and labels

@@ -46,11 +46,21 @@ class StatusWindow {
     // thread watching the window of a job on another thread): takes no
     // pending input and is not counted as a poll of the operation.
     virtual bool CancelRequested() { return false; }
+
+    // The lines only the recompress window has (the other kinds ignore
+    // them): the archive being worked on, the compression chosen, and one
+    // more line of its error list (lines are never replaced, only added).
+    virtual void SetArchive(const std::string& text) { (void)text; }
+    virtual void SetCompression(const std::string& text) { (void)text; }
+    virtual void AddError(const std::string& text) { (void)text; }
 };
 
 enum class StatusKind {
     Operation, // "Operation Status": current line and gauge, overall label and gauge, Cancel
     Message,   // a message line and one gauge
+    // The recompress window: archive and compression lines, the current
+    // status line and gauge, the overall gauge, the error list, Cancel.
+    Recompress,
 };
 
 class UserInterface {

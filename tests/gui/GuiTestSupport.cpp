@@ -3,6 +3,8 @@
 #include "platform/Drives.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +118,14 @@ std::string GuiTest::ReadAll(const std::string& path) {
 
 void GuiTest::Pump() {
     QApplication::processEvents();
+}
+
+bool GuiTest::PumpUntil(const std::function<bool()>& pred) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return pred();
 }
 
 } // namespace vorlane::gui::test

@@ -27,6 +27,7 @@
 #include <QTreeView>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -55,6 +56,8 @@ class GuiTest : public ::testing::Test {
     static std::string ReadAll(const std::string& path);
     // Lets queued events run (no timers are waited for).
     static void Pump();
+    // Takes GUI events until pred holds or 10 s have passed.
+    static bool PumpUntil(const std::function<bool()>& pred);
 
     vorlane::test::TempDir m_c;
     vorlane::test::TempDir m_d;

@@ -28,15 +28,6 @@ namespace {
 
 namespace fault = platform::fault;
 
-// Takes GUI events until pred holds or 10 s have passed.
-bool PumpUntil(const std::function<bool()>& pred) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred() && clock.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return pred();
-}
-
 // A job made of a function, on the drives given.
 class FunctionJob : public ui::Job {
   public:
