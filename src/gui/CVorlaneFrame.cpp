@@ -469,339 +469,340 @@ void CVorlaneFrame::RunZipToExe(int id) {
         m_app->PopHelpContext();
     if (result == QDialog::Accepted)
         m_jobs->Start(std::make_unique<fileops::CZipToExeJob>(dialog.Parameters()));
-    void CVorlaneFrame::RunRecompressDrive() {
-        char current = DefaultDrive();
-        if (TFileManagerWindow* fm = ActiveFileManager()) {
-            const char letter = platform::PathDriveLetter(fm->Session().CurrentDirectoryPath());
-            if (letter != 0)
-                current = letter;
-        }
-        CZipRecompressDialog dialog(platform::DriveMap::Current()->Letters(), current, this);
-        if (m_app)
-            m_app->PushHelpContext(CZipRecompressDialog::kHelpContext);
-        const int result = RunDialog(dialog);
-        if (m_app)
-            m_app->PopHelpContext();
-        if (result == QDialog::Accepted && dialog.DriveBox()->count() > 0)
-            m_jobs->Start(std::make_unique<fileops::CZipRecompressJob>(dialog.Parameters()));
-    }
+}
 
-    void CVorlaneFrame::ShowHelp(int context) {
-        if (m_app) {
-            m_app->ShowHelp(context);
-            return;
-        }
-        CHelpWindow::Show(this, context < 0 ? CHelpWindow::kContentsContext : context);
-    }
-
-    void CVorlaneFrame::ToggleBar(int id) {
-        bool driveBar = id == kCmdDriveRibbon;
-        bool& flag = driveBar ? m_settings.displayDriveBar : m_settings.displayToolBar;
-        flag = !flag;
-        (driveBar ? m_driveBar : m_toolBar)->setVisible(flag);
-        Action(id)->setChecked(flag);
-    }
-
-    // --- windows -------------------------------------------------------------------
-
-    TFileManagerWindow* CVorlaneFrame::ActiveFileManager() const {
-        return FileManagerOf(m_mdi->activeSubWindow());
-    }
-
-    QList<TFileManagerWindow*> CVorlaneFrame::FileManagers() const {
-        QList<TFileManagerWindow*> list;
-        for (QMdiSubWindow* child : m_mdi->subWindowList(QMdiArea::CreationOrder))
-            if (TFileManagerWindow* fm = FileManagerOf(child))
-                list << fm;
-        return list;
-    }
-
-    TFileManagerWindow* CVorlaneFrame::OpenFileManager(
-        const std::string& driveName, int kind, bool newWindow, const std::string& initialDirectory,
-        int showMode, const QRect& rect) {
-        if (kind == 0)
-            kind = 1;
-        TFileManagerWindow* active = ActiveFileManager();
-        if (!newWindow && active && active->Session().DriveKind() == kind &&
-            !active->Session().DriveName().empty()) {
-            if (!active->OpenDrive(driveName, kind, initialDirectory))
-                return nullptr;
-            return active;
-        }
-        auto* fm = new TFileManagerWindow;
-        fm->SetJobManager(m_jobs.get());
-        connect(fm, &TFileManagerWindow::StatusTextChanged, this,
-                [this](int field, const QString& text, bool repaint) {
-                    OnStatusText(field, text, repaint);
-                });
-        connect(fm, &TFileManagerWindow::CommandRequested, this,
-                [this](int id) { RunCommand(id); });
-        connect(fm, &TFileManagerWindow::DeleteRequested, this,
-                [this](bool skipRecycle) { RunFileOpCommand(kCmdDelete, skipRecycle); });
-        if (!fm->OpenDrive(driveName, kind, initialDirectory)) {
-            delete fm;
-            return nullptr;
-        }
-        auto* child = new CVorlaneMDIChild(fm);
-        child->setWindowIcon(windowIcon()); // not the toolkit's logo in the title bar
-        m_mdi->addSubWindow(child);
-        if (rect.isValid())
-            child->setGeometry(rect);
-        else
-            PlaceCascaded(child);
-        switch (showMode) {
-        case app::kShowMinimized:
-            child->showMinimized();
-            break;
-        case app::kShowMaximized:
-            child->showMaximized();
-            break;
-        default:
-            child->show();
-            break;
-        }
-        m_mdi->setActiveSubWindow(child);
-        fm->Tree()->setFocus();
-        AfterWindowOpened();
-        return fm;
-    }
-
-    void CVorlaneFrame::PlaceCascaded(QMdiSubWindow * child) {
-        // Three quarters of the client area, one title bar down and right of
-        // the windows before it; back to the corner before a window would
-        // reach past the client area's edge.
-        const QSize area = m_mdi->viewport()->size();
-        const QSize size = area * 3 / 4;
-        const int step = std::max(16, child->style()->pixelMetric(QStyle::PM_TitleBarHeight));
-        const int room = std::min(area.width() - size.width(), area.height() - size.height());
-        const int places = std::max(1, room / step + 1);
-        int others = 0;
-        for (QMdiSubWindow* window : m_mdi->subWindowList())
-            if (window != child && window->isVisible() && !window->isMinimized())
-                ++others;
-        const int offset = (others % places) * step;
-        child->setGeometry(QRect(QPoint(offset, offset), size));
-    }
-
-    void CVorlaneFrame::ListWindowsIn(QMenu * menu) {
-        // The open windows after the menu's own commands, the active one
-        // checked; choosing one activates it.
-        for (QAction* action : m_windowListActions)
-            delete action;
-        m_windowListActions.clear();
-        const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
-        if (windows.isEmpty())
-            return;
-        m_windowListActions.push_back(menu->addSeparator());
-        int number = 0;
-        for (QMdiSubWindow* window : windows) {
-            ++number;
-            const QString label = number < 10
-                                      ? QString("&%1 %2").arg(number).arg(window->windowTitle())
-                                      : QString("%1 %2").arg(number).arg(window->windowTitle());
-            QAction* action = menu->addAction(label);
-            action->setCheckable(true);
-            action->setChecked(window == m_mdi->activeSubWindow());
-            QPointer<QMdiSubWindow> target(window);
-            connect(action, &QAction::triggered, this, [this, target] {
-                if (target)
-                    m_mdi->setActiveSubWindow(target);
-            });
-            m_windowListActions.push_back(action);
-        }
-    }
-
-    void CVorlaneFrame::AfterWindowOpened() {
-        const app::VorlaneApp* a = app::VorlaneApp::Current();
-        if (a && a->Settings().autoTile)
-            TileSideBySide(*m_mdi);
-        UpdateActions();
-    }
-
-    void CVorlaneFrame::OnSubWindowActivated(QMdiSubWindow * child) {
-        UpdateActions();
-        if (TFileManagerWindow* fm = FileManagerOf(child))
-            fm->ShowTotals();
-        else if (m_mdi->subWindowList().isEmpty())
-            m_status->ResetFields();
-    }
-
-    void CVorlaneFrame::OnStatusText(int field, const QString& text, bool repaint) {
-        auto* fm = qobject_cast<TFileManagerWindow*>(sender());
-        TFileManagerWindow* active = ActiveFileManager();
-        // A window being opened is not active yet; its scan still reports.
-        if (fm && active && fm != active)
-            return;
-        m_status->SetField(field, text, repaint);
-    }
-
-    char CVorlaneFrame::DefaultDrive() {
-        std::string dos;
-        if (platform::HostToDos(QDir::currentPath().toStdString(), &dos) && !dos.empty())
-            return static_cast<char>(std::toupper(static_cast<unsigned char>(dos[0])));
-        std::shared_ptr<const platform::DriveMap> map = platform::DriveMap::Current();
-        if (!map->Root('C').empty())
-            return 'C';
-        std::vector<char> letters = map->Letters();
-        return letters.empty() ? 0 : letters.front();
-    }
-
-    int CVorlaneFrame::RunDialog(QDialog & dialog) {
-        if (m_runDialog)
-            return m_runDialog(dialog);
-        return dialog.exec();
-    }
-
-    int CVorlaneFrame::RunDialog(QDialog & dialog, int helpContext) {
-        if (m_app)
-            m_app->PushHelpContext(helpContext);
-        const int result = RunDialog(dialog);
-        if (m_app)
-            m_app->PopHelpContext();
-        return result;
-    }
-
-    // --- IMainFrame ------------------------------------------------------------------
-
-    void CVorlaneFrame::Create(const platform::ProfileFile& settings) {
-        m_settings = app::FrameSettings::Read(settings);
-        if (m_settings.HasGeometry())
-            setGeometry(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
-        m_driveBar->setVisible(m_settings.displayDriveBar);
-        m_toolBar->setVisible(m_settings.displayToolBar);
-        Action(kCmdDriveRibbon)->setChecked(m_settings.displayDriveBar);
-        Action(kCmdToolBar)->setChecked(m_settings.displayToolBar);
-        BuildDriveBar(); // the application's drive table exists now
-        if (const app::VorlaneApp* a = app::VorlaneApp::Current())
-            Action(kCmdAutoTile)->setChecked(a->Settings().autoTile);
-        if (!m_showOnCreate)
-            return;
-        // A stored "hidden" would leave the user with no window at all.
-        if (m_settings.showMode == app::kShowMaximized)
-            showMaximized();
-        else if (m_settings.showMode == app::kShowMinimized)
-            showMinimized();
-        else
-            show();
-    }
-
-    void CVorlaneFrame::ShowStartupNotice(const std::string& name, const std::string& version,
-                                          const std::string& problem) {
-        CStartupNoticeDialog notice(QString::fromStdString(name), QString::fromStdString(version),
-                                    QString::fromStdString(problem), this);
-        RunDialog(notice);
-    }
-
-    std::vector<app::OpenWindowInfo> CVorlaneFrame::OpenFileManagerWindows() const {
-        std::vector<app::OpenWindowInfo> list;
-        for (QMdiSubWindow* child : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
-            TFileManagerWindow* fm = FileManagerOf(child);
-            if (!fm || !fm->Session().CurrentDrive() ||
-                fm->Session().DriveKind() == app::kDriveKindMultiVolumeZip)
-                continue;
-            app::OpenWindowInfo info;
-            info.driveName = fm->Session().DriveName();
-            info.driveKind = fm->Session().DriveKind();
-            info.currentDirectory = fm->Session().CurrentDirectoryPath();
-            info.showMode = static_cast<CVorlaneMDIChild*>(child)->ShowMode();
-            QRect r = child->isMinimized() || child->isMaximized() ? child->normalGeometry()
-                                                                   : child->geometry();
-            if (!r.isValid())
-                r = child->geometry();
-            info.left = r.left();
-            info.top = r.top();
-            info.width = r.width();
-            info.height = r.height();
-            list.push_back(info);
-        }
-        return list;
-    }
-
-    void CVorlaneFrame::CleanUp(platform::ProfileFile & settings) {
-        QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-        if (r.isValid()) {
-            m_settings.left = r.left();
-            m_settings.top = r.top();
-            m_settings.width = r.width();
-            m_settings.height = r.height();
-        }
-        m_settings.showMode = isMaximized()   ? app::kShowMaximized
-                              : isMinimized() ? app::kShowMinimized
-                                              : app::kShowNormal;
-        m_settings.Write(settings);
-    }
-
-    void CVorlaneFrame::closeEvent(QCloseEvent * event) {
-        if (!StopJobsForClose() || (m_app && !m_app->CloseQuery(*this))) {
-            event->ignore();
-            return;
-        }
-        event->accept();
-        emit Closed();
-    }
-
-    void CVorlaneFrame::ShowJobs() {
-        QStringList titles;
-        for (const CJobManager::Info& job : m_jobs->Jobs())
-            titles << QString::fromStdString(job.title) + (job.running ? "" : " (waiting)");
-        m_status->SetJobs(m_jobs->Summary(), titles.join('\n'));
-    }
-
-    bool CVorlaneFrame::StopJobsForClose() {
-        if (m_jobs->Idle())
-            return true;
-        const size_t count = m_jobs->Jobs().size();
-        std::string text = count == 1 ? "An operation is still running."
-                                      : std::to_string(count) + " operations are still running.";
-        if (!ui::Current().AskYesNo(text + " Stop it and exit?", app::VorlaneApp::kName))
-            return false;
-        // Each job stops at its next poll; a file being written is removed, so
-        // nothing half-copied stays behind.
-        m_jobs->BeginClosing();
-        m_jobs->CancelAll();
-        m_jobs->WaitForAll(-1);
-        return true;
-    }
-
-    // --- IStartupActions ------------------------------------------------------------
-
-    void CVorlaneFrame::ShowLogDriveDialog() {
-        QString drives;
-        app::VorlaneApp* a = app::VorlaneApp::Current();
-        for (char letter = 'A'; letter <= 'Z'; ++letter) {
-            bool present = a ? a->IsDrivePresent(letter)
-                             : !platform::DriveMap::Current()->Root(letter).empty();
-            if (present)
-                drives += QChar(letter);
-        }
-        if (a)
-            a->PushHelpContext(CLogDriveDialog::kHelpContext);
-        CLogDriveDialog dialog(drives, QChar(DefaultDrive()), this);
-        int result = RunDialog(dialog);
-        if (a)
-            a->PopHelpContext();
-        if (result != QDialog::Accepted || dialog.Drive().isNull())
-            return;
-        OpenFileManager(std::string(1, dialog.Drive().toLatin1()) + ":", 1, true);
-    }
-
-    void CVorlaneFrame::LogCurrentDrive() {
-        char letter = DefaultDrive();
+void CVorlaneFrame::RunRecompressDrive() {
+    char current = DefaultDrive();
+    if (TFileManagerWindow* fm = ActiveFileManager()) {
+        const char letter = platform::PathDriveLetter(fm->Session().CurrentDirectoryPath());
         if (letter != 0)
-            OpenFileManager(std::string(1, letter) + ":", 1, false);
+            current = letter;
     }
+    CZipRecompressDialog dialog(platform::DriveMap::Current()->Letters(), current, this);
+    if (m_app)
+        m_app->PushHelpContext(CZipRecompressDialog::kHelpContext);
+    const int result = RunDialog(dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    if (result == QDialog::Accepted && dialog.DriveBox()->count() > 0)
+        m_jobs->Start(std::make_unique<fileops::CZipRecompressJob>(dialog.Parameters()));
+}
 
-    void CVorlaneFrame::NewArchive() {
-        RunNewArchive(*this);
+void CVorlaneFrame::ShowHelp(int context) {
+    if (m_app) {
+        m_app->ShowHelp(context);
+        return;
     }
-    void CVorlaneFrame::OpenArchive() {
-        RunOpenArchive(*this);
-    }
+    CHelpWindow::Show(this, context < 0 ? CHelpWindow::kContentsContext : context);
+}
 
-    void CVorlaneFrame::OpenSavedWindow(const app::SavedWindow& w) {
-        QRect rect(QPoint(w.left, w.top), QPoint(w.right - 1, w.bottom - 1));
-        OpenFileManager(w.driveName, w.driveKind, true, w.initialDirectory, w.showMode,
-                        rect.isValid() ? rect : QRect());
+void CVorlaneFrame::ToggleBar(int id) {
+    bool driveBar = id == kCmdDriveRibbon;
+    bool& flag = driveBar ? m_settings.displayDriveBar : m_settings.displayToolBar;
+    flag = !flag;
+    (driveBar ? m_driveBar : m_toolBar)->setVisible(flag);
+    Action(id)->setChecked(flag);
+}
+
+// --- windows -------------------------------------------------------------------
+
+TFileManagerWindow* CVorlaneFrame::ActiveFileManager() const {
+    return FileManagerOf(m_mdi->activeSubWindow());
+}
+
+QList<TFileManagerWindow*> CVorlaneFrame::FileManagers() const {
+    QList<TFileManagerWindow*> list;
+    for (QMdiSubWindow* child : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (TFileManagerWindow* fm = FileManagerOf(child))
+            list << fm;
+    return list;
+}
+
+TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName, int kind,
+                                                   bool newWindow,
+                                                   const std::string& initialDirectory,
+                                                   int showMode, const QRect& rect) {
+    if (kind == 0)
+        kind = 1;
+    TFileManagerWindow* active = ActiveFileManager();
+    if (!newWindow && active && active->Session().DriveKind() == kind &&
+        !active->Session().DriveName().empty()) {
+        if (!active->OpenDrive(driveName, kind, initialDirectory))
+            return nullptr;
+        return active;
     }
+    auto* fm = new TFileManagerWindow;
+    fm->SetJobManager(m_jobs.get());
+    connect(fm, &TFileManagerWindow::StatusTextChanged, this,
+            [this](int field, const QString& text, bool repaint) {
+                OnStatusText(field, text, repaint);
+            });
+    connect(fm, &TFileManagerWindow::CommandRequested, this, [this](int id) { RunCommand(id); });
+    connect(fm, &TFileManagerWindow::DeleteRequested, this,
+            [this](bool skipRecycle) { RunFileOpCommand(kCmdDelete, skipRecycle); });
+    if (!fm->OpenDrive(driveName, kind, initialDirectory)) {
+        delete fm;
+        return nullptr;
+    }
+    auto* child = new CVorlaneMDIChild(fm);
+    child->setWindowIcon(windowIcon()); // not the toolkit's logo in the title bar
+    m_mdi->addSubWindow(child);
+    if (rect.isValid())
+        child->setGeometry(rect);
+    else
+        PlaceCascaded(child);
+    switch (showMode) {
+    case app::kShowMinimized:
+        child->showMinimized();
+        break;
+    case app::kShowMaximized:
+        child->showMaximized();
+        break;
+    default:
+        child->show();
+        break;
+    }
+    m_mdi->setActiveSubWindow(child);
+    fm->Tree()->setFocus();
+    AfterWindowOpened();
+    return fm;
+}
+
+void CVorlaneFrame::PlaceCascaded(QMdiSubWindow* child) {
+    // Three quarters of the client area, one title bar down and right of
+    // the windows before it; back to the corner before a window would
+    // reach past the client area's edge.
+    const QSize area = m_mdi->viewport()->size();
+    const QSize size = area * 3 / 4;
+    const int step = std::max(16, child->style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const int room = std::min(area.width() - size.width(), area.height() - size.height());
+    const int places = std::max(1, room / step + 1);
+    int others = 0;
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        if (window != child && window->isVisible() && !window->isMinimized())
+            ++others;
+    const int offset = (others % places) * step;
+    child->setGeometry(QRect(QPoint(offset, offset), size));
+}
+
+void CVorlaneFrame::ListWindowsIn(QMenu* menu) {
+    // The open windows after the menu's own commands, the active one
+    // checked; choosing one activates it.
+    for (QAction* action : m_windowListActions)
+        delete action;
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowListActions.push_back(menu->addSeparator());
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        ++number;
+        const QString label = number < 10 ? QString("&%1 %2").arg(number).arg(window->windowTitle())
+                                          : QString("%1 %2").arg(number).arg(window->windowTitle());
+        QAction* action = menu->addAction(label);
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        QPointer<QMdiSubWindow> target(window);
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (target)
+                m_mdi->setActiveSubWindow(target);
+        });
+        m_windowListActions.push_back(action);
+    }
+}
+
+void CVorlaneFrame::AfterWindowOpened() {
+    const app::VorlaneApp* a = app::VorlaneApp::Current();
+    if (a && a->Settings().autoTile)
+        TileSideBySide(*m_mdi);
+    UpdateActions();
+}
+
+void CVorlaneFrame::OnSubWindowActivated(QMdiSubWindow* child) {
+    UpdateActions();
+    if (TFileManagerWindow* fm = FileManagerOf(child))
+        fm->ShowTotals();
+    else if (m_mdi->subWindowList().isEmpty())
+        m_status->ResetFields();
+}
+
+void CVorlaneFrame::OnStatusText(int field, const QString& text, bool repaint) {
+    auto* fm = qobject_cast<TFileManagerWindow*>(sender());
+    TFileManagerWindow* active = ActiveFileManager();
+    // A window being opened is not active yet; its scan still reports.
+    if (fm && active && fm != active)
+        return;
+    m_status->SetField(field, text, repaint);
+}
+
+char CVorlaneFrame::DefaultDrive() {
+    std::string dos;
+    if (platform::HostToDos(QDir::currentPath().toStdString(), &dos) && !dos.empty())
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(dos[0])));
+    std::shared_ptr<const platform::DriveMap> map = platform::DriveMap::Current();
+    if (!map->Root('C').empty())
+        return 'C';
+    std::vector<char> letters = map->Letters();
+    return letters.empty() ? 0 : letters.front();
+}
+
+int CVorlaneFrame::RunDialog(QDialog& dialog) {
+    if (m_runDialog)
+        return m_runDialog(dialog);
+    return dialog.exec();
+}
+
+int CVorlaneFrame::RunDialog(QDialog& dialog, int helpContext) {
+    if (m_app)
+        m_app->PushHelpContext(helpContext);
+    const int result = RunDialog(dialog);
+    if (m_app)
+        m_app->PopHelpContext();
+    return result;
+}
+
+// --- IMainFrame ------------------------------------------------------------------
+
+void CVorlaneFrame::Create(const platform::ProfileFile& settings) {
+    m_settings = app::FrameSettings::Read(settings);
+    if (m_settings.HasGeometry())
+        setGeometry(m_settings.left, m_settings.top, m_settings.width, m_settings.height);
+    m_driveBar->setVisible(m_settings.displayDriveBar);
+    m_toolBar->setVisible(m_settings.displayToolBar);
+    Action(kCmdDriveRibbon)->setChecked(m_settings.displayDriveBar);
+    Action(kCmdToolBar)->setChecked(m_settings.displayToolBar);
+    BuildDriveBar(); // the application's drive table exists now
+    if (const app::VorlaneApp* a = app::VorlaneApp::Current())
+        Action(kCmdAutoTile)->setChecked(a->Settings().autoTile);
+    if (!m_showOnCreate)
+        return;
+    // A stored "hidden" would leave the user with no window at all.
+    if (m_settings.showMode == app::kShowMaximized)
+        showMaximized();
+    else if (m_settings.showMode == app::kShowMinimized)
+        showMinimized();
+    else
+        show();
+}
+
+void CVorlaneFrame::ShowStartupNotice(const std::string& name, const std::string& version,
+                                      const std::string& problem) {
+    CStartupNoticeDialog notice(QString::fromStdString(name), QString::fromStdString(version),
+                                QString::fromStdString(problem), this);
+    RunDialog(notice);
+}
+
+std::vector<app::OpenWindowInfo> CVorlaneFrame::OpenFileManagerWindows() const {
+    std::vector<app::OpenWindowInfo> list;
+    for (QMdiSubWindow* child : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        TFileManagerWindow* fm = FileManagerOf(child);
+        if (!fm || !fm->Session().CurrentDrive() ||
+            fm->Session().DriveKind() == app::kDriveKindMultiVolumeZip)
+            continue;
+        app::OpenWindowInfo info;
+        info.driveName = fm->Session().DriveName();
+        info.driveKind = fm->Session().DriveKind();
+        info.currentDirectory = fm->Session().CurrentDirectoryPath();
+        info.showMode = static_cast<CVorlaneMDIChild*>(child)->ShowMode();
+        QRect r = child->isMinimized() || child->isMaximized() ? child->normalGeometry()
+                                                               : child->geometry();
+        if (!r.isValid())
+            r = child->geometry();
+        info.left = r.left();
+        info.top = r.top();
+        info.width = r.width();
+        info.height = r.height();
+        list.push_back(info);
+    }
+    return list;
+}
+
+void CVorlaneFrame::CleanUp(platform::ProfileFile& settings) {
+    QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    if (r.isValid()) {
+        m_settings.left = r.left();
+        m_settings.top = r.top();
+        m_settings.width = r.width();
+        m_settings.height = r.height();
+    }
+    m_settings.showMode = isMaximized()   ? app::kShowMaximized
+                          : isMinimized() ? app::kShowMinimized
+                                          : app::kShowNormal;
+    m_settings.Write(settings);
+}
+
+void CVorlaneFrame::closeEvent(QCloseEvent* event) {
+    if (!StopJobsForClose() || (m_app && !m_app->CloseQuery(*this))) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit Closed();
+}
+
+void CVorlaneFrame::ShowJobs() {
+    QStringList titles;
+    for (const CJobManager::Info& job : m_jobs->Jobs())
+        titles << QString::fromStdString(job.title) + (job.running ? "" : " (waiting)");
+    m_status->SetJobs(m_jobs->Summary(), titles.join('\n'));
+}
+
+bool CVorlaneFrame::StopJobsForClose() {
+    if (m_jobs->Idle())
+        return true;
+    const size_t count = m_jobs->Jobs().size();
+    std::string text = count == 1 ? "An operation is still running."
+                                  : std::to_string(count) + " operations are still running.";
+    if (!ui::Current().AskYesNo(text + " Stop it and exit?", app::VorlaneApp::kName))
+        return false;
+    // Each job stops at its next poll; a file being written is removed, so
+    // nothing half-copied stays behind.
+    m_jobs->BeginClosing();
+    m_jobs->CancelAll();
+    m_jobs->WaitForAll(-1);
+    return true;
+}
+
+// --- IStartupActions ------------------------------------------------------------
+
+void CVorlaneFrame::ShowLogDriveDialog() {
+    QString drives;
+    app::VorlaneApp* a = app::VorlaneApp::Current();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        bool present =
+            a ? a->IsDrivePresent(letter) : !platform::DriveMap::Current()->Root(letter).empty();
+        if (present)
+            drives += QChar(letter);
+    }
+    if (a)
+        a->PushHelpContext(CLogDriveDialog::kHelpContext);
+    CLogDriveDialog dialog(drives, QChar(DefaultDrive()), this);
+    int result = RunDialog(dialog);
+    if (a)
+        a->PopHelpContext();
+    if (result != QDialog::Accepted || dialog.Drive().isNull())
+        return;
+    OpenFileManager(std::string(1, dialog.Drive().toLatin1()) + ":", 1, true);
+}
+
+void CVorlaneFrame::LogCurrentDrive() {
+    char letter = DefaultDrive();
+    if (letter != 0)
+        OpenFileManager(std::string(1, letter) + ":", 1, false);
+}
+
+void CVorlaneFrame::NewArchive() {
+    RunNewArchive(*this);
+}
+void CVorlaneFrame::OpenArchive() {
+    RunOpenArchive(*this);
+}
+
+void CVorlaneFrame::OpenSavedWindow(const app::SavedWindow& w) {
+    QRect rect(QPoint(w.left, w.top), QPoint(w.right - 1, w.bottom - 1));
+    OpenFileManager(w.driveName, w.driveKind, true, w.initialDirectory, w.showMode,
+                    rect.isValid() ? rect : QRect());
+}
 
 } // namespace vorlane::gui
