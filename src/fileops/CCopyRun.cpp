@@ -382,8 +382,17 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
     // C:\A copied to D:\B lands in D:\B\A.
     const ResolvedPath root =
         Child(to, rootName.empty() ? platform::HostBaseName(from.host) : rootName);
-    if (m_move && !m_staged && MoveWholeUnlisted(from, to, root))
-        return;
+    if (m_move && !m_staged) {
+        // The target directory first (its question needs the count of what
+        // a No skips), then the whole tree in one rename where it can be.
+        if (!LookAt(to.host, true).exists) {
+            m_total = CountTreeItems(from.host);
+            if (!EnterTarget(to))
+                return;
+        }
+        if (MoveWholeUnlisted(from, to, root))
+            return;
+    }
     std::vector<TreeDirectory> tree;
     platform::SysError err;
     if (!ListTree(from.host, &tree, m_context.CancelFlag().get(), &err)) {
@@ -400,8 +409,6 @@ void CopyRun::RunTree(const ResolvedPath& from, const ResolvedPath& to,
             m_total += IsDescriptionFile(item.name) ? 0 : 1;
 
     if (!EnterTarget(to))
-        return;
-    if (m_move && !m_staged && TryMoveWhole(from, root, tree))
         return;
 
     std::vector<ResolvedPath> sources(tree.size()), targets(tree.size());
@@ -550,47 +557,6 @@ bool CopyRun::MoveWholeUnlisted(const ResolvedPath& from, const ResolvedPath& to
     // afterwards cost more than the move).
     m_total = 1;
     ++m_out.done;
-    Notify(ui::ChangeKind::Renamed, from.dos, root.dos, true);
-    Handled(m_total);
-    return true;
-}
-
-bool CopyRun::TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
-                           const std::vector<TreeDirectory>& tree) {
-    // Only where no per-file rule can apply: nothing at the target, no
-    // file that must already exist there, every directory readable, and
-    // one file system.
-    if (LookAt(root.host).exists || (m_flags & kCopyOnlyIfDestinationExists) || m_p.descriptions)
-        return false;
-    for (const TreeDirectory& d : tree)
-        if (!d.readable)
-            return false;
-    struct stat sourceStat, targetStat;
-    if (::lstat(from.host.c_str(), &sourceStat) != 0 || !S_ISDIR(sourceStat.st_mode) ||
-        ::stat(platform::HostDirName(root.host).c_str(), &targetStat) != 0 ||
-        sourceStat.st_dev != targetStat.st_dev)
-        return false;
-    // The per-file steps would ask for the root and then for every
-    // directory below it: one rename answers for all only after Yes To All.
-    if (m_flags & kCopyPromptCreateDirectory) {
-        bool toAll = false;
-        Step step = Ask(CreateQuestion(root.dos), kCopyPromptCreateDirectory, &toAll);
-        if (step == Step::Cancel)
-            return true;
-        if (step == Step::Skip) {
-            Skip(m_total);
-            return true;
-        }
-        if (!toAll && tree.size() > 1) {
-            // Yes for the root alone: it is made, the rest goes file by file.
-            if (!MakeDirectory(root))
-                Skip(m_total);
-            return !LookAt(root.host).isDirectory;
-        }
-    }
-    if (!m_op->Rename(from, root))
-        return false; // another file system below, or a race: file by file
-    m_out.done += static_cast<int>(m_total);
     Notify(ui::ChangeKind::Renamed, from.dos, root.dos, true);
     Handled(m_total);
     return true;

@@ -71,8 +71,6 @@ class CopyRun {
     // renamed before the tree is listed. False: the run lists the tree.
     bool MoveWholeUnlisted(const ResolvedPath& from, const ResolvedPath& to,
                            const ResolvedPath& root);
-    bool TryMoveWhole(const ResolvedPath& from, const ResolvedPath& root,
-                      const std::vector<TreeDirectory>& tree);
     void RemoveSourceDirectories(const std::vector<ResolvedPath>& sources);
     // A move to another file system copies a batch of files, flushes the
     // target's file system once and only then deletes the batch's sources
