@@ -144,8 +144,15 @@ std::optional<std::vector<std::string>> ReadZipToExeMembers(const ui::OperationC
     return names;
 }
 
-std::string FindSfxStub(const std::string& directory) {
-    for (const char* name : {kSfxStubName, kSfxStubHostName}) {
+const char* SfxStubName(SfxTarget target) {
+    return target == SfxTarget::Windows ? kSfxWindowsStubName : kSfxStubName;
+}
+
+std::string FindSfxStub(const std::string& directory, SfxTarget target) {
+    const std::vector<const char*> names =
+        target == SfxTarget::Windows ? std::vector<const char*>{kSfxWindowsStubName}
+                                     : std::vector<const char*>{kSfxStubName, kSfxStubHostName};
+    for (const char* name : names) {
         const std::string path = platform::JoinHostPath(directory, name);
         platform::FileEntry entry;
         if (platform::StatEntry(path, &entry) && !(entry.attributes & platform::kAttrDirectory))
@@ -307,6 +314,7 @@ class Builder {
         if (m_status)
             m_status->SetCurrentMessage(text);
     }
+    const char* StubName() const { return SfxStubName(m_p.target); }
     bool ReadStub(const std::string& host);
     bool FillSlots();
     bool WriteStub();
@@ -346,7 +354,7 @@ bool Builder::ReadStub(const std::string& host) {
         }
     }
     if (!read)
-        Error(ui::FormatText("Unable to read '%s' program into memory!", kSfxStubName));
+        Error(ui::FormatText("Unable to read '%s' program into memory!", StubName()));
     return read;
 }
 
@@ -368,11 +376,11 @@ bool Builder::FillSlots() {
 }
 
 bool Builder::WriteStub() {
-    Show(ui::FormatText("Writing '%s' program ...", kSfxStubName));
+    Show(ui::FormatText("Writing '%s' program ...", StubName()));
     const std::string shown = Shown(m_output);
     platform::SysError err;
     if (!platform::DosToHost(m_output, &m_outputHost, &err, m_context.Drives()) ||
-        !m_temp.Create(m_outputHost, &err, 0755))
+        !m_temp.Create(m_outputHost, &err, m_p.target == SfxTarget::Windows ? 0644 : 0755))
         return Error(ui::MessageWithDetail(
             ui::FormatText("Unable to create file '%s'!\n\n", shown.c_str()), DosText(err)));
     if (!m_temp.file().Write(m_stub, &err)) {
@@ -386,9 +394,9 @@ bool Builder::WriteStub() {
 bool Builder::Run(std::string* outputPath) {
     const std::string directory =
         m_p.stubDirectory.empty() ? platform::ProgramDirectory() : m_p.stubDirectory;
-    const std::string stub = FindSfxStub(directory);
+    const std::string stub = FindSfxStub(directory, m_p.target);
     if (stub.empty())
-        return Error(ui::FormatText("Unable to find '%s' file!", kSfxStubName));
+        return Error(ui::FormatText("Unable to find '%s' file!", StubName()));
     const std::optional<std::string> output = ZipToExeOutputPath(m_p.zipPath);
     if (!output)
         return Error(ui::FormatText("'%s' is NOT a valid zip filename!", m_p.zipPath.c_str()));
@@ -406,7 +414,7 @@ bool Builder::Run(std::string* outputPath) {
     m_status = m_context.Ui().MakeStatusWindow(
         ui::StatusKind::Message, ui::FormatText("Converting Zip '%s' to EXE",
                                                 platform::AbbreviatePath(m_output, 50).c_str()));
-    Show(ui::FormatText("Reading '%s' program into memory...", kSfxStubName));
+    Show(ui::FormatText("Reading '%s' program into memory...", StubName()));
     if (!ReadStub(stub) || !FillSlots() || !WriteStub())
         return false;
     const uint64_t zipStart = m_stub.size();

@@ -1,9 +1,9 @@
 // ZipToExe: turns a zip archive into a self-extracting program. The loader
 // (the stub, built by this project as `vorlnsfx` and looked for in the
-// program's directory as "VORLNSFX.DLL" first, then "vorlnsfx") is read
-// into memory, its three text slots are filled, and the archive is
-// appended to it; then the archive's offsets are moved so that they count
-// from the start of the new file:
+// program's directory as "VORLNSFX.DLL" first, then "vorlnsfx"; for a
+// program that runs on Windows, `vorlnsfx.exe`) is read into memory, its three text slots are
+// filled, and the archive is appended to it; then the archive's offsets are moved so that they
+// count from the start of the new file:
 //
 //   ZipToExeParameters p{zipPath, company, directory, readme};
 //   CZipToExeJob job(p);          // or BuildZipToExe(context, p, &out)
@@ -16,7 +16,8 @@
 //
 // The output is the zip path with the text after its last '.' made "EXE".
 // It is written to a temporary file beside it (created exclusively, mode
-// 0755 less the umask) and renamed into place only when it is complete and
+// 0755 less the umask; 0644 for Windows, where the bit means nothing) and
+// renamed into place only when it is complete and
 // its headers are right, so any failure leaves no partial program and an
 // existing file of that name as it was; the archive is only read. An
 // output that is the archive itself (the same device and inode: an archive
@@ -46,6 +47,9 @@ namespace vorlane::fileops {
 constexpr const char* kSfxStubName = "VORLNSFX.DLL";
 // The name the build gives the stub beside the vorlane executable.
 constexpr const char* kSfxStubHostName = "vorlnsfx";
+// The Windows loader, built from the same source by MinGW-w64 when the
+// cross compiler is installed.
+constexpr const char* kSfxWindowsStubName = "vorlnsfx.exe";
 constexpr const char* kZipToExeSection = "ZipToExe";
 constexpr const char* kCompanyNameKey = "CompanyName";
 constexpr const char* kOpenZipCaption = "Open ZIP File";
@@ -54,6 +58,9 @@ constexpr const char* kSlotRegister = "Register";
 constexpr const char* kSlotUnzipPath = "UnzipPath";
 constexpr const char* kSlotReadmeFile = "ReadmeFile";
 
+// The system the self-extracting program runs on.
+enum class SfxTarget { Linux, Windows };
+
 struct ZipToExeParameters {
     std::string zipPath; // full DOS path of the archive
     std::string companyName;
@@ -61,6 +68,7 @@ struct ZipToExeParameters {
     std::string startupFile; // a member's path name, "" for none
     // The host directory that holds the stub; "" for the program's own.
     std::string stubDirectory;
+    SfxTarget target = SfxTarget::Linux;
 };
 
 // The menu command's check of the chosen archive: its members' names as
@@ -71,9 +79,12 @@ struct ZipToExeParameters {
 std::optional<std::vector<std::string>> ReadZipToExeMembers(const ui::OperationContext& context,
                                                             const std::string& zipPath);
 
-// The stub's host path in directory (VORLNSFX.DLL, else vorlnsfx), "" when
-// neither exists.
-std::string FindSfxStub(const std::string& directory);
+// The loader's name in the texts: "VORLNSFX.DLL", or "vorlnsfx.exe".
+const char* SfxStubName(SfxTarget target);
+
+// The stub's host path in directory (VORLNSFX.DLL, else vorlnsfx; for
+// Windows vorlnsfx.exe), "" when there is none.
+std::string FindSfxStub(const std::string& directory, SfxTarget target = SfxTarget::Linux);
 
 // The output path: the text after the last '.' replaced by "EXE"; nothing
 // when there is no '.' or the last '.' comes before the last '\'.

@@ -5,6 +5,7 @@
 #include "platform/DosPath.h"
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
+#include "platform/ProgramDirs.h"
 #include "ui/UserInterface.h"
 
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 namespace vorlane::gui {
@@ -27,8 +29,9 @@ QString Text(const std::string& text) {
 } // namespace
 
 CZipToExeDialog::CZipToExeDialog(const std::string& zipPath,
-                                 const std::vector<std::string>& members, QWidget* parent)
-    : QDialog(parent), m_zipPath(zipPath) {
+                                 const std::vector<std::string>& members, QWidget* parent,
+                                 const std::string& stubDirectory)
+    : QDialog(parent), m_zipPath(zipPath), m_stubDirectory(stubDirectory) {
     setWindowTitle(kCaption);
     auto* layout = new QVBoxLayout(this);
 
@@ -37,6 +40,18 @@ CZipToExeDialog::CZipToExeDialog(const std::string& zipPath,
     m_zipName = new QLabel(Text(platform::AbbreviatePath(zipPath, 60)));
     nameRow->addWidget(m_zipName, 1);
     layout->addLayout(nameRow);
+
+    m_program = new QComboBox;
+    m_program->addItem("Linux");
+    m_program->addItem("Windows");
+    const std::string stubs =
+        m_stubDirectory.empty() ? platform::ProgramDirectory() : m_stubDirectory;
+    if (fileops::FindSfxStub(stubs, fileops::SfxTarget::Windows).empty())
+        static_cast<QStandardItemModel*>(m_program->model())->item(1)->setEnabled(false);
+    auto* programRow = new QHBoxLayout;
+    programRow->addWidget(BuddyLabel("Program for:", m_program));
+    programRow->addWidget(m_program, 1);
+    layout->addLayout(programRow);
 
     m_directory = new QLineEdit;
     m_directory->setMaxLength(kMaxDirectory);
@@ -48,6 +63,8 @@ CZipToExeDialog::CZipToExeDialog(const std::string& zipPath,
     directoryRow->addWidget(m_browse);
     layout->addLayout(directoryRow);
     connect(m_browse, &QPushButton::clicked, this, &CZipToExeDialog::Browse);
+    connect(m_program, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_browse->setEnabled(index == 0); });
 
     m_startup = new QComboBox;
     m_startup->addItem(QString());
@@ -76,6 +93,9 @@ fileops::ZipToExeParameters CZipToExeDialog::Parameters() const {
     p.companyName = m_company->text().toStdString();
     p.extractionDirectory = m_directory->text().trimmed().toStdString();
     p.startupFile = m_startup->currentText().toStdString();
+    p.stubDirectory = m_stubDirectory;
+    p.target =
+        m_program->currentIndex() == 1 ? fileops::SfxTarget::Windows : fileops::SfxTarget::Linux;
     return p;
 }
 

@@ -7,9 +7,13 @@
 // "ZipToExe" when the dialog is made and is written back when it closes
 // with OK; the other two start empty every time.
 //
-// The self-extractor runs on Linux, so "&Browse..." hands the picked
-// directory over as a host path ("/home/ann/setup"), and starts at the
-// typed directory when that is a host directory that exists.
+// "Program for:" chooses the system the self-extractor runs on: Linux
+// (first, chosen) or Windows, which can be chosen only when its loader
+// (vorlnsfx.exe) is in the stub directory (the program's own unless one is
+// given). For Linux "&Browse..." hands the picked directory over as a host
+// path ("/home/ann/setup"), and starts at the typed directory when that is
+// a host directory that exists; for Windows the directory is typed (a
+// Windows path), and "&Browse..." is disabled.
 #pragma once
 
 #include "fileops/ZipToExe.h"
@@ -35,13 +39,14 @@ class CZipToExeDialog : public QDialog {
     static constexpr int kMaxCompany = 60;
 
     CZipToExeDialog(const std::string& zipPath, const std::vector<std::string>& members,
-                    QWidget* parent = nullptr);
+                    QWidget* parent = nullptr, const std::string& stubDirectory = "");
 
     fileops::ZipToExeParameters Parameters() const;
     QLabel* ZipNameLabel() const { return m_zipName; }
     QLineEdit* DirectoryField() const { return m_directory; }
     QPushButton* BrowseButton() const { return m_browse; }
     QComboBox* StartupList() const { return m_startup; }
+    QComboBox* ProgramList() const { return m_program; }
     QLineEdit* CompanyField() const { return m_company; }
     void accept() override;
 
@@ -49,7 +54,9 @@ class CZipToExeDialog : public QDialog {
     void Browse();
 
     std::string m_zipPath;
+    std::string m_stubDirectory;
     QLabel* m_zipName;
+    QComboBox* m_program;
     QLineEdit* m_directory;
     QPushButton* m_browse;
     QComboBox* m_startup;

@@ -329,6 +329,47 @@ TEST_F(ZipToExeTest, BuildWritesTheFilledStubAndTheAdjustedArchive) {
     EXPECT_EQ(test::ListDir(Host("OUT")), (std::vector<std::string>{"SET.EXE", "SET.ZIP"}));
 }
 
+// Each target takes its own loader (never the other's), names it in the
+// status texts, and only the Linux program is made executable; a build
+// for the other target replaces the program.
+TEST_F(ZipToExeTest, EachTargetTakesItsOwnLoader) {
+    MakeDir("OUT");
+    MakeArchive("OUT/SET.ZIP", {"README.TXT"});
+    const std::string windowsStub = "MZ windows code [Register    ] [UnzipPath     ] "
+                                    "[ReadmeFile        ] end";
+    test::WriteFile(Host("STUB/vorlnsfx.exe"), windowsStub);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    struct Case {
+        SfxTarget target;
+        std::string stub;
+        const char* name;
+        mode_t mode;
+    } cases[] = {
+        {SfxTarget::Windows, windowsStub, "vorlnsfx.exe", 0644},
+        {SfxTarget::Linux, FakeStub(), "VORLNSFX.DLL", 0755},
+        {SfxTarget::Windows, windowsStub, "vorlnsfx.exe", 0644},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ui.Reset();
+        ZipToExeParameters p = Parameters("C:\\OUT\\SET.ZIP");
+        p.target = c.target;
+        EXPECT_EQ(FindSfxStub(Host("STUB"), c.target), Host("STUB/") + c.name);
+        ASSERT_TRUE(BuildZipToExe(Context(), p));
+        const std::string made = test::ReadFile(Host("OUT/SET.EXE"));
+        EXPECT_EQ(made.substr(0, 2), c.stub.substr(0, 2));
+        EXPECT_EQ(made.size(), c.stub.size() + test::ReadFile(Host("OUT/SET.ZIP")).size());
+        ExpectOffsetsFromFileStart(made);
+        struct stat st;
+        ASSERT_EQ(::stat(Host("OUT/SET.EXE").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.mode & ~mask);
+        ASSERT_EQ(m_ui.StatusWindows().size(), 1u);
+        EXPECT_EQ(m_ui.StatusWindows()[0]->Texts(ui::StatusLog::Call::CurrentMessage)[0],
+                  std::string("Reading '") + c.name + "' program into memory...");
+    }
+}
+
 TEST_F(ZipToExeTest, FailuresShowTheirTextAndLeaveNoOutput) {
     const std::string missing = "Unable to find 'VORLNSFX.DLL' file!";
     const std::string readFailed = "Unable to read 'VORLNSFX.DLL' program into memory!";
@@ -338,6 +379,10 @@ TEST_F(ZipToExeTest, FailuresShowTheirTextAndLeaveNoOutput) {
         std::vector<std::string> texts; // the start of each text shown
     } cases[] = {
         {"no stub", [&](ZipToExeParameters& p) { p.stubDirectory = Host("OUT"); }, {missing}},
+        // The Linux loader is there, the Windows one is not.
+        {"no Windows stub",
+         [&](ZipToExeParameters& p) { p.target = SfxTarget::Windows; },
+         {"Unable to find 'vorlnsfx.exe' file!"}},
         {"no extension",
          [&](ZipToExeParameters& p) {
              MakeDir("MY.DIR");

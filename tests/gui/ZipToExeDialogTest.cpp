@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include <cstdlib>
 #include <functional>
@@ -147,6 +148,35 @@ TEST_F(ZipToExeDialogTest, TheFileMenuTakesTheCaretZipFileAndChecksComeFirst) {
     Frame().RunCommand(kCmdFileZipToExe);
     ASSERT_EQ(m_ui.Shown().size(), 1u);
     EXPECT_EQ(m_ui.Shown()[0].caption, "Open ZIP File");
+}
+
+// "Program for:" starts at Linux; the keyboard reaches Windows only when
+// its loader is in the stub directory, and the choice reaches the build's
+// parameters (Browse, which picks host directories, is for Linux only).
+TEST_F(ZipToExeDialogTest, WindowsCanBeChosenOnlyWithItsLoader) {
+    const std::string stubs = m_stage / "stubs";
+    ::mkdir(stubs.c_str(), 0700);
+    std::ofstream(stubs + "/VORLNSFX.DLL") << "linux loader";
+    struct Case {
+        bool windowsLoader;
+        fileops::SfxTarget chosen; // after Down
+    } cases[] = {
+        {false, fileops::SfxTarget::Linux},
+        {true, fileops::SfxTarget::Windows},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.windowsLoader);
+        if (c.windowsLoader)
+            std::ofstream(stubs + "/vorlnsfx.exe") << "windows loader";
+        CZipToExeDialog d("C:\\SET.ZIP", {"README.TXT"}, nullptr, stubs);
+        EXPECT_EQ(d.ProgramList()->currentText(), "Linux");
+        EXPECT_EQ(d.Parameters().target, fileops::SfxTarget::Linux);
+        QTest::keyClick(d.ProgramList(), Qt::Key_Down);
+        const fileops::ZipToExeParameters p = d.Parameters();
+        EXPECT_EQ(p.target, c.chosen);
+        EXPECT_EQ(p.stubDirectory, stubs);
+        EXPECT_EQ(d.BrowseButton()->isEnabled(), c.chosen == fileops::SfxTarget::Linux);
+    }
 }
 
 } // namespace vorlane::gui::test
