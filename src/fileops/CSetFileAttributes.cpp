@@ -8,7 +8,7 @@
 #include "platform/PathAbbreviation.h"
 #include "ui/UserInterface.h"
 
-#include <sys/stat.h>
+#include <optional>
 
 namespace vorlane::fileops {
 
@@ -95,8 +95,30 @@ CAttributeOutcome RunSetAttributes(const CAttributeParameters& p,
         const std::string& name = names[i];
         ResolvedPath path{platform::JoinDosPath(directory, name),
                           hostDir + "/" + platform::DosNameToHost(name)};
-        struct stat st = {};
-        if (::lstat(path.host.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // One look at the file (one lstat, one read of the stored
+        // attributes) both decides and makes the change.
+        enum class Verdict { Changed, Already, StaysHidden } verdict = Verdict::Changed;
+        uint32_t old = 0;
+        bool isLink = false;
+        platform::SysError err;
+        const bool done = platform::ChangeAttributes(
+            path.host,
+            [&](uint32_t current) -> std::optional<uint32_t> {
+                old = current;
+                if ((clearMask & platform::kAttrHidden) && (current & platform::kAttrHidden) &&
+                    name[0] == '.') {
+                    verdict = Verdict::StaysHidden;
+                    return std::nullopt;
+                }
+                const uint32_t wanted = NewAttributes(current, setMask, clearMask);
+                if (wanted == (current & kChangeableAttributes)) {
+                    verdict = Verdict::Already;
+                    return std::nullopt;
+                }
+                return wanted;
+            },
+            &isLink, &err);
+        if (isLink) {
             ui.Message("'" + Short(path.dos) +
                            "' is a symbolic link: the attributes of the file it points to are "
                            "not changed.",
@@ -104,17 +126,14 @@ CAttributeOutcome RunSetAttributes(const CAttributeParameters& p,
             ++out.skipped;
             continue;
         }
-        uint32_t old = 0;
-        platform::SysError err;
-        if (!platform::GetAttributes(path.host, &old, &err)) {
+        if (!done) {
             op.Error().Set(err);
             op.ReportError(nullptr, "Unable to change attributes for '%s'\n\n",
                            Short(path.dos).c_str());
             ++out.failed;
             continue;
         }
-        if ((clearMask & platform::kAttrHidden) && (old & platform::kAttrHidden) &&
-            name[0] == '.') {
+        if (verdict == Verdict::StaysHidden) {
             ui.Message("'" + Short(path.dos) +
                            "' stays hidden: its name begins with a dot, which is what marks it "
                            "hidden. Rename it to show it.",
@@ -122,19 +141,13 @@ CAttributeOutcome RunSetAttributes(const CAttributeParameters& p,
             ++out.skipped;
             continue;
         }
-        const uint32_t wanted = NewAttributes(old, setMask, clearMask);
-        if (wanted == (old & kChangeableAttributes)) {
+        if (verdict == Verdict::Already) {
             ++out.changed; // already so
             continue;
         }
-        if (!op.SetAttributes(path, wanted)) {
-            op.ReportError(nullptr, "Unable to change attributes for '%s'\n\n",
-                           Short(path.dos).c_str());
-            ++out.failed;
-            continue;
-        }
         ++out.changed;
-        context.Notices().Notify({ui::ChangeKind::Changed, path.dos, "", S_ISDIR(st.st_mode)});
+        context.Notices().Notify(
+            {ui::ChangeKind::Changed, path.dos, "", (old & platform::kAttrDirectory) != 0});
     }
     if (status && !out.cancelled)
         status->SetOverallPercent(100);

@@ -362,29 +362,14 @@ bool GetAttributes(const std::string& hostPath, uint32_t* attributes, SysError* 
     return true;
 }
 
-bool SetAttributes(const std::string& hostPath, uint32_t attributes, SysError* err) {
-    std::string path = StripSlashes(hostPath);
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return SetError(err, errno, "Cannot change the attributes of", hostPath);
-    constexpr uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
-    if (S_ISLNK(st.st_mode)) {
-        // A link holds neither permission bits nor user attributes of its
-        // own, and changes never pass through to its target.
-        uint32_t current = 0;
-        if (GetAttributes(path, &current, nullptr) &&
-            (current & kSettable) == (attributes & kSettable))
-            return true;
-        return SetDosError(err, kDosAccessDenied,
-                           "Cannot change the attributes of '" + hostPath +
-                               "': a symbolic link has no attributes of its own");
-    }
+namespace {
 
+// SetAttributes once the file (not a link) has been looked at: st from
+// lstat, stored / hasStored its stored attributes.
+bool ApplyAttributes(const std::string& path, const std::string& hostPath, const struct stat& st,
+                     bool hasStored, uint32_t stored, uint32_t attributes, SysError* err) {
     std::string name = HostBaseName(path);
     bool isDir = S_ISDIR(st.st_mode);
-    uint32_t stored = 0;
-    bool unsupported = false;
-    bool hasStored = detail::ReadDosAttrib(path, &stored, &unsupported);
     uint32_t currentStored =
         hasStored ? stored & detail::kStoredAttributes : (isDir ? 0u : uint32_t(kAttrArchive));
     uint32_t wantStored = attributes & detail::kStoredAttributes;
@@ -434,6 +419,54 @@ bool SetAttributes(const std::string& hostPath, uint32_t attributes, SysError* e
     if (newMode != mode && ::chmod(path.c_str(), newMode) != 0)
         return SetError(err, errno, "Cannot change the attributes of", hostPath);
     return true;
+}
+
+} // namespace
+
+bool SetAttributes(const std::string& hostPath, uint32_t attributes, SysError* err) {
+    std::string path = StripSlashes(hostPath);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return SetError(err, errno, "Cannot change the attributes of", hostPath);
+    constexpr uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+    if (S_ISLNK(st.st_mode)) {
+        // A link holds neither permission bits nor user attributes of its
+        // own, and changes never pass through to its target.
+        uint32_t current = 0;
+        if (GetAttributes(path, &current, nullptr) &&
+            (current & kSettable) == (attributes & kSettable))
+            return true;
+        return SetDosError(err, kDosAccessDenied,
+                           "Cannot change the attributes of '" + hostPath +
+                               "': a symbolic link has no attributes of its own");
+    }
+
+    uint32_t stored = 0;
+    bool hasStored = detail::ReadDosAttrib(path, &stored);
+    return ApplyAttributes(path, hostPath, st, hasStored, stored, attributes, err);
+}
+
+bool ChangeAttributes(const std::string& hostPath,
+                      const std::function<std::optional<uint32_t>(uint32_t)>& choose, bool* isLink,
+                      SysError* err) {
+    *isLink = false;
+    if (int e = fault::Check(fault::Op::Stat))
+        return SetError(err, e, "Cannot find", hostPath);
+    std::string path = StripSlashes(hostPath);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return SetError(err, errno, "Cannot find", hostPath);
+    if (S_ISLNK(st.st_mode)) {
+        *isLink = true;
+        return true;
+    }
+    uint32_t stored = 0;
+    bool hasStored = detail::ReadDosAttrib(path, &stored);
+    struct statx sx = {};
+    sx.stx_mode = static_cast<uint16_t>(st.st_mode);
+    std::optional<uint32_t> wanted =
+        choose(AttributesOf(HostBaseName(path), sx, hasStored, stored));
+    return !wanted || ApplyAttributes(path, hostPath, st, hasStored, stored, *wanted, err);
 }
 
 // ---- file times -----------------------------------------------------------

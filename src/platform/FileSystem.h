@@ -22,7 +22,9 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vorlane::platform {
@@ -124,6 +126,13 @@ bool GetAttributes(const std::string& hostPath, uint32_t* attributes, SysError* 
 // the call fails with kDosAccessDenied (sysErrno ENOTSUP) and a text that
 // says so.
 bool SetAttributes(const std::string& hostPath, uint32_t attributes, SysError* err = nullptr);
+// GetAttributes and SetAttributes in one look at the file: choose gets the
+// current attributes and returns the wanted ones, or nothing to leave the
+// file as it is. A symbolic link is never changed: *isLink is set, choose
+// is not called and the call succeeds.
+bool ChangeAttributes(const std::string& hostPath,
+                      const std::function<std::optional<uint32_t>(uint32_t)>& choose, bool* isLink,
+                      SysError* err = nullptr);
 
 // Times. Writing a creation time is accepted and has no effect (Linux
 // cannot set a birth time). Null pointers leave that time as it is.
