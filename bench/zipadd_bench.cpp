@@ -7,6 +7,8 @@
 //       names built into file specifications and added through
 //       CZipFileOperation under the command's status window (the silent
 //       interface's, which takes every update)
+#include "BenchInterface.h"
+
 #include "fileops/CZipAdd.h"
 #include "platform/DosPath.h"
 #include "platform/Drives.h"
@@ -25,13 +27,6 @@
 using namespace vorlane;
 
 namespace {
-
-std::string Absolute(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    std::string result = real != nullptr ? real : path;
-    std::free(real);
-    return result;
-}
 
 // The names of the plain files of a directory, sorted.
 std::vector<std::string> FileNames(const std::string& dir) {
@@ -54,11 +49,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     ::setenv("TZ", ":/etc/localtime", 0);
-    const std::string dir = Absolute(argv[1]);
+    const std::string dir = bench::Absolute(argv[1]);
     const std::string archive = argv[2];
     const size_t slash = archive.rfind('/');
     const std::string archiveDir =
-        Absolute(slash == std::string::npos ? "." : archive.substr(0, slash));
+        bench::Absolute(slash == std::string::npos ? "." : archive.substr(0, slash));
     platform::DriveMap map;
     map.Set('C', dir);
     map.Set('D', archiveDir);

@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -105,6 +106,48 @@ class ZipToExeEndToEndTest : public test::ZipTest {
         return files;
     }
 
+    // A hostile archive: what goes into it beside "good.txt", and whether
+    // the loader refuses it before it writes anything.
+    struct HostileCase {
+        const char* name;
+        std::function<void(HandZip&)> add;
+        bool checkedFirst;
+    };
+    // Builds the case's self-extractor for target and runs it into BOX/out,
+    // where "escape" is a link to BOX/outside: the run must fail (with
+    // exitCode when given) and write nothing but "good.txt" (when the
+    // refusal comes after it) into BOX/out, and nothing outside it.
+    void ExpectRefusedInside(const HostileCase& c, SfxTarget target,
+                             std::optional<int> exitCode = std::nullopt) {
+        SCOPED_TRACE(c.name);
+        std::system(("rm -rf '" + Host("BOX") + "' '" + Host("HOSTILE.EXE") + "'").c_str());
+        MakeDir("BOX/out");
+        MakeDir("BOX/outside");
+        ASSERT_EQ(::symlink("../outside", Host("BOX/out/escape").c_str()), 0);
+        HandZip zip;
+        zip.Add("good.txt", "good");
+        c.add(zip);
+        test::WriteFile(Host("HOSTILE.ZIP"), zip.Build());
+        m_ui.Reset();
+        ASSERT_TRUE(Build("HOSTILE", "", target));
+        std::string output;
+        const int status = RunSfx("HOSTILE", "-d BOX/out -y", &output);
+        if (exitCode) {
+            EXPECT_EQ(status, *exitCode) << output;
+        } else {
+            EXPECT_NE(status, 0) << output;
+        }
+        EXPECT_NE(output.find("vorlnsfx: "), std::string::npos) << output;
+        EXPECT_EQ(test::ListDir(Host("BOX")), (std::vector<std::string>{"out", "outside"}));
+        EXPECT_TRUE(test::ListDir(Host("BOX/outside")).empty());
+        EXPECT_EQ(test::ListDir(m_root),
+                  (std::vector<std::string>{"BOX", "HOSTILE.EXE", "HOSTILE.ZIP"}));
+        std::vector<std::string> expected = {"escape"};
+        if (!c.checkedFirst)
+            expected.push_back("good.txt");
+        EXPECT_EQ(test::ListDir(Host("BOX/out")), expected);
+    }
+
     bool m_wine = false;
 };
 
@@ -165,11 +208,7 @@ TEST_F(ZipToExeEndToEndTest, SelfExtractorsPassUnzipAndExtractEveryMember) {
 }
 
 TEST_F(ZipToExeEndToEndTest, HostileSelfExtractorsAreRefusedWithoutWritingOutside) {
-    struct Case {
-        const char* name;
-        std::function<void(HandZip&)> add;
-        bool checkedFirst; // refused before anything is written
-    } cases[] = {
+    const HostileCase cases[] = {
         {"leading slash", [](HandZip& z) { z.Add("/BOX/evil.txt", "x"); }, true},
         {"drive letter", [](HandZip& z) { z.Add("C:evil.txt", "x"); }, true},
         {"dot dot", [](HandZip& z) { z.Add("../evil.txt", "x"); }, true},
@@ -193,30 +232,8 @@ TEST_F(ZipToExeEndToEndTest, HostileSelfExtractorsAreRefusedWithoutWritingOutsid
         {"through a link in the destination", [](HandZip& z) { z.Add("escape/evil.txt", "x"); },
          false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::system(("rm -rf '" + Host("BOX") + "' '" + Host("HOSTILE.EXE") + "'").c_str());
-        MakeDir("BOX/out");
-        MakeDir("BOX/outside");
-        ASSERT_EQ(::symlink("../outside", Host("BOX/out/escape").c_str()), 0);
-        HandZip zip;
-        zip.Add("good.txt", "good");
-        c.add(zip);
-        test::WriteFile(Host("HOSTILE.ZIP"), zip.Build());
-        m_ui.Reset();
-        ASSERT_TRUE(Build("HOSTILE"));
-        std::string output;
-        EXPECT_NE(RunSfx("HOSTILE", "-d BOX/out -y", &output), 0) << output;
-        EXPECT_NE(output.find("vorlnsfx: "), std::string::npos) << output;
-        EXPECT_EQ(test::ListDir(Host("BOX")), (std::vector<std::string>{"out", "outside"}));
-        EXPECT_TRUE(test::ListDir(Host("BOX/outside")).empty());
-        EXPECT_EQ(test::ListDir(m_root),
-                  (std::vector<std::string>{"BOX", "HOSTILE.EXE", "HOSTILE.ZIP"}));
-        std::vector<std::string> expected = {"escape"};
-        if (!c.checkedFirst)
-            expected.push_back("good.txt");
-        EXPECT_EQ(test::ListDir(Host("BOX/out")), expected);
-    }
+    for (const HostileCase& c : cases)
+        ExpectRefusedInside(c, SfxTarget::Linux);
 }
 
 TEST_F(ZipToExeEndToEndTest, WindowsSelfExtractorsAreZipFilesWithAPeHeader) {
@@ -298,11 +315,7 @@ TEST_F(ZipToExeEndToEndTest, WindowsSelfExtractorsExtractEveryMemberUnderWine) {
 TEST_F(ZipToExeEndToEndTest, WindowsSelfExtractorsRefuseNamesWindowsWouldMisread) {
     if (const std::string why = WindowsSkipReason(true); !why.empty())
         GTEST_SKIP() << why;
-    struct Case {
-        const char* name;
-        std::function<void(HandZip&)> add;
-        bool checkedFirst; // refused before anything is written
-    } cases[] = {
+    const HostileCase cases[] = {
         {"drive letter", [](HandZip& z) { z.Add("C:evil.txt", "x"); }, true},
         {"backslash dot dot", [](HandZip& z) { z.Add("sub\\..\\..\\evil.txt", "x"); }, true},
         {"UNC path", [](HandZip& z) { z.Add("\\\\server\\share\\evil.txt", "x"); }, true},
@@ -325,28 +338,8 @@ TEST_F(ZipToExeEndToEndTest, WindowsSelfExtractorsRefuseNamesWindowsWouldMisread
         {"through a link in the destination", [](HandZip& z) { z.Add("escape/evil.txt", "x"); },
          false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::system(("rm -rf '" + Host("BOX") + "' '" + Host("HOSTILE.EXE") + "'").c_str());
-        MakeDir("BOX/out");
-        MakeDir("BOX/outside");
-        ASSERT_EQ(::symlink("../outside", Host("BOX/out/escape").c_str()), 0);
-        HandZip zip;
-        zip.Add("good.txt", "good");
-        c.add(zip);
-        test::WriteFile(Host("HOSTILE.ZIP"), zip.Build());
-        m_ui.Reset();
-        ASSERT_TRUE(Build("HOSTILE", "", SfxTarget::Windows));
-        std::string output;
-        EXPECT_EQ(RunSfx("HOSTILE", "-d BOX/out -y", &output), c.checkedFirst ? 2 : 3) << output;
-        EXPECT_NE(output.find("vorlnsfx: "), std::string::npos) << output;
-        EXPECT_EQ(test::ListDir(Host("BOX")), (std::vector<std::string>{"out", "outside"}));
-        EXPECT_TRUE(test::ListDir(Host("BOX/outside")).empty());
-        std::vector<std::string> expected = {"escape"};
-        if (!c.checkedFirst)
-            expected.push_back("good.txt");
-        EXPECT_EQ(test::ListDir(Host("BOX/out")), expected);
-    }
+    for (const HostileCase& c : cases)
+        ExpectRefusedInside(c, SfxTarget::Windows, c.checkedFirst ? 2 : 3);
 }
 
 } // namespace
