@@ -465,6 +465,7 @@ DriveInfo QueryDrive(char letter, const DriveMap& map, const MountTable& mounts,
     info.compressed = MountCompresses(*mount);
     info.mountPoint = mount->mountPoint;
     info.fsType = mount->fsType;
+    info.device = mount->device;
     info.label = FindLabel(mount->device, labelDir);
     return info;
 }

@@ -134,6 +134,7 @@ struct DriveInfo {
     std::string label;       // file system label of the mount's device, "" when none
     std::string mountPoint;  // the mount that holds the drive's root
     std::string fsType;
+    std::string device; // the mount's source ("/dev/sda1", "server:/export", "tmpfs")
 };
 
 // Describes one drive of the map. The mount holding the drive is the one

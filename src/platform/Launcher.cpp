@@ -2,6 +2,7 @@
 
 #include "platform/ProgramDirs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -94,13 +95,16 @@ int CheckProgram(const std::string& path) {
 // Finds a program: a name holding "/" is a path (relative ones against
 // workDir); a bare name is looked up in $PATH, then in workDir. Returns the
 // errno of the best failure (EACCES beats ENOENT) or 0 with *path filled.
-int FindProgram(const std::string& name, const std::string& workDir, std::string* path) {
+int FindProgram(const std::string& name, const std::string& workDir, std::string* path,
+                const std::string& searchPath = "") {
     if (name.find('/') != std::string::npos) {
         *path = Absolute(name, workDir);
         return CheckProgram(*path);
     }
     const char* pathVar = std::getenv("PATH");
-    std::string dirs = pathVar && *pathVar ? pathVar : "/usr/local/bin:/usr/bin:/bin";
+    std::string dirs = !searchPath.empty()   ? searchPath
+                       : pathVar && *pathVar ? pathVar
+                                             : "/usr/local/bin:/usr/bin:/bin";
     int best = ENOENT;
     size_t start = 0;
     while (start <= dirs.size()) {
@@ -241,7 +245,102 @@ int CheckWorkDir(const std::string& workDir, SysError* err) {
     return 0;
 }
 
+// Runs path with argv as our child, stdin from /dev/null, stdout and
+// stderr into one pipe; collects up to kOutputLimit bytes (reading on to
+// the end so the child never blocks) and waits for it.
+constexpr size_t kOutputLimit = 64 * 1024;
+
+bool RunAndWait(const std::string& path, const std::vector<std::string>& args, ProgramRun* run,
+                SysError* err) {
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const char* program = path.c_str();
+    int output[2];
+    int report[2];
+    if (::pipe2(output, O_CLOEXEC) != 0)
+        return SetError(err, errno, "Cannot start", path);
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        const int e = errno;
+        ::close(output[0]);
+        ::close(output[1]);
+        return SetError(err, e, "Cannot start", path);
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        const int e = errno;
+        for (int fd : {output[0], output[1], report[0], report[1]})
+            ::close(fd);
+        return SetError(err, e, "Cannot start", path);
+    }
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (null >= 0)
+            ::dup2(null, 0);
+        ::dup2(output[1], 1);
+        ::dup2(output[1], 2);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(program, argv.data(), environ);
+        WriteReport(report[1], kStageExec, errno);
+        ::_exit(127);
+    }
+    ::close(output[1]);
+    ::close(report[1]);
+    run->output.clear();
+    run->exitCode = -1;
+    char buffer[4096];
+    while (true) {
+        const ssize_t got = ::read(output[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        const size_t room = kOutputLimit - std::min(kOutputLimit, run->output.size());
+        run->output.append(buffer, std::min(room, static_cast<size_t>(got)));
+    }
+    ::close(output[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    ChildReport received;
+    ssize_t got;
+    do {
+        got = ::read(report[0], &received, sizeof received);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof received))
+        return SetError(err, received.error, "Cannot start", path);
+    if (WIFEXITED(status))
+        run->exitCode = WEXITSTATUS(status);
+    return err ? err->Clear() : true;
+}
+
 } // namespace
+
+std::string FindProgramPath(const std::string& hostProgram, const std::string& searchPath) {
+    std::string path;
+    if (hostProgram.empty() || FindProgram(hostProgram, "", &path, searchPath) != 0)
+        return "";
+    return path;
+}
+
+bool RunProgram(const std::string& hostProgram, const std::vector<std::string>& args,
+                ProgramRun* run, const std::string& searchPath, SysError* err) {
+    std::string path;
+    if (hostProgram.empty())
+        return SetError(err, ENOENT, "No program named", hostProgram);
+    if (int error = FindProgram(hostProgram, "", &path, searchPath))
+        return SetError(err, error, "Cannot start", path);
+    std::vector<std::string> argv;
+    argv.reserve(args.size() + 1);
+    argv.push_back(path);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunAndWait(path, argv, run, err);
+}
 
 std::string FileArgument(const std::string& hostName, const std::string& workDir) {
     if (hostName.empty() || hostName[0] != '-')

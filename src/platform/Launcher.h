@@ -55,4 +55,23 @@ int LaunchFile(const std::string& hostFile, const std::vector<std::string>& args
 // program cannot take it for an option; other names are returned as given.
 std::string FileArgument(const std::string& hostName, const std::string& workDir = "");
 
+// The path of a program by its name as LaunchProgram finds it; with
+// searchPath (directories separated by ':') not empty, the bare name is
+// looked up there instead of in $PATH. "" when there is none we may run.
+std::string FindProgramPath(const std::string& hostProgram, const std::string& searchPath = "");
+
+// How a program run to its end went.
+struct ProgramRun {
+    int exitCode = -1;  // its exit status; -1 when a signal ended it
+    std::string output; // what it wrote to stdout and stderr, in order (the first 64 KiB)
+};
+
+// Runs a program (a path, or a name looked up as FindProgramPath does) with
+// args as its arguments, stdin from /dev/null, and waits for it to end,
+// collecting its output. Unlike the launches above the program is our own
+// child until it ends. False when it could not be started (err says why);
+// true once it ran, whatever its exit status.
+bool RunProgram(const std::string& hostProgram, const std::vector<std::string>& args,
+                ProgramRun* run, const std::string& searchPath = "", SysError* err = nullptr);
+
 } // namespace vorlane::platform
