@@ -23,6 +23,7 @@
 #include "gui/CZipToExeDialog.h"
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
+#include "gui/FrameLaunch.h"
 #include "gui/MdiArrangement.h"
 #include "gui/TFileManagerWindow.h"
 #include "gui/ToolIcons.h"
@@ -72,7 +73,7 @@ app::AppSettings* MutableAppSettings() {
 } // namespace
 
 CVorlaneFrame::CVorlaneFrame(app::VorlaneApp* app, QWidget* parent)
-    : QMainWindow(parent), m_app(app) {
+    : QMainWindow(parent), m_app(app), m_launch(std::make_unique<FrameLaunchState>()) {
     setWindowTitle(app::VorlaneApp::kName);
     // Jobs talk to the user through the interface the front end installed,
     // with the application's drive map and options as they are when each
@@ -115,6 +116,8 @@ CVorlaneFrame::~CVorlaneFrame() {
     // Children first: their sessions call back while they go.
     for (QMdiSubWindow* child : m_mdi->subWindowList())
         delete child;
+    // Running jobs end before the launch directories they write into go.
+    m_jobs.reset();
 }
 
 // --- building ------------------------------------------------------------------
@@ -277,6 +280,18 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
     if (id == kCmdZipAddFiles) {
         RunZipAddCommand();
         return;
+    }
+    switch (id) {
+    case kCmdOpenFile:
+        return RunOpenCommand();
+    case kCmdEditFile:
+        return RunEditCommand();
+    case kCmdRunFile:
+        return RunRunCommand();
+    case kCmdAssociate:
+        return RunAssociateCommand();
+    default:
+        break;
     }
     if (id == kCmdZipComment) {
         RunZipCommentCommand();

@@ -43,6 +43,7 @@ class CDriveBar;
 class CFrameStatusBar;
 class CGuiChangeSink;
 class CJobManager;
+struct FrameLaunchState;
 class TFileManagerWindow;
 
 class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IStartupActions {
@@ -139,6 +140,14 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // ReCompress Drive: the dialog (the active window's drive chosen),
     // then the run as a job.
     void RunRecompressDrive();
+    // Open, Edit, Run and Associate on the active window (CVorlaneFrameLaunch.cpp).
+    void RunOpenCommand();
+    void RunEditCommand();
+    void RunRunCommand();
+    void RunAssociateCommand();
+    // The host path of the active window's caret file to then: at once for
+    // a plain file, after a job took a zip member out.
+    void WithCaretFile(const std::function<void(const std::string& hostPath)>& then);
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);
@@ -168,6 +177,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     std::vector<QAction*> m_windowListActions; // the window list of the Window menu
     DialogRunner m_runDialog;
     bool m_showOnCreate = false;
+    // The launch directories and said-once state; the destructor ends the
+    // jobs (which may be taking members out into them) first.
+    std::unique_ptr<FrameLaunchState> m_launch;
 };
 
 } // namespace vorlane::gui

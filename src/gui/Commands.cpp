@@ -13,17 +13,17 @@ constexpr CommandTarget W = CommandTarget::Window;
 std::vector<CommandInfo> BuildTable() {
     std::vector<CommandInfo> t = {
         // File: the window's file commands, then the frame's.
-        {14105, "&File", "&Associate...", "", W, "Associating files"},
+        {kCmdAssociate, "&File", "&Associate...", "", W, nullptr},
         {kCmdAttributes, "&File", "A&ttributes...", "", W, nullptr},
         {kCmdCopy, "&File", "&Copy...", "F3", W, nullptr},
         {kCmdDelete, "&File", "&Delete...", "Del", W, nullptr},
-        {14125, "&File", "&Edit", "", W, "Editing files"},
+        {kCmdEditFile, "&File", "&Edit", "F5", W, nullptr},
         {14130, "&File", "&Image Conversion...", "", W, "Image conversion"},
         {kCmdMove, "&File", "&Move...", "F4", W, nullptr},
-        {14140, "&File", "&Open", "", W, "Opening files"},
+        {kCmdOpenFile, "&File", "&Open", "", W, nullptr},
         {14145, "&File", "&Properties...", "", W, "The properties dialog"},
         {kCmdRename, "&File", "&Rename...", "F2", W, nullptr},
-        {14155, "&File", "R&un...", "", W, "Running programs"},
+        {kCmdRunFile, "&File", "R&un...", "", W, nullptr},
         {kCmdTouch, "&File", "Touc&h...", "", W, nullptr},
         {14165, "&File", "&View", "", W, "Viewing files"},
         {kCmdZipAddFiles, "&File", "Add &file(s)...", "", W, nullptr},

@@ -66,7 +66,10 @@ enum WindowCommand : int {
     kCmdTouch = 14160,
     kCmdFileZipToExe = 14175, // ZipToExe on the caret zip file
     kCmdMove = 14135,
-    kCmdOpenFile = 14140,
+    kCmdOpenFile = 14140, // Enter and a double click on a file too
+    kCmdAssociate = 14105,
+    kCmdEditFile = 14125,
+    kCmdRunFile = 14155,
     kCmdZipAddFiles = 14170, // "Add File(s) To ZIP File" on a zip directory
     kCmdZipComment = 15055,  // "Zip File Comments" of a zip directory
     kCmdFileSearchCriteria = 14620,

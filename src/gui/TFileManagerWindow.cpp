@@ -210,9 +210,14 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_fileModel->SetRenameHandler(
         [this](int row, const std::string& newName) { return RenameInPlace(row, newName); });
     for (QAbstractItemView* view :
-         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)})
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         view->setEditTriggers(QAbstractItemView::EditKeyPressed |
                               QAbstractItemView::SelectedClicked);
+        connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+            if (index.isValid() && m_session.CaretFile())
+                emit CommandRequested(kCmdOpenFile);
+        });
+    }
     setFocusProxy(m_tree);
     const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
     m_commandPane->setVisible(settings.displayCommandLine);

@@ -348,6 +348,11 @@ std::string FileArgument(const std::string& hostName, const std::string& workDir
     return Absolute(hostName, workDir);
 }
 
+bool FindProgramPath(const std::string& hostProgram, const std::string& workDir,
+                     std::string* path) {
+    return !hostProgram.empty() && FindProgram(hostProgram, workDir, path) == 0;
+}
+
 int LaunchProgram(const std::string& hostProgram, const std::vector<std::string>& args,
                   const std::string& workDir, SysError* err) {
     if (hostProgram.empty())

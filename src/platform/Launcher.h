@@ -50,6 +50,11 @@ int LaunchProgram(const std::string& hostProgram, const std::vector<std::string>
 int LaunchFile(const std::string& hostFile, const std::vector<std::string>& args,
                const std::string& workDir = "", SysError* err = nullptr);
 
+// Finds a program as LaunchProgram would (a name with "/" as a path, a
+// bare name in $PATH, then in workDir); true with *path set when it names
+// a program that may be run.
+bool FindProgramPath(const std::string& hostProgram, const std::string& workDir, std::string* path);
+
 // A file name to pass as a program argument: a name starting with "-" is
 // made absolute (against workDir, else the current directory) so the
 // program cannot take it for an option; other names are returned as given.

@@ -92,8 +92,8 @@ TEST_F(GuiTest, WindowCommandsNeedAnActiveFileManagerWindow) {
     EXPECT_TRUE(m_ui.Shown().empty());
     ASSERT_NE(Frame().OpenFileManager("C:", 1, false), nullptr);
     EXPECT_TRUE(Frame().Action(catalogue::kCmdTagFile)->isEnabled());
-    Frame().RunCommand(14125); // Edit: the editor comes later
-    EXPECT_TRUE(m_ui.Showed("Editing files is not available yet"));
+    Frame().RunCommand(14130); // Image Conversion comes later
+    EXPECT_TRUE(m_ui.Showed("Image conversion is not available yet"));
 }
 
 TEST_F(GuiTest, BarsToggleWithTheirFlags) {

@@ -70,11 +70,12 @@ TEST_F(FileManagerTest, EnterOpensATreeBranchAndBackspaceGoesBack) {
     EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\");
     EXPECT_EQ(Names(w).size(), 3);
     EXPECT_EQ(w.Tree()->currentIndex(), w.TreeModel()->IndexOfPath("C:\\"));
-    // Backspace at the root stays there; Enter on a file asks for its command.
+    // Backspace at the root stays there; Enter on a file opens it.
     QTest::keyClick(w.DetailsView(), Qt::Key_Backspace);
     EXPECT_EQ(w.Session().CurrentDirectoryPath(), "C:\\");
+    vorlane::test::ScopedEnv opener("VORLANE_OPENER", m_c / "no-opener");
     QTest::keyClick(w.DetailsView(), Qt::Key_Return);
-    EXPECT_TRUE(m_ui.Showed("Opening files is not available yet"));
+    EXPECT_TRUE(m_ui.Showed("No program or association found for " + m_c.path() + "/"));
 }
 
 TEST_F(FileManagerTest, TabSwitchesTreeAndListAndTypingANameMovesTheCaret) {

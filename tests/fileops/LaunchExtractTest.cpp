@@ -1,0 +1,129 @@
+// Taking a zip member out for launching: the private directory (mode 0700,
+// a new one each time, under the right parent), nothing of the user's
+// overwritten, refused members reported with nothing left behind, and the
+// directories removed when their owner goes (links never followed).
+#include "FileOpsTestSupport.h"
+
+#include "fileops/LaunchExtract.h"
+#include "zip/ZipTestSupport.h"
+
+namespace vorlane::fileops::testing {
+
+namespace {
+
+using zip::test::HandZip;
+
+class LaunchExtractTest : public FileOpsTest {
+  protected:
+    void SetUp() override {
+        FileOpsTest::SetUp();
+        ::mkdir(zipTemp.c_str(), 0755);
+        ::mkdir(systemTemp.c_str(), 0755);
+        HandZip zip;
+        zip.Add("docs/Report.txt", "the report", true);
+        zip.Add("../evil.txt", "escaped");
+        zip.Add("/etc/abs.txt", "absolute");
+        test::WriteFile(cRoot + "/A.ZIP", zip.Build());
+    }
+    LaunchExtractRequest Request(const std::string& member, bool useTemp = true) {
+        return {"C:\\A.ZIP", member, member, useTemp, "C:\\ZIPTEMP"};
+    }
+
+    std::string zipTemp = cRoot + "/ZIPTEMP";
+    std::string systemTemp = dir / "systemp";
+    test::ScopedEnv tmpdir{"TMPDIR", systemTemp};
+    LaunchTempDirectories dirs;
+};
+
+TEST_F(LaunchExtractTest, TheCopyGoesIntoANewPrivateDirectoryUnderTheChosenParent) {
+    struct Case {
+        bool useTempDir;
+        std::string parent;
+    } cases[] = {{true, zipTemp}, {false, systemTemp}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parent);
+        // A file of the user's with the member's name in the parent stays.
+        test::WriteFile(c.parent + "/Report.txt", "the user's own");
+        const std::string first =
+            ExtractForLaunch(context, Request("docs/Report.txt", c.useTempDir), dirs);
+        const std::string second =
+            ExtractForLaunch(context, Request("docs/Report.txt", c.useTempDir), dirs);
+        ASSERT_FALSE(first.empty());
+        ASSERT_FALSE(second.empty());
+        EXPECT_NE(first, second);
+        for (const std::string& copy : {first, second}) {
+            const std::string dirOf = copy.substr(0, copy.rfind('/'));
+            EXPECT_EQ(dirOf.substr(0, c.parent.size() + 1), c.parent + "/");
+            EXPECT_EQ(dirOf.substr(c.parent.size() + 1, 15), kLaunchDirectoryPrefix);
+            EXPECT_EQ(test::FileMode(dirOf), 0700u);
+            EXPECT_EQ(copy.substr(copy.rfind('/') + 1), "Report.txt");
+            EXPECT_EQ(test::ReadFile(copy), "the report");
+        }
+        EXPECT_EQ(test::ReadFile(c.parent + "/Report.txt"), "the user's own");
+    }
+    EXPECT_TRUE(ui.Shown().empty());
+    EXPECT_EQ(dirs.Directories().size(), 4u);
+}
+
+TEST_F(LaunchExtractTest, AMemberThatCannotComeOutIsReportedAndLeavesNothing) {
+    struct Case {
+        std::string zipPath;
+        std::string member;
+        const char* reason; // a part of the message after the sentence
+    } cases[] = {
+        {"C:\\A.ZIP", "../evil.txt", "Unsafe member name"},
+        {"C:\\A.ZIP", "/etc/abs.txt", "Unsafe member name"},
+        {"C:\\A.ZIP", "docs/missing.txt", ""},
+        {"C:\\NONE.ZIP", "docs/Report.txt", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.member);
+        ui.Reset();
+        LaunchExtractRequest request = Request(c.member);
+        request.zipPath = c.zipPath;
+        EXPECT_EQ(ExtractForLaunch(context, request, dirs), "");
+        ASSERT_EQ(ui.Shown().size(), 1u);
+        const std::string& text = ui.Shown()[0].text;
+        EXPECT_EQ(text.rfind("Unable to extract file '" + request.shownName + "' to '" + zipTemp +
+                                 "/" + kLaunchDirectoryPrefix,
+                             0),
+                  0u)
+            << text;
+        EXPECT_NE(text.find("'.\n\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_TRUE(dirs.Directories().empty());
+        EXPECT_TRUE(Listing(zipTemp).empty());
+    }
+    EXPECT_FALSE(test::FileExists(cRoot + "/evil.txt"));
+    EXPECT_FALSE(test::FileExists(dir / "evil.txt"));
+}
+
+TEST_F(LaunchExtractTest, TheDirectoriesGoWithTheirOwnerAndLinksInsideAreNotFollowed) {
+    test::WriteFile(dir / "precious.txt", "keep");
+    std::string copy;
+    {
+        LaunchTempDirectories owner;
+        copy = ExtractForLaunch(context, Request("docs/Report.txt"), owner);
+        ASSERT_FALSE(copy.empty());
+        // The launched program may leave things behind, links included.
+        const std::string inside = copy.substr(0, copy.rfind('/'));
+        ASSERT_EQ(::symlink((dir / "precious.txt").c_str(), (inside + "/link").c_str()), 0);
+        ASSERT_EQ(::symlink(dir.path().c_str(), (inside + "/dirlink").c_str()), 0);
+    }
+    EXPECT_FALSE(test::FileExists(copy));
+    EXPECT_TRUE(Listing(zipTemp).empty());
+    EXPECT_EQ(test::ReadFile(dir / "precious.txt"), "keep");
+}
+
+TEST_F(LaunchExtractTest, TheJobHandsOverTheCopysPath) {
+    auto result = std::make_shared<std::string>("unset");
+    CLaunchExtractJob job(Request("docs/Report.txt"), dirs, result);
+    EXPECT_EQ(job.DriveLetters(), "C");
+    ui::JobResult outcome = ui::RunJobNow(job, context);
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(test::ReadFile(*result), "the report");
+}
+
+} // namespace
+
+} // namespace vorlane::fileops::testing
