@@ -3,6 +3,7 @@
 // (help, drive switch, the launch fallback). A refused line runs nothing.
 #include "command/CCommandLine.h"
 #include "CommandTestHost.h"
+#include "ui/MessageText.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +192,34 @@ TEST_F(DispatchTest, RefusedLinesRunNothing) {
         EXPECT_TRUE(m_host.Notices().empty()) << c.line;
     }
     EXPECT_EQ(m_host.calls, std::vector<std::string>{"help 24338"});
+}
+
+TEST_F(DispatchTest, HostileLinesGiveAMessage) {
+    struct Case {
+        std::string name, line, message;
+    };
+    const std::string longName(100000, 'x');
+    const std::string longPath = "C:\\" + std::string(50000, 'd') + "\\" + longName;
+    const Case cases[] = {
+        {"long name", "md C:\\" + longName, ""}, // refused by the driver, not cut
+        {"long path", "copy A.TXT " + longPath,
+         "Parameter '" + longPath + "' is not a valid target parameter for command 'COPY'."},
+        {"unbalanced quote", "ren \"A.TXT B.TXT",
+         "A target parameter was not specified for "
+         "command 'RENAME'!"},
+        // The message ends the name at the NUL.
+        {"NUL byte", std::string("del A\0.TXT /y", 13),
+         "'A' is an illegal argument! Please correct and issue command again."},
+        {"invalid UTF-8", "cd \xff\xfe", "Parameter '\xff\xfe' is invalid for command 'CHDIR'."},
+    };
+    for (const Case& c : cases) {
+        m_host.Ui().Reset();
+        EXPECT_FALSE(m_host.Run(c.line)) << c.name;
+        ASSERT_EQ(m_host.Ui().Texts().size(), 1u) << c.name;
+        if (!c.message.empty())
+            EXPECT_EQ(m_host.Ui().Texts()[0], ui::LimitMessageText(c.message)) << c.name;
+    }
+    EXPECT_EQ(vorlane::test::ListDir(m_host.C("")), std::vector<std::string>{"A.TXT"});
 }
 
 TEST_F(DispatchTest, HelpDriveSwitchAndLaunch) {
