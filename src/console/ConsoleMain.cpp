@@ -27,6 +27,10 @@ int RunVersion(int, char**) {
 }
 
 int RunUsage(int, char**);
+int RunOneLine(int argc, char** argv);
+
+// Set by the options that may come before the mode.
+ConsoleOptions g_options;
 
 // Reached only when the executable was built without the windowed front end.
 int RunNoGui(int, char**) {
@@ -47,30 +51,58 @@ struct Mode {
 const Mode kModes[] = {
     {"--version", RunVersion, "print the version"},
     {"--console", RunConsole, "start the console front end (a command prompt)"},
+    {"-c", RunOneLine, "run one command line (-c \"copy *.txt D:\\\") and exit: 0 ok, 1 failed"},
     {"--gui", RunNoGui, "start the windowed front end"},
     {"--grep", RunGrep, "search files for lines matching a pattern (--grep --help)"},
     {"--help", RunUsage, "show these options"},
 };
 
 int RunUsage(int, char**) {
-    std::cout << "Usage: vorlane [OPTION]\n"
+    std::cout << "Usage: vorlane [--yes] [--keep-going] [OPTION]\n"
                  "Without an option the windowed front end starts when a display is\n"
-                 "there to show it on, else the console front end.\n";
+                 "there to show it on, else the console front end; lines piped into it\n"
+                 "run as a batch that stops at the first line that fails.\n";
     for (const Mode& m : kModes)
         std::cout << "  " << m.option << std::string(12 - std::strlen(m.option), ' ') << m.help
                   << '\n';
+    std::cout << "  --yes       answer every question Yes To All (dialogs take their defaults)\n"
+                 "  --keep-going  a batch goes on after a line that failed\n";
     return 0;
+}
+
+int RunOneLine(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "vorlane: -c takes one command line (quote it).\n";
+        return 2;
+    }
+    ConsoleSession session(std::cin, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1,
+                           MakeAppServices(), g_options);
+    return session.RunOneLine(argv[1]);
 }
 
 } // namespace
 
 int RunConsole(int, char**) {
+    ConsoleOptions options = g_options;
+    options.batch = ::isatty(STDIN_FILENO) != 1;
     ConsoleSession session(std::cin, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1,
-                           MakeAppServices());
+                           MakeAppServices(), options);
     return session.Run();
 }
 
 int Main(int argc, char** argv) {
+    // The options that change how the console answers come first.
+    while (argc >= 2) {
+        if (std::strcmp(argv[1], "--yes") == 0)
+            g_options.yesToAll = true;
+        else if (std::strcmp(argv[1], "--keep-going") == 0)
+            g_options.keepGoing = true;
+        else
+            break;
+        argv[1] = argv[0];
+        --argc;
+        ++argv;
+    }
     if (argc < 2)
         return RunConsole(argc, argv);
     for (const Mode& m : kModes)

@@ -2,7 +2,11 @@
 // and runs it.
 //
 //   vorlane --version   prints "Vorlane 3.72"
-//   vorlane --console   the console front end (command prompt on the terminal)
+//   vorlane --console   the console front end (command prompt on the terminal;
+//                       piped input runs as a batch)
+//   vorlane -c "LINE"   one line of the command language; exit 0 ok, 1 failed
+//   --yes, --keep-going before the mode: answer Yes To All; a batch goes on
+//                       after a failure
 //   vorlane --help      the options
 //   vorlane             the console front end (the GUI takes this over once it exists)
 //

@@ -1,13 +1,20 @@
 #include "console/ConsoleSession.h"
 
 #include "app/AppSettings.h"
+#include "command/CCommandArgument.h"
+#include "command/CCommandLine.h"
+#include "console/ConsoleDirectory.h"
+#include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 #include "platform/Drives.h"
 #include "platform/Profile.h"
 #include "ui/Job.h"
 #include "ui/UserInterface.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <iostream>
+#include <unistd.h>
 
 namespace vorlane::console {
 
@@ -29,6 +36,39 @@ std::string UpperWord(const std::string& line, std::string* rest) {
     return word;
 }
 
+// One line of help per command.
+const char* CommandUsage(command::CommandId id) {
+    switch (id) {
+    case command::CommandId::Attrib:
+        return "ATTRIB +r|-r|+h|-h|+s|-s|+a|-a FILES      change attributes";
+    case command::CommandId::Chdir:
+        return "CD DIRECTORY (also CHDIR)                  change the working directory";
+    case command::CommandId::Copy:
+        return "COPY SOURCE TARGET [/n /t /p /s /zp /zrp]  copy files or a directory";
+    case command::CommandId::Delete:
+        return "DEL FILES [/p /y /z /r] (also ERASE)       delete files";
+    case command::CommandId::Describe:
+        return "DESCRIBE FILE \"TEXT\"                      set a 4DOS description";
+    case command::CommandId::Dir:
+        return "DIR DIRECTORY|PATTERN                      list a directory";
+    case command::CommandId::Label:
+        return "LABEL DRIVE LABEL                          set a volume label";
+    case command::CommandId::Mkdir:
+        return "MD PATH (also MKDIR; PATH.ZIP: a zip file)  make a directory";
+    case command::CommandId::Move:
+        return "MOVE SOURCE TARGET [/n /t /p /s]           move files or a directory";
+    case command::CommandId::Rename:
+        return "REN FILES NEWNAME (also RENAME)            rename";
+    case command::CommandId::Rmdir:
+        return "RD DIRECTORY [/p /y /z] (also RMDIR)       remove a directory tree";
+    case command::CommandId::Touch:
+        return "TOUCH FILES                                set the date and time to now";
+    case command::CommandId::ZipToExe:
+        return "ZIPTOEXE ZIPFILE                           make a self-extracting program";
+    }
+    return "";
+}
+
 // The application speaks through the console's interface.
 app::AppServices WithUi(app::AppServices services, ui::UserInterface& ui) {
     services.ui = &ui;
@@ -38,8 +78,9 @@ app::AppServices WithUi(app::AppServices services, ui::UserInterface& ui) {
 } // namespace
 
 ConsoleSession::ConsoleSession(std::istream& in, std::ostream& out, std::ostream& err,
-                               bool progressBars, app::AppServices services)
-    : m_out(out), m_ui(in, out, err, progressBars), m_app(WithUi(std::move(services), m_ui)) {}
+                               bool progressBars, app::AppServices services, ConsoleOptions options)
+    : m_out(out), m_options(options), m_ui(in, out, err, progressBars), m_yesUi(m_ui, out),
+      m_app(WithUi(std::move(services), m_ui)) {}
 
 bool ConsoleSession::RunCopy(const fileops::CCopyParameters& parameters, ui::ChangeSink* notices) {
     ui::OperationContext context = m_app.MakeContext(m_ui, notices);
@@ -52,8 +93,10 @@ int ConsoleSession::Run() {
     ui::ScopedUserInterface installed(&m_ui);
     if (!m_app.Start(*this, *this, false))
         return m_app.ExitCode();
+    ChooseStartDirectory();
+    bool failed = false;
     for (;;) {
-        m_out << m_app.Name() << "> " << std::flush;
+        m_out << m_directory << "> " << std::flush;
         std::string line;
         if (!m_ui.ReadLine(&line)) {
             m_out << '\n';
@@ -62,13 +105,110 @@ int ConsoleSession::Run() {
         }
         if (!Execute(line))
             break;
+        if (m_failed && m_options.batch) {
+            failed = true;
+            if (!m_options.keepGoing) {
+                m_out << "The batch stops at the line that failed.\n" << std::flush;
+                m_app.CloseQuery(*this, false);
+                break;
+            }
+        }
     }
-    return m_app.Shutdown(*this);
+    int code = m_app.Shutdown(*this);
+    return failed && code == 0 ? 1 : code;
+}
+
+int ConsoleSession::RunOneLine(const std::string& line) {
+    ui::ScopedUserInterface installed(&m_ui);
+    m_quiet = true;
+    if (!m_app.Start(*this, *this, true))
+        return m_app.ExitCode();
+    ChooseStartDirectory();
+    Execute(line);
+    m_out << std::flush;
+    m_app.CloseQuery(*this, false);
+    int code = m_app.Shutdown(*this);
+    return m_failed && code == 0 ? 1 : code;
+}
+
+void ConsoleSession::ChooseStartDirectory() {
+    const platform::DriveMap& drives = *m_app.Drives();
+    char cwd[4096];
+    std::string dos;
+    if (::getcwd(cwd, sizeof cwd) && platform::HostToDos(cwd, &dos, nullptr, drives)) {
+        m_directory = platform::NormalizeDosPath(dos);
+        return;
+    }
+    std::vector<char> letters = drives.Letters();
+    char letter = letters.empty() ? 'C' : letters.front();
+    if (std::find(letters.begin(), letters.end(), 'C') != letters.end())
+        letter = 'C';
+    m_directory = std::string(1, letter) + ":\\";
+}
+
+ui::OperationContext ConsoleSession::Context() {
+    ui::UserInterface& ui = m_options.yesToAll ? static_cast<ui::UserInterface&>(m_yesUi) : m_ui;
+    ui::OperationContext context = m_app.MakeContext(ui);
+    context.currentDirectory = m_directory;
+    return context;
+}
+
+ui::JobResult ConsoleSession::RunJob(ui::Job& job, ui::OperationContext& context) {
+    InterruptScope interrupts;
+    InterruptScope::SetCancelFlag(context.CancelFlag().get());
+    ui::JobResult result = ui::RunJobNow(job, context);
+    InterruptScope::SetCancelFlag(nullptr);
+    return result;
+}
+
+std::vector<std::string> ConsoleSession::GroupFiles(int group) {
+    // No window: nothing is tagged, and there is no caret file.
+    std::vector<std::string> names;
+    if (group == 1 || group == 3)
+        command::ExpandWildcard(m_directory, "*.*", *m_app.Drives(), &names);
+    return names;
+}
+
+bool ConsoleSession::ChangeDirectory(const std::string& dosDirectory) {
+    m_directory = platform::NormalizeDosPath(dosDirectory);
+    return true;
+}
+
+bool ConsoleSession::ShowDirectory(const std::string& dosDirectory, const std::string& pattern) {
+    bool ok = PrintDirectory(m_out, dosDirectory, pattern, *m_app.Drives());
+    m_out << std::flush;
+    return ok;
+}
+
+void ConsoleSession::SwitchDrive(char letter) {
+    m_directory = std::string(1, letter) + ":\\";
+}
+
+void ConsoleSession::ShowHelp(int helpContext) {
+    for (const command::CommandEntry& entry : command::CommandTable())
+        if (entry.helpContext == helpContext) {
+            m_out << CommandUsage(entry.id) << '\n' << std::flush;
+            return;
+        }
+}
+
+bool ConsoleSession::ConfirmDangerous(const std::string& text, const std::string& caption) {
+    // Asked on the terminal even under --yes.
+    return m_ui.AskYesNo(text, caption);
+}
+
+int ConsoleSession::ReadSettingInt(const std::string& section, const std::string& key, int def) {
+    return m_app.ReadInt(section, key, def);
+}
+
+std::string ConsoleSession::ReadSettingString(const std::string& section, const std::string& key) {
+    return m_app.ReadString(section, key);
 }
 
 bool ConsoleSession::Execute(const std::string& line) {
     std::string rest;
     std::string command = UpperWord(line, &rest);
+    m_failed = false;
     if (command.empty())
         return true;
     if (command == "EXIT" || command == "QUIT") {
@@ -90,8 +230,11 @@ bool ConsoleSession::Execute(const std::string& line) {
         PrintDrives();
     else if (command == "SET")
         PrintSettings();
-    else
-        m_out << "Unknown command '" << command << "'. Type HELP for the list of commands.\n";
+    else {
+        InterruptScope interrupts;
+        command::CCommandLine commandLine(*this);
+        m_failed = !commandLine.Execute(line);
+    }
     m_out << std::flush;
     return true;
 }
@@ -102,7 +245,17 @@ void ConsoleSession::PrintHelp() {
              "  SET       show the settings as they are saved at exit\n"
              "  VERSION   show the version\n"
              "  HELP      show this list\n"
-             "  EXIT      leave Vorlane (also QUIT, or the end of input)\n";
+             "  EXIT      leave Vorlane (also QUIT, or the end of input)\n"
+             "File commands (COMMAND /? shows one):\n";
+    for (command::CommandId id :
+         {command::CommandId::Attrib, command::CommandId::Chdir, command::CommandId::Copy,
+          command::CommandId::Delete, command::CommandId::Describe, command::CommandId::Dir,
+          command::CommandId::Label, command::CommandId::Mkdir, command::CommandId::Move,
+          command::CommandId::Rename, command::CommandId::Rmdir, command::CommandId::Touch,
+          command::CommandId::ZipToExe})
+        m_out << "  " << CommandUsage(id) << '\n';
+    m_out << "A drive (D:) switches to that drive; any other word starts that program\n"
+             "or opens that document with the rest of the line as its arguments.\n";
 }
 
 void ConsoleSession::PrintDrives() {
@@ -144,6 +297,11 @@ void ConsoleSession::Create(const platform::ProfileFile& settings) {
 
 void ConsoleSession::ShowStartupNotice(const std::string& name, const std::string& version,
                                        const std::string& problem) {
+    if (m_quiet) {
+        if (!problem.empty())
+            m_out << problem << '\n' << std::flush;
+        return;
+    }
     m_out << name << ' ' << version << " (console). Type HELP for the commands, EXIT to leave.\n";
     if (!problem.empty())
         m_out << problem << '\n';

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <unistd.h>
 
 namespace vorlane::console {
 
@@ -11,11 +12,23 @@ namespace {
 
 // Set by an interrupt while a status window is open.
 volatile std::sig_atomic_t g_interrupted = 0;
+// The running job's cancel flag (lock-free, so the handler may set it).
+std::atomic<std::atomic<bool>*> g_cancelFlag{nullptr};
 int g_openStatusWindows = 0;
 struct sigaction g_previousInterrupt;
 
 extern "C" void OnInterrupt(int) {
+    // The first interrupt cancels; a second one, the operation still
+    // running, leaves.
+    if (g_interrupted) {
+        static const char kLeaving[] = "\nInterrupted twice: Vorlane ends.\n";
+        ssize_t written = ::write(STDERR_FILENO, kLeaving, sizeof kLeaving - 1);
+        (void)written;
+        ::_exit(130);
+    }
     g_interrupted = 1;
+    if (std::atomic<bool>* flag = g_cancelFlag.load())
+        flag->store(true);
 }
 
 void CatchInterrupts() {
@@ -124,6 +137,61 @@ std::string Trimmed(const std::string& s) {
 }
 
 } // namespace
+
+InterruptScope::InterruptScope() {
+    CatchInterrupts();
+}
+
+InterruptScope::~InterruptScope() {
+    ReleaseInterrupts();
+}
+
+bool InterruptScope::Interrupted() {
+    return g_interrupted != 0;
+}
+
+void InterruptScope::SetCancelFlag(std::atomic<bool>* flag) {
+    g_cancelFlag.store(flag);
+}
+
+void YesToAllUserInterface::Answered(const std::string& caption, const std::string& text,
+                                     const char* answer) {
+    m_out << caption << ": " << ui::LimitMessageText(text) << "\n  " << answer << " (--yes)\n"
+          << std::flush;
+}
+
+ui::Answer YesToAllUserInterface::Message(const std::string& text, const std::string& caption,
+                                          ui::Buttons buttons, ui::Icon icon) {
+    switch (buttons) {
+    case ui::Buttons::Ok:
+        return m_inner.Message(text, caption, buttons, icon);
+    case ui::Buttons::OkCancel:
+        Answered(caption, text, "OK");
+        return ui::Answer::Ok;
+    case ui::Buttons::YesNo:
+    case ui::Buttons::YesNoCancel:
+        Answered(caption, text, "Yes");
+        return ui::Answer::Yes;
+    case ui::Buttons::RetryCancel:
+        Answered(caption, text, "Cancel");
+        return ui::Answer::Cancel;
+    case ui::Buttons::AbortRetryIgnore:
+        Answered(caption, text, "Abort");
+        return ui::Answer::Abort;
+    }
+    return ui::Answer::Cancel;
+}
+
+bool YesToAllUserInterface::AskYesNo(const std::string& text, const std::string& caption) {
+    Answered(caption, text, "Yes");
+    return true;
+}
+
+ui::Answer YesToAllUserInterface::AskYesNoAllCancel(const std::string& text,
+                                                    const std::string& caption) {
+    Answered(caption, text, "Yes to all");
+    return ui::Answer::YesToAll;
+}
 
 std::string ProgressLine(int percent, const std::string& text, size_t width) {
     constexpr int kBar = 20;
