@@ -139,6 +139,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // ReCompress Drive: the dialog (the active window's drive chosen),
     // then the run as a job.
     void RunRecompressDrive();
+    // Print dirs/files on the active window: the "Print Dirs / Files List"
+    // dialog (its preview), then the chosen list printed as a job.
+    void RunPrintCommand();
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);
