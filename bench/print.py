@@ -14,6 +14,8 @@ import random
 import re
 import subprocess
 
+import benchlib
+
 PACKAGES = ["poppler-utils"]
 
 SEED = 20240612
@@ -29,17 +31,7 @@ def prepare(ctx):
     if root.exists():
         subprocess.run(["rm", "-rf", str(root)], check=True)
     root.mkdir(parents=True)
-    rng = random.Random(SEED)
-    dirs = [("", 0)]
-    for number in range(1, TREE_DIRS):
-        while True:
-            parent, depth = dirs[rng.randrange(len(dirs))]
-            if depth < TREE_DEPTH:
-                break
-        name = f"{rng.choice(['d', 'Dir', 'src', 'Photos ', 'x'])}{number:05d}"
-        path = f"{parent}/{name}"
-        os.mkdir(str(root) + path)
-        dirs.append((path, depth + 1))
+    benchlib.make_directory_tree(str(root), random.Random(SEED), TREE_DIRS, TREE_DEPTH)
     (ctx.data_dir / MARKER).write_text("made\n")
 
 
