@@ -424,6 +424,44 @@ TEST_F(PrintCommandTest, ADirectoryListThatFillsItsPagesEndsWithAHeaderOnlyPage)
     }
 }
 
+TEST_F(PrintCommandTest, APrinterGetsThePagesThroughTheSameJob) {
+    REQUIRE_PDFTOTEXT();
+    // A QPrinter with a file as its output stands in for a printer: the
+    // job paints on the printer object itself.
+    QStringList paths;
+    for (int i = 0; i < 200; ++i)
+        paths << QString("C:\\P%1").arg(i, 3, 10, QChar('0'));
+    struct Case {
+        const char* name;
+        int cancelAt; // 0: never
+        bool printed;
+    };
+    const Case cases[] = {{"whole print", 0, true}, {"cancelled at the first page", 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string out =
+            m_d / (std::string("printer-") + std::to_string(c.cancelAt) + ".pdf");
+        auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString(out));
+        CListPrintJob job(std::make_unique<CDirsListPrintOut>("D:", paths), printer);
+        if (c.cancelAt)
+            m_ui.CancelNextStatusWindowAt(c.cancelAt);
+        ui::OperationContext context(m_ui, platform::DriveMap::Current());
+        const ui::JobResult result = ui::RunJobNow(job, context);
+        EXPECT_EQ(result.cancelled, !c.printed);
+        EXPECT_EQ(printer->docName(), "Directory List of Drive D:");
+        if (!c.printed)
+            continue;
+        EXPECT_TRUE(result.ok);
+        EXPECT_EQ(result.summary, std::to_string(job.PageCount()) + " pages printed");
+        const std::vector<std::string> pages = Pages(PdfText(out));
+        ASSERT_EQ(static_cast<int>(pages.size()), job.PageCount());
+        ASSERT_GE(pages.size(), 2u);
+        EXPECT_EQ(Lines(pages.back()).back(), "C:\\P199");
+    }
+}
+
 TEST_F(PrintCommandTest, FileListPrintsTitleColumnsEveryNameAndPageFooters) {
     REQUIRE_PDFTOTEXT();
     ::mkdir((m_c / "FILES").c_str(), 0700);
