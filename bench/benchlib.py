@@ -121,3 +121,20 @@ def line_count(path):
         while chunk := f.read(1 << 20):
             count += chunk.count(b"\n")
     return count
+
+
+def make_directory_tree(root, rng, count, depth):
+    """Makes count - 1 directories under root (which makes count with it), each
+    in a directory picked at random no deeper than depth - 1; returns every
+    directory as (path relative to root, with a leading "/", depth)."""
+    dirs = [("", 0)]
+    for number in range(1, count):
+        while True:
+            parent, level = dirs[rng.randrange(len(dirs))]
+            if level < depth:
+                break
+        name = f"{rng.choice(['d', 'Dir', 'src', 'Photos ', 'x'])}{number:05d}"
+        path = f"{parent}/{name}"
+        os.mkdir(root + path)
+        dirs.append((path, level + 1))
+    return dirs

@@ -48,16 +48,7 @@ def _file_name(rng, number):
 
 
 def _make_tree(root, rng):
-    dirs = [("", 0)]
-    for number in range(1, TREE_DIRS):
-        while True:
-            parent, depth = dirs[rng.randrange(len(dirs))]
-            if depth < TREE_DEPTH:
-                break
-        name = f"{rng.choice(['d', 'Dir', 'src', 'Photos ', 'x'])}{number:05d}"
-        path = f"{parent}/{name}"
-        os.mkdir(root + path)
-        dirs.append((path, depth + 1))
+    dirs = benchlib.make_directory_tree(root, rng, TREE_DIRS, TREE_DEPTH)
     for number in range(TREE_FILES):
         parent, _ = dirs[rng.randrange(len(dirs))]
         _touch(f"{root}{parent}/{_file_name(rng, number)}", rng.randrange(0, 5000))

@@ -6,11 +6,11 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="$root/docs/screenshots"
-"$root/scripts/install-deps" xvfb
+"$root/scripts/install-deps" xvfb poppler-utils
 build="$root/build/bench"
 [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DVORLANE_BENCH=ON
-cmake --build "$build" --target gui_bench
+cmake --build "$build" --target gui_bench print_bench
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -58,4 +58,10 @@ mkdir -p "$work/home"
 VORLANE_HOME="$work/home" XDG_CONFIG_HOME="$work/home" VORLANE_DRIVES="C=$c" \
   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x900x24 -dpi 96" \
   "$build/bench/gui_bench" shot "$out" 'C:\PROJECTS\VORLANE' 'C:\PICTURES\HOLIDAY'
-echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png"
+# The print dialog, and the first page of a file list printed to PDF.
+VORLANE_HOME="$work/home" XDG_CONFIG_HOME="$work/home" VORLANE_DRIVES="C=$c" \
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x900x24 -dpi 96" \
+  "$build/bench/print_bench" shot "$work"
+cp "$work/print-dialog.png" "$out/print-dialog.png"
+pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$work/print-page.pdf" "$out/print-page"
+echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png $out/print-dialog.png $out/print-page.png"

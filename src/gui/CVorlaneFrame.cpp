@@ -297,6 +297,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         RunZipCommentCommand();
         return;
     }
+    if (id == kCmdPrint) {
+        RunPrintCommand();
+        return;
+    }
     if (command->target == CommandTarget::Window) {
         TFileManagerWindow* fm = ActiveFileManager();
         if (fm && fm->RunCommand(id, ctrlHeld))

@@ -148,6 +148,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // The host path of the active window's caret file to then: at once for
     // a plain file, after a job took a zip member out.
     void WithCaretFile(const std::function<void(const std::string& hostPath)>& then);
+    // Print dirs/files on the active window: the "Print Dirs / Files List"
+    // dialog (its preview), then the chosen list printed as a job.
+    void RunPrintCommand();
     // Help at a context (-1: the current one); without an application,
     // the help window directly.
     void ShowHelp(int context);
