@@ -1,5 +1,6 @@
 #include "search/FileSets.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/DosPathText.h"
 
 #include <algorithm>
@@ -8,13 +9,7 @@ namespace vorlane::search {
 
 namespace {
 
-std::string UpperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
+using platform::UpperAscii;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
