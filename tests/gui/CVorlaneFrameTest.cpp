@@ -62,8 +62,8 @@ TEST_F(GuiTest, CommandsNotImplementedYetShowTheirOwnTexts) {
         std::string caption;
     };
     const Case cases[] = {
-        {"a later module", kCmdFileSets,
-         "File sets is not available yet: it will come in a later version of Vorlane.",
+        {"a later module", 14130,
+         "Image conversion is not available yet: it will come in a later version of Vorlane.",
          kNotAvailableCaption},
         {"another later module", kCmdHabiTabs, "HabiTabs is not available yet",
          kNotAvailableCaption},
