@@ -1,19 +1,14 @@
 #include "catalogue/FileGroups.h"
 
 #include "catalogue/CDriveContainer.h"
+#include "platform/AsciiCase.h"
 #include "platform/DosPathText.h"
 
 namespace vorlane::catalogue {
 
 namespace {
 
-std::string UpperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
+using platform::UpperAscii;
 
 const char* const kWords[] = {"", "[every]", "[tagged]", "[untagged]", "[current]"};
 

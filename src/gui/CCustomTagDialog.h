@@ -1,33 +1,26 @@
-// Custom Tag (command 14435): the file search details dialog captioned
-// "Custom Tag", the criteria it builds, and the prompt the file manager
-// session calls for them.
+// The file search details dialog: captioned "Custom Tag" (command 14435)
+// it tags the shown files that meet what was entered; captioned "File
+// Search Criteria" (command 14620) it sets the window's criteria, which
+// hide the files that do not meet them. The rules live in the search
+// module (search/SearchCriteria.h); the dialog only fills the transfer.
 //
-//   CFileSearchCriteriaTransfer  what the dialog holds: file types, a size
-//                                mode and size, a date mode and two dates,
-//                                one three-state box per attribute
-//   CSearchDetailsCriteria       the conditions built from a transfer, in
-//                                the order file name, size, date(s),
-//                                attributes set, attributes cleared; a file
-//                                passes when it meets every one
-//   CCustomTagDialog             the dialog; it remembers its values in
-//                                section "File Search Details" of
-//                                VORLANE.INI while an application lives
-//   CCustomTagPrompt             catalogue::CCustomTagSource over the
-//                                dialog (the frame sets it on the active
-//                                window's session while the command runs)
+//   CRequestCriteria   catalogue::CFileCriteria over a search request: a
+//                      catalogue file's name, size, date and (only when a
+//                      condition asks) attributes are handed to Matches
+//   CCustomTagDialog   the dialog; it remembers its values in section
+//                      "File Search Details" of VORLANE.INI
+//   CCustomTagPrompt   catalogue::CCustomTagSource over the dialog (the
+//                      frame sets it on the active window's session while
+//                      the command runs)
 //
-// File types are items separated by ";": a wildcard (an Include unless it
-// starts with "+" or "-") or "[name]", a file set, of which none are known
-// here yet, so it selects nothing. An empty item or a wildcard with a syntax
-// error is refused with its message and the dialog stays open; so is a
-// "between" whose first date is after the second.
-//
-// Each cleared attribute box is a condition of its own ("not hidden" and
-// "not read-only" both hold), so a file with any of the cleared attributes
-// fails.
+// A refused entry (a bad file-types item, a file set that refers to
+// itself, a "between" whose first date is after the second) shows its
+// message and the dialog stays open with the focus on that field.
 #pragma once
 
 #include "catalogue/CatalogueServices.h"
+#include "search/CFileSetStore.h"
+#include "search/SearchCriteria.h"
 
 #include <QDate>
 #include <QDialog>
@@ -46,68 +39,42 @@ class QSpinBox;
 
 namespace vorlane::gui {
 
-enum class SizeMode { Any, LessThan, GreaterThan };
-enum class DateMode { Any, Before, On, After, Between };
-// The attribute boxes in dialog order, and their DOS bits.
-enum AttributeBox { kBoxReadOnly, kBoxHidden, kBoxSystem, kBoxArchive, kBoxCount };
-
-struct CFileSearchCriteriaTransfer {
-    std::string fileTypes; // "*.TXT;-*.BAK"; empty means "*.*"
-    SizeMode sizeMode = SizeMode::Any;
-    int64_t sizeKb = 0;
-    DateMode dateMode = DateMode::Any;
-    QDate date1;
-    QDate date2;
-    // Qt::Checked: must have; Qt::Unchecked: must not have; partial: either.
-    std::array<Qt::CheckState, kBoxCount> attributes{Qt::PartiallyChecked, Qt::PartiallyChecked,
-                                                     Qt::PartiallyChecked, Qt::PartiallyChecked};
-};
+using search::AttributeBox;
+using search::CFileSearchCriteriaTransfer;
+using search::DateMode;
+using search::SizeMode;
 
 // A DOS date value ((year - 1980) * 512 + month * 32 + day); 0 for dates
 // before 1980.
 uint16_t DosDateOf(const QDate& date);
+QDate QDateOf(uint16_t dosDate);
 
-class CSearchDetailsCriteria : public catalogue::CFileCriteria {
+// The file sets of the running application's object database; null when
+// no database is open.
+std::unique_ptr<search::CFileSetStore> AppFileSets();
+
+class CRequestCriteria : public catalogue::CFileCriteria {
   public:
-    // One signed file-types entry ("+*.TXT", "-*.BAK", or a bare wildcard).
-    struct Condition {
-        enum Field { Filename = 1, Date = 2, Size = 3, Attributes = 4 } field;
-        int op;                           // 1 =, 2 <>, 3 >, 4 >=, 5 <, 6 <=
-        std::vector<std::string> entries; // Filename
-        int64_t value = 0;                // Date: DOS date; Size: KB; Attributes: mask
-    };
-
-    // Builds the conditions; false (and *refusal holds the message) when
-    // the transfer cannot be used.
-    static std::shared_ptr<CSearchDetailsCriteria> Build(const CFileSearchCriteriaTransfer& t,
-                                                         std::string* refusal);
-
+    explicit CRequestCriteria(search::CFileSearchRequest request) : m_request(std::move(request)) {}
     bool Matches(const catalogue::CFileContainer& file) const override;
-    const std::vector<Condition>& Conditions() const { return m_conditions; }
-
-    // Expands a file-types string into signed entries; false at the first
-    // empty or invalid item (*bad is that item).
-    static bool ExpandFileTypes(const std::string& fileTypes, std::vector<std::string>* entries,
-                                std::string* bad);
-    // Whether a list of signed entries selects name: the first entry that
-    // matches decides; none matching rejects.
-    static bool SelectName(const std::vector<std::string>& entries, const std::string& name);
+    const search::CFileSearchRequest& Request() const { return m_request; }
 
   private:
-    std::vector<Condition> m_conditions;
+    search::CFileSearchRequest m_request;
 };
 
 class CCustomTagDialog : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kHelpContext = 14435;
-    static constexpr const char* kSection = "File Search Details";
-    static constexpr const char* kBadDates = "The BEFORE date is greater than the AFTER date!";
+    static constexpr int kCriteriaHelpContext = 14620;
+    static constexpr const char* kCaption = "Custom Tag";
+    static constexpr const char* kCriteriaCaption = "File Search Criteria";
 
-    explicit CCustomTagDialog(QWidget* parent = nullptr);
+    explicit CCustomTagDialog(QWidget* parent = nullptr, const char* caption = kCaption);
 
     // The criteria of the last accepted OK; null before.
-    std::shared_ptr<const CSearchDetailsCriteria> Criteria() const { return m_criteria; }
+    std::shared_ptr<const CRequestCriteria> Criteria() const { return m_criteria; }
     CFileSearchCriteriaTransfer Transfer() const;
     void SetTransfer(const CFileSearchCriteriaTransfer& transfer);
 
@@ -132,8 +99,8 @@ class CCustomTagDialog : public QDialog {
     QComboBox* m_dateMode;
     QDateEdit* m_date1;
     QDateEdit* m_date2;
-    std::array<QCheckBox*, kBoxCount> m_attributes{};
-    std::shared_ptr<const CSearchDetailsCriteria> m_criteria;
+    std::array<QCheckBox*, search::kBoxCount> m_attributes{};
+    std::shared_ptr<const CRequestCriteria> m_criteria;
 };
 
 class CCustomTagPrompt : public catalogue::CCustomTagSource {

@@ -10,6 +10,7 @@
 #include "gui/CCopyDialog.h"
 #include "gui/CCustomTagDialog.h"
 #include "gui/CDriveBar.h"
+#include "gui/CFileSetDialogs.h"
 #include "gui/CFileSortDialog.h"
 #include "gui/CFrameStatusBar.h"
 #include "gui/CGeneralSettingsSheet.h"
@@ -264,6 +265,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         RunCustomTag();
         return;
     }
+    if (id == kCmdFileSets || id == kCmdFileSearchCriteria) {
+        id == kCmdFileSets ? RunFileSets() : RunSearchCriteria();
+        return;
+    }
     if (id == kCmdCopy || id == kCmdMove) {
         RunCopyCommand(id == kCmdMove);
         return;
@@ -432,6 +437,31 @@ void CVorlaneFrame::RunCustomTag() {
     if (a)
         a->PopHelpContext();
     fm->Session().SetCustomTagSource(nullptr);
+}
+
+void CVorlaneFrame::RunFileSets() {
+    std::unique_ptr<search::CFileSetStore> store = AppFileSets();
+    if (!store)
+        return;
+    CFileSetsDialog dialog(
+        *store, [this](QDialog& sub) { return RunDialog(sub); }, this);
+    RunDialog(dialog, CFileSetsDialog::kHelpContext);
+}
+
+void CVorlaneFrame::RunSearchCriteria() {
+    TFileManagerWindow* fm = ActiveFileManager();
+    if (!fm)
+        return;
+    CCustomTagDialog dialog(this, CCustomTagDialog::kCriteriaCaption);
+    if (RunDialog(dialog, CCustomTagDialog::kCriteriaHelpContext) != QDialog::Accepted)
+        return;
+    // Criteria that select every file ("*.*" and nothing else) show all
+    // files without asking each one.
+    std::shared_ptr<const CRequestCriteria> criteria = dialog.Criteria();
+    const auto& conditions = criteria->Request().Conditions();
+    if (conditions.size() == 1 && conditions[0].Operand() == "*.*")
+        criteria = nullptr;
+    fm->Session().SetSearchCriteria(criteria);
 }
 
 void CVorlaneFrame::RunCopyCommand(bool move) {

@@ -123,6 +123,10 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // Custom Tag on the active window: the "Custom Tag" search details
     // dialog, then every shown file that passes is tagged.
     void RunCustomTag();
+    // File Sets (Options) and File Search Criteria (View): CFileSetDialogs.h,
+    // CCustomTagDialog.h.
+    void RunFileSets();
+    void RunSearchCriteria();
     // Copy (F3) and Move (F4) on the active window: the dialog for where
     // its focus is, then the run as a job.
     void RunCopyCommand(bool move);

@@ -79,8 +79,7 @@ std::vector<CommandInfo> BuildTable() {
 
         {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},
         {kCmdToolBar, "&View", "&ToolBar", "", F, nullptr, true},
-        {kCmdFileSearchCriteria, "&View", "-File &Search Criteria...", "", W,
-         "File search criteria"},
+        {kCmdFileSearchCriteria, "&View", "-File &Search Criteria...", "", W, nullptr},
         {kCmdCommandLine, "&View", "&Command Line", "", W, "The command line"},
         {kCmdViewerPane, "&View", "&Viewer Pane", "", W, "The viewer pane"},
         {kCmdViewDetails, "&View", "-D&etails", "", W, nullptr},
@@ -97,7 +96,7 @@ std::vector<CommandInfo> BuildTable() {
         {16204, "&View/Thum&bnail Commands", "Thumbnail &Settings...", "", W, "Thumbnails"},
 
         {kCmdGeneralSettings, "&Options", "&General Settings...", "", F, nullptr},
-        {kCmdFileSets, "&Options", "&File Sets...", "", F, "File sets"},
+        {kCmdFileSets, "&Options", "&File Sets...", "", F, nullptr},
         {kCmdHabiTabs, "&Options", "&HabiTabs...", "", F, "HabiTabs"},
         {kCmdAutoTile, "&Options", "-&AutoTile", "", F, nullptr, true},
 

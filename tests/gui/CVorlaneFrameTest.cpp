@@ -62,11 +62,7 @@ TEST_F(GuiTest, CommandsNotImplementedYetShowTheirOwnTexts) {
         std::string caption;
     };
     const Case cases[] = {
-        {"a later module", kCmdFileSets,
-         "File sets is not available yet: it will come in a later version of Vorlane.",
-         kNotAvailableCaption},
-        {"another later module", kCmdHabiTabs, "HabiTabs is not available yet",
-         kNotAvailableCaption},
+        {"a later module", kCmdHabiTabs, "HabiTabs is not available yet", kNotAvailableCaption},
         {"directory statistics", kCmdDirectoryStatistics,
          "Directory Statistics module is being re-implemented and will be restored in a "
          "later version of Vorlane!",

@@ -1,6 +1,5 @@
 #include "AppFrameTest.h"
 
-#include "catalogue/CFileInfo.h"
 #include "gui/CCustomTagDialog.h"
 
 #include <QComboBox>
@@ -11,129 +10,8 @@
 
 namespace vorlane::gui::test {
 
-namespace {
-
-using catalogue::CFileInfo;
-
-std::unique_ptr<CFileInfo> File(const std::string& name, uint64_t size, QDate date,
-                                uint32_t attributes) {
-    auto file = std::make_unique<CFileInfo>();
-    file->SetName(name);
-    file->SetSize(size);
-    file->SetDate(DosDateOf(date));
-    file->SetAttributes(attributes);
-    return file;
-}
-
-CFileSearchCriteriaTransfer Types(const std::string& fileTypes) {
-    CFileSearchCriteriaTransfer t;
-    t.fileTypes = fileTypes;
-    return t;
-}
-
-} // namespace
-
-// What the conditions built from the dialog's values select, over a few
-// files of known name, size, date and attributes.
-TEST(CustomTagCriteria, SelectWhatTheDialogAsked) {
-    const QDate d1997(1997, 6, 15);
-    const QDate d1998(1998, 1, 1);
-    std::vector<std::unique_ptr<CFileInfo>> files;
-    files.push_back(File("README", 0, d1997, 0x20));
-    files.push_back(File("notes.txt", 1, d1997, 0x01));
-    files.push_back(File("old.bak", 1024, d1998, 0x03));
-    files.push_back(File("Apple.doc", 1025, QDate(1997, 1, 1), 0x02));
-    files.push_back(File("apple.txt", 5000, QDate(1997, 12, 31), 0x00));
-
-    auto sized = [](SizeMode mode, int64_t kb) {
-        CFileSearchCriteriaTransfer t;
-        t.sizeMode = mode;
-        t.sizeKb = kb;
-        return t;
-    };
-    auto dated = [](DateMode mode, QDate a, QDate b = {}) {
-        CFileSearchCriteriaTransfer t;
-        t.dateMode = mode;
-        t.date1 = a;
-        t.date2 = b;
-        return t;
-    };
-    auto attrs = [](Qt::CheckState ro, Qt::CheckState hidden) {
-        CFileSearchCriteriaTransfer t;
-        t.attributes[kBoxReadOnly] = ro;
-        t.attributes[kBoxHidden] = hidden;
-        return t;
-    };
-    const Qt::CheckState on = Qt::Checked, off = Qt::Unchecked, either = Qt::PartiallyChecked;
-    struct Case {
-        const char* name;
-        CFileSearchCriteriaTransfer transfer;
-        std::string expected; // the names selected, joined by " "
-    };
-    const Case cases[] = {
-        {"empty types: every file", Types(""), "README notes.txt old.bak Apple.doc apple.txt"},
-        {"*.* also names without a dot", Types("*.*"),
-         "README notes.txt old.bak Apple.doc apple.txt"},
-        {"wildcard ignores case", Types("*.TXT"), "notes.txt apple.txt"},
-        {"first entry decides: exclude first", Types("-*.BAK;*.*"),
-         "README notes.txt Apple.doc apple.txt"},
-        {"first entry decides: include first", Types("*.*;-*.BAK"),
-         "README notes.txt old.bak Apple.doc apple.txt"},
-        {"only excludes select nothing", Types("-*.BAK"), ""},
-        {"sets compare as the name has it", Types("[A-C]*"), "Apple.doc"},
-        {"unknown file set adds nothing", Types("[Pictures];*.DOC"), "Apple.doc"},
-        {"less than 1 KB: empty files only", sized(SizeMode::LessThan, 1), "README"},
-        {"greater than 1 KB rounds up", sized(SizeMode::GreaterThan, 1), "Apple.doc apple.txt"},
-        {"before a day", dated(DateMode::Before, d1997), "Apple.doc"},
-        {"on a day", dated(DateMode::On, d1997), "README notes.txt"},
-        {"after a day", dated(DateMode::After, d1997), "old.bak apple.txt"},
-        {"between two days, both included",
-         dated(DateMode::Between, QDate(1997, 1, 1), QDate(1997, 12, 31)),
-         "README notes.txt Apple.doc apple.txt"},
-        {"read-only set", attrs(on, either), "notes.txt old.bak"},
-        {"read-only and hidden set", attrs(on, on), "old.bak"},
-        {"hidden cleared", attrs(either, off), "README notes.txt apple.txt"},
-        {"each cleared box must be clear", attrs(off, off), "README apple.txt"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string refusal;
-        auto criteria = CSearchDetailsCriteria::Build(c.transfer, &refusal);
-        ASSERT_NE(criteria, nullptr) << refusal;
-        std::string selected;
-        for (const auto& file : files)
-            if (criteria->Matches(*file))
-                selected += (selected.empty() ? "" : " ") + file->Name();
-        EXPECT_EQ(selected, c.expected);
-    }
-}
-
-TEST(CustomTagCriteria, RefusesBadFileTypesAndReversedDates) {
-    const std::string badSpec = "\" is invalid. It contains invalid characters or it violates "
-                                "the the DOS file specification syntax.";
-    CFileSearchCriteriaTransfer reversed;
-    reversed.dateMode = DateMode::Between;
-    reversed.date1 = QDate(1998, 1, 1);
-    reversed.date2 = QDate(1997, 1, 1);
-    struct Case {
-        const char* name;
-        CFileSearchCriteriaTransfer transfer;
-        std::string refusal;
-    };
-    const Case cases[] = {
-        {"empty item", Types("*.TXT;;*.DOC"), "The file specification \"" + badSpec},
-        {"unclosed set", Types("*.TXT;[a-"), "The file specification \"[a-" + badSpec},
-        {"sign without wildcard", Types("-"), "The file specification \"-" + badSpec},
-        {"trailing escape", Types("a\\"), "The file specification \"a\\" + badSpec},
-        {"reversed dates", reversed, "The BEFORE date is greater than the AFTER date!"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string refusal;
-        EXPECT_EQ(CSearchDetailsCriteria::Build(c.transfer, &refusal), nullptr);
-        EXPECT_EQ(refusal, c.refusal);
-    }
-}
+// What the conditions select is tested with the search module's criteria;
+// here the dialog, the frame and the settings.
 
 class CustomTagTest : public AppFrameTest {
   protected:
