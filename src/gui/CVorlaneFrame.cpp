@@ -24,6 +24,7 @@
 #include "gui/Commands.h"
 #include "gui/FileIcons.h"
 #include "gui/MdiArrangement.h"
+#include "gui/ShellCommands.h"
 #include "gui/TFileManagerWindow.h"
 #include "gui/ToolIcons.h"
 #include "platform/DosPath.h"
@@ -282,6 +283,8 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         RunZipCommentCommand();
         return;
     }
+    if (RunShellCommand(*this, id))
+        return;
     if (command->target == CommandTarget::Window) {
         TFileManagerWindow* fm = ActiveFileManager();
         if (fm && fm->RunCommand(id, ctrlHeld))
