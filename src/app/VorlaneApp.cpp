@@ -161,6 +161,20 @@ void VorlaneApp::BuildDriveTable() {
     }
 }
 
+void VorlaneApp::UseDriveMap(platform::DriveMap map) {
+    const std::string shown = m_settings.shownDrives;
+    std::array<char, 26> wasPresent = m_drivePresent;
+    platform::DriveMap::SetCurrent(std::move(map));
+    m_drives = platform::DriveMap::Current();
+    BuildDriveTable();
+    for (size_t i = 0; i < 26; ++i) {
+        if (m_drivePresent[i] == 0)
+            continue;
+        const bool keep = wasPresent[i] != 0 && i < shown.size();
+        m_settings.shownDrives[i] = keep ? shown[i] : static_cast<char>('a' + i);
+    }
+}
+
 void VorlaneApp::LoadSettings(const platform::ProfileFile& ini) {
     if (m_services.habitabs)
         m_services.habitabs->Load(ini);

@@ -157,6 +157,11 @@ class VorlaneApp {
     int FirstShownDrive(int letter) const;
     // Builds the drive tables from the current drive map (also at start).
     void BuildDriveTable();
+    // Puts a changed drive map in force (a letter mapped or disconnected):
+    // it becomes the front end's current map and this run's, the drive
+    // tables are built again, letters that stay keep their shown or hidden
+    // state and a new letter is shown.
+    void UseDriveMap(platform::DriveMap map);
 
     // --- help ---------------------------------------------------------------
     int HelpContext() const { return m_helpContext; }

@@ -26,6 +26,7 @@
 #include "gui/FileIcons.h"
 #include "gui/FrameLaunch.h"
 #include "gui/MdiArrangement.h"
+#include "gui/ShellCommands.h"
 #include "gui/TFileManagerWindow.h"
 #include "gui/ToolIcons.h"
 #include "platform/DosPath.h"
@@ -306,6 +307,8 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         RunPrintCommand();
         return;
     }
+    if (RunShellCommand(*this, id))
+        return;
     if (command->target == CommandTarget::Window) {
         TFileManagerWindow* fm = ActiveFileManager();
         if (fm && fm->RunCommand(id, ctrlHeld))

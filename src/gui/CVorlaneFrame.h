@@ -85,6 +85,10 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // The current default drive: the drive holding the working directory,
     // else C:, else the first present drive; 0 when there is none.
     static char DefaultDrive();
+    // A modal dialog with its help context pushed while it is open, through
+    // the dialog runner; the drive bar built again (the drive map changed).
+    int RunModalDialog(QDialog& dialog, int helpContext) { return RunDialog(dialog, helpContext); }
+    void RebuildDriveBar() { BuildDriveBar(); }
 
     // app::IMainFrame
     void Create(const platform::ProfileFile& settings) override;

@@ -651,6 +651,10 @@ int ReadIndex(ArchiveBytes& bytes, ZipArchiveIndex* index, std::string* why) {
                                  &badUtf8, &member.nameInvalid);
         if (badUtf8)
             index->badUtf8Headers.push_back(position);
+        if (commentLength > 0) {
+            std::string comment(reinterpret_cast<const char*>(extra + extraLength), commentLength);
+            member.comment = IsValidUtf8(comment) ? std::move(comment) : Cp437ToUtf8(comment);
+        }
         // '\' separates the names of DOS and Windows hosts; elsewhere it is
         // part of a name.
         if (IsDosHost(member.versionMadeBy))

@@ -43,6 +43,9 @@ struct ZipMemberInfo {
     // take instead): name holds the bytes read as CP437, for showing; the
     // member is never extracted under it.
     bool nameInvalid = false;
+    // The member's own comment, UTF-8 when it is valid UTF-8, else read as
+    // CP437; "" for none.
+    std::string comment;
 };
 
 struct ZipArchiveIndex {
