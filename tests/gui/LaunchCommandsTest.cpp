@@ -16,6 +16,8 @@
 #include <QRadioButton>
 
 #include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlane::gui::test {
 
@@ -239,7 +241,11 @@ TEST_F(LaunchCommandsTest, OpenWithListsTheTypesApplicationsOpensAndSetsTheDefau
     vorlane::test::WriteFile(xdg / "config/mimeapps.list",
                              "[Default Applications]\ntext/plain=rec.desktop\n");
     ScopedEnv dataHome("XDG_DATA_HOME", xdg.path());
-    ScopedEnv dataDirs("XDG_DATA_DIRS", xdg / "none");
+    // The system's directories hold applications of their own; only its
+    // MIME database is wanted (the file's type is looked up there).
+    ::mkdir((xdg / "system").c_str(), 0755);
+    ::symlink("/usr/share/mime", (xdg / "system/mime").c_str());
+    ScopedEnv dataDirs("XDG_DATA_DIRS", xdg / "system");
     ScopedEnv configHome("XDG_CONFIG_HOME", xdg / "config");
     ScopedEnv configDirs("XDG_CONFIG_DIRS", xdg / "none");
     ScopedEnv path("PATH", m_tools.path());
