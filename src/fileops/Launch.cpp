@@ -200,10 +200,9 @@ bool Edit(const ui::OperationContext& context, const EditorSettings& settings,
     if (!request.argv.empty() && !request.argv[0].empty()) {
         const std::string program = HostWord(request.argv[0], context.Drives());
         const std::string workDir = HostWord(request.workDirectory, context.Drives());
-        std::string found;
         std::string relative = platform::JoinHostPath(workDir, program);
         const bool exists =
-            platform::FindProgramPath(program, workDir, &found) ||
+            !platform::FindProgramPath(program, workDir).empty() ||
             (program.find('/') == std::string::npos && !workDir.empty() && Exists(relative));
         std::string source;
         std::vector<std::string> editor;

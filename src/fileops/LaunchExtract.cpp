@@ -1,5 +1,6 @@
 #include "fileops/LaunchExtract.h"
 
+#include "platform/DirectoryListing.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/ProgramDirs.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -21,16 +21,11 @@ namespace {
 // The one regular file the extraction left in dir ("" when there is none:
 // the member was left out, or came out as something else).
 std::string OnlyFileIn(const std::string& dir) {
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return "";
     std::vector<std::string> names;
-    while (dirent* e = ::readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(d);
+    platform::ListDirectory(dir, platform::ListDetail::Names, [&](const platform::ListedEntry& e) {
+        names.emplace_back(e.name);
+        return names.size() < 2;
+    });
     if (names.size() != 1)
         return "";
     const std::string path = platform::JoinHostPath(dir, names[0]);

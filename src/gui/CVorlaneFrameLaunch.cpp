@@ -174,12 +174,13 @@ void CVorlaneFrame::RunAssociateCommand() {
         ui::OperationContext context = m_jobs->NewContext();
         if (dialog.ChosenAction() == COpenWithDialog::kSetDefault) {
             platform::SysError err;
-            const int status =
-                platform::RunProgramAndWait("xdg-mime", {"default", app.id, type}, &err);
-            if (status < 0 && err.dosCode == platform::kDosFileNotFound)
+            platform::ProgramRun run;
+            const bool started =
+                platform::RunProgram("xdg-mime", {"default", app.id, type}, &run, "", &err);
+            if (!started && err.dosCode == platform::kDosFileNotFound)
                 context.Ui().Message("The default application cannot be set: the program "
                                      "'xdg-mime' (package xdg-utils) was not found.");
-            else if (status != 0)
+            else if (!started || run.exitCode != 0)
                 context.Ui().Message("'xdg-mime' could not make '" + app.name +
                                      "' the default application for " + type + ".");
             return;

@@ -1,5 +1,7 @@
 #include "platform/DesktopApps.h"
 
+#include "platform/DirectoryListing.h"
+
 #include "platform/ProgramDirs.h"
 
 #include <QMimeDatabase>
@@ -12,15 +14,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
 #include <map>
 #include <set>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace vorlane::platform {
 
@@ -152,16 +149,11 @@ void CollectDesktopFiles(const std::string& dir, const std::string& prefix,
                          std::map<std::string, std::string>* byId, int depth = 0) {
     if (depth > 8)
         return;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return;
     std::vector<std::string> names;
-    while (dirent* e = ::readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(d);
+    ListDirectory(dir, ListDetail::Names, [&](const ListedEntry& e) {
+        names.emplace_back(e.name);
+        return true;
+    });
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         const std::string path = JoinHostPath(dir, name);
@@ -466,36 +458,6 @@ std::vector<std::string> FallbackTextEditor(const XdgDirectories& dirs, std::str
     }
     source->clear();
     return {};
-}
-
-int RunProgramAndWait(const std::string& program, const std::vector<std::string>& args,
-                      SysError* err) {
-    std::vector<std::string> words{program};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int error = ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-    if (error != 0) {
-        SetError(err, error, "Cannot start", program);
-        return -1;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            SetError(err, errno, "Cannot wait for", program);
-            return -1;
-        }
-    }
-    if (!WIFEXITED(status)) {
-        SetDosError(err, kDosGenFailure, "'" + program + "' did not finish normally");
-        return -1;
-    }
-    if (err)
-        err->Clear();
-    return WEXITSTATUS(status);
 }
 
 } // namespace vorlane::platform

@@ -87,10 +87,4 @@ std::vector<std::string> ExecProgramWords(const std::string& exec);
 // ("$VISUAL" or the application's id). Empty when there is neither.
 std::vector<std::string> FallbackTextEditor(const XdgDirectories& dirs, std::string* source);
 
-// Runs a program with args (argv only, found in $PATH) and waits for it.
-// Returns its exit status, -1 when it could not be started (err says why)
-// or did not exit normally.
-int RunProgramAndWait(const std::string& program, const std::vector<std::string>& args,
-                      SysError* err = nullptr);
-
 } // namespace vorlane::platform

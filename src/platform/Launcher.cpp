@@ -142,6 +142,28 @@ void WriteReport(int fd, Stage stage, int error) {
     (void)ignored;
 }
 
+// Waits for child to end (its status in *status when asked) and reads the
+// report fd may carry, closing fd. The write end closes when the program's
+// exec succeeds (close on exec) or after the child has reported why it
+// failed: true with *report filled in the second case.
+bool ReapAndReadReport(pid_t child, int fd, int* status, ChildReport* report) {
+    int ended = 0;
+    while (::waitpid(child, &ended, 0) < 0 && errno == EINTR) {
+    }
+    if (status)
+        *status = ended;
+    ChildReport received;
+    ssize_t got;
+    do {
+        got = ::read(fd, &received, sizeof received);
+    } while (got < 0 && errno == EINTR);
+    ::close(fd);
+    if (got != static_cast<ssize_t>(sizeof received))
+        return false;
+    *report = received;
+    return true;
+}
+
 // Starts path with argv in workDir without waiting for it (see the header:
 // a double fork). Fills *report with the failing stage and errno; returns
 // true when the exec succeeded.
@@ -198,21 +220,8 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
         ::_exit(0);
     }
     ::close(fds[1]);
-    int status = 0;
-    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-    }
-    // The write end closes when the program's exec succeeds (close on exec)
-    // or after the child has reported why it failed.
-    ChildReport received;
-    ssize_t got;
-    do {
-        got = ::read(fds[0], &received, sizeof received);
-    } while (got < 0 && errno == EINTR);
-    ::close(fds[0]);
-    if (got == static_cast<ssize_t>(sizeof received)) {
-        *report = received;
+    if (ReapAndReadReport(middle, fds[0], nullptr, report))
         return false;
-    }
     return true;
 }
 
@@ -304,15 +313,8 @@ bool RunAndWait(const std::string& path, const std::vector<std::string>& args, P
     }
     ::close(output[0]);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
     ChildReport received;
-    ssize_t got;
-    do {
-        got = ::read(report[0], &received, sizeof received);
-    } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
-    if (got == static_cast<ssize_t>(sizeof received))
+    if (ReapAndReadReport(child, report[0], &status, &received))
         return SetError(err, received.error, "Cannot start", path);
     if (WIFEXITED(status))
         run->exitCode = WEXITSTATUS(status);
@@ -321,9 +323,10 @@ bool RunAndWait(const std::string& path, const std::vector<std::string>& args, P
 
 } // namespace
 
-std::string FindProgramPath(const std::string& hostProgram, const std::string& searchPath) {
+std::string FindProgramPath(const std::string& hostProgram, const std::string& workDir,
+                            const std::string& searchPath) {
     std::string path;
-    if (hostProgram.empty() || FindProgram(hostProgram, "", &path, searchPath) != 0)
+    if (hostProgram.empty() || FindProgram(hostProgram, workDir, &path, searchPath) != 0)
         return "";
     return path;
 }
@@ -346,11 +349,6 @@ std::string FileArgument(const std::string& hostName, const std::string& workDir
     if (hostName.empty() || hostName[0] != '-')
         return hostName;
     return Absolute(hostName, workDir);
-}
-
-bool FindProgramPath(const std::string& hostProgram, const std::string& workDir,
-                     std::string* path) {
-    return !hostProgram.empty() && FindProgram(hostProgram, workDir, path) == 0;
 }
 
 int LaunchProgram(const std::string& hostProgram, const std::vector<std::string>& args,

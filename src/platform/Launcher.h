@@ -50,20 +50,18 @@ int LaunchProgram(const std::string& hostProgram, const std::vector<std::string>
 int LaunchFile(const std::string& hostFile, const std::vector<std::string>& args,
                const std::string& workDir = "", SysError* err = nullptr);
 
-// Finds a program as LaunchProgram would (a name with "/" as a path, a
-// bare name in $PATH, then in workDir); true with *path set when it names
-// a program that may be run.
-bool FindProgramPath(const std::string& hostProgram, const std::string& workDir, std::string* path);
-
 // A file name to pass as a program argument: a name starting with "-" is
 // made absolute (against workDir, else the current directory) so the
 // program cannot take it for an option; other names are returned as given.
 std::string FileArgument(const std::string& hostName, const std::string& workDir = "");
 
-// The path of a program by its name as LaunchProgram finds it; with
-// searchPath (directories separated by ':') not empty, the bare name is
-// looked up there instead of in $PATH. "" when there is none we may run.
-std::string FindProgramPath(const std::string& hostProgram, const std::string& searchPath = "");
+// The path of a program by its name as LaunchProgram finds it (a name with
+// "/" is a path, relative ones against workDir; a bare name is looked up in
+// $PATH, then in workDir); with searchPath (directories separated by ':')
+// not empty, the bare name is looked up there instead of in $PATH. "" when
+// there is none we may run.
+std::string FindProgramPath(const std::string& hostProgram, const std::string& workDir = "",
+                            const std::string& searchPath = "");
 
 // How a program run to its end went.
 struct ProgramRun {

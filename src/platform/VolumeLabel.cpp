@@ -160,7 +160,7 @@ bool SetVolumeLabel(const VolumeDetails& volume, const std::string& label, SysEr
         return SetDosError(err, kDosNotSupported, refusal);
     std::vector<std::string> command = LabelCommand(volume, label);
     const std::string searchPath = LabelToolSearchPath();
-    const std::string tool = FindProgramPath(command[0], searchPath);
+    const std::string tool = FindProgramPath(command[0], "", searchPath);
     if (tool.empty())
         return SetDosError(err, kDosFileNotFound,
                            "The program '" + command[0] + "' that changes the labels of " +

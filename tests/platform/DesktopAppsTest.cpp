@@ -104,14 +104,6 @@ TEST_F(DesktopAppsTest, TheFallbackEditorIsVisualThenTheTextEditor) {
     EXPECT_TRUE(FallbackTextEditor(xdg, &source).empty());
 }
 
-TEST(RunProgramAndWaitTest, ExitStatusAndAProgramThatIsMissing) {
-    EXPECT_EQ(RunProgramAndWait("sh", {"-c", "exit 3"}), 3);
-    EXPECT_EQ(RunProgramAndWait("true", {}), 0);
-    SysError err;
-    EXPECT_EQ(RunProgramAndWait("no-such-program-here", {}, &err), -1);
-    EXPECT_EQ(err.dosCode, kDosFileNotFound);
-}
-
 TEST(MimeTypeChainTest, ATextFileIsPlainTextAndItsParents) {
     TempDir dir;
     test::WriteFile(dir / "notes.txt", "hello");

@@ -176,7 +176,8 @@ TEST_F(LabelToolTest, MissingFailingAndRefusedToolsSayWhy) {
 // The real tool on an image file: the label is set and read back.
 TEST(VolumeLabelImageTest, RealE2labelChangesTheLabelOfAnImage) {
     const std::string sbin = "/usr/sbin:/sbin";
-    if (FindProgramPath("mkfs.ext2", sbin).empty() || FindProgramPath("e2label", sbin).empty())
+    if (FindProgramPath("mkfs.ext2", "", sbin).empty() ||
+        FindProgramPath("e2label", "", sbin).empty())
         GTEST_SKIP() << "e2fsprogs is not installed";
     TempDir dir;
     const std::string image = dir / "disk.img";
