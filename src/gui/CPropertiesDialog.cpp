@@ -20,6 +20,8 @@ CPropertiesDialog::CPropertiesDialog(PropertiesInput input, QWidget* parent)
     : QDialog(parent), m_input(std::move(input)) {
     const fileops::FileProperties& f = m_input.file;
     setWindowTitle(QString::fromStdString("Properties of " + f.name));
+    // Wide enough for a usual path on one line; longer ones wrap.
+    setMinimumWidth(fontMetrics().averageCharWidth() * 64);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft);

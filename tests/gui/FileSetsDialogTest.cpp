@@ -61,6 +61,7 @@ TEST_F(FileSetsDialogTest, NewSetThroughTheEditorGrid) {
                   (std::vector<std::string>{"*.TXT Include", "TEMP*.* Exclude"}));
         EXPECT_EQ(edit.Grid()->currentRow(), 1);
         edit.NameField()->setText("Texte Ä");
+        Shot(edit, "file-set-edit.png");
         edit.accept();
         return edit.result();
     };
@@ -69,6 +70,7 @@ TEST_F(FileSetsDialogTest, NewSetThroughTheEditorGrid) {
     EXPECT_TRUE(m_ui.Showed("'[A-' is NOT a valid wildcard!"));
     EXPECT_TRUE(m_ui.Showed("'C:\\*.TXT' is NOT a valid wildcard!"));
     EXPECT_EQ(sets.Selected(), "Texte Ä");
+    Shot(sets, "file-sets.png");
     std::string stored;
     ASSERT_TRUE(m_db.GetString(objdb::kObjectKindFileSet, "Texte Ä", &stored));
     EXPECT_EQ(stored, "~Wildcards~+*.TXT~-TEMP*.*");
@@ -167,6 +169,7 @@ TEST_F(SearchCriteriaWindowTest, CriteriaHideAndShowFiles) {
             EXPECT_EQ(criteria.windowTitle(), "File Search Criteria");
             EXPECT_EQ(m_app->HelpContext(), 14620);
             criteria.FileTypes()->setText(types);
+            Shot(criteria, "criteria-dialog.png");
             criteria.accept();
             return criteria.result();
         };

@@ -120,6 +120,14 @@ void GuiTest::Pump() {
     QApplication::processEvents();
 }
 
+void GuiTest::Shot(QWidget& widget, const char* name) {
+    const char* dir = std::getenv("VORLANE_SHOTS");
+    if (dir && *dir) {
+        widget.adjustSize();
+        widget.grab().save(QString::fromStdString(std::string(dir) + "/" + name));
+    }
+}
+
 bool GuiTest::PumpUntil(const std::function<bool()>& pred) {
     QElapsedTimer clock;
     clock.start();

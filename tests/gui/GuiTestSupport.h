@@ -58,6 +58,9 @@ class GuiTest : public ::testing::Test {
     static void Pump();
     // Takes GUI events until pred holds or 10 s have passed.
     static bool PumpUntil(const std::function<bool()>& pred);
+    // Saves a picture of widget as name in $VORLANE_SHOTS when it is set
+    // (how the dialogs' pictures in docs/screenshots are made).
+    static void Shot(QWidget& widget, const char* name);
 
     vorlane::test::TempDir m_c;
     vorlane::test::TempDir m_d;

@@ -37,14 +37,6 @@ class LaunchTestBase {
         return text;
     }
     // Saves a picture of a dialog when VORLANE_SHOTS names a directory.
-    static void Shot(QWidget& widget, const char* name) {
-        const char* dir = std::getenv("VORLANE_SHOTS");
-        if (dir && *dir) {
-            widget.adjustSize();
-            widget.grab().save(QString::fromStdString(std::string(dir) + "/" + name));
-        }
-    }
-
     vorlane::test::TempDir m_tools;
     std::string m_out = m_tools / "out.txt";
     ScopedEnv m_opener{"VORLANE_OPENER", m_tools / "rec"};

@@ -45,6 +45,7 @@ class ShellCommandsTest : public AppFrameTest {
             for (QLabel* label : dialog.findChildren<QLabel*>())
                 if (!label->objectName().isEmpty())
                     fields[label->objectName()] = label->text();
+            Shot(dialog, "properties-dialog.png");
             return static_cast<int>(QDialog::Accepted);
         };
         m_appFrame->RunCommand(id);
