@@ -64,8 +64,10 @@ def _make_texts(root):
     shutil.rmtree(partial, ignore_errors=True)
     partial.mkdir(parents=True)
     lines = []
-    while sum(len(line) for line in lines) < 8 << 20:
+    total = 0
+    while total < 8 << 20:
         lines.append(" ".join(rng.choice(WORDS) for _ in range(rng.randrange(4, 16))) + "\n")
+        total += len(lines[-1])
     base = "".join(lines).encode()
     per_file = (_text_mb() << 20) // TEXT_FILES
     rare = set(rng.sample(range(TEXT_FILES), RARE_FILES))
