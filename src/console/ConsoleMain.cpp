@@ -2,7 +2,11 @@
 
 #include "app/VorlaneApp.h"
 #include "console/ConsoleSession.h"
+#include "console/FindCommand.h"
 #include "objdb/CAppObjectDatabase.h"
+#include "platform/Profile.h"
+#include "platform/ProgramDirs.h"
+#include "search/CFileSetStore.h"
 #include "search/GrepCommand.h"
 
 #include <cstring>
@@ -42,6 +46,28 @@ int RunGrep(int argc, char** argv) {
     return search::GrepMain(argc - 1, argv + 1, std::cout, std::cerr);
 }
 
+// The drives as the settings file maps them (read, never written), and the
+// file sets of the object database when --name may name one.
+int RunFind(int argc, char** argv) {
+    platform::ProfileFile ini(platform::JoinHostPath(platform::WindowsDirectory(), "VORLANE.INI"));
+    ini.Load();
+    const platform::DriveMap drives = platform::DriveMap::Build(&ini, platform::SystemMountTable());
+    objdb::CObjectDatabase database;
+    std::unique_ptr<search::CFileSetStore> sets;
+    for (int i = 1; i + 1 < argc && !sets; ++i) {
+        if (std::strcmp(argv[i], "--name") != 0 || std::strchr(argv[i + 1], '[') == nullptr)
+            continue;
+        const std::string path =
+            platform::JoinHostPath(platform::WindowsDirectory(), "VORLN32.DAT");
+        if (database.Open(path, false, app::VorlaneApp::kDatabaseMaxRecordSize))
+            sets = std::make_unique<search::CFileSetStore>(database);
+        else
+            std::cerr << "vorlane --find: the file sets cannot be read: "
+                      << database.LastErrorDetail() << '\n';
+    }
+    return FindMain(argc - 1, argv + 1, std::cout, std::cerr, drives, sets.get());
+}
+
 struct Mode {
     const char* option;
     int (*run)(int argc, char** argv); // argv[0] is the option itself
@@ -54,6 +80,7 @@ const Mode kModes[] = {
     {"-c", RunOneLine, "run one command line (-c \"copy *.txt D:\\\") and exit: 0 ok, 1 failed"},
     {"--gui", RunNoGui, "start the windowed front end"},
     {"--grep", RunGrep, "search files for lines matching a pattern (--grep --help)"},
+    {"--find", RunFind, "list the files below a DOS path that match (--find --help)"},
     {"--help", RunUsage, "show these options"},
 };
 
@@ -66,7 +93,10 @@ int RunUsage(int, char**) {
         std::cout << "  " << m.option << std::string(12 - std::strlen(m.option), ' ') << m.help
                   << '\n';
     std::cout << "  --yes       answer every question Yes To All (dialogs take their defaults)\n"
-                 "  --keep-going  a batch goes on after a line that failed\n";
+                 "  --keep-going  a batch goes on after a line that failed\n"
+                 "--find DOSPATH [--name WILDCARDS] [--containing TEXT] [-i] [--regex] [-0]\n"
+                 "  [--size [OP]N[K|M|G]] [--date [OP]YYYY-MM-DD] [--attrib +LETTERS-LETTERS]:\n"
+                 "  OP is = != > >= < <=; sizes in KB (\">1M\"), attributes A H R S (\"+r-h\").\n";
     return 0;
 }
 

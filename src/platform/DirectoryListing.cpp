@@ -50,6 +50,26 @@ bool ListDirectory(const std::string& hostDir, ListDetail detail,
     if (fd < 0)
         return SetError(err, errno, "Cannot list directory", hostDir);
     FdCloser closer{fd};
+    return ListOpenDirectory(fd, hostDir, detail, visit, err);
+}
+
+int OpenSubdirectory(int parentFd, const std::string& name, const std::string& hostDir,
+                     SysError* err) {
+    if (int injected = fault::Check(fault::Op::List)) {
+        SetError(err, injected, "Cannot list directory", hostDir);
+        return -1;
+    }
+    int fd;
+    do {
+        fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        SetError(err, errno, "Cannot list directory", hostDir);
+    return fd;
+}
+
+bool ListOpenDirectory(int fd, const std::string& hostDir, ListDetail detail,
+                       const std::function<bool(const ListedEntry&)>& visit, SysError* err) {
     // The records are read straight from the kernel: the C library's
     // directory stream would add an fstat and two fcntl calls per directory,
     // which a scan of a hundred thousand directories feels.
@@ -93,6 +113,7 @@ bool ListDirectory(const std::string& hostDir, ListDetail detail,
             struct stat st;
             unsigned char type = d->d_type;
             if (detail == ListDetail::Names) {
+                entry.mode = type == DT_UNKNOWN ? 0 : DTTOIF(type);
                 entry.isDirectory = type == DT_DIR;
                 entry.isSymlink = type == DT_LNK;
                 if (!visit(entry))

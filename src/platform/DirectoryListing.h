@@ -40,7 +40,9 @@ struct ListedEntry {
     // With ListDetail::Stat, for entries that are not directories:
     uint64_t size = 0;      // bytes
     FileTime lastWriteTime; // mtime
-    uint32_t mode = 0;      // st_mode (of the target for a link that resolves)
+    uint32_t mode = 0;      // st_mode (of the target for a link that resolves); with
+                            // ListDetail::Names the type bits of the directory
+                            // record alone, 0 when the file system does not say
 };
 
 // Calls visit for every entry of hostDir until it returns false. Fails
@@ -48,5 +50,16 @@ struct ListedEntry {
 // vanishes between the listing and its stat is left out.
 bool ListDirectory(const std::string& hostDir, ListDetail detail,
                    const std::function<bool(const ListedEntry&)>& visit, SysError* err = nullptr);
+// The same over a directory the caller opened (for a walk that opens each
+// subdirectory relative to its parent); fd stays open. hostDir is for the
+// error text only.
+bool ListOpenDirectory(int fd, const std::string& hostDir, ListDetail detail,
+                       const std::function<bool(const ListedEntry&)>& visit,
+                       SysError* err = nullptr);
+// Opens the subdirectory name of the open directory parentFd for listing,
+// never through a symbolic link; -1 with err set when it cannot be opened.
+// The caller closes it.
+int OpenSubdirectory(int parentFd, const std::string& name, const std::string& hostDir,
+                     SysError* err = nullptr);
 
 } // namespace vorlane::platform

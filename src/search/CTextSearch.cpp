@@ -2,6 +2,7 @@
 
 #include "search/private/ByteSearch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,8 +57,9 @@ size_t ReportLength(const uint8_t* begin, const uint8_t* end) {
 // up to the lines reported.
 class CTextSearch::Scanner {
   public:
-    Scanner(const CCompiledPattern& pattern, const std::string& name, std::ostream* output)
-        : m_pattern(pattern), m_name(name), m_output(output) {
+    Scanner(const CCompiledPattern& pattern, const std::string& name, std::ostream* output,
+            bool stopAtFirst)
+        : m_pattern(pattern), m_name(name), m_output(output), m_stopAtFirst(stopAtFirst) {
         const std::string& run = pattern.RequiredRun();
         if (run.empty())
             return;
@@ -80,6 +82,8 @@ class CTextSearch::Scanner {
     LineEnding ending = LineEnding::kUnknown;
 
     int64_t Found() const { return m_found; }
+    // The scan stopped because a line matched and only the first was wanted.
+    bool StoppedAtFirst() const { return m_stopAtFirst && m_found > 0; }
 
     // A new block begins at begin, which is the start of a line.
     void StartBlock(const uint8_t* begin) { m_countedTo = begin; }
@@ -234,6 +238,8 @@ class CTextSearch::Scanner {
                 // The run holds no line end: the line holding it matches.
                 lineEnd = FindLineEnd(hit + length, end);
                 ++m_found;
+                if (m_stopAtFirst)
+                    return false;
             } else {
                 const uint8_t* line = LineStart(floor, hit);
                 lineEnd = FindLineEnd(hit, end);
@@ -251,7 +257,7 @@ class CTextSearch::Scanner {
     bool Matched(const uint8_t* line, const uint8_t* textEnd) {
         ++m_found;
         if (m_output == nullptr)
-            return true;
+            return !m_stopAtFirst;
         m_linesBefore += CountLines(m_countedTo, line);
         m_countedTo = line;
         if (m_found == 1) {
@@ -264,12 +270,13 @@ class CTextSearch::Scanner {
         m_output->write(reinterpret_cast<const char*>(line),
                         static_cast<std::streamsize>(ReportLength(line, textEnd)));
         m_output->put('\n');
-        return m_output->good();
+        return m_output->good() && !m_stopAtFirst;
     }
 
     const CCompiledPattern& m_pattern;
     const std::string& m_name;
     std::ostream* m_output;
+    bool m_stopAtFirst;
     detail::ByteProbe m_probeA;
     detail::ByteProbe m_probeB;
     bool m_haveProbeB = false;
@@ -310,6 +317,23 @@ bool CTextSearch::Search(const std::string& hostPath, const std::string& pattern
     return found;
 }
 
+bool CTextSearch::Compile(const std::string& pattern, PatternMode mode, bool ignoreCase,
+                          std::string* message) {
+    int rc = m_pattern.Compile(pattern, mode, ignoreCase);
+    if (rc == kPatternOk)
+        return true;
+    if (message != nullptr)
+        *message = PatternErrorMessage(rc);
+    return false;
+}
+
+bool CTextSearch::SearchCompiled(int fd, const std::string& name) {
+    m_linesFound = 0;
+    m_errorText.clear();
+    m_fileName = name;
+    return ReadAndScan(fd, nullptr);
+}
+
 bool CTextSearch::SearchDescriptor(int fd, const std::string& name, const std::string& pattern,
                                    PatternMode mode, bool ignoreCase, std::ostream* output) {
     m_linesFound = 0;
@@ -330,11 +354,28 @@ bool CTextSearch::SearchDescriptor(int fd, const std::string& name, const std::s
 // block.
 bool CTextSearch::ReadAndScan(int fd, std::ostream* output) {
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    Scanner scanner(m_pattern, m_fileName, output);
+    Scanner scanner(m_pattern, m_fileName, output, m_limits.firstMatch);
     size_t carried = 0;
     bool reportFailed = false;
+    bool firstBlock = true;
+    m_binary = m_cancelled = false;
     for (;;) {
-        if (carried > m_bufferSize / 2) {
+        if (m_limits.cancel != nullptr && m_limits.cancel->load(std::memory_order_relaxed)) {
+            m_cancelled = true;
+            break;
+        }
+        const bool mayGrow = m_limits.maxBuffer == 0 || m_bufferSize * 2 <= m_limits.maxBuffer;
+        if (carried > m_bufferSize / 2 && !mayGrow) {
+            // A line longer than the bound: search what is held as a piece
+            // of it and keep its tail, so memory stays bounded.
+            if (!scanner.ScanLastLine(m_buffer.get(), m_buffer.get() + carried)) {
+                reportFailed = !scanner.StoppedAtFirst();
+                break;
+            }
+            const size_t keep = std::min(kPieceOverlap, carried / 2);
+            std::memmove(m_buffer.get(), m_buffer.get() + carried - keep, keep);
+            carried = keep;
+        } else if (carried > m_bufferSize / 2) {
             // A long line: grow so that reads stay large and the line fits.
             try {
                 std::unique_ptr<uint8_t[]> bigger(new uint8_t[m_bufferSize * 2]);
@@ -357,6 +398,11 @@ bool CTextSearch::ReadAndScan(int fd, std::ostream* output) {
         }
         const bool atEnd = n == 0;
         size_t filled = carried + static_cast<size_t>(n);
+        if (firstBlock && m_limits.skipBinary && std::memchr(buffer, 0, filled) != nullptr) {
+            m_binary = true;
+            break;
+        }
+        firstBlock = false;
         if (scanner.ending == LineEnding::kUnknown) {
             const uint8_t* first =
                 detail::FindEitherByte(buffer + carried, buffer + filled, kCr, kLf);
@@ -382,7 +428,7 @@ bool CTextSearch::ReadAndScan(int fd, std::ostream* output) {
         scanner.StartBlock(buffer);
         if (complete > 0) {
             if (!scanner.ScanLines(buffer, buffer + complete)) {
-                reportFailed = true;
+                reportFailed = !scanner.StoppedAtFirst();
                 break;
             }
             scanner.FinishBlock(buffer + complete);
@@ -391,7 +437,7 @@ bool CTextSearch::ReadAndScan(int fd, std::ostream* output) {
             // The last line has no line end: searched unless lines end in CR.
             if (filled > complete && scanner.ending != LineEnding::kCr &&
                 !scanner.ScanLastLine(buffer + complete, buffer + filled))
-                reportFailed = true;
+                reportFailed = !scanner.StoppedAtFirst();
             break;
         }
         carried = filled - complete;

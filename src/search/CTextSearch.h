@@ -27,12 +27,31 @@
 
 #include "search/CCompiledPattern.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
 
 namespace vorlane::search {
+
+// How a search of many files reads each one (the Find engine): the
+// defaults are those of a report of one file.
+struct SearchLimits {
+    // Polled between blocks: true stops the file (CTextSearch::Cancelled()).
+    const std::atomic<bool>* cancel = nullptr;
+    // Stop at the first matching line: only whether the file matches counts.
+    bool firstMatch = false;
+    // A NUL byte in the first block read marks the file binary: it is not
+    // searched (CTextSearch::Binary()).
+    bool skipBinary = false;
+    // 0: the buffer grows to hold any line. Else it never grows past this
+    // many bytes; a longer line is searched in pieces of the buffer, each
+    // piece overlapping the one before by kPieceOverlap bytes (a match
+    // longer than that across a cut can be missed, and "^" and "$" match at
+    // a cut).
+    size_t maxBuffer = 0;
+};
 
 class CTextSearch {
   public:
@@ -64,6 +83,22 @@ class CTextSearch {
     bool SearchDescriptor(int fd, const std::string& name, const std::string& pattern,
                           PatternMode mode, bool ignoreCase, std::ostream* output);
 
+    // Bytes of a long line searched again at the start of its next piece.
+    static constexpr size_t kPieceOverlap = 4096;
+
+    // How the following searches read files (see SearchLimits).
+    void SetLimits(const SearchLimits& limits) { m_limits = limits; }
+    // Compiles the pattern for SearchCompiled; false with *message set on a
+    // bad pattern.
+    bool Compile(const std::string& pattern, PatternMode mode, bool ignoreCase,
+                 std::string* message);
+    // Searches an open descriptor (not closed here) with the pattern of the
+    // last Compile, without a report. REQUIRES: Compile succeeded.
+    bool SearchCompiled(int fd, const std::string& name);
+    // Whether the last search stopped at a binary first block, or on cancel.
+    bool Binary() const { return m_binary; }
+    bool Cancelled() const { return m_cancelled; }
+
     // Matching lines of the last search.
     int64_t LinesFound() const { return m_linesFound; }
     // Why the last search failed or stopped early; "" when it ran to the end.
@@ -82,6 +117,9 @@ class CTextSearch {
     std::string m_fileName;
     int64_t m_linesFound = 0;
     std::string m_errorText;
+    SearchLimits m_limits;
+    bool m_binary = false;
+    bool m_cancelled = false;
 };
 
 } // namespace vorlane::search

@@ -1,0 +1,2 @@
+# The find engine: the walk, the names and the text search.
+set(BENCH_LIBS search platform ui)
