@@ -109,14 +109,21 @@ Completion CompleteLine(const std::string& line, const std::string& currentDirec
     }
     if (result.candidates.empty())
         return result;
-    std::string completed = CommonPrefix(result.candidates);
-    if (completed.size() < word.size() - directoryPart.size())
+    // The word in its place: quoted when it holds a blank, the quote left
+    // open while the word may still grow.
+    auto place = [&](const std::string& name, bool finished) {
+        std::string placed = directoryPart + name;
+        if (placed.find_first_of(" \t") != std::string::npos)
+            placed = "\"" + placed + (finished ? "\"" : "");
+        return line.substr(0, start) + placed;
+    };
+    for (const std::string& c : result.candidates)
+        result.lines.push_back(place(c, c.back() != '\\'));
+    const std::string common = CommonPrefix(result.candidates);
+    if (common.size() < word.size() - directoryPart.size())
         return result; // never shorter than typed
-    completed = directoryPart + completed;
-    const bool finished = result.candidates.size() == 1 && completed.back() != '\\';
-    if (completed.find_first_of(" \t") != std::string::npos)
-        completed = "\"" + completed + (finished ? "\"" : "");
-    result.line = line.substr(0, start) + completed;
+    result.line =
+        place(common, result.candidates.size() == 1 && !common.empty() && common.back() != '\\');
     return result;
 }
 

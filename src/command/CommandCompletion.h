@@ -22,6 +22,7 @@ namespace vorlane::command {
 struct Completion {
     std::string line;                    // the line with its last word completed
     std::vector<std::string> candidates; // every word that fits, in name order
+    std::vector<std::string> lines;      // the line with each candidate in its place
 };
 
 Completion CompleteLine(const std::string& line, const std::string& currentDirectory,
