@@ -58,4 +58,4 @@ mkdir -p "$work/home"
 VORLANE_HOME="$work/home" XDG_CONFIG_HOME="$work/home" VORLANE_DRIVES="C=$c" \
   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x900x24 -dpi 96" \
   "$build/bench/gui_bench" shot "$out" 'C:\PROJECTS\VORLANE' 'C:\PICTURES\HOLIDAY'
-echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png"
+echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png $out/command-line.png"
