@@ -29,7 +29,9 @@
 //                               and DIR/thumbnails.png, and, when
 //                               LEFT + ".ZIP" is a zip file, its add and
 //                               comment dialogs as DIR/zip-add.png and
-//                               DIR/zip-comment.png (run on a real display
+//                               DIR/zip-comment.png; last LEFT with its
+//                               command line as DIR/command-line.png (run
+//                               on a real display
 //                               or Xvfb for the pictures of the
 //                               documentation)
 //
@@ -59,6 +61,7 @@
 #include "catalogue/CatalogueTypes.h"
 #include "fileops/CCopyDirectory.h"
 #include "fileops/ZipArchiveCommands.h"
+#include "gui/CCommandField.h"
 #include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
 #include "gui/CZipDialogs.h"
@@ -196,6 +199,13 @@ int Screenshots(vorlane::gui::CVorlaneFrame& frame, const std::string& dir, cons
         ok = note.grab().save(QString::fromStdString(dir + "/zip-comment.png")) && ok;
         note.hide();
     }
+    // The command line of the left window, a line half typed.
+    details->ShowCommandLine(true);
+    details->CommandLine()->setText("copy [tagged] C:\\PICTURES\\ /n");
+    details->CommandLine()->setFocus();
+    for (int round = 0; round < 3; ++round)
+        Settle(frame);
+    ok = child(details)->grab().save(QString::fromStdString(dir + "/command-line.png")) && ok;
     return ok ? 0 : 1;
 }
 

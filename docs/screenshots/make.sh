@@ -72,4 +72,4 @@ if [ -x "$tests" ]; then
   VORLANE_SHOTS="$out" QT_QPA_PLATFORM=offscreen "$tests" --gtest_brief=1 \
     --gtest_filter='LaunchCommandsTest.*:ShellCommandsTest.*:FileSetsDialogTest.*:SearchCriteriaWindowTest.*'
 fi
-echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png $out/print-dialog.png $out/print-page.png"
+echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png $out/print-dialog.png $out/print-page.png $out/command-line.png"

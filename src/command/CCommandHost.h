@@ -7,6 +7,7 @@
 // One thread: the front end's. Every call is made while a line runs.
 #pragma once
 
+#include "platform/Drives.h"
 #include "ui/Job.h"
 #include "ui/OperationContext.h"
 
@@ -59,6 +60,9 @@ class CCommandHost {
     // the ZipToExe company name). The defaults return def and "".
     virtual int ReadSettingInt(const std::string& section, const std::string& key, int def);
     virtual std::string ReadSettingString(const std::string& section, const std::string& key);
+    // The mounts that tell what a drive's root lies on (LABEL). The default
+    // reads the system's table.
+    virtual const platform::MountTable& Mounts();
 };
 
 } // namespace vorlane::command

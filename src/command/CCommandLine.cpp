@@ -47,6 +47,11 @@ std::string CCommandHost::ReadSettingString(const std::string&, const std::strin
     return "";
 }
 
+const platform::MountTable& CCommandHost::Mounts() {
+    static const platform::SystemMountTable system;
+    return system;
+}
+
 // --- the table ------------------------------------------------------------
 
 const std::vector<CommandEntry>& CommandTable() {

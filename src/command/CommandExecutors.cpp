@@ -14,7 +14,9 @@
 #include "fileops/ZipToExe.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
+#include "platform/VolumeLabel.h"
 #include "platform/Wildcard.h"
+#include "ui/MessageText.h"
 #include "ui/UserInterface.h"
 
 #include <climits>
@@ -353,6 +355,52 @@ bool Describe(CCommandLine& line) {
 
 // --- LABEL --------------------------------------------------------------------
 
+// The host's root and the user's home are never removed or relabelled,
+// whatever a drive maps them to.
+bool IsProtectedHostDirectory(const std::string& hostPath) {
+    char resolved[PATH_MAX];
+    std::string real = ::realpath(hostPath.c_str(), resolved) ? resolved : hostPath;
+    if (real == "/")
+        return true;
+    const char* home = std::getenv("HOME");
+    if (home && *home) {
+        std::string realHome = ::realpath(home, resolved) ? resolved : home;
+        if (real == realHome)
+            return true;
+    }
+    return false;
+}
+
+// The file systems whose labels can be set, for the refusal of any other.
+constexpr const char* kLabelFileSystems =
+    "Labels can be set on ext2, ext3, ext4, FAT (vfat), exFAT, NTFS, btrfs and XFS file systems.";
+
+// Sets a volume label with the file system's tool, off the front end's
+// thread where the front end has one: the tool may take a while.
+class CLabelJob : public ui::Job {
+  public:
+    CLabelJob(platform::VolumeDetails volume, std::string label)
+        : m_volume(std::move(volume)), m_label(std::move(label)) {}
+    std::string Title() const override { return "Volume Label"; }
+    std::string DriveLetters() const override { return std::string(1, m_volume.letter); }
+    ui::JobResult Run(ui::OperationContext& context) override {
+        ui::JobResult result;
+        platform::SysError err;
+        if (!platform::SetVolumeLabel(m_volume, m_label, &err)) {
+            context.Ui().Message(ui::LimitMessageText(err.message), kCommandLineCaption,
+                                 ui::Buttons::Ok, ui::Icon::Error);
+            result.ok = false;
+            return result;
+        }
+        result.summary = "Label of drive " + std::string(1, m_volume.letter) + ": set";
+        return result;
+    }
+
+  private:
+    platform::VolumeDetails m_volume;
+    std::string m_label;
+};
+
 bool Label(CCommandLine& line) {
     const char* name = CommandName(CommandId::Label);
     Split split = SplitArguments(line);
@@ -362,7 +410,34 @@ bool Label(CCommandLine& line) {
         return line.Fail("A drive and/or label must be specified for LABEL command!");
     if (split.others.size() > 2)
         return line.Fail(msg::kTooMany, name);
-    return line.Fail("Setting a volume label is not available in this version of Vorlane.");
+    const char letter = split.others[0]->text[0] & ~0x20;
+    const std::string& label = split.others[1]->text;
+    const platform::DriveMap& drives = line.Context().Drives();
+    if (IsProtectedHostDirectory(drives.Root(letter)))
+        return line.Fail("Drive '%c' is the root of the file system or the home directory; its "
+                         "label is never changed here!",
+                         letter);
+    platform::VolumeDetails volume;
+    platform::SysError err;
+    if (!platform::ReadVolume(letter, drives, line.Host().Mounts(), &volume, &err))
+        return line.Fail("%s", err.message.c_str());
+    std::string refusal = platform::LabelRefusal(volume, label);
+    if (!refusal.empty()) {
+        if (volume.isFileSystemRoot && platform::LabelRulesFor(volume.fsType) == nullptr)
+            refusal += std::string("\n") + kLabelFileSystems;
+        return line.Fail("%s", refusal.c_str());
+    }
+    const std::string question =
+        volume.label.empty()
+            ? ui::FormatText("Drive %c: has no volume label. Set its label to '%s'?", letter,
+                             label.c_str())
+            : ui::FormatText("Change the volume label of drive %c: from '%s' to '%s'?", letter,
+                             volume.label.c_str(), label.c_str());
+    if (!line.Context().Ui().AskYesNo(question, kCommandLineCaption))
+        return false;
+    CLabelJob job(volume, label);
+    ui::JobResult result = line.Host().RunJob(job, line.Context());
+    return result.ok && !result.cancelled;
 }
 
 // --- MKDIR --------------------------------------------------------------------
@@ -442,22 +517,6 @@ bool Rename(CCommandLine& line) {
 }
 
 // --- RMDIR --------------------------------------------------------------------
-
-// The host's root and the user's home are never removed, whatever a drive
-// maps them to.
-bool IsProtectedHostDirectory(const std::string& hostPath) {
-    char resolved[PATH_MAX];
-    std::string real = ::realpath(hostPath.c_str(), resolved) ? resolved : hostPath;
-    if (real == "/")
-        return true;
-    const char* home = std::getenv("HOME");
-    if (home && *home) {
-        std::string realHome = ::realpath(home, resolved) ? resolved : home;
-        if (real == realHome)
-            return true;
-    }
-    return false;
-}
 
 bool Rmdir(CCommandLine& line) {
     const char* name = CommandName(CommandId::Rmdir);

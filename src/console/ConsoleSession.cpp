@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "command/CCommandArgument.h"
 #include "command/CCommandLine.h"
+#include "command/CommandHelp.h"
 #include "console/ConsoleDirectory.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
@@ -187,7 +188,7 @@ void ConsoleSession::SwitchDrive(char letter) {
 void ConsoleSession::ShowHelp(int helpContext) {
     for (const command::CommandEntry& entry : command::CommandTable())
         if (entry.helpContext == helpContext) {
-            m_out << CommandUsage(entry.id) << '\n' << std::flush;
+            m_out << command::CommandHelpText(entry.id) << std::flush;
             return;
         }
 }

@@ -11,7 +11,9 @@
 #include "platform/PathAbbreviation.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlane::fileops {
 
@@ -232,15 +234,14 @@ bool CopyRun::MakeDirectory(const ResolvedPath& directory) {
     return true;
 }
 
-CopyRun::Step CopyRun::Decide(const ResolvedPath& target, const platform::FileTime& sourceTime,
-                              bool* exists) {
-    HostLook look = LookAt(target.host);
-    *exists = look.exists;
-    if ((m_flags & kCopyOnlyIfDestinationExists) && !look.exists)
+CopyRun::Step CopyRun::Decide(const ResolvedPath& target, bool exists,
+                              const platform::FileTime& targetTime,
+                              const platform::FileTime& sourceTime) {
+    if ((m_flags & kCopyOnlyIfDestinationExists) && !exists)
         return Step::Skip;
-    if ((m_flags & kCopyOnlyIfNewer) && look.exists && !(look.lastWrite < sourceTime))
+    if ((m_flags & kCopyOnlyIfNewer) && exists && !(targetTime < sourceTime))
         return Step::Skip;
-    if ((m_flags & kCopyPromptBeforeOverwrite) && look.exists)
+    if ((m_flags & kCopyPromptBeforeOverwrite) && exists)
         return Ask("File '" + target.dos + "' already exists! Would you like to overwrite it?",
                    kCopyPromptBeforeOverwrite);
     return Step::Go;
@@ -264,8 +265,8 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
         Handled(1);
         return Step::Go;
     }
-    bool exists = false;
-    Step step = Decide(target, from.lastWrite, &exists);
+    const bool exists = to.exists;
+    Step step = Decide(target, exists, to.lastWrite, from.lastWrite);
     if (step == Step::Cancel)
         return step;
     if (step == Step::Skip) {
@@ -366,8 +367,18 @@ void CopyRun::RunGroup(const ResolvedPath& from, const ResolvedPath& to) {
     for (const std::string& name : m_p.files) {
         if (Cancelled())
             return;
+        // The name as it stands in the resolved directory, when it is there
+        // exactly (one look instead of a look-up of every component);
+        // otherwise the full look-up, which also finds a case variant.
         ResolvedPath source{JoinDosPath(from.dos, name), ""};
-        if (!ResolveOrReport(source.dos, &source.host, source.dos, JoinDosPath(to.dos, name))) {
+        const bool plainName = name.find('\\') == std::string::npos && name != "." && name != "..";
+        if (plainName && !from.host.empty()) {
+            std::string exact = from.host + "/" + platform::DosNameToHost(name);
+            if (::faccessat(AT_FDCWD, exact.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0)
+                source.host = std::move(exact);
+        }
+        if (source.host.empty() &&
+            !ResolveOrReport(source.dos, &source.host, source.dos, JoinDosPath(to.dos, name))) {
             Handled(1);
             continue;
         }

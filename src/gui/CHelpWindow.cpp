@@ -1,5 +1,7 @@
 #include "gui/CHelpWindow.h"
 
+#include "command/CCommandLine.h"
+
 #include <QFile>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -38,6 +40,12 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QDialog(parent) {
 
 QString CHelpWindow::PageFor(int context) {
     InitHelpResources();
+    // The commands of the command line share one page, each at its anchor.
+    for (const command::CommandEntry& entry : command::CommandTable())
+        if (entry.helpContext == context)
+            return QString("qrc:/help/%1.html#%2")
+                .arg(kCommandLineContext)
+                .arg(QString::fromUtf8(entry.word).toLower());
     QString page = QString(":/help/%1.html").arg(context);
     if (context <= 0 || !QFile::exists(page))
         page = QString(":/help/%1.html").arg(kContentsContext);

@@ -79,7 +79,7 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdDriveRibbon, "&View", "&Drive Ribbon", "", F, nullptr, true},
         {kCmdToolBar, "&View", "&ToolBar", "", F, nullptr, true},
         {kCmdFileSearchCriteria, "&View", "-File &Search Criteria...", "", W, nullptr},
-        {kCmdCommandLine, "&View", "&Command Line", "", W, "The command line"},
+        {kCmdCommandLine, "&View", "&Command Line", "", W, nullptr},
         {kCmdViewerPane, "&View", "&Viewer Pane", "", W, "The viewer pane"},
         {kCmdViewDetails, "&View", "-D&etails", "", W, nullptr},
         {kCmdViewLargeIcons, "&View", "&Large Icons", "", W, nullptr},

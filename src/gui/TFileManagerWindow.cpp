@@ -4,6 +4,8 @@
 #include "catalogue/CDriveIncremental.h"
 #include "catalogue/CFileContainer.h"
 #include "catalogue/SizeFormat.h"
+#include "command/CommandCompletion.h"
+#include "gui/CCommandField.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
 #include "gui/Commands.h"
@@ -157,12 +159,19 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     m_commandPane = new QWidget(this);
     auto* commandLayout = new QHBoxLayout(m_commandPane);
     commandLayout->setContentsMargins(2, 2, 2, 2);
-    auto* prompt = new QLabel(">", m_commandPane);
-    m_commandLine = new QLineEdit(m_commandPane);
+    auto* prompt = new QLabel("Command:", m_commandPane);
+    m_commandLine = new CCommandField(m_commandPane);
     m_commandLine->setObjectName("commandLine");
+    prompt->setBuddy(m_commandLine);
     commandLayout->addWidget(prompt);
     commandLayout->addWidget(m_commandLine, 1);
-    connect(m_commandLine, &QLineEdit::returnPressed, this, [this] { OnCommandLineEntered(); });
+    m_commandLine->SetCompleter([this](const std::string& line) {
+        return command::CompleteLine(line, m_session.CurrentDirectoryPath(), *CurrentDrives());
+    });
+    connect(m_commandLine, &CCommandField::LineEntered, this,
+            &TFileManagerWindow::OnCommandLineEntered);
+    connect(m_commandLine, &CCommandField::LeaveRequested, this,
+            [this] { m_fileStack->currentWidget()->setFocus(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,7 +2,9 @@
 // directory tree beside the file list of the current directory, over one
 // CFileManagerSession that the window owns (its logged drives, current
 // directory, caret, tags and display settings), with two switchable panes:
-// the command line below and the viewer pane beside the file list.
+// the command line below ("Command:", gui/CCommandField.h, its lines run
+// through gui/CWindowCommandHost.h) and the viewer pane beside the file
+// list.
 //
 // The window is the session's CCatalogueView: the session tells it when the
 // tree or the file list must be shown again and what the status bar
@@ -72,6 +74,7 @@ class QTreeView;
 
 namespace vorlane::gui {
 
+class CCommandField;
 class CCopyDialog;
 class CDirectoryTreeModel;
 class CFileItemDelegate;
@@ -128,6 +131,13 @@ class TFileManagerWindow : public QWidget,
     // (the tree commands of an archive window; Add File(s) and Zip File
     // Comments away from a zip directory).
     bool CarriesCommand(int id) const;
+
+    // The names of a file group of the list (1 every, 2 tagged, 3 untagged,
+    // 4 current), as a run addresses them.
+    std::vector<std::string> GroupFiles(int group) { return ListGroupFiles()(group); }
+    // Runs a line of the command language here (the "Command:" field's
+    // Enter); true when it succeeded.
+    bool RunCommandLine(const std::string& line);
 
     // Runs a command of the window's menus; false when the id is not one
     // the window carries out (the frame then says it is not available).
@@ -201,7 +211,7 @@ class TFileManagerWindow : public QWidget,
     QTreeView* Tree() const { return m_tree; }
     QTreeView* DetailsView() const { return m_details; }
     QListView* IconView() const { return m_icons; }
-    QLineEdit* CommandLine() const { return m_commandLine; }
+    CCommandField* CommandLine() const { return m_commandLine; }
     QPlainTextEdit* ViewerPane() const { return m_viewer; }
     // The view now showing the file list.
     QWidget* FileView() const;
@@ -250,7 +260,7 @@ class TFileManagerWindow : public QWidget,
     void OnTreeExpanded(const QModelIndex& index);
     void OnTreeCollapsed(const QModelIndex& index);
     void OnFileCurrentChanged(const QModelIndex& current);
-    void OnCommandLineEntered();
+    void OnCommandLineEntered(const QString& line);
     void SelectCurrentDirectoryInTree();
     void ShowCaret();
     void ApplyTreeAction(const catalogue::CTreeCommandResult& result);
@@ -304,7 +314,7 @@ class TFileManagerWindow : public QWidget,
     CFileItemDelegate* m_itemDelegate = nullptr; // the icon view's
     QPlainTextEdit* m_viewer;
     QWidget* m_commandPane;
-    QLineEdit* m_commandLine;
+    CCommandField* m_commandLine;
     QLineEdit* m_pathBar = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_watchPause = nullptr;
@@ -317,6 +327,7 @@ class TFileManagerWindow : public QWidget,
     std::set<std::string> m_scanned;  // branches read by a lazy expansion
     std::array<QString, 5> m_status;  // fields 1 to 4 (never a progress text)
     bool m_syncing = false;           // the window itself moves the views
+    bool m_lineRunning = false;       // a command line waits for its job
     // Column layouts of the drive letter m_layoutLetter (0: none read yet).
     char m_layoutLetter = 0;
     std::vector<ColumnSpec> m_fileLayout;

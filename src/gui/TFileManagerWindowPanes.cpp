@@ -1,12 +1,15 @@
 // The panes of a file manager window: the path bar over the file list, the
-// command line, and the viewer pane, which shows the caret file's first
-// bytes as text.
+// command line (its lines run against this window), and the viewer pane, which shows the caret
+// file's first bytes as text.
 #include "gui/TFileManagerWindow.h"
 
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveContainer.h"
 #include "catalogue/CFileContainer.h"
 #include "catalogue/SizeFormat.h"
+#include "command/CCommandLine.h"
+#include "gui/CCommandField.h"
+#include "gui/CWindowCommandHost.h"
 #include "gui/Commands.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
@@ -18,18 +21,12 @@
 #include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QStringListModel>
 #include <QTimer>
 
 namespace vorlane::gui {
-
-namespace {
-
-constexpr const char* kCommandLineNotAvailable =
-    "The command line is not available yet: it will come in a later version of Vorlane.";
-
-} // namespace
 
 void TFileManagerWindow::ShowCommandLine(bool show) {
     m_session.DisplaySettings().displayCommandLine = show;
@@ -52,14 +49,30 @@ bool TFileManagerWindow::ViewerPaneShown() const {
     return m_session.DisplaySettings().displayViewerWindow;
 }
 
-void TFileManagerWindow::OnCommandLineEntered() {
-    QString line = m_commandLine->text().trimmed();
-    if (line.isEmpty())
+bool TFileManagerWindow::RunCommandLine(const std::string& line) {
+    CWindowCommandHost host(*this, m_jobs);
+    command::CCommandLine command(host);
+    return command.Execute(line);
+}
+
+void TFileManagerWindow::OnCommandLineEntered(const QString& typed) {
+    const std::string line = typed.trimmed().toStdString();
+    // One line at a time: a second Enter while a job of the first runs
+    // (the GUI keeps answering meanwhile) is not taken.
+    if (line.empty() || m_lineRunning)
         return;
-    // The command language comes with the command parser; until then the
-    // line is kept for the user to copy and nothing runs.
-    ui::Current().Message(kCommandLineNotAvailable, kNotAvailableCaption, ui::Buttons::Ok,
-                          ui::Icon::Information);
+    QPointer<TFileManagerWindow> self(this);
+    m_lineRunning = true;
+    m_commandLine->Remember(line);
+    const bool ok = RunCommandLine(line);
+    if (!self)
+        return; // the window was closed while the line ran
+    m_lineRunning = false;
+    // A line that worked is done with; one that did not stays to be mended.
+    if (ok)
+        m_commandLine->clear();
+    if (CommandLineShown())
+        m_commandLine->setFocus();
 }
 
 void TFileManagerWindow::UpdateViewerPane() {

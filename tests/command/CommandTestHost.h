@@ -71,6 +71,11 @@ class TestHost : public CCommandHost {
         return it == settings.end() ? "" : it->second;
     }
 
+    const platform::MountTable& Mounts() override {
+        m_mountTable = std::make_unique<platform::FixedMountTable>(mounts);
+        return *m_mountTable;
+    }
+
     // Runs a line; the texts shown are in Ui().
     bool Run(const std::string& line) {
         CCommandLine command(*this);
@@ -87,6 +92,7 @@ class TestHost : public CCommandHost {
     std::map<std::string, std::string> settings;
     std::vector<std::string> calls;
     int launchResult = 33;
+    std::vector<platform::MountEntry> mounts; // none: no drive is a file system's root
     ui::OperationOptions m_options;
 
   private:
@@ -94,6 +100,7 @@ class TestHost : public CCommandHost {
     std::shared_ptr<platform::DriveMap> m_drives;
     ui::ScriptedUserInterface m_ui;
     ui::ChangeRecorder m_notices;
+    std::unique_ptr<platform::MountTable> m_mountTable;
 };
 
 } // namespace vorlane::command::test

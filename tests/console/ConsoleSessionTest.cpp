@@ -64,6 +64,19 @@ TEST_F(ConsoleSessionTest, Commands) {
         << out;
 }
 
+TEST_F(ConsoleSessionTest, HelpRequestPrintsTheCommandsHelpAndRunsNothing) {
+    test::WriteFile(m_dir / "c/A.TXT", "a");
+    Run("copy /? A.TXT E:\\\nLABEL C: X /?\nmd /? .\\NEW\nquit\n");
+    const std::string out = m_out.str();
+    for (const char* part :
+         {"COPY SOURCE TARGET [/n] [/t] [/p] [/s] [/zp | /zrp]\n",
+          "  /t      only files the target already has\n", "LABEL DRIVE NEWLABEL\n",
+          "ext2, ext3, ext4 (e2label), FAT\n", "MD PATH   (also MKDIR)\n"})
+        EXPECT_NE(out.find(part), std::string::npos) << part << "\n" << out;
+    EXPECT_FALSE(test::FileExists(m_dir / "e/A.TXT"));
+    EXPECT_FALSE(test::FileExists(m_dir / "c/NEW"));
+}
+
 TEST_F(ConsoleSessionTest, ExitQuestion) {
     test::WriteFile(Ini(), "[Advanced Settings]\nExit Without Prompting=0\n");
     const std::string before = test::ReadFile(Ini());

@@ -2,6 +2,7 @@
 // file manager window.
 #include "GuiTestSupport.h"
 
+#include "gui/CCommandField.h"
 #include "platform/FaultInjection.h"
 
 #include <QHeaderView>
@@ -150,20 +151,9 @@ TEST_F(WindowLayoutTest, AWindowThatChangesDriveKeepsTheKeysOfEachLetter) {
               (ColumnSpec{CFileListModel::kName, 222}));
 }
 
-TEST_F(WindowLayoutTest, TheCommandLineSaysItIsNotAvailableYet) {
+TEST_F(WindowLayoutTest, TheCommandLineCommandShowsAndHidesTheField) {
     TFileManagerWindow& w = Open();
     EXPECT_TRUE(w.CommandLineShown()); // the default habitab shows it
-    w.CommandLine()->setFocus();
-    QTest::keyClicks(w.CommandLine(), "copy [tagged] d:\\");
-    QTest::keyClick(w.CommandLine(), Qt::Key_Return);
-    ASSERT_EQ(m_ui.Shown().size(), 1u);
-    EXPECT_EQ(m_ui.Shown()[0].text,
-              "The command line is not available yet: it will come in a later version of Vorlane.");
-    QTest::keyClick(w.CommandLine(), Qt::Key_Return); // the line stays to be changed
-    w.CommandLine()->clear();                         // an empty one says nothing
-    QTest::keyClick(w.CommandLine(), Qt::Key_Return);
-    EXPECT_EQ(m_ui.Shown().size(), 2u);
-
     Frame().RunCommand(kCmdCommandLine);
     EXPECT_FALSE(w.CommandLineShown());
     EXPECT_FALSE(w.Session().DisplaySettings().displayCommandLine);

@@ -56,8 +56,10 @@ class CopyRun {
     // The target directory the user chose, made when missing (m_total
     // known); false when the run goes no further.
     bool EnterTarget(const ResolvedPath& to);
-    // The per-file decision; *exists tells whether the target was there.
-    Step Decide(const ResolvedPath& target, const platform::FileTime& sourceTime, bool* exists);
+    // The per-file decision on the target as the file's one look at it
+    // found it (exists, with its last write time).
+    Step Decide(const ResolvedPath& target, bool exists, const platform::FileTime& targetTime,
+                const platform::FileTime& sourceTime);
     // The decision and the work for one file (a link, a zip file).
     Step HandleFile(const ResolvedPath& source, const ResolvedPath& target, bool isZipFile);
     void CarryDescription(const std::string& source, const std::string& target);
