@@ -775,8 +775,14 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
     while (true) {
         const zip_int64_t got = zip_fread(source, m_buffer.data(), m_buffer.size());
         if (got < 0) {
-            int code = CodeFromLibzip(zip_error_code_zip(zip_file_get_error(source)));
-            if (code == kUnzipCrcError && member.encrypted)
+            const int zipError = zip_error_code_zip(zip_file_get_error(source));
+            int code = CodeFromLibzip(zipError);
+            // The traditional encryption checks a password against one byte,
+            // so one wrong password in 256 gets through and decrypts into
+            // garbage: a CRC or a decompression error on an encrypted member
+            // means a wrong password, not a damaged archive.
+            if (member.encrypted && (code == kUnzipCrcError || zipError == ZIP_ER_COMPRESSED_DATA ||
+                                     zipError == ZIP_ER_ZLIB))
                 code = kUnzipBadPassword;
             discard();
             Refuse(code);

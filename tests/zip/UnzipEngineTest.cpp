@@ -445,6 +445,21 @@ TEST_F(UnzipEngineTest, EncryptedMembers) {
     EXPECT_EQ(ReadFile(Host("box/out/secret.txt")),
               "the secret text, long enough to be deflated secret secret");
     EXPECT_EQ(ListDir(Host("box/out")), std::vector<std::string>{"secret.txt"});
+
+    // The password check is one byte: about one of these in 256 passes it
+    // and decrypts garbage, which must still read as a wrong password.
+    ASSERT_EQ(::remove(Host("box/out/secret.txt").c_str()), 0);
+    for (int n = 0; n < 1500; ++n) {
+        const std::string wrong = "wrong" + std::to_string(n);
+        ASSERT_EQ(Extract("C:\\enc.zip", nullptr,
+                          [&](UnzipCommandRecord& r) {
+                              r.usePassword = 1;
+                              r.password = wrong.c_str();
+                          }),
+                  kUnzipBadPassword)
+            << wrong;
+    }
+    EXPECT_FALSE(FileExists(Host("box/out/secret.txt")));
 }
 
 TEST_F(UnzipEngineTest, HostileMembersAreRefusedAndNothingLeavesTheDestination) {
