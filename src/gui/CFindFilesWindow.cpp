@@ -133,8 +133,9 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
     m_results->setRootIsDecorated(false);
     m_results->setUniformRowHeights(true);
     m_results->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_results->header()->resizeSection(kColumnName, 160);
-    m_results->header()->resizeSection(kColumnDirectory, 220);
+    m_results->header()->resizeSection(kColumnName, 140);
+    m_results->header()->resizeSection(kColumnDirectory, 180);
+    m_results->header()->resizeSection(kColumnSize, 70);
 
     auto* form = new QFormLayout;
     form->addRow("&Look in:", m_lookIn);
@@ -143,7 +144,9 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
     containingRow->addWidget(m_containing, 1);
     containingRow->addWidget(m_pattern);
     containingRow->addWidget(m_matchCase);
-    form->addRow("&Containing:", containingRow);
+    auto* containingLabel = new QLabel("&Containing:", this);
+    containingLabel->setBuddy(m_containing);
+    form->addRow(containingLabel, containingRow);
     auto* optionsRow = new QHBoxLayout;
     optionsRow->addWidget(m_skipBinary);
     optionsRow->addStretch(1);
@@ -163,7 +166,7 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
     layout->addLayout(top);
     layout->addWidget(m_results, 1);
     layout->addWidget(m_status);
-    resize(640, 420);
+    resize(600, 400);
 
     auto* timer = new QTimer(this);
     timer->setInterval(kDrainIntervalMs);
