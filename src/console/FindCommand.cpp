@@ -207,29 +207,17 @@ int FindMain(int argc, char** argv, std::ostream& out, std::ostream& err,
     const std::string dosRoot = command::MakeFullDosPath(operands[0], "");
     if (dosRoot.empty())
         return fail("'" + operands[0] + "' is no DOS path with a drive (C:\\DIR)");
-    platform::SysError sysError;
-    if (!platform::DosToHost(dosRoot, &parameters.hostRoot, &sysError, drives))
-        return fail(operands[0] + ": " + sysError.message);
+    std::string prefix;
+    if (!search::ResolveFindRoot(dosRoot, drives, &parameters.hostRoot, &prefix, &error))
+        return fail(operands[0] + ": " + error);
 
     search::CFileFinder finder;
     if (!finder.Prepare(parameters, &error))
         return fail(error);
-    // The root as the disk spells it, whatever case was typed.
-    std::string shownRoot = dosRoot;
-    platform::HostToDos(parameters.hostRoot, &shownRoot, nullptr, drives);
-    const std::string prefix = shownRoot.back() == '\\' ? shownRoot : shownRoot + "\\";
     std::string line;
     const bool ran = finder.Run(
         [&](const std::string& relative) {
-            line = prefix;
-            size_t from = 0;
-            while (from <= relative.size()) {
-                size_t slash = std::min(relative.find('/', from), relative.size());
-                if (from != 0)
-                    line += '\\';
-                line += platform::HostNameToDos(relative.substr(from, slash - from));
-                from = slash + 1;
-            }
+            line = search::FoundDosPath(prefix, relative);
             line += terminator;
             out.write(line.data(), static_cast<std::streamsize>(line.size()));
         },

@@ -12,6 +12,7 @@
 #include "gui/CDriveBar.h"
 #include "gui/CFileSetDialogs.h"
 #include "gui/CFileSortDialog.h"
+#include "gui/CFindFilesWindow.h"
 #include "gui/CFrameStatusBar.h"
 #include "gui/CGeneralSettingsSheet.h"
 #include "gui/CGuiChangeSink.h"
@@ -118,6 +119,8 @@ CVorlaneFrame::~CVorlaneFrame() {
     // Children first: their sessions call back while they go.
     for (QMdiSubWindow* child : m_mdi->subWindowList())
         delete child;
+    // The find window cancels its job through the job manager.
+    delete m_findFiles;
     // Running jobs end before the launch directories they write into go.
     m_jobs.reset();
 }
@@ -264,6 +267,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
     }
     if (id == catalogue::kCmdCustomTag) {
         RunCustomTag();
+        return;
+    }
+    if (id == kCmdFindFiles) {
+        ShowFindFiles();
         return;
     }
     if (id == kCmdFileSets || id == kCmdFileSearchCriteria) {
@@ -465,6 +472,27 @@ void CVorlaneFrame::RunSearchCriteria() {
     if (conditions.size() == 1 && conditions[0].Operand() == "*.*")
         criteria = nullptr;
     fm->Session().SetSearchCriteria(criteria);
+}
+
+void CVorlaneFrame::ShowFindFiles() {
+    if (!m_findFiles) {
+        CFindFilesWindow::Hooks hooks;
+        hooks.activeWindow = [this] { return ActiveFileManager(); };
+        hooks.showDirectory = [this](const std::string& directory) -> TFileManagerWindow* {
+            TFileManagerWindow* fm = OpenFileManager(directory.substr(0, 2), 1, false);
+            if (fm && !fm->GoTo(directory))
+                return nullptr;
+            return fm;
+        };
+        hooks.runDialog = [this](QDialog& dialog) {
+            return RunDialog(dialog, CCustomTagDialog::kCriteriaHelpContext);
+        };
+        m_findFiles = new CFindFilesWindow(*m_jobs, std::move(hooks), this);
+        m_findFiles->setWindowFlag(Qt::Window);
+    }
+    m_findFiles->show();
+    m_findFiles->raise();
+    m_findFiles->activateWindow();
 }
 
 void CVorlaneFrame::RunCopyCommand(bool move) {

@@ -20,6 +20,7 @@
 #include "app/IMainFrame.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -40,6 +41,7 @@ class VorlaneApp;
 namespace vorlane::gui {
 
 class CDriveBar;
+class CFindFilesWindow;
 class CFrameStatusBar;
 class CGuiChangeSink;
 class CJobManager;
@@ -131,6 +133,7 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // CCustomTagDialog.h.
     void RunFileSets();
     void RunSearchCriteria();
+    void ShowFindFiles();
     // Copy (F3) and Move (F4) on the active window: the dialog for where
     // its focus is, then the run as a job.
     void RunCopyCommand(bool move);
@@ -179,6 +182,7 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     app::VorlaneApp* m_app;
     CGuiChangeSink* m_notices;
     std::unique_ptr<CJobManager> m_jobs;
+    QPointer<CFindFilesWindow> m_findFiles; // made on first use
     app::FrameSettings m_settings;
     QMdiArea* m_mdi;
     CFrameStatusBar* m_status;

@@ -30,6 +30,7 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdFileZipToExe, "&File", "&ZipToExe...", "", W, nullptr},
         {kCmdMakeDirectory, "&File", "-Make Director&y...", "", F, nullptr},
         {kCmdDirectoryStatistics, "&File", "Directory &Statistics...", "", F, nullptr},
+        {kCmdFindFiles, "&File", "Find Fi&les...", "Ctrl+F", F, nullptr},
         {kCmdPrint, "&File", "-Pri&nt dirs/files...", "Ctrl+P", W, nullptr},
         {kCmdExit, "&File", "-E&xit", "Alt+X", F, nullptr},
 

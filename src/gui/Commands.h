@@ -33,6 +33,7 @@ enum FrameCommand : int {
     kCmdGeneralSettings = 14705,
     kCmdFileSets = 14708,
     kCmdHabiTabs = 14710,
+    kCmdFindFiles = 14625, // the Find Files window
     kCmdPrint = 14715,
     kCmdNewFileManagerWindow = 15700,
     kCmdNewViewerWindow = 15705,

@@ -1,6 +1,7 @@
 #include "search/CFileFinder.h"
 
 #include "platform/DirectoryListing.h"
+#include "platform/DosPath.h"
 #include "platform/FileSystem.h"
 #include "search/CTextSearch.h"
 
@@ -368,6 +369,32 @@ bool CFileFinder::Run(const FoundCallback& found, const std::atomic<bool>* cance
     m_summary = walk.summary;
     m_summary.cancelled = walk.Cancelled();
     return true;
+}
+
+bool ResolveFindRoot(const std::string& dosRoot, const platform::DriveMap& drives,
+                     std::string* hostRoot, std::string* dosPrefix, std::string* error) {
+    platform::SysError sysError;
+    if (!platform::DosToHost(dosRoot, hostRoot, &sysError, drives)) {
+        *error = sysError.message;
+        return false;
+    }
+    std::string shown = dosRoot;
+    platform::HostToDos(*hostRoot, &shown, nullptr, drives);
+    *dosPrefix = !shown.empty() && shown.back() == '\\' ? shown : shown + "\\";
+    return true;
+}
+
+std::string FoundDosPath(const std::string& dosPrefix, const std::string& relative) {
+    std::string path = dosPrefix;
+    size_t from = 0;
+    while (from <= relative.size()) {
+        const size_t slash = std::min(relative.find('/', from), relative.size());
+        if (from != 0)
+            path += '\\';
+        path += platform::HostNameToDos(relative.substr(from, slash - from));
+        from = slash + 1;
+    }
+    return path;
 }
 
 } // namespace vorlane::search

@@ -39,6 +39,10 @@
 #include <functional>
 #include <string>
 
+namespace vorlane::platform {
+class DriveMap;
+}
+
 namespace vorlane::search {
 
 struct FindParameters {
@@ -92,5 +96,16 @@ class CFileFinder {
     CFileSelector m_names;
     FindSummary m_summary;
 };
+
+// The host directory of a full DOS path ("C:\\DOCS") to find in, and the
+// prefix found files are shown under: the root as the disk spells it,
+// whatever case was typed, ending in a backslash. False with *error the
+// reason when the drive is not mapped or the path is malformed.
+bool ResolveFindRoot(const std::string& dosRoot, const platform::DriveMap& drives,
+                     std::string* hostRoot, std::string* dosPrefix, std::string* error);
+
+// The DOS path of a found file: dosPrefix (from ResolveFindRoot) followed
+// by the DOS form of each name of the host path relative ("A/B.TXT").
+std::string FoundDosPath(const std::string& dosPrefix, const std::string& relative);
 
 } // namespace vorlane::search

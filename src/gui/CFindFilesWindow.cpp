@@ -1,0 +1,360 @@
+#include "gui/CFindFilesWindow.h"
+
+#include "catalogue/CFileContainer.h"
+#include "catalogue/SizeFormat.h"
+#include "gui/CCustomTagDialog.h"
+#include "gui/CJobManager.h"
+#include "gui/TFileManagerWindow.h"
+#include "platform/DosPath.h"
+#include "search/CFileFinder.h"
+#include "ui/UserInterface.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <mutex>
+#include <sys/stat.h>
+#include <vector>
+
+namespace vorlane::gui {
+
+namespace {
+
+// How often found files are moved from the worker's batch into the list.
+constexpr int kDrainIntervalMs = 100;
+
+struct FoundFile {
+    std::string dosPath;
+    uint64_t size = 0;
+    int64_t modified = 0; // seconds since the epoch
+};
+
+} // namespace
+
+// Found files handed from the job's thread to the GUI thread.
+struct CFindFilesWindow::Batch {
+    std::mutex mutex;
+    std::vector<FoundFile> files;
+};
+
+namespace {
+
+class CFindJob : public ui::Job {
+  public:
+    CFindJob(std::unique_ptr<search::CFileFinder> finder, std::string dosPrefix,
+             std::shared_ptr<void> batchOwner, std::mutex* mutex, std::vector<FoundFile>* files,
+             std::shared_ptr<std::string> error, std::shared_ptr<bool> cancelled)
+        : m_finder(std::move(finder)), m_prefix(std::move(dosPrefix)),
+          m_batchOwner(std::move(batchOwner)), m_mutex(mutex), m_files(files),
+          m_error(std::move(error)), m_cancelled(std::move(cancelled)) {}
+
+    std::string Title() const override { return "Find Files in " + m_prefix; }
+    // Reading only: a find never waits for a copy on the same drive.
+    std::string DriveLetters() const override { return ""; }
+
+    ui::JobResult Run(ui::OperationContext& context) override {
+        const std::string root = m_finder->Parameters().hostRoot;
+        std::string error;
+        const bool ran = m_finder->Run(
+            [&](const std::string& relative) {
+                FoundFile file;
+                file.dosPath = search::FoundDosPath(m_prefix, relative);
+                struct stat st {};
+                if (::lstat((root + "/" + relative).c_str(), &st) == 0) {
+                    file.size = static_cast<uint64_t>(st.st_size);
+                    file.modified = st.st_mtime;
+                }
+                std::lock_guard<std::mutex> lock(*m_mutex);
+                m_files->push_back(std::move(file));
+            },
+            context.CancelFlag().get(), &error);
+        ui::JobResult result;
+        result.ok = ran;
+        result.cancelled = m_finder->Summary().cancelled;
+        result.summary = std::to_string(m_finder->Summary().found) + " files found";
+        *m_error = ran ? std::string() : error;
+        *m_cancelled = result.cancelled;
+        return result;
+    }
+
+  private:
+    std::unique_ptr<search::CFileFinder> m_finder;
+    std::string m_prefix;
+    std::shared_ptr<void> m_batchOwner; // keeps the batch alive while the job runs
+    std::mutex* m_mutex;
+    std::vector<FoundFile>* m_files;
+    std::shared_ptr<std::string> m_error;
+    std::shared_ptr<bool> m_cancelled;
+};
+
+// "C:\DOCS\A.TXT" -> "C:\DOCS" and "A.TXT"; the root keeps its backslash.
+void SplitDosPath(const std::string& path, std::string* directory, std::string* name) {
+    const size_t slash = path.rfind('\\');
+    *name = path.substr(slash + 1);
+    *directory = path.substr(0, slash == 2 ? 3 : slash);
+}
+
+} // namespace
+
+CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* parent)
+    : QDialog(parent), m_jobs(jobs), m_hooks(std::move(hooks)) {
+    setWindowTitle(kCaption);
+    setObjectName("FindFiles");
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_lookIn = new QLineEdit(this);
+    m_named = new QLineEdit("*.*", this);
+    m_containing = new QLineEdit(this);
+    m_pattern = new QCheckBox("&Pattern", this);
+    m_matchCase = new QCheckBox("&Match case", this);
+    m_skipBinary = new QCheckBox("S&kip binary files", this);
+    m_criteria = new QPushButton("C&riteria...", this);
+    m_find = new QPushButton("&Find", this);
+    m_stop = new QPushButton("&Stop", this);
+    m_tag = new QPushButton("&Tag in Window", this);
+    m_results = new QTreeWidget(this);
+    m_status = new QLabel(this);
+    m_find->setDefault(true);
+
+    m_results->setColumnCount(kColumnCount);
+    m_results->setHeaderLabels({"Name", "In Directory", "Size", "Modified"});
+    m_results->setRootIsDecorated(false);
+    m_results->setUniformRowHeights(true);
+    m_results->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_results->header()->resizeSection(kColumnName, 140);
+    m_results->header()->resizeSection(kColumnDirectory, 180);
+    m_results->header()->resizeSection(kColumnSize, 70);
+
+    auto* form = new QFormLayout;
+    form->addRow("&Look in:", m_lookIn);
+    form->addRow("&Named:", m_named);
+    auto* containingRow = new QHBoxLayout;
+    containingRow->addWidget(m_containing, 1);
+    containingRow->addWidget(m_pattern);
+    containingRow->addWidget(m_matchCase);
+    auto* containingLabel = new QLabel("&Containing:", this);
+    containingLabel->setBuddy(m_containing);
+    form->addRow(containingLabel, containingRow);
+    auto* optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(m_skipBinary);
+    optionsRow->addStretch(1);
+    optionsRow->addWidget(m_criteria);
+    form->addRow(optionsRow);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(m_find);
+    buttons->addWidget(m_stop);
+    buttons->addStretch(1);
+    buttons->addWidget(m_tag);
+    auto* top = new QHBoxLayout;
+    top->addLayout(form, 1);
+    top->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_results, 1);
+    layout->addWidget(m_status);
+    resize(600, 400);
+
+    auto* timer = new QTimer(this);
+    timer->setInterval(kDrainIntervalMs);
+    connect(timer, &QTimer::timeout, this, &CFindFilesWindow::Drain);
+    timer->start();
+    connect(m_find, &QPushButton::clicked, this, [this] { StartFind(); });
+    connect(m_stop, &QPushButton::clicked, this, &CFindFilesWindow::Stop);
+    connect(m_criteria, &QPushButton::clicked, this, &CFindFilesWindow::ChooseCriteria);
+    connect(m_tag, &QPushButton::clicked, this, [this] { TagInWindow(); });
+    connect(m_results, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { GoToResult(m_results->indexOfTopLevelItem(item)); });
+
+    if (TFileManagerWindow* fm = m_hooks.activeWindow ? m_hooks.activeWindow() : nullptr)
+        m_lookIn->setText(QString::fromStdString(fm->Session().CurrentDirectoryPath()));
+    UpdateButtons();
+}
+
+CFindFilesWindow::~CFindFilesWindow() {
+    // The job holds the batch itself; it only has to stop.
+    if (m_jobId != 0)
+        m_jobs.Cancel(m_jobId);
+}
+
+void CFindFilesWindow::closeEvent(QCloseEvent* event) {
+    Stop();
+    QDialog::closeEvent(event);
+}
+
+bool CFindFilesWindow::StartFind() {
+    if (Running())
+        return false;
+    search::FindParameters parameters;
+    parameters.fileTypes = m_named->text().trimmed().toStdString();
+    parameters.request = m_request;
+    parameters.containing = m_containing->text().toStdString();
+    parameters.mode = m_pattern->isChecked() ? search::PatternMode::kRegularExpression
+                                             : search::PatternMode::kPlainText;
+    parameters.ignoreCase = !m_matchCase->isChecked();
+    parameters.skipBinary = m_skipBinary->isChecked();
+
+    const ui::OperationContext context = m_jobs.NewContext();
+    std::string dosRoot = m_lookIn->text().trimmed().toStdString();
+    std::string prefix;
+    std::string error;
+    if (!search::ResolveFindRoot(dosRoot, context.Drives(), &parameters.hostRoot, &prefix,
+                                 &error)) {
+        ui::Current().Message(dosRoot + ": " + error);
+        m_lookIn->setFocus();
+        return false;
+    }
+    // File sets are read from the object database here, on its thread.
+    std::unique_ptr<search::CFileSetStore> sets = AppFileSets();
+    parameters.sets = sets.get();
+    auto finder = std::make_unique<search::CFileFinder>();
+    if (!finder->Prepare(std::move(parameters), &error)) {
+        ui::Current().Message(error);
+        (m_containing->text().isEmpty() ? m_named : m_containing)->setFocus();
+        return false;
+    }
+
+    m_results->clear();
+    m_stopped = false;
+    m_batch = std::make_shared<Batch>();
+    auto jobError = std::make_shared<std::string>();
+    auto cancelled = std::make_shared<bool>(false);
+    auto job = std::make_unique<CFindJob>(std::move(finder), prefix, m_batch, &m_batch->mutex,
+                                          &m_batch->files, jobError, cancelled);
+    m_status->setText("Searching...");
+    QPointer<CFindFilesWindow> self(this);
+    // Set before Start: a job run inline ends before Start returns.
+    m_jobId = UINT64_MAX;
+    const uint64_t id =
+        m_jobs.Start(std::move(job), [self, jobError, cancelled](const ui::JobResult&) {
+            if (self)
+                self->Finished(*cancelled, *jobError);
+        });
+    if (m_jobId == UINT64_MAX)
+        m_jobId = id;
+    UpdateButtons();
+    return true;
+}
+
+void CFindFilesWindow::Stop() {
+    if (!Running())
+        return;
+    m_stopped = true;
+    m_jobs.Cancel(m_jobId);
+    m_status->setText("Stopping...");
+}
+
+void CFindFilesWindow::Drain() {
+    if (!m_batch)
+        return;
+    std::vector<FoundFile> files;
+    {
+        std::lock_guard<std::mutex> lock(m_batch->mutex);
+        files.swap(m_batch->files);
+    }
+    if (files.empty())
+        return;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(files.size()));
+    for (const FoundFile& file : files) {
+        std::string directory, name;
+        SplitDosPath(file.dosPath, &directory, &name);
+        auto* item = new QTreeWidgetItem;
+        item->setText(kColumnName, QString::fromStdString(name));
+        item->setText(kColumnDirectory, QString::fromStdString(directory));
+        item->setText(kColumnSize, QString::fromStdString(catalogue::FormatCount(file.size, 0)));
+        item->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(kColumnDate,
+                      QDateTime::fromSecsSinceEpoch(file.modified).toString("yyyy-MM-dd hh:mm"));
+        item->setData(kColumnName, Qt::UserRole, QString::fromStdString(file.dosPath));
+        items.push_back(item);
+    }
+    m_results->addTopLevelItems(items);
+    if (Running())
+        m_status->setText(
+            QString("Searching... %1 files found").arg(m_results->topLevelItemCount()));
+}
+
+void CFindFilesWindow::Finished(bool cancelled, const std::string& error) {
+    m_jobId = 0;
+    Drain();
+    m_batch.reset();
+    const int found = m_results->topLevelItemCount();
+    if (!error.empty())
+        m_status->setText(QString::fromStdString(error));
+    else if (cancelled || m_stopped)
+        m_status->setText(QString("Stopped: %1 files found").arg(found));
+    else
+        m_status->setText(QString("%1 files found").arg(found));
+    UpdateButtons();
+}
+
+void CFindFilesWindow::UpdateButtons() {
+    m_find->setEnabled(!Running());
+    m_stop->setEnabled(Running());
+    m_criteria->setEnabled(!Running());
+}
+
+void CFindFilesWindow::ChooseCriteria() {
+    CCustomTagDialog dialog(this, CCustomTagDialog::kCriteriaCaption);
+    const int result = m_hooks.runDialog ? m_hooks.runDialog(dialog) : dialog.exec();
+    if (result == QDialog::Accepted && dialog.Criteria())
+        m_request = dialog.Criteria()->Request();
+}
+
+std::string CFindFilesWindow::ResultPath(int row) const {
+    const QTreeWidgetItem* item = m_results->topLevelItem(row);
+    return item ? item->data(kColumnName, Qt::UserRole).toString().toStdString() : std::string();
+}
+
+bool CFindFilesWindow::GoToResult(int row) {
+    const std::string path = ResultPath(row);
+    if (path.empty() || !m_hooks.showDirectory)
+        return false;
+    std::string directory, name;
+    SplitDosPath(path, &directory, &name);
+    TFileManagerWindow* fm = m_hooks.showDirectory(directory);
+    if (!fm)
+        return false;
+    fm->Session().SetCaretByName(name);
+    fm->FileListChanged();
+    return true;
+}
+
+int CFindFilesWindow::TagInWindow() {
+    TFileManagerWindow* fm = m_hooks.activeWindow ? m_hooks.activeWindow() : nullptr;
+    if (!fm)
+        return -1;
+    catalogue::CFileManagerSession& session = fm->Session();
+    const std::string current = session.CurrentDirectoryPath();
+    int tagged = 0;
+    for (int row = 0; row < m_results->topLevelItemCount(); ++row) {
+        std::string directory, name;
+        SplitDosPath(ResultPath(row), &directory, &name);
+        if (!platform::NamesEqual(directory, current))
+            continue;
+        for (int index = 0; index < session.FileCount(); ++index) {
+            if (platform::NamesEqual(session.File(index)->Name(), name)) {
+                tagged += session.ChangeTags(index, index, 1);
+                break;
+            }
+        }
+    }
+    m_status->setText(QString("%1 files tagged").arg(tagged));
+    return tagged;
+}
+
+} // namespace vorlane::gui
