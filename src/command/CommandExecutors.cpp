@@ -41,6 +41,13 @@ Split SplitArguments(CCommandLine& line) {
     return split;
 }
 
+// Runs job through the front end; true when it ran to its end, neither
+// failing nor cancelled.
+bool RanToEnd(CCommandLine& line, ui::Job& job) {
+    const ui::JobResult result = line.Host().RunJob(job, line.Context());
+    return result.ok && !result.cancelled;
+}
+
 bool SwitchIs(const CCommandArgument& a, const char* text) {
     return platform::NamesEqual(a.text, text);
 }
@@ -150,8 +157,7 @@ bool Attrib(CCommandLine& line) {
     p.clearMask = clear;
     p.leaveMask = fileops::kChangeableAttributes & ~(set | clear);
     fileops::CSetFileAttributes job(p);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled;
+    return RanToEnd(line, job);
 }
 
 // --- CHDIR and DIR ------------------------------------------------------------
@@ -277,8 +283,7 @@ bool CopyOrMove(CCommandLine& line, bool move) {
     if (!refusal.empty())
         return line.Fail("%s", refusal.c_str());
     fileops::CCopyJob job(p);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled && job.Outcome().failed == 0;
+    return RanToEnd(line, job) && job.Outcome().failed == 0;
 }
 
 // --- DELETE -------------------------------------------------------------------
@@ -321,8 +326,7 @@ bool Delete(CCommandLine& line) {
     p.files = std::move(set.files);
     p.descriptions = line.Context().Options().fourDosDescriptions;
     fileops::CDeleteJob job(p);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled && !p.files.empty();
+    return RanToEnd(line, job) && !p.files.empty();
 }
 
 // --- DESCRIBE -----------------------------------------------------------------
@@ -436,8 +440,7 @@ bool Label(CCommandLine& line) {
     if (!line.Context().Ui().AskYesNo(question, kCommandLineCaption))
         return false;
     CLabelJob job(volume, label);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled;
+    return RanToEnd(line, job);
 }
 
 // --- MKDIR --------------------------------------------------------------------
@@ -498,8 +501,7 @@ bool Rename(CCommandLine& line) {
         if (platform::IsRootPath(source.fullPath))
             return line.Fail(msg::kInvalidSource, source.text.c_str(), name);
         fileops::CRenameOneJob job(source.fullPath, newName, descriptions);
-        ui::JobResult result = line.Host().RunJob(job, line.Context());
-        return result.ok && !result.cancelled;
+        return RanToEnd(line, job);
     }
     FileSet set;
     if (!FilesOf(line, source, &set))
@@ -512,8 +514,7 @@ bool Rename(CCommandLine& line) {
     if (p.files.empty())
         return line.Fail("There are no files in the selected group to rename!");
     fileops::CRenameJob job(p);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled && job.Outcome().failed == 0;
+    return RanToEnd(line, job) && job.Outcome().failed == 0;
 }
 
 // --- RMDIR --------------------------------------------------------------------
@@ -556,8 +557,7 @@ bool Rmdir(CCommandLine& line) {
     }
     p.descriptions = line.Context().Options().fourDosDescriptions;
     fileops::CRemoveDirectoryJob job(p);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled && job.Outcome().skipped == 0;
+    return RanToEnd(line, job) && job.Outcome().skipped == 0;
 }
 
 // --- TOUCH --------------------------------------------------------------------
@@ -590,8 +590,7 @@ bool Touch(CCommandLine& line) {
     if (!refusal.empty())
         return line.Fail("%s", refusal.c_str());
     fileops::CFileTouch job(p);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled;
+    return RanToEnd(line, job);
 }
 
 // --- ZipToExe -----------------------------------------------------------------
@@ -615,8 +614,7 @@ bool ZipToExe(CCommandLine& line) {
     p.companyName =
         line.Host().ReadSettingString(fileops::kZipToExeSection, fileops::kCompanyNameKey);
     fileops::CZipToExeJob job(p);
-    ui::JobResult result = line.Host().RunJob(job, line.Context());
-    return result.ok && !result.cancelled && !job.OutputPath().empty();
+    return RanToEnd(line, job) && !job.OutputPath().empty();
 }
 
 } // namespace

@@ -20,8 +20,7 @@ CFileRestoreDialog::CFileRestoreDialog(const std::vector<char>& drives, Scanner 
     auto* form = new QFormLayout;
     m_drive = new QComboBox(this);
     m_drive->setObjectName("drive");
-    for (char letter : drives)
-        m_drive->addItem(QString("%1:").arg(QChar(letter)), QVariant(static_cast<int>(letter)));
+    AddDriveLetters(m_drive, drives);
     m_drive->setCurrentIndex(-1); // no source drive until the user chooses one
     m_drive->setPlaceholderText("(choose a drive)");
     m_scanButton = new QPushButton("&Scan Disk", this);

@@ -26,8 +26,7 @@ CMapNetworkDriveDialog::CMapNetworkDriveDialog(const std::vector<char>& freeLett
     auto* form = new QFormLayout;
     m_letter = new QComboBox(this);
     m_letter->setObjectName("letter");
-    for (char letter : freeLetters)
-        m_letter->addItem(QString("%1:").arg(QChar(letter)), QVariant(static_cast<int>(letter)));
+    AddDriveLetters(m_letter, freeLetters);
     form->addRow(BuddyLabel("&Drive:", m_letter), m_letter);
     m_target = new QLineEdit(this);
     m_target->setObjectName("target");

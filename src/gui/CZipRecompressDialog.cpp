@@ -19,8 +19,7 @@ CZipRecompressDialog::CZipRecompressDialog(const std::vector<char>& drives, char
     auto* form = new QFormLayout;
     m_drive = new QComboBox(this);
     m_drive->setObjectName("drive");
-    for (char letter : drives)
-        m_drive->addItem(QString("%1:").arg(QChar(letter)), QVariant(static_cast<int>(letter)));
+    AddDriveLetters(m_drive, drives);
     const int at = m_drive->findData(QVariant(static_cast<int>(current & ~0x20)));
     m_drive->setCurrentIndex(at >= 0 ? at : 0);
     m_compression = new QComboBox(this);

@@ -31,6 +31,11 @@ constexpr GroupEntry kGroups[] = {
 
 } // namespace
 
+void AddDriveLetters(QComboBox* box, const std::vector<char>& letters) {
+    for (char letter : letters)
+        box->addItem(QString("%1:").arg(QChar(letter)), QVariant(static_cast<int>(letter)));
+}
+
 void FillGroupChoice(QComboBox* box, int group) {
     for (const GroupEntry& entry : kGroups)
         box->addItem(QString::fromLatin1(entry.text), entry.group);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QDialog;
@@ -33,6 +34,8 @@ enum FileGroupChoice : int {
 // Fills a group choice ("Current file", "Every file", "Tagged files",
 // "Untagged files"; the data is the group number) and selects group.
 void FillGroupChoice(QComboBox* box, int group);
+// Adds one entry a drive letter ("C:"; the data is the letter as an int).
+void AddDriveLetters(QComboBox* box, const std::vector<char>& letters);
 
 // A label with an access key and the control it leads to.
 QLabel* BuddyLabel(const char* text, QWidget* buddy);
