@@ -31,6 +31,11 @@ namespace vorlane::gui {
 
 namespace {
 
+// "1 file", "2 files".
+QString Files(int count) {
+    return QString("%1 %2").arg(count).arg(count == 1 ? "file" : "files");
+}
+
 // How often found files are moved from the worker's batch into the list.
 constexpr int kDrainIntervalMs = 100;
 
@@ -284,8 +289,7 @@ void CFindFilesWindow::Drain() {
     }
     m_results->addTopLevelItems(items);
     if (Running())
-        m_status->setText(
-            QString("Searching... %1 files found").arg(m_results->topLevelItemCount()));
+        m_status->setText("Searching... " + Files(m_results->topLevelItemCount()) + " found");
 }
 
 void CFindFilesWindow::Finished(bool cancelled, const std::string& error) {
@@ -296,9 +300,9 @@ void CFindFilesWindow::Finished(bool cancelled, const std::string& error) {
     if (!error.empty())
         m_status->setText(QString::fromStdString(error));
     else if (cancelled || m_stopped)
-        m_status->setText(QString("Stopped: %1 files found").arg(found));
+        m_status->setText("Stopped: " + Files(found) + " found");
     else
-        m_status->setText(QString("%1 files found").arg(found));
+        m_status->setText(Files(found) + " found");
     UpdateButtons();
 }
 
@@ -353,7 +357,7 @@ int CFindFilesWindow::TagInWindow() {
             }
         }
     }
-    m_status->setText(QString("%1 files tagged").arg(tagged));
+    m_status->setText(Files(tagged) + " tagged");
     return tagged;
 }
 

@@ -74,7 +74,9 @@ TEST_F(FindFilesWindowTest, NameAndContentFieldsSelectTheFilesListed) {
         ASSERT_TRUE(window.StartFind());
         ASSERT_TRUE(PumpUntil([&] { return !window.Running(); }));
         EXPECT_EQ(Found(window), c.expected);
-        EXPECT_EQ(window.Status()->text(), QString("%1 files found").arg(c.expected.size()));
+        EXPECT_EQ(window.Status()->text(), QString("%1 %2 found")
+                                               .arg(c.expected.size())
+                                               .arg(c.expected.size() == 1 ? "file" : "files"));
     }
     // Each row shows the name and its directory apart.
     window.Named()->setText("notes.txt");
