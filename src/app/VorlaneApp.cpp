@@ -164,8 +164,8 @@ void VorlaneApp::BuildDriveTable() {
 void VorlaneApp::UseDriveMap(platform::DriveMap map) {
     const std::string shown = m_settings.shownDrives;
     std::array<char, 26> wasPresent = m_drivePresent;
+    m_drives = std::make_shared<const platform::DriveMap>(map);
     platform::DriveMap::SetCurrent(std::move(map));
-    m_drives = platform::DriveMap::Current();
     BuildDriveTable();
     for (size_t i = 0; i < 26; ++i) {
         if (m_drivePresent[i] == 0)

@@ -98,10 +98,6 @@ bool ReadVolume(char letter, const DriveMap& map, const MountTable& mounts, Volu
     return err ? err->Clear() : true;
 }
 
-bool ReadVolume(char letter, VolumeDetails* volume, SysError* err) {
-    return ReadVolume(letter, *DriveMap::Current(), SystemMountTable(), volume, err);
-}
-
 std::string LabelRefusal(const VolumeDetails& volume, const std::string& label) {
     const std::string drive = "Drive " + DriveName(volume.letter);
     if (!volume.isFileSystemRoot)

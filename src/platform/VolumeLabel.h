@@ -68,8 +68,6 @@ bool IsFileSystemRoot(const std::string& hostDir, const MountTable& mounts);
 // mapped or its directory is missing (err says so).
 bool ReadVolume(char letter, const DriveMap& map, const MountTable& mounts, VolumeDetails* volume,
                 SysError* err = nullptr, const std::string& labelDir = "/dev/disk/by-label");
-// The same against the front end's current map and the system mounts.
-bool ReadVolume(char letter, VolumeDetails* volume, SysError* err = nullptr);
 
 // Why label cannot become the volume's label ("" when it can): not the
 // root of a file system, a file system whose label cannot be set, no
