@@ -322,7 +322,8 @@ CopyRun::Step CopyRun::HandleFile(const ResolvedPath& source, const ResolvedPath
     if (m_move)
         Notify(ui::ChangeKind::Renamed, source.dos, target.dos, false);
     else
-        Notify(exists ? ui::ChangeKind::Changed : ui::ChangeKind::Added, target.dos, "", false);
+        m_context.Notices().Notify({exists ? ui::ChangeKind::Changed : ui::ChangeKind::Added,
+                                    target.dos, "", false, source.dos});
     Handled(1);
     return Step::Go;
 }

@@ -14,7 +14,10 @@
 // thread-safe: even a read moves the position and fills the block cache.
 // Background jobs on worker threads never call it. Code on another thread
 // that needs an object asks the owner thread to read or write it and waits
-// for the answer, or is handed the data before it starts.
+// for the answer, or is handed the data before it starts. The thumbnail
+// scan is such a job: it decodes on worker threads and stores through a
+// viewers::IThumbnailStore that carries each call to the owner thread and
+// waits (gui/CGuiThumbnailStore), so the database never needs a lock.
 //
 // Every operation returns false (or -1 / 0 counts) on failure and leaves a
 // code and a message in LastErrorCode() / LastErrorMessage(); every

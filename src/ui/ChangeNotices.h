@@ -31,6 +31,10 @@ struct ChangeNotice {
     std::string path;    // full DOS path ("C:\DOCS\A.TXT")
     std::string newPath; // Renamed only: the new full DOS path
     bool directory = false;
+    // Added or Changed by a copy: the full DOS path of the file it was
+    // copied from ("" otherwise). What follows a file (its thumbnail) is
+    // copied with it.
+    std::string copiedFrom;
 
     bool operator==(const ChangeNotice&) const = default;
 };

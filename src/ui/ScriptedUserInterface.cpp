@@ -63,6 +63,9 @@ class ScriptedStatusWindow : public StatusWindow {
     void AddError(const std::string& text) override {
         m_log->entries.push_back({StatusLog::Call::Error, text, 0});
     }
+    void SetField(StatusField field, const std::string& text) override {
+        m_log->entries.push_back({StatusLog::Call::Field, text, static_cast<int>(field)});
+    }
     bool Cancelled() override {
         ++m_log->checks;
         bool cancelled = m_log->cancelAtCheck > 0 && m_log->checks >= m_log->cancelAtCheck;
@@ -88,6 +91,14 @@ std::vector<std::string> StatusLog::Texts(Call call) const {
     std::vector<std::string> texts;
     for (const Entry& e : entries)
         if (e.call == call)
+            texts.push_back(e.text);
+    return texts;
+}
+
+std::vector<std::string> StatusLog::FieldTexts(StatusField field) const {
+    std::vector<std::string> texts;
+    for (const Entry& e : entries)
+        if (e.call == Call::Field && e.value == static_cast<int>(field))
             texts.push_back(e.text);
     return texts;
 }

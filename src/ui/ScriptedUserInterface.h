@@ -48,6 +48,7 @@ struct StatusLog {
         Archive,
         Compression,
         Error,
+        Field, // SetField: value is the StatusField
     };
     struct Entry {
         Call call;
@@ -66,6 +67,8 @@ struct StatusLog {
     std::vector<int> Percents(Call call) const;
     // The texts of one kind of message call, in order.
     std::vector<std::string> Texts(Call call) const;
+    // The texts one field of the thumbnail scan window was given, in order.
+    std::vector<std::string> FieldTexts(StatusField field) const;
 };
 
 class ScriptedUserInterface : public UserInterface {

@@ -26,6 +26,16 @@ enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIg
 
 enum class Icon { None, Error, Warning, Information, Question };
 
+// The lines of the thumbnail scan window (StatusKind::ThumbnailScan).
+enum class StatusField {
+    Directory,          // the directory being scanned (shortened)
+    DirectoriesScanned, // count
+    FilesExamined,      // count
+    ThumbnailsCreated,  // count
+    File,               // the file being made into a thumbnail (shortened)
+    Step,               // "Loading...", "Resizing...", ...
+};
+
 // A window that shows progress of a long operation and can be cancelled.
 // The operation status dialog has both lines and gauges; the smaller status
 // message window only the current ones (the overall setters do nothing
@@ -53,6 +63,11 @@ class StatusWindow {
     virtual void SetArchive(const std::string& text) { (void)text; }
     virtual void SetCompression(const std::string& text) { (void)text; }
     virtual void AddError(const std::string& text) { (void)text; }
+    // A line of the thumbnail scan window (the other kinds ignore it).
+    virtual void SetField(StatusField field, const std::string& text) {
+        (void)field;
+        (void)text;
+    }
 };
 
 enum class StatusKind {
@@ -61,6 +76,9 @@ enum class StatusKind {
     // The recompress window: archive and compression lines, the current
     // status line and gauge, the overall gauge, the error list, Cancel.
     Recompress,
+    // The thumbnail scan window: its fields (StatusField), the error list
+    // and Cancel.
+    ThumbnailScan,
 };
 
 class UserInterface {

@@ -165,12 +165,14 @@ CImage::~CImage() {
 }
 
 CImage::CImage(CImage&& other) noexcept
-    : m_image(std::exchange(other.m_image, nullptr)), m_error(std::move(other.m_error)) {}
+    : m_image(std::exchange(other.m_image, nullptr)), m_error(std::move(other.m_error)),
+      m_source(other.m_source) {}
 
 CImage& CImage::operator=(CImage&& other) noexcept {
     if (this != &other) {
         Adopt(std::exchange(other.m_image, nullptr));
         m_error = std::move(other.m_error);
+        m_source = other.m_source;
     }
     return *this;
 }
@@ -217,6 +219,7 @@ bool CImage::LoadFile(const std::string& hostPath, uint64_t maxPixels) {
         vips_image_new_from_file(hostPath.c_str(), "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
     if (!header)
         return Fail(WithReason("Unable to load " + what + "."));
+    m_source = UprightSize(header);
     if (TooManyPixels(header, maxPixels)) {
         Ref drop(header);
         return Fail(TooLargeText(what, header));
@@ -233,6 +236,7 @@ bool CImage::LoadMemory(const void* data, size_t size, uint64_t maxPixels) {
         vips_image_new_from_buffer(data, size, "", "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
     if (!header)
         return Fail(WithReason("Unable to load " + what + "."));
+    m_source = UprightSize(header);
     if (TooManyPixels(header, maxPixels)) {
         Ref drop(header);
         return Fail(TooLargeText(what, header));
@@ -241,22 +245,59 @@ bool CImage::LoadMemory(const void* data, size_t size, uint64_t maxPixels) {
     return Decoded(header, what);
 }
 
+// Loaders that decode straight to a smaller size: for them libvips'
+// thumbnail reads the file itself. Every other picture is decoded whole
+// first (in one sequential pass, under the pixel cap) and shrunk from
+// memory: libvips' thumbnail pipeline over a sequential loader does not
+// always report a truncated file.
+namespace {
+
+bool ShrinksOnLoad(const char* loader) {
+    if (!loader)
+        return false;
+    const std::string_view name(loader);
+    return name.starts_with("VipsForeignLoadJpeg") || name.starts_with("VipsForeignLoadWebp") ||
+           name.starts_with("VipsForeignLoadHeif");
+}
+
+} // namespace
+
+bool CImage::ShrinkDecoded(VipsImage* sequential, ImageSize size, const std::string& what) {
+    Ref source(sequential);
+    if (!source.image)
+        return Fail(WithReason("Unable to load " + what + "."));
+    Ref whole(vips_image_copy_memory(source.image));
+    if (!whole.image)
+        return Fail(WithReason("Unable to decode " + what + "."));
+    VipsImage* thumb = nullptr;
+    if (vips_thumbnail_image(whole.image, &thumb, size.width, "height", size.height, "size",
+                             VIPS_SIZE_FORCE, nullptr))
+        return Fail(WithReason("Unable to resize " + what + "."));
+    return Decoded(thumb, what);
+}
+
 bool CImage::ThumbnailFile(const std::string& hostPath, int boxWidth, int boxHeight,
                            uint64_t maxPixels) {
     std::string error;
     if (!InitImaging(&error))
         return Fail(error);
     const std::string what = Quoted(hostPath);
-    Ref header(vips_image_new_from_file(hostPath.c_str(), nullptr));
+    const char* loader = vips_foreign_find_load(hostPath.c_str());
+    Ref header(loader ? vips_image_new_from_file(hostPath.c_str(), nullptr) : nullptr);
     if (!header.image)
         return Fail(WithReason("Unable to load " + what + "."));
+    m_source = UprightSize(header.image);
     if (TooManyPixels(header.image, maxPixels))
         return Fail(TooLargeText(what, header.image));
-    const ImageSize own = UprightSize(header.image);
-    const ImageSize size = ShrinkToBox(boxWidth, boxHeight, own.width, own.height);
-    VipsImage* thumb = nullptr;
     // The exact size comes from the fit rule; "force" makes libvips keep it
     // rather than round the scale its own way.
+    const ImageSize size = ShrinkToBox(boxWidth, boxHeight, m_source.width, m_source.height);
+    if (!ShrinksOnLoad(loader))
+        return ShrinkDecoded(vips_image_new_from_file(hostPath.c_str(), "access",
+                                                      VIPS_ACCESS_SEQUENTIAL, "fail_on",
+                                                      VIPS_FAIL_ON_ERROR, nullptr),
+                             size, what);
+    VipsImage* thumb = nullptr;
     if (vips_thumbnail(hostPath.c_str(), &thumb, size.width, "height", size.height, "size",
                        VIPS_SIZE_FORCE, "fail_on", VIPS_FAIL_ON_ERROR, nullptr))
         return Fail(WithReason("Unable to load " + what + "."));
@@ -269,13 +310,19 @@ bool CImage::ThumbnailMemory(const void* data, size_t size, int boxWidth, int bo
     if (!InitImaging(&error))
         return Fail(error);
     const std::string what = "the picture in memory";
-    Ref header(vips_image_new_from_buffer(data, size, "", nullptr));
+    const char* loader = vips_foreign_find_load_buffer(data, size);
+    Ref header(loader ? vips_image_new_from_buffer(data, size, "", nullptr) : nullptr);
     if (!header.image)
         return Fail(WithReason("Unable to load " + what + "."));
+    m_source = UprightSize(header.image);
     if (TooManyPixels(header.image, maxPixels))
         return Fail(TooLargeText(what, header.image));
-    const ImageSize own = UprightSize(header.image);
-    const ImageSize fit = ShrinkToBox(boxWidth, boxHeight, own.width, own.height);
+    const ImageSize fit = ShrinkToBox(boxWidth, boxHeight, m_source.width, m_source.height);
+    if (!ShrinksOnLoad(loader))
+        return ShrinkDecoded(vips_image_new_from_buffer(data, size, "", "access",
+                                                        VIPS_ACCESS_SEQUENTIAL, "fail_on",
+                                                        VIPS_FAIL_ON_ERROR, nullptr),
+                             fit, what);
     VipsImage* thumb = nullptr;
     if (vips_thumbnail_buffer(const_cast<void*>(data), size, &thumb, fit.width, "height",
                               fit.height, "size", VIPS_SIZE_FORCE, "fail_on", VIPS_FAIL_ON_ERROR,

@@ -90,6 +90,9 @@ class CImage {
     // Bands of the decoded picture (1 grey, 2 grey + alpha, 3 RGB, 4 RGBA).
     int Bands() const;
     const std::string& ErrorText() const { return m_error; }
+    // The picture's own size (upright) as the last load or thumbnail read
+    // it from the header; {0, 0} before any.
+    ImageSize SourceSize() const { return m_source; }
     // The underlying image for operations this class does not wrap; stays
     // owned by this object.
     VipsImage* Handle() const { return m_image; }
@@ -99,9 +102,11 @@ class CImage {
   private:
     bool Fail(std::string text);
     bool Decoded(VipsImage* lazy, const std::string& what);
+    bool ShrinkDecoded(VipsImage* sequential, ImageSize size, const std::string& what);
 
     VipsImage* m_image = nullptr;
     std::string m_error;
+    ImageSize m_source;
 };
 
 } // namespace vorlane::viewers
