@@ -183,6 +183,13 @@ QVariant CFileListModel::Text(const CFileContainer& file, Column column) const {
     return {};
 }
 
+void CFileListModel::SetDecorationSource(DecorationSource source) {
+    m_decoration = std::move(source);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::DecorationRole});
+}
+
 QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() >= columnCount())
         return {};
@@ -196,9 +203,14 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return column == kName ? QVariant(QString::fromStdString(file->Name())) : QVariant();
     case Qt::DecorationRole:
-        if (column == kName)
-            return FileIcon(*file);
-        return {};
+        if (column != kName)
+            return {};
+        if (m_decoration) {
+            QVariant picture = m_decoration(*file);
+            if (picture.isValid())
+                return picture;
+        }
+        return FileIcon(*file);
     case Qt::TextAlignmentRole:
         if (column == kSize || column == kZipRatio)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);

@@ -116,6 +116,13 @@ class CFileListModel : public QAbstractTableModel {
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
 
+    // What the name column draws instead of the file's type icon (the
+    // thumbnail view sets it; empty: the type icon). The source answers a
+    // null QVariant for a file it has no picture for; it is asked only for
+    // the rows the view paints.
+    using DecorationSource = std::function<QVariant(const catalogue::CFileContainer&)>;
+    void SetDecorationSource(DecorationSource source);
+
   private:
     QVariant Text(const catalogue::CFileContainer& file, Column column) const;
 
@@ -124,6 +131,7 @@ class CFileListModel : public QAbstractTableModel {
     bool m_zipList = false;
     CFileDropTarget* m_dropTarget = nullptr;
     RenameHandler m_renameHandler;
+    DecorationSource m_decoration;
 };
 
 // The drag of files: the tagged files of the list when the dragged row is

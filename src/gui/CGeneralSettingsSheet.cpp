@@ -4,8 +4,10 @@
 #include "gui/FileIcons.h"
 #include "platform/Drives.h"
 #include "ui/UserInterface.h"
+#include "viewers/ImageFormats.h"
 
 #include <QCheckBox>
+
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -19,6 +21,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vorlane::gui {
 
@@ -224,16 +227,78 @@ QRadioButton* CGeneralSettingsSheet::StartupMode(int mode) const {
 }
 
 QWidget* CGeneralSettingsSheet::MakeThumbnailsPage() {
-    auto* form = new QFormLayout;
+    auto* layout = new QVBoxLayout;
+    // Every format of the image format table, checked when it is scanned.
+    auto* typesLabel = new QLabel("Image &Types");
+    m_imageTypes = new QListWidget;
+    typesLabel->setBuddy(m_imageTypes);
+    const std::vector<int32_t>& chosen = m_settings.thumbnailTypes;
+    for (const viewers::ImageFormat& format : viewers::ImageFormatTable()) {
+        auto* item = new QListWidgetItem(QString::fromLatin1(format.name), m_imageTypes);
+        item->setData(Qt::UserRole, format.code);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        const bool on = std::find(chosen.begin(), chosen.end(), format.code) != chosen.end();
+        item->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+    m_selectAllTypes = new QPushButton("Select &All");
+    m_unselectAllTypes = new QPushButton("&Unselect All");
+    auto checkAll = [this](Qt::CheckState state) {
+        for (int i = 0; i < m_imageTypes->count(); ++i)
+            m_imageTypes->item(i)->setCheckState(state);
+    };
+    connect(m_selectAllTypes, &QPushButton::clicked, this, [checkAll] { checkAll(Qt::Checked); });
+    connect(m_unselectAllTypes, &QPushButton::clicked, this,
+            [checkAll] { checkAll(Qt::Unchecked); });
+    auto* typeButtons = new QHBoxLayout;
+    typeButtons->addWidget(m_selectAllTypes);
+    typeButtons->addWidget(m_unselectAllTypes);
+    typeButtons->addStretch();
+    layout->addWidget(typesLabel);
+    layout->addWidget(m_imageTypes);
+    layout->addLayout(typeButtons);
+
+    auto* note = new QLabel("All thumbnails are stored at 128 x 96 (or smaller). Thumbnails are "
+                            "viewed in a 4 to 3 ratio.");
+    note->setWordWrap(true);
+    layout->addWidget(note);
+
     m_thumbWidth = new QSpinBox;
     m_thumbWidth->setRange(16, 512);
     m_thumbWidth->setValue(m_settings.thumbnailWidth);
     m_thumbHeight = new QSpinBox;
     m_thumbHeight->setRange(16, 512);
     m_thumbHeight->setValue(m_settings.thumbnailHeight);
-    form->addRow("Display &width:", m_thumbWidth);
-    form->addRow("Display &height:", m_thumbHeight);
-    return PageOf(form);
+    auto* size = new QHBoxLayout;
+    size->addWidget(new QLabel("Display Size:"));
+    auto* widthLabel = new QLabel("&Width:");
+    widthLabel->setBuddy(m_thumbWidth);
+    auto* heightLabel = new QLabel("Height:");
+    heightLabel->setBuddy(m_thumbHeight);
+    size->addWidget(widthLabel);
+    size->addWidget(m_thumbWidth);
+    size->addWidget(heightLabel);
+    size->addWidget(m_thumbHeight);
+    size->addStretch();
+    layout->addLayout(size);
+    return PageOf(layout);
+}
+
+std::vector<int32_t> CGeneralSettingsSheet::CheckedImageTypes() const {
+    // The types kept keep their order (it is the scan filter's); new ones
+    // follow in the table's.
+    std::vector<int32_t> checked;
+    for (int i = 0; i < m_imageTypes->count(); ++i)
+        if (m_imageTypes->item(i)->checkState() == Qt::Checked)
+            checked.push_back(m_imageTypes->item(i)->data(Qt::UserRole).toInt());
+    std::vector<int32_t> types;
+    for (int32_t code : m_settings.thumbnailTypes)
+        if (std::find(checked.begin(), checked.end(), code) != checked.end() &&
+            std::find(types.begin(), types.end(), code) == types.end())
+            types.push_back(code);
+    for (int32_t code : checked)
+        if (std::find(types.begin(), types.end(), code) == types.end())
+            types.push_back(code);
+    return types;
 }
 
 QWidget* CGeneralSettingsSheet::MakeViewerPage() {
@@ -288,6 +353,7 @@ bool CGeneralSettingsSheet::Apply() {
         m_writeInitialMode(m_settings.initialMode);
     m_settings.thumbnailWidth = m_thumbWidth->value();
     m_settings.thumbnailHeight = m_thumbHeight->value();
+    m_settings.thumbnailTypes = CheckedImageTypes();
     m_settings.viewFilesInZipFiles = m_viewInZip->isChecked();
     m_settings.viewJpegFiles = m_viewJpeg->isChecked();
     m_settings.maxZipViewSizeKb = m_maxZipView->value();

@@ -72,6 +72,12 @@ class CGeneralSettingsSheet : public QDialog {
     QLineEdit* ZipTempPath() const { return m_zipTempPath; }
     // Startup: the radio button of a mode (101 to 106).
     QRadioButton* StartupMode(int mode) const;
+    // Thumbnails: the check list of the image format table's names.
+    QListWidget* ImageTypes() const { return m_imageTypes; }
+    QPushButton* SelectAllTypes() const { return m_selectAllTypes; }
+    QPushButton* UnselectAllTypes() const { return m_unselectAllTypes; }
+    // The format codes checked now, as Apply stores them.
+    std::vector<int32_t> CheckedImageTypes() const;
     QSpinBox* ThumbnailWidth() const { return m_thumbWidth; }
     QSpinBox* ThumbnailHeight() const { return m_thumbHeight; }
     QCheckBox* ViewFilesInZipFiles() const { return m_viewInZip; }
@@ -108,6 +114,9 @@ class CGeneralSettingsSheet : public QDialog {
     QLineEdit* m_workDirectory = nullptr;
     QLineEdit* m_zipTempPath = nullptr;
     std::array<QRadioButton*, 6> m_modes{};
+    QListWidget* m_imageTypes = nullptr;
+    QPushButton* m_selectAllTypes = nullptr;
+    QPushButton* m_unselectAllTypes = nullptr;
     QSpinBox* m_thumbWidth = nullptr;
     QSpinBox* m_thumbHeight = nullptr;
     QCheckBox* m_viewInZip = nullptr;

@@ -1,7 +1,10 @@
 #include "gui/CGuiChangeSink.h"
 
+#include "gui/CGuiThumbnailStore.h"
+#include "gui/CThumbnailCache.h"
 #include "gui/TFileManagerWindow.h"
 #include "platform/DosPathText.h"
+#include "viewers/ThumbnailFollow.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -50,6 +53,13 @@ void CGuiChangeSink::Flush() {
         if (!path.empty())
             changed.emplace(platform::ParentDosPath(path), path);
     };
+    // The thumbnails follow the files first, so the windows read again
+    // draw the right ones.
+    viewers::IThumbnailStore& thumbnails = AppThumbnailStore();
+    for (const ui::ChangeNotice& notice : notices)
+        viewers::FollowChange(thumbnails, notice);
+    if (!notices.empty())
+        ThumbnailsChanged();
     for (const ui::ChangeNotice& notice : notices) {
         note(notice.path);
         if (notice.kind == ui::ChangeKind::Renamed)

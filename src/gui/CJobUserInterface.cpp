@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@ struct StatusState {
     std::optional<std::string> archive;
     std::optional<std::string> compression;
     std::vector<std::string> errors; // every line, in order: a list is never coalesced
+    std::map<ui::StatusField, std::string> fields; // the newest text of each
     std::atomic<bool> cancelled{false};
 };
 
@@ -57,6 +59,7 @@ class StatusPump : public QObject {
             pending.archive = std::exchange(m_state->archive, std::nullopt);
             pending.compression = std::exchange(m_state->compression, std::nullopt);
             pending.errors.swap(m_state->errors);
+            pending.fields.swap(m_state->fields);
         }
         if (!m_window)
             return;
@@ -72,6 +75,8 @@ class StatusPump : public QObject {
             m_window->SetArchive(*pending.archive);
         if (pending.compression)
             m_window->SetCompression(*pending.compression);
+        for (const auto& [field, text] : pending.fields)
+            m_window->SetField(field, text);
         for (const std::string& line : pending.errors)
             m_window->AddError(line);
         if (m_window->CancelRequested())
@@ -133,6 +138,10 @@ class JobStatusWindow : public ui::StatusWindow {
     void AddError(const std::string& text) override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->errors.push_back(text);
+    }
+    void SetField(ui::StatusField field, const std::string& text) override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->fields[field] = text;
     }
     bool Cancelled() override { return CancelRequested(); }
     bool CancelRequested() override {

@@ -89,11 +89,12 @@ std::vector<CommandInfo> BuildTable() {
         {kCmdViewThumbnails, "&View", "T&humbnails", "", W, nullptr},
         {kCmdViewNextMode, "&View", "&Next View Mode", "", W, nullptr},
         {kCmdRefresh, "&View", "-&Refresh", "Ctrl+R", W, nullptr},
-        {16200, "&View/Thum&bnail Commands", "&Make Thumbnails", "", W, "Thumbnails"},
-        {16201, "&View/Thum&bnail Commands", "&Delete Thumbnails", "", W, "Thumbnails"},
-        {16202, "&View/Thum&bnail Commands", "&Refresh Thumbnails", "", W, "Thumbnails"},
-        {16203, "&View/Thum&bnail Commands", "&Thumbnail Size...", "", W, "Thumbnails"},
-        {16204, "&View/Thum&bnail Commands", "Thumbnail &Settings...", "", W, "Thumbnails"},
+
+        {kCmdThumbnailScanBranch, "Thumb&nails", "Scan &Branch", "", W, nullptr},
+        {kCmdThumbnailScanDirectory, "Thumb&nails", "Scan &Directory", "", W, nullptr},
+        {kCmdThumbnailScanDrive, "Thumb&nails", "Scan Dri&ve", "", W, nullptr},
+        {kCmdThumbnailRemoveAll, "Thumb&nails", "-Remove &All", "", W, nullptr},
+        {kCmdThumbnailRemoveOrphans, "Thumb&nails", "Remove &Orphans", "", W, nullptr},
 
         {kCmdGeneralSettings, "&Options", "&General Settings...", "", F, nullptr},
         {kCmdFileSets, "&Options", "&File Sets...", "", F, nullptr},

@@ -84,6 +84,11 @@ enum WindowCommand : int {
     kCmdViewNextMode = 14654,
     kCmdRefresh = 14655, // reads the current directory again
     kCmdFirstThumbnailCommand = 16200,
+    kCmdThumbnailScanBranch = 16200,    // "Scan &Branch"
+    kCmdThumbnailScanDirectory = 16201, // "Scan &Directory"
+    kCmdThumbnailScanDrive = 16202,     // "Scan Dri&ve"
+    kCmdThumbnailRemoveAll = 16203,     // "Remove &All"
+    kCmdThumbnailRemoveOrphans = 16204, // "Remove &Orphans"
     kCmdLastThumbnailCommand = 16204,
 };
 

@@ -221,7 +221,81 @@ QStringList CZipRecompressStatus::Errors() const {
     return lines;
 }
 
+CThumbnailScanningStatusWindow::CThumbnailScanningStatusWindow(QWidget* parent,
+                                                               const std::string& caption,
+                                                               bool modal)
+    : CStatusDialogBase(parent, caption, modal) {
+    auto* layout = new QVBoxLayout(this);
+    auto* lines = new QFormLayout;
+    // In the order of ui::StatusField.
+    static const char* const kLabels[kFieldCount] = {
+        "Current Directory:",  "Directories Scanned:", "Files Examined:",
+        "Thumbnails Created:", "Current File:",        "Current Step:"};
+    static const char* const kNames[kFieldCount] = {"directory",  "directories", "files",
+                                                    "thumbnails", "file",        "step"};
+    for (int i = 0; i < kFieldCount; ++i) {
+        m_fields[i] = new QLabel(this);
+        m_fields[i]->setObjectName(kNames[i]);
+        m_fields[i]->setMinimumWidth(320);
+        lines->addRow(new QLabel(kLabels[i], this), m_fields[i]);
+    }
+    layout->addLayout(lines);
+    layout->addWidget(new QLabel("Errors Encountered:", this));
+    m_errors = new QListWidget(this);
+    m_errors->setObjectName("errors");
+    m_errors->setMinimumHeight(90);
+    layout->addWidget(m_errors);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CStatusDialogBase::reject);
+    layout->addWidget(buttons);
+    show();
+}
+
+void CThumbnailScanningStatusWindow::SetField(ui::StatusField field, const std::string& text) {
+    const int i = static_cast<int>(field);
+    if (i < 0 || i >= kFieldCount)
+        return;
+    m_fields[i]->setText(QString::fromStdString(text));
+    ShowNow(m_fields[i]);
+}
+void CThumbnailScanningStatusWindow::AddError(const std::string& text) {
+    m_errors->addItem(QString::fromStdString(text));
+    m_errors->scrollToBottom();
+    ShowNow(m_errors);
+}
+QString CThumbnailScanningStatusWindow::FieldText(ui::StatusField field) const {
+    const int i = static_cast<int>(field);
+    return i >= 0 && i < kFieldCount ? m_fields[i]->text() : QString();
+}
+QStringList CThumbnailScanningStatusWindow::Errors() const {
+    QStringList lines;
+    for (int i = 0; i < m_errors->count(); ++i)
+        lines << m_errors->item(i)->text();
+    return lines;
+}
+
 namespace {
+
+class ThumbnailScanStatus : public ui::StatusWindow {
+  public:
+    ThumbnailScanStatus(QWidget* parent, const std::string& caption, bool modal)
+        : m_dialog(new CThumbnailScanningStatusWindow(parent, caption, modal)) {}
+    ~ThumbnailScanStatus() override { delete m_dialog; }
+    // The window has fields, no free lines or gauges.
+    void SetCurrentMessage(const std::string&) override {}
+    void SetCurrentPercent(int) override {}
+    void SetOverallLabel(const std::string&) override {}
+    void SetOverallPercent(int) override {}
+    void SetField(ui::StatusField field, const std::string& text) override {
+        m_dialog->SetField(field, text);
+    }
+    void AddError(const std::string& text) override { m_dialog->AddError(text); }
+    bool Cancelled() override { return m_dialog->Poll(); }
+    bool CancelRequested() override { return m_dialog->IsCancelled(); }
+
+  private:
+    CThumbnailScanningStatusWindow* m_dialog;
+};
 
 class RecompressStatus : public ui::StatusWindow {
   public:
@@ -283,6 +357,8 @@ std::unique_ptr<ui::StatusWindow> MakeQtStatusWindow(QWidget* parent, ui::Status
         return std::make_unique<OperationStatus>(parent, caption, modal);
     if (kind == ui::StatusKind::Recompress)
         return std::make_unique<RecompressStatus>(parent, caption, modal);
+    if (kind == ui::StatusKind::ThumbnailScan)
+        return std::make_unique<ThumbnailScanStatus>(parent, caption, modal);
     return std::make_unique<MessageStatus>(parent, caption, modal);
 }
 

@@ -1,4 +1,5 @@
-// The two status windows of long operations, as Qt dialogs.
+// The status windows of long operations, as Qt dialogs (the two general
+// ones, the recompress window and the thumbnail scan's).
 //
 // COperationStatusDialog ("Operation Status" unless the caller names it):
 // the current item's line and gauge, the overall label and gauge, Cancel.
@@ -109,6 +110,26 @@ class CZipRecompressStatus : public CStatusDialogBase {
     QLabel* m_message;
     QProgressBar* m_gauge;
     QProgressBar* m_overallGauge;
+    QListWidget* m_errors;
+};
+
+// The thumbnail scan's window: the directory being scanned, the counts of
+// directories scanned, files examined and thumbnails created, the file
+// being made into a thumbnail and its step, the list of errors (lines are
+// only ever added), Cancel.
+class CThumbnailScanningStatusWindow : public CStatusDialogBase {
+    Q_OBJECT
+  public:
+    CThumbnailScanningStatusWindow(QWidget* parent, const std::string& caption, bool modal = true);
+
+    void SetField(ui::StatusField field, const std::string& text);
+    void AddError(const std::string& text);
+    QString FieldText(ui::StatusField field) const;
+    QStringList Errors() const;
+
+  private:
+    static constexpr int kFieldCount = 6;
+    QLabel* m_fields[kFieldCount];
     QListWidget* m_errors;
 };
 

@@ -444,6 +444,13 @@ bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
     case kCmdViewerPane:
         ShowViewerPane(!ViewerPaneShown());
         return true;
+    case kCmdThumbnailScanBranch:
+    case kCmdThumbnailScanDirectory:
+    case kCmdThumbnailScanDrive:
+    case kCmdThumbnailRemoveAll:
+    case kCmdThumbnailRemoveOrphans:
+        RunThumbnailCommand(id);
+        return true;
     default:
         return false;
     }

@@ -202,6 +202,11 @@ class TFileManagerWindow : public QWidget,
     bool TreeHasFocus() const;
     FileViewMode ViewMode() const { return m_viewMode; }
     void SetViewMode(FileViewMode mode);
+    // Repaints the thumbnail view (its pictures are made again as needed).
+    void RedrawThumbnails();
+    // The "Thumb&nails" commands: scans of the current directory, its branch
+    // or the window's drive, and the removals, each as a job.
+    void RunThumbnailCommand(int id);
     // The panes (their commands toggle them).
     void ShowCommandLine(bool show);
     void ShowViewerPane(bool show);

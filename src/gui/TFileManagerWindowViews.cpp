@@ -9,6 +9,9 @@
 
 #include "app/VorlaneApp.h"
 #include "catalogue/CFileContainer.h"
+#include "gui/CFileListModel.h"
+#include "gui/CThumbnailCache.h"
+#include "gui/DialogSupport.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -18,6 +21,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace vorlane::gui {
@@ -180,6 +184,11 @@ void TFileManagerWindow::SizeIconViewItems() {
     m_icons->setGridSize(item + QSize(kItemSpacing, kItemSpacing));
 }
 
+void TFileManagerWindow::RedrawThumbnails() {
+    if (m_viewMode == FileViewMode::Thumbnails)
+        m_icons->viewport()->update();
+}
+
 void TFileManagerWindow::SetViewMode(FileViewMode mode) {
     bool hadFocus = FileView()->hasFocus();
     m_viewMode = mode;
@@ -215,6 +224,18 @@ void TFileManagerWindow::SetViewMode(FileViewMode mode) {
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setUniformItemSizes(true);
     SizeIconViewItems();
+    if (mode == FileViewMode::Thumbnails) {
+        // The stored pictures, made when a row is first painted.
+        auto cache = std::make_shared<CThumbnailCache>();
+        m_fileModel->SetDecorationSource([cache](const catalogue::CFileContainer& file) {
+            if (file.IsArchiveMember())
+                return QVariant();
+            QIcon icon = cache->Thumbnail(file.FullPath(), *CurrentDrives(), ThumbnailSize());
+            return icon.isNull() ? QVariant() : QVariant(icon);
+        });
+    } else {
+        m_fileModel->SetDecorationSource({});
+    }
     m_session.DisplaySettings().fileDisplayMode = static_cast<int>(mode);
     m_fileStack->setCurrentWidget(FileView());
     ShowCaret();
