@@ -107,7 +107,7 @@ TEST_F(GuiTest, ScanningWindowShowsItsFieldsAndErrorsAndCancels) {
         EXPECT_EQ(dialog->FieldText(c.field).toStdString(), c.text);
     EXPECT_EQ(dialog->Errors(), QStringList{"Unable to create thumbnail for 'C:\\PICS\\BAD.PNG'."});
     dialog->resize(480, dialog->sizeHint().height());
-    Shot(*dialog, "thumbnail-scanning");
+    Shot(*dialog, "thumbnail-scanning.png");
     EXPECT_FALSE(window->CancelRequested());
     dialog->reject();
     EXPECT_TRUE(window->CancelRequested());
@@ -140,7 +140,7 @@ TEST_F(ThumbnailsTest, SettingsPageChoosesTheImageTypes) {
         sheet->ThumbnailWidth()->setValue(64);
         sheet->Pages()->setCurrentIndex(CGeneralSettingsSheet::kThumbnails);
         sheet->resize(520, 560);
-        Shot(*sheet, "settings-thumbnails");
+        Shot(*sheet, "settings-thumbnails.png");
         EXPECT_TRUE(sheet->Apply());
         return static_cast<int>(QDialog::Accepted);
     };
@@ -178,7 +178,7 @@ TEST_F(ThumbnailsTest, ScanThenViewDrawsEachFilesOwnPicture) {
     EXPECT_EQ(PictureSize(IconOf(w, "wide.PNG")), QSize(27, 36));
     EXPECT_EQ(PictureSize(IconOf(w, "Square.png")), QSize(36, 36));
     EXPECT_TRUE(PictureSize(IconOf(w, "notes.txt")) != QSize(36, 36));
-    Shot(w, "thumbnail-view");
+    Shot(w, "thumbnail-view.png");
 
     // A deleted picture's thumbnail goes with it.
     ::unlink((m_c / "Pics/Square.png").c_str());
