@@ -198,6 +198,17 @@ int CImage::Bands() const {
     return m_image ? vips_image_get_bands(m_image) : 0;
 }
 
+// The size of an opened picture (null: it could not be opened) into
+// m_source, and the pixel cap; the reference stays the caller's.
+bool CImage::Sized(VipsImage* header, uint64_t maxPixels, const std::string& what) {
+    if (!header)
+        return Fail(WithReason("Unable to load " + what + "."));
+    m_source = UprightSize(header);
+    if (TooManyPixels(header, maxPixels))
+        return Fail(TooLargeText(what, header));
+    return true;
+}
+
 // Decodes a lazily opened picture into memory, so that every decoding
 // error shows here and not later while it is drawn.
 bool CImage::Decoded(VipsImage* lazy, const std::string& what) {
@@ -217,12 +228,9 @@ bool CImage::LoadFile(const std::string& hostPath, uint64_t maxPixels) {
     const std::string what = Quoted(hostPath);
     VipsImage* header =
         vips_image_new_from_file(hostPath.c_str(), "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
-    if (!header)
-        return Fail(WithReason("Unable to load " + what + "."));
-    m_source = UprightSize(header);
-    if (TooManyPixels(header, maxPixels)) {
+    if (!Sized(header, maxPixels, what)) {
         Ref drop(header);
-        return Fail(TooLargeText(what, header));
+        return false;
     }
     return Decoded(header, what);
 }
@@ -234,12 +242,9 @@ bool CImage::LoadMemory(const void* data, size_t size, uint64_t maxPixels) {
     const std::string what = "the picture in memory";
     VipsImage* header =
         vips_image_new_from_buffer(data, size, "", "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
-    if (!header)
-        return Fail(WithReason("Unable to load " + what + "."));
-    m_source = UprightSize(header);
-    if (TooManyPixels(header, maxPixels)) {
+    if (!Sized(header, maxPixels, what)) {
         Ref drop(header);
-        return Fail(TooLargeText(what, header));
+        return false;
     }
     // The buffer is the caller's: the decoded copy no longer needs it.
     return Decoded(header, what);
@@ -284,11 +289,8 @@ bool CImage::ThumbnailFile(const std::string& hostPath, int boxWidth, int boxHei
     const std::string what = Quoted(hostPath);
     const char* loader = vips_foreign_find_load(hostPath.c_str());
     Ref header(loader ? vips_image_new_from_file(hostPath.c_str(), nullptr) : nullptr);
-    if (!header.image)
-        return Fail(WithReason("Unable to load " + what + "."));
-    m_source = UprightSize(header.image);
-    if (TooManyPixels(header.image, maxPixels))
-        return Fail(TooLargeText(what, header.image));
+    if (!Sized(header.image, maxPixels, what))
+        return false;
     // The exact size comes from the fit rule; "force" makes libvips keep it
     // rather than round the scale its own way.
     const ImageSize size = ShrinkToBox(boxWidth, boxHeight, m_source.width, m_source.height);
@@ -312,11 +314,8 @@ bool CImage::ThumbnailMemory(const void* data, size_t size, int boxWidth, int bo
     const std::string what = "the picture in memory";
     const char* loader = vips_foreign_find_load_buffer(data, size);
     Ref header(loader ? vips_image_new_from_buffer(data, size, "", nullptr) : nullptr);
-    if (!header.image)
-        return Fail(WithReason("Unable to load " + what + "."));
-    m_source = UprightSize(header.image);
-    if (TooManyPixels(header.image, maxPixels))
-        return Fail(TooLargeText(what, header.image));
+    if (!Sized(header.image, maxPixels, what))
+        return false;
     const ImageSize fit = ShrinkToBox(boxWidth, boxHeight, m_source.width, m_source.height);
     if (!ShrinksOnLoad(loader))
         return ShrinkDecoded(vips_image_new_from_buffer(data, size, "", "access",

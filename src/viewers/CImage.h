@@ -101,6 +101,7 @@ class CImage {
 
   private:
     bool Fail(std::string text);
+    bool Sized(VipsImage* header, uint64_t maxPixels, const std::string& what);
     bool Decoded(VipsImage* lazy, const std::string& what);
     bool ShrinkDecoded(VipsImage* sequential, ImageSize size, const std::string& what);
 

@@ -3,6 +3,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/PathAbbreviation.h"
 #include "viewers/CImage.h"
@@ -216,18 +217,9 @@ int CThumbnailMaintenance::RemoveAll() {
                                  " thumbnails from Vorlane's object database?";
     if (!ui.AskYesNo(question, kRemoveAllCaption))
         return 0;
-    auto status = ui.MakeStatusWindow(ui::StatusKind::Message, kRemoveAllCaption);
-    status->SetCurrentMessage("Removing all thumbnails from Vorlane's object database...");
-    int deleted = 0;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (m_store.Delete(names[i]))
-            ++deleted;
-        status->SetCurrentPercent(static_cast<int>((i + 1) * 100 / names.size()));
-    }
-    status.reset();
-    if (deleted > 0)
-        ui.RequestRepaint();
-    return deleted;
+    return RemoveWhere(names, kRemoveAllCaption,
+                       "Removing all thumbnails from Vorlane's object database...",
+                       [](const std::string&) { return true; });
 }
 
 int CThumbnailMaintenance::RemoveOrphans() {
@@ -237,17 +229,28 @@ int CThumbnailMaintenance::RemoveOrphans() {
         ui.Message(kNoThumbnails, kRemoveOrphansCaption, ui::Buttons::Ok, ui::Icon::Information);
         return 0;
     }
-    auto status = ui.MakeStatusWindow(ui::StatusKind::Message, kRemoveOrphansCaption);
-    status->SetCurrentMessage("Removing all orphan thumbnails from Vorlane's object database...");
+    // A name is looked up as a DOS path is, without regard to case: a
+    // picture that exists under a case variant keeps its thumbnail.
+    const platform::DriveMap& drives = m_context.Drives();
+    return RemoveWhere(names, kRemoveOrphansCaption,
+                       "Removing all orphan thumbnails from Vorlane's object database...",
+                       [&drives](const std::string& name) {
+                           std::string host;
+                           platform::FileEntry entry;
+                           return !platform::DosToHost(name, &host, nullptr, drives) ||
+                                  !platform::StatEntry(host, &entry) || entry.isDirectory;
+                       });
+}
+
+int CThumbnailMaintenance::RemoveWhere(const std::vector<std::string>& names, const char* caption,
+                                       const char* text,
+                                       const std::function<bool(const std::string&)>& remove) {
+    ui::UserInterface& ui = m_context.Ui();
+    auto status = ui.MakeStatusWindow(ui::StatusKind::Message, caption);
+    status->SetCurrentMessage(text);
     int deleted = 0;
     for (size_t i = 0; i < names.size(); ++i) {
-        // The name is looked up as a DOS path is, without regard to case:
-        // a picture that exists under a case variant keeps its thumbnail.
-        std::string host;
-        platform::FileEntry entry;
-        const bool exists = platform::DosToHost(names[i], &host, nullptr, m_context.Drives()) &&
-                            platform::StatEntry(host, &entry) && !entry.isDirectory;
-        if (!exists && m_store.Delete(names[i]))
+        if (remove(names[i]) && m_store.Delete(names[i]))
             ++deleted;
         status->SetCurrentPercent(static_cast<int>((i + 1) * 100 / names.size()));
     }
@@ -320,6 +323,10 @@ bool CThumbnailMaintenance::Scan(const std::string& dosDirectory, bool recurse) 
     DecodePool pool(m_workers);
     const size_t capacity = 2 * size_t{m_workers};
     auto handle = [&](DecodePool::Result& result) {
+        // After a cancel the pictures still being decoded are dropped: the
+        // store may already refuse (a job's store gives up once cancelled).
+        if (m_cancelled)
+            return;
         if (result.ok && Store(result.dos, result.png, status.get())) {
             ++m_counts.thumbnails;
             status->SetField(ui::StatusField::ThumbnailsCreated,

@@ -86,7 +86,10 @@ class CThumbnailMaintenance {
     bool Cancelled() const { return m_cancelled; }
 
   private:
-    struct Made;
+    // Deletes the names remove picks, showing text in a status window;
+    // the number deleted.
+    int RemoveWhere(const std::vector<std::string>& names, const char* caption, const char* text,
+                    const std::function<bool(const std::string&)>& remove);
     bool Store(const std::string& dosPath, const std::vector<uint8_t>& png,
                ui::StatusWindow* status);
 

@@ -62,6 +62,14 @@ TEST_F(CopyTest, TreeLandsBelowTheTargetParentsFirstLinksAsLinks) {
                                "Added D:\\B\\A\\EMPTY", "Added D:\\B\\A\\SUB",
                                "Added D:\\B\\A\\SUB\\LINK", "Added D:\\B\\A\\SUB\\TWO.TXT",
                                "Added D:\\B\\A\\SUB\\DEEP", "Added D:\\B\\A\\SUB\\DEEP\\THREE"}));
+            // A copied file's notice names its source (its thumbnail is
+            // copied with it); a made directory's names none.
+            for (const ui::ChangeNotice& n : recorder->Notices()) {
+                if (n.path == "D:\\B\\A\\SUB\\TWO.TXT")
+                    EXPECT_EQ(n.copiedFrom, "C:\\A\\SUB\\TWO.TXT");
+                if (n.directory)
+                    EXPECT_EQ(n.copiedFrom, "") << n.path;
+            }
             EXPECT_TRUE(std::find(StatusTexts().begin(), StatusTexts().end(),
                                   "Creating zip directory 'D:\\B\\A\\PACK.ZIP'...") !=
                         StatusTexts().end());
