@@ -6,9 +6,11 @@
 #include "gui/CGeneralSettingsSheet.h"
 #include "gui/CGuiChangeSink.h"
 #include "gui/CGuiThumbnailStore.h"
+#include "gui/CJobManager.h"
 #include "gui/CStartupNoticeDialog.h"
 #include "gui/StatusWindows.h"
 #include "objdb/CAppObjectDatabase.h"
+#include "platform/Drives.h"
 #include "viewers/ThumbnailStore.h"
 
 #include <QIcon>
@@ -195,6 +197,46 @@ TEST_F(ThumbnailsTest, ScanThenViewDrawsEachFilesOwnPicture) {
                             "database?"));
     EXPECT_TRUE(AppThumbnailStore().Names().empty());
     EXPECT_NE(PictureSize(IconOf(w, "Wide.png")), QSize(48, 36));
+}
+
+// The scan as a job on a worker thread: every store call is carried to the
+// GUI thread that owns the database, the window's fields and errors arrive
+// there, and the directory is announced when it ends.
+TEST_F(ThumbnailsTest, ScanJobOnAWorkerStoresThroughTheGuiThread) {
+    ::mkdir((m_c / "Pics").c_str(), 0755);
+    ::mkdir((m_c / "Pics/Sub").c_str(), 0755);
+    MakeImage(m_c / "Pics/a.png", 300, 200);
+    MakeImage(m_c / "Pics/Sub/b.png", 64, 64);
+    vorlane::test::WriteFile(m_c / "Pics/broken.png", "not a picture");
+    StartWithDatabase();
+    ui::ScriptedUserInterface worker;
+    worker.SetRunsJobsInline(false);
+    ui::ChangeRecorder notices;
+    ui::OperationContext context(
+        worker,
+        std::make_shared<platform::DriveMap>(platform::DriveMap::FromSpec("C=" + m_c.path())), {},
+        &notices);
+    CJobManager jobs(worker);
+    ui::JobResult result;
+    jobs.Start(std::make_unique<CGuiThumbnailJob>(viewers::ThumbnailJobParameters{
+                   viewers::ThumbnailCommand::ScanBranch, "C:\\Pics", {75}, 2}),
+               context, [&result](const ui::JobResult& r) { result = r; });
+    ASSERT_TRUE(jobs.WaitForAll(20000));
+    PumpUntil(
+        [&] { return !worker.StatusWindows().empty() && worker.StatusWindows()[0]->destroyed; });
+    EXPECT_EQ(result.summary, "2 thumbnails created");
+    EXPECT_FALSE(result.ok); // the broken picture
+    EXPECT_EQ(AppThumbnailStore().Names(),
+              (std::vector<std::string>{"c:\\pics\\a.png", "c:\\pics\\sub\\b.png"}));
+    ASSERT_EQ(worker.StatusWindows().size(), 1u);
+    const ui::StatusLog& log = *worker.StatusWindows()[0];
+    EXPECT_EQ(log.kind, ui::StatusKind::ThumbnailScan);
+    EXPECT_EQ(log.FieldTexts(ui::StatusField::ThumbnailsCreated).back(), "2");
+    EXPECT_EQ(log.FieldTexts(ui::StatusField::DirectoriesScanned).back(), "2");
+    EXPECT_EQ(log.Texts(ui::StatusLog::Call::Error),
+              std::vector<std::string>{"Unable to create thumbnail for 'C:\\Pics\\broken.png'."});
+    EXPECT_EQ(notices.Descriptions(),
+              (std::vector<std::string>{"Changed C:\\Pics", "Changed C:\\Pics\\Sub"}));
 }
 
 } // namespace
