@@ -484,8 +484,8 @@ void CVorlaneFrame::ShowFindFiles() {
                 return nullptr;
             return fm;
         };
-        hooks.runDialog = [this](QDialog& dialog) {
-            return RunDialog(dialog, CCustomTagDialog::kCriteriaHelpContext);
+        hooks.runDialog = [this](QDialog& dialog, int helpContext) {
+            return RunDialog(dialog, helpContext);
         };
         m_findFiles = new CFindFilesWindow(*m_jobs, std::move(hooks), this);
         m_findFiles->setWindowFlag(Qt::Window);
