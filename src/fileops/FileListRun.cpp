@@ -93,12 +93,7 @@ ui::JobResult CFileListCopyJob::Run(ui::OperationContext& context) {
         }
     }
     m_outcome.completed = completed && !m_outcome.cancelled;
-    ui::JobResult result;
-    result.ok = m_outcome.completed && m_outcome.failed == 0;
-    result.cancelled = m_outcome.cancelled;
-    result.summary =
-        std::to_string(m_outcome.done) + (m_parameters.IsMove() ? " moved" : " copied");
-    return result;
+    return CopyJobResult(m_outcome, m_parameters.IsMove());
 }
 
 // --- delete ---------------------------------------------------------------------

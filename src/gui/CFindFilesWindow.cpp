@@ -395,46 +395,49 @@ int CFindFilesWindow::PreselectedGroup() const {
     return m_results->selectedItems().isEmpty() ? catalogue::kGroupEvery : catalogue::kGroupTagged;
 }
 
-bool CFindFilesWindow::CopyResults(bool move) {
+// Runs a dialog made on the results' groups by make (the directory, the
+// group function, the preselected group) and, on OK, hands its parameters
+// to start; false when there are no results or the dialog was cancelled.
+template <class Dialog, class Make, class Start>
+bool CFindFilesWindow::RunOnResults(int helpContext, Make make, Start start) {
     if (Running() || m_results->topLevelItemCount() == 0)
         return false;
     QPointer<CFindFilesWindow> self(this);
     const auto files = [self](int group) {
         return self ? self->GroupPaths(group) : std::vector<std::string>();
     };
-    std::unique_ptr<CCopyDialog> dialog =
-        CCopyDialog::ForFiles(m_root, files, PreselectedGroup(), move, this);
-    const int result =
-        m_hooks.runDialog ? m_hooks.runDialog(*dialog, CCopyDialog::kHelpContext) : dialog->exec();
+    std::unique_ptr<Dialog> dialog = make(m_root, files, PreselectedGroup());
+    const int result = m_hooks.runDialog ? m_hooks.runDialog(*dialog, helpContext) : dialog->exec();
     if (result != QDialog::Accepted || !self)
         return false;
-    fileops::CCopyParameters p = dialog->Parameters();
+    auto p = dialog->Parameters();
     p.descriptions = m_jobs.NewContext().Options().fourDosDescriptions;
     const std::vector<std::string> paths = std::move(p.files);
     p.files.clear();
-    StartRun(std::make_unique<fileops::CFileListCopyJob>(std::move(p), paths));
+    StartRun(start(std::move(p), paths));
     return true;
 }
 
+bool CFindFilesWindow::CopyResults(bool move) {
+    return RunOnResults<CCopyDialog>(
+        CCopyDialog::kHelpContext,
+        [&](const std::string& root, CCopyDialog::GroupFiles files, int group) {
+            return CCopyDialog::ForFiles(root, std::move(files), group, move, this);
+        },
+        [](fileops::CCopyParameters p, const std::vector<std::string>& paths) {
+            return std::make_unique<fileops::CFileListCopyJob>(std::move(p), paths);
+        });
+}
+
 bool CFindFilesWindow::DeleteResults() {
-    if (Running() || m_results->topLevelItemCount() == 0)
-        return false;
-    QPointer<CFindFilesWindow> self(this);
-    const auto files = [self](int group) {
-        return self ? self->GroupPaths(group) : std::vector<std::string>();
-    };
-    std::unique_ptr<CDeleteDialog> dialog =
-        CDeleteDialog::ForFiles(m_root, files, PreselectedGroup(), false, this);
-    const int result = m_hooks.runDialog ? m_hooks.runDialog(*dialog, CDeleteDialog::kHelpContext)
-                                         : dialog->exec();
-    if (result != QDialog::Accepted || !self)
-        return false;
-    fileops::CDeleteParameters p = dialog->Parameters();
-    p.descriptions = m_jobs.NewContext().Options().fourDosDescriptions;
-    const std::vector<std::string> paths = std::move(p.files);
-    p.files.clear();
-    StartRun(std::make_unique<fileops::CFileListDeleteJob>(std::move(p), paths));
-    return true;
+    return RunOnResults<CDeleteDialog>(
+        CDeleteDialog::kHelpContext,
+        [&](const std::string& root, GroupFiles files, int group) {
+            return CDeleteDialog::ForFiles(root, std::move(files), group, false, this);
+        },
+        [](fileops::CDeleteParameters p, const std::vector<std::string>& paths) {
+            return std::make_unique<fileops::CFileListDeleteJob>(std::move(p), paths);
+        });
 }
 
 void CFindFilesWindow::StartRun(std::unique_ptr<ui::Job> job) {

@@ -126,6 +126,8 @@ class CFindFilesWindow : public QDialog {
     // Starts a run over the results; drops the rows of vanished files when
     // it ends.
     void StartRun(std::unique_ptr<ui::Job> job);
+    template <class Dialog, class Make, class Start>
+    bool RunOnResults(int helpContext, Make make, Start start);
     void DropVanishedRows();
     void LoadSettings();
     void StoreSettings() const;
