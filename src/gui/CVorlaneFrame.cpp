@@ -467,11 +467,11 @@ void CVorlaneFrame::RunSearchCriteria() {
         return;
     // Criteria that select every file ("*.*" and nothing else) show all
     // files without asking each one.
-    std::shared_ptr<const CRequestCriteria> criteria = dialog.Criteria();
-    const auto& conditions = criteria->Request().Conditions();
+    search::CFileSearchRequest request = dialog.Criteria()->Request();
+    const auto& conditions = request.Conditions();
     if (conditions.size() == 1 && conditions[0].Operand() == "*.*")
-        criteria = nullptr;
-    fm->Session().SetSearchCriteria(criteria);
+        request.Clear();
+    fm->Session().SetSearchConditions(std::move(request));
 }
 
 void CVorlaneFrame::ShowFindFiles() {
