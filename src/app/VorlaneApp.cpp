@@ -340,6 +340,7 @@ bool VorlaneApp::WriteSettingsTo(platform::ProfileFile& ini) {
 bool VorlaneApp::SaveHabitabs() {
     if (!m_services.habitabs || !m_settingsProblem.empty())
         return false;
+    ui::WaitCursor wait(*m_ui);
     platform::ProfileFile ini(m_settingsPath);
     if (!LoadForWrite(&ini))
         return false;

@@ -232,7 +232,10 @@ TEST_F(VorlaneAppTest, SaveHabitabsWritesTheHabitabsAloneAndRespectsAFrozenFile)
         VorlaneApp app(services);
         ASSERT_TRUE(app.Start(m_frame, m_actions, false));
         app.MutableSettings().fileLaunch = true; // not the dialog's to save
+        const int waits = m_ui.WaitCalls();
         EXPECT_TRUE(app.SaveHabitabs());
+        EXPECT_EQ(m_ui.WaitCalls(), waits + 1) << "under the wait cursor";
+        EXPECT_EQ(m_ui.WaitDepth(), 0);
         EXPECT_EQ(habitabs.saves, 1);
         platform::ProfileFile ini = LoadIni();
         EXPECT_EQ(ini.GetString("Habitab 00 Settings", "Name"), "Default");
