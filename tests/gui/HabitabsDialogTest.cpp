@@ -97,6 +97,15 @@ TEST_F(HabitabsDialogTest, NewCopiesTheWindowsSettingsAndEveryWindowShowsIt) {
     m_onName = [](CHabitabNameDialog&) { return static_cast<int>(QDialog::Rejected); };
     RunDialog([](CHabitabsDialog& dialog) { dialog.NewHabitab(); });
     EXPECT_EQ(m_habitabs.Count(), 4) << "cancelled";
+
+    // The row's own menu reaches the same dialog.
+    bool reached = false;
+    Frame().SetDialogRunner([&](QDialog& dialog) {
+        reached = dynamic_cast<CHabitabsDialog*>(&dialog) != nullptr;
+        return static_cast<int>(QDialog::Rejected);
+    });
+    emit first.HabitabTabs()->DialogRequested();
+    EXPECT_TRUE(reached);
 }
 
 TEST_F(HabitabsDialogTest, DeleteRenameAndUpdateFollowTheirQuestionsAndTheFirstStaysPut) {
