@@ -142,18 +142,18 @@ void TFileManagerWindow::SetUpIconView() {
 }
 
 void TFileManagerWindow::SizeIconViewItems() {
-    if (m_viewMode == FileViewMode::Details)
+    if (ViewMode() == FileViewMode::Details)
         return;
     QFontMetrics metrics(m_icons->font());
     const int line = metrics.lineSpacing();
     QSize item;
     bool iconAbove = true;
-    switch (m_viewMode) {
+    switch (ViewMode()) {
     case FileViewMode::LargeIcons:
     case FileViewMode::Thumbnails: {
         // The icon over two lines of name; names wider than the item wrap,
         // then elide.
-        QSize icon = m_viewMode == FileViewMode::LargeIcons ? QSize(32, 32) : ThumbnailSize();
+        QSize icon = ViewMode() == FileViewMode::LargeIcons ? QSize(32, 32) : ThumbnailSize();
         int width = std::max(icon.width() + 2 * kItemMargin, metrics.averageCharWidth() * 16);
         item = QSize(width, icon.height() + 2 * line + 2 * kItemMargin);
         break;
@@ -182,7 +182,7 @@ void TFileManagerWindow::SizeIconViewItems() {
 
 void TFileManagerWindow::SetViewMode(FileViewMode mode) {
     bool hadFocus = FileView()->hasFocus();
-    m_viewMode = mode;
+    m_session.DisplaySettings().fileDisplayMode = static_cast<int>(mode);
     switch (mode) {
     case FileViewMode::Details:
         break;
@@ -215,7 +215,6 @@ void TFileManagerWindow::SetViewMode(FileViewMode mode) {
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setUniformItemSizes(true);
     SizeIconViewItems();
-    m_session.DisplaySettings().fileDisplayMode = static_cast<int>(mode);
     m_fileStack->setCurrentWidget(FileView());
     ShowCaret();
     if (hadFocus)
