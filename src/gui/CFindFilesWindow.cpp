@@ -216,6 +216,9 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
         m_lookIn->setText(QString::fromStdString(fm->Session().CurrentDirectoryPath()));
     LoadSettings();
     UpdateButtons();
+    // What to find is typed first; the directory is usually the window's.
+    m_named->setFocus();
+    m_named->selectAll();
 }
 
 CFindFilesWindow::~CFindFilesWindow() {
