@@ -19,6 +19,15 @@
 //   gui_bench sort KEY PATH     a window on PATH shown, then re-sorted by KEY
 //                               (extension, date, size) and painted; prints
 //                               "sort-ms N", the time of the re-sort alone
+//   gui_bench habitab PATH      a window on PATH shown with the "Default"
+//                               habitab, then a habitab with search
+//                               criteria (file types and a size bound),
+//                               another sort, other columns and the list
+//                               view applied, as a click on its tab does,
+//                               and painted; prints "habitab-ms N", the
+//                               time of that alone, "shown N", the files
+//                               it leaves shown, and "default-ms N", the
+//                               time to apply "Default" again
 //   gui_bench shot DIR LEFT RIGHT
 //                               not a measurement: the frame with two
 //                               windows side by side, LEFT in details view
@@ -58,10 +67,13 @@
 // open and switch print "open-ms N" (from the start of main to the painted window)
 // and "peak-rss-kb N" (ru_maxrss at the end).
 #include "app/VorlaneApp.h"
+#include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CatalogueTypes.h"
+#include "display/CHabitabSettings.h"
 #include "fileops/CCopyDirectory.h"
 #include "fileops/ZipArchiveCommands.h"
 #include "gui/CCommandField.h"
+#include "gui/CHabitabWindow.h"
 #include "gui/CJobManager.h"
 #include "gui/CVorlaneFrame.h"
 #include "gui/CZipDialogs.h"
@@ -456,14 +468,15 @@ int main(int argc, char** argv) {
     bool viewing = argc == 4 && std::strcmp(argv[1], "view") == 0;
     bool sorting = argc == 4 && std::strcmp(argv[1], "sort") == 0;
     bool copying = argc == 5 && std::strcmp(argv[1], "copy") == 0;
+    bool habitab = argc == 3 && std::strcmp(argv[1], "habitab") == 0;
     vorlane::gui::FileViewMode mode = vorlane::gui::FileViewMode::Details;
     int sortCommand = sorting ? SortCommandByName(argv[2]) : 0;
     if ((viewing && !ViewModeByName(argv[2], &mode)) || (sorting && sortCommand == 0) ||
-        (!switching && !shot && !viewing && !sorting && !copying &&
+        (!switching && !shot && !viewing && !sorting && !copying && !habitab &&
          !(argc == 3 && std::strcmp(argv[1], "open") == 0))) {
-        std::fprintf(stderr,
-                     "usage: gui_bench open PATH | switch FROM TO | view MODE PATH | "
-                     "sort KEY PATH | copy SOURCE TARGET CANCEL-MS | shot DIR LEFT RIGHT\n");
+        std::fprintf(stderr, "usage: gui_bench open PATH | switch FROM TO | view MODE PATH | "
+                             "sort KEY PATH | habitab PATH | copy SOURCE TARGET CANCEL-MS | "
+                             "shot DIR LEFT RIGHT\n");
         return 2;
     }
     if (!shot)
@@ -477,8 +490,12 @@ int main(int argc, char** argv) {
     // messages are the Qt ones, parented to the frame.
     vorlane::gui::QtUserInterface qtUi;
     vorlane::ui::ScopedUserInterface installed(copying ? &qtUi : &vorlane::ui::Current());
+    // The habitabs as the program keeps them.
+    vorlane::display::CHabitabSettings habitabs;
+    vorlane::gui::ScopedHabitabs installedHabitabs(&habitabs.Array());
     vorlane::app::AppServices services;
     services.makeDatabase = vorlane::objdb::MakeAppDatabase;
+    services.habitabs = &habitabs;
     vorlane::app::VorlaneApp application(std::move(services));
     vorlane::gui::CVorlaneFrame frame(&application);
     qtUi.SetParent(&frame);
@@ -546,6 +563,30 @@ int main(int argc, char** argv) {
         fm->RunCommand(sortCommand);
         Settle(frame);
         std::printf("sort-ms %.3f\n", MsSince(sorted));
+        std::printf("rows %d\n", static_cast<int>(fm->Session().CurrentDirectory()->ShownCount()));
+    }
+
+    if (habitab) {
+        vorlane::display::CHabitabItem pictures;
+        pictures.name = "Pictures";
+        pictures.SetSortMethod(vorlane::display::kSortMethodExtensionDescending);
+        pictures.fileDisplayMode = static_cast<int>(vorlane::gui::FileViewMode::List);
+        pictures.fileDisplayDetails = 0x8027;
+        pictures.conditions.AddCondition(
+            {vorlane::search::kFieldFilename, vorlane::search::kOpEqual, "*.JPG;*.PNG"});
+        pictures.conditions.AddCondition(
+            {vorlane::search::kFieldSize, vorlane::search::kOpLess, "1"});
+        const int index = habitabs.Array().Add(pictures);
+        fm->RebuildHabitabTabs();
+        Clock::time_point applied = Clock::now();
+        fm->ApplyHabitab(*habitabs.Array().Item(index));
+        Settle(frame);
+        std::printf("habitab-ms %.3f\n", MsSince(applied));
+        std::printf("shown %d\n", static_cast<int>(fm->Session().CurrentDirectory()->ShownCount()));
+        Clock::time_point back = Clock::now();
+        fm->ApplyHabitab(*habitabs.Array().Item(0));
+        Settle(frame);
+        std::printf("default-ms %.3f\n", MsSince(back));
         std::printf("rows %d\n", static_cast<int>(fm->Session().CurrentDirectory()->ShownCount()));
     }
 

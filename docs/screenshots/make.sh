@@ -65,11 +65,11 @@ VORLANE_HOME="$work/home" XDG_CONFIG_HOME="$work/home" VORLANE_DRIVES="C=$c" \
 cp "$work/print-dialog.png" "$out/print-dialog.png"
 pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$work/print-page.pdf" "$out/print-page"
 # The dialogs the GUI tests open (Run, Open With, Properties, File Sets,
-# File Search Criteria) picture themselves when VORLANE_SHOTS names a
+# File Search Criteria, HabiTabs) and the habitab row picture themselves when VORLANE_SHOTS names a
 # directory; the test build is scripts/test's.
 tests="$root/build/test/gui_tests"
 if [ -x "$tests" ]; then
   VORLANE_SHOTS="$out" QT_QPA_PLATFORM=offscreen "$tests" --gtest_brief=1 \
-    --gtest_filter='LaunchCommandsTest.*:ShellCommandsTest.*:FileSetsDialogTest.*:SearchCriteriaWindowTest.*:FindFilesWindowTest.*:ThumbnailsTest.*:GuiTest.ScanningWindow*'
+    --gtest_filter='LaunchCommandsTest.*:ShellCommandsTest.*:FileSetsDialogTest.*:SearchCriteriaWindowTest.*:FindFilesWindowTest.*:HabitabTest.*:HabitabsDialogTest.*:ThumbnailsTest.*:GuiTest.ScanningWindow*'
 fi
 echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png $out/print-dialog.png $out/print-page.png $out/command-line.png $out/thumbnail-view.png $out/thumbnail-scanning.png $out/settings-thumbnails.png"

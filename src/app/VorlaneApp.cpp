@@ -337,6 +337,17 @@ bool VorlaneApp::WriteSettingsTo(platform::ProfileFile& ini) {
     return false;
 }
 
+bool VorlaneApp::SaveHabitabs() {
+    if (!m_services.habitabs || !m_settingsProblem.empty())
+        return false;
+    ui::WaitCursor wait(*m_ui);
+    platform::ProfileFile ini(m_settingsPath);
+    if (!LoadForWrite(&ini))
+        return false;
+    m_services.habitabs->Save(ini);
+    return Flush(ini);
+}
+
 bool VorlaneApp::SaveSettings() {
     if (!m_settingsLoaded) {
         // The settings in use are the defaults, not what the file holds.

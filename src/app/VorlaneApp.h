@@ -121,6 +121,11 @@ class VorlaneApp {
     // habitabs, and the rest when "Save Settings on Exit" is set; one
     // rewrite of the file. On failure the user is told and false returned.
     bool SaveSettings();
+    // Writes the habitabs alone into the settings file at once (the
+    // HabiTabs dialog changed them), whatever "Save Settings on Exit" says.
+    // Refused like any write of the run (a file unreadable at start or
+    // read-only); false when nothing was written.
+    bool SaveHabitabs();
     // Writes what a save writes into ini (memory only).
     bool WriteSettingsTo(platform::ProfileFile& ini);
     // The one-key accessors on the settings file, for other modules.

@@ -176,9 +176,10 @@ std::vector<std::string> CDirectoryContainer::SavedNames() const {
     return m_savedNames ? *m_savedNames : std::vector<std::string>();
 }
 
-void CDirectoryContainer::Match(const CFileCriteria* criteria) {
+void CDirectoryContainer::Match(const search::CFileSearchRequest& conditions) {
+    const bool all = conditions.Empty();
     for (const auto& file : m_files)
-        file->SetShown(criteria == nullptr || criteria->Matches(*file));
+        file->SetShown(all || FileMatches(conditions, *file));
     Count();
 }
 

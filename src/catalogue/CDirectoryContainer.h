@@ -20,6 +20,7 @@
 // One thread; not copyable.
 #pragma once
 
+#include "catalogue/CDisplaySettings.h"
 #include "catalogue/CFileContainer.h"
 #include "catalogue/CatalogueTypes.h"
 
@@ -32,7 +33,6 @@
 namespace vorlane::catalogue {
 
 class CCatalogueEnvironment;
-class CDisplaySettings;
 class CDriveContainer;
 class CFileCriteria;
 
@@ -129,9 +129,9 @@ class CDirectoryContainer {
     void ClearSavedNames() { m_savedNames.reset(); }
     // The names waiting to be restored.
     std::vector<std::string> SavedNames() const;
-    // Sets every record's shown flag from the criteria (null: all shown)
-    // and counts.
-    void Match(const CFileCriteria* criteria);
+    // Sets every record's shown flag from the search conditions (none:
+    // all shown) and counts.
+    void Match(const search::CFileSearchRequest& conditions);
     // Sorts the list by the settings (see FileSort.h).
     void Sort(const CDisplaySettings& settings);
 

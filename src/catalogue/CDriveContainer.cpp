@@ -302,7 +302,7 @@ void CDriveContainer::MatchAndSortDirectory(CDirectoryContainer& directory, bool
         directory.ReadFileList(Environment());
     static const CDisplaySettings defaults;
     const CDisplaySettings& settings = m_settings ? *m_settings : defaults;
-    directory.Match(settings.criteria.get());
+    directory.Match(settings.conditions);
     directory.Sort(settings);
     directory.SetMustSort(false);
 }
@@ -363,7 +363,8 @@ void CDriveContainer::MatchAndSortAll(CDisplaySettings* settings) {
             removedLevel = -1;
             if (!directory->Removed()) {
                 if (directory.get() == m_current)
-                    directory->Match(m_settings ? m_settings->criteria.get() : nullptr);
+                    directory->Match(m_settings ? m_settings->conditions
+                                                : search::CFileSearchRequest());
                 return false;
             }
             removedLevel = directory->Level();

@@ -27,7 +27,6 @@
 namespace vorlane::catalogue {
 
 class CCatalogueEnvironment;
-class CDisplaySettings;
 
 class CDriveContainer {
   public:

@@ -3,6 +3,7 @@
 #include "catalogue/CDirectoryContainer.h"
 #include "platform/DosPathText.h"
 #include "platform/MimeTypes.h"
+#include "search/CFileSearchRequest.h"
 
 #include <cstdio>
 
@@ -131,6 +132,11 @@ void CFileContainer::SetThumbnail(std::unique_ptr<CThumbnailImage> image, int st
 void CFileContainer::ReleaseThumbnail() {
     m_thumbnail.reset();
     m_thumbnailState = kThumbnailNotLooked;
+}
+
+bool FileMatches(const search::CFileSearchRequest& conditions, const CFileContainer& file) {
+    return conditions.Matches({file.Name(), file.Size(), file.Date(),
+                               conditions.AttributesWanted() ? file.Attributes() : 0});
 }
 
 } // namespace vorlane::catalogue

@@ -19,6 +19,10 @@
 #include <string>
 #include <string_view>
 
+namespace vorlane::search {
+class CFileSearchRequest;
+}
+
 namespace vorlane::catalogue {
 
 class CDirectoryContainer;
@@ -140,5 +144,10 @@ class CFileContainer {
     int32_t m_largeIcon = -1;
     int32_t m_smallIcon = -1;
 };
+
+// Whether file meets every search condition. The attributes (a disk read
+// for a plain file, on first use) are asked only when a condition looks at
+// them.
+bool FileMatches(const search::CFileSearchRequest& conditions, const CFileContainer& file);
 
 } // namespace vorlane::catalogue

@@ -39,8 +39,8 @@ void CFileManagerSession::ApplyDisplaySettings(const CDisplaySettings& settings)
     }
 }
 
-void CFileManagerSession::SetSearchCriteria(std::shared_ptr<const CFileCriteria> criteria) {
-    m_settings.criteria = std::move(criteria);
+void CFileManagerSession::SetSearchConditions(search::CFileSearchRequest conditions) {
+    m_settings.conditions = std::move(conditions);
     if (m_drive != nullptr) {
         std::string caretName = CaretFile() ? CaretFile()->Name() : "";
         m_drive->MatchAndSortAll(&m_settings);
@@ -130,7 +130,7 @@ bool CFileManagerSession::GoTo(const std::string& rawPath) {
         caretName = CaretFile()->Name();
     else
         m_caret = -1;
-    if (drive->Kind() == kDriveIncremental && m_settings.criteria)
+    if (drive->Kind() == kDriveIncremental && !m_settings.conditions.Empty())
         drive->MatchAndSortAll(&m_settings);
     else
         drive->ApplyDisplaySettings();

@@ -74,9 +74,9 @@ class CFileManagerSession {
     // Takes a whole set of settings (a habitab applied): the current drive
     // is rematched and sorted by them.
     void ApplyDisplaySettings(const CDisplaySettings& settings);
-    // Changes the file search criteria (null: every file shown) and
+    // Changes the file search conditions (none: every file shown) and
     // rematches the drive.
-    void SetSearchCriteria(std::shared_ptr<const CFileCriteria> criteria);
+    void SetSearchConditions(search::CFileSearchRequest conditions);
 
     // --- drives -----------------------------------------------------------------
     CDriveItemList& Drives() { return m_drives; }

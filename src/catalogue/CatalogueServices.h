@@ -2,8 +2,9 @@
 // they implement, and the options it follows. The catalogue itself never
 // depends on those modules:
 //
-//   CFileCriteria        a search request: does a file pass? (file search
-//                        criteria set the shown flag; Custom Tag tags by it)
+//   CFileCriteria        a search request: does a file pass? (Custom Tag
+//                        tags by it; the window's own search conditions
+//                        are in its display settings)
 //   CCustomTagSource     asks the user for the Custom Tag criteria (the
 //                        "File Search Details" dialog captioned "Custom Tag")
 //   CDescriptionSource   the 4DOS descriptions of a directory's files

@@ -17,8 +17,8 @@ namespace vorlane::console {
 
 namespace {
 
-// What the modules built so far plug into the application object. The
-// habitabs are wired in here when they arrive.
+// What the modules plug into the application object. The habitabs belong
+// to the windows: a console run leaves their keys in the file as they are.
 app::AppServices MakeAppServices() {
     app::AppServices services;
     services.makeDatabase = objdb::MakeAppDatabase;

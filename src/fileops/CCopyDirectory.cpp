@@ -267,11 +267,14 @@ std::string CCopyJob::DriveLetters() const {
 
 ui::JobResult CCopyJob::Run(ui::OperationContext& context) {
     m_outcome = RunCopy(m_parameters, context);
+    return CopyJobResult(m_outcome, m_parameters.IsMove());
+}
+
+ui::JobResult CopyJobResult(const CCopyOutcome& outcome, bool move) {
     ui::JobResult result;
-    result.ok = m_outcome.completed && m_outcome.failed == 0;
-    result.cancelled = m_outcome.cancelled;
-    result.summary =
-        std::to_string(m_outcome.done) + (m_parameters.IsMove() ? " moved" : " copied");
+    result.ok = outcome.completed && outcome.failed == 0;
+    result.cancelled = outcome.cancelled;
+    result.summary = std::to_string(outcome.done) + (move ? " moved" : " copied");
     return result;
 }
 

@@ -171,6 +171,10 @@ class CCopyDirectory {
 // Runs one copy or move at once on the calling thread.
 CCopyOutcome RunCopy(const CCopyParameters& parameters, const ui::OperationContext& context);
 
+// A copy or move job's result: ok when it completed without failures;
+// summary "<done> copied" or "<done> moved".
+ui::JobResult CopyJobResult(const CCopyOutcome& outcome, bool move);
+
 // A copy or move as a job: claims the source's and the target's drives.
 class CCopyJob : public ui::Job {
   public:

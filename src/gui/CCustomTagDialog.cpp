@@ -65,10 +65,7 @@ std::unique_ptr<search::CFileSetStore> AppFileSets() {
 }
 
 bool CRequestCriteria::Matches(const catalogue::CFileContainer& file) const {
-    // A plain file reads its attributes from disk on first use: ask only
-    // when a condition looks at them.
-    return m_request.Matches({file.Name(), file.Size(), file.Date(),
-                              m_request.AttributesWanted() ? file.Attributes() : 0});
+    return catalogue::FileMatches(m_request, file);
 }
 
 // --- dialog -----------------------------------------------------------------------

@@ -1,9 +1,15 @@
 #include "gui/CFindFilesWindow.h"
 
+#include "app/VorlaneApp.h"
 #include "catalogue/CFileContainer.h"
+#include "catalogue/CatalogueTypes.h"
 #include "catalogue/SizeFormat.h"
+#include "fileops/FileListRun.h"
+#include "gui/CCopyDialog.h"
 #include "gui/CCustomTagDialog.h"
+#include "gui/CFileOpDialogs.h"
 #include "gui/CJobManager.h"
+#include "gui/DialogSupport.h"
 #include "gui/TFileManagerWindow.h"
 #include "platform/DosPath.h"
 #include "search/CFileFinder.h"
@@ -39,8 +45,20 @@ QString Files(int count) {
 // How often found files are moved from the worker's batch into the list.
 constexpr int kDrainIntervalMs = 100;
 
+// The data roles of a row's name cell.
+constexpr int kDosPathRole = Qt::UserRole;
+constexpr int kHostPathRole = Qt::UserRole + 1;
+
+// Keys of the settings section.
+constexpr const char* kNamedKey = "Named";
+constexpr const char* kContainingKey = "Containing";
+constexpr const char* kPatternKey = "Pattern";
+constexpr const char* kMatchCaseKey = "Match Case";
+constexpr const char* kSkipBinaryKey = "Skip Binary";
+
 struct FoundFile {
     std::string dosPath;
+    std::string hostPath;
     uint64_t size = 0;
     int64_t modified = 0; // seconds since the epoch
 };
@@ -75,8 +93,9 @@ class CFindJob : public ui::Job {
             [&](const std::string& relative) {
                 FoundFile file;
                 file.dosPath = search::FoundDosPath(m_prefix, relative);
+                file.hostPath = root + "/" + relative;
                 struct stat st {};
-                if (::lstat((root + "/" + relative).c_str(), &st) == 0) {
+                if (::lstat(file.hostPath.c_str(), &st) == 0) {
                     file.size = static_cast<uint64_t>(st.st_size);
                     file.modified = st.st_mtime;
                 }
@@ -129,6 +148,9 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
     m_find = new QPushButton("&Find", this);
     m_stop = new QPushButton("&Stop", this);
     m_tag = new QPushButton("&Tag in Window", this);
+    m_copy = new QPushButton("C&opy...", this);
+    m_move = new QPushButton("Mo&ve...", this);
+    m_delete = new QPushButton("&Delete...", this);
     m_results = new QTreeWidget(this);
     m_status = new QLabel(this);
     m_find->setDefault(true);
@@ -163,6 +185,9 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
     buttons->addWidget(m_stop);
     buttons->addStretch(1);
     buttons->addWidget(m_tag);
+    buttons->addWidget(m_copy);
+    buttons->addWidget(m_move);
+    buttons->addWidget(m_delete);
     auto* top = new QHBoxLayout;
     top->addLayout(form, 1);
     top->addLayout(buttons);
@@ -181,12 +206,19 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
     connect(m_stop, &QPushButton::clicked, this, &CFindFilesWindow::Stop);
     connect(m_criteria, &QPushButton::clicked, this, &CFindFilesWindow::ChooseCriteria);
     connect(m_tag, &QPushButton::clicked, this, [this] { TagInWindow(); });
+    connect(m_copy, &QPushButton::clicked, this, [this] { CopyResults(false); });
+    connect(m_move, &QPushButton::clicked, this, [this] { CopyResults(true); });
+    connect(m_delete, &QPushButton::clicked, this, [this] { DeleteResults(); });
     connect(m_results, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { GoToResult(m_results->indexOfTopLevelItem(item)); });
 
     if (TFileManagerWindow* fm = m_hooks.activeWindow ? m_hooks.activeWindow() : nullptr)
         m_lookIn->setText(QString::fromStdString(fm->Session().CurrentDirectoryPath()));
+    LoadSettings();
     UpdateButtons();
+    // What to find is typed first; the directory is usually the window's.
+    m_named->setFocus();
+    m_named->selectAll();
 }
 
 CFindFilesWindow::~CFindFilesWindow() {
@@ -232,6 +264,10 @@ bool CFindFilesWindow::StartFind() {
         return false;
     }
 
+    StoreSettings();
+    // The prefix ends in a backslash; a directory other than a root does not.
+    m_root =
+        prefix.size() > 3 && prefix.back() == '\\' ? prefix.substr(0, prefix.size() - 1) : prefix;
     m_results->clear();
     m_stopped = false;
     m_batch = std::make_shared<Batch>();
@@ -284,7 +320,8 @@ void CFindFilesWindow::Drain() {
         item->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(kColumnDate,
                       QDateTime::fromSecsSinceEpoch(file.modified).toString("yyyy-MM-dd hh:mm"));
-        item->setData(kColumnName, Qt::UserRole, QString::fromStdString(file.dosPath));
+        item->setData(kColumnName, kDosPathRole, QString::fromStdString(file.dosPath));
+        item->setData(kColumnName, kHostPathRole, QString::fromStdString(file.hostPath));
         items.push_back(item);
     }
     m_results->addTopLevelItems(items);
@@ -310,18 +347,149 @@ void CFindFilesWindow::UpdateButtons() {
     m_find->setEnabled(!Running());
     m_stop->setEnabled(Running());
     m_criteria->setEnabled(!Running());
+    // The results are handed on only once the find has ended.
+    for (QPushButton* button : {m_copy, m_move, m_delete})
+        button->setEnabled(!Running());
 }
 
 void CFindFilesWindow::ChooseCriteria() {
     CCustomTagDialog dialog(this, CCustomTagDialog::kCriteriaCaption);
-    const int result = m_hooks.runDialog ? m_hooks.runDialog(dialog) : dialog.exec();
+    const int result = m_hooks.runDialog
+                           ? m_hooks.runDialog(dialog, CCustomTagDialog::kCriteriaHelpContext)
+                           : dialog.exec();
     if (result == QDialog::Accepted && dialog.Criteria())
         m_request = dialog.Criteria()->Request();
 }
 
 std::string CFindFilesWindow::ResultPath(int row) const {
     const QTreeWidgetItem* item = m_results->topLevelItem(row);
-    return item ? item->data(kColumnName, Qt::UserRole).toString().toStdString() : std::string();
+    return item ? item->data(kColumnName, kDosPathRole).toString().toStdString() : std::string();
+}
+
+std::vector<std::string> CFindFilesWindow::GroupPaths(int group) const {
+    std::vector<std::string> paths;
+    const QTreeWidgetItem* current = m_results->currentItem();
+    for (int row = 0; row < m_results->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = m_results->topLevelItem(row);
+        bool take = false;
+        switch (group) {
+        case catalogue::kGroupEvery:
+            take = true;
+            break;
+        case catalogue::kGroupTagged:
+            take = item->isSelected();
+            break;
+        case catalogue::kGroupUntagged:
+            take = !item->isSelected();
+            break;
+        case catalogue::kGroupCurrent:
+            take = item == current;
+            break;
+        default:
+            break;
+        }
+        if (take)
+            paths.push_back(ResultPath(row));
+    }
+    return paths;
+}
+
+int CFindFilesWindow::PreselectedGroup() const {
+    return m_results->selectedItems().isEmpty() ? catalogue::kGroupEvery : catalogue::kGroupTagged;
+}
+
+// Runs a dialog made on the results' groups by make (the directory, the
+// group function, the preselected group) and, on OK, hands its parameters
+// to start; false when there are no results or the dialog was cancelled.
+template <class Dialog, class Make, class Start>
+bool CFindFilesWindow::RunOnResults(int helpContext, Make make, Start start) {
+    if (Running() || m_results->topLevelItemCount() == 0)
+        return false;
+    QPointer<CFindFilesWindow> self(this);
+    const auto files = [self](int group) {
+        return self ? self->GroupPaths(group) : std::vector<std::string>();
+    };
+    std::unique_ptr<Dialog> dialog = make(m_root, files, PreselectedGroup());
+    const int result = m_hooks.runDialog ? m_hooks.runDialog(*dialog, helpContext) : dialog->exec();
+    if (result != QDialog::Accepted || !self)
+        return false;
+    auto p = dialog->Parameters();
+    p.descriptions = m_jobs.NewContext().Options().fourDosDescriptions;
+    const std::vector<std::string> paths = std::move(p.files);
+    p.files.clear();
+    StartRun(start(std::move(p), paths));
+    return true;
+}
+
+bool CFindFilesWindow::CopyResults(bool move) {
+    return RunOnResults<CCopyDialog>(
+        CCopyDialog::kHelpContext,
+        [&](const std::string& root, CCopyDialog::GroupFiles files, int group) {
+            return CCopyDialog::ForFiles(root, std::move(files), group, move, this);
+        },
+        [](fileops::CCopyParameters p, const std::vector<std::string>& paths) {
+            return std::make_unique<fileops::CFileListCopyJob>(std::move(p), paths);
+        });
+}
+
+bool CFindFilesWindow::DeleteResults() {
+    return RunOnResults<CDeleteDialog>(
+        CDeleteDialog::kHelpContext,
+        [&](const std::string& root, GroupFiles files, int group) {
+            return CDeleteDialog::ForFiles(root, std::move(files), group, false, this);
+        },
+        [](fileops::CDeleteParameters p, const std::vector<std::string>& paths) {
+            return std::make_unique<fileops::CFileListDeleteJob>(std::move(p), paths);
+        });
+}
+
+void CFindFilesWindow::StartRun(std::unique_ptr<ui::Job> job) {
+    QPointer<CFindFilesWindow> self(this);
+    m_jobs.Start(std::move(job), [self](const ui::JobResult&) {
+        if (self)
+            self->DropVanishedRows();
+    });
+}
+
+void CFindFilesWindow::DropVanishedRows() {
+    int dropped = 0;
+    for (int row = m_results->topLevelItemCount() - 1; row >= 0; --row) {
+        const QTreeWidgetItem* item = m_results->topLevelItem(row);
+        const std::string host = item->data(kColumnName, kHostPathRole).toString().toStdString();
+        struct stat st {};
+        if (host.empty() || ::lstat(host.c_str(), &st) == 0)
+            continue;
+        delete m_results->takeTopLevelItem(row);
+        ++dropped;
+    }
+    if (dropped > 0)
+        m_status->setText(Files(m_results->topLevelItemCount()) + " found, " + Files(dropped) +
+                          " gone");
+}
+
+void CFindFilesWindow::LoadSettings() {
+    const app::VorlaneApp* a = app::VorlaneApp::Current();
+    if (!a)
+        return;
+    // A section never written leaves the window's own defaults.
+    const std::string named = a->ReadString(kSettingsSection, kNamedKey);
+    if (!named.empty())
+        m_named->setText(QString::fromStdString(named));
+    m_containing->setText(QString::fromStdString(a->ReadString(kSettingsSection, kContainingKey)));
+    m_pattern->setChecked(a->ReadInt(kSettingsSection, kPatternKey, 0) != 0);
+    m_matchCase->setChecked(a->ReadInt(kSettingsSection, kMatchCaseKey, 0) != 0);
+    m_skipBinary->setChecked(a->ReadInt(kSettingsSection, kSkipBinaryKey, 0) != 0);
+}
+
+void CFindFilesWindow::StoreSettings() const {
+    const fileops::SettingsWriter write = AppWriter();
+    if (!write)
+        return;
+    write(kSettingsSection, kNamedKey, m_named->text().trimmed().toStdString());
+    write(kSettingsSection, kContainingKey, m_containing->text().toStdString());
+    write(kSettingsSection, kPatternKey, m_pattern->isChecked() ? "1" : "0");
+    write(kSettingsSection, kMatchCaseKey, m_matchCase->isChecked() ? "1" : "0");
+    write(kSettingsSection, kSkipBinaryKey, m_skipBinary->isChecked() ? "1" : "0");
 }
 
 bool CFindFilesWindow::GoToResult(int row) {

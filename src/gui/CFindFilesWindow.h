@@ -11,7 +11,13 @@
 //
 // A double click on a result shows its directory in a file manager window
 // with the caret on the file; "Tag in Window" tags the results that lie in
-// the active window's current directory.
+// the active window's current directory. Copy, Move and Delete hand the
+// results to the copy and delete dialogs as a file group: the selected rows
+// are the tagged files, the row with the focus the current one. After such
+// a run the rows of files that are gone are dropped.
+//
+// The fields and boxes are kept in section "Find Files" of the settings
+// when a find starts, and filled from there when the window opens.
 #pragma once
 
 #include "search/CFileSearchRequest.h"
@@ -22,12 +28,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+
+namespace vorlane::ui {
+class Job;
+}
 
 namespace vorlane::gui {
 
@@ -39,6 +50,7 @@ class CFindFilesWindow : public QDialog {
   public:
     static constexpr int kHelpContext = 14625;
     static constexpr const char* kCaption = "Find Files";
+    static constexpr const char* kSettingsSection = "Find Files";
     enum Column { kColumnName, kColumnDirectory, kColumnSize, kColumnDate, kColumnCount };
 
     // What the window needs of the frame.
@@ -48,8 +60,8 @@ class CFindFilesWindow : public QDialog {
         // A file manager window showing the DOS directory (opened or
         // activated); null when it cannot be shown.
         std::function<TFileManagerWindow*(const std::string& dosDirectory)> showDirectory;
-        // Runs the criteria dialog (modal); the frame's dialog runner.
-        std::function<int(QDialog&)> runDialog;
+        // Runs a dialog (modal) with its help context; the frame's dialog runner.
+        std::function<int(QDialog&, int helpContext)> runDialog;
     };
 
     CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* parent = nullptr);
@@ -70,6 +82,15 @@ class CFindFilesWindow : public QDialog {
     int TagInWindow();
     // The DOS path of a result row.
     std::string ResultPath(int row) const;
+    // The DOS paths of a file group of the results (catalogue::FileGroup:
+    // every row, the selected rows as tagged, the others as untagged, the
+    // row with the focus as current), in list order.
+    std::vector<std::string> GroupPaths(int group) const;
+    // Copy or Move: the copy dialog on the results, then the run as a job;
+    // false when there is nothing to hand on or the dialog was cancelled.
+    bool CopyResults(bool move);
+    // Delete: the delete dialog on the results, then the run as a job.
+    bool DeleteResults();
 
     QLineEdit* LookIn() const { return m_lookIn; }
     QLineEdit* Named() const { return m_named; }
@@ -81,6 +102,9 @@ class CFindFilesWindow : public QDialog {
     QPushButton* StopButton() const { return m_stop; }
     QPushButton* CriteriaButton() const { return m_criteria; }
     QPushButton* TagButton() const { return m_tag; }
+    QPushButton* CopyButton() const { return m_copy; }
+    QPushButton* MoveButton() const { return m_move; }
+    QPushButton* DeleteButton() const { return m_delete; }
     QTreeWidget* Results() const { return m_results; }
     QLabel* Status() const { return m_status; }
 
@@ -97,12 +121,23 @@ class CFindFilesWindow : public QDialog {
     void Drain();
     void Finished(bool cancelled, const std::string& error);
     void UpdateButtons();
+    // The group preselected in the dialogs: tagged when rows are selected.
+    int PreselectedGroup() const;
+    // Starts a run over the results; drops the rows of vanished files when
+    // it ends.
+    void StartRun(std::unique_ptr<ui::Job> job);
+    template <class Dialog, class Make, class Start>
+    bool RunOnResults(int helpContext, Make make, Start start);
+    void DropVanishedRows();
+    void LoadSettings();
+    void StoreSettings() const;
 
     CJobManager& m_jobs;
     Hooks m_hooks;
     search::CFileSearchRequest m_request;
     std::shared_ptr<Batch> m_batch;
     uint64_t m_jobId = 0;
+    std::string m_root; // the DOS directory the listed results were found in
     bool m_stopped = false;
 
     QLineEdit* m_lookIn;
@@ -115,6 +150,9 @@ class CFindFilesWindow : public QDialog {
     QPushButton* m_find;
     QPushButton* m_stop;
     QPushButton* m_tag;
+    QPushButton* m_copy;
+    QPushButton* m_move;
+    QPushButton* m_delete;
     QTreeWidget* m_results;
     QLabel* m_status;
 };

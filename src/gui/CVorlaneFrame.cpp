@@ -16,6 +16,8 @@
 #include "gui/CFrameStatusBar.h"
 #include "gui/CGeneralSettingsSheet.h"
 #include "gui/CGuiChangeSink.h"
+#include "gui/CHabitabWindow.h"
+#include "gui/CHabitabsDialog.h"
 #include "gui/CHelpWindow.h"
 #include "gui/CJobManager.h"
 #include "gui/CLogDriveDialog.h"
@@ -273,6 +275,10 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         ShowFindFiles();
         return;
     }
+    if (id == kCmdHabiTabs) {
+        RunHabitabs();
+        return;
+    }
     if (id == kCmdFileSets || id == kCmdFileSearchCriteria) {
         id == kCmdFileSets ? RunFileSets() : RunSearchCriteria();
         return;
@@ -458,6 +464,25 @@ void CVorlaneFrame::RunFileSets() {
     RunDialog(dialog, CFileSetsDialog::kHelpContext);
 }
 
+void CVorlaneFrame::RunHabitabs() {
+    TFileManagerWindow* fm = ActiveFileManager();
+    display::CHabitabItem noWindow; // without a window New copies the defaults
+    display::CHabitabItem& settings = fm ? fm->Session().DisplaySettings() : noWindow;
+    CHabitabsDialog dialog(
+        Habitabs(), settings, [this](QDialog& sub) { return RunDialog(sub); }, this);
+    RunDialog(dialog, CHabitabsDialog::kHelpContext);
+    if (!dialog.Changed())
+        return;
+    // A renamed habitab keeps its windows.
+    for (const auto& [oldName, newName] : dialog.Renames())
+        for (TFileManagerWindow* window : TFileManagerWindow::OpenWindows())
+            if (window->Session().DisplaySettings().name == oldName)
+                window->Session().DisplaySettings().name = newName;
+    if (m_app)
+        m_app->SaveHabitabs();
+    TFileManagerWindow::RebuildAllHabitabTabs();
+}
+
 void CVorlaneFrame::RunSearchCriteria() {
     TFileManagerWindow* fm = ActiveFileManager();
     if (!fm)
@@ -467,11 +492,11 @@ void CVorlaneFrame::RunSearchCriteria() {
         return;
     // Criteria that select every file ("*.*" and nothing else) show all
     // files without asking each one.
-    std::shared_ptr<const CRequestCriteria> criteria = dialog.Criteria();
-    const auto& conditions = criteria->Request().Conditions();
+    search::CFileSearchRequest request = dialog.Criteria()->Request();
+    const auto& conditions = request.Conditions();
     if (conditions.size() == 1 && conditions[0].Operand() == "*.*")
-        criteria = nullptr;
-    fm->Session().SetSearchCriteria(criteria);
+        request.Clear();
+    fm->Session().SetSearchConditions(std::move(request));
 }
 
 void CVorlaneFrame::ShowFindFiles() {
@@ -484,8 +509,8 @@ void CVorlaneFrame::ShowFindFiles() {
                 return nullptr;
             return fm;
         };
-        hooks.runDialog = [this](QDialog& dialog) {
-            return RunDialog(dialog, CCustomTagDialog::kCriteriaHelpContext);
+        hooks.runDialog = [this](QDialog& dialog, int helpContext) {
+            return RunDialog(dialog, helpContext);
         };
         m_findFiles = new CFindFilesWindow(*m_jobs, std::move(hooks), this);
         m_findFiles->setWindowFlag(Qt::Window);

@@ -132,6 +132,9 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // File Sets (Options) and File Search Criteria (View): CFileSetDialogs.h,
     // CCustomTagDialog.h.
     void RunFileSets();
+    // The HabiTabs dialog on the active window's display settings; after
+    // a change the habitabs are saved and every window's tabs rebuilt.
+    void RunHabitabs();
     void RunSearchCriteria();
     void ShowFindFiles();
     // Copy (F3) and Move (F4) on the active window: the dialog for where

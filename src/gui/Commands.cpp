@@ -98,7 +98,7 @@ std::vector<CommandInfo> BuildTable() {
 
         {kCmdGeneralSettings, "&Options", "&General Settings...", "", F, nullptr},
         {kCmdFileSets, "&Options", "&File Sets...", "", F, nullptr},
-        {kCmdHabiTabs, "&Options", "&HabiTabs...", "", F, "HabiTabs"},
+        {kCmdHabiTabs, "&Options", "&HabiTabs...", "", F, nullptr},
         {kCmdAutoTile, "&Options", "-&AutoTile", "", F, nullptr, true},
 
         {kCmdNewFileManagerWindow, "&Window/&New Window", "&File Manager Window", "", F, nullptr},

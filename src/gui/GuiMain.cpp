@@ -1,6 +1,9 @@
 #include "gui/GuiMain.h"
 
 #include "app/VorlaneApp.h"
+#include "display/CHabitabSettings.h"
+#include "gui/CCustomTagDialog.h"
+#include "gui/CHabitabWindow.h"
 #include "gui/CHelpWindow.h"
 #include "gui/CVorlaneFrame.h"
 #include "gui/FileIcons.h"
@@ -43,8 +46,14 @@ int Main(int argc, char** argv) {
     QtUserInterface qtUi;
     ui::ScopedUserInterface installed(&qtUi);
     CVorlaneFrame* helpOwner = nullptr;
+    // The habitabs: loaded at start, saved at exit and by the HabiTabs
+    // dialog; every window's tabs show them.
+    display::CHabitabSettings habitabs(
+        []() -> std::unique_ptr<search::CFileSetLookup> { return AppFileSets(); });
+    ScopedHabitabs installedHabitabs(&habitabs.Array());
     app::AppServices services;
     services.makeDatabase = objdb::MakeAppDatabase;
+    services.habitabs = &habitabs;
     services.showHelp = [&helpOwner](const std::string&, int context) {
         CHelpWindow::Show(helpOwner, context);
     };

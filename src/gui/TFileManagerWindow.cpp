@@ -8,6 +8,7 @@
 #include "gui/CCommandField.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
+#include "gui/CHabitabWindow.h"
 #include "gui/Commands.h"
 #include "gui/DialogSupport.h"
 #include "platform/DosPath.h"
@@ -100,9 +101,17 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
-    m_tabs = new QTabBar(right);
-    m_tabs->addTab("Default"); // the habitab in force
-    m_tabs->setExpanding(false);
+    m_tabs = new CHabitabWindow(right);
+    connect(m_tabs, &CHabitabWindow::HabitabClicked, this, [this](int index) {
+        // Copied: applying may run a status window, and the list must not
+        // change under it.
+        if (const display::CHabitabItem* habitab = Habitabs().Item(index)) {
+            const display::CHabitabItem chosen = *habitab;
+            ApplyHabitab(chosen);
+        }
+    });
+    connect(m_tabs, &CHabitabWindow::DialogRequested, this,
+            [this] { emit CommandRequested(kCmdHabiTabs); });
     m_listSplitter = new QSplitter(Qt::Horizontal, right);
     m_fileStack = new QStackedWidget(m_listSplitter);
     m_details = MakeDetailsView(m_fileStack);
@@ -228,9 +237,8 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
         });
     }
     setFocusProxy(m_tree);
-    const catalogue::CDisplaySettings& settings = m_session.DisplaySettings();
-    m_commandPane->setVisible(settings.displayCommandLine);
-    m_viewer->setVisible(settings.displayViewerWindow);
+    LayOutPanes();
+    RebuildHabitabTabs();
 }
 
 TFileManagerWindow::~TFileManagerWindow() {
@@ -332,6 +340,8 @@ void TFileManagerWindow::AfterDriveShown() {
     const std::string& name = m_session.DriveName();
     char letter =
         name.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    if (letter != 0 && m_layoutLetter == 0)
+        ApplyStartupHabitab(letter);
     if (letter != 0 && letter != m_layoutLetter)
         LoadColumnLayouts(letter);
     TreeChanged();
@@ -377,7 +387,7 @@ bool TFileManagerWindow::CarriesCommand(int id) const {
 }
 
 QWidget* TFileManagerWindow::FileView() const {
-    return m_viewMode == FileViewMode::Details ? static_cast<QWidget*>(m_details)
+    return ViewMode() == FileViewMode::Details ? static_cast<QWidget*>(m_details)
                                                : static_cast<QWidget*>(m_icons);
 }
 
@@ -433,7 +443,7 @@ bool TFileManagerWindow::RunCommand(int id, bool ctrlHeld) {
         SetViewMode(FileViewMode::Thumbnails);
         return true;
     case kCmdViewNextMode:
-        SetViewMode(static_cast<FileViewMode>((static_cast<int>(m_viewMode) + 1) % 5));
+        SetViewMode(static_cast<FileViewMode>((static_cast<int>(ViewMode()) + 1) % 5));
         return true;
     case kCmdRefresh:
         ReadShownDirectoryAgain();

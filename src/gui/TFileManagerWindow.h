@@ -28,6 +28,14 @@
 // and when it is destroyed, together with "Active Tab For Drive %c", the
 // name of the habitab in force).
 //
+// Habitabs: the row of tabs over the file list (gui/CHabitabWindow.h)
+// shows the application's habitabs; a click on a tab copies that habitab
+// over the session's display settings, which are the one record of the
+// window's panes, sort, columns, view mode and search conditions (the
+// views read them from there). The first drive a window shows applies the
+// habitab named by "Active Tab For Drive %c" of its letter, when there is
+// one of that name.
+//
 // Keys: Enter in the tree opens the branch and goes to it, on a file it
 // opens the file; Backspace goes to the parent directory; Tab moves
 // between tree and list. The tag, tree, sort, view and pane commands
@@ -38,6 +46,7 @@
 #pragma once
 
 #include "catalogue/CFileManagerSession.h"
+#include "display/CHabitabItem.h"
 #include "fileops/C4DosDescriptionSource.h"
 #include "fileops/CCopyDirectory.h"
 #include "fileops/CZipAdd.h"
@@ -68,7 +77,6 @@ class QModelIndex;
 class QPlainTextEdit;
 class QSplitter;
 class QStackedWidget;
-class QTabBar;
 class QTimer;
 class QTreeView;
 
@@ -78,6 +86,7 @@ class CCommandField;
 class CCopyDialog;
 class CDirectoryTreeModel;
 class CFileItemDelegate;
+class CHabitabWindow;
 class CJobManager;
 
 // The view modes of the file list (the display mode numbers 0 to 4).
@@ -200,13 +209,27 @@ class TFileManagerWindow : public QWidget,
     bool RenameInPlace(int row, const std::string& newName);
 
     bool TreeHasFocus() const;
-    FileViewMode ViewMode() const { return m_viewMode; }
+    // The view mode of the display settings (an unknown number shows the
+    // details view).
+    FileViewMode ViewMode() const;
     void SetViewMode(FileViewMode mode);
     // Repaints the thumbnail view (its pictures are made again as needed).
     void RedrawThumbnails();
     // The "Thumb&nails" commands: scans of the current directory, its branch
     // or the window's drive, and the removals, each as a job.
     void RunThumbnailCommand(int id);
+
+    // Applies a habitab (a click on its tab): every field, the name
+    // included, is copied over the display settings; the panes are laid
+    // out again when they differ, then the list is matched, sorted and
+    // shown with the habitab's columns and view mode.
+    void ApplyHabitab(const display::CHabitabItem& habitab);
+    // Shows the tabs of the habitab list again (it changed); settings
+    // whose habitab is gone take the first habitab's name.
+    void RebuildHabitabTabs();
+    // RebuildHabitabTabs on every open window.
+    static void RebuildAllHabitabTabs();
+    CHabitabWindow* HabitabTabs() const { return m_tabs; }
     // The panes (their commands toggle them).
     void ShowCommandLine(bool show);
     void ShowViewerPane(bool show);
@@ -303,6 +326,11 @@ class TFileManagerWindow : public QWidget,
     // Gives every item of the icon view the size of the view mode: in List
     // and Small Icons wide enough for the longest name of the list.
     void SizeIconViewItems();
+    // Shows or hides the command line and viewer panes as the display
+    // settings say.
+    void LayOutPanes();
+    // The first drive shown: the habitab of "Active Tab For Drive %c".
+    void ApplyStartupHabitab(char letter);
 
     // The description source outlives the session that reads through it.
     fileops::C4DosDescriptionSource m_descriptionSource;
@@ -312,7 +340,7 @@ class TFileManagerWindow : public QWidget,
     QSplitter* m_splitter;
     QSplitter* m_listSplitter;
     QTreeView* m_tree;
-    QTabBar* m_tabs;
+    CHabitabWindow* m_tabs;
     QStackedWidget* m_fileStack;
     QTreeView* m_details;
     QListView* m_icons;
@@ -327,7 +355,6 @@ class TFileManagerWindow : public QWidget,
     QLabel* m_listProblem = nullptr; // over the list: why it could not be read
     QStringListModel* m_pathCompletions = nullptr;
     CJobManager* m_jobs = nullptr;
-    FileViewMode m_viewMode = FileViewMode::Details;
     std::set<std::string> m_expanded; // tree branches the user opened
     std::set<std::string> m_scanned;  // branches read by a lazy expansion
     std::array<QString, 5> m_status;  // fields 1 to 4 (never a progress text)

@@ -160,7 +160,7 @@ void TFileManagerWindow::SaveColumnLayouts() {
         return columns;
     };
     CSettingsStore& store = SettingsStore();
-    // The habitab in force (only "Default" until habitabs can be chosen).
+    // The habitab in force, for the next window that shows this letter.
     store.Write(kGeneralSection, ActiveTabKey(m_layoutLetter), settings.name.substr(0, 255));
     store.Write(kGeneralSection, FileColumnsKey(m_layoutLetter),
                 FormatColumnLayout(complete(

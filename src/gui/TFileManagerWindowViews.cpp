@@ -146,18 +146,18 @@ void TFileManagerWindow::SetUpIconView() {
 }
 
 void TFileManagerWindow::SizeIconViewItems() {
-    if (m_viewMode == FileViewMode::Details)
+    if (ViewMode() == FileViewMode::Details)
         return;
     QFontMetrics metrics(m_icons->font());
     const int line = metrics.lineSpacing();
     QSize item;
     bool iconAbove = true;
-    switch (m_viewMode) {
+    switch (ViewMode()) {
     case FileViewMode::LargeIcons:
     case FileViewMode::Thumbnails: {
         // The icon over two lines of name; names wider than the item wrap,
         // then elide.
-        QSize icon = m_viewMode == FileViewMode::LargeIcons ? QSize(32, 32) : ThumbnailSize();
+        QSize icon = ViewMode() == FileViewMode::LargeIcons ? QSize(32, 32) : ThumbnailSize();
         int width = std::max(icon.width() + 2 * kItemMargin, metrics.averageCharWidth() * 16);
         item = QSize(width, icon.height() + 2 * line + 2 * kItemMargin);
         break;
@@ -185,13 +185,13 @@ void TFileManagerWindow::SizeIconViewItems() {
 }
 
 void TFileManagerWindow::RedrawThumbnails() {
-    if (m_viewMode == FileViewMode::Thumbnails)
+    if (ViewMode() == FileViewMode::Thumbnails)
         m_icons->viewport()->update();
 }
 
 void TFileManagerWindow::SetViewMode(FileViewMode mode) {
     bool hadFocus = FileView()->hasFocus();
-    m_viewMode = mode;
+    m_session.DisplaySettings().fileDisplayMode = static_cast<int>(mode);
     switch (mode) {
     case FileViewMode::Details:
         break;
@@ -236,7 +236,6 @@ void TFileManagerWindow::SetViewMode(FileViewMode mode) {
     } else {
         m_fileModel->SetDecorationSource({});
     }
-    m_session.DisplaySettings().fileDisplayMode = static_cast<int>(mode);
     m_fileStack->setCurrentWidget(FileView());
     ShowCaret();
     if (hadFocus)

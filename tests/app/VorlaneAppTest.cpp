@@ -221,6 +221,40 @@ TEST_F(VorlaneAppTest, SaveSettingsOnExitClearedStillWritesHabitabsFrameKeysAndS
     EXPECT_TRUE(log->store.records.empty()); // no fonts, no thumbnail settings
 }
 
+// The HabiTabs dialog's save: the habitabs at once, nothing else, and
+// never over a file the run must leave alone.
+TEST_F(VorlaneAppTest, SaveHabitabsWritesTheHabitabsAloneAndRespectsAFrozenFile) {
+    WriteIni("[Advanced Settings]\nSave Settings on Exit=1\nFile Launch=0\n");
+    FakeHabitabs habitabs;
+    AppServices services;
+    services.habitabs = &habitabs;
+    {
+        VorlaneApp app(services);
+        ASSERT_TRUE(app.Start(m_frame, m_actions, false));
+        app.MutableSettings().fileLaunch = true; // not the dialog's to save
+        const int waits = m_ui.WaitCalls();
+        EXPECT_TRUE(app.SaveHabitabs());
+        EXPECT_EQ(m_ui.WaitCalls(), waits + 1) << "under the wait cursor";
+        EXPECT_EQ(m_ui.WaitDepth(), 0);
+        EXPECT_EQ(habitabs.saves, 1);
+        platform::ProfileFile ini = LoadIni();
+        EXPECT_EQ(ini.GetString("Habitab 00 Settings", "Name"), "Default");
+        EXPECT_EQ(ini.GetInt("Advanced Settings", "File Launch", -1), 0);
+
+        WriteIni("[Advanced Settings]\nFile Launch=0\n"); // the habitabs to write again
+        ASSERT_EQ(::chmod(IniPath().c_str(), 0444), 0);
+        EXPECT_FALSE(app.SaveHabitabs());
+        EXPECT_FALSE(app.SaveHabitabs());
+        ASSERT_EQ(::chmod(IniPath().c_str(), 0644), 0);
+        app.MutableSettings().saveSettingsOnExit = false;
+        ASSERT_TRUE(app.CloseQuery(m_frame));
+        app.Shutdown(m_frame);
+    }
+    ASSERT_EQ(m_ui.Shown().size(), 1u) << "read-only is said once";
+    EXPECT_NE(m_ui.Shown()[0].text.find("is read-only"), std::string::npos);
+    EXPECT_FALSE(VorlaneApp().SaveHabitabs()) << "no habitab hook installed";
+}
+
 TEST_F(VorlaneAppTest, SavedWindowsRoundTripThroughExitAndStart) {
     WriteIni("[Startup Settings]\nInitial Mode=106\n# of Drives=7\n");
     {

@@ -4,6 +4,7 @@
 #include "catalogue/CFileManagerSession.h"
 #include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
+#include "search/CFileSearchRequest.h"
 
 #include <gtest/gtest.h>
 
@@ -353,7 +354,11 @@ TEST_F(FileManagerSessionTest, DescriptionsComeFromTheSourceWhenSwitchedOn) {
 
 TEST_F(FileManagerSessionTest, SearchCriteriaHideFilesAndRematch) {
     ASSERT_TRUE(LogTree());
-    m_session.SetSearchCriteria(std::make_shared<SizeAtLeast>(500));
+    // "mid.doc" and "big.txt", not "small.txt" nor the files of DOCS.
+    search::CFileSearchRequest conditions;
+    conditions.AddCondition({search::kFieldFilename, search::kOpEqual, "-SMALL.*;*.*"});
+    conditions.AddCondition({search::kFieldFilename, search::kOpNotEqual, "ONE.TXT;TWO.TXT"});
+    m_session.SetSearchConditions(conditions);
     EXPECT_EQ(FileNames(), (Names{"big.txt", "mid.doc", "small.txt"}));
     EXPECT_EQ(m_session.CurrentDirectory()->ShownCount(), 2);
     EXPECT_FALSE(m_session.File(2)->Shown());
@@ -366,7 +371,7 @@ TEST_F(FileManagerSessionTest, SearchCriteriaHideFilesAndRematch) {
     // Criteria stay in force in the next directory.
     ASSERT_TRUE(m_session.GoTo("C:\\DOCS"));
     EXPECT_EQ(m_session.CurrentDirectory()->ShownCount(), 0);
-    m_session.SetSearchCriteria(nullptr);
+    m_session.SetSearchConditions({});
     EXPECT_EQ(m_session.CurrentDirectory()->ShownCount(), 2);
 }
 

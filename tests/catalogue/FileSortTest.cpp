@@ -1,5 +1,6 @@
 #include "catalogue/FileSort.h"
 #include "CatalogueTestSupport.h"
+#include "platform/Profile.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,24 @@ TEST(SortMethodTest, MethodsFillTheKeys) {
     CDisplaySettings settings = Method(kSortMethodCustom, custom);
     EXPECT_EQ(settings.sortMethod, kSortMethodCustom);
     EXPECT_EQ(settings.sortKeys[0], custom[0]);
+}
+
+TEST(FileSortTest, AHabitabsCustomKeysFromTheSettingsFileSortTheList) {
+    // "FileSortKeys=2,-1,0,1" under method 5: size descending, then name.
+    test::TempDir dir;
+    test::WriteFile(dir / "VORLANE.INI",
+                    "[Habitab 00 Settings]\nName=Big first\nDriveSortMethod=5\n"
+                    "FileSortKeys=2,-1,0,1\n");
+    platform::ProfileFile ini(dir / "VORLANE.INI");
+    ASSERT_TRUE(ini.Load());
+    CDisplaySettings settings;
+    settings.Read(ini, "Habitab 00 Settings", nullptr);
+    testing::MemoryDirectory d;
+    d.Add("b.txt", 10);
+    d.Add("C.txt", 3000);
+    d.Add("a.txt", 10);
+    d.Add("d.txt", 0);
+    EXPECT_EQ(Sorted(d, settings), (Names{"C.txt", "a.txt", "b.txt", "d.txt"}));
 }
 
 TEST(FileSortTest, ByNameIgnoresCaseAndBreaksTiesByBytes) {

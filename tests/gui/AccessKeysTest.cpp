@@ -86,9 +86,9 @@ TEST_F(AccessKeysTest, EveryLabelWithAnAccessKeyInEveryDialogHasItsBuddy) {
         if (!skipped.count(command.id))
             m_appFrame->RunCommand(command.id);
     Pump();
-    for (const char* title :
-         {"Custom Tag", "Custom Sort", "General Settings", "Log Drive", "Copy / Move Directory",
-          "Remove Directory", "File Rename", "File Attributes", "File Touch", "Make Directory"})
+    for (const char* title : {"Custom Tag", "Custom Sort", "General Settings", "Log Drive",
+                              "Copy / Move Directory", "Remove Directory", "File Rename",
+                              "File Attributes", "File Touch", "Make Directory", "HabiTabs"})
         EXPECT_TRUE(dialogs.count(title)) << title << " was not reached";
     EXPECT_TRUE(missing.isEmpty()) << missing.join("\n").toStdString();
 }

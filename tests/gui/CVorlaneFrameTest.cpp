@@ -62,7 +62,8 @@ TEST_F(GuiTest, CommandsNotImplementedYetShowTheirOwnTexts) {
         std::string caption;
     };
     const Case cases[] = {
-        {"a later module", kCmdHabiTabs, "HabiTabs is not available yet", kNotAvailableCaption},
+        {"a later module", kCmdNewViewerWindow, "Viewer windows is not available yet",
+         kNotAvailableCaption},
         {"directory statistics", kCmdDirectoryStatistics,
          "Directory Statistics module is being re-implemented and will be restored in a "
          "later version of Vorlane!",

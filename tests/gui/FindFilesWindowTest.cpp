@@ -107,6 +107,7 @@ TEST_F(FindFilesWindowTest, ResultsLeadBackIntoTheFileManagerWindow) {
     TFileManagerWindow& fm = Open("C:", "C:\\SUB\\DEEP");
     CFindFilesWindow& window = Window();
     EXPECT_EQ(window.LookIn()->text().toUpper(), "C:\\SUB\\DEEP") << "the active directory";
+    EXPECT_EQ(window.focusWidget(), window.Named()) << "the name is typed first";
     window.LookIn()->setText("C:\\");
     window.Named()->setText("*.txt");
     ASSERT_TRUE(window.StartFind());

@@ -1,0 +1,152 @@
+// The Find Files window's results handed to copy, move and delete as a file
+// group (through the ordinary dialogs), and its fields kept in the settings.
+#include "AppFrameTest.h"
+
+#include "catalogue/CatalogueTypes.h"
+#include "gui/CCopyDialog.h"
+#include "gui/CFileOpDialogs.h"
+#include "gui/CFindFilesWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace vorlane::gui::test {
+namespace {
+
+class FindResultsTest : public AppFrameTest {
+  protected:
+    FindResultsTest() {
+        for (const char* name : {"F/ONE/a.txt", "F/ONE/b.txt", "F/TWO/c.txt", "F/TWO/DEEP/d.txt"}) {
+            std::filesystem::create_directories(std::filesystem::path(m_c / name).parent_path());
+            std::ofstream(m_c / name) << name;
+        }
+        std::filesystem::create_directories(m_d / "OUT");
+    }
+    // Starts the program, opens the window and finds every *.txt below C:\F.
+    CFindFilesWindow& FindAll() {
+        OpenC();
+        m_appFrame->RunCommand(kCmdFindFiles);
+        auto* window = m_appFrame->findChild<CFindFilesWindow*>();
+        EXPECT_NE(window, nullptr);
+        window->LookIn()->setText("C:\\F");
+        window->Named()->setText("*.txt");
+        EXPECT_TRUE(window->StartFind());
+        EXPECT_TRUE(PumpUntil([&] { return !window->Running(); }));
+        EXPECT_EQ(window->Results()->topLevelItemCount(), 4);
+        return *window;
+    }
+    static void Select(CFindFilesWindow& window, const std::set<std::string>& names) {
+        QTreeWidget* list = window.Results();
+        list->clearSelection();
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            QTreeWidgetItem* item = list->topLevelItem(row);
+            if (names.count(item->text(CFindFilesWindow::kColumnName).toStdString()))
+                item->setSelected(true);
+        }
+    }
+    static std::set<std::string> Listed(const CFindFilesWindow& window) {
+        std::set<std::string> names;
+        for (int row = 0; row < window.Results()->topLevelItemCount(); ++row)
+            names.insert(window.Results()
+                             ->topLevelItem(row)
+                             ->text(CFindFilesWindow::kColumnName)
+                             .toStdString());
+        return names;
+    }
+    std::set<std::string> Files(const std::filesystem::path& root) const {
+        std::set<std::string> names;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+            if (e.is_regular_file())
+                names.insert(e.path().lexically_relative(root).string());
+        return names;
+    }
+};
+
+// Copy and Move hand the chosen group to the copy dialog: selected rows are
+// the tagged group, and every file lands in the one target directory.
+// After a move the rows of the files that left are dropped.
+TEST_F(FindResultsTest, CopyAndMoveTakeTheChosenRowsIntoOneTarget) {
+    CFindFilesWindow& window = FindAll();
+    int groupShown = -1;
+    std::string pathShown;
+    OnDialog = [&](QDialog& dialog) {
+        auto& copy = dynamic_cast<CCopyDialog&>(dialog);
+        groupShown = copy.GroupBox()->currentData().toInt();
+        copy.TargetBox()->setEditText("D:\\OUT");
+        copy.PromptBox()->setChecked(false);
+        copy.NewerBox()->setChecked(false);
+        copy.accept();
+        return copy.result();
+    };
+    Select(window, {"b.txt", "d.txt"});
+    ASSERT_TRUE(window.CopyResults(false));
+    EXPECT_EQ(groupShown, catalogue::kGroupTagged);
+    ASSERT_TRUE(PumpUntil([&] { return Files(std::filesystem::path(m_d / "OUT")).size() == 2; }));
+    EXPECT_EQ(Files(std::filesystem::path(m_d / "OUT")), (std::set<std::string>{"b.txt", "d.txt"}));
+    EXPECT_EQ(Listed(window).size(), 4u) << "a copy leaves every result in place";
+
+    // Nothing selected: every result, moved; the list empties.
+    window.Results()->clearSelection();
+    ASSERT_TRUE(window.MoveButton()->isEnabled());
+    ASSERT_TRUE(window.CopyResults(true));
+    EXPECT_EQ(groupShown, catalogue::kGroupEvery);
+    ASSERT_TRUE(PumpUntil([&] { return window.Results()->topLevelItemCount() == 0; }));
+    EXPECT_EQ(Files(std::filesystem::path(m_d / "OUT")),
+              (std::set<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_TRUE(Files(std::filesystem::path(m_c / "F")).empty());
+    EXPECT_EQ(window.Status()->text(), "0 files found, 4 files gone");
+
+    // A cancelled dialog starts nothing; an empty list opens no dialog.
+    EXPECT_FALSE(window.CopyResults(false));
+}
+
+TEST_F(FindResultsTest, DeleteRemovesTheChosenGroupOnly) {
+    CFindFilesWindow& window = FindAll();
+    OnDialog = [&](QDialog& dialog) {
+        auto& del = dynamic_cast<CDeleteDialog&>(dialog);
+        del.TypeButton(fileops::kDeleteNormal)->click();
+        del.PromptBox()->setChecked(false);
+        // The untagged group: the rows not selected.
+        del.GroupBox()->setCurrentIndex(del.GroupBox()->findData(catalogue::kGroupUntagged));
+        del.accept();
+        return del.result();
+    };
+    Select(window, {"a.txt"});
+    ASSERT_TRUE(window.DeleteResults());
+    ASSERT_TRUE(PumpUntil([&] { return window.Results()->topLevelItemCount() == 1; }));
+    EXPECT_EQ(Files(std::filesystem::path(m_c / "F")), (std::set<std::string>{"ONE/a.txt"}));
+    EXPECT_EQ(Listed(window), (std::set<std::string>{"a.txt"}));
+    EXPECT_TRUE(std::filesystem::is_directory(m_c / "F/TWO/DEEP")) << "directories stay";
+}
+
+// The fields and boxes a find started with come back in the next window.
+TEST_F(FindResultsTest, FieldsAreKeptForTheNextWindow) {
+    CFindFilesWindow& window = FindAll();
+    window.Named()->setText("*.lög;[Docs]");
+    window.Containing()->setText("Grüße 1");
+    window.PatternBox()->setChecked(true);
+    window.SkipBinaryBox()->setChecked(true);
+    ASSERT_TRUE(window.StartFind());
+    ASSERT_TRUE(PumpUntil([&] { return !window.Running(); }));
+    const auto section = Section(CFindFilesWindow::kSettingsSection);
+    EXPECT_EQ(section.at("Containing"), "Grüße 1");
+
+    CFindFilesWindow next(m_appFrame->Jobs(), {});
+    EXPECT_EQ(next.Named()->text(), "*.lög;[Docs]");
+    EXPECT_EQ(next.Containing()->text(), "Grüße 1");
+    EXPECT_TRUE(next.PatternBox()->isChecked());
+    EXPECT_FALSE(next.MatchCaseBox()->isChecked());
+    EXPECT_TRUE(next.SkipBinaryBox()->isChecked());
+}
+
+} // namespace
+} // namespace vorlane::gui::test
