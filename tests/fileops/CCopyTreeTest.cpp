@@ -65,10 +65,12 @@ TEST_F(CopyTest, TreeLandsBelowTheTargetParentsFirstLinksAsLinks) {
             // A copied file's notice names its source (its thumbnail is
             // copied with it); a made directory's names none.
             for (const ui::ChangeNotice& n : recorder->Notices()) {
-                if (n.path == "D:\\B\\A\\SUB\\TWO.TXT")
+                if (n.path == "D:\\B\\A\\SUB\\TWO.TXT") {
                     EXPECT_EQ(n.copiedFrom, "C:\\A\\SUB\\TWO.TXT");
-                if (n.directory)
+                }
+                if (n.directory) {
                     EXPECT_EQ(n.copiedFrom, "") << n.path;
+                }
             }
             EXPECT_TRUE(std::find(StatusTexts().begin(), StatusTexts().end(),
                                   "Creating zip directory 'D:\\B\\A\\PACK.ZIP'...") !=
