@@ -1,6 +1,6 @@
 #include "viewers/CFileViewer.h"
 
-#include "platform/AsciiCase.h"
+#include "viewers/ImageFormats.h"
 
 #include <string_view>
 
@@ -16,18 +16,6 @@ std::string FileMessage(const std::string& name, const std::string& text) {
 
 bool IsJpegFormatCode(int code) {
     return code == 5 || code == 10 || code == 11;
-}
-
-int JpegFormatCodeOfName(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.find_first_of("/\\", dot) != std::string::npos)
-        return -1;
-    const std::string ext = platform::UpperAscii(name.substr(dot + 1));
-    if (ext == "JPG" || ext == "JFF" || ext == "JTF")
-        return 10;
-    if (ext == "CMP")
-        return 5;
-    return -1;
 }
 
 std::string ZipMemberViewMessage(const ViewEntry& entry, const ViewSettings& settings,
@@ -89,7 +77,7 @@ ViewShow CFileViewer::Show(const ViewEntry* entry, const ViewSettings& settings,
         if (!show.message.empty())
             return show;
         // A JPEG member is refused by its name before anything is taken out.
-        if (jpegRefused(JpegFormatCodeOfName(entry->memberName)))
+        if (jpegRefused(ImageFormatCodeByExtension(entry->memberName)))
             return show;
         const std::string parent = settings.zipTempPath.empty() ? systemTemp : settings.zipTempPath;
         const std::string copy = m_extract ? m_extract(*entry, parent) : "";
@@ -101,7 +89,7 @@ ViewShow CFileViewer::Show(const ViewEntry* entry, const ViewSettings& settings,
     }
     int code = m_probe ? m_probe(show.path) : -1;
     if (code < 0)
-        code = JpegFormatCodeOfName(show.path);
+        code = ImageFormatCodeByExtension(show.path);
     if (jpegRefused(code))
         DeleteTemporaryViewFile();
     return show;

@@ -23,7 +23,7 @@
 // failed take-out leaves none.
 //
 // One thread (the GUI's); the take-out itself is handed in (the GUI runs
-// it through fileops::ExtractForViewing, the tests call it directly).
+// it through fileops::ExtractForViewing).
 #pragma once
 
 #include <cstdint>
@@ -64,10 +64,6 @@ constexpr uint32_t kEncryptedAttribute = 0x8000;
 
 // Image format codes that count as JPEG pictures.
 bool IsJpegFormatCode(int code);
-// The image format code a file name's extension suggests (JPG, JFF, JTF
-// 10; CMP 5), -1 for other names. Used for members before they are taken
-// out and for files the imaging library does not recognise.
-int JpegFormatCodeOfName(const std::string& name);
 
 // The message rules 1 to 4 for a member; "" when it may be taken out.
 // systemTemp is the system temporary directory ("" when there is none).
