@@ -122,6 +122,21 @@ std::string ExtractForLaunch(const ui::OperationContext& context,
     return copy;
 }
 
+std::string ExtractForViewing(const ui::OperationContext& context, LaunchExtractRequest request,
+                              LaunchTempDirectories& dirs) {
+    request.useTempDirForLaunch = true;
+    const std::string copy = ExtractForLaunch(context, request, dirs);
+    if (!copy.empty())
+        ::chmod(copy.c_str(), 0600);
+    return copy;
+}
+
+void RemoveExtractedCopy(const std::string& copy, LaunchTempDirectories& dirs) {
+    const size_t slash = copy.rfind('/');
+    if (slash != std::string::npos && slash > 0)
+        dirs.Remove(copy.substr(0, slash));
+}
+
 std::string CLaunchExtractJob::DriveLetters() const {
     const char letter = platform::PathDriveLetter(m_request.zipPath);
     return letter ? std::string(1, letter) : "";

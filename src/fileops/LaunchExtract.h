@@ -70,6 +70,16 @@ std::string LaunchExtractParent(const LaunchExtractRequest& request,
 std::string ExtractForLaunch(const ui::OperationContext& context,
                              const LaunchExtractRequest& request, LaunchTempDirectories& dirs);
 
+// Extracts the member for viewing: as ExtractForLaunch under the zip temp
+// path (else the system's temporary directory), the copy made readable by
+// the user alone (mode 0600). "" after the message.
+std::string ExtractForViewing(const ui::OperationContext& context, LaunchExtractRequest request,
+                              LaunchTempDirectories& dirs);
+
+// Deletes a copy ExtractForViewing or ExtractForLaunch made, with its
+// private directory.
+void RemoveExtractedCopy(const std::string& copy, LaunchTempDirectories& dirs);
+
 class CLaunchExtractJob : public ui::Job {
   public:
     // dirs must outlive the job; result receives the copy's path ("" on

@@ -309,6 +309,12 @@ void CVorlaneFrame::RunCommand(int id, bool ctrlHeld) {
         return RunRunCommand();
     case kCmdAssociate:
         return RunAssociateCommand();
+    case kCmdViewFile:
+        return RunViewCommand();
+    case kCmdNewViewerWindow:
+        return RunNewViewerWindow();
+    case kCmdImageConversion:
+        return RunImageConversion();
     default:
         break;
     }
@@ -643,6 +649,7 @@ TFileManagerWindow* CVorlaneFrame::OpenFileManager(const std::string& driveName,
                 OnStatusText(field, text, repaint);
             });
     connect(fm, &TFileManagerWindow::CommandRequested, this, [this](int id) { RunCommand(id); });
+    connect(fm, &TFileManagerWindow::WallpaperRequested, this, &CVorlaneFrame::ApplyWallpaper);
     connect(fm, &TFileManagerWindow::DeleteRequested, this,
             [this](bool skipRecycle) { RunFileOpCommand(kCmdDelete, skipRecycle); });
     if (!fm->OpenDrive(driveName, kind, initialDirectory)) {

@@ -162,6 +162,17 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     // The host path of the active window's caret file to then: at once for
     // a plain file, after a job took a zip member out.
     void WithCaretFile(const std::function<void(const std::string& hostPath)>& then);
+    // Viewer windows (CVorlaneFrameViewers.cpp): "&Viewer Window" asks for
+    // a file in "View File"; "&View" shows the active window's caret file
+    // (a zip member taken out first).
+    void RunNewViewerWindow();
+    void RunViewCommand();
+    void OpenViewerWindow(const std::string& hostPath, const std::string& shownName,
+                          bool deleteWhenDone);
+    // "Image Conversion" on the active window's file group, then the job;
+    // apply as wallpaper from an image window.
+    void RunImageConversion();
+    void ApplyWallpaper(const QString& hostPath);
     // Print dirs/files on the active window: the "Print Dirs / Files List"
     // dialog (its preview), then the chosen list printed as a job.
     void RunPrintCommand();

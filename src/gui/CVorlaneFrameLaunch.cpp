@@ -14,6 +14,7 @@
 #include "gui/CRunDialog.h"
 #include "gui/FrameLaunch.h"
 #include "gui/TFileManagerWindow.h"
+#include "gui/ViewerSupport.h"
 #include "platform/DesktopApps.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
@@ -34,11 +35,6 @@ void FrameLaunchOwner::Restore() {
 }
 
 namespace {
-
-app::AppSettings CurrentAppSettings() {
-    const app::VorlaneApp* a = app::VorlaneApp::Current();
-    return a ? a->Settings() : app::AppSettings::Defaults();
-}
 
 std::string HostOf(const std::string& dosPath, const platform::DriveMap& drives) {
     std::string host;

@@ -70,6 +70,8 @@ enum WindowCommand : int {
     kCmdOpenFile = 14140, // Enter and a double click on a file too
     kCmdAssociate = 14105,
     kCmdEditFile = 14125,
+    kCmdImageConversion = 14130,
+    kCmdViewFile = 14165,
     kCmdRunFile = 14155,
     kCmdZipAddFiles = 14170, // "Add File(s) To ZIP File" on a zip directory
     kCmdZipComment = 15055,  // "Zip File Comments" of a zip directory

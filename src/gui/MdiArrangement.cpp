@@ -1,5 +1,6 @@
 #include "gui/MdiArrangement.h"
 
+#include "gui/CViewerWindow.h"
 #include "gui/CVorlaneMDIChild.h"
 #include "gui/Commands.h"
 
@@ -17,7 +18,7 @@ bool IsKind(QMdiSubWindow* child, ChildKind kind) {
     case ChildKind::FileManager:
         return FileManagerOf(child) != nullptr;
     case ChildKind::Viewer:
-        return false; // no viewer windows yet
+        return qobject_cast<CViewerWindow*>(child->widget()) != nullptr;
     }
     return false;
 }

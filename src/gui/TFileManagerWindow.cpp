@@ -8,6 +8,7 @@
 #include "gui/CCommandField.h"
 #include "gui/CDirectoryTreeModel.h"
 #include "gui/CFileListModel.h"
+#include "gui/CFileViewerControlBar.h"
 #include "gui/CHabitabWindow.h"
 #include "gui/Commands.h"
 #include "gui/DialogSupport.h"
@@ -29,7 +30,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -139,11 +139,11 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     }
     m_fileStack->addWidget(m_details);
     m_fileStack->addWidget(m_icons);
-    m_viewer = new QPlainTextEdit(m_listSplitter);
+    m_viewer = new CFileViewerControlBar(true, m_listSplitter);
     m_viewer->setObjectName("viewerPane");
-    m_viewer->setReadOnly(true);
-    m_viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_viewer->setFont(QFont("Monospace"));
+    connect(m_viewer, &CFileViewerControlBar::WallpaperRequested, this,
+            &TFileManagerWindow::WallpaperRequested);
+    MakeFileViewer();
     m_listSplitter->addWidget(m_fileStack);
     m_listSplitter->addWidget(m_viewer);
     m_listSplitter->setStretchFactor(0, 3);

@@ -50,8 +50,10 @@
 #include "fileops/C4DosDescriptionSource.h"
 #include "fileops/CCopyDirectory.h"
 #include "fileops/CZipAdd.h"
+#include "fileops/LaunchExtract.h"
 #include "gui/CFileListModel.h"
 #include "gui/WindowSettings.h"
+#include "viewers/CFileViewer.h"
 
 #include <QWidget>
 
@@ -83,6 +85,7 @@ class QTreeView;
 namespace vorlane::gui {
 
 class CCommandField;
+class CFileViewerControlBar;
 class CCopyDialog;
 class CDirectoryTreeModel;
 class CFileItemDelegate;
@@ -91,9 +94,6 @@ class CJobManager;
 
 // The view modes of the file list (the display mode numbers 0 to 4).
 enum class FileViewMode { Details, LargeIcons, List, SmallIcons, Thumbnails };
-
-// The most the viewer pane reads of a file.
-constexpr qint64 kViewerPaneBytes = 64 * 1024;
 
 class TFileManagerWindow : public QWidget,
                            public catalogue::CCatalogueView,
@@ -144,6 +144,8 @@ class TFileManagerWindow : public QWidget,
     // The names of a file group of the list (1 every, 2 tagged, 3 untagged,
     // 4 current), as a run addresses them.
     std::vector<std::string> GroupFiles(int group) { return ListGroupFiles()(group); }
+    // The group a dialog preselects: tagged files, else the current file.
+    int PreselectedGroup() const;
     // Runs a line of the command language here (the "Command:" field's
     // Enter); true when it succeeded.
     bool RunCommandLine(const std::string& line);
@@ -240,7 +242,12 @@ class TFileManagerWindow : public QWidget,
     QTreeView* DetailsView() const { return m_details; }
     QListView* IconView() const { return m_icons; }
     CCommandField* CommandLine() const { return m_commandLine; }
-    QPlainTextEdit* ViewerPane() const { return m_viewer; }
+    CFileViewerControlBar* ViewerPane() const { return m_viewer; }
+    // Shows the pending selection in the viewer pane now (the pane does it
+    // by itself when the window is next idle).
+    void ShowPendingView();
+    // The copy of a zip member shown in the pane ("" when none).
+    std::string TemporaryViewFile() const;
     // The view now showing the file list.
     QWidget* FileView() const;
     CFileListModel* FileModel() const { return m_fileModel; }
@@ -270,6 +277,8 @@ class TFileManagerWindow : public QWidget,
     void CommandRequested(int id);
     // Shift+Delete: the delete dialog with normal delete chosen.
     void DeleteRequested(bool skipRecycle);
+    // The viewer pane's picture asked to become the wallpaper.
+    void WallpaperRequested(const QString& hostPath);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -281,7 +290,6 @@ class TFileManagerWindow : public QWidget,
     // The files of a group of the list, by the names a run addresses them
     // by; the group a dialog preselects (tagged, else the current file).
     std::function<std::vector<std::string>(int group)> ListGroupFiles();
-    int PreselectedGroup() const;
     // The name column's cell of a row of the file list.
     QModelIndex NameIndex(const QModelIndex& index) const;
     void OnTreeCurrentChanged(const QModelIndex& current);
@@ -301,7 +309,10 @@ class TFileManagerWindow : public QWidget,
     void RememberColumnLayout();
     void LoadColumnLayouts(char letter);
     void SaveColumnLayouts();
+    // Marks the caret file pending for the viewer pane; it is shown when
+    // the window is idle (a run of caret moves shows only the last file).
     void UpdateViewerPane();
+    void MakeFileViewer();
     // The shown directory is watched (one per window): a change made by
     // another program reads it again, after a short pause that gathers a
     // burst of changes into one read. View > Refresh reads it at once.
@@ -345,7 +356,12 @@ class TFileManagerWindow : public QWidget,
     QTreeView* m_details;
     QListView* m_icons;
     CFileItemDelegate* m_itemDelegate = nullptr; // the icon view's
-    QPlainTextEdit* m_viewer;
+    CFileViewerControlBar* m_viewer;
+    // The pane's dispatch (its temporary view file) and the private
+    // directories of the members it takes out.
+    std::unique_ptr<fileops::LaunchTempDirectories> m_viewDirs;
+    std::unique_ptr<viewers::CFileViewer> m_fileViewer;
+    bool m_viewPending = false;
     QWidget* m_commandPane;
     CCommandField* m_commandLine;
     QLineEdit* m_pathBar = nullptr;

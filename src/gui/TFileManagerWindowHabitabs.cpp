@@ -2,10 +2,9 @@
 // a habitab to the display settings, and the habitab a window starts with.
 #include "gui/TFileManagerWindow.h"
 
+#include "gui/CFileViewerControlBar.h"
 #include "gui/CHabitabWindow.h"
 #include "gui/WindowSettings.h"
-
-#include <QPlainTextEdit>
 
 namespace vorlane::gui {
 

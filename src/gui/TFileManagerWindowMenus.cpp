@@ -25,7 +25,7 @@ constexpr int kSeparator = 0;
 // Command ids a context menu offers, in order; 0 draws a separator.
 const std::vector<int>& FileListCommands() {
     static const std::vector<int> ids = {kCmdOpenFile,
-                                         14165 /* View */,
+                                         kCmdViewFile,
                                          14125 /* Edit */,
                                          kSeparator,
                                          kCmdCopy,

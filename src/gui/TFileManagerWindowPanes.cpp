@@ -1,30 +1,37 @@
 // The panes of a file manager window: the path bar over the file list, the
-// command line (its lines run against this window), and the viewer pane, which shows the caret
-// file's first bytes as text.
+// command line (its lines run against this window), and the viewer pane,
+// which shows the caret file through the viewer control bar by the rules
+// of viewers::CFileViewer.
 #include "gui/TFileManagerWindow.h"
 
+#include "app/VorlaneApp.h"
 #include "catalogue/CDirectoryContainer.h"
 #include "catalogue/CDriveContainer.h"
 #include "catalogue/CFileContainer.h"
 #include "catalogue/SizeFormat.h"
 #include "command/CCommandLine.h"
 #include "gui/CCommandField.h"
+#include "gui/CFileViewerControlBar.h"
+#include "gui/CJobManager.h"
 #include "gui/CWindowCommandHost.h"
 #include "gui/Commands.h"
+#include "gui/ViewerSupport.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "ui/UserInterface.h"
+#include "viewers/CImage.h"
 
 #include <QCompleter>
 #include <QFileSystemWatcher>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QStringListModel>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 namespace vorlane::gui {
 
@@ -75,43 +82,63 @@ void TFileManagerWindow::OnCommandLineEntered(const QString& typed) {
         m_commandLine->setFocus();
 }
 
+void TFileManagerWindow::MakeFileViewer() {
+    m_viewDirs = std::make_unique<fileops::LaunchTempDirectories>();
+    auto extract = [this](const viewers::ViewEntry& member, const std::string& parent) {
+        // A quick call: members over the maximum view size never get here.
+        ui::OperationContext context =
+            m_jobs ? m_jobs->NewContext() : app::VorlaneApp::DefaultContext();
+        fileops::LaunchExtractRequest request{member.zipPath, member.memberName, member.name, true,
+                                              parent};
+        ui::Current().BeginWait();
+        std::string copy = fileops::ExtractForViewing(context, request, *m_viewDirs);
+        ui::Current().EndWait();
+        return copy;
+    };
+    auto probe = [](const std::string& hostPath) {
+        // Regular files only: the imaging library's open waits on a pipe.
+        struct stat st;
+        return ::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+                   ? viewers::DetectImageFormat(hostPath)
+                   : viewers::kNotAnImage;
+    };
+    auto remove = [this](const std::string& copy) {
+        fileops::RemoveExtractedCopy(copy, *m_viewDirs);
+    };
+    m_fileViewer = std::make_unique<viewers::CFileViewer>(extract, probe, remove);
+}
+
 void TFileManagerWindow::UpdateViewerPane() {
     if (!ViewerPaneShown())
         return;
+    if (m_viewPending)
+        return;
+    // Shown when the window is idle: a burst of caret moves shows the last.
+    m_viewPending = true;
+    QTimer::singleShot(0, this, &TFileManagerWindow::ShowPendingView);
+}
+
+void TFileManagerWindow::ShowPendingView() {
+    if (!m_viewPending)
+        return;
+    m_viewPending = false;
+    if (!ViewerPaneShown())
+        return;
     const catalogue::CFileContainer* file = m_session.CaretFile();
-    if (!file) {
-        m_viewer->clear();
-        return;
+    std::optional<viewers::ViewEntry> entry;
+    if (file != nullptr) {
+        const ui::OperationContext context =
+            m_jobs ? m_jobs->NewContext() : app::VorlaneApp::DefaultContext();
+        entry = ViewEntryOf(*file, context.Drives());
     }
-    QString name = QString::fromStdString(file->Name());
-    QString sizeLine = QString::fromStdString(catalogue::FormatCount(file->Size(), 27)) + " bytes";
-    std::string host;
-    QByteArray bytes;
-    bool read = false;
-    // Only regular files, decided on the opened file itself: a pipe or a
-    // device swapped in under the name is refused, never opened blocking.
-    platform::File in;
-    if (!file->IsArchiveMember() && platform::DosToHost(file->FullPath(), &host) &&
-        platform::OpenRegularFile(host, platform::kOpenRead, &in, nullptr)) {
-        // Up to the limit whatever the size said: a file may grow, and some
-        // (those of /proc) report no size at all.
-        bytes.resize(kViewerPaneBytes);
-        qsizetype filled = 0;
-        size_t got = 0;
-        read = true;
-        while (filled < bytes.size() &&
-               (read = in.Read(bytes.data() + filled, static_cast<size_t>(bytes.size() - filled),
-                               &got)) &&
-               got > 0)
-            filled += static_cast<qsizetype>(got);
-        bytes.truncate(filled);
-    }
-    if (!read || bytes.contains('\0')) {
-        // A binary file, a zip member or one that cannot be read: what it is.
-        m_viewer->setPlainText(name + "\n" + sizeLine);
-        return;
-    }
-    m_viewer->setPlainText(QString::fromUtf8(bytes));
+    // The previous copy goes first, before the bar lets go of it.
+    const viewers::ViewShow show = m_fileViewer->Show(
+        entry ? &*entry : nullptr, ViewSettingsOf(CurrentAppSettings()), ExistingTempDirectory());
+    m_viewer->Show(show.path, show.deleteWhenDone, show.displayName, show.message);
+}
+
+std::string TFileManagerWindow::TemporaryViewFile() const {
+    return m_fileViewer->TemporaryViewFile();
 }
 
 namespace {

@@ -124,6 +124,22 @@ TEST_F(LaunchExtractTest, TheJobHandsOverTheCopysPath) {
     EXPECT_EQ(test::ReadFile(*result), "the report");
 }
 
+TEST_F(LaunchExtractTest, AViewedCopyIsTheUsersAloneAndGoesWithItsDirectory) {
+    // Viewing always uses the temp path, whatever the launch setting says.
+    const std::string copy = ExtractForViewing(context, Request("docs/Report.txt", false), dirs);
+    ASSERT_FALSE(copy.empty());
+    EXPECT_EQ(copy.rfind(zipTemp + "/", 0), 0u) << copy;
+    EXPECT_EQ(test::FileMode(copy), 0600u);
+    EXPECT_EQ(test::ReadFile(copy), "the report");
+    RemoveExtractedCopy(copy, dirs);
+    EXPECT_TRUE(Listing(zipTemp).empty());
+    EXPECT_TRUE(dirs.Directories().empty());
+    // A refused member: the message, nothing left.
+    EXPECT_EQ(ExtractForViewing(context, Request("../evil.txt"), dirs), "");
+    EXPECT_TRUE(ui.Showed("Unable to extract file '../evil.txt' to '"));
+    EXPECT_TRUE(Listing(zipTemp).empty());
+}
+
 } // namespace
 
 } // namespace vorlane::fileops::testing

@@ -4,6 +4,7 @@
 #include "HabitabTestSupport.h"
 
 #include "catalogue/CDirectoryContainer.h"
+#include "gui/CFileViewerControlBar.h"
 
 namespace vorlane::gui::test {
 

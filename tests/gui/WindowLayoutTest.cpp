@@ -3,10 +3,8 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CCommandField.h"
-#include "platform/FaultInjection.h"
 
 #include <QHeaderView>
-#include <QPlainTextEdit>
 
 #include <cerrno>
 
@@ -160,57 +158,6 @@ TEST_F(WindowLayoutTest, TheCommandLineCommandShowsAndHidesTheField) {
     EXPECT_FALSE(w.CommandLine()->isVisible());
     Frame().RunCommand(kCmdCommandLine);
     EXPECT_TRUE(w.CommandLine()->isVisible());
-}
-
-TEST_F(WindowLayoutTest, TheViewerPaneShowsTheCaretFile) {
-    {
-        std::ofstream(m_c / "notes.txt") << "first line\nsecond line\n";
-        std::ofstream binary(m_c / "program.bin", std::ios::binary);
-        binary << std::string("MZ\0\0\x90", 5) << std::string(2000, 'b');
-        std::ofstream big(m_c / "huge.log", std::ios::binary);
-        big << std::string(100 * 1024, 'L');
-        // A name in Latin-1, not valid UTF-8.
-        std::ofstream(m_c / "caf\xE9.txt") << "latin name\n";
-    }
-    ASSERT_EQ(::mkfifo((m_c / "pipe").c_str(), 0600), 0);
-    TFileManagerWindow& w = Open();
-    EXPECT_FALSE(w.ViewerPaneShown());
-    Frame().RunCommand(kCmdViewerPane);
-    ASSERT_TRUE(w.ViewerPaneShown());
-    EXPECT_TRUE(w.ViewerPane()->isVisible());
-    struct Case {
-        const char* name;
-        const char* file;
-        QString expected;
-        bool openRefused = false; // the platform layer's open fails
-    };
-    const Case cases[] = {
-        {"a text file shows its text", "notes.txt", "first line\nsecond line\n"},
-        {"a binary file shows its name and size", "program.bin", "program.bin\n2,005 bytes"},
-        {"a large file shows its first 64 KiB", "huge.log", QString(64 * 1024, 'L')},
-        {"a pipe is not opened", "pipe", "pipe\n0 bytes"},
-        {"the pane read past the fault seam", "huge.log", "huge.log\n102,400 bytes", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        int row = static_cast<int>(Names(w).indexOf(c.file));
-        ASSERT_GE(row, 0);
-        // Away and back, so the pane reads the file again.
-        w.DetailsView()->setCurrentIndex(w.FileModel()->index(row == 0 ? 1 : 0, 0));
-        platform::fault::Reset();
-        if (c.openRefused)
-            platform::fault::Arm(platform::fault::Op::Open, 1, EACCES, true);
-        w.DetailsView()->setCurrentIndex(w.FileModel()->index(row, 0));
-        platform::fault::Reset();
-        EXPECT_EQ(w.ViewerPane()->toPlainText(), c.expected);
-    }
-    // The name that is not UTF-8 reaches the open call as the bytes it has.
-    const QStringList latin = Names(w).filter("caf");
-    ASSERT_EQ(latin.size(), 1);
-    w.DetailsView()->setCurrentIndex(w.FileModel()->index(Names(w).indexOf(latin[0]), 0));
-    EXPECT_EQ(w.ViewerPane()->toPlainText(), "latin name\n");
-    Frame().RunCommand(kCmdViewerPane);
-    EXPECT_FALSE(w.ViewerPane()->isVisible());
 }
 
 } // namespace vorlane::gui::test

@@ -1,0 +1,299 @@
+#include "viewers/TextPages.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlane::viewers {
+
+bool MappedFile::Open(const std::string& hostPath, int* error) {
+    Close();
+    // O_NONBLOCK: a FIFO swapped in under the name never blocks the open.
+    const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *error = errno;
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        return false;
+    }
+    m_size = static_cast<uint64_t>(st.st_size);
+    if (m_size > 0) {
+        void* map = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map == MAP_FAILED) {
+            *error = errno;
+            ::close(fd);
+            m_size = 0;
+            return false;
+        }
+        m_data = static_cast<const char*>(map);
+    }
+    ::close(fd); // the mapping keeps the file
+    m_open = true;
+    return true;
+}
+
+void MappedFile::Close() {
+    if (m_data != nullptr)
+        ::munmap(const_cast<char*>(m_data), m_size);
+    m_data = nullptr;
+    m_size = 0;
+    m_open = false;
+}
+
+const std::vector<std::string>& TextEncodingNames() {
+    static const std::vector<std::string> names = {"UTF-8", "Latin-1 (ISO 8859-1)", "Windows-1252",
+                                                   "DOS (code page 437)"};
+    return names;
+}
+
+namespace {
+
+bool IsBreak(char c) {
+    return c == '\n' || c == '\r';
+}
+
+} // namespace
+
+TextLine TextLayout::LineAt(uint64_t start) const {
+    TextLine line{start, start, start};
+    if (start >= m_size)
+        return line;
+    const uint64_t pieceEnd = std::min(m_size, (start / kMaxLineBytes + 1) * kMaxLineBytes);
+    uint64_t p = start;
+    while (p < pieceEnd && !IsBreak(m_data[p]))
+        ++p;
+    line.end = p;
+    if (p == pieceEnd) {
+        line.next = p;
+        return line;
+    }
+    line.next = p + 1;
+    if (m_data[p] == '\r' && p + 1 < m_size && m_data[p + 1] == '\n')
+        line.next = p + 2;
+    return line;
+}
+
+namespace {
+
+// The start of the line holding the byte before end within its piece:
+// after the last break in [pieceStart, end), else pieceStart.
+uint64_t StartBefore(const char* data, uint64_t end, uint64_t maxLine) {
+    const uint64_t pieceStart = end == 0 ? 0 : ((end - 1) / maxLine) * maxLine;
+    for (uint64_t p = end; p > pieceStart; --p)
+        if (IsBreak(data[p - 1]))
+            return p;
+    return pieceStart;
+}
+
+} // namespace
+
+uint64_t TextLayout::LineStartOf(uint64_t offset) const {
+    if (m_size == 0)
+        return 0;
+    offset = std::min(offset, m_size - 1);
+    // The LF of a CR LF belongs to the line before: the next line starts after it.
+    if (offset > 0 && m_data[offset - 1] == '\r' && m_data[offset] == '\n')
+        return offset + 1 < m_size ? offset + 1 : StartBefore(m_data, offset - 1, kMaxLineBytes);
+    // Within a piece: the scan stops at the piece's start.
+    const uint64_t pieceStart = (offset / kMaxLineBytes) * kMaxLineBytes;
+    for (uint64_t p = offset; p > pieceStart; --p)
+        if (IsBreak(m_data[p - 1]))
+            return p;
+    return pieceStart;
+}
+
+uint64_t TextLayout::PreviousLineStart(uint64_t start) const {
+    if (start == 0 || m_size == 0)
+        return 0;
+    start = std::min(start, m_size);
+    uint64_t end = start; // where the previous line's text ends
+    if (m_data[start - 1] == '\n') {
+        end = start - 1;
+        if (end > 0 && m_data[end - 1] == '\r')
+            --end;
+    } else if (m_data[start - 1] == '\r') {
+        end = start - 1;
+    } else {
+        // A piece boundary: the line (or piece) that ends there.
+        return StartBefore(m_data, start, kMaxLineBytes);
+    }
+    if (end % kMaxLineBytes == 0)
+        return end; // the line is empty and starts a piece
+    return StartBefore(m_data, end, kMaxLineBytes);
+}
+
+uint64_t TextLayout::CountBreaks(uint64_t from, uint64_t to) const {
+    uint64_t count = 0;
+    const char* p = m_data + from;
+    const char* const last = m_data + to;
+    while (p < last) {
+        const void* hit = std::memchr(p, '\n', static_cast<size_t>(last - p));
+        if (hit == nullptr)
+            break;
+        ++count;
+        p = static_cast<const char*>(hit) + 1;
+    }
+    // A lone CR (not followed by LF) ends a line too.
+    p = m_data + from;
+    while (p < last) {
+        const void* hit = std::memchr(p, '\r', static_cast<size_t>(last - p));
+        if (hit == nullptr)
+            break;
+        const char* cr = static_cast<const char*>(hit);
+        if (cr + 1 >= m_data + m_size || cr[1] != '\n')
+            ++count;
+        p = cr + 1;
+    }
+    return count;
+}
+
+uint64_t TextLayout::LineNumberAt(uint64_t offset) {
+    offset = std::min(offset, m_size);
+    const uint64_t wanted = offset / kCheckpointBytes;
+    while (m_breaks.size() <= wanted) {
+        const uint64_t from = (m_breaks.size() - 1) * kCheckpointBytes;
+        m_breaks.push_back(m_breaks.back() + CountBreaks(from, from + kCheckpointBytes));
+    }
+    const uint64_t from = wanted * kCheckpointBytes;
+    uint64_t breaks = m_breaks[wanted] + CountBreaks(from, offset);
+    // A CR whose LF lies at offset was counted as lone above: it is not.
+    if (offset > from && offset < m_size && m_data[offset - 1] == '\r' && m_data[offset] == '\n')
+        --breaks;
+    return breaks + 1;
+}
+
+namespace {
+
+// Code page 437's upper half.
+const char16_t kOem437[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
+    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
+    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
+    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
+    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
+    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
+
+// Windows-1252's 0x80 to 0x9F (0xFFFD where the code page has no character).
+const char16_t kWindows1252[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+                                   0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// One UTF-8 character at bytes[i]: its code point (0xFFFD for a bad
+// sequence, which then takes one byte) and its length.
+char32_t NextUtf8(std::string_view bytes, size_t i, size_t* length) {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = b(i);
+    *length = 1;
+    if (lead < 0x80)
+        return lead;
+    int more = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
+    if (more < 0 || i + static_cast<size_t>(more) >= bytes.size())
+        return 0xFFFD;
+    char32_t c = lead & (0x3F >> more);
+    for (int k = 1; k <= more; ++k) {
+        if ((b(i + k) & 0xC0) != 0x80)
+            return 0xFFFD;
+        c = (c << 6) | (b(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are refused.
+    static const char32_t kLeast[4] = {0, 0x80, 0x800, 0x10000};
+    if (c < kLeast[more] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        return 0xFFFD;
+    *length = static_cast<size_t>(more) + 1;
+    return c;
+}
+
+} // namespace
+
+std::string DecodeLine(std::string_view bytes, TextEncoding encoding) {
+    std::string out;
+    out.reserve(bytes.size());
+    size_t column = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char byte = static_cast<unsigned char>(bytes[i]);
+        size_t length = 1;
+        char32_t c = byte;
+        if (byte >= 0x80) {
+            switch (encoding) {
+            case TextEncoding::Utf8:
+                c = NextUtf8(bytes, i, &length);
+                break;
+            case TextEncoding::Latin1:
+                break;
+            case TextEncoding::Windows1252:
+                c = byte < 0xA0 ? kWindows1252[byte - 0x80] : byte;
+                break;
+            case TextEncoding::Oem437:
+                c = kOem437[byte - 0x80];
+                break;
+            }
+        }
+        i += length;
+        if (c == '\t') {
+            const size_t to = (column / 8 + 1) * 8;
+            out.append(to - column, ' ');
+            column = to;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0))
+            c = 0x00B7; // a control character: a middle dot
+        AppendUtf8(out, c);
+        ++column;
+    }
+    return out;
+}
+
+std::string HexRow(uint64_t offset, std::string_view bytes) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%08llX ", static_cast<unsigned long long>(offset));
+    std::string row = buffer;
+    for (size_t i = 0; i < 16; ++i) {
+        if (i == 8)
+            row += ' ';
+        if (i < bytes.size()) {
+            std::snprintf(buffer, sizeof buffer, " %02X", static_cast<unsigned char>(bytes[i]));
+            row += buffer;
+        } else {
+            row += "   ";
+        }
+    }
+    row += "  ";
+    for (const char c : bytes.substr(0, 16))
+        row += c >= 0x20 && c < 0x7F ? c : '.';
+    return row;
+}
+
+} // namespace vorlane::viewers

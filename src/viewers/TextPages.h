@@ -1,0 +1,100 @@
+// The text and hex viewers' view of a file: the file mapped into memory
+// (never read whole), lines found on demand around the place shown, line
+// numbers counted from checkpoints, and each shown line decoded from one of
+// the offered encodings.
+//
+// Lines end at CR LF, LF or a lone CR. A stretch of kMaxLineBytes bytes
+// without a line break (a binary file shown as text) is cut into pieces of
+// that length, so no step ever scans more than that to find a line: the
+// viewer stays quick on any file. Such a piece is a line of its own for
+// scrolling; its number is that of the line it belongs to.
+//
+// Line numbers are counted from the file's start; the count of the line
+// breaks before every MiB passed is remembered, so jumping back and forth
+// counts each part of the file at most once.
+//
+// Owned by one viewer on the GUI thread; no locking.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane::viewers {
+
+// A read-only mapping of a whole regular file (an empty file maps to
+// nothing and is fine). Closed by the destructor.
+class MappedFile {
+  public:
+    MappedFile() = default;
+    ~MappedFile() { Close(); }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    // False with errno's value in *error (EISDIR, ENODEV for a pipe or a
+    // device: only regular files are mapped).
+    bool Open(const std::string& hostPath, int* error);
+    void Close();
+    const char* Data() const { return m_data; }
+    uint64_t Size() const { return m_size; }
+    bool IsOpen() const { return m_open; }
+
+  private:
+    const char* m_data = nullptr;
+    uint64_t m_size = 0;
+    bool m_open = false;
+};
+
+enum class TextEncoding { Utf8, Latin1, Windows1252, Oem437 };
+
+// The names offered in the encoding list, in TextEncoding order.
+const std::vector<std::string>& TextEncodingNames();
+
+// The bytes of one line shown (ending before its line break) and where the
+// next line starts.
+struct TextLine {
+    uint64_t start = 0;
+    uint64_t end = 0;
+    uint64_t next = 0;
+};
+
+class TextLayout {
+  public:
+    static constexpr uint64_t kMaxLineBytes = 4096;
+    static constexpr uint64_t kCheckpointBytes = 1 << 20;
+
+    TextLayout(const char* data, uint64_t size) : m_data(data), m_size(size) {}
+
+    uint64_t Size() const { return m_size; }
+    // The line that starts at start (REQUIRES: start is a line start).
+    TextLine LineAt(uint64_t start) const;
+    // The start of the line holding offset: after the last break before it,
+    // or the start of its kMaxLineBytes piece when none is that near.
+    uint64_t LineStartOf(uint64_t offset) const;
+    // The start of the line before the one at start (0 stays 0).
+    uint64_t PreviousLineStart(uint64_t start) const;
+    // The 1-based number of the line holding offset.
+    uint64_t LineNumberAt(uint64_t offset);
+
+  private:
+    // Line breaks in [from, to): LF, CR LF counted once, a lone CR.
+    uint64_t CountBreaks(uint64_t from, uint64_t to) const;
+
+    const char* m_data;
+    uint64_t m_size;
+    // m_breaks[i]: line breaks before offset i * kCheckpointBytes.
+    std::vector<uint64_t> m_breaks{0};
+};
+
+// One line's bytes as UTF-8 for drawing: decoded from encoding (bytes that
+// are not valid UTF-8 show as U+FFFD), tabs expanded to the next multiple
+// of 8 columns, other control characters shown as a middle dot.
+std::string DecodeLine(std::string_view bytes, TextEncoding encoding);
+
+// One row of the hex viewer: the offset (8 hex digits, more for a file
+// past 4 GiB), 16 bytes in hex with a wider gap after the eighth, and the
+// bytes as characters (printable ASCII, else '.').
+std::string HexRow(uint64_t offset, std::string_view bytes);
+
+} // namespace vorlane::viewers

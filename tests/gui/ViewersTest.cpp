@@ -1,0 +1,365 @@
+// The viewers on screen: the viewer pane of a file manager window (the
+// pending selection shown when idle, text, hex, pictures, messages, zip
+// members taken out and deleted again), the text viewer on big files and
+// every kind of line end, the image window's zoom list, and the "&Viewer
+// Window" command with its "View File" picker and remembered directory.
+#include "GuiTestSupport.h"
+
+#include "gui/CFileViewerControlBar.h"
+#include "gui/CImageConversionDialog.h"
+#include "gui/CImageWindow.h"
+#include "gui/CJobManager.h"
+#include "gui/CTextViewer.h"
+#include "gui/CViewerWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vorlane::gui::test {
+
+namespace {
+
+using Face = CFileViewerControlBar::Face;
+
+// A picture of w x h saved by Qt in the format of the name's extension.
+void MakeImage(const std::string& path, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 128));
+    ASSERT_TRUE(image.save(QString::fromStdString(path)));
+}
+
+class ViewersTest : public GuiTest {
+  protected:
+    ViewersTest() {
+        ::mkdir(m_temp.c_str(), 0700);
+        std::ofstream(m_c / "notes.txt") << "first line\r\nsecond line\rthird line\nfourth\n";
+        std::ofstream(m_c / "program.bin", std::ios::binary)
+            << std::string("\x01\x02\xFE\xFF\0\0\x10\x80", 8) << std::string(100, '\x03');
+        MakeImage(m_c / "picture.png", 64, 48);
+        ::mkdir((m_stage / "docs").c_str(), 0700);
+        std::ofstream(m_stage / "small.txt") << "inside the zip\n";
+        std::ofstream(m_stage / "big.txt") << std::string(24577, 'b');
+        const std::string command = "cd '" + m_stage.path() + "' && zip -q -X '" +
+                                    (m_c / "ARCH.ZIP") + "' small.txt big.txt";
+        m_zipMade = std::system(command.c_str()) == 0;
+    }
+
+    TFileManagerWindow& PaneWindow(const std::string& dir = "C:\\") {
+        TFileManagerWindow& w = Open();
+        w.GoTo(dir);
+        Frame().RunCommand(kCmdViewerPane);
+        Pump();
+        return w;
+    }
+    // Moves the caret to name and lets the pane take it when idle.
+    void Select(TFileManagerWindow& w, const QString& name, bool pump = true) {
+        const int row = Row(w, name);
+        ASSERT_GE(row, 0) << name.toStdString();
+        w.DetailsView()->setCurrentIndex(w.FileModel()->index(row, 0));
+        if (pump)
+            Pump();
+    }
+
+    vorlane::test::TempDir m_stage;
+    std::string m_temp = m_d / "tmp";
+    vorlane::test::ScopedEnv m_tmpdir{"TMPDIR", m_temp};
+    MemorySettingsStore m_store;
+    bool m_zipMade = false;
+};
+
+} // namespace
+
+TEST_F(ViewersTest, ThePaneShowsEachKindOfFileWhenTheWindowIsIdle) {
+    TFileManagerWindow& w = PaneWindow();
+    CFileViewerControlBar* bar = w.ViewerPane();
+    ASSERT_NE(bar, nullptr);
+    struct Case {
+        const char* name;
+        Face face;
+        QString caption;
+        QString statusStart;
+    } cases[] = {
+        {"notes.txt", Face::Text, "notes.txt", "ASCII, 42 bytes"},
+        {"program.bin", Face::Hex, "program.bin", "Hex, 108 bytes"},
+        {"picture.png", Face::Image, "picture.png", "64 x 48, 24 bits"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Select(w, c.name);
+        EXPECT_EQ(bar->Shown(), c.face);
+        EXPECT_EQ(bar->Caption(), c.caption);
+        EXPECT_TRUE(bar->Status().startsWith(c.statusStart)) << bar->Status().toStdString();
+    }
+    // The text viewer numbers lines ended by CR LF, CR and LF alike.
+    Select(w, "notes.txt");
+    EXPECT_EQ(bar->TextViewer()->VisibleLines().mid(0, 4),
+              QStringList({"      1 first line", "      2 second line", "      3 third line",
+                           "      4 fourth"}));
+    // Hex shows what the text viewer would show as text.
+    bar->HexBox()->setChecked(true);
+    EXPECT_EQ(bar->Shown(), Face::Hex);
+    EXPECT_TRUE(bar->HexViewer()->ShownRows().value(0).startsWith("00000000  66 69 72 73"));
+    // A run of caret moves: only the last file is read, once the window is idle.
+    Select(w, "program.bin", false);
+    Select(w, "picture.png", false);
+    EXPECT_EQ(bar->Caption(), "notes.txt");
+    Pump();
+    EXPECT_EQ(bar->Caption(), "picture.png");
+    EXPECT_EQ(bar->ZoomList()->currentText(), "Auto");
+}
+
+TEST_F(ViewersTest, ZipMembersAreTakenOutForThePaneAndDeletedBeforeTheNextFile) {
+    ASSERT_TRUE(m_zipMade);
+    TFileManagerWindow& w = PaneWindow("C:\\ARCH.ZIP");
+    CFileViewerControlBar* bar = w.ViewerPane();
+    Select(w, "SMALL.TXT");
+    const std::string copy = w.TemporaryViewFile();
+    ASSERT_FALSE(copy.empty());
+    EXPECT_EQ(copy.rfind(m_temp + "/", 0), 0u) << copy;
+    EXPECT_EQ(vorlane::test::FileMode(copy), 0600u);
+    EXPECT_EQ(bar->Shown(), Face::Text);
+    EXPECT_EQ(bar->TextViewer()->VisibleLines().value(0), "      1 inside the zip");
+    // One byte over 24k: the message in place of a viewer, and the copy gone.
+    Select(w, "BIG.TXT");
+    EXPECT_FALSE(Exists(copy));
+    EXPECT_EQ(w.TemporaryViewFile(), "");
+    EXPECT_EQ(bar->Shown(), Face::Message);
+    EXPECT_EQ(bar->Message(), "File 'BIG.TXT' is within a zip file and it is bigger than the "
+                              "maximum set view filesize (24k).");
+    // Taken out again, then the window closes: the copy goes with it.
+    Select(w, "SMALL.TXT");
+    const std::string again = w.TemporaryViewFile();
+    ASSERT_TRUE(Exists(again));
+    for (QMdiSubWindow* child : Frame().MdiArea()->subWindowList())
+        child->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(Exists(again));
+    EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
+}
+
+TEST_F(ViewersTest, TheTextViewerOpensAHugeFileAtOnceAndJumpsToItsEnd) {
+    // 64 MiB, sparse, with a text line at the start and at the very end.
+    const std::string path = m_c / "huge.log";
+    {
+        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string head = "head line\n", tail = "\nlast line\n";
+        ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::pwrite(fd, tail.data(), tail.size(), (64 << 20) - tail.size()),
+                  static_cast<ssize_t>(tail.size()));
+        ::close(fd);
+    }
+    CTextViewer viewer;
+    viewer.resize(600, 300);
+    int error = 0;
+    ASSERT_TRUE(viewer.Load(path, &error));
+    EXPECT_EQ(viewer.VisibleLines().value(0), "      1 head line");
+    // The zeros are binary: cut at the 4096-byte boundaries, shown as dots.
+    EXPECT_EQ(viewer.VisibleLines().value(1).size(), 8 + 4096 - 10);
+    QTest::keyClick(&viewer, Qt::Key_End);
+    const QStringList last = viewer.VisibleLines();
+    ASSERT_FALSE(last.isEmpty());
+    EXPECT_EQ(last.back(), "      3 last line");
+    QTest::keyClick(&viewer, Qt::Key_Home);
+    EXPECT_EQ(viewer.TopOffset(), 0u);
+    // Encodings and line numbers from the bar's controls.
+    CFileViewerControlBar bar(true);
+    std::ofstream(m_c / "latin.txt", std::ios::binary) << "caf\xE9\n";
+    bar.Show(m_c / "latin.txt", false, "latin.txt", "");
+    EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0), QString("      1 caf\uFFFD"));
+    bar.EncodingList()->setCurrentIndex(1);
+    bar.LineNumbersBox()->setChecked(false);
+    EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0), QString("caf\u00E9"));
+}
+
+TEST_F(ViewersTest, TheBarShowsMessagesAndReportsWhatItCannotLoad) {
+    ASSERT_EQ(::mkfifo((m_c / "pipe").c_str(), 0600), 0);
+    std::ofstream(m_c / "broken.png") << std::string("\x89PNG\r\n\x1A\n", 8) << "garbage";
+    {
+        // In a pane: on the message line.
+        CFileViewerControlBar pane(true);
+        pane.Show(m_c / "pipe", false, "pipe", "");
+        EXPECT_EQ(pane.Shown(), Face::Message);
+        EXPECT_EQ(pane.Message().toStdString(),
+                  "Unable to load document '" + (m_c / "pipe") + "'.\n\nError code = 19");
+        pane.Show("", false, "", "File 'X' is a JPEG image. JPEG viewing is currently disabled.");
+        EXPECT_EQ(pane.Message(), "File 'X' is a JPEG image. JPEG viewing is currently disabled.");
+        pane.Show("", false, "", "");
+        EXPECT_EQ(pane.Shown(), Face::Empty);
+    }
+    // In a window: the "Viewer Load Error" dialog; a broken picture: "Image Error".
+    CFileViewerControlBar window(false);
+    window.Show(m_c / "pipe", false, "pipe", "");
+    ASSERT_FALSE(m_ui.Shown().empty());
+    EXPECT_EQ(m_ui.Shown().back().caption, "Viewer Load Error");
+    window.Show(m_c / "broken.png", false, "broken.png", "");
+    EXPECT_EQ(m_ui.Shown().back().caption, "Image Error");
+    EXPECT_FALSE(m_ui.Shown().back().text.empty());
+    // A file marked delete when done goes when the next one is shown.
+    std::ofstream(m_c / "copy.txt") << "x";
+    window.Show(m_c / "copy.txt", true, "copy.txt", "");
+    window.Show("", false, "", "");
+    EXPECT_FALSE(Exists(m_c / "copy.txt"));
+}
+
+TEST_F(ViewersTest, TheZoomListSendsItsCodesToTheImageWindow) {
+    CFileViewerControlBar bar(false);
+    bar.resize(400, 300);
+    bar.Show(m_c / "picture.png", false, "picture.png", "");
+    ASSERT_EQ(bar.Shown(), Face::Image);
+    struct Case {
+        QString text;
+        int code;
+        QSize shown;
+    } cases[] = {{" 25%", -4, {16, 12}},   {" 50%", -2, {32, 24}}, {"100%", 0, {64, 48}},
+                 {"Auto", 1000, {64, 48}}, {"200%", 2, {128, 96}}, {"400%", 4, {256, 192}}};
+    ASSERT_EQ(bar.ZoomList()->count(), 6);
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(cases[i].text.toStdString());
+        EXPECT_EQ(bar.ZoomList()->itemText(i), cases[i].text);
+        bar.ZoomList()->setCurrentIndex(i);
+        EXPECT_EQ(bar.ImageWindow()->Zoom(), cases[i].code);
+        EXPECT_EQ(bar.ImageWindow()->ShownSize(), cases[i].shown);
+    }
+    // Auto fits a bigger picture into the window, aspect kept.
+    MakeImage(m_c / "wide.png", 2000, 500);
+    bar.Show(m_c / "wide.png", false, "wide.png", "");
+    bar.ZoomList()->setCurrentIndex(3);
+    const QSize view = bar.ImageWindow()->viewport()->size();
+    const QSize shown = bar.ImageWindow()->ShownSize();
+    EXPECT_LE(shown.width(), view.width());
+    EXPECT_NEAR(shown.width() / static_cast<double>(shown.height()), 4.0, 0.1);
+    bar.ZoomList()->setCurrentIndex(0);
+    Shot(bar, "image-window.png");
+}
+
+TEST_F(ViewersTest, TheViewerWindowCommandKeepsThePathAsGiven) {
+    ::mkdir((m_c / "Docs").c_str(), 0700);
+    std::ofstream(m_c / "Docs/ReadMe.txt") << "Mixed Case\n";
+    m_store.Write("NewViewerWindow", "InitialDirectory", "C:\\Start");
+    m_ui.QueueOpenFile(std::string("C:\\Docs\\ReadMe.txt"));
+    Frame().RunCommand(kCmdNewViewerWindow);
+    Pump();
+    ASSERT_FALSE(m_ui.Shown().empty());
+    EXPECT_EQ(m_ui.Shown().front().caption, "View File");
+    EXPECT_EQ(m_ui.Shown().front().text, "All Files (*.*)|*.*|C:\\Start");
+    EXPECT_EQ(m_store.Read("NewViewerWindow", "InitialDirectory"), "C:\\Docs");
+    CViewerWindow* viewer = nullptr;
+    for (QMdiSubWindow* child : Frame().MdiArea()->subWindowList())
+        if (auto* v = qobject_cast<CViewerWindow*>(child->widget()))
+            viewer = v;
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->windowTitle(), "C:\\Docs\\ReadMe.txt");
+    EXPECT_EQ(viewer->Bar()->Shown(), Face::Text);
+    EXPECT_EQ(viewer->Bar()->TextViewer()->VisibleLines().value(0), "      1 Mixed Case");
+    viewer->resize(640, 360);
+    Shot(*viewer, "text-viewer.png");
+    // Cancelled: nothing opens and the key stays.
+    m_ui.QueueOpenFile(std::nullopt);
+    Frame().RunCommand(kCmdNewViewerWindow);
+    EXPECT_EQ(m_store.Read("NewViewerWindow", "InitialDirectory"), "C:\\Docs");
+    // The Window menu's viewer commands now find the viewer windows.
+    Frame().RunCommand(kCmdCloseAllViewers);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QMdiSubWindow* child : Frame().MdiArea()->subWindowList())
+        EXPECT_EQ(qobject_cast<CViewerWindow*>(child->widget()), nullptr);
+}
+
+TEST_F(ViewersTest, TheImageConversionDialogChecksAndAsksBeforeItRuns) {
+    std::vector<std::string> files = {"picture.png"};
+    viewers::ImageConversionSettings stored;
+    stored.formatCode = 10;
+    stored.bitsPerPixel = 24;
+    stored.sizeButton = viewers::kSize800;
+    CImageConversionDialog dialog(
+        "C:\\", [&](int) { return files; }, kCopyGroupCurrent, stored);
+    EXPECT_EQ(dialog.windowTitle(), "Image Conversion");
+    EXPECT_EQ(dialog.FormatBox()->count(), 19);
+    EXPECT_EQ(dialog.FormatBox()->currentText(), "JPEG              ");
+    EXPECT_TRUE(dialog.DepthButton(24)->isChecked());
+    EXPECT_TRUE(dialog.SizeButton(viewers::kSize800)->isChecked());
+    EXPECT_FALSE(dialog.DeleteBox()->isChecked());
+    EXPECT_TRUE(dialog.PromptBox()->isChecked());
+    QStringList texts;
+    for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
+        texts << b->text();
+    for (QLabel* l : dialog.findChildren<QLabel*>())
+        texts << l->text();
+    for (QGroupBox* g : dialog.findChildren<QGroupBox*>())
+        texts << g->title();
+    for (const char* t :
+         {"File &Group:", "File/&Path:", "&Browse...", "&Delete source image(s) after conversion",
+          "Prompt before &Overwrite", "Fil&e Format:", "Colors ( # Bits) Per Pixel", "&Mono",
+          "&16 colors", "&256 colors", "&True color", "Size\nConstraints:", "&None", "&640x480",
+          "&800x600", "1&024x768", "Image aspects will be kept - images will NOT be sized up!"})
+        EXPECT_TRUE(texts.contains(t)) << t;
+    // The checks in order, each keeping the dialog open.
+    struct Case {
+        std::vector<std::string> files;
+        QString path;
+        std::string message;
+    } cases[] = {
+        {{}, "C:\\", "No files have been selected for conversion!"},
+        {{"picture.png"}, "", "An output path must be specified!"},
+        {{"picture.png"}, "C:\\nowhere", "'C:\\nowhere'is NOT a valid path!"},
+    };
+    for (const Case& c : cases) {
+        files = c.files;
+        dialog.PathField()->setText(c.path);
+        dialog.accept();
+        EXPECT_EQ(m_ui.Shown().back().text, c.message);
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    // Delete chosen: asked first; No keeps the dialog, Yes takes the choices.
+    files = {"picture.png"};
+    ::mkdir((m_c / "out").c_str(), 0755);
+    dialog.PathField()->setText("C:\\out");
+    dialog.DeleteBox()->setChecked(true);
+    dialog.DepthButton(8)->setChecked(true);
+    m_ui.QueueYesNo(false);
+    dialog.accept();
+    EXPECT_EQ(m_ui.Shown().back().caption, "WARNING!");
+    EXPECT_EQ(m_ui.Shown().back().text,
+              "You have selected to delete source images after conversion. ARE YOU SURE?");
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    m_ui.QueueYesNo(true);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Parameters().settings.ToInts(), (std::vector<int32_t>{1, 1, 10, 8, 114}));
+    EXPECT_EQ(dialog.Parameters().sources, std::vector<std::string>{"C:\\picture.png"});
+    Shot(dialog, "image-conversion.png");
+}
+
+TEST_F(ViewersTest, TheConversionCommandRunsTheJobOnTheWindowsFiles) {
+    ::mkdir((m_c / "out").c_str(), 0755);
+    TFileManagerWindow& w = PaneWindow();
+    Select(w, "picture.png");
+    Frame().SetDialogRunner([&](QDialog& dialog) {
+        auto* conversion = dynamic_cast<CImageConversionDialog*>(&dialog);
+        EXPECT_NE(conversion, nullptr);
+        if (!conversion)
+            return static_cast<int>(QDialog::Rejected);
+        conversion->PathField()->setText("C:\\out");
+        conversion->FormatBox()->setCurrentIndex(conversion->FormatBox()->findData(75));
+        conversion->accept();
+        return conversion->result();
+    });
+    Frame().RunCommand(kCmdImageConversion);
+    ASSERT_TRUE(Frame().Jobs().WaitForAll(20000));
+    Pump();
+    EXPECT_TRUE(Exists(m_c / "out/picture.PNG"));
+    EXPECT_TRUE(Exists(m_c / "picture.png"));
+}
+
+} // namespace vorlane::gui::test

@@ -1,0 +1,206 @@
+// The text viewer's lines: checked against a plain reference walk over
+// random files of CR LF, LF, lone CR and long break-free stretches (fixed
+// seeds), forward, backward, from any offset and by line number; the
+// decoding of the offered encodings; the hex rows; the mapping refusing
+// what is not a regular file.
+#include "viewers/TextPages.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <random>
+#include <sys/stat.h>
+
+namespace vorlane::viewers {
+namespace {
+
+constexpr uint64_t K = TextLayout::kMaxLineBytes;
+
+// Bytes with every kind of line end, and stretches longer than a line may be.
+std::string RandomText(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < size) {
+        switch (random() % 12) {
+        case 0:
+            text += "\r\n";
+            break;
+        case 1:
+            text += '\n';
+            break;
+        case 2:
+            text += '\r';
+            break;
+        case 3:
+            if (random() % 8 == 0)
+                text.append(K + random() % (3 * K), 'x'); // no break for a while
+            break;
+        default:
+            text.append(random() % 40, 'a');
+        }
+    }
+    text.resize(size);
+    return text;
+}
+
+struct RefLine {
+    uint64_t start, end, next;
+    uint64_t number; // 1-based: breaks before start, plus one
+};
+
+// The lines as the reference sees them: a line ends at a break or at the
+// end of its K-aligned piece.
+std::vector<RefLine> ReferenceLines(const std::string& t) {
+    std::vector<RefLine> lines;
+    uint64_t breaks = 0;
+    uint64_t start = 0;
+    while (start < t.size()) {
+        uint64_t p = start;
+        const auto inPiece = [&](uint64_t q) { return q == start || q % K != 0; };
+        while (p < t.size() && inPiece(p) && t[p] != '\n' && t[p] != '\r')
+            ++p;
+        RefLine line{start, p, p, breaks + 1};
+        // A break just past a piece's end starts the next (empty) line.
+        if (p < t.size() && inPiece(p) && (t[p] == '\n' || t[p] == '\r')) {
+            line.next = p + 1 + (t[p] == '\r' && p + 1 < t.size() && t[p + 1] == '\n');
+            ++breaks;
+        }
+        lines.push_back(line);
+        start = line.next;
+    }
+    return lines;
+}
+
+TEST(TextLayout, LinesMatchTheReferenceForwardBackwardAndFromAnyOffset) {
+    for (uint32_t seed : {1u, 2u, 3u, 4u}) {
+        SCOPED_TRACE(seed);
+        const std::string text = RandomText(60000 + seed * 977, seed);
+        const std::vector<RefLine> ref = ReferenceLines(text);
+        TextLayout layout(text.data(), text.size());
+        // Forward.
+        uint64_t at = 0;
+        for (const RefLine& r : ref) {
+            const TextLine line = layout.LineAt(at);
+            ASSERT_EQ(line.end, r.end) << "line at " << r.start;
+            ASSERT_EQ(line.next, r.next) << "line at " << r.start;
+            at = line.next;
+        }
+        // Backward from the end.
+        for (size_t i = ref.size() - 1; i > 0; --i)
+            ASSERT_EQ(layout.PreviousLineStart(ref[i].start), ref[i - 1].start) << ref[i].start;
+        EXPECT_EQ(layout.PreviousLineStart(0), 0u);
+        // Any offset up to its line's break finds the line; numbers agree.
+        std::mt19937 random(seed);
+        for (int n = 0; n < 3000; ++n) {
+            const RefLine& r = ref[random() % ref.size()];
+            // Up to its break, which belongs to it; a piece that ends without
+            // one ends before the next piece.
+            const uint64_t span = r.end - r.start + (r.next != r.end ? 1 : 0);
+            if (span == 0)
+                continue;
+            const uint64_t offset = r.start + random() % span;
+            if (offset >= text.size())
+                continue;
+            ASSERT_EQ(layout.LineStartOf(offset), r.start) << offset;
+            ASSERT_EQ(layout.LineNumberAt(r.start), r.number) << r.start;
+        }
+    }
+}
+
+TEST(TextLayout, LineNumbersPastSeveralCheckpointsInAnyOrder) {
+    const std::string text = RandomText(3 * TextLayout::kCheckpointBytes + 12345, 9);
+    const std::vector<RefLine> ref = ReferenceLines(text);
+    TextLayout layout(text.data(), text.size());
+    // Far first (counting through the checkpoints), then back and between.
+    for (size_t i : {ref.size() - 1, size_t{0}, ref.size() / 2, ref.size() / 3, ref.size() - 2})
+        EXPECT_EQ(layout.LineNumberAt(ref[i].start), ref[i].number) << ref[i].start;
+}
+
+TEST(TextLayout, LineEndsOfEveryKindAndNoBreakAtAll) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"CR LF", "one\r\ntwo\r\n", {"one", "two"}},
+        {"LF", "one\ntwo", {"one", "two"}},
+        {"CR", "one\rtwo\r", {"one", "two"}},
+        {"mixed and empty lines", "a\r\n\n\r\rb", {"a", "", "", "", "b"}},
+        {"a binary stretch is cut into pieces",
+         std::string(K + 5, '\0'),
+         {std::string(K, '\0'), std::string(5, '\0')}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TextLayout layout(c.text.data(), c.text.size());
+        std::vector<std::string> got;
+        for (uint64_t at = 0; at < c.text.size();) {
+            const TextLine line = layout.LineAt(at);
+            got.push_back(c.text.substr(line.start, line.end - line.start));
+            at = line.next;
+        }
+        EXPECT_EQ(got, c.lines);
+    }
+}
+
+TEST(DecodeLine, EncodingsTabsAndControlCharacters) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        TextEncoding encoding;
+        std::string shown;
+    } cases[] = {
+        {"UTF-8 as it is", "caf\xC3\xA9", TextEncoding::Utf8, "caf\xC3\xA9"},
+        {"bad UTF-8 shows U+FFFD", "a\xE9z\xC0\xAF", TextEncoding::Utf8,
+         "a\xEF\xBF\xBDz\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"a cut sequence at the end", "a\xE2\x82", TextEncoding::Utf8, "a\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"Latin-1", "caf\xE9", TextEncoding::Latin1, "caf\xC3\xA9"},
+        {"Windows-1252 euro and dash", "\x80\x96\xE9", TextEncoding::Windows1252,
+         "\xE2\x82\xAC\xE2\x80\x93\xC3\xA9"},
+        {"code page 437 box and accents", "\xC9\xCD\x82\xE1", TextEncoding::Oem437,
+         "\xE2\x95\x94\xE2\x95\x90\xC3\xA9\xC3\x9F"},
+        {"tabs to the next multiple of 8", "ab\tc\td", TextEncoding::Utf8, "ab      c       d"},
+        {"controls as dots", std::string("a\0b\x1B", 4), TextEncoding::Latin1,
+         "a\xC2\xB7"
+         "b\xC2\xB7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DecodeLine(c.bytes, c.encoding), c.shown);
+    }
+    EXPECT_EQ(TextEncodingNames().size(), 4u);
+}
+
+TEST(HexRow, OffsetBytesAndCharacters) {
+    EXPECT_EQ(HexRow(0x10, "ABCDEFGHIJKLMNOP"),
+              "00000010  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 50  ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(HexRow(0x123456789ULL, std::string("\0\xFFz", 3)),
+              "123456789  00 FF 7A" + std::string(42, ' ') + "..z");
+}
+
+TEST(MappedFile, MapsRegularFilesOnlyAndEmptyOnesToo) {
+    test::TempDir dir;
+    test::WriteFile(dir / "text", "hello");
+    test::WriteFile(dir / "empty", "");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    MappedFile file;
+    int error = 0;
+    ASSERT_TRUE(file.Open(dir / "text", &error));
+    EXPECT_EQ(std::string(file.Data(), file.Size()), "hello");
+    ASSERT_TRUE(file.Open(dir / "empty", &error));
+    EXPECT_EQ(file.Size(), 0u);
+    struct Refused {
+        std::string path;
+        int error;
+    } refused[] = {{dir / "fifo", ENODEV}, {dir.path(), EISDIR}, {dir / "missing", ENOENT}};
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.path);
+        EXPECT_FALSE(file.Open(r.path, &error));
+        EXPECT_EQ(error, r.error);
+        EXPECT_FALSE(file.IsOpen());
+    }
+}
+
+} // namespace
+} // namespace vorlane::viewers
