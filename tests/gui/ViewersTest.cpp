@@ -230,7 +230,8 @@ TEST_F(ViewersTest, TheZoomListSendsItsCodesToTheImageWindow) {
         EXPECT_EQ(bar.ZoomList()->itemText(i), cases[i].text);
         bar.ZoomList()->setCurrentIndex(i);
         EXPECT_EQ(bar.ImageWindow()->Zoom(), cases[i].code);
-        EXPECT_EQ(bar.ImageWindow()->ShownSize(), cases[i].shown);
+        if (cases[i].code != 1000) // Auto depends on the window: checked below
+            EXPECT_EQ(bar.ImageWindow()->ShownSize(), cases[i].shown);
     }
     // Auto fits a bigger picture into the window, aspect kept.
     MakeImage(m_c / "wide.png", 2000, 500);
