@@ -70,6 +70,6 @@ pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$work/print-page.pdf" "$out/print-pag
 tests="$root/build/test/gui_tests"
 if [ -x "$tests" ]; then
   VORLANE_SHOTS="$out" QT_QPA_PLATFORM=offscreen "$tests" --gtest_brief=1 \
-    --gtest_filter='LaunchCommandsTest.*:ShellCommandsTest.*:FileSetsDialogTest.*:SearchCriteriaWindowTest.*:FindFilesWindowTest.*:HabitabTest.*:HabitabsDialogTest.*:ThumbnailsTest.*:GuiTest.ScanningWindow*'
+    --gtest_filter='LaunchCommandsTest.*:ShellCommandsTest.*:FileSetsDialogTest.*:SearchCriteriaWindowTest.*:FindFilesWindowTest.*:HabitabTest.*:HabitabsDialogTest.*:ThumbnailsTest.*:GuiTest.ScanningWindow*:ViewersTest.*'
 fi
 echo "written: $out/frame.png $out/details.png $out/icons.png $out/list.png $out/small-icons.png $out/thumbnails.png $out/ziptoexe.png $out/zip-add.png $out/zip-comment.png $out/print-dialog.png $out/print-page.png $out/command-line.png $out/thumbnail-view.png $out/thumbnail-scanning.png $out/settings-thumbnails.png"
