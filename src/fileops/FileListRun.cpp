@@ -25,6 +25,17 @@ bool Cancelled(const ui::OperationContext& context) {
     return context.CancelFlag() && context.CancelFlag()->load();
 }
 
+// Runs runOne on each directory of the list in turn until one says it was
+// cancelled or the context is; true when the list was cancelled.
+template <class RunOne>
+bool EachDirectory(const std::vector<DirectoryFiles>& groups, const ui::OperationContext& context,
+                   RunOne runOne) {
+    for (const DirectoryFiles& group : groups)
+        if (Cancelled(context) || runOne(group))
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::vector<DirectoryFiles> SplitByDirectory(const std::vector<std::string>& dosPaths) {
@@ -74,11 +85,7 @@ std::string CFileListCopyJob::DriveLetters() const {
 ui::JobResult CFileListCopyJob::Run(ui::OperationContext& context) {
     m_outcome = CCopyOutcome();
     bool completed = true;
-    for (const DirectoryFiles& group : m_groups) {
-        if (Cancelled(context)) {
-            m_outcome.cancelled = true;
-            break;
-        }
+    m_outcome.cancelled = EachDirectory(m_groups, context, [&](const DirectoryFiles& group) {
         CCopyParameters p = m_parameters;
         p.sourceDirectory = group.directory;
         p.files = group.files;
@@ -87,11 +94,8 @@ ui::JobResult CFileListCopyJob::Run(ui::OperationContext& context) {
         m_outcome.skipped += one.skipped;
         m_outcome.failed += one.failed;
         completed = completed && one.completed;
-        if (one.cancelled) {
-            m_outcome.cancelled = true;
-            break;
-        }
-    }
+        return one.cancelled;
+    });
     m_outcome.completed = completed && !m_outcome.cancelled;
     return CopyJobResult(m_outcome, m_parameters.IsMove());
 }
@@ -108,11 +112,7 @@ std::string CFileListDeleteJob::DriveLetters() const {
 
 ui::JobResult CFileListDeleteJob::Run(ui::OperationContext& context) {
     m_outcome = CDeleteOutcome();
-    for (const DirectoryFiles& group : m_groups) {
-        if (Cancelled(context)) {
-            m_outcome.cancelled = true;
-            break;
-        }
+    m_outcome.cancelled = EachDirectory(m_groups, context, [&](const DirectoryFiles& group) {
         CDeleteParameters p = m_parameters;
         p.directory = group.directory;
         p.files = group.files;
@@ -121,11 +121,8 @@ ui::JobResult CFileListDeleteJob::Run(ui::OperationContext& context) {
         m_outcome.directories += one.directories;
         m_outcome.skipped += one.skipped;
         m_outcome.failed += one.failed;
-        if (one.cancelled) {
-            m_outcome.cancelled = true;
-            break;
-        }
-    }
+        return one.cancelled;
+    });
     return DriverResult(m_outcome.failed, m_outcome.cancelled, m_outcome.deleted, "deleted");
 }
 

@@ -142,6 +142,25 @@ int CStatusMessageWindow::Value() const {
     return m_gauge->value();
 }
 
+QListWidget* CStatusDialogBase::FinishWithErrorList(QVBoxLayout* layout) {
+    layout->addWidget(new QLabel("Errors Encountered:", this));
+    auto* errors = new QListWidget(this);
+    errors->setObjectName("errors");
+    errors->setMinimumHeight(90);
+    layout->addWidget(errors);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CStatusDialogBase::reject);
+    layout->addWidget(buttons);
+    show();
+    return errors;
+}
+
+void CStatusDialogBase::AppendError(QListWidget* errors, const std::string& text) {
+    errors->addItem(QString::fromStdString(text));
+    errors->scrollToBottom();
+    ShowNow(errors);
+}
+
 CZipRecompressStatus::CZipRecompressStatus(QWidget* parent, const std::string& caption, bool modal)
     : CStatusDialogBase(parent, caption, modal) {
     auto* layout = new QVBoxLayout(this);
@@ -163,15 +182,7 @@ CZipRecompressStatus::CZipRecompressStatus(QWidget* parent, const std::string& c
     layout->addWidget(new QLabel("Overall Completion:", this));
     m_overallGauge = MakeGauge(this);
     layout->addWidget(m_overallGauge);
-    layout->addWidget(new QLabel("Errors Encountered:", this));
-    m_errors = new QListWidget(this);
-    m_errors->setObjectName("errors");
-    m_errors->setMinimumHeight(90);
-    layout->addWidget(m_errors);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CStatusDialogBase::reject);
-    layout->addWidget(buttons);
-    show();
+    m_errors = FinishWithErrorList(layout);
 }
 
 void CZipRecompressStatus::SetArchive(const std::string& text) {
@@ -195,9 +206,7 @@ void CZipRecompressStatus::SetOverallPercent(int percent) {
     ShowNow(m_overallGauge);
 }
 void CZipRecompressStatus::AddError(const std::string& text) {
-    m_errors->addItem(QString::fromStdString(text));
-    m_errors->scrollToBottom();
-    ShowNow(m_errors);
+    AppendError(m_errors, text);
 }
 QString CZipRecompressStatus::ArchiveText() const {
     return m_archive->text();
@@ -240,15 +249,7 @@ CThumbnailScanningStatusWindow::CThumbnailScanningStatusWindow(QWidget* parent,
         lines->addRow(new QLabel(kLabels[i], this), m_fields[i]);
     }
     layout->addLayout(lines);
-    layout->addWidget(new QLabel("Errors Encountered:", this));
-    m_errors = new QListWidget(this);
-    m_errors->setObjectName("errors");
-    m_errors->setMinimumHeight(90);
-    layout->addWidget(m_errors);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CStatusDialogBase::reject);
-    layout->addWidget(buttons);
-    show();
+    m_errors = FinishWithErrorList(layout);
 }
 
 void CThumbnailScanningStatusWindow::SetField(ui::StatusField field, const std::string& text) {
@@ -259,9 +260,7 @@ void CThumbnailScanningStatusWindow::SetField(ui::StatusField field, const std::
     ShowNow(m_fields[i]);
 }
 void CThumbnailScanningStatusWindow::AddError(const std::string& text) {
-    m_errors->addItem(QString::fromStdString(text));
-    m_errors->scrollToBottom();
-    ShowNow(m_errors);
+    AppendError(m_errors, text);
 }
 QString CThumbnailScanningStatusWindow::FieldText(ui::StatusField field) const {
     const int i = static_cast<int>(field);

@@ -20,6 +20,7 @@
 
 class QLabel;
 class QListWidget;
+class QVBoxLayout;
 class QProgressBar;
 
 namespace vorlane::gui {
@@ -38,6 +39,11 @@ class CStatusDialogBase : public QDialog {
     void closeEvent(QCloseEvent* event) override;
     // Makes the new texts and values visible before the work goes on.
     void ShowNow(QWidget* changed);
+    // Ends a window's layout with "Errors Encountered:", its list and the
+    // Cancel button, then shows the window; returns the list.
+    QListWidget* FinishWithErrorList(QVBoxLayout* layout);
+    // Adds an error line to the list and shows it at once.
+    void AppendError(QListWidget* errors, const std::string& text);
 
   private:
     bool m_cancelled = false;
