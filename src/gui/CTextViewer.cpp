@@ -120,30 +120,36 @@ void CTextViewer::UpdateBars() {
     m_settingBar = false;
 }
 
-QStringList CTextViewer::VisibleLines() {
-    QStringList lines;
+std::vector<CTextViewer::PageRow> CTextViewer::PageRows() {
+    std::vector<PageRow> rows;
     if (!m_layout)
-        return lines;
+        return rows;
     uint64_t at = m_top;
     // The number of the top line, then counted on as breaks pass.
     uint64_t number = m_lineNumbers ? m_layout->LineNumberAt(at) : 0;
-    const int rows = VisibleRows() + 1;
-    for (int row = 0; row < rows && at < FileSize(); ++row) {
+    const int count = VisibleRows() + 1;
+    for (int row = 0; row < count && at < FileSize(); ++row) {
         const viewers::TextLine line = m_layout->LineAt(at);
-        QString text = QString::fromStdString(viewers::DecodeLine(
+        PageRow shown;
+        shown.text = QString::fromStdString(viewers::DecodeLine(
             std::string_view(Data() + line.start, line.end - line.start), m_encoding));
-        if (m_lineNumbers) {
-            // A piece of a long line has no number of its own.
-            const bool startsLine =
-                row == 0 || at == 0 || Data()[at - 1] == '\n' || Data()[at - 1] == '\r';
-            text =
-                (startsLine ? QString::number(number) : QString()).rightJustified(7) + " " + text;
-        }
-        lines << text;
+        // A piece of a long line has no number of its own.
+        const bool startsLine =
+            row == 0 || at == 0 || Data()[at - 1] == '\n' || Data()[at - 1] == '\r';
+        if (m_lineNumbers && startsLine)
+            shown.number = QString::number(number);
+        rows.push_back(std::move(shown));
         if (line.next != line.end)
             ++number;
         at = line.next;
     }
+    return rows;
+}
+
+QStringList CTextViewer::VisibleLines() {
+    QStringList lines;
+    for (const PageRow& row : PageRows())
+        lines << (m_lineNumbers ? row.number.rightJustified(7) + " " + row.text : row.text);
     return lines;
 }
 
@@ -154,18 +160,26 @@ void CTextViewer::paintEvent(QPaintEvent*) {
     const int height = LineHeight();
     const int ascent = fontMetrics().ascent();
     const int dx = horizontalScrollBar()->value();
-    const int gutter = m_lineNumbers ? fontMetrics().horizontalAdvance(QString(8, '0')) : 0;
+    const std::vector<PageRow> rows = PageRows();
+    // The gutter holds seven digits and widens for the longest number on
+    // the page, so a file past ten million lines keeps its numbers whole.
+    int digits = 7;
+    for (const PageRow& row : rows)
+        digits = std::max(digits, static_cast<int>(row.number.size()));
+    const int digit = fontMetrics().horizontalAdvance('0');
+    const int gutter = m_lineNumbers ? digit * (digits + 1) : 0;
     int y = 0;
-    for (const QString& line : VisibleLines()) {
+    for (const PageRow& row : rows) {
         if (m_lineNumbers) {
             painter.setPen(palette().placeholderText().color());
-            painter.drawText(2, y + ascent, line.left(7));
+            painter.drawText(QRect(0, y, gutter - digit / 2, height), Qt::AlignRight | Qt::AlignTop,
+                             row.number);
             painter.setPen(palette().text().color());
             painter.setClipRect(gutter, 0, viewport()->width() - gutter, viewport()->height());
-            painter.drawText(gutter + 4 - dx, y + ascent, line.mid(8));
+            painter.drawText(gutter + 4 - dx, y + ascent, row.text);
             painter.setClipping(false);
         } else {
-            painter.drawText(4 - dx, y + ascent, line);
+            painter.drawText(4 - dx, y + ascent, row.text);
         }
         y += height;
     }

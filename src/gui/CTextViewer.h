@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vorlane::gui {
 
@@ -76,6 +77,13 @@ class CTextViewer : public CMappedFileView {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    // A row on screen: its line number (empty for a piece of a long line
+    // or with numbers off) and its text.
+    struct PageRow {
+        QString number;
+        QString text;
+    };
+    std::vector<PageRow> PageRows();
     void StepLines(int count);
     void UpdateBars();
 

@@ -65,16 +65,31 @@ bool IsBreak(char c) {
 
 } // namespace
 
+bool TextLayout::IsPieceStart(uint64_t offset) const {
+    if (offset == 0 || offset >= m_size || offset % kMaxLineBytes != 0)
+        return false;
+    for (uint64_t p = offset - kMaxLineBytes; p < offset; ++p)
+        if (IsBreak(m_data[p]))
+            return false;
+    return true;
+}
+
 TextLine TextLayout::LineAt(uint64_t start) const {
     TextLine line{start, start, start};
     if (start >= m_size)
         return line;
-    const uint64_t pieceEnd = std::min(m_size, (start / kMaxLineBytes + 1) * kMaxLineBytes);
     uint64_t p = start;
-    while (p < pieceEnd && !IsBreak(m_data[p]))
+    while (p < m_size && !IsBreak(m_data[p])) {
         ++p;
+        // No break since start: a multiple this far on is a cut when the
+        // piece before it holds none either.
+        if (p % kMaxLineBytes == 0 && (p - start >= kMaxLineBytes || IsPieceStart(p))) {
+            line.end = line.next = p;
+            return line;
+        }
+    }
     line.end = p;
-    if (p == pieceEnd) {
+    if (p == m_size) {
         line.next = p;
         return line;
     }
@@ -84,53 +99,43 @@ TextLine TextLayout::LineAt(uint64_t start) const {
     return line;
 }
 
-namespace {
-
-// The start of the line holding the byte before end within its piece:
-// after the last break in [pieceStart, end), else pieceStart.
-uint64_t StartBefore(const char* data, uint64_t end, uint64_t maxLine) {
-    const uint64_t pieceStart = end == 0 ? 0 : ((end - 1) / maxLine) * maxLine;
-    for (uint64_t p = end; p > pieceStart; --p)
-        if (IsBreak(data[p - 1]))
-            return p;
-    return pieceStart;
+uint64_t TextLayout::RowStartHolding(uint64_t q) const {
+    // The row starts after the last break before q, unless the multiple
+    // of kMaxLineBytes at or below q is a cut. A break within the piece
+    // before that multiple means it is not, and the row starts after that
+    // break; so the look back never passes that piece.
+    const uint64_t boundary = (q / kMaxLineBytes) * kMaxLineBytes;
+    const uint64_t low = boundary >= kMaxLineBytes ? boundary - kMaxLineBytes : 0;
+    for (uint64_t p = q; p > low; --p) {
+        const char c = m_data[p - 1];
+        if (!IsBreak(c))
+            continue;
+        if (c == '\r' && m_data[p] == '\n') {
+            // A CR LF: the row after it starts past the LF; q on the LF
+            // still belongs to the row the pair ends.
+            if (p + 1 <= q)
+                return p + 1;
+            continue;
+        }
+        return p;
+    }
+    return boundary;
 }
-
-} // namespace
 
 uint64_t TextLayout::LineStartOf(uint64_t offset) const {
     if (m_size == 0)
         return 0;
     offset = std::min(offset, m_size - 1);
     // The LF of a CR LF belongs to the line before: the next line starts after it.
-    if (offset > 0 && m_data[offset - 1] == '\r' && m_data[offset] == '\n')
-        return offset + 1 < m_size ? offset + 1 : StartBefore(m_data, offset - 1, kMaxLineBytes);
-    // Within a piece: the scan stops at the piece's start.
-    const uint64_t pieceStart = (offset / kMaxLineBytes) * kMaxLineBytes;
-    for (uint64_t p = offset; p > pieceStart; --p)
-        if (IsBreak(m_data[p - 1]))
-            return p;
-    return pieceStart;
+    if (offset > 0 && m_data[offset - 1] == '\r' && m_data[offset] == '\n' && offset + 1 < m_size)
+        return offset + 1;
+    return RowStartHolding(offset);
 }
 
 uint64_t TextLayout::PreviousLineStart(uint64_t start) const {
     if (start == 0 || m_size == 0)
         return 0;
-    start = std::min(start, m_size);
-    uint64_t end = start; // where the previous line's text ends
-    if (m_data[start - 1] == '\n') {
-        end = start - 1;
-        if (end > 0 && m_data[end - 1] == '\r')
-            --end;
-    } else if (m_data[start - 1] == '\r') {
-        end = start - 1;
-    } else {
-        // A piece boundary: the line (or piece) that ends there.
-        return StartBefore(m_data, start, kMaxLineBytes);
-    }
-    if (end % kMaxLineBytes == 0)
-        return end; // the line is empty and starts a piece
-    return StartBefore(m_data, end, kMaxLineBytes);
+    return RowStartHolding(std::min(start, m_size) - 1);
 }
 
 uint64_t TextLayout::CountBreaks(uint64_t from, uint64_t to) const {

@@ -3,11 +3,15 @@
 // numbers counted from checkpoints, and each shown line decoded from one of
 // the offered encodings.
 //
-// Lines end at CR LF, LF or a lone CR. A stretch of kMaxLineBytes bytes
-// without a line break (a binary file shown as text) is cut into pieces of
-// that length, so no step ever scans more than that to find a line: the
-// viewer stays quick on any file. Such a piece is a line of its own for
-// scrolling; its number is that of the line it belongs to.
+// Lines end at CR LF, LF or a lone CR. A long stretch without a line break
+// (a binary file shown as text) is cut into pieces: a row also ends at an
+// offset that is a multiple of kMaxLineBytes when the kMaxLineBytes bytes
+// before it hold no break. A line of ordinary length that merely crosses
+// such a multiple stays one row. Since the cut points depend only on the
+// bytes near them, a row is found from any offset by looking back at most
+// two pieces, and no step scans more than that: the viewer stays quick on
+// any file. A piece is a row of its own for scrolling; its number is that
+// of the line it belongs to.
 //
 // Line numbers are counted from the file's start; the count of the line
 // breaks before every MiB passed is remembered, so jumping back and forth
@@ -69,8 +73,8 @@ class TextLayout {
     uint64_t Size() const { return m_size; }
     // The line that starts at start (REQUIRES: start is a line start).
     TextLine LineAt(uint64_t start) const;
-    // The start of the line holding offset: after the last break before it,
-    // or the start of its kMaxLineBytes piece when none is that near.
+    // The start of the row holding offset: after the last break before it,
+    // or the start of its piece when the line is cut there.
     uint64_t LineStartOf(uint64_t offset) const;
     // The start of the line before the one at start (0 stays 0).
     uint64_t PreviousLineStart(uint64_t start) const;
@@ -78,6 +82,11 @@ class TextLayout {
     uint64_t LineNumberAt(uint64_t offset);
 
   private:
+    // True when a row starts at offset because the line is cut there.
+    bool IsPieceStart(uint64_t offset) const;
+    // The start of the row byte q belongs to (a break belongs to the row it
+    // ends, both bytes of a CR LF too).
+    uint64_t RowStartHolding(uint64_t q) const;
     // Line breaks in [from, to): LF, CR LF counted once, a lone CR.
     uint64_t CountBreaks(uint64_t from, uint64_t to) const;
 

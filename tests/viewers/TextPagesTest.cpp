@@ -49,20 +49,28 @@ struct RefLine {
     uint64_t number; // 1-based: breaks before start, plus one
 };
 
-// The lines as the reference sees them: a line ends at a break or at the
-// end of its K-aligned piece.
+// The lines as the reference sees them: a row ends at a break, or at a
+// multiple of K when the K bytes before it hold no break (so an ordinary
+// line across a multiple of K stays whole). Written the slow, plain way.
 std::vector<RefLine> ReferenceLines(const std::string& t) {
+    const auto isBreak = [&](uint64_t q) { return t[q] == '\n' || t[q] == '\r'; };
+    const auto isCut = [&](uint64_t q) {
+        if (q == 0 || q % K != 0)
+            return false;
+        for (uint64_t b = q - K; b < q; ++b)
+            if (isBreak(b))
+                return false;
+        return true;
+    };
     std::vector<RefLine> lines;
     uint64_t breaks = 0;
     uint64_t start = 0;
     while (start < t.size()) {
         uint64_t p = start;
-        const auto inPiece = [&](uint64_t q) { return q == start || q % K != 0; };
-        while (p < t.size() && inPiece(p) && t[p] != '\n' && t[p] != '\r')
+        while (p < t.size() && (p == start || !isCut(p)) && !isBreak(p))
             ++p;
         RefLine line{start, p, p, breaks + 1};
-        // A break just past a piece's end starts the next (empty) line.
-        if (p < t.size() && inPiece(p) && (t[p] == '\n' || t[p] == '\r')) {
+        if (p < t.size() && (p == start || !isCut(p)) && isBreak(p)) {
             line.next = p + 1 + (t[p] == '\r' && p + 1 < t.size() && t[p + 1] == '\n');
             ++breaks;
         }
@@ -130,6 +138,12 @@ TEST(TextLayout, LineEndsOfEveryKindAndNoBreakAtAll) {
         {"a binary stretch is cut into pieces",
          std::string(K + 5, '\0'),
          {std::string(K, '\0'), std::string(5, '\0')}},
+        {"a short line across a multiple of the piece length stays whole",
+         std::string(K - 10, 'a') + "\n" + std::string(30, 'b') + "\nc",
+         {std::string(K - 10, 'a'), std::string(30, 'b'), "c"}},
+        {"a long line is cut at the first multiple a whole piece past its start",
+         "x\n" + std::string(2 * K + 7, 'y'),
+         {"x", std::string(2 * K - 2, 'y'), std::string(9, 'y')}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
