@@ -143,12 +143,20 @@ def _run_copy(ctx, work, source, cancel_ms):
     env = _environment(ctx)
     target = _copy_target(ctx)
     env["VORLANE_DRIVES"] = f"C={ctx.data_dir / 'root'};D={target}"
-    out_path = ctx.work_dir / "gui_bench_copy.txt"
-    with open(out_path, "wb") as out, open(ctx.work_dir / "gui_bench_copy.err", "wb") as err:
-        done = subprocess.run([ctx.program("gui_bench"), "copy", "C:\\COPY\\" + source, "D:\\",
-                               str(cancel_ms)], stdout=out, stderr=err, env=env,
+    try:
+        return _run_figures(ctx, ["copy", "C:\\COPY\\" + source, "D:\\", str(cancel_ms)], env,
+                            work)
+    finally:
+        subprocess.run(["rm", "-rf", str(target)], check=True)
+
+
+def _run_figures(ctx, args, env, work):
+    """Runs gui_bench once with args: its figures. A run that exits with an
+    error or prints FAILED fails the benchmark's work."""
+    out_path = ctx.work_dir / "gui_bench_figures.txt"
+    with open(out_path, "wb") as out, open(ctx.work_dir / "gui_bench_figures.err", "wb") as err:
+        done = subprocess.run([ctx.program("gui_bench"), *args], stdout=out, stderr=err, env=env,
                               cwd=str(ctx.work_dir), check=False)
-    subprocess.run(["rm", "-rf", str(target)], check=True)
     text = out_path.read_text()
     failed = [line for line in text.splitlines() if line.startswith("FAILED")]
     if failed or done.returncode != 0:

@@ -28,6 +28,18 @@
 //                               time of that alone, "shown N", the files
 //                               it leaves shown, and "default-ms N", the
 //                               time to apply "Default" again
+//   gui_bench text FILE         a window on FILE's directory shown, FILE
+//                               (a large text file of numbered lines) made
+//                               the current file, then "&View" on it, as
+//                               the user opens it; prints "first-page-ms
+//                               N", the time from the command to the viewer
+//                               window painted with its first page, then
+//                               "end-page-ms N", the time to jump to the
+//                               end of the file (its line numbers counted
+//                               on the way) and paint that page. Each page
+//                               is checked: the gutter's line number must
+//                               be the number the line itself holds (its
+//                               first ten digits), else "FAILED WHY"
 //   gui_bench shot DIR LEFT RIGHT
 //                               not a measurement: the frame with two
 //                               windows side by side, LEFT in details view
@@ -73,8 +85,11 @@
 #include "fileops/CCopyDirectory.h"
 #include "fileops/ZipArchiveCommands.h"
 #include "gui/CCommandField.h"
+#include "gui/CFileViewerControlBar.h"
 #include "gui/CHabitabWindow.h"
 #include "gui/CJobManager.h"
+#include "gui/CTextViewer.h"
+#include "gui/CViewerWindow.h"
 #include "gui/CVorlaneFrame.h"
 #include "gui/CZipDialogs.h"
 #include "gui/CZipToExeDialog.h"
@@ -85,6 +100,7 @@
 #include "gui/TFileManagerWindow.h"
 #include "objdb/CAppObjectDatabase.h"
 #include "platform/DosPath.h"
+#include "platform/DosPathText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -459,6 +475,25 @@ int MeasureCopy(vorlane::gui::CVorlaneFrame& frame, const std::string& source,
     return 0;
 }
 
+// The first whole numbered line of a viewer page: "" when it holds one
+// whose gutter agrees with the number the line carries, else why not.
+std::string CheckNumberedPage(const QStringList& lines, uint64_t* number) {
+    for (const QString& line : lines) {
+        // The number right-justified in seven places (more when longer),
+        // a blank, the text; a piece of a long line has blanks for a number.
+        if (line.startsWith(QString(8, ' ')))
+            continue;
+        const qsizetype blank = line.indexOf(' ', line.size() - line.trimmed().size());
+        const QString gutter = line.left(blank).trimmed();
+        const QString own = line.mid(blank + 1, 10);
+        if (gutter.toULongLong() != own.toULongLong())
+            return "line " + gutter.toStdString() + " shows the text of line " + own.toStdString();
+        *number = gutter.toULongLong();
+        return "";
+    }
+    return "no numbered line on the page";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -469,14 +504,16 @@ int main(int argc, char** argv) {
     bool sorting = argc == 4 && std::strcmp(argv[1], "sort") == 0;
     bool copying = argc == 5 && std::strcmp(argv[1], "copy") == 0;
     bool habitab = argc == 3 && std::strcmp(argv[1], "habitab") == 0;
+    bool text = argc == 3 && std::strcmp(argv[1], "text") == 0;
     vorlane::gui::FileViewMode mode = vorlane::gui::FileViewMode::Details;
     int sortCommand = sorting ? SortCommandByName(argv[2]) : 0;
     if ((viewing && !ViewModeByName(argv[2], &mode)) || (sorting && sortCommand == 0) ||
-        (!switching && !shot && !viewing && !sorting && !copying && !habitab &&
+        (!switching && !shot && !viewing && !sorting && !copying && !habitab && !text &&
          !(argc == 3 && std::strcmp(argv[1], "open") == 0))) {
-        std::fprintf(stderr, "usage: gui_bench open PATH | switch FROM TO | view MODE PATH | "
-                             "sort KEY PATH | habitab PATH | copy SOURCE TARGET CANCEL-MS | "
-                             "shot DIR LEFT RIGHT\n");
+        std::fprintf(stderr,
+                     "usage: gui_bench open PATH | switch FROM TO | view MODE PATH | "
+                     "sort KEY PATH | habitab PATH | text FILE | copy SOURCE TARGET CANCEL-MS | "
+                     "shot DIR LEFT RIGHT\n");
         return 2;
     }
     if (!shot)
@@ -526,6 +563,8 @@ int main(int argc, char** argv) {
         return code;
     }
     std::string first = viewing || sorting ? argv[3] : argv[2];
+    if (text)
+        first = vorlane::platform::ParentDosPath(first);
     vorlane::gui::TFileManagerWindow* fm =
         frame.OpenFileManager(first.substr(0, 2), 1, true, first);
     if (!fm) {
@@ -588,6 +627,49 @@ int main(int argc, char** argv) {
         Settle(frame);
         std::printf("default-ms %.3f\n", MsSince(back));
         std::printf("rows %d\n", static_cast<int>(fm->Session().CurrentDirectory()->ShownCount()));
+    }
+
+    if (text) {
+        const std::string file = argv[2];
+        if (!fm->Session().SetCaretByName(file.substr(file.find_last_of('\\') + 1))) {
+            std::printf("FAILED no file %s\n", file.c_str());
+            return 1;
+        }
+        Settle(frame);
+        Clock::time_point opened = Clock::now();
+        frame.RunCommand(vorlane::gui::kCmdViewFile);
+        Settle(frame);
+        const double firstMs = MsSince(opened);
+        QMdiSubWindow* active = frame.MdiArea()->activeSubWindow();
+        auto* viewer =
+            active ? qobject_cast<vorlane::gui::CViewerWindow*>(active->widget()) : nullptr;
+        vorlane::gui::CTextViewer* textView = viewer ? viewer->Bar()->TextViewer() : nullptr;
+        if (!textView || !textView->isVisible() || !textView->HasFile()) {
+            std::printf("FAILED no text viewer window showed the file\n");
+            return 1;
+        }
+        uint64_t first = 0;
+        std::string failure = CheckNumberedPage(textView->VisibleLines(), &first);
+        if (failure.empty() && first != 1)
+            failure = "the first page starts at line " + std::to_string(first);
+        if (!failure.empty()) {
+            std::printf("FAILED first page: %s\n", failure.c_str());
+            return 1;
+        }
+        std::printf("first-page-ms %.3f\n", firstMs);
+        Clock::time_point jumped = Clock::now();
+        textView->ScrollToOffset(textView->FileSize() - 1);
+        Settle(frame);
+        const double endMs = MsSince(jumped);
+        uint64_t last = 0;
+        failure = CheckNumberedPage(textView->VisibleLines(), &last);
+        if (!failure.empty()) {
+            std::printf("FAILED end page: %s\n", failure.c_str());
+            return 1;
+        }
+        std::printf("end-page-ms %.3f\n", endMs);
+        std::printf("end-line %llu\n", static_cast<unsigned long long>(last));
+        std::printf("file-bytes %llu\n", static_cast<unsigned long long>(textView->FileSize()));
     }
 
     application.CloseQuery(frame, false);
