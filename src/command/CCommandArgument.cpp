@@ -263,11 +263,15 @@ CCommandArgument ClassifyArgument(const std::string& token, const ClassifyContex
             platform::FileEntry entry;
             if (platform::DosToHost(full, &host, nullptr, drives) &&
                 platform::StatEntry(host, &entry)) {
-                // The name as it is on the disk (a case variant found it).
-                if (!platform::IsRootPath(full)) {
-                    size_t slash = host.find_last_of('/');
-                    a.name = a.pattern = platform::HostNameToDos(host.substr(slash + 1));
-                    a.fullPath = platform::JoinDosPath(a.directory, a.name);
+                // The path as it is on the disk (a case variant found it),
+                // so what the command reports and notifies names the file
+                // as the windows and the stored thumbnails know it.
+                std::string disk;
+                if (!platform::IsRootPath(full) &&
+                    platform::DiskCaseDosPath(full, &disk, nullptr, drives)) {
+                    a.fullPath = disk;
+                    a.directory = platform::ParentDosPath(disk);
+                    a.name = a.pattern = std::string(platform::LastComponent(disk));
                 }
                 if (entry.isDirectory) {
                     a.cls = kArgDirectory;
@@ -286,6 +290,13 @@ CCommandArgument ClassifyArgument(const std::string& token, const ClassifyContex
     if (isPath) {
         if (platform::IsRootPath(full) || HasWildcard(a.directory))
             return a; // a wildcard before the last backslash
+        // The directories that exist as they are spelt on the disk; the new
+        // name or pattern as typed.
+        std::string disk;
+        if (platform::DiskCaseDosPath(a.directory, &disk, nullptr, drives)) {
+            a.directory = disk;
+            a.fullPath = platform::JoinDosPath(disk, a.name);
+        }
         fileops::ZipPathParts parts;
         bool zipDirectory = SplitZip(a.directory, drives, &parts);
         if (zipDirectory) {

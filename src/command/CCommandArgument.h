@@ -6,8 +6,9 @@
 // working directory of the command (a field of the operation context; the
 // process's working directory is never used) and looked up on the disk the
 // way DOS paths always are (platform/DosPath.h): the exact name first, then
-// without regard to case. The paths stored keep the case the user typed, so
-// a new name is made as typed, and nothing is cut short.
+// without regard to case. The paths stored spell what exists as it is on
+// the disk and keep the case the user typed for the rest, so a new name is
+// made as typed; nothing is cut short.
 #pragma once
 
 #include <string>

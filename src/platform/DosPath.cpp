@@ -256,6 +256,31 @@ bool DosToHost(const std::string& dosPath, std::string* hostPath, SysError* err,
     return err ? err->Clear() : true;
 }
 
+bool DiskCaseDosPath(const std::string& dosPath, std::string* diskPath, SysError* err,
+                     const DriveMap& map) {
+    std::string host;
+    if (!DosToHost(dosPath, &host, err, map))
+        return false;
+    // The host path is the drive's root and the components found or typed.
+    const char letter = static_cast<char>('A' + LetterIndex(dosPath[0]));
+    const std::string& root = map.Root(letter);
+    std::string dos = std::string(1, letter) + ":\\";
+    size_t start = root.size();
+    while (start < host.size()) {
+        if (host[start] == '/') {
+            ++start;
+            continue;
+        }
+        const size_t end = std::min(host.find('/', start), host.size());
+        if (dos.size() > 3)
+            dos += '\\';
+        dos += HostNameToDos(host.substr(start, end - start));
+        start = end;
+    }
+    *diskPath = std::move(dos);
+    return true;
+}
+
 bool HostToDos(const std::string& hostPath, std::string* dosPath, SysError* err,
                const DriveMap& map) {
     if (hostPath.empty() || hostPath[0] != '/')

@@ -43,6 +43,13 @@ bool DosToHost(const std::string& dosPath, std::string* hostPath, SysError* err 
 bool HostToDos(const std::string& hostPath, std::string* dosPath, SysError* err = nullptr,
                const DriveMap& map = *DriveMap::Current());
 
+// The DOS path spelt as on the disk: each existing component in the case
+// of the entry DosToHost finds for it, the rest as typed; "." and ".."
+// folded, "/" written "\", the drive letter upper case. False (with *err)
+// where DosToHost fails. The drive stays the one typed.
+bool DiskCaseDosPath(const std::string& dosPath, std::string* diskPath, SysError* err = nullptr,
+                     const DriveMap& map = *DriveMap::Current());
+
 // One name (no separators) between host and DOS form.
 std::string HostNameToDos(const std::string& hostName);
 std::string DosNameToHost(const std::string& dosName);

@@ -89,6 +89,32 @@ TEST_F(DosPathFixture, DosToHostFindsExistingCaseAndKeepsTypedCaseForNewNames) {
         EXPECT_EQ(ToHost(k.dos), k.host) << k.dos;
 }
 
+// The spelling on the disk: existing components take the case found, the
+// rest stay as typed, on the drive typed (not one whose root is longer).
+TEST_F(DosPathFixture, DiskCaseDosPathSpellsExistingComponentsAsOnTheDisk) {
+    test::WriteFile(c + "/README", "2");
+    struct Case {
+        const char* typed;
+        const char* disk;
+    } cases[] = {
+        {"c:", "C:\\"},
+        {"c:\\docs\\report.txt", "C:\\DOCS\\REPORT.TXT"},
+        {"C:\\docs\\NewFile.Txt", "C:\\DOCS\\NewFile.Txt"},
+        {"C:\\Missing\\docs", "C:\\Missing\\docs"},
+        {"c:/docs//./x/../report.txt", "C:\\DOCS\\REPORT.TXT"},
+        {"c:\\readme", "C:\\README"},
+        {"c:\\sub\\x", "C:\\sub\\x"},
+        {"d:\\x", "D:\\x"},
+    };
+    for (const Case& k : cases) {
+        std::string disk;
+        EXPECT_TRUE(DiskCaseDosPath(k.typed, &disk, nullptr, map)) << k.typed;
+        EXPECT_EQ(disk, k.disk) << k.typed;
+    }
+    std::string disk;
+    EXPECT_FALSE(DiskCaseDosPath("Q:\\x", &disk, nullptr, map));
+}
+
 // The search for another case lists the directory through the platform
 // lister, so a directory that refuses listing is seen as such: the name
 // keeps the case typed, as for a name that does not exist.
