@@ -84,9 +84,14 @@ ConsoleSession::ConsoleSession(std::istream& in, std::ostream& out, std::ostream
       m_app(WithUi(std::move(services), m_ui)) {}
 
 bool ConsoleSession::RunCopy(const fileops::CCopyParameters& parameters, ui::ChangeSink* notices) {
-    ui::OperationContext context = m_app.MakeContext(m_ui, notices);
+    ui::ChangeFanOut both;
+    both.Subscribe([this](const ui::ChangeNotice& notice) { m_thumbnails.Notify(notice); });
+    if (notices)
+        both.Subscribe([notices](const ui::ChangeNotice& notice) { notices->Notify(notice); });
+    ui::OperationContext context = m_app.MakeContext(m_ui, &both);
     fileops::CCopyJob job(parameters);
     ui::RunJobNow(job, context);
+    m_thumbnails.Apply();
     return job.Outcome().completed;
 }
 
@@ -149,7 +154,7 @@ void ConsoleSession::ChooseStartDirectory() {
 
 ui::OperationContext ConsoleSession::Context() {
     ui::UserInterface& ui = m_options.yesToAll ? static_cast<ui::UserInterface&>(m_yesUi) : m_ui;
-    ui::OperationContext context = m_app.MakeContext(ui);
+    ui::OperationContext context = m_app.MakeContext(ui, &m_thumbnails);
     context.currentDirectory = m_directory;
     return context;
 }
@@ -159,6 +164,7 @@ ui::JobResult ConsoleSession::RunJob(ui::Job& job, ui::OperationContext& context
     InterruptScope::SetCancelFlag(context.CancelFlag().get());
     ui::JobResult result = ui::RunJobNow(job, context);
     InterruptScope::SetCancelFlag(nullptr);
+    m_thumbnails.Apply();
     return result;
 }
 
@@ -235,6 +241,8 @@ bool ConsoleSession::Execute(const std::string& line) {
         InterruptScope interrupts;
         command::CCommandLine commandLine(*this);
         m_failed = !commandLine.Execute(line);
+        // What the line did outside a job (a touch, a description) too.
+        m_thumbnails.Apply();
     }
     m_out << std::flush;
     return true;

@@ -22,6 +22,7 @@
 #include "app/IMainFrame.h"
 #include "app/VorlaneApp.h"
 #include "command/CCommandHost.h"
+#include "console/ConsoleThumbnails.h"
 #include "console/ConsoleUserInterface.h"
 #include "fileops/CCopyDirectory.h"
 
@@ -62,8 +63,8 @@ class ConsoleSession : public app::IMainFrame,
 
     // Runs a copy or move at once, as a job on this thread, with the
     // session's context (the console's questions and status lines, the
-    // drive map, the options); its change notices go to notices (none when
-    // null). True when it ran to its end.
+    // drive map, the options); its change notices go to the thumbnails and
+    // to notices (when not null). True when it ran to its end.
     bool RunCopy(const fileops::CCopyParameters& parameters, ui::ChangeSink* notices = nullptr);
 
     // IMainFrame
@@ -114,6 +115,8 @@ class ConsoleSession : public app::IMainFrame,
     bool m_failed = false;
     bool m_quiet = false; // no start-up notice (one line from the command line)
     app::VorlaneApp m_app;
+    // The thumbnails follow what the commands do to files.
+    ConsoleThumbnailFollower m_thumbnails{m_app};
     app::FrameSettings m_frame;
 };
 

@@ -1,12 +1,12 @@
 // Change notices: every change a job makes to files and directories is
 // announced once, by DOS path, to whoever listens. The catalogue windows,
-// the descriptions and (later) the thumbnails follow the disk through them;
+// the descriptions and the thumbnails follow the disk through them;
 // the job itself never calls those modules.
 //
 // A job announces through the ChangeSink of its operation context. The sink
 // a front end hands out decides where the notices go: the GUI's carries
-// them to the GUI thread and every open window; the console's applies them
-// at once; a test records them (ChangeRecorder).
+// them to the GUI thread and every open window; the console's keeps them
+// and applies them after each command; a test records them (ChangeRecorder).
 //
 // Thread rules: a sink is called on the job's thread. ChangeFanOut and
 // ChangeRecorder may be called from any thread at once.

@@ -1,11 +1,14 @@
 // The console session in process: the command loop, EXIT and the end of
-// input through the normal shutdown, the exit question, and saved windows
-// kept across a console run.
+// input through the normal shutdown, the exit question, saved windows
+// kept across a console run, and thumbnails following the commands.
 #include "console/ConsoleSession.h"
+#include "objdb/CAppObjectDatabase.h"
+#include "objdb/CObjectDatabase.h"
 #include "platform/Drives.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
 #include "ui/ChangeNotices.h"
+#include "viewers/ThumbnailStore.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +159,63 @@ TEST_F(ConsoleSessionTest, RunsACopyOfATreeWithTheConsoleAnsweringItsQuestions) 
     p.targetPath = "C:\\SRC\\INSIDE";
     p.sourceDirectory = "C:\\";
     EXPECT_FALSE(session.RunCopy(p));
+}
+
+// A 1 by 1 PNG, the smallest picture a thumbnail object can hold.
+const std::vector<uint8_t> kTinyPng = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+    0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
+    0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
+    0xDA, 0x63, 0x64, 0x60, 0xF8, 0x5F, 0x0F, 0x00, 0x02, 0x87, 0x01, 0x80, 0xEB, 0x47,
+    0xBA, 0x92, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
+TEST_F(ConsoleSessionTest, ThumbnailsFollowTheFilesTheCommandsRenameMoveAndDelete) {
+    ::mkdir((m_dir / "c/PICS").c_str(), 0700);
+    for (const char* name : {"A.JPG", "B.JPG", "C.JPG", "KEPT.JPG"})
+        test::WriteFile(m_dir / (std::string("c/PICS/") + name), "picture");
+    const std::string dat = m_dir / "home/VORLN32.DAT";
+    {
+        objdb::CObjectDatabase db;
+        ASSERT_TRUE(db.Open(dat, true, objdb::kObjectDatabaseMaxRecordSize));
+        viewers::CObjectDatabaseThumbnailStore store(db);
+        for (const char* path : {"C:\\PICS\\A.JPG", "C:\\PICS\\B.JPG", "C:\\PICS\\C.JPG",
+                                 "C:\\PICS\\KEPT.JPG"})
+            ASSERT_TRUE(store.Put(viewers::ThumbnailKey(path),
+                                  viewers::EncodeThumbnailObject(kTinyPng, path)));
+    }
+    std::istringstream in("ren c:\\pics\\a.jpg Z.JPG\n"
+                          "del c:\\pics\\b.jpg /y\n"
+                          "move c:\\pics\\c.jpg e:\\\n"
+                          "exit\n");
+    app::AppServices services;
+    services.makeDatabase = objdb::MakeAppDatabase;
+    ConsoleSession session(in, m_out, m_err, false, std::move(services));
+    session.Run();
+    ASSERT_TRUE(test::FileExists(m_dir / "c/PICS/Z.JPG")) << m_out.str();
+    ASSERT_FALSE(test::FileExists(m_dir / "c/PICS/B.JPG")) << m_out.str();
+    ASSERT_TRUE(test::FileExists(m_dir / "e/C.JPG")) << m_out.str();
+
+    objdb::CObjectDatabase db;
+    ASSERT_TRUE(db.Open(dat, false, objdb::kObjectDatabaseMaxRecordSize));
+    viewers::CObjectDatabaseThumbnailStore store(db);
+    // Each thumbnail went with its picture and says whose it is now.
+    struct Case {
+        const char* path;
+        bool stored;
+    } cases[] = {{"C:\\PICS\\A.JPG", false},
+                 {"C:\\PICS\\Z.JPG", true},
+                 {"C:\\PICS\\B.JPG", false},
+                 {"C:\\PICS\\C.JPG", false},
+                 {"E:\\C.JPG", true},
+                 {"C:\\PICS\\KEPT.JPG", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::vector<uint8_t> data;
+        EXPECT_EQ(store.Get(viewers::ThumbnailKey(c.path), &data), c.stored);
+        if (c.stored) {
+            EXPECT_TRUE(viewers::ThumbnailBelongsTo(data, c.path));
+        }
+    }
 }
 
 } // namespace
