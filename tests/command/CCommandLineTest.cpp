@@ -106,7 +106,7 @@ TEST_F(ClassifyTest, ClassesInTheirOrder) {
         EXPECT_EQ(Classify(c.token).cls, c.cls) << "token '" << c.token << "'";
 }
 
-TEST_F(ClassifyTest, PathsKeepTheCaseFoundOrTyped) {
+TEST_F(ClassifyTest, PathsSpellWhatExistsAsOnTheDiskAndKeepTheRestAsTyped) {
     // The exact name wins over a case variant; a case variant finds the file.
     CCommandArgument lower = Classify("..\\readme");
     EXPECT_EQ(lower.cls, kArgFile);
@@ -118,6 +118,26 @@ TEST_F(ClassifyTest, PathsKeepTheCaseFoundOrTyped) {
     CCommandArgument made = Classify("C:\\NewDir\\Deep");
     EXPECT_EQ(made.cls, kArgNewName);
     EXPECT_EQ(made.fullPath, "C:\\NewDir\\Deep");
+    // Directories typed in another case are spelt as on the disk, so the
+    // paths a command reports and announces are the ones the windows show.
+    struct Case {
+        const char* token;
+        int cls;
+        const char* directory;
+        const char* fullPath;
+    } cases[] = {
+        {"c:\\docs\\a.txt", kArgFile, "C:\\DOCS", "C:\\DOCS\\A.TXT"},
+        {"c:\\docs\\sub", kArgDirectory, "C:\\DOCS\\Sub", "C:\\DOCS\\Sub"},
+        {"c:\\docs\\SUB\\new.txt", kArgNewName, "C:\\DOCS\\Sub", "C:\\DOCS\\Sub\\new.txt"},
+        {"c:\\docs\\*.txt", kArgWildcard, "C:\\DOCS", "C:\\DOCS\\*.txt"},
+        {"sub\\..\\a.txt", kArgFile, "C:\\DOCS", "C:\\DOCS\\A.TXT"},
+    };
+    for (const Case& c : cases) {
+        const CCommandArgument a = Classify(c.token);
+        EXPECT_EQ(a.cls, c.cls) << c.token;
+        EXPECT_EQ(a.directory, c.directory) << c.token;
+        EXPECT_EQ(a.fullPath, c.fullPath) << c.token;
+    }
     // Nothing is cut: a long new name stays whole.
     const std::string longName(300, 'x');
     EXPECT_EQ(Classify("C:\\" + longName).name, longName);
@@ -216,8 +236,9 @@ TEST_F(DispatchTest, HostileLinesGiveAMessage) {
         m_host.Ui().Reset();
         EXPECT_FALSE(m_host.Run(c.line)) << c.name;
         ASSERT_EQ(m_host.Ui().Texts().size(), 1u) << c.name;
-        if (!c.message.empty())
+        if (!c.message.empty()) {
             EXPECT_EQ(m_host.Ui().Texts()[0], ui::LimitMessageText(c.message)) << c.name;
+        }
     }
     EXPECT_EQ(vorlane::test::ListDir(m_host.C("")), std::vector<std::string>{"A.TXT"});
 }

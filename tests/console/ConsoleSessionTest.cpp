@@ -178,8 +178,8 @@ TEST_F(ConsoleSessionTest, ThumbnailsFollowTheFilesTheCommandsRenameMoveAndDelet
         objdb::CObjectDatabase db;
         ASSERT_TRUE(db.Open(dat, true, objdb::kObjectDatabaseMaxRecordSize));
         viewers::CObjectDatabaseThumbnailStore store(db);
-        for (const char* path : {"C:\\PICS\\A.JPG", "C:\\PICS\\B.JPG", "C:\\PICS\\C.JPG",
-                                 "C:\\PICS\\KEPT.JPG"})
+        for (const char* path :
+             {"C:\\PICS\\A.JPG", "C:\\PICS\\B.JPG", "C:\\PICS\\C.JPG", "C:\\PICS\\KEPT.JPG"})
             ASSERT_TRUE(store.Put(viewers::ThumbnailKey(path),
                                   viewers::EncodeThumbnailObject(kTinyPng, path)));
     }
@@ -202,12 +202,9 @@ TEST_F(ConsoleSessionTest, ThumbnailsFollowTheFilesTheCommandsRenameMoveAndDelet
     struct Case {
         const char* path;
         bool stored;
-    } cases[] = {{"C:\\PICS\\A.JPG", false},
-                 {"C:\\PICS\\Z.JPG", true},
-                 {"C:\\PICS\\B.JPG", false},
-                 {"C:\\PICS\\C.JPG", false},
-                 {"E:\\C.JPG", true},
-                 {"C:\\PICS\\KEPT.JPG", true}};
+    } cases[] = {{"C:\\PICS\\A.JPG", false}, {"C:\\PICS\\Z.JPG", true},
+                 {"C:\\PICS\\B.JPG", false}, {"C:\\PICS\\C.JPG", false},
+                 {"E:\\C.JPG", true},        {"C:\\PICS\\KEPT.JPG", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         std::vector<uint8_t> data;

@@ -59,12 +59,14 @@ TEST_F(CommandFieldTest, TypedLinesRunAgainstTheWindowAndItFollows) {
         Enter(w, c.line);
         EXPECT_EQ(w.Session().CurrentDirectoryPath(), c.directory);
         std::string onDisk = c.onDisk;
-        if (onDisk.rfind("D:", 0) == 0)
+        if (onDisk.rfind("D:", 0) == 0) {
             EXPECT_TRUE(Exists(m_d / onDisk.substr(2)));
-        else if (!onDisk.empty())
+        } else if (!onDisk.empty()) {
             EXPECT_TRUE(Exists(m_c / onDisk));
-        if (*c.listed)
+        }
+        if (*c.listed) {
             EXPECT_GE(Row(w, c.listed), 0);
+        }
         // A line that worked leaves the field empty for the next.
         EXPECT_EQ(field->text(), c.line == std::string("md .\\Made Here") ? "md .\\Made Here" : "");
     }

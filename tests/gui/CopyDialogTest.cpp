@@ -246,8 +246,9 @@ TEST_F(CopyDialogTest, KeysMenusAndButtonsOpenTheDialogOfTheFocus) {
             EXPECT_EQ(dialog.MoveButton()->isChecked(), c.move);
             EXPECT_EQ(dialog.CopyButton()->isChecked(), !c.move);
             EXPECT_EQ(m_app->HelpContext(), CCopyDialog::kHelpContext);
-            if (c.group != 0)
+            if (c.group != 0) {
                 EXPECT_EQ(dialog.GroupBox()->currentData().toInt(), c.group);
+            }
             EXPECT_EQ(dialog.Parameters().sourceDirectory, "C:\\");
             return static_cast<int>(QDialog::Rejected);
         };

@@ -257,13 +257,16 @@ TEST_F(FileOpDialogTest, KeysAndMenusOpenTheDialogOfTheFocus) {
         OnDialog = [&](QDialog& shown) {
             captions.push_back(shown.windowTitle().toStdString());
             EXPECT_EQ(m_app->HelpContext(), c.command);
-            if (auto* d = dynamic_cast<CDeleteDialog*>(&shown))
+            if (auto* d = dynamic_cast<CDeleteDialog*>(&shown)) {
                 EXPECT_EQ(d->DeleteType(), c.deleteType);
-            if (auto* d = dynamic_cast<CFileRenameDialog*>(&shown))
+            }
+            if (auto* d = dynamic_cast<CFileRenameDialog*>(&shown)) {
                 EXPECT_EQ(d->Path(), c.inTree ? "C:\\" : "C:\\beta.doc");
-            if (auto* d = dynamic_cast<CFileOpDialog*>(&shown); d && !c.inTree)
+            }
+            if (auto* d = dynamic_cast<CFileOpDialog*>(&shown); d && !c.inTree) {
                 EXPECT_EQ(d->GroupBox()->currentData().toInt(),
                           c.tagged ? kCopyGroupTagged : kCopyGroupCurrent);
+            }
             return static_cast<int>(QDialog::Rejected);
         };
         QWidget* focus = c.inTree ? static_cast<QWidget*>(fm.Tree()) : fm.FileView();
@@ -468,8 +471,9 @@ TEST_F(FileOpDialogTest, InPlaceRenameRunsTheRenameAndARefusalKeepsTheOldName) {
         EXPECT_TRUE(Exists(m_c / c.listed));
         const std::vector<std::string> texts = m_ui.Texts();
         ASSERT_EQ(texts.size(), *c.shown ? 1u : 0u);
-        if (*c.shown)
+        if (*c.shown) {
             EXPECT_EQ(texts[0].rfind(c.shown, 0), 0u) << texts[0];
+        }
         Shutdown();
     }
 }

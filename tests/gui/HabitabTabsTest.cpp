@@ -44,9 +44,10 @@ TEST_F(HabitabTest, ClickingATabAppliesEverySettingOfItsHabitab) {
         EXPECT_EQ(w.ViewerPane()->isVisibleTo(&w), c.viewer);
         EXPECT_EQ(Names(w), c.names);
         EXPECT_EQ(w.Session().CurrentDirectory()->ShownCount(), c.shown);
-        if (c.mode == FileViewMode::Details)
+        if (c.mode == FileViewMode::Details) {
             EXPECT_EQ(static_cast<size_t>(Captions(w).size()),
                       c.columns ? c.columns : defaultColumns);
+        }
     }
     // The window's own changes go into its settings, not into the habitab.
     w.RunCommand(catalogue::kCmdSortByFilename);

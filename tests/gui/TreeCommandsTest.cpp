@@ -37,8 +37,9 @@ class TreeCommandsTest : public GuiTest {
         return *m_window;
     }
     void Run(int id, const std::string& current = "") {
-        if (!current.empty())
+        if (!current.empty()) {
             ASSERT_TRUE(Window().GoTo(current)) << current;
+        }
         Frame().RunCommand(id);
         Pump();
     }
