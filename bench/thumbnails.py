@@ -7,6 +7,10 @@ threads) and against ImageMagick's `convert -thumbnail 128x96` writing
 8-bit PNGs (one process per picture, as it is used, with its OpenMP threads).
 Every round must make 200 thumbnails on each side.
 
+A figure: the time a scan takes to end after its Cancel, the scan of the
+200 JPEGs cancelled 500 ms after it started (the goal: at most 0.2 s); the
+median of the rounds. The scan must have stopped short of the 200.
+
 Then a figure: the time from switching a shown file manager window on a
 directory of 2,000 pictures whose thumbnails are stored to the thumbnail
 view, to its first screen drawn.
@@ -145,6 +149,24 @@ def run(ctx):
     for label, seconds in times.items():
         ctx.figure("scan-200-jpeg-" + label.split()[0], seconds, "s")
     ctx.figure("scan-workers", int(last.get("workers", 0)), "threads")
+
+    # A cancel in the middle of the scan.
+    cancels = []
+    for _ in range(ctx.rounds):
+        fresh()
+        path = ctx.work_dir / "cancel.txt"
+        with open(path, "wb") as printed:
+            done = subprocess.run([ctx.program("thumbnails_bench"), "cancel", "C:\\JPEGS", "500"],
+                                  stdout=printed, env=env, check=False)
+        figures = _figures(path)
+        failed = [line for line in path.read_text().splitlines() if line.startswith("FAILED")]
+        if failed or done.returncode != 0:
+            ctx.fail("cancel-scan", failed[0][7:] if failed else f"exit status {done.returncode}")
+        if int(figures.get("thumbnails", PICTURES)) >= PICTURES:
+            ctx.fail("cancel-scan", "the scan made every thumbnail: the cancel came too late")
+        cancels.append(float(figures["cancel-ms"]) / 1000.0)
+    cancels.sort()
+    ctx.figure("cancel-scan", cancels[len(cancels) // 2], "s")
 
     # The view: 2,000 stored thumbnails, first screen drawn.
     if database.exists():

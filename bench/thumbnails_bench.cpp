@@ -9,6 +9,12 @@
 //                     "thumbnails N", "failures N", "workers N" (the
 //                     decoding threads; libvips adds its own per picture)
 //                     and "scan-ms N"
+//   thumbnails_bench cancel PATH DELAY-MS
+//                     the same scan, cancelled DELAY-MS after it started
+//                     (the cancel flag set from another thread, as the
+//                     status window's Cancel does); prints "thumbnails N",
+//                     "workers N" and "cancel-ms N", the time from the
+//                     cancel to the scan's return
 //   thumbnails_bench view PATH
 //                     start-up, a file manager window on PATH shown in
 //                     details, then switched to the thumbnail view and
@@ -52,7 +58,8 @@ std::string DatabasePath() {
     return std::string(home ? home : ".") + "/VORLN32.DAT";
 }
 
-int Scan(const std::string& path, unsigned workers) {
+// The scan of path; cancelled after cancelAfterMs when that is positive.
+int Scan(const std::string& path, unsigned workers, int cancelAfterMs) {
     using namespace vorlane;
     objdb::CObjectDatabase db;
     if (!db.Open(DatabasePath(), true, objdb::kObjectDatabaseMaxRecordSize)) {
@@ -64,12 +71,34 @@ int Scan(const std::string& path, unsigned workers) {
     if (workers == 0)
         workers = std::max(1u, std::thread::hardware_concurrency());
     viewers::CThumbnailMaintenance scan(context, store, {10, 75}, workers);
+    Clock::time_point cancelled;
+    std::thread canceller;
+    if (cancelAfterMs > 0) {
+        canceller = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(cancelAfterMs));
+            cancelled = Clock::now();
+            context.RequestCancel();
+        });
+    }
     const Clock::time_point start = Clock::now();
     scan.Scan(path, true);
+    const Clock::time_point returned = Clock::now();
+    if (canceller.joinable())
+        canceller.join();
     const bool closed = db.Close();
     const double ms = MsSince(start);
-    std::printf("thumbnails %d\nfailures %d\nworkers %u\nscan-ms %.3f\n", scan.Counts().thumbnails,
-                scan.Counts().failures, workers, ms);
+    std::printf("thumbnails %d\nfailures %d\nworkers %u\n", scan.Counts().thumbnails,
+                scan.Counts().failures, workers);
+    if (cancelAfterMs > 0) {
+        if (!context.Cancelled() || returned < cancelled) {
+            std::printf("FAILED the scan ended before the cancel\n");
+            return 1;
+        }
+        std::printf("cancel-ms %.3f\n",
+                    std::chrono::duration<double, std::milli>(returned - cancelled).count());
+    } else {
+        std::printf("scan-ms %.3f\n", ms);
+    }
     return closed ? 0 : 1;
 }
 
@@ -118,9 +147,12 @@ int View(int argc, char** argv, const std::string& path) {
 
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "scan") == 0)
-        return Scan(argv[2], argc >= 4 ? static_cast<unsigned>(std::atoi(argv[3])) : 0);
+        return Scan(argv[2], argc >= 4 ? static_cast<unsigned>(std::atoi(argv[3])) : 0, 0);
+    if (argc == 4 && std::strcmp(argv[1], "cancel") == 0)
+        return Scan(argv[2], 0, std::atoi(argv[3]));
     if (argc == 3 && std::strcmp(argv[1], "view") == 0)
         return View(argc, argv, argv[2]);
-    std::fprintf(stderr, "usage: thumbnails_bench scan PATH [WORKERS] | view PATH\n");
+    std::fprintf(
+        stderr, "usage: thumbnails_bench scan PATH [WORKERS] | cancel PATH DELAY-MS | view PATH\n");
     return 2;
 }
