@@ -195,7 +195,7 @@ TEST_F(ViewersTest, ACaretRunningOverMembersEndsShowingTheLastAndLeavesOneCopy) 
     EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
 }
 
-TEST_F(ViewersTest, AWindowClosedWhileAMemberComesOutLeavesNoCopy) {
+TEST_F(ViewersTest, AWindowOrFrameClosedWhileAMemberComesOutLeavesNoCopy) {
     ASSERT_TRUE(m_zipMade);
     m_ui.SetRunsJobsInline(false);
     TFileManagerWindow& w = PaneWindow("C:\\ARCH.ZIP");
@@ -207,6 +207,12 @@ TEST_F(ViewersTest, AWindowClosedWhileAMemberComesOutLeavesNoCopy) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(Frame().MdiArea()->subWindowList().empty());
     WaitForJobs();
+    EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
+    // The whole frame goes (its windows first, then its jobs) while one runs.
+    TFileManagerWindow& again = PaneWindow("C:\\ARCH.ZIP");
+    RunCaretOver(again, {"THIRD.TXT"});
+    ASSERT_FALSE(Frame().Jobs().Idle());
+    m_frame.reset();
     EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
 }
 
