@@ -143,7 +143,9 @@ std::string CLaunchExtractJob::DriveLetters() const {
 }
 
 ui::JobResult CLaunchExtractJob::Run(ui::OperationContext& context) {
-    *m_result = ExtractForLaunch(context, m_request, m_dirs);
+    *m_result = m_purpose == ExtractPurpose::kViewing
+                    ? ExtractForViewing(context, m_request, m_dirs)
+                    : ExtractForLaunch(context, m_request, m_dirs);
     ui::JobResult result;
     result.ok = !m_result->empty();
     result.summary = result.ok ? "1 file extracted" : "nothing extracted";

@@ -16,7 +16,8 @@
 // time, so they are removed at program exit, never right after the launch.
 //
 // The extraction is disk work and runs as a job (CLaunchExtractJob) on a
-// worker thread; the GUI launches the copy when the job is done.
+// worker thread; the GUI launches the copy, or shows it in the viewer pane,
+// when the job is done.
 #pragma once
 
 #include "platform/SysError.h"
@@ -80,13 +81,27 @@ std::string ExtractForViewing(const ui::OperationContext& context, LaunchExtract
 // private directory.
 void RemoveExtractedCopy(const std::string& copy, LaunchTempDirectories& dirs);
 
+// What a take-out job makes its copy for: a launch (ExtractForLaunch) or
+// the viewer pane (ExtractForViewing).
+enum class ExtractPurpose { kLaunch, kViewing };
+
 class CLaunchExtractJob : public ui::Job {
   public:
     // dirs must outlive the job; result receives the copy's path ("" on
     // failure) when the job has run.
     CLaunchExtractJob(LaunchExtractRequest request, LaunchTempDirectories& dirs,
-                      std::shared_ptr<std::string> result)
-        : m_request(std::move(request)), m_dirs(dirs), m_result(std::move(result)) {}
+                      std::shared_ptr<std::string> result,
+                      ExtractPurpose purpose = ExtractPurpose::kLaunch)
+        : m_request(std::move(request)), m_dirs(dirs), m_result(std::move(result)),
+          m_purpose(purpose) {}
+    // The same with the directories shared: the job keeps them alive, for
+    // an owner that may go while the job runs (a file manager window
+    // closed meanwhile). REQUIRES: dirs is not null.
+    CLaunchExtractJob(LaunchExtractRequest request, std::shared_ptr<LaunchTempDirectories> dirs,
+                      std::shared_ptr<std::string> result, ExtractPurpose purpose)
+        : CLaunchExtractJob(std::move(request), *dirs, std::move(result), purpose) {
+        m_keepDirs = std::move(dirs);
+    }
 
     std::string Title() const override { return "Extracting " + m_request.shownName; }
     std::string DriveLetters() const override;
@@ -95,7 +110,9 @@ class CLaunchExtractJob : public ui::Job {
   private:
     LaunchExtractRequest m_request;
     LaunchTempDirectories& m_dirs;
+    std::shared_ptr<LaunchTempDirectories> m_keepDirs; // null: the caller keeps them
     std::shared_ptr<std::string> m_result;
+    ExtractPurpose m_purpose;
 };
 
 } // namespace vorlane::fileops

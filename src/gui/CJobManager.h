@@ -88,6 +88,8 @@ class CJobManager : public QObject {
     // From now on questions of jobs are declined without a dialog (the
     // program is closing).
     void BeginClosing();
+    // BeginClosing was called: start no new work from a job's end.
+    bool Closing() const { return m_closing->load(); }
 
   signals:
     // A job started, ended or was queued.

@@ -124,6 +124,9 @@ CVorlaneFrame::~CVorlaneFrame() {
     // The find window cancels its job through the job manager.
     delete m_findFiles;
     // Running jobs end before the launch directories they write into go.
+    // The status bar is not told of their ends: the manager is no longer
+    // reachable through m_jobs while it is being destroyed.
+    disconnect(m_jobs.get(), nullptr, this, nullptr);
     m_jobs.reset();
 }
 

@@ -313,6 +313,10 @@ class TFileManagerWindow : public QWidget,
     // the window is idle (a run of caret moves shows only the last file).
     void UpdateViewerPane();
     void MakeFileViewer();
+    // Starts the viewer's next take-out of a zip member as a job (one at a
+    // time); its end shows the copy in the pane if the window still exists
+    // and the caret has not moved on, and starts the next one.
+    void StartViewTakeOut();
     // The shown directory is watched (one per window): a change made by
     // another program reads it again, after a short pause that gathers a
     // burst of changes into one read. View > Refresh reads it at once.
@@ -358,8 +362,10 @@ class TFileManagerWindow : public QWidget,
     CFileItemDelegate* m_itemDelegate = nullptr; // the icon view's
     CFileViewerControlBar* m_viewer;
     // The pane's dispatch (its temporary view file) and the private
-    // directories of the members it takes out.
-    std::unique_ptr<fileops::LaunchTempDirectories> m_viewDirs;
+    // directories of the members it takes out, shared with the take-out
+    // jobs: a window closed while one runs leaves them to the job, and the
+    // copy goes when the job ends.
+    std::shared_ptr<fileops::LaunchTempDirectories> m_viewDirs;
     std::unique_ptr<viewers::CFileViewer> m_fileViewer;
     bool m_viewPending = false;
     QWidget* m_commandPane;

@@ -1,7 +1,9 @@
 // The panes of a file manager window: the path bar over the file list, the
 // command line (its lines run against this window), and the viewer pane,
 // which shows the caret file through the viewer control bar by the rules
-// of viewers::CFileViewer.
+// of viewers::CFileViewer. A zip member is taken out for the pane by a job
+// (fileops::CLaunchExtractJob) on the frame's job manager, never on the
+// GUI thread.
 #include "gui/TFileManagerWindow.h"
 
 #include "app/VorlaneApp.h"
@@ -20,6 +22,7 @@
 #include "platform/DosPathText.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
+#include "ui/Job.h"
 #include "ui/UserInterface.h"
 #include "viewers/CImage.h"
 
@@ -83,18 +86,7 @@ void TFileManagerWindow::OnCommandLineEntered(const QString& typed) {
 }
 
 void TFileManagerWindow::MakeFileViewer() {
-    m_viewDirs = std::make_unique<fileops::LaunchTempDirectories>();
-    auto extract = [this](const viewers::ViewEntry& member, const std::string& parent) {
-        // A quick call: members over the maximum view size never get here.
-        ui::OperationContext context =
-            m_jobs ? m_jobs->NewContext() : app::VorlaneApp::DefaultContext();
-        fileops::LaunchExtractRequest request{member.zipPath, member.memberName, member.name, true,
-                                              parent};
-        ui::Current().BeginWait();
-        std::string copy = fileops::ExtractForViewing(context, request, *m_viewDirs);
-        ui::Current().EndWait();
-        return copy;
-    };
+    m_viewDirs = std::make_shared<fileops::LaunchTempDirectories>();
     auto probe = [](const std::string& hostPath) {
         // Regular files only: the imaging library's open waits on a pipe.
         struct stat st;
@@ -102,10 +94,45 @@ void TFileManagerWindow::MakeFileViewer() {
                    ? viewers::DetectImageFormat(hostPath)
                    : viewers::kNotAnImage;
     };
-    auto remove = [this](const std::string& copy) {
-        fileops::RemoveExtractedCopy(copy, *m_viewDirs);
+    // Holds the directories, not the window: a take-out that ends after the
+    // window has gone still deletes its copy through it.
+    auto remove = [dirs = m_viewDirs](const std::string& copy) {
+        fileops::RemoveExtractedCopy(copy, *dirs);
     };
-    m_fileViewer = std::make_unique<viewers::CFileViewer>(extract, probe, remove);
+    m_fileViewer = std::make_unique<viewers::CFileViewer>(probe, remove);
+}
+
+void TFileManagerWindow::StartViewTakeOut() {
+    std::optional<viewers::TakeOut> takeOut = m_fileViewer->NextTakeOut();
+    if (!takeOut)
+        return;
+    const viewers::ViewEntry& member = takeOut->member;
+    fileops::LaunchExtractRequest request{member.zipPath, member.memberName, member.name, true,
+                                          takeOut->parentDir};
+    auto result = std::make_shared<std::string>();
+    auto job = std::make_unique<fileops::CLaunchExtractJob>(std::move(request), m_viewDirs, result,
+                                                            fileops::ExtractPurpose::kViewing);
+    QPointer<TFileManagerWindow> self(this);
+    QPointer<CJobManager> jobs(m_jobs);
+    auto done = [self, jobs, result, land = std::move(takeOut->land)](const ui::JobResult&) {
+        // A stale copy, or one whose window has gone, is deleted here.
+        const std::optional<viewers::ViewShow> show = land(*result);
+        if (!self)
+            return;
+        if (show)
+            self->m_viewer->Show(show->path, show->deleteWhenDone, show->displayName,
+                                 show->message);
+        // The caret moved on meanwhile: its member comes out next.
+        if (!jobs || !jobs->Closing())
+            self->StartViewTakeOut();
+    };
+    if (m_jobs) {
+        m_jobs->Start(std::move(job), m_jobs->NewContext(), std::move(done));
+        return;
+    }
+    // A window without the frame's job manager (being closed after it).
+    ui::OperationContext context = app::VorlaneApp::DefaultContext();
+    done(ui::RunJobNow(*job, context));
 }
 
 void TFileManagerWindow::UpdateViewerPane() {
@@ -131,10 +158,13 @@ void TFileManagerWindow::ShowPendingView() {
             m_jobs ? m_jobs->NewContext() : app::VorlaneApp::DefaultContext();
         entry = ViewEntryOf(*file, context.Drives());
     }
-    // The previous copy goes first, before the bar lets go of it.
+    // The previous copy goes first, before the bar lets go of it. A member
+    // to take out leaves the pane empty until its job has ended.
     const viewers::ViewShow show = m_fileViewer->Show(
         entry ? &*entry : nullptr, ViewSettingsOf(CurrentAppSettings()), ExistingTempDirectory());
     m_viewer->Show(show.path, show.deleteWhenDone, show.displayName, show.message);
+    if (show.pending)
+        StartViewTakeOut();
 }
 
 std::string TFileManagerWindow::TemporaryViewFile() const {

@@ -115,13 +115,41 @@ TEST_F(LaunchExtractTest, TheDirectoriesGoWithTheirOwnerAndLinksInsideAreNotFoll
     EXPECT_EQ(test::ReadFile(dir / "precious.txt"), "keep");
 }
 
-TEST_F(LaunchExtractTest, TheJobHandsOverTheCopysPath) {
-    auto result = std::make_shared<std::string>("unset");
-    CLaunchExtractJob job(Request("docs/Report.txt"), dirs, result);
-    EXPECT_EQ(job.DriveLetters(), "C");
-    ui::JobResult outcome = ui::RunJobNow(job, context);
-    EXPECT_TRUE(outcome.ok);
+TEST_F(LaunchExtractTest, TheJobHandsOverTheCopyForALaunchOrForViewing) {
+    // The launch setting says the system's temporary directory; a copy for
+    // viewing still goes under the zip temp path, readable by the user alone.
+    struct Case {
+        ExtractPurpose purpose;
+        std::string parent;
+        bool userOnly;
+    } cases[] = {{ExtractPurpose::kLaunch, systemTemp, false},
+                 {ExtractPurpose::kViewing, zipTemp, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parent);
+        auto result = std::make_shared<std::string>("unset");
+        CLaunchExtractJob job(Request("docs/Report.txt", false), dirs, result, c.purpose);
+        EXPECT_EQ(job.DriveLetters(), "C");
+        ui::JobResult outcome = ui::RunJobNow(job, context);
+        EXPECT_TRUE(outcome.ok);
+        EXPECT_EQ(result->rfind(c.parent + "/", 0), 0u) << *result;
+        EXPECT_EQ(test::ReadFile(*result), "the report");
+        EXPECT_EQ(test::FileMode(*result) == 0600u, c.userOnly);
+    }
+}
+
+TEST_F(LaunchExtractTest, AJobWithSharedDirectoriesOutlivesTheirOwnerAndLeavesNothing) {
+    // The owner (a window) lets go of its directories while the job waits
+    // to run; the job still has them, and its copy goes with the job.
+    auto owned = std::make_shared<LaunchTempDirectories>();
+    auto result = std::make_shared<std::string>();
+    auto job = std::make_unique<CLaunchExtractJob>(Request("docs/Report.txt"), owned, result,
+                                                   ExtractPurpose::kViewing);
+    owned.reset();
+    ASSERT_TRUE(ui::RunJobNow(*job, context).ok);
     EXPECT_EQ(test::ReadFile(*result), "the report");
+    job.reset();
+    EXPECT_FALSE(test::FileExists(*result));
+    EXPECT_TRUE(Listing(zipTemp).empty());
 }
 
 TEST_F(LaunchExtractTest, AViewedCopyIsTheUsersAloneAndGoesWithItsDirectory) {

@@ -1,6 +1,7 @@
 // The viewers on screen: the viewer pane of a file manager window (the
 // pending selection shown when idle, text, hex, pictures, messages, zip
-// members taken out and deleted again), the text viewer on big files and
+// members taken out by jobs on worker threads and deleted again, also when
+// the caret runs on or the window closes meanwhile), the text viewer on big files and
 // every kind of line end, the image window's zoom list, and the "&Viewer
 // Window" command with its "View File" picker and remembered directory.
 #include "GuiTestSupport.h"
@@ -50,8 +51,9 @@ class ViewersTest : public GuiTest {
         ::mkdir((m_stage / "docs").c_str(), 0700);
         std::ofstream(m_stage / "small.txt") << "inside the zip\n";
         std::ofstream(m_stage / "big.txt") << std::string(24577, 'b');
+        std::ofstream(m_stage / "third.txt") << "the third one\n";
         const std::string command = "cd '" + m_stage.path() + "' && zip -q -X '" +
-                                    (m_c / "ARCH.ZIP") + "' small.txt big.txt";
+                                    (m_c / "ARCH.ZIP") + "' small.txt big.txt third.txt";
         m_zipMade = std::system(command.c_str()) == 0;
     }
 
@@ -69,6 +71,19 @@ class ViewersTest : public GuiTest {
         w.DetailsView()->setCurrentIndex(w.FileModel()->index(row, 0));
         if (pump)
             Pump();
+    }
+
+    // Lets the pane's take-out jobs end (their ends run on the GUI thread).
+    void WaitForJobs() {
+        ASSERT_TRUE(PumpUntil([&] { return Frame().Jobs().Idle(); }));
+    }
+    // Moves the caret to each member in turn and has the pane take each at
+    // once, without letting any take-out end in between.
+    void RunCaretOver(TFileManagerWindow& w, const std::vector<QString>& names) {
+        for (const QString& name : names) {
+            Select(w, name, false);
+            w.ShowPendingView();
+        }
     }
 
     vorlane::test::TempDir m_stage;
@@ -121,9 +136,11 @@ TEST_F(ViewersTest, ThePaneShowsEachKindOfFileWhenTheWindowIsIdle) {
 
 TEST_F(ViewersTest, ZipMembersAreTakenOutForThePaneAndDeletedBeforeTheNextFile) {
     ASSERT_TRUE(m_zipMade);
+    m_ui.SetRunsJobsInline(false); // the take-out runs on a worker thread
     TFileManagerWindow& w = PaneWindow("C:\\ARCH.ZIP");
     CFileViewerControlBar* bar = w.ViewerPane();
     Select(w, "SMALL.TXT");
+    WaitForJobs();
     const std::string copy = w.TemporaryViewFile();
     ASSERT_FALSE(copy.empty());
     EXPECT_EQ(copy.rfind(m_temp + "/", 0), 0u) << copy;
@@ -139,12 +156,63 @@ TEST_F(ViewersTest, ZipMembersAreTakenOutForThePaneAndDeletedBeforeTheNextFile) 
                               "maximum set view filesize (24k).");
     // Taken out again, then the window closes: the copy goes with it.
     Select(w, "SMALL.TXT");
+    WaitForJobs();
     const std::string again = w.TemporaryViewFile();
     ASSERT_TRUE(Exists(again));
     for (QMdiSubWindow* child : Frame().MdiArea()->subWindowList())
         child->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(Exists(again));
+    EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
+}
+
+TEST_F(ViewersTest, ACaretRunningOverMembersEndsShowingTheLastAndLeavesOneCopy) {
+    ASSERT_TRUE(m_zipMade);
+    m_ui.SetRunsJobsInline(false);
+    TFileManagerWindow& w = PaneWindow("C:\\ARCH.ZIP");
+    CFileViewerControlBar* bar = w.ViewerPane();
+    RunCaretOver(w, {"SMALL.TXT", "THIRD.TXT", "BIG.TXT", "SMALL.TXT", "THIRD.TXT"});
+    // Nothing is shown while the member comes out; the GUI thread never waited.
+    EXPECT_EQ(bar->Shown(), Face::Empty);
+    EXPECT_FALSE(Frame().Jobs().Idle());
+    WaitForJobs();
+    EXPECT_EQ(bar->Caption(), "THIRD.TXT");
+    EXPECT_EQ(bar->Shown(), Face::Text);
+    EXPECT_EQ(bar->TextViewer()->VisibleLines().value(0), "      1 the third one");
+    const std::string copy = w.TemporaryViewFile();
+    EXPECT_EQ(ReadAll(copy), "the third one\n");
+    // The stale copies went as their jobs ended: only the shown one is left.
+    EXPECT_EQ(vorlane::test::ListDir(m_temp).size(), 1u);
+    EXPECT_TRUE(m_ui.Shown().empty());
+    // A plain file chosen while a member comes out: the member's copy is
+    // deleted when its job ends and never shows.
+    RunCaretOver(w, {"SMALL.TXT"});
+    EXPECT_FALSE(Exists(copy));
+    w.GoTo("C:\\");
+    RunCaretOver(w, {"notes.txt"});
+    WaitForJobs();
+    EXPECT_EQ(bar->Caption(), "notes.txt");
+    EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
+}
+
+TEST_F(ViewersTest, AWindowOrFrameClosedWhileAMemberComesOutLeavesNoCopy) {
+    ASSERT_TRUE(m_zipMade);
+    m_ui.SetRunsJobsInline(false);
+    TFileManagerWindow& w = PaneWindow("C:\\ARCH.ZIP");
+    RunCaretOver(w, {"SMALL.TXT"});
+    ASSERT_FALSE(Frame().Jobs().Idle());
+    // The window goes before the job's end reaches the GUI thread.
+    for (QMdiSubWindow* child : Frame().MdiArea()->subWindowList())
+        child->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(Frame().MdiArea()->subWindowList().empty());
+    WaitForJobs();
+    EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
+    // The whole frame goes (its windows first, then its jobs) while one runs.
+    TFileManagerWindow& again = PaneWindow("C:\\ARCH.ZIP");
+    RunCaretOver(again, {"THIRD.TXT"});
+    ASSERT_FALSE(Frame().Jobs().Idle());
+    m_frame.reset();
     EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
 }
 
