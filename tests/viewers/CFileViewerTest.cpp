@@ -307,8 +307,9 @@ TEST_F(FileViewerTest, AStaleOrOrphanedTakeOutIsDeletedAtOnceAndShowsNothing) {
             // A newer member's take-out waited for the stale one to land.
             const std::optional<TakeOut> next = viewer->NextTakeOut();
             EXPECT_EQ(next ? next->member.memberName : "", c.next);
-            if (next)
+            if (next) {
                 EXPECT_NE(next->ticket, takeOut->ticket);
+            }
         }
         viewer.reset();
         EXPECT_EQ(test::ListDir(zipTemp), std::vector<std::string>{});
