@@ -150,13 +150,19 @@ void CVorlaneFrame::BuildMenus() {
         }
         action->setCheckable(command.checkable);
         int id = command.id;
-        connect(action, &QAction::triggered, this, [this, id] {
+        const bool windowCheck = command.checkable && command.target == CommandTarget::Window;
+        connect(action, &QAction::triggered, this, [this, id, windowCheck] {
             RunCommand(id, QApplication::keyboardModifiers() & Qt::ControlModifier);
+            // A click toggles a checkable action; the window's state decides.
+            if (windowCheck)
+                UpdateViewChecks();
         });
         m_actions[id] = action;
     }
     Action(kCmdDriveRibbon)->setChecked(true);
     Action(kCmdToolBar)->setChecked(true);
+    if (QMenu* view = menus["&View"])
+        connect(view, &QMenu::aboutToShow, this, &CVorlaneFrame::UpdateViewChecks);
     if (QMenu* window = menus["&Window"])
         connect(window, &QMenu::aboutToShow, this, [this, window] { ListWindowsIn(window); });
 }
@@ -251,6 +257,22 @@ void CVorlaneFrame::UpdateActions() {
     for (const CommandInfo& command : CommandTable())
         if (command.target == CommandTarget::Window)
             Action(command.id)->setEnabled(fm && fm->CarriesCommand(command.id));
+    UpdateViewChecks();
+}
+
+void CVorlaneFrame::UpdateViewChecks() {
+    // The active window's panes and view mode, ticked in the View menu and
+    // pressed on the toolbar.
+    TFileManagerWindow* fm = ActiveFileManager();
+    Action(kCmdCommandLine)->setChecked(fm && fm->CommandLineShown());
+    Action(kCmdViewerPane)->setChecked(fm && fm->ViewerPaneShown());
+    const std::pair<int, FileViewMode> modes[] = {{kCmdViewDetails, FileViewMode::Details},
+                                                  {kCmdViewLargeIcons, FileViewMode::LargeIcons},
+                                                  {kCmdViewList, FileViewMode::List},
+                                                  {kCmdViewSmallIcons, FileViewMode::SmallIcons},
+                                                  {kCmdViewThumbnails, FileViewMode::Thumbnails}};
+    for (const auto& [id, mode] : modes)
+        Action(id)->setChecked(fm && fm->ViewMode() == mode);
 }
 
 // --- commands ------------------------------------------------------------------

@@ -119,6 +119,7 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     void BuildToolBar();
     void BuildDriveBar();
     void UpdateActions();
+    void UpdateViewChecks();
     void OnSubWindowActivated(QMdiSubWindow* child);
     void OnStatusText(int field, const QString& text, bool repaint);
     void ShowNotAvailable(int id);

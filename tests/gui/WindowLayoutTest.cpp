@@ -1,10 +1,13 @@
 // The per-drive column keys and the command line and viewer panes of a
-// file manager window.
+// file manager window, and their ticks in the View menu.
 #include "GuiTestSupport.h"
 
 #include "gui/CCommandField.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 
 #include <cerrno>
 
@@ -158,6 +161,42 @@ TEST_F(WindowLayoutTest, TheCommandLineCommandShowsAndHidesTheField) {
     EXPECT_FALSE(w.CommandLine()->isVisible());
     Frame().RunCommand(kCmdCommandLine);
     EXPECT_TRUE(w.CommandLine()->isVisible());
+}
+
+TEST_F(WindowLayoutTest, TheViewMenuTicksTheActiveWindowsPanesAndViewMode) {
+    TFileManagerWindow& w = Open();
+    QAction* line = Frame().Action(kCmdCommandLine);
+    QAction* pane = Frame().Action(kCmdViewerPane);
+    QAction* details = Frame().Action(kCmdViewDetails);
+    QAction* list = Frame().Action(kCmdViewList);
+    EXPECT_TRUE(line->isChecked());
+    EXPECT_FALSE(pane->isChecked());
+    EXPECT_TRUE(details->isChecked());
+    // Clicks, as the menu and the toolbar give them.
+    pane->trigger();
+    line->trigger();
+    list->trigger();
+    EXPECT_TRUE(w.ViewerPaneShown());
+    EXPECT_FALSE(w.CommandLineShown());
+    EXPECT_TRUE(pane->isChecked());
+    EXPECT_FALSE(line->isChecked());
+    EXPECT_TRUE(list->isChecked());
+    EXPECT_FALSE(details->isChecked());
+    // A click on the mode shown keeps it ticked.
+    list->trigger();
+    EXPECT_TRUE(list->isChecked());
+    // A change the window made itself shows when the menu opens.
+    w.ShowViewerPane(false);
+    w.SetViewMode(FileViewMode::Thumbnails);
+    QMenu* view = nullptr;
+    for (QAction* top : Frame().menuBar()->actions())
+        if (top->text() == "&View")
+            view = top->menu();
+    ASSERT_NE(view, nullptr);
+    emit view->aboutToShow();
+    EXPECT_FALSE(pane->isChecked());
+    EXPECT_TRUE(Frame().Action(kCmdViewThumbnails)->isChecked());
+    EXPECT_FALSE(list->isChecked());
 }
 
 } // namespace vorlane::gui::test
