@@ -122,8 +122,9 @@ void TFileManagerWindow::StartViewTakeOut() {
         if (show)
             self->m_viewer->Show(show->path, show->deleteWhenDone, show->displayName,
                                  show->message);
-        // The caret moved on meanwhile: its member comes out next.
-        if (!jobs || !jobs->Closing())
+        // The caret moved on meanwhile: its member comes out next, unless the
+        // job manager is gone or going (the window goes with it).
+        if (jobs && !jobs->Closing())
             self->StartViewTakeOut();
     };
     if (m_jobs) {
