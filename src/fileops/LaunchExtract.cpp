@@ -142,10 +142,19 @@ std::string CLaunchExtractJob::DriveLetters() const {
     return letter ? std::string(1, letter) : "";
 }
 
+std::string CLaunchExtractJob::Extract(const ui::OperationContext& context) {
+    return m_purpose == ExtractPurpose::kViewing ? ExtractForViewing(context, m_request, m_dirs)
+                                                 : ExtractForLaunch(context, m_request, m_dirs);
+}
+
 ui::JobResult CLaunchExtractJob::Run(ui::OperationContext& context) {
-    *m_result = m_purpose == ExtractPurpose::kViewing
-                    ? ExtractForViewing(context, m_request, m_dirs)
-                    : ExtractForLaunch(context, m_request, m_dirs);
+    if (m_messages) {
+        ui::MessageKeeper keeper;
+        *m_result = Extract(context.WithUi(keeper));
+        *m_messages = keeper.Messages();
+    } else {
+        *m_result = Extract(context);
+    }
     ui::JobResult result;
     result.ok = !m_result->empty();
     result.summary = result.ok ? "1 file extracted" : "nothing extracted";

@@ -103,12 +103,21 @@ class CLaunchExtractJob : public ui::Job {
         m_keepDirs = std::move(dirs);
     }
 
+    // The take-out's messages go into messages (in order) instead of to the
+    // user, for a caller that shows a failure in place (the viewer pane).
+    void KeepMessagesIn(std::shared_ptr<std::vector<std::string>> messages) {
+        m_messages = std::move(messages);
+    }
+
     std::string Title() const override { return "Extracting " + m_request.shownName; }
     std::string DriveLetters() const override;
     ui::JobResult Run(ui::OperationContext& context) override;
 
   private:
+    std::string Extract(const ui::OperationContext& context);
+
     LaunchExtractRequest m_request;
+    std::shared_ptr<std::vector<std::string>> m_messages; // null: the user is told
     LaunchTempDirectories& m_dirs;
     std::shared_ptr<LaunchTempDirectories> m_keepDirs; // null: the caller keeps them
     std::shared_ptr<std::string> m_result;

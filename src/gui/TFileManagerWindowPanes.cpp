@@ -112,13 +112,20 @@ void TFileManagerWindow::StartViewTakeOut() {
     auto result = std::make_shared<std::string>();
     auto job = std::make_unique<fileops::CLaunchExtractJob>(std::move(request), m_viewDirs, result,
                                                             fileops::ExtractPurpose::kViewing);
+    // Why a member did not come out shows in the pane, not in a dialog
+    // that would stop every caret move over it.
+    auto messages = std::make_shared<std::vector<std::string>>();
+    job->KeepMessagesIn(messages);
     QPointer<TFileManagerWindow> self(this);
     QPointer<CJobManager> jobs(m_jobs);
-    auto done = [self, jobs, result, land = std::move(takeOut->land)](const ui::JobResult&) {
+    auto done = [self, jobs, result, messages,
+                 land = std::move(takeOut->land)](const ui::JobResult&) {
         // A stale copy, or one whose window has gone, is deleted here.
-        const std::optional<viewers::ViewShow> show = land(*result);
+        std::optional<viewers::ViewShow> show = land(*result);
         if (!self)
             return;
+        if (show && show->path.empty() && show->message.empty() && !messages->empty())
+            show->message = messages->front();
         if (show)
             self->m_viewer->Show(show->path, show->deleteWhenDone, show->displayName,
                                  show->message);

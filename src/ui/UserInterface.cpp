@@ -56,6 +56,20 @@ UserInterface& SilentInterface() {
     return g_silent;
 }
 
+Answer MessageKeeper::Message(const std::string& text, const std::string& caption, Buttons buttons,
+                              Icon icon) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_messages.push_back(text);
+    }
+    return g_silent.Message(text, caption, buttons, icon);
+}
+
+std::vector<std::string> MessageKeeper::Messages() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_messages;
+}
+
 UserInterface& Current() {
     return *g_current;
 }

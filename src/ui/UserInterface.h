@@ -12,6 +12,7 @@
 #include "ui/MessageText.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -145,6 +146,48 @@ UserInterface& SilentInterface();
 UserInterface& Current();
 // Installs ui (not owned; must outlive its use). Null restores the silent one.
 void SetCurrent(UserInterface* ui);
+
+// Shows nothing and declines every question, as SilentInterface() does,
+// but keeps the text of every message it is given: for work whose failure
+// is shown in place instead of in a dialog (the viewer pane's take-out of
+// a zip member). May be called from any thread.
+class MessageKeeper : public UserInterface {
+  public:
+    Answer Message(const std::string& text, const std::string& caption, Buttons buttons,
+                   Icon icon) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override {
+        return SilentInterface().AskYesNo(text, caption);
+    }
+    Answer AskYesNoAllCancel(const std::string& text, const std::string& caption) override {
+        return SilentInterface().AskYesNoAllCancel(text, caption);
+    }
+    std::unique_ptr<StatusWindow> MakeStatusWindow(StatusKind kind,
+                                                   const std::string& caption) override {
+        return SilentInterface().MakeStatusWindow(kind, caption);
+    }
+    void BeginWait() override {}
+    void EndWait() override {}
+    std::optional<std::string> PickOpenFile(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> PickSaveFile(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> PickDirectory(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void RequestRepaint() override {}
+    void CatalogueChanged(char, const std::string&) override {}
+
+    // The texts of the messages so far, in order.
+    std::vector<std::string> Messages() const;
+
+  private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_messages;
+};
 
 // Installs a user interface for the lifetime of the object and puts the
 // previous one back afterwards.

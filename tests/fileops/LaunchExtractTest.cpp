@@ -137,6 +137,31 @@ TEST_F(LaunchExtractTest, TheJobHandsOverTheCopyForALaunchOrForViewing) {
     }
 }
 
+TEST_F(LaunchExtractTest, AJobThatKeepsItsMessagesTellsTheCallerAndNotTheUser) {
+    // The viewer pane shows why a member did not come out in place.
+    for (const char* member : {"../evil.txt", "docs/Report.txt"}) {
+        SCOPED_TRACE(member);
+        ui.Reset();
+        auto result = std::make_shared<std::string>("unset");
+        auto messages = std::make_shared<std::vector<std::string>>();
+        CLaunchExtractJob job(Request(member), dirs, result, ExtractPurpose::kViewing);
+        job.KeepMessagesIn(messages);
+        const bool ok = ui::RunJobNow(job, context).ok;
+        EXPECT_TRUE(ui.Shown().empty());
+        if (std::string(member) == "docs/Report.txt") {
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(test::ReadFile(*result), "the report");
+            EXPECT_TRUE(messages->empty());
+        } else {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(*result, "");
+            ASSERT_EQ(messages->size(), 1u);
+            EXPECT_EQ(messages->front().rfind("Unable to extract file '", 0), 0u);
+            EXPECT_NE(messages->front().find("Unsafe member name"), std::string::npos);
+        }
+    }
+}
+
 TEST_F(LaunchExtractTest, AJobWithSharedDirectoriesOutlivesTheirOwnerAndLeavesNothing) {
     // The owner (a window) lets go of its directories while the job waits
     // to run; the job still has them, and its copy goes with the job.

@@ -166,6 +166,36 @@ TEST_F(ViewersTest, ZipMembersAreTakenOutForThePaneAndDeletedBeforeTheNextFile) 
     EXPECT_EQ(vorlane::test::ListDir(m_temp), std::vector<std::string>{});
 }
 
+TEST_F(ViewersTest, AMemberThatCannotComeOutSaysWhyInThePaneWithoutADialog) {
+    // A stored member whose bytes no longer match its checksum.
+    std::ofstream(m_stage / "broken.txt") << "these bytes get spoilt";
+    const std::string bad = m_c / "BAD.ZIP";
+    ASSERT_EQ(std::system(
+                  ("cd '" + m_stage.path() + "' && zip -q -X -0 '" + bad + "' broken.txt small.txt")
+                      .c_str()),
+              0);
+    std::string bytes = ReadAll(bad);
+    const size_t at = bytes.find("these bytes");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'T';
+    std::ofstream(bad, std::ios::binary | std::ios::trunc) << bytes;
+    m_ui.SetRunsJobsInline(false);
+    TFileManagerWindow& w = PaneWindow("C:\\BAD.ZIP");
+    CFileViewerControlBar* bar = w.ViewerPane();
+    Select(w, "BROKEN.TXT");
+    WaitForJobs();
+    EXPECT_EQ(bar->Shown(), Face::Message);
+    EXPECT_TRUE(bar->Message().startsWith("Unable to extract file 'BROKEN.TXT'"))
+        << bar->Message().toStdString();
+    EXPECT_TRUE(m_ui.Shown().empty());
+    EXPECT_EQ(w.TemporaryViewFile(), "");
+    // The next member still comes out and shows.
+    Select(w, "SMALL.TXT");
+    WaitForJobs();
+    EXPECT_EQ(bar->Shown(), Face::Text);
+    EXPECT_EQ(vorlane::test::ListDir(m_temp).size(), 1u);
+}
+
 TEST_F(ViewersTest, ACaretRunningOverMembersEndsShowingTheLastAndLeavesOneCopy) {
     ASSERT_TRUE(m_zipMade);
     m_ui.SetRunsJobsInline(false);
