@@ -25,6 +25,14 @@ bool CMappedFileView::Load(const std::string& hostPath, int* error) {
     return true;
 }
 
+bool CMappedFileView::FollowFile() {
+    if (!m_file.Follow())
+        return false;
+    m_scale = std::max<uint64_t>(1, m_file.Size() / (INT_MAX / 2) + 1);
+    FileChanged();
+    return true;
+}
+
 void CMappedFileView::Clear() {
     m_file.Close();
     m_scale = 1;
@@ -86,7 +94,17 @@ void CTextViewer::SetLineNumbers(bool on) {
     viewport()->update();
 }
 
+void CTextViewer::FileChanged() {
+    // The lines are found again over the new mapping; the top line stays
+    // where it was when the file still reaches it.
+    m_layout = std::make_unique<viewers::TextLayout>(Data(), FileSize());
+    m_top = FileSize() == 0 ? 0 : m_layout->LineStartOf(std::min(m_top, FileSize() - 1));
+    UpdateBars();
+    viewport()->update();
+}
+
 void CTextViewer::ScrollToOffset(uint64_t offset) {
+    FollowFile();
     if (!m_layout)
         return;
     m_top = m_layout->LineStartOf(offset);
@@ -95,6 +113,7 @@ void CTextViewer::ScrollToOffset(uint64_t offset) {
 }
 
 void CTextViewer::StepLines(int count) {
+    FollowFile();
     if (!m_layout)
         return;
     for (; count > 0; --count) {
@@ -121,6 +140,7 @@ void CTextViewer::UpdateBars() {
 }
 
 std::vector<CTextViewer::PageRow> CTextViewer::PageRows() {
+    FollowFile();
     std::vector<PageRow> rows;
     if (!m_layout)
         return rows;
@@ -219,6 +239,7 @@ void CTextViewer::wheelEvent(QWheelEvent* event) {
 
 void CTextViewer::scrollContentsBy(int dx, int dy) {
     if (dy != 0 && !m_settingBar && m_layout) {
+        FollowFile();
         // A drag or a click on the bar: the line at that offset.
         m_top = m_layout->LineStartOf(FromBar(verticalScrollBar()->value()));
     }
@@ -247,7 +268,12 @@ void CHexViewer::Clear() {
     UpdateBars();
 }
 
+void CHexViewer::FileChanged() {
+    ScrollToRow(m_topRow);
+}
+
 void CHexViewer::ScrollToRow(uint64_t row) {
+    FollowFile();
     const uint64_t rows = RowCount();
     m_topRow = rows == 0 ? 0 : std::min(row, rows - 1);
     UpdateBars();
@@ -266,6 +292,7 @@ void CHexViewer::UpdateBars() {
 }
 
 QStringList CHexViewer::ShownRows() {
+    FollowFile();
     QStringList rows;
     const int count = CMappedFileView::VisibleRows() + 1;
     for (uint64_t row = m_topRow; row < RowCount() && rows.size() < count; ++row) {

@@ -9,6 +9,10 @@
 // encoding is one of viewers::TextEncodingNames(). The hex viewer shows
 // 16 bytes a row.
 //
+// A file another program cuts short or writes to while it is shown is
+// mapped again at its new size before it is read (viewers::MappedFile::
+// Follow), so a truncated log file never takes the program down.
+//
 // GUI thread only. Load() fails with errno's code (only regular files are
 // shown); the caller reports it.
 #pragma once
@@ -38,6 +42,10 @@ class CMappedFileView : public QAbstractScrollArea {
     bool HasFile() const { return m_file.IsOpen(); }
 
   protected:
+    // Maps the file again when another program changed its size, then
+    // calls FileChanged(); true when it did. Called before the file is read.
+    bool FollowFile();
+    virtual void FileChanged() {}
     const char* Data() const { return m_file.Data(); }
     int LineHeight() const;
     int VisibleRows() const;
@@ -77,6 +85,7 @@ class CTextViewer : public CMappedFileView {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    void FileChanged() override;
     // A row on screen: its line number (empty for a piece of a long line
     // or with numbers off) and its text.
     struct PageRow {
@@ -112,6 +121,7 @@ class CHexViewer : public CMappedFileView {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    void FileChanged() override;
     uint64_t RowCount() const { return (FileSize() + 15) / 16; }
     void UpdateBars();
 

@@ -27,27 +27,51 @@ bool MappedFile::Open(const std::string& hostPath, int* error) {
         ::close(fd);
         return false;
     }
-    m_size = static_cast<uint64_t>(st.st_size);
-    if (m_size > 0) {
-        void* map = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (map == MAP_FAILED) {
-            *error = errno;
-            ::close(fd);
-            m_size = 0;
-            return false;
-        }
-        m_data = static_cast<const char*>(map);
+    m_fd = fd;
+    if (!Map(static_cast<uint64_t>(st.st_size), error)) {
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
     }
-    ::close(fd); // the mapping keeps the file
     m_open = true;
     return true;
 }
 
-void MappedFile::Close() {
+bool MappedFile::Map(uint64_t size, int* error) {
+    if (size > 0) {
+        void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, m_fd, 0);
+        if (map == MAP_FAILED) {
+            *error = errno;
+            return false;
+        }
+        m_data = static_cast<const char*>(map);
+    }
+    m_size = size;
+    return true;
+}
+
+void MappedFile::Unmap() {
     if (m_data != nullptr)
         ::munmap(const_cast<char*>(m_data), m_size);
     m_data = nullptr;
     m_size = 0;
+}
+
+bool MappedFile::Follow() {
+    struct stat st;
+    if (!m_open || ::fstat(m_fd, &st) != 0 || static_cast<uint64_t>(st.st_size) == m_size)
+        return false;
+    Unmap();
+    int error = 0;
+    Map(static_cast<uint64_t>(st.st_size), &error); // a failure leaves it empty
+    return true;
+}
+
+void MappedFile::Close() {
+    Unmap();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
     m_open = false;
 }
 

@@ -29,6 +29,12 @@ namespace vorlane::viewers {
 
 // A read-only mapping of a whole regular file (an empty file maps to
 // nothing and is fine). Closed by the destructor.
+//
+// A file that another program cuts short while it is mapped would make a
+// read of the pages past its new end kill the process (SIGBUS), and one
+// that grows would show its old length. Follow() maps the file again at
+// its present size; the viewers call it before they read, so a log file
+// truncated or written to while it is shown is seen as it now is.
 class MappedFile {
   public:
     MappedFile() = default;
@@ -40,11 +46,19 @@ class MappedFile {
     // device: only regular files are mapped).
     bool Open(const std::string& hostPath, int* error);
     void Close();
+    // True when the file's size changed and it was mapped again (Data()
+    // and Size() then differ from before; a file that can no longer be
+    // mapped shows as empty).
+    bool Follow();
     const char* Data() const { return m_data; }
     uint64_t Size() const { return m_size; }
     bool IsOpen() const { return m_open; }
 
   private:
+    bool Map(uint64_t size, int* error);
+    void Unmap();
+
+    int m_fd = -1; // kept open, so the size can be asked again
     const char* m_data = nullptr;
     uint64_t m_size = 0;
     bool m_open = false;

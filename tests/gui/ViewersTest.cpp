@@ -283,6 +283,36 @@ TEST_F(ViewersTest, TheTextViewerOpensAHugeFileAtOnceAndJumpsToItsEnd) {
     EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0), QString("caf\u00E9"));
 }
 
+TEST_F(ViewersTest, BothViewersFollowAFileCutShortWhileItIsShown) {
+    // Reading the pages past the new end of a mapped file would kill the
+    // program; the viewers map it again and show what is there now.
+    const std::string path = m_c / "growing.log";
+    std::string text;
+    for (int i = 1; i <= 4000; ++i)
+        text += "log line " + std::to_string(i) + "\n";
+    std::ofstream(path, std::ios::binary) << text;
+    CTextViewer viewer;
+    CHexViewer hex;
+    viewer.resize(600, 300);
+    hex.resize(600, 300);
+    int error = 0;
+    ASSERT_TRUE(viewer.Load(path, &error));
+    ASSERT_TRUE(hex.Load(path, &error));
+    viewer.ScrollToOffset(text.size() - 1);
+    hex.ScrollToRow(text.size() / 16);
+    ASSERT_EQ(::truncate(path.c_str(), 20), 0);
+    // Both were showing the end: they show the new end.
+    EXPECT_EQ(viewer.VisibleLines(), QStringList{"      2 log line "});
+    EXPECT_EQ(viewer.FileSize(), 20u);
+    EXPECT_EQ(hex.ShownRows().size(), 1);
+    EXPECT_EQ(hex.TopRow(), 1u);
+    // Written to again: the new lines show.
+    std::ofstream(path, std::ios::binary | std::ios::app) << "2\nlog line 3\n";
+    viewer.ScrollToOffset(0);
+    EXPECT_EQ(viewer.VisibleLines(),
+              (QStringList{"      1 log line 1", "      2 log line 2", "      3 log line 3"}));
+}
+
 TEST_F(ViewersTest, TheBarShowsMessagesAndReportsWhatItCannotLoad) {
     ASSERT_EQ(::mkfifo((m_c / "pipe").c_str(), 0600), 0);
     std::ofstream(m_c / "broken.png") << std::string("\x89PNG\r\n\x1A\n", 8) << "garbage";

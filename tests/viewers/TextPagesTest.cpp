@@ -216,5 +216,26 @@ TEST(MappedFile, MapsRegularFilesOnlyAndEmptyOnesToo) {
     }
 }
 
+TEST(MappedFile, FollowsAFileCutShortOrWrittenToWhileMapped) {
+    test::TempDir dir;
+    const std::string path = dir / "log";
+    test::WriteFile(path, std::string(3 * 4096 + 5, 'x'));
+    MappedFile file;
+    int error = 0;
+    ASSERT_TRUE(file.Open(path, &error));
+    EXPECT_FALSE(file.Follow()); // nothing changed
+    // Cut short (as a log rotation does), then written to again.
+    ASSERT_EQ(::truncate(path.c_str(), 3), 0);
+    EXPECT_TRUE(file.Follow());
+    EXPECT_EQ(std::string(file.Data(), file.Size()), "xxx");
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    EXPECT_TRUE(file.Follow());
+    EXPECT_EQ(file.Size(), 0u);
+    test::WriteFile(path, "fresh line\n");
+    EXPECT_TRUE(file.Follow());
+    EXPECT_EQ(std::string(file.Data(), file.Size()), "fresh line\n");
+    EXPECT_TRUE(file.IsOpen());
+}
+
 } // namespace
 } // namespace vorlane::viewers
