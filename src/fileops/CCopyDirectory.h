@@ -144,6 +144,9 @@ struct CCopyOutcome {
     int failed = 0;  // failures shown to the user
     bool cancelled = false;
     bool completed = false; // ran to its end (not cancelled, not refused)
+    // The prompt flags (kCopyPromptBeforeOverwrite, kCopyPromptCreateDirectory)
+    // a Yes To All turned off: a run made of several runs passes them on.
+    uint32_t answeredForAll = 0;
 };
 
 // The driver of one run. Holds the parameters, the context and, while the

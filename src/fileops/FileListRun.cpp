@@ -85,14 +85,21 @@ std::string CFileListCopyJob::DriveLetters() const {
 ui::JobResult CFileListCopyJob::Run(ui::OperationContext& context) {
     m_outcome = CCopyOutcome();
     bool completed = true;
+    // The options as the answers so far left them: a Yes To All in one
+    // directory answers for the directories after it.
+    CCopyParameters running = m_parameters;
     m_outcome.cancelled = EachDirectory(m_groups, context, [&](const DirectoryFiles& group) {
-        CCopyParameters p = m_parameters;
+        CCopyParameters p = running;
         p.sourceDirectory = group.directory;
         p.files = group.files;
         const CCopyOutcome one = RunCopy(p, context);
         m_outcome.done += one.done;
         m_outcome.skipped += one.skipped;
         m_outcome.failed += one.failed;
+        m_outcome.answeredForAll |= one.answeredForAll;
+        running.flags &= ~one.answeredForAll;
+        if (one.answeredForAll & kCopyPromptCreateDirectory)
+            running.askBeforeCreating = false;
         completed = completed && one.completed;
         return one.cancelled;
     });

@@ -32,7 +32,8 @@ struct DirectoryFiles {
 std::vector<DirectoryFiles> SplitByDirectory(const std::vector<std::string>& dosPaths);
 
 // A copy or move of the list into parameters.targetPath with the options of
-// parameters (its sourceDirectory and files are set per directory).
+// parameters (its sourceDirectory and files are set per directory). A Yes
+// To All answers for the rest of the list.
 class CFileListCopyJob : public ui::Job {
   public:
     CFileListCopyJob(CCopyParameters parameters, const std::vector<std::string>& dosPaths);

@@ -95,6 +95,34 @@ TEST_F(FileListTest, SameNamesAskBeforeOverwriteAndCancelEndsTheList) {
     EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
+// Yes To All at the first overwrite question answers for every directory
+// of the list that follows; a plain Yes answers for its file alone.
+TEST_F(FileListTest, YesToAllHoldsForTheWholeList) {
+    struct Case {
+        const char* name;
+        std::vector<ui::Answer> answers;
+        Strings out;
+    };
+    const Case cases[] = {
+        {"Yes To All once", {ui::Answer::YesToAll}, {"F=a", "G=b", "H=c"}},
+        {"Yes, then Yes To All", {ui::Answer::Yes, ui::Answer::YesToAll}, {"F=a", "G=b", "H=c"}},
+        {"No, then Yes To All", {ui::Answer::No, ui::Answer::YesToAll}, {"F=old", "G=b", "H=c"}},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(cRoot);
+        std::filesystem::remove_all(dRoot);
+        MakeTree(cRoot, {"A/F=a", "B/G=b", "C/H=c"});
+        MakeTree(dRoot, {"OUT/F=old", "OUT/G=old", "OUT/H=old"});
+        for (ui::Answer answer : c.answers)
+            ui.QueueYesNoAllCancel(answer);
+        const CCopyOutcome out = CopyList(false, {"C:\\A\\F", "C:\\B\\G", "C:\\C\\H"}, "D:\\OUT",
+                                          kCopyPromptBeforeOverwrite);
+        EXPECT_TRUE(out.completed) << c.name;
+        EXPECT_EQ(ReadTree(dRoot + "/OUT"), c.out) << c.name;
+        EXPECT_TRUE(ui.AllAnswersUsed()) << c.name;
+    }
+}
+
 // A list cancelled before it starts does nothing and says so.
 TEST_F(FileListTest, CancelledBeforeStartTouchesNothing) {
     MakeTree(cRoot, {"A/X=x"});
