@@ -4,6 +4,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
+#include "ui/UserInterface.h"
 
 #include <set>
 
@@ -67,6 +68,19 @@ std::vector<DirectoryFiles> SplitByDirectory(const std::vector<std::string>& dos
 
 // --- copy and move ---------------------------------------------------------------
 
+std::string ValidateListCopy(const CCopyParameters& parameters, const platform::DriveMap& drives,
+                             bool inDialog) {
+    if (std::string refusal = ValidateCopyTarget(parameters.targetPath, drives); !refusal.empty())
+        return refusal;
+    const std::vector<DirectoryFiles> groups = SplitByDirectory(parameters.files);
+    if (groups.empty())
+        return NoFilesText(inDialog);
+    for (const DirectoryFiles& group : groups)
+        if (!SameCopyDirectory(group.directory, parameters.targetPath, drives))
+            return "";
+    return kSameCopyPathsText;
+}
+
 CFileListCopyJob::CFileListCopyJob(CCopyParameters parameters,
                                    const std::vector<std::string>& dosPaths)
     : m_parameters(std::move(parameters)), m_groups(SplitByDirectory(dosPaths)) {
@@ -89,6 +103,14 @@ ui::JobResult CFileListCopyJob::Run(ui::OperationContext& context) {
     // directory answers for the directories after it.
     CCopyParameters running = m_parameters;
     m_outcome.cancelled = EachDirectory(m_groups, context, [&](const DirectoryFiles& group) {
+        if (SameCopyDirectory(group.directory, running.targetPath, context.Drives())) {
+            // Copied onto themselves they could only be lost.
+            context.Ui().Message("The files found in '" + group.directory +
+                                 "' are already in the target directory: " +
+                                 std::to_string(group.files.size()) + " skipped.");
+            m_outcome.skipped += static_cast<int>(group.files.size());
+            return false;
+        }
         CCopyParameters p = running;
         p.sourceDirectory = group.directory;
         p.files = group.files;

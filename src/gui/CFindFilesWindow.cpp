@@ -425,7 +425,7 @@ bool CFindFilesWindow::CopyResults(bool move) {
     return RunOnResults<CCopyDialog>(
         CCopyDialog::kHelpContext,
         [&](const std::string& root, CCopyDialog::GroupFiles files, int group) {
-            return CCopyDialog::ForFiles(root, std::move(files), group, move, this);
+            return CCopyDialog::ForFileList(root, std::move(files), group, move, this);
         },
         [](fileops::CCopyParameters p, const std::vector<std::string>& paths) {
             return std::make_unique<fileops::CFileListCopyJob>(std::move(p), paths);

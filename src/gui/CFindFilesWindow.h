@@ -13,7 +13,8 @@
 // with the caret on the file; "Tag in Window" tags the results that lie in
 // the active window's current directory. Copy, Move and Delete hand the
 // results to the copy and delete dialogs as a file group: the selected rows
-// are the tagged files, the row with the focus the current one. After such
+// are the tagged files, the row with the focus the current one; the copy
+// dialog checks its target against each file's own directory. After such
 // a run the rows of files that are gone are dropped.
 //
 // The fields and boxes are kept in section "Find Files" of the settings

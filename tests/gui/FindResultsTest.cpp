@@ -109,6 +109,65 @@ TEST_F(FindResultsTest, CopyAndMoveTakeTheChosenRowsIntoOneTarget) {
     EXPECT_FALSE(window.CopyResults(false));
 }
 
+// The copy dialog shows the directory the files were found below; a target
+// is refused only when it is the directory of every chosen file. Files
+// already in the target stay untouched, and the others arrive.
+TEST_F(FindResultsTest, ATargetIsComparedWithEachFilesOwnDirectory) {
+    CFindFilesWindow& window = FindAll();
+    const std::string same = "The source and target paths must be different!";
+    struct Step {
+        const char* name;
+        std::set<std::string> rows; // selected (none: every result)
+        const char* target;
+        bool accepted;
+        std::set<std::string> arrived; // below C:\F, after the run
+    };
+    const Step steps[] = {
+        {"every chosen file lies in the target",
+         {"a.txt", "b.txt"},
+         "C:\\F\\ONE",
+         false,
+         {"ONE/a.txt", "ONE/b.txt", "TWO/c.txt", "TWO/DEEP/d.txt"}},
+        {"the directory the files were found below",
+         {"c.txt", "d.txt"},
+         "C:\\F",
+         true,
+         {"c.txt", "d.txt", "ONE/a.txt", "ONE/b.txt", "TWO/c.txt", "TWO/DEEP/d.txt"}},
+        {"the directory of some of them",
+         {},
+         "C:\\F\\TWO",
+         true,
+         {"c.txt", "d.txt", "ONE/a.txt", "ONE/b.txt", "TWO/a.txt", "TWO/b.txt", "TWO/c.txt",
+          "TWO/d.txt", "TWO/DEEP/d.txt"}},
+    };
+    for (const Step& step : steps) {
+        std::string target;
+        OnDialog = [&](QDialog& dialog) {
+            auto& copy = dynamic_cast<CCopyDialog&>(dialog);
+            copy.TargetBox()->setEditText(step.target);
+            copy.PromptBox()->setChecked(false);
+            copy.NewerBox()->setChecked(false);
+            copy.accept();
+            return copy.result();
+        };
+        Select(window, step.rows);
+        const size_t shown = m_ui.Texts().size();
+        EXPECT_EQ(window.CopyResults(false), step.accepted) << step.name;
+        if (step.accepted) {
+            ASSERT_TRUE(PumpUntil([&] { return Files(m_c / "F") == step.arrived; })) << step.name;
+        } else {
+            ASSERT_GT(m_ui.Texts().size(), shown) << step.name;
+            EXPECT_EQ(m_ui.Texts().back(), same) << step.name;
+            EXPECT_EQ(Files(m_c / "F"), step.arrived) << step.name;
+        }
+    }
+    // The file found in the target itself was not copied onto itself.
+    EXPECT_EQ(ReadAll(m_c / "F/TWO/c.txt"), "F/TWO/c.txt");
+    EXPECT_NE(m_ui.Texts().back().find("already in the target directory"), std::string::npos)
+        << m_ui.Texts().back();
+    EXPECT_EQ(Listed(window).size(), 4u);
+}
+
 TEST_F(FindResultsTest, DeleteRemovesTheChosenGroupOnly) {
     CFindFilesWindow& window = FindAll();
     OnDialog = [&](QDialog& dialog) {
