@@ -173,17 +173,35 @@ void WriteCopySettings(const CCopyParameters& p, const SettingsWriter& write) {
     write(kCopySettingsSection, kPathModeKey, std::to_string(p.zipPathMode));
 }
 
+bool SameCopyDirectory(const std::string& source, const std::string& target,
+                       const platform::DriveMap& drives) {
+    const std::string a = NormalizeDosPath(source);
+    const std::string b = NormalizeDosPath(target);
+    return ComparePaths(a, b) == 0 || IdOf(a, drives) == IdOf(b, drives);
+}
+
+std::string ValidateCopyTarget(const std::string& targetPath, const platform::DriveMap& drives) {
+    const std::string target = NormalizeDosPath(targetPath);
+    if (target.find_first_not_of(' ') == std::string::npos)
+        return "A target path must be entered!";
+    if (!IsValidTarget(target, drives))
+        return "'" + targetPath + "' is not a valid path!";
+    return "";
+}
+
+std::string NoFilesText(bool inDialog) {
+    return inDialog ? "The selected file group does not have any files!"
+                    : "There are no files in the selected group to copy/move!";
+}
+
 std::string ValidateCopy(const CCopyParameters& p, const platform::DriveMap& drives,
                          bool inDialog) {
     const std::string target = NormalizeDosPath(p.targetPath);
     const std::string source = NormalizeDosPath(p.sourceDirectory);
-    if (target.find_first_not_of(' ') == std::string::npos)
-        return "A target path must be entered!";
-    if (!IsValidTarget(target, drives))
-        return "'" + p.targetPath + "' is not a valid path!";
-    FileId sourceId = IdOf(source, drives);
-    if (ComparePaths(source, target) == 0 || sourceId == IdOf(target, drives))
-        return "The source and target paths must be different!";
+    if (std::string refusal = ValidateCopyTarget(p.targetPath, drives); !refusal.empty())
+        return refusal;
+    if (SameCopyDirectory(source, target, drives))
+        return kSameCopyPathsText;
     if (p.IsDirectory()) {
         if (InsideTree(source, target, drives))
             return "The target path cannot be a child of the source directory!";
@@ -192,8 +210,7 @@ std::string ValidateCopy(const CCopyParameters& p, const platform::DriveMap& dri
             (ComparePaths(parent, target) == 0 || IdOf(parent, drives) == IdOf(target, drives)))
             return "The target path cannot be the parent of the source directory!";
     } else if (p.files.empty()) {
-        return inDialog ? "The selected file group does not have any files!"
-                        : "There are no files in the selected group to copy/move!";
+        return NoFilesText(inDialog);
     }
     return "";
 }

@@ -135,6 +135,17 @@ void WriteCopySettings(const CCopyParameters& parameters, const SettingsWriter& 
 std::string ValidateCopy(const CCopyParameters& parameters, const platform::DriveMap& drives,
                          bool inDialog);
 
+// The refusal of a run whose files are already in the target directory.
+constexpr const char* kSameCopyPathsText = "The source and target paths must be different!";
+// True when two DOS directories are one: the same path, or one directory
+// reached by two paths (a link, two drives mapped onto it).
+bool SameCopyDirectory(const std::string& source, const std::string& target,
+                       const platform::DriveMap& drives);
+// The target's own checks of ValidateCopy (given, valid): "" or the refusal.
+std::string ValidateCopyTarget(const std::string& targetPath, const platform::DriveMap& drives);
+// The refusal of a run without files (inDialog as for ValidateCopy).
+std::string NoFilesText(bool inDialog);
+
 // What one run did.
 struct CCopyOutcome {
     // Files copied or moved: a zip file copied whole counts once, and so
@@ -144,6 +155,9 @@ struct CCopyOutcome {
     int failed = 0;  // failures shown to the user
     bool cancelled = false;
     bool completed = false; // ran to its end (not cancelled, not refused)
+    // The prompt flags (kCopyPromptBeforeOverwrite, kCopyPromptCreateDirectory)
+    // a Yes To All turned off: a run made of several runs passes them on.
+    uint32_t answeredForAll = 0;
 };
 
 // The driver of one run. Holds the parameters, the context and, while the

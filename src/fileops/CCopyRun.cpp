@@ -149,8 +149,10 @@ CopyRun::Step CopyRun::Ask(const std::string& text, uint32_t flag, bool* toAll) 
     }
     if (answer == ui::Answer::No)
         return Step::Skip;
-    if (answer == ui::Answer::YesToAll)
+    if (answer == ui::Answer::YesToAll) {
         m_flags &= ~flag;
+        m_out.answeredForAll |= flag;
+    }
     if (toAll)
         *toAll = answer == ui::Answer::YesToAll;
     return Step::Go;

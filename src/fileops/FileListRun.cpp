@@ -4,6 +4,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
+#include "ui/UserInterface.h"
 
 #include <set>
 
@@ -67,6 +68,19 @@ std::vector<DirectoryFiles> SplitByDirectory(const std::vector<std::string>& dos
 
 // --- copy and move ---------------------------------------------------------------
 
+std::string ValidateListCopy(const CCopyParameters& parameters, const platform::DriveMap& drives,
+                             bool inDialog) {
+    if (std::string refusal = ValidateCopyTarget(parameters.targetPath, drives); !refusal.empty())
+        return refusal;
+    const std::vector<DirectoryFiles> groups = SplitByDirectory(parameters.files);
+    if (groups.empty())
+        return NoFilesText(inDialog);
+    for (const DirectoryFiles& group : groups)
+        if (!SameCopyDirectory(group.directory, parameters.targetPath, drives))
+            return "";
+    return kSameCopyPathsText;
+}
+
 CFileListCopyJob::CFileListCopyJob(CCopyParameters parameters,
                                    const std::vector<std::string>& dosPaths)
     : m_parameters(std::move(parameters)), m_groups(SplitByDirectory(dosPaths)) {
@@ -85,14 +99,29 @@ std::string CFileListCopyJob::DriveLetters() const {
 ui::JobResult CFileListCopyJob::Run(ui::OperationContext& context) {
     m_outcome = CCopyOutcome();
     bool completed = true;
+    // The options as the answers so far left them: a Yes To All in one
+    // directory answers for the directories after it.
+    CCopyParameters running = m_parameters;
     m_outcome.cancelled = EachDirectory(m_groups, context, [&](const DirectoryFiles& group) {
-        CCopyParameters p = m_parameters;
+        if (SameCopyDirectory(group.directory, running.targetPath, context.Drives())) {
+            // Copied onto themselves they could only be lost.
+            context.Ui().Message("The files found in '" + group.directory +
+                                 "' are already in the target directory: " +
+                                 std::to_string(group.files.size()) + " skipped.");
+            m_outcome.skipped += static_cast<int>(group.files.size());
+            return false;
+        }
+        CCopyParameters p = running;
         p.sourceDirectory = group.directory;
         p.files = group.files;
         const CCopyOutcome one = RunCopy(p, context);
         m_outcome.done += one.done;
         m_outcome.skipped += one.skipped;
         m_outcome.failed += one.failed;
+        m_outcome.answeredForAll |= one.answeredForAll;
+        running.flags &= ~one.answeredForAll;
+        if (one.answeredForAll & kCopyPromptCreateDirectory)
+            running.askBeforeCreating = false;
         completed = completed && one.completed;
         return one.cancelled;
     });

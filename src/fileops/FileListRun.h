@@ -31,8 +31,19 @@ struct DirectoryFiles {
 // directory part is left out.
 std::vector<DirectoryFiles> SplitByDirectory(const std::vector<std::string>& dosPaths);
 
+// The checks of a list's copy or move before it starts (parameters.files
+// the full DOS paths, sourceDirectory not looked at): "" or the text to
+// show, as ValidateCopy. The target may be any directory but the one that
+// holds every file of the list; a directory of the list that is the target
+// is skipped by the run.
+std::string ValidateListCopy(const CCopyParameters& parameters, const platform::DriveMap& drives,
+                             bool inDialog);
+
 // A copy or move of the list into parameters.targetPath with the options of
-// parameters (its sourceDirectory and files are set per directory).
+// parameters (its sourceDirectory and files are set per directory). A Yes
+// To All answers for the rest of the list; the files of a directory that
+// is the target stay where they are, counted as skipped, and the user is
+// told once per such directory.
 class CFileListCopyJob : public ui::Job {
   public:
     CFileListCopyJob(CCopyParameters parameters, const std::vector<std::string>& dosPaths);

@@ -2,6 +2,7 @@
 
 #include "app/VorlaneApp.h"
 #include "catalogue/SizeFormat.h"
+#include "fileops/FileListRun.h"
 #include "gui/CHelpWindow.h"
 #include "platform/Drives.h"
 #include "ui/UserInterface.h"
@@ -59,6 +60,15 @@ std::unique_ptr<CCopyDialog> CCopyDialog::ForFiles(const std::string& directory,
     dialog->m_groupFiles = std::move(files);
     FillGroupChoice(dialog->m_group, group);
     dialog->ShowGroupCount();
+    return dialog;
+}
+
+std::unique_ptr<CCopyDialog> CCopyDialog::ForFileList(const std::string& directory,
+                                                      GroupFiles paths, int group, bool move,
+                                                      QWidget* parent) {
+    std::unique_ptr<CCopyDialog> dialog =
+        ForFiles(directory, std::move(paths), group, move, parent);
+    dialog->m_list = true;
     return dialog;
 }
 
@@ -247,7 +257,8 @@ void CCopyDialog::Browse() {
 
 void CCopyDialog::accept() {
     const CCopyParameters p = Parameters();
-    const std::string refusal = fileops::ValidateCopy(p, *CurrentDrives(), true);
+    const std::string refusal = m_list ? fileops::ValidateListCopy(p, *CurrentDrives(), true)
+                                       : fileops::ValidateCopy(p, *CurrentDrives(), true);
     if (!refusal.empty()) {
         ui::Current().Message(refusal);
         if (!m_directory && p.files.empty())

@@ -58,6 +58,14 @@ class CCopyDialog : public QDialog {
     // The files dialog on a directory's groups, group preselected.
     static std::unique_ptr<CCopyDialog> ForFiles(const std::string& directory, GroupFiles files,
                                                  int group, bool move, QWidget* parent = nullptr);
+    // The files dialog on a list of files from many directories (the
+    // results of a find): directory is where they were found and a group's
+    // files are full DOS paths. OK checks the target against each
+    // directory of the list (fileops::ValidateListCopy), so a target may be
+    // the directory the files were found below.
+    static std::unique_ptr<CCopyDialog> ForFileList(const std::string& directory, GroupFiles paths,
+                                                    int group, bool move,
+                                                    QWidget* parent = nullptr);
     // The directory dialog; the count starts at once.
     static std::unique_ptr<CCopyDialog> ForDirectory(const std::string& directory, bool move,
                                                      QWidget* parent = nullptr,
@@ -107,6 +115,7 @@ class CCopyDialog : public QDialog {
 
     std::string m_source;
     bool m_directory;
+    bool m_list = false; // the files are full paths (ForFileList)
     GroupFiles m_groupFiles;
     std::vector<std::string> m_files; // the chosen group's
     CFieldHistory m_history;

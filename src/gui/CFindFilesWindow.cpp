@@ -48,6 +48,46 @@ constexpr int kDrainIntervalMs = 100;
 // The data roles of a row's name cell.
 constexpr int kDosPathRole = Qt::UserRole;
 constexpr int kHostPathRole = Qt::UserRole + 1;
+// The value a size or date cell sorts by (bytes, seconds since the epoch).
+constexpr int kSortValueRole = Qt::UserRole + 2;
+
+// A row of the results. A header click sorts the rows by its column: names
+// and directories alphabetically without regard to case, sizes and dates by
+// their values; rows that tie keep the order of their full paths.
+class ResultItem : public QTreeWidgetItem {
+  public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const QTreeWidget* list = treeWidget();
+        const int column = list ? list->sortColumn() : -1;
+        int order = 0;
+        switch (column) {
+        case CFindFilesWindow::kColumnSize:
+            order = Compare(data(column, kSortValueRole).toULongLong(),
+                            other.data(column, kSortValueRole).toULongLong());
+            break;
+        case CFindFilesWindow::kColumnDate:
+            order = Compare(data(column, kSortValueRole).toLongLong(),
+                            other.data(column, kSortValueRole).toLongLong());
+            break;
+        case CFindFilesWindow::kColumnName:
+        case CFindFilesWindow::kColumnDirectory:
+            order = text(column).compare(other.text(column), Qt::CaseInsensitive);
+            break;
+        default:
+            return false; // not sorted: the rows keep the order they were found in
+        }
+        if (order == 0)
+            order = data(CFindFilesWindow::kColumnName, kDosPathRole)
+                        .toString()
+                        .compare(other.data(CFindFilesWindow::kColumnName, kDosPathRole).toString(),
+                                 Qt::CaseInsensitive);
+        return order < 0;
+    }
+
+  private:
+    template <class T> static int Compare(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+};
 
 // Keys of the settings section.
 constexpr const char* kNamedKey = "Named";
@@ -163,6 +203,14 @@ CFindFilesWindow::CFindFilesWindow(CJobManager& jobs, Hooks hooks, QWidget* pare
     m_results->header()->resizeSection(kColumnName, 140);
     m_results->header()->resizeSection(kColumnDirectory, 180);
     m_results->header()->resizeSection(kColumnSize, 70);
+    // The rows stay in the order they were found until a header is
+    // clicked; a first click on a column sorts it ascending, the next
+    // one the other way.
+    for (int column = 0; column < kColumnCount; ++column)
+        m_results->headerItem()->setData(column, Qt::InitialSortOrderRole,
+                                         static_cast<int>(Qt::AscendingOrder));
+    m_results->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_results->setSortingEnabled(true);
 
     auto* form = new QFormLayout;
     form->addRow("&Look in:", m_lookIn);
@@ -313,13 +361,15 @@ void CFindFilesWindow::Drain() {
     for (const FoundFile& file : files) {
         std::string directory, name;
         SplitDosPath(file.dosPath, &directory, &name);
-        auto* item = new QTreeWidgetItem;
+        auto* item = new ResultItem;
         item->setText(kColumnName, QString::fromStdString(name));
         item->setText(kColumnDirectory, QString::fromStdString(directory));
         item->setText(kColumnSize, QString::fromStdString(catalogue::FormatCount(file.size, 0)));
+        item->setData(kColumnSize, kSortValueRole, QVariant::fromValue<qulonglong>(file.size));
         item->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(kColumnDate,
                       QDateTime::fromSecsSinceEpoch(file.modified).toString("yyyy-MM-dd hh:mm"));
+        item->setData(kColumnDate, kSortValueRole, QVariant::fromValue<qlonglong>(file.modified));
         item->setData(kColumnName, kDosPathRole, QString::fromStdString(file.dosPath));
         item->setData(kColumnName, kHostPathRole, QString::fromStdString(file.hostPath));
         items.push_back(item);
@@ -425,7 +475,7 @@ bool CFindFilesWindow::CopyResults(bool move) {
     return RunOnResults<CCopyDialog>(
         CCopyDialog::kHelpContext,
         [&](const std::string& root, CCopyDialog::GroupFiles files, int group) {
-            return CCopyDialog::ForFiles(root, std::move(files), group, move, this);
+            return CCopyDialog::ForFileList(root, std::move(files), group, move, this);
         },
         [](fileops::CCopyParameters p, const std::vector<std::string>& paths) {
             return std::make_unique<fileops::CFileListCopyJob>(std::move(p), paths);

@@ -9,11 +9,17 @@
 // GUI thread and a burst of results costs one repaint per tick. Stop (and
 // closing the window) sets the job's cancel flag.
 //
+// A click on a column heading sorts the results by that column (sizes and
+// dates by value), a second click the other way; until then they stay in
+// the order they were found. The groups below always follow the rows as
+// shown.
+//
 // A double click on a result shows its directory in a file manager window
 // with the caret on the file; "Tag in Window" tags the results that lie in
 // the active window's current directory. Copy, Move and Delete hand the
 // results to the copy and delete dialogs as a file group: the selected rows
-// are the tagged files, the row with the focus the current one. After such
+// are the tagged files, the row with the focus the current one; the copy
+// dialog checks its target against each file's own directory. After such
 // a run the rows of files that are gone are dropped.
 //
 // The fields and boxes are kept in section "Find Files" of the settings

@@ -95,6 +95,94 @@ TEST_F(FileListTest, SameNamesAskBeforeOverwriteAndCancelEndsTheList) {
     EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
+// Yes To All at the first overwrite question answers for every directory
+// of the list that follows; a plain Yes answers for its file alone.
+TEST_F(FileListTest, YesToAllHoldsForTheWholeList) {
+    struct Case {
+        const char* name;
+        std::vector<ui::Answer> answers;
+        Strings out;
+    };
+    const Case cases[] = {
+        {"Yes To All once", {ui::Answer::YesToAll}, {"F=a", "G=b", "H=c"}},
+        {"Yes, then Yes To All", {ui::Answer::Yes, ui::Answer::YesToAll}, {"F=a", "G=b", "H=c"}},
+        {"No, then Yes To All", {ui::Answer::No, ui::Answer::YesToAll}, {"F=old", "G=b", "H=c"}},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(cRoot);
+        std::filesystem::remove_all(dRoot);
+        MakeTree(cRoot, {"A/F=a", "B/G=b", "C/H=c"});
+        MakeTree(dRoot, {"OUT/F=old", "OUT/G=old", "OUT/H=old"});
+        for (ui::Answer answer : c.answers)
+            ui.QueueYesNoAllCancel(answer);
+        const CCopyOutcome out = CopyList(false, {"C:\\A\\F", "C:\\B\\G", "C:\\C\\H"}, "D:\\OUT",
+                                          kCopyPromptBeforeOverwrite);
+        EXPECT_TRUE(out.completed) << c.name;
+        EXPECT_EQ(ReadTree(dRoot + "/OUT"), c.out) << c.name;
+        EXPECT_TRUE(ui.AllAnswersUsed()) << c.name;
+    }
+}
+
+// A file whose own directory is the target stays as it is (never copied
+// onto itself) and is counted as skipped, with a word to the user; the
+// files of the other directories go on to the target.
+TEST_F(FileListTest, FilesAlreadyInTheTargetAreSkippedIntact) {
+    for (bool move : {false, true}) {
+        std::filesystem::remove_all(cRoot);
+        MakeTree(cRoot, {"R/A/X=x", "R/A/W=w", "R/B/Y=y"});
+        const size_t shownBefore = Shown().size();
+        const CCopyOutcome out =
+            CopyList(move, {"C:\\R\\A\\X", "C:\\R\\B\\Y", "C:\\R\\A\\W"}, "c:\\r\\a");
+        EXPECT_TRUE(out.completed) << move;
+        EXPECT_EQ(out.done, 1) << move;
+        EXPECT_EQ(out.skipped, 2) << move;
+        EXPECT_EQ(out.failed, 0) << move;
+        EXPECT_EQ(ReadTree(cRoot + "/R/A"), (Strings{"W=w", "X=x", "Y=y"})) << move;
+        EXPECT_EQ(std::filesystem::exists(cRoot + "/R/B/Y"), !move);
+        ASSERT_EQ(Shown().size(), shownBefore + 1) << move;
+        EXPECT_NE(Shown().back().find("C:\\R\\A"), std::string::npos) << Shown().back();
+    }
+}
+
+// The checks of a list's dialog look at each directory of the list, not
+// at the directory the files were found in.
+TEST_F(FileListTest, ListValidationComparesTheTargetWithEachDirectory) {
+    MakeTree(cRoot, {"R/A/X=x", "R/B/Y=y", "R/Z=z"});
+    const std::string same = "The source and target paths must be different!";
+    struct Case {
+        const char* name;
+        Strings paths;
+        std::string target;
+        bool inDialog;
+        std::string refusal;
+    };
+    const Case cases[] = {
+        {"the root the files lie below", {"C:\\R\\A\\X", "C:\\R\\B\\Y"}, "C:\\R", true, ""},
+        {"one directory of several", {"C:\\R\\A\\X", "C:\\R\\B\\Y"}, "C:\\R\\A", true, ""},
+        {"every file's own directory", {"C:\\R\\A\\X"}, "c:\\r\\a", true, same},
+        {"every file's directory by another name", {"C:\\R\\A\\X"}, "E:\\LINK", true, same},
+        {"no target", {"C:\\R\\A\\X"}, "  ", true, "A target path must be entered!"},
+        {"no files in the dialog",
+         {},
+         "D:\\",
+         true,
+         "The selected file group does not have any files!"},
+        {"no files at the start of a run",
+         {},
+         "D:\\",
+         false,
+         "There are no files in the selected group to copy/move!"},
+    };
+    const ui::OperationContext withE = ContextWithDriveE();
+    std::filesystem::create_directory_symlink(cRoot + "/R/A", dir / "e/LINK");
+    for (const Case& c : cases) {
+        CCopyParameters p;
+        p.files = c.paths;
+        p.targetPath = c.target;
+        EXPECT_EQ(ValidateListCopy(p, withE.Drives(), c.inDialog), c.refusal) << c.name;
+    }
+}
+
 // A list cancelled before it starts does nothing and says so.
 TEST_F(FileListTest, CancelledBeforeStartTouchesNothing) {
     MakeTree(cRoot, {"A/X=x"});
