@@ -79,6 +79,7 @@ CFileViewerControlBar::CFileViewerControlBar(bool inPane, QWidget* parent)
     });
     connect(m_image, &CImageWindow::WallpaperRequested, this,
             &CFileViewerControlBar::WallpaperRequested);
+    connect(m_image, &CImageWindow::Loaded, this, &CFileViewerControlBar::PictureLoaded);
     SetFace(Face::Empty);
 }
 
@@ -163,15 +164,8 @@ void CFileViewerControlBar::Show(const std::string& hostPath, bool deleteWhenDon
     // Code 2 is no picture format of the imaging library's own.
     if (format != viewers::kNotAnImage && format != 2) {
         SetFace(Face::Image);
-        if (m_image->Load(hostPath)) {
-            const QImage& picture = m_image->Picture();
-            m_status->setText(QString("%1 x %2, %3 bits")
-                                  .arg(picture.width())
-                                  .arg(picture.height())
-                                  .arg(m_image->Depth()));
-        } else {
-            m_status->setText("Image Error");
-        }
+        m_status->setText("Loading picture...");
+        m_image->Load(hostPath); // PictureLoaded follows
         return;
     }
     m_documentType = viewers::DocumentTypeOfFile(hostPath);
@@ -192,6 +186,26 @@ void CFileViewerControlBar::ShowDocument(bool asHex) {
     const uint64_t size = asHex ? m_hex->FileSize() : m_text->FileSize();
     m_status->setText(QString::fromStdString((typeName.empty() ? "" : typeName + ", ") +
                                              catalogue::FormatCount(size, 27) + " bytes"));
+}
+
+void CFileViewerControlBar::PictureLoaded(bool ok, const QString& error) {
+    if (ok) {
+        const QImage& picture = m_image->Picture();
+        m_status->setText(QString("%1 x %2, %3 bits")
+                              .arg(picture.width())
+                              .arg(picture.height())
+                              .arg(m_image->Depth()));
+        return;
+    }
+    m_status->setText("Image Error");
+    // In a pane the reason shows in place of the picture: a dialog would
+    // stop every caret move over a damaged picture.
+    if (m_inPane) {
+        m_message->setText(error);
+        SetFace(Face::Message);
+    } else {
+        ui::Current().Message(error.toStdString(), "Image Error", ui::Buttons::Ok, ui::Icon::Error);
+    }
 }
 
 void CFileViewerControlBar::LoadFailed(int error) {

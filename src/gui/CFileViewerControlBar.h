@@ -11,7 +11,10 @@
 //   2. a message is shown in place of a viewer; an empty path shows an
 //      empty pane;
 //   3. otherwise a file libvips recognises as a picture goes to the image
-//      window, anything else to the document viewer (text or hex by its
+//      window (decoded on a worker: the status line says "Loading
+//      picture..." until it shows; a picture that cannot be decoded gives
+//      the library's text on the message line in a pane, else the dialog
+//      "Image Error"), anything else to the document viewer (text or hex by its
 //      libmagic type). A document that cannot be loaded gives "Unable to
 //      load document '%s'.\n\nError code = %d": on the message line when
 //      the bar sits in a pane, else in the dialog "Viewer Load Error".
@@ -67,6 +70,7 @@ class CFileViewerControlBar : public QWidget {
     void SetFace(Face face);
     void ShowDocument(bool asHex);
     void LoadFailed(int error);
+    void PictureLoaded(bool ok, const QString& error);
 
     bool m_inPane;
     Face m_face = Face::Empty;

@@ -1,13 +1,15 @@
 #include "gui/CImageWindow.h"
 
-#include "ui/UserInterface.h"
 #include "viewers/CImage.h"
 #include "viewers/FitToBox.h"
 
 #include <QContextMenuEvent>
+#include <QFutureWatcher>
 #include <QMenu>
 #include <QPainter>
+#include <QPromise>
 #include <QScrollBar>
+#include <QThreadPool>
 
 namespace vorlane::gui {
 
@@ -17,7 +19,16 @@ constexpr int kZoomAuto = 1000;
 
 } // namespace
 
-CImageWindow::CImageWindow(QWidget* parent) : QAbstractScrollArea(parent) {
+struct CImageWindow::Decoded {
+    bool wanted = true; // false: skipped, a later Load or Clear came first
+    bool ok = false;
+    QImage picture;
+    int depth = 0;
+    QString error;
+};
+
+CImageWindow::CImageWindow(QWidget* parent)
+    : QAbstractScrollArea(parent), m_wanted(std::make_shared<std::atomic<uint64_t>>(0)) {
     setObjectName("imageWindow");
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -28,29 +39,75 @@ const std::vector<std::pair<QString, int>>& CImageWindow::ZoomChoices() {
     return choices;
 }
 
-bool CImageWindow::Load(const std::string& hostPath, std::string* error) {
+void CImageWindow::Load(const std::string& hostPath) {
     Clear();
+    m_path = hostPath;
+    m_loading = true;
+    const uint64_t ticket = ++*m_wanted;
+    // The watcher is the window's child: when the window goes first, the
+    // worker's result goes nowhere.
+    auto* watcher = new QFutureWatcher<Decoded>(this);
+    auto promise = std::make_shared<QPromise<Decoded>>();
+    connect(watcher, &QFutureWatcher<Decoded>::finished, this, [this, watcher, ticket] {
+        watcher->deleteLater();
+        if (watcher->future().resultCount() > 0)
+            Landed(ticket, watcher->future().result());
+    });
+    watcher->setFuture(promise->future());
+    promise->start();
+    QThreadPool::globalInstance()->start([hostPath, ticket, wanted = m_wanted, promise] {
+        promise->addResult(Decode(hostPath, ticket, *wanted));
+        promise->finish();
+    });
+}
+
+CImageWindow::Decoded CImageWindow::Decode(const std::string& hostPath, uint64_t ticket,
+                                           const std::atomic<uint64_t>& wanted) {
+    Decoded result;
+    if (wanted.load() != ticket) {
+        result.wanted = false;
+        return result;
+    }
     viewers::CImage image;
     std::vector<unsigned char> pixels;
     int bands = 0;
     if (!image.LoadFile(hostPath) || !image.Pixels(pixels, bands)) {
-        if (error != nullptr)
-            *error = image.ErrorText();
-        ui::Current().Message(image.ErrorText(), "Image Error", ui::Buttons::Ok, ui::Icon::Error);
-        return false;
+        result.error = QString::fromStdString(image.ErrorText());
+        return result;
     }
-    m_depth = image.Bands() * 8;
     const QImage::Format format = bands == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
-    m_picture =
-        QImage(pixels.data(), image.Width(), image.Height(), image.Width() * bands, format).copy();
-    m_path = hostPath;
-    UpdateBars();
-    viewport()->update();
-    return true;
+    // The picture keeps the decoded pixels themselves (no second copy of a
+    // picture that may take hundreds of megabytes).
+    auto* buffer = new std::vector<unsigned char>(std::move(pixels));
+    result.picture = QImage(
+        buffer->data(), image.Width(), image.Height(), image.Width() * bands, format,
+        [](void* data) { delete static_cast<std::vector<unsigned char>*>(data); }, buffer);
+    result.depth = image.Bands() * 8;
+    result.ok = !result.picture.isNull();
+    if (!result.ok)
+        result.error = QString("There is not enough memory to show '%1'.")
+                           .arg(QString::fromStdString(hostPath));
+    return result;
+}
+
+void CImageWindow::Landed(uint64_t ticket, const Decoded& decoded) {
+    if (ticket != m_wanted->load() || !decoded.wanted)
+        return;
+    m_loading = false;
+    if (decoded.ok) {
+        m_picture = decoded.picture;
+        m_depth = decoded.depth;
+        UpdateBars();
+        viewport()->update();
+    }
+    emit Loaded(decoded.ok, decoded.error);
 }
 
 void CImageWindow::Clear() {
+    ++*m_wanted;
+    m_loading = false;
     m_picture = QImage();
+    m_scaled = QImage();
     m_path.clear();
     m_depth = 0;
     UpdateBars();
@@ -101,8 +158,17 @@ void CImageWindow::paintEvent(QPaintEvent*) {
                                                : -horizontalScrollBar()->value();
     const int y = shown.height() < view.height() ? (view.height() - shown.height()) / 2
                                                  : -verticalScrollBar()->value();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_zoom < 0 || m_zoom == kZoomAuto);
-    painter.drawImage(QRect(QPoint(x, y), shown), m_picture);
+    painter.drawImage(QRect(QPoint(x, y), shown), ScaledFor(shown));
+}
+
+const QImage& CImageWindow::ScaledFor(const QSize& shown) {
+    // Enlarged pictures are drawn from the picture itself (a scaled copy
+    // could take gigabytes); shrunk ones from a smooth copy made once.
+    if (shown.width() >= m_picture.width() || shown.height() >= m_picture.height())
+        return m_picture;
+    if (m_scaled.size() != shown)
+        m_scaled = m_picture.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return m_scaled;
 }
 
 void CImageWindow::resizeEvent(QResizeEvent* event) {

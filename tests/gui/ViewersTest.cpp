@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThreadPool>
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -69,8 +70,14 @@ class ViewersTest : public GuiTest {
         const int row = Row(w, name);
         ASSERT_GE(row, 0) << name.toStdString();
         w.DetailsView()->setCurrentIndex(w.FileModel()->index(row, 0));
-        if (pump)
+        if (pump) {
             Pump();
+            WaitForPicture(*w.ViewerPane());
+        }
+    }
+    // Lets a picture's decode on its worker end.
+    static void WaitForPicture(CFileViewerControlBar& bar) {
+        ASSERT_TRUE(PumpUntil([&] { return !bar.ImageWindow()->Loading(); }));
     }
 
     // Lets the pane's take-out jobs end (their ends run on the GUI thread).
@@ -327,6 +334,14 @@ TEST_F(ViewersTest, TheBarShowsMessagesAndReportsWhatItCannotLoad) {
         EXPECT_EQ(pane.Message(), "File 'X' is a JPEG image. JPEG viewing is currently disabled.");
         pane.Show("", false, "", "");
         EXPECT_EQ(pane.Shown(), Face::Empty);
+        // A damaged picture: the library's reason in place of the picture,
+        // and no dialog to stop the next caret move.
+        pane.Show(m_c / "broken.png", false, "broken.png", "");
+        WaitForPicture(pane);
+        EXPECT_EQ(pane.Shown(), Face::Message);
+        EXPECT_TRUE(pane.Message().contains("broken.png")) << pane.Message().toStdString();
+        EXPECT_EQ(pane.Status(), "Image Error");
+        EXPECT_TRUE(m_ui.Shown().empty());
     }
     // In a window: the "Viewer Load Error" dialog; a broken picture: "Image Error".
     CFileViewerControlBar window(false);
@@ -334,6 +349,7 @@ TEST_F(ViewersTest, TheBarShowsMessagesAndReportsWhatItCannotLoad) {
     ASSERT_FALSE(m_ui.Shown().empty());
     EXPECT_EQ(m_ui.Shown().back().caption, "Viewer Load Error");
     window.Show(m_c / "broken.png", false, "broken.png", "");
+    WaitForPicture(window);
     EXPECT_EQ(m_ui.Shown().back().caption, "Image Error");
     EXPECT_FALSE(m_ui.Shown().back().text.empty());
     // A file marked delete when done goes when the next one is shown.
@@ -347,6 +363,7 @@ TEST_F(ViewersTest, TheZoomListSendsItsCodesToTheImageWindow) {
     CFileViewerControlBar bar(false);
     bar.resize(400, 300);
     bar.Show(m_c / "picture.png", false, "picture.png", "");
+    WaitForPicture(bar);
     ASSERT_EQ(bar.Shown(), Face::Image);
     struct Case {
         QString text;
@@ -367,13 +384,54 @@ TEST_F(ViewersTest, TheZoomListSendsItsCodesToTheImageWindow) {
     // Auto fits a bigger picture into the window, aspect kept.
     MakeImage(m_c / "wide.png", 2000, 500);
     bar.Show(m_c / "wide.png", false, "wide.png", "");
+    WaitForPicture(bar);
     bar.ZoomList()->setCurrentIndex(3);
+    Pump(); // the scroll bars of 400% go
     const QSize view = bar.ImageWindow()->viewport()->size();
     const QSize shown = bar.ImageWindow()->ShownSize();
     EXPECT_LE(shown.width(), view.width());
     EXPECT_NEAR(shown.width() / static_cast<double>(shown.height()), 4.0, 0.1);
     bar.ZoomList()->setCurrentIndex(0);
     Shot(bar, "image-window.png");
+}
+
+TEST_F(ViewersTest, PicturesAreDecodedOffTheWindowsThreadAndOnlyTheLastShows) {
+    MakeImage(m_c / "large.png", 3000, 2000);
+    {
+        // Shown at once as loading; the window is free meanwhile.
+        CFileViewerControlBar bar(true);
+        bar.Show(m_c / "large.png", false, "large.png", "");
+        EXPECT_EQ(bar.Shown(), Face::Image);
+        EXPECT_EQ(bar.Status(), "Loading picture...");
+        EXPECT_TRUE(bar.ImageWindow()->Picture().isNull());
+        // The next file comes before the large one is decoded: only it shows,
+        // also after the large one's decode has ended.
+        bar.Show(m_c / "picture.png", false, "picture.png", "");
+        WaitForPicture(bar);
+        QThreadPool::globalInstance()->waitForDone();
+        Pump();
+        EXPECT_EQ(bar.ImageWindow()->Picture().size(), QSize(64, 48));
+        EXPECT_EQ(bar.Status(), "64 x 48, 24 bits");
+        // A text file after a picture that is still loading.
+        bar.Show(m_c / "large.png", false, "large.png", "");
+        bar.Show(m_c / "notes.txt", false, "notes.txt", "");
+        QThreadPool::globalInstance()->waitForDone();
+        Pump();
+        EXPECT_EQ(bar.Shown(), Face::Text);
+        EXPECT_TRUE(bar.ImageWindow()->Picture().isNull());
+        EXPECT_TRUE(bar.Status().startsWith("ASCII")) << bar.Status().toStdString();
+        // Gone while its picture is decoded.
+        bar.Show(m_c / "large.png", false, "large.png", "");
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    Pump();
+    // The large picture itself, shrunk for the window.
+    CFileViewerControlBar bar(false);
+    bar.resize(400, 300);
+    bar.Show(m_c / "large.png", false, "large.png", "");
+    WaitForPicture(bar);
+    EXPECT_EQ(bar.Status(), "3000 x 2000, 24 bits");
+    EXPECT_TRUE(m_ui.Shown().empty());
 }
 
 TEST_F(ViewersTest, TheViewerWindowCommandKeepsThePathAsGiven) {
