@@ -107,7 +107,9 @@ std::string ExtractForLaunch(const ui::OperationContext& context,
     bool ok = op.Open(request.zipPath) == zip::kOpened &&
               op.ExtractMembers({request.memberName}, dir, zip::kStoreNoPaths, false, false, false);
     std::string copy = ok ? OnlyFileIn(dir) : "";
-    if (copy.empty()) {
+    // A take-out whose job was cancelled (the viewer pane moved on) ends
+    // without a message.
+    if (copy.empty() && !context.Cancelled()) {
         if (ok && op.SkippedMembers().empty()) {
             context.Ui().Message(Format(request.shownName, dir) +
                                  "The file did not come out of the zip file.");
@@ -116,9 +118,9 @@ std::string ExtractForLaunch(const ui::OperationContext& context,
             // member it refused or left out).
             op.ReportUnzipError(kLaunchExtractFormat, request.shownName.c_str(), dir.c_str());
         }
-        dirs.Remove(dir);
-        return "";
     }
+    if (copy.empty())
+        dirs.Remove(dir);
     return copy;
 }
 
@@ -157,6 +159,7 @@ ui::JobResult CLaunchExtractJob::Run(ui::OperationContext& context) {
     }
     ui::JobResult result;
     result.ok = !m_result->empty();
+    result.cancelled = !result.ok && context.Cancelled();
     result.summary = result.ok ? "1 file extracted" : "nothing extracted";
     return result;
 }

@@ -245,6 +245,7 @@ TFileManagerWindow::~TFileManagerWindow() {
     auto& registry = Registry();
     registry.erase(std::remove(registry.begin(), registry.end(), this), registry.end());
     SaveColumnLayouts();
+    CancelViewTakeOut();
     // The session outlives the views' models only until here; stop it
     // calling back into a half-destroyed window.
     m_session.SetView(nullptr);

@@ -317,6 +317,7 @@ class TFileManagerWindow : public QWidget,
     // time); its end shows the copy in the pane if the window still exists
     // and the caret has not moved on, and starts the next one.
     void StartViewTakeOut();
+    void CancelViewTakeOut();
     // The shown directory is watched (one per window): a change made by
     // another program reads it again, after a short pause that gathers a
     // burst of changes into one read. View > Refresh reads it at once.
@@ -368,6 +369,10 @@ class TFileManagerWindow : public QWidget,
     std::shared_ptr<fileops::LaunchTempDirectories> m_viewDirs;
     std::unique_ptr<viewers::CFileViewer> m_fileViewer;
     bool m_viewPending = false;
+    // The take-out job running for the pane (0 none): cancelled when the
+    // caret moves on or the window closes, so a large member that is no
+    // longer wanted does not hold up the next one.
+    uint64_t m_viewTakeOutJob = 0;
     QWidget* m_commandPane;
     CCommandField* m_commandLine;
     QLineEdit* m_pathBar = nullptr;

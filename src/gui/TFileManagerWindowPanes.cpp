@@ -118,12 +118,15 @@ void TFileManagerWindow::StartViewTakeOut() {
     job->KeepMessagesIn(messages);
     QPointer<TFileManagerWindow> self(this);
     QPointer<CJobManager> jobs(m_jobs);
-    auto done = [self, jobs, result, messages,
+    auto ended = std::make_shared<bool>(false);
+    auto done = [self, jobs, result, messages, ended,
                  land = std::move(takeOut->land)](const ui::JobResult&) {
+        *ended = true;
         // A stale copy, or one whose window has gone, is deleted here.
         std::optional<viewers::ViewShow> show = land(*result);
         if (!self)
             return;
+        self->m_viewTakeOutJob = 0;
         if (show && show->path.empty() && show->message.empty() && !messages->empty())
             show->message = messages->front();
         if (show)
@@ -135,7 +138,9 @@ void TFileManagerWindow::StartViewTakeOut() {
             self->StartViewTakeOut();
     };
     if (m_jobs) {
-        m_jobs->Start(std::move(job), m_jobs->NewContext(), std::move(done));
+        const uint64_t id = m_jobs->Start(std::move(job), m_jobs->NewContext(), std::move(done));
+        if (!*ended) // a job run inline has ended already
+            m_viewTakeOutJob = id;
         return;
     }
     // A window without the frame's job manager (being closed after it).
@@ -166,6 +171,8 @@ void TFileManagerWindow::ShowPendingView() {
             m_jobs ? m_jobs->NewContext() : app::VorlaneApp::DefaultContext();
         entry = ViewEntryOf(*file, context.Drives());
     }
+    // A take-out still running is for a file no longer wanted: it stops.
+    CancelViewTakeOut();
     // The previous copy goes first, before the bar lets go of it. A member
     // to take out leaves the pane empty until its job has ended.
     const viewers::ViewShow show = m_fileViewer->Show(
@@ -173,6 +180,11 @@ void TFileManagerWindow::ShowPendingView() {
     m_viewer->Show(show.path, show.deleteWhenDone, show.displayName, show.message);
     if (show.pending)
         StartViewTakeOut();
+}
+
+void TFileManagerWindow::CancelViewTakeOut() {
+    if (m_viewTakeOutJob != 0 && m_jobs != nullptr)
+        m_jobs->Cancel(m_viewTakeOutJob);
 }
 
 std::string TFileManagerWindow::TemporaryViewFile() const {

@@ -403,7 +403,7 @@ int CZipFileOperation::CallUnzip() {
 
 bool CZipFileOperation::WaitCancelled() {
     ui::StatusWindow* window = Window();
-    return window != nullptr && window->Cancelled();
+    return window != nullptr ? window->Cancelled() : m_context.Cancelled();
 }
 
 bool CZipFileOperation::LockArchive(bool create) {
@@ -1118,9 +1118,13 @@ std::string CZipFileOperation::Verb(int function, bool lowerFirst) {
 
 bool CZipFileOperation::StatusCallback(const char* text1, const char* text2, void* user) {
     auto* op = static_cast<CZipFileOperation*>(user);
-    ui::StatusWindow* window = op ? op->Window() : nullptr;
-    if (window == nullptr)
+    if (op == nullptr)
         return false;
+    ui::StatusWindow* window = op->Window();
+    // A run without a window (a take-out for viewing) still stops when its
+    // job is cancelled.
+    if (window == nullptr)
+        return op->m_context.Cancelled();
     if (text1 != nullptr && *text1 != '\0')
         window->SetCurrentMessage(text1);
     if (text2 != nullptr && *text2 != '\0')
@@ -1143,7 +1147,7 @@ bool CZipFileOperation::ProgressCallback(const char* text, int percent, void* us
     }
     ui::StatusWindow* window = op->Window();
     if (window == nullptr)
-        return false;
+        return op->m_context.Cancelled();
     if (text != nullptr && *text != '\0')
         window->SetCurrentMessage(text);
     if (percent != 0)

@@ -134,7 +134,9 @@ class CZipFileOperation {
     // How long a change waits for another operation that holds the archive.
     static constexpr std::chrono::milliseconds kDefaultLockWait{30000};
 
-    // status may be null (not owned; must outlive its use here). workPath:
+    // status may be null (not owned; must outlive its use here); the run
+    // stops at the status window's Cancel, or without a window at the
+    // context's cancel flag. workPath:
     // the directory for temporary files (a DOS or host path; "" for the
     // system temporary directory).
     // context: the user interface it asks and reports through and the

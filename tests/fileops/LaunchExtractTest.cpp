@@ -162,6 +162,36 @@ TEST_F(LaunchExtractTest, AJobThatKeepsItsMessagesTellsTheCallerAndNotTheUser) {
     }
 }
 
+TEST_F(LaunchExtractTest, ACancelledTakeOutStopsWithoutAMessageAndLeavesNothing) {
+    // The viewer pane cancels the take-out of a member it no longer shows;
+    // the run has no status window, so the engine must heed the job's flag.
+    HandZip zip;
+    std::string big(3 << 20, 'x');
+    for (size_t i = 0; i < big.size(); i += 4093)
+        big[i] = static_cast<char>('a' + i % 26);
+    zip.Add("Big.txt", big, true);
+    test::WriteFile(cRoot + "/BIG.ZIP", zip.Build());
+    for (ExtractPurpose purpose : {ExtractPurpose::kViewing, ExtractPurpose::kLaunch}) {
+        ui.Reset();
+        auto result = std::make_shared<std::string>("unset");
+        CLaunchExtractJob job({"C:\\BIG.ZIP", "Big.txt", "Big.txt", true, "C:\\ZIPTEMP"}, dirs,
+                              result, purpose);
+        ui::OperationContext cancelled = context.WithOwnCancelFlag();
+        cancelled.RequestCancel();
+        const ui::JobResult outcome = ui::RunJobNow(job, cancelled);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_TRUE(outcome.cancelled);
+        EXPECT_EQ(*result, "");
+        EXPECT_TRUE(ui.Shown().empty());
+        EXPECT_TRUE(Listing(zipTemp).empty());
+        EXPECT_TRUE(dirs.Directories().empty());
+    }
+    // Not cancelled, the same member comes out whole.
+    const std::string copy =
+        ExtractForViewing(context, {"C:\\BIG.ZIP", "Big.txt", "Big.txt", true, "C:\\ZIPTEMP"}, dirs);
+    EXPECT_EQ(test::ReadFile(copy), big);
+}
+
 TEST_F(LaunchExtractTest, AJobWithSharedDirectoriesOutlivesTheirOwnerAndLeavesNothing) {
     // The owner (a window) lets go of its directories while the job waits
     // to run; the job still has them, and its copy goes with the job.
