@@ -187,8 +187,8 @@ TEST_F(LaunchExtractTest, ACancelledTakeOutStopsWithoutAMessageAndLeavesNothing)
         EXPECT_TRUE(dirs.Directories().empty());
     }
     // Not cancelled, the same member comes out whole.
-    const std::string copy =
-        ExtractForViewing(context, {"C:\\BIG.ZIP", "Big.txt", "Big.txt", true, "C:\\ZIPTEMP"}, dirs);
+    const std::string copy = ExtractForViewing(
+        context, {"C:\\BIG.ZIP", "Big.txt", "Big.txt", true, "C:\\ZIPTEMP"}, dirs);
     EXPECT_EQ(test::ReadFile(copy), big);
 }
 
