@@ -58,30 +58,10 @@ struct ZipListing {
 
 ZipListing ListZipDirectory(const std::string& hostZip, const std::string& inner) {
     ZipListing listing;
-    zip::ZipArchiveIndex index;
-    if (zip::ReadZipIndexFile(hostZip, &index) != zip::kUnzipOk)
-        return listing;
-    listing.readable = true;
-    std::string prefix = inner;
-    std::replace(prefix.begin(), prefix.end(), '\\', '/');
-    if (!prefix.empty())
-        prefix += '/';
-    for (const zip::ZipMemberInfo& m : index.members) {
-        std::string name = m.name;
-        if (name.size() <= prefix.size() ||
-            platform::CompareNoCase(name.substr(0, prefix.size()), prefix) != 0)
-            continue;
-        name.erase(0, prefix.size());
-        size_t slash = name.find('/');
-        bool directory = m.isDirectory || slash != std::string::npos;
-        if (slash != std::string::npos)
-            name.erase(slash);
-        if (name.empty())
-            continue;
-        std::vector<std::string>& into = directory ? listing.directories : listing.files;
-        if (std::find(into.begin(), into.end(), name) == into.end())
-            into.push_back(name);
-    }
+    std::vector<fileops::ZipDirectoryEntry> entries;
+    listing.readable = fileops::ListZipDirectory(hostZip, inner, &entries);
+    for (fileops::ZipDirectoryEntry& entry : entries)
+        (entry.directory ? listing.directories : listing.files).push_back(std::move(entry.name));
     return listing;
 }
 

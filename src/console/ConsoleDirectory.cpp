@@ -1,6 +1,5 @@
 #include "console/ConsoleDirectory.h"
 
-#include "command/CCommandArgument.h"
 #include "fileops/C4DosDescriptionSource.h"
 #include "fileops/DosZipPath.h"
 #include "platform/DirectoryListing.h"
@@ -22,8 +21,15 @@ struct Row {
     std::string name; // DOS name
     bool directory = false;
     uint64_t size = 0;
-    platform::FileTime written;
+    platform::DosDateTime written;
 };
+
+// Characters a name takes on the screen: UTF-8 continuation bytes add none.
+size_t ShownLength(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -33,8 +39,7 @@ std::string Upper(std::string text) {
 }
 
 // "3-12-24  10:15a": the 4DOS date and time columns.
-std::string DateTime(const platform::FileTime& t) {
-    platform::DosDateTime dos = platform::ToDosDateTime(t);
+std::string DateTime(const platform::DosDateTime& dos) {
     int year = 1980 + (dos.date >> 9), month = (dos.date >> 5) & 15, day = dos.date & 31;
     int hour = dos.time >> 11, minute = (dos.time >> 5) & 63;
     int hour12 = hour % 12 == 0 ? 12 : hour % 12;
@@ -62,28 +67,36 @@ bool PrintDirectory(std::ostream& out, const std::string& dosDirectory, const st
     const bool all = pattern == "*.*";
     platform::Wildcard matcher(Upper(pattern));
     std::vector<Row> rows;
-    if (fileops::SplitZipPath(dosDirectory, drives, nullptr)) {
-        std::vector<std::string> names;
-        if (!command::ExpandWildcard(dosDirectory, pattern, drives, &names)) {
+    fileops::ZipPathParts zipParts;
+    if (fileops::SplitZipPath(dosDirectory, drives, &zipParts)) {
+        // Inside a zip file: the members' own sizes and stamps.
+        std::string hostZip;
+        std::vector<fileops::ZipDirectoryEntry> entries;
+        if (!platform::DosToHost(zipParts.zipFile, &hostZip, nullptr, drives) ||
+            !fileops::ListZipDirectory(hostZip, zipParts.inner, &entries)) {
             out << "Unable to read the directory '" << dosDirectory << "'.\n";
             return false;
         }
-        for (std::string& name : names)
-            rows.push_back({std::move(name), false, 0, {}});
+        for (fileops::ZipDirectoryEntry& entry : entries) {
+            std::string name = platform::HostNameToDos(entry.name);
+            if (all || matcher.Match(Upper(name)))
+                rows.push_back(
+                    {std::move(name), entry.directory, entry.size, {entry.dosDate, entry.dosTime}});
+        }
     } else {
         std::string host;
         platform::SysError err;
-        bool listed =
-            platform::DosToHost(dosDirectory, &host, &err, drives) &&
-            platform::ListDirectory(
-                host, platform::ListDetail::Stat,
-                [&](const platform::ListedEntry& e) {
-                    std::string name = platform::HostNameToDos(std::string(e.name));
-                    if (all || matcher.Match(Upper(name)))
-                        rows.push_back({std::move(name), e.isDirectory, e.size, e.lastWriteTime});
-                    return true;
-                },
-                &err);
+        bool listed = platform::DosToHost(dosDirectory, &host, &err, drives) &&
+                      platform::ListDirectory(
+                          host, platform::ListDetail::Stat,
+                          [&](const platform::ListedEntry& e) {
+                              std::string name = platform::HostNameToDos(std::string(e.name));
+                              if (all || matcher.Match(Upper(name)))
+                                  rows.push_back({std::move(name), e.isDirectory, e.size,
+                                                  platform::ToDosDateTime(e.lastWriteTime)});
+                              return true;
+                          },
+                          &err);
         if (!listed) {
             out << "Unable to read the directory '" << dosDirectory << "'.\n";
             return false;
@@ -93,7 +106,7 @@ bool PrintDirectory(std::ostream& out, const std::string& dosDirectory, const st
             if (row.directory) {
                 platform::FileEntry entry;
                 if (platform::StatEntry(host + "/" + platform::DosNameToHost(row.name), &entry))
-                    row.written = entry.lastWriteTime;
+                    row.written = platform::ToDosDateTime(entry.lastWriteTime);
             }
     }
     std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
@@ -107,13 +120,14 @@ bool PrintDirectory(std::ostream& out, const std::string& dosDirectory, const st
         source.Open(dosDirectory, drives);
     size_t width = 12;
     for (const Row& row : rows)
-        width = std::max(width, std::min<size_t>(row.name.size(), 40));
+        width = std::max(width, std::min<size_t>(ShownLength(row.name), 40));
 
     out << "\n Directory of  " << platform::JoinDosPath(dosDirectory, pattern) << "\n\n";
     uint64_t files = 0, directories = 0, bytes = 0;
     for (const Row& row : rows) {
         std::string size = row.directory ? "<DIR>" : GroupedNumber(row.size);
-        out << row.name << std::string(row.name.size() < width ? width - row.name.size() : 0, ' ')
+        const size_t shown = ShownLength(row.name);
+        out << row.name << std::string(shown < width ? width - shown : 0, ' ')
             << std::string(size.size() < 14 ? 14 - size.size() : 0, ' ') << size << "  "
             << DateTime(row.written);
         if (descriptions)

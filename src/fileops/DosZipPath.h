@@ -4,7 +4,9 @@
 // here, so there is one rule for where a zip file begins.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vorlane::platform {
 class DriveMap;
@@ -24,5 +26,24 @@ struct ZipPathParts {
 // be null.
 bool SplitZipPath(const std::string& dosPath, const platform::DriveMap& drives,
                   ZipPathParts* parts);
+
+// One entry directly inside a directory of a zip file: a member, or a
+// directory that has an entry of its own or only holds members deeper down.
+struct ZipDirectoryEntry {
+    std::string name; // as stored (UTF-8), without the directory's path
+    bool directory = false;
+    uint64_t size = 0; // uncompressed; 0 for a directory
+    // The member's own stamp; a directory without an entry of its own takes
+    // that of the first member below it.
+    uint16_t dosDate = 0;
+    uint16_t dosTime = 0;
+};
+
+// The entries directly inside the directory inner ('\' or '/' between
+// components, "" for the root; letter case ignored) of the zip file at
+// hostZip, each name once, in archive order. False when the zip file
+// cannot be read.
+bool ListZipDirectory(const std::string& hostZip, const std::string& inner,
+                      std::vector<ZipDirectoryEntry>* entries);
 
 } // namespace vorlane::fileops

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <sys/stat.h>
 #include <utime.h>
@@ -44,6 +45,41 @@ TEST(ConsoleDirectoryTest, FourDosListing) {
     std::ostringstream missing;
     EXPECT_FALSE(PrintDirectory(missing, "C:\\NONE", "*.*", drives));
     EXPECT_EQ(missing.str(), "Unable to read the directory 'C:\\NONE'.\n");
+}
+
+TEST(ConsoleDirectoryTest, InsideAZipFileTheMembersShowTheirOwnSizesAndDates) {
+    test::TempDir dir;
+    test::TempDir stage;
+    ::mkdir((stage / "sub").c_str(), 0700);
+    test::WriteFile(stage / "a.txt", "hello");
+    test::WriteFile(stage / "caf\xC3\xA9.txt", "h\xC3\xA9llo\n"); // café.txt, 7 bytes
+    test::WriteFile(stage / "sub/inner.txt", "x\n");
+    struct utimbuf times = {1000000000, 1000000000};
+    for (const char* name : {"a.txt", "caf\xC3\xA9.txt", "sub/inner.txt", "sub"})
+        ::utime((stage / name).c_str(), &times);
+    const std::string command =
+        "cd '" + stage.path() + "' && zip -q -X -r '" + (dir / "ARC.ZIP") + "' a.txt caf* sub";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const platform::DriveMap drives = platform::DriveMap::FromSpec("C=" + dir.path());
+
+    std::ostringstream root;
+    ASSERT_TRUE(PrintDirectory(root, "C:\\ARC.ZIP", "*.*", drives));
+    const std::string text = root.str();
+    EXPECT_NE(text.find("sub                  <DIR>   9-0"), std::string::npos) << text;
+    EXPECT_NE(text.find("a.txt                    5   9-0"), std::string::npos) << text;
+    // A name of UTF-8 letters takes one column a letter.
+    EXPECT_NE(text.find("caf\xC3\xA9.txt                 7   9-0"), std::string::npos) << text;
+    EXPECT_NE(text.find("  12 bytes in 2 file(s) and 1 dir(s)"), std::string::npos) << text;
+
+    std::ostringstream sub;
+    ASSERT_TRUE(PrintDirectory(sub, "C:\\ARC.ZIP\\SUB", "*.TXT", drives));
+    EXPECT_NE(sub.str().find("inner.txt                2   9-0"), std::string::npos) << sub.str();
+    EXPECT_NE(sub.str().find("  2 bytes in 1 file(s) and 0 dir(s)"), std::string::npos);
+
+    std::ostringstream damaged;
+    test::WriteFile(dir / "BAD.ZIP", "PK not a zip file");
+    EXPECT_FALSE(PrintDirectory(damaged, "C:\\BAD.ZIP", "*.*", drives));
+    EXPECT_EQ(damaged.str(), "Unable to read the directory 'C:\\BAD.ZIP'.\n");
 }
 
 TEST(ConsoleDirectoryTest, GroupedNumbers) {
