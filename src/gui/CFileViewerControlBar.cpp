@@ -181,6 +181,8 @@ void CFileViewerControlBar::ShowDocument(bool asHex) {
                               : (m_hex->Clear(), m_text->Load(m_path, &error));
     if (!loaded)
         return LoadFailed(error);
+    if (!asHex)
+        m_encoding->setCurrentIndex(static_cast<int>(m_text->Encoding()));
     SetFace(asHex ? Face::Hex : Face::Text);
     const std::string typeName = viewers::DocumentTypeName(m_documentType);
     const uint64_t size = asHex ? m_hex->FileSize() : m_text->FileSize();

@@ -72,6 +72,11 @@ bool CTextViewer::Load(const std::string& hostPath, int* error) {
         return false;
     m_layout = std::make_unique<viewers::TextLayout>(Data(), FileSize());
     m_top = 0;
+    // The encoding follows the text where its start tells (a Latin-1 file
+    // after a UTF-8 one shows its letters, not replacement marks).
+    constexpr uint64_t kSample = 64 * 1024;
+    m_encoding = viewers::GuessTextEncoding(
+        std::string_view(Data(), static_cast<size_t>(std::min(FileSize(), kSample))), m_encoding);
     UpdateBars();
     viewport()->update();
     return true;

@@ -6,7 +6,8 @@
 // The text viewer scrolls by lines: its scroll bar stands for the byte
 // offset (scaled for files past 2 GiB), a jump lands on the start of the
 // line there. Line numbers (on by default) are drawn in a gutter; the
-// encoding is one of viewers::TextEncodingNames(). The hex viewer shows
+// encoding is one of viewers::TextEncodingNames(), guessed again from the
+// start of each file loaded (viewers::GuessTextEncoding). The hex viewer shows
 // 16 bytes a row.
 //
 // A file another program cuts short or writes to while it is shown is

@@ -255,6 +255,31 @@ char32_t NextUtf8(std::string_view bytes, size_t i, size_t* length) {
 
 } // namespace
 
+TextEncoding GuessTextEncoding(std::string_view sample, TextEncoding current) {
+    bool beyondAscii = false;
+    for (size_t i = 0; i < sample.size();) {
+        if (static_cast<unsigned char>(sample[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length = 1;
+        if (NextUtf8(sample, i, &length) == 0xFFFD) {
+            // A lead byte whose sequence runs past the sample's end.
+            const unsigned char lead = static_cast<unsigned char>(sample[i]);
+            const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            bool cutShort = lead >= 0xC2 && lead <= 0xF4 && sample.size() - i < need;
+            for (size_t k = i + 1; cutShort && k < sample.size(); ++k)
+                cutShort = (static_cast<unsigned char>(sample[k]) & 0xC0) == 0x80;
+            if (cutShort)
+                break;
+            return current == TextEncoding::Utf8 ? TextEncoding::Windows1252 : current;
+        }
+        beyondAscii = true;
+        i += length;
+    }
+    return beyondAscii ? TextEncoding::Utf8 : current;
+}
+
 std::string DecodeLine(std::string_view bytes, TextEncoding encoding) {
     std::string out;
     out.reserve(bytes.size());

@@ -110,6 +110,14 @@ class TextLayout {
     std::vector<uint64_t> m_breaks{0};
 };
 
+// The encoding a text is shown in when it is opened, from a sample of its
+// start: UTF-8 when the sample holds UTF-8 letters beyond ASCII and no
+// sequence that is not UTF-8; Windows-1252 when it is not UTF-8 and
+// current is UTF-8; else current (plain ASCII reads the same in all of
+// them, and a choice of the user's for text that is not UTF-8 is kept).
+// A sequence cut short at the sample's end does not count against UTF-8.
+TextEncoding GuessTextEncoding(std::string_view sample, TextEncoding current);
+
 // One line's bytes as UTF-8 for drawing: decoded from encoding (bytes that
 // are not valid UTF-8 show as U+FFFD), tabs expanded to the next multiple
 // of 8 columns, other control characters shown as a middle dot.

@@ -284,6 +284,7 @@ TEST_F(ViewersTest, TheTextViewerOpensAHugeFileAtOnceAndJumpsToItsEnd) {
     CFileViewerControlBar bar(true);
     std::ofstream(m_c / "latin.txt", std::ios::binary) << "caf\xE9\n";
     bar.Show(m_c / "latin.txt", false, "latin.txt", "");
+    bar.EncodingList()->setCurrentIndex(0);
     EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0), QString("      1 caf\uFFFD"));
     bar.EncodingList()->setCurrentIndex(1);
     bar.LineNumbersBox()->setChecked(false);
@@ -393,6 +394,35 @@ TEST_F(ViewersTest, TheZoomListSendsItsCodesToTheImageWindow) {
     EXPECT_NEAR(shown.width() / static_cast<double>(shown.height()), 4.0, 0.1);
     bar.ZoomList()->setCurrentIndex(0);
     Shot(bar, "image-window.png");
+}
+
+TEST_F(ViewersTest, EachTextOpensInTheEncodingItsStartTells) {
+    std::ofstream(m_c / "utf8.txt") << "caf\xC3\xA9 au lait\n";
+    std::ofstream(m_c / "latin1.txt") << "caf\xE9 cr\xE8me\n";
+    CFileViewerControlBar bar(false);
+    bar.resize(500, 300);
+    const struct {
+        const char* name;
+        QString encoding;
+        QString firstLine;
+    } steps[] = {
+        {"latin1.txt", "Windows-1252", QString::fromUtf8("      1 caf\xC3\xA9 cr\xC3\xA8me")},
+        {"notes.txt", "Windows-1252", "      1 first line"}, // ASCII: kept
+        {"utf8.txt", "UTF-8", QString::fromUtf8("      1 caf\xC3\xA9 au lait")},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        bar.Show(m_c / step.name, false, step.name, "");
+        ASSERT_EQ(bar.Shown(), Face::Text);
+        EXPECT_EQ(bar.EncodingList()->currentText(), step.encoding);
+        EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0), step.firstLine);
+    }
+    // A choice of the user's for text that is not UTF-8 holds.
+    bar.EncodingList()->setCurrentText("DOS (code page 437)");
+    bar.Show(m_c / "latin1.txt", false, "latin1.txt", "");
+    EXPECT_EQ(bar.EncodingList()->currentText(), "DOS (code page 437)");
+    EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0),
+              QString::fromUtf8("      1 caf\xCE\x98 cr\xCE\xA6me"));
 }
 
 TEST_F(ViewersTest, PicturesAreDecodedOffTheWindowsThreadAndOnlyTheLastShows) {

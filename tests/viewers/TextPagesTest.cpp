@@ -186,6 +186,33 @@ TEST(DecodeLine, EncodingsTabsAndControlCharacters) {
     EXPECT_EQ(TextEncodingNames().size(), 4u);
 }
 
+TEST(GuessTextEncoding, UtfEightWhereItIsElseTheUsersChoiceOrWindows1252) {
+    using E = TextEncoding;
+    const struct {
+        std::string sample;
+        E current;
+        E guessed;
+    } cases[] = {
+        {"plain ASCII\n", E::Oem437, E::Oem437},             // reads the same: kept
+        {"", E::Latin1, E::Latin1},                          // empty: kept
+        {"caf\xC3\xA9\n", E::Windows1252, E::Utf8},          // UTF-8 letters
+        {"caf\xE9\n", E::Utf8, E::Windows1252},              // Latin-1 after UTF-8
+        {"caf\xE9\n", E::Oem437, E::Oem437},                 // the user's choice kept
+        {"\xC3\xA9 then \xE9!", E::Utf8, E::Windows1252},    // bad later on
+        {"\xC0\xAF overlong", E::Utf8, E::Windows1252},      // overlong form
+        {"\xED\xA0\x80 surrogate", E::Utf8, E::Windows1252}, // surrogate
+        // A sequence cut by the sample's end is no evidence either way.
+        {"caf\xC3\xA9 \xE2\x82", E::Latin1, E::Utf8},
+        {"ascii \xF0\x9F", E::Latin1, E::Latin1},
+        // Not a continuation after the lead: not UTF-8, even at the end.
+        {"caf\xC3\xA9 \xE2\x82X", E::Utf8, E::Windows1252},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sample);
+        EXPECT_EQ(GuessTextEncoding(c.sample, c.current), c.guessed);
+    }
+}
+
 TEST(HexRow, OffsetBytesAndCharacters) {
     EXPECT_EQ(HexRow(0x10, "ABCDEFGHIJKLMNOP"),
               "00000010  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 50  ABCDEFGHIJKLMNOP");
