@@ -44,7 +44,7 @@ TEST(CDosErrorMessageTest, TheWholeTableIsThereAndEachTextCarriesItsCode) {
         if (text.rfind("Unknown DOS error", 0) == 0)
             continue;
         ++known;
-        char prefix[8];
+        char prefix[16];
         std::snprintf(prefix, sizeof prefix, "%02Xh - ", code);
         EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
     }

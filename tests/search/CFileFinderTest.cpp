@@ -365,8 +365,9 @@ TEST(CFileFinderTest, TextSearchLimits) {
         ::close(fd);
         EXPECT_EQ(text.Binary(), c.binary);
         EXPECT_EQ(text.Cancelled(), c.limits.cancel != nullptr);
-        if (c.found && c.limits.firstMatch)
+        if (c.found && c.limits.firstMatch) {
             EXPECT_EQ(text.LinesFound(), 1);
+        }
     }
 }
 

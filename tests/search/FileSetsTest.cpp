@@ -41,8 +41,9 @@ TEST(FileSetDefinitionTest, ParsesTheWildcardsSection) {
         std::string error;
         EXPECT_EQ(ParseFileSetDefinition(c.text, "S", &entries, &error), c.ok);
         EXPECT_EQ(entries, c.entries);
-        if (!c.ok)
+        if (!c.ok) {
             EXPECT_EQ(error, "File set 'S' is damaged: its definition has no ~Wildcards~ label.");
+        }
         if (c.ok && !c.entries.empty()) {
             // What is written reads back the same.
             Entries again;
