@@ -793,7 +793,9 @@ Extractor::Outcome Extractor::WriteMember(uint32_t index, int dirFd, const std::
         total += static_cast<uint64_t>(got);
         if (total > member.uncompressedSize) {
             discard();
-            Refuse(kUnzipMemberTooLarge);
+            // Garbage from a wrong password that passed the one-byte check
+            // may inflate past the size as well.
+            Refuse(member.encrypted ? kUnzipBadPassword : kUnzipMemberTooLarge);
             return Outcome::Refused;
         }
         if (!out.Write(m_buffer.data(), static_cast<size_t>(got), &err)) {
