@@ -70,13 +70,14 @@ CTextViewer::CTextViewer(QWidget* parent) : CMappedFileView(parent) {
 bool CTextViewer::Load(const std::string& hostPath, int* error) {
     if (!CMappedFileView::Load(hostPath, error))
         return false;
-    m_layout = std::make_unique<viewers::TextLayout>(Data(), FileSize());
-    m_top = 0;
     // The encoding follows the text where its start tells (a Latin-1 file
-    // after a UTF-8 one shows its letters, not replacement marks).
+    // after a UTF-8 one shows its letters, not replacement marks; UTF-16
+    // is read in its own units).
     constexpr uint64_t kSample = 64 * 1024;
     m_encoding = viewers::GuessTextEncoding(
         std::string_view(Data(), static_cast<size_t>(std::min(FileSize(), kSample))), m_encoding);
+    m_layout = std::make_unique<viewers::TextLayout>(Data(), FileSize(), m_encoding);
+    m_top = 0;
     UpdateBars();
     viewport()->update();
     return true;
@@ -90,7 +91,11 @@ void CTextViewer::Clear() {
 }
 
 void CTextViewer::SetEncoding(viewers::TextEncoding encoding) {
+    const bool unitsChange = viewers::CodeUnitBytes(encoding) != viewers::CodeUnitBytes(m_encoding);
     m_encoding = encoding;
+    // Between UTF-16 and a one-byte encoding the lines are other lines.
+    if (unitsChange && m_layout)
+        FileChanged();
     viewport()->update();
 }
 
@@ -102,7 +107,7 @@ void CTextViewer::SetLineNumbers(bool on) {
 void CTextViewer::FileChanged() {
     // The lines are found again over the new mapping; the top line stays
     // where it was when the file still reaches it.
-    m_layout = std::make_unique<viewers::TextLayout>(Data(), FileSize());
+    m_layout = std::make_unique<viewers::TextLayout>(Data(), FileSize(), m_encoding);
     m_top = FileSize() == 0 ? 0 : m_layout->LineStartOf(std::min(m_top, FileSize() - 1));
     UpdateBars();
     viewport()->update();
@@ -123,7 +128,7 @@ void CTextViewer::StepLines(int count) {
         return;
     for (; count > 0; --count) {
         const viewers::TextLine line = m_layout->LineAt(m_top);
-        if (line.next >= FileSize())
+        if (line.next >= m_layout->Size())
             break;
         m_top = line.next;
     }
@@ -153,14 +158,13 @@ std::vector<CTextViewer::PageRow> CTextViewer::PageRows() {
     // The number of the top line, then counted on as breaks pass.
     uint64_t number = m_lineNumbers ? m_layout->LineNumberAt(at) : 0;
     const int count = VisibleRows() + 1;
-    for (int row = 0; row < count && at < FileSize(); ++row) {
+    for (int row = 0; row < count && at < m_layout->Size(); ++row) {
         const viewers::TextLine line = m_layout->LineAt(at);
         PageRow shown;
         shown.text = QString::fromStdString(viewers::DecodeLine(
             std::string_view(Data() + line.start, line.end - line.start), m_encoding));
         // A piece of a long line has no number of its own.
-        const bool startsLine =
-            row == 0 || at == 0 || Data()[at - 1] == '\n' || Data()[at - 1] == '\r';
+        const bool startsLine = row == 0 || m_layout->FollowsBreak(at);
         if (m_lineNumbers && startsLine)
             shown.number = QString::number(number);
         rows.push_back(std::move(shown));

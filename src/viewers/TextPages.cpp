@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,24 +77,39 @@ void MappedFile::Close() {
 }
 
 const std::vector<std::string>& TextEncodingNames() {
-    static const std::vector<std::string> names = {"UTF-8", "Latin-1 (ISO 8859-1)", "Windows-1252",
-                                                   "DOS (code page 437)"};
+    static const std::vector<std::string> names = {"UTF-8",        "Latin-1 (ISO 8859-1)",
+                                                   "Windows-1252", "DOS (code page 437)",
+                                                   "UTF-16 LE",    "UTF-16 BE"};
     return names;
 }
 
-namespace {
-
-bool IsBreak(char c) {
-    return c == '\n' || c == '\r';
+int CodeUnitBytes(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be ? 2 : 1;
 }
 
-} // namespace
+TextLayout::TextLayout(const char* data, uint64_t size, TextEncoding encoding)
+    : m_data(data), m_size(size), m_unit(static_cast<uint64_t>(CodeUnitBytes(encoding))),
+      m_bigEndian(encoding == TextEncoding::Utf16Be) {
+    m_size -= m_size % m_unit;
+}
+
+unsigned TextLayout::UnitAt(uint64_t p) const {
+    const auto* d = reinterpret_cast<const unsigned char*>(m_data);
+    if (m_unit == 1)
+        return d[p];
+    return m_bigEndian ? (unsigned{d[p]} << 8 | d[p + 1]) : (d[p] | unsigned{d[p + 1]} << 8);
+}
+
+bool TextLayout::IsBreakAt(uint64_t p) const {
+    const unsigned u = UnitAt(p);
+    return u == '\n' || u == '\r';
+}
 
 bool TextLayout::IsPieceStart(uint64_t offset) const {
     if (offset == 0 || offset >= m_size || offset % kMaxLineBytes != 0)
         return false;
-    for (uint64_t p = offset - kMaxLineBytes; p < offset; ++p)
-        if (IsBreak(m_data[p]))
+    for (uint64_t p = offset - kMaxLineBytes; p < offset; p += m_unit)
+        if (IsBreakAt(p))
             return false;
     return true;
 }
@@ -103,8 +119,8 @@ TextLine TextLayout::LineAt(uint64_t start) const {
     if (start >= m_size)
         return line;
     uint64_t p = start;
-    while (p < m_size && !IsBreak(m_data[p])) {
-        ++p;
+    while (p < m_size && !IsBreakAt(p)) {
+        p += m_unit;
         // No break since start: a multiple this far on is a cut when the
         // piece before it holds none either.
         if (p % kMaxLineBytes == 0 && (p - start >= kMaxLineBytes || IsPieceStart(p))) {
@@ -117,9 +133,9 @@ TextLine TextLayout::LineAt(uint64_t start) const {
         line.next = p;
         return line;
     }
-    line.next = p + 1;
-    if (m_data[p] == '\r' && p + 1 < m_size && m_data[p + 1] == '\n')
-        line.next = p + 2;
+    line.next = p + m_unit;
+    if (UnitAt(p) == '\r' && p + m_unit < m_size && UnitAt(p + m_unit) == '\n')
+        line.next = p + 2 * m_unit;
     return line;
 }
 
@@ -130,15 +146,15 @@ uint64_t TextLayout::RowStartHolding(uint64_t q) const {
     // break; so the look back never passes that piece.
     const uint64_t boundary = (q / kMaxLineBytes) * kMaxLineBytes;
     const uint64_t low = boundary >= kMaxLineBytes ? boundary - kMaxLineBytes : 0;
-    for (uint64_t p = q; p > low; --p) {
-        const char c = m_data[p - 1];
-        if (!IsBreak(c))
+    for (uint64_t p = q; p > low; p -= m_unit) {
+        const unsigned c = UnitAt(p - m_unit);
+        if (c != '\n' && c != '\r')
             continue;
-        if (c == '\r' && m_data[p] == '\n') {
+        if (c == '\r' && UnitAt(p) == '\n') {
             // A CR LF: the row after it starts past the LF; q on the LF
             // still belongs to the row the pair ends.
-            if (p + 1 <= q)
-                return p + 1;
+            if (p + m_unit <= q)
+                return p + m_unit;
             continue;
         }
         return p;
@@ -149,55 +165,64 @@ uint64_t TextLayout::RowStartHolding(uint64_t q) const {
 uint64_t TextLayout::LineStartOf(uint64_t offset) const {
     if (m_size == 0)
         return 0;
-    offset = std::min(offset, m_size - 1);
+    offset = std::min(offset, m_size - m_unit);
+    offset -= offset % m_unit;
     // The LF of a CR LF belongs to the line before: the next line starts after it.
-    if (offset > 0 && m_data[offset - 1] == '\r' && m_data[offset] == '\n' && offset + 1 < m_size)
-        return offset + 1;
+    if (offset > 0 && UnitAt(offset - m_unit) == '\r' && UnitAt(offset) == '\n' &&
+        offset + m_unit < m_size)
+        return offset + m_unit;
     return RowStartHolding(offset);
 }
 
 uint64_t TextLayout::PreviousLineStart(uint64_t start) const {
     if (start == 0 || m_size == 0)
         return 0;
-    return RowStartHolding(std::min(start, m_size) - 1);
+    start = std::min(start, m_size);
+    start -= start % m_unit;
+    return start == 0 ? 0 : RowStartHolding(start - m_unit);
 }
 
-uint64_t TextLayout::CountBreaks(uint64_t from, uint64_t to) const {
+uint64_t TextLayout::CountUnits(uint64_t from, uint64_t to, unsigned value, bool loneCrOnly) const {
+    // The byte that differs from 0 in the unit, and where it sits in it.
+    const uint64_t at = m_unit == 2 && m_bigEndian ? 1 : 0;
     uint64_t count = 0;
-    const char* p = m_data + from;
+    const char* p = m_data + from + at;
     const char* const last = m_data + to;
     while (p < last) {
-        const void* hit = std::memchr(p, '\n', static_cast<size_t>(last - p));
+        const void* hit = std::memchr(p, static_cast<int>(value), static_cast<size_t>(last - p));
         if (hit == nullptr)
             break;
-        ++count;
+        const uint64_t byte = static_cast<uint64_t>(static_cast<const char*>(hit) - m_data);
         p = static_cast<const char*>(hit) + 1;
-    }
-    // A lone CR (not followed by LF) ends a line too.
-    p = m_data + from;
-    while (p < last) {
-        const void* hit = std::memchr(p, '\r', static_cast<size_t>(last - p));
-        if (hit == nullptr)
-            break;
-        const char* cr = static_cast<const char*>(hit);
-        if (cr + 1 >= m_data + m_size || cr[1] != '\n')
-            ++count;
-        p = cr + 1;
+        const uint64_t unit = byte - at;
+        if (byte < at || unit % m_unit != 0 || UnitAt(unit) != value)
+            continue; // a byte of another character
+        if (loneCrOnly && unit + m_unit < m_size && UnitAt(unit + m_unit) == '\n')
+            continue;
+        ++count;
     }
     return count;
 }
 
+uint64_t TextLayout::CountBreaks(uint64_t from, uint64_t to) const {
+    // Every LF, and a CR not followed by LF (a lone CR ends a line too).
+    return CountUnits(from, to, '\n', false) + CountUnits(from, to, '\r', true);
+}
+
 uint64_t TextLayout::LineNumberAt(uint64_t offset) {
     offset = std::min(offset, m_size);
+    offset -= offset % m_unit;
     const uint64_t wanted = offset / kCheckpointBytes;
     while (m_breaks.size() <= wanted) {
         const uint64_t from = (m_breaks.size() - 1) * kCheckpointBytes;
-        m_breaks.push_back(m_breaks.back() + CountBreaks(from, from + kCheckpointBytes));
+        m_breaks.push_back(m_breaks.back() +
+                           CountBreaks(from, std::min(from + kCheckpointBytes, m_size)));
     }
     const uint64_t from = wanted * kCheckpointBytes;
     uint64_t breaks = m_breaks[wanted] + CountBreaks(from, offset);
     // A CR whose LF lies at offset was counted as lone above: it is not.
-    if (offset > from && offset < m_size && m_data[offset - 1] == '\r' && m_data[offset] == '\n')
+    if (offset > from && offset < m_size && UnitAt(offset - m_unit) == '\r' &&
+        UnitAt(offset) == '\n')
         --breaks;
     return breaks + 1;
 }
@@ -255,7 +280,43 @@ char32_t NextUtf8(std::string_view bytes, size_t i, size_t* length) {
 
 } // namespace
 
+namespace {
+
+// UTF-16 by its byte order mark, or by zero bytes in one half of the byte
+// pairs (the high bytes of Latin letters) and hardly any in the other.
+std::optional<TextEncoding> Utf16Of(std::string_view sample) {
+    if (sample.size() >= 2) {
+        if (sample[0] == '\xFF' && sample[1] == '\xFE')
+            return TextEncoding::Utf16Le;
+        if (sample[0] == '\xFE' && sample[1] == '\xFF')
+            return TextEncoding::Utf16Be;
+    }
+    const size_t pairs = std::min<size_t>(sample.size(), 4096) / 2;
+    if (pairs < 4)
+        return std::nullopt;
+    size_t evenZeros = 0, oddZeros = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        evenZeros += sample[2 * i] == '\0';
+        oddZeros += sample[2 * i + 1] == '\0';
+    }
+    const auto most = [&](size_t zeros) { return zeros * 10 >= pairs * 4; };
+    const auto few = [&](size_t zeros) { return zeros * 20 <= pairs; };
+    if (most(oddZeros) && few(evenZeros))
+        return TextEncoding::Utf16Le;
+    if (most(evenZeros) && few(oddZeros))
+        return TextEncoding::Utf16Be;
+    return std::nullopt;
+}
+
+} // namespace
+
 TextEncoding GuessTextEncoding(std::string_view sample, TextEncoding current) {
+    if (std::optional<TextEncoding> utf16 = Utf16Of(sample))
+        return *utf16;
+    // Not UTF-16: a choice of UTF-16 left from another file is read as one
+    // of UTF-8.
+    if (CodeUnitBytes(current) == 2)
+        current = TextEncoding::Utf8;
     bool beyondAscii = false;
     for (size_t i = 0; i < sample.size();) {
         if (static_cast<unsigned char>(sample[i]) < 0x80) {
@@ -280,15 +341,52 @@ TextEncoding GuessTextEncoding(std::string_view sample, TextEncoding current) {
     return beyondAscii ? TextEncoding::Utf8 : current;
 }
 
+namespace {
+
+// One UTF-16 character at bytes[i]: its code point (0xFFFD for a lone
+// surrogate or a last odd byte) and its length in bytes.
+char32_t NextUtf16(std::string_view bytes, size_t i, bool bigEndian, size_t* length) {
+    const auto unit = [&](size_t k) -> char32_t {
+        const auto a = static_cast<unsigned char>(bytes[k]);
+        const auto b = static_cast<unsigned char>(bytes[k + 1]);
+        return bigEndian ? (char32_t{a} << 8 | b) : (a | char32_t{b} << 8);
+    };
+    if (i + 2 > bytes.size()) {
+        *length = bytes.size() - i;
+        return 0xFFFD;
+    }
+    *length = 2;
+    const char32_t first = unit(i);
+    if (first < 0xD800 || first > 0xDFFF)
+        return first;
+    if (first <= 0xDBFF && i + 4 <= bytes.size()) {
+        const char32_t second = unit(i + 2);
+        if (second >= 0xDC00 && second <= 0xDFFF) {
+            *length = 4;
+            return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+        }
+    }
+    return 0xFFFD;
+}
+
+} // namespace
+
 std::string DecodeLine(std::string_view bytes, TextEncoding encoding) {
     std::string out;
     out.reserve(bytes.size());
     size_t column = 0;
+    const bool utf16 = CodeUnitBytes(encoding) == 2;
     for (size_t i = 0; i < bytes.size();) {
         const unsigned char byte = static_cast<unsigned char>(bytes[i]);
         size_t length = 1;
         char32_t c = byte;
-        if (byte >= 0x80) {
+        if (utf16) {
+            c = NextUtf16(bytes, i, encoding == TextEncoding::Utf16Be, &length);
+            if (c == 0xFEFF) { // the byte order mark
+                i += length;
+                continue;
+            }
+        } else if (byte >= 0x80) {
             switch (encoding) {
             case TextEncoding::Utf8:
                 c = NextUtf8(bytes, i, &length);
@@ -301,6 +399,9 @@ std::string DecodeLine(std::string_view bytes, TextEncoding encoding) {
             case TextEncoding::Oem437:
                 c = static_cast<char16_t>(platform::kCodePage437High[byte - 0x80]);
                 break;
+            case TextEncoding::Utf16Le:
+            case TextEncoding::Utf16Be:
+                break; // decoded above
             }
         }
         i += length;

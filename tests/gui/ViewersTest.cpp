@@ -417,6 +417,23 @@ TEST_F(ViewersTest, EachTextOpensInTheEncodingItsStartTells) {
         EXPECT_EQ(bar.EncodingList()->currentText(), step.encoding);
         EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0), step.firstLine);
     }
+    // UTF-16 with its byte order mark and CR LF lines (as Notepad saves
+    // "Unicode"): read in its own units, numbered line by line.
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("one\r\ntwo \xE9t\xE9\r\n"))
+        wide += std::string{c, '\0'};
+    std::ofstream(m_c / "utf16.txt", std::ios::binary) << wide;
+    bar.Show(m_c / "utf16.txt", false, "utf16.txt", "");
+    EXPECT_EQ(bar.EncodingList()->currentText(), "UTF-16 LE");
+    EXPECT_EQ(bar.TextViewer()->VisibleLines().mid(0, 2),
+              (QStringList{"      1 one", QString::fromUtf8("      2 two \xC3\xA9t\xC3\xA9")}));
+    // Read byte by byte instead, the lines are found again.
+    bar.EncodingList()->setCurrentText("Windows-1252");
+    EXPECT_TRUE(
+        bar.TextViewer()->VisibleLines().value(0).contains(QString::fromUtf8("o\xC2\xB7n")));
+    bar.EncodingList()->setCurrentText("UTF-16 LE");
+    EXPECT_EQ(bar.TextViewer()->VisibleLines().value(1),
+              QString::fromUtf8("      2 two \xC3\xA9t\xC3\xA9"));
     // A choice of the user's for text that is not UTF-8 holds.
     bar.EncodingList()->setCurrentText("DOS (code page 437)");
     bar.Show(m_c / "latin1.txt", false, "latin1.txt", "");

@@ -52,12 +52,12 @@ struct RefLine {
 // The lines as the reference sees them: a row ends at a break, or at a
 // multiple of K when the K bytes before it hold no break (so an ordinary
 // line across a multiple of K stays whole). Written the slow, plain way.
-std::vector<RefLine> ReferenceLines(const std::string& t) {
+std::vector<RefLine> ReferenceLines(const std::string& t, uint64_t cut = K) {
     const auto isBreak = [&](uint64_t q) { return t[q] == '\n' || t[q] == '\r'; };
     const auto isCut = [&](uint64_t q) {
-        if (q == 0 || q % K != 0)
+        if (q == 0 || q % cut != 0)
             return false;
-        for (uint64_t b = q - K; b < q; ++b)
+        for (uint64_t b = q - cut; b < q; ++b)
             if (isBreak(b))
                 return false;
         return true;
@@ -114,6 +114,64 @@ TEST(TextLayout, LinesMatchTheReferenceForwardBackwardAndFromAnyOffset) {
             ASSERT_EQ(layout.LineNumberAt(r.start), r.number) << r.start;
         }
     }
+}
+
+// Each byte as one UTF-16 unit (a zero high byte), in either byte order.
+std::string Widen(const std::string& narrow, bool bigEndian) {
+    std::string wide;
+    wide.reserve(narrow.size() * 2);
+    for (char c : narrow) {
+        wide += bigEndian ? '\0' : c;
+        wide += bigEndian ? c : '\0';
+    }
+    return wide;
+}
+
+TEST(TextLayout, Utf16LinesAreTheLinesOfItsCharacters) {
+    // The same text in UTF-16 has the same lines at twice the offsets; a
+    // piece is cut after half as many characters (the cut is in bytes).
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "BE" : "LE");
+        const std::string narrow = RandomText(2 * TextLayout::kCheckpointBytes / 3 + 501, 7);
+        const std::string wide = Widen(narrow, bigEndian);
+        const std::vector<RefLine> ref = ReferenceLines(narrow, K / 2);
+        TextLayout layout(wide.data(), wide.size(),
+                          bigEndian ? TextEncoding::Utf16Be : TextEncoding::Utf16Le);
+        uint64_t at = 0;
+        for (const RefLine& r : ref) {
+            const TextLine line = layout.LineAt(at);
+            ASSERT_EQ(line.end, 2 * r.end) << "line at " << r.start;
+            ASSERT_EQ(line.next, 2 * r.next) << "line at " << r.start;
+            at = line.next;
+        }
+        for (size_t i = ref.size() - 1; i > 0; --i)
+            ASSERT_EQ(layout.PreviousLineStart(2 * ref[i].start), 2 * ref[i - 1].start);
+        std::mt19937 random(11);
+        for (int n = 0; n < 2000; ++n) {
+            const RefLine& r = ref[random() % ref.size()];
+            const uint64_t span = r.end - r.start + (r.next != r.end ? 1 : 0);
+            if (span == 0 || r.start + span > narrow.size())
+                continue;
+            // Either byte of a unit finds its line.
+            const uint64_t offset = 2 * (r.start + random() % span) + random() % 2;
+            ASSERT_EQ(layout.LineStartOf(offset), 2 * r.start) << offset;
+            ASSERT_EQ(layout.LineNumberAt(2 * r.start), r.number) << r.start;
+            ASSERT_TRUE(layout.FollowsBreak(2 * r.start) ||
+                        (2 * r.start) % TextLayout::kMaxLineBytes == 0);
+        }
+    }
+    // A break byte inside another character is no break: U+0A0D and
+    // U+0D0A are letters; a last odd byte is not part of the text.
+    const std::string text = std::string("\x0D\x0A\x0A\x0D"
+                                         "a\0\n\0b\0"
+                                         "\n",
+                                         11);
+    TextLayout layout(text.data(), text.size(), TextEncoding::Utf16Le);
+    EXPECT_EQ(layout.Size(), 10u);
+    EXPECT_EQ(layout.LineAt(0).end, 6u);
+    EXPECT_EQ(layout.LineAt(0).next, 8u);
+    EXPECT_EQ(layout.LineAt(8).end, 10u);
+    EXPECT_EQ(layout.LineNumberAt(9), 2u);
 }
 
 TEST(TextLayout, LineNumbersPastSeveralCheckpointsInAnyOrder) {
@@ -183,7 +241,30 @@ TEST(DecodeLine, EncodingsTabsAndControlCharacters) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DecodeLine(c.bytes, c.encoding), c.shown);
     }
-    EXPECT_EQ(TextEncodingNames().size(), 4u);
+    EXPECT_EQ(TextEncodingNames().size(), 6u);
+    // UTF-16: the byte order mark unseen, a pair of surrogates one letter,
+    // a lone surrogate and a last odd byte replaced.
+    const struct {
+        std::string bytes;
+        TextEncoding encoding;
+        std::string shown;
+    } wide[] = {
+        {std::string("\xFF\xFE"
+                     "a\0\xE9\0",
+                     6),
+         TextEncoding::Utf16Le, "a\xC3\xA9"},
+        {std::string("\xFE\xFF\0a\0\xE9", 6), TextEncoding::Utf16Be, "a\xC3\xA9"},
+        {std::string("\x3D\xD8\x00\xDE", 4), TextEncoding::Utf16Le, "\xF0\x9F\x98\x80"},
+        {std::string("\x00\xDE"
+                     "b\0",
+                     4),
+         TextEncoding::Utf16Le,
+         "\xEF\xBF\xBD"
+         "b"},
+        {std::string("c\0\t\0d", 5), TextEncoding::Utf16Le, "c       \xEF\xBF\xBD"},
+    };
+    for (const auto& c : wide)
+        EXPECT_EQ(DecodeLine(c.bytes, c.encoding), c.shown);
 }
 
 TEST(GuessTextEncoding, UtfEightWhereItIsElseTheUsersChoiceOrWindows1252) {
@@ -206,6 +287,15 @@ TEST(GuessTextEncoding, UtfEightWhereItIsElseTheUsersChoiceOrWindows1252) {
         {"ascii \xF0\x9F", E::Latin1, E::Latin1},
         // Not a continuation after the lead: not UTF-8, even at the end.
         {"caf\xC3\xA9 \xE2\x82X", E::Utf8, E::Windows1252},
+        // UTF-16 by its byte order mark, or by where its zero bytes are.
+        {std::string("\xFF\xFEh\0i\0", 6), E::Oem437, E::Utf16Le},
+        {std::string("\xFE\xFF\0h\0i", 6), E::Utf8, E::Utf16Be},
+        {Widen("no mark, Latin letters\r\n", false), E::Utf8, E::Utf16Le},
+        {Widen("no mark, Latin letters\r\n", true), E::Latin1, E::Utf16Be},
+        // Not UTF-16: a choice of UTF-16 from another file goes.
+        {"plain ASCII\n", E::Utf16Le, E::Utf8},
+        {"caf\xE9\n", E::Utf16Be, E::Windows1252},
+        {std::string("bin\0\0\0ary\0", 10), E::Utf8, E::Utf8},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sample);
