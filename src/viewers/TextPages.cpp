@@ -195,7 +195,7 @@ uint64_t TextLayout::CountUnits(uint64_t from, uint64_t to, unsigned value, bool
         const uint64_t byte = static_cast<uint64_t>(static_cast<const char*>(hit) - m_data);
         p = static_cast<const char*>(hit) + 1;
         const uint64_t unit = byte - at;
-        if (byte < at || unit % m_unit != 0 || UnitAt(unit) != value)
+        if (m_unit != 1 && (byte < at || unit % m_unit != 0 || UnitAt(unit) != value))
             continue; // a byte of another character
         if (loneCrOnly && unit + m_unit < m_size && UnitAt(unit + m_unit) == '\n')
             continue;
