@@ -15,6 +15,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -26,10 +27,19 @@ CFileViewerControlBar::CFileViewerControlBar(bool inPane, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    auto* bar = new QHBoxLayout;
+    // The row of controls always asks for the width of all of them, and a
+    // long name asks for none: the pane then needs the same width whatever
+    // it shows, and the splitter beside it does not jump as the caret moves
+    // between pictures and texts.
+    auto* row = new QWidget(this);
+    auto* bar = new QHBoxLayout(row);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSizeConstraint(QLayout::SetNoConstraint);
     m_caption = new QLabel(this);
     m_caption->setObjectName("viewerCaption");
     m_caption->setTextFormat(Qt::PlainText);
+    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_caption->setMinimumWidth(m_caption->fontMetrics().averageCharWidth() * 10);
     bar->addWidget(m_caption, 1);
     m_zoom = new QComboBox(this);
     m_zoom->setObjectName("zoomList");
@@ -41,13 +51,29 @@ CFileViewerControlBar::CFileViewerControlBar(bool inPane, QWidget* parent)
     m_encoding->setObjectName("encodingList");
     for (const std::string& name : viewers::TextEncodingNames())
         m_encoding->addItem(QString::fromStdString(name));
+    // Narrow on the bar (the list shows the whole names).
+    m_encoding->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_encoding->setMinimumContentsLength(10);
     bar->addWidget(m_encoding);
     m_lineNumbers = new QCheckBox("Line &Numbers", this);
     m_lineNumbers->setChecked(true);
     bar->addWidget(m_lineNumbers);
     m_hexBox = new QCheckBox("&Hex", this);
     bar->addWidget(m_hexBox);
-    layout->addLayout(bar);
+    // The widest face's controls: the zoom list for a picture, or the
+    // encoding list and the boxes for a document (SetFace shows them).
+    int widest = 0;
+    for (const bool picture : {true, false}) {
+        m_zoom->setHidden(!picture);
+        for (QWidget* control :
+             {static_cast<QWidget*>(m_encoding), static_cast<QWidget*>(m_lineNumbers),
+              static_cast<QWidget*>(m_hexBox)})
+            control->setHidden(picture);
+        bar->invalidate();
+        widest = std::max(widest, bar->minimumSize().width());
+    }
+    row->setMinimumWidth(widest);
+    layout->addWidget(row);
 
     m_stack = new QStackedWidget(this);
     m_message = new QLabel(m_stack);
@@ -66,6 +92,7 @@ CFileViewerControlBar::CFileViewerControlBar(bool inPane, QWidget* parent)
     m_status = new QLabel(this);
     m_status->setObjectName("viewerStatus");
     m_status->setTextFormat(Qt::PlainText);
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_status);
 
     connect(m_zoom, &QComboBox::currentIndexChanged, this,
@@ -142,6 +169,7 @@ void CFileViewerControlBar::Show(const std::string& hostPath, bool deleteWhenDon
                                  const std::string& displayName, const std::string& message) {
     CloseFile();
     m_caption->setText(QString::fromStdString(displayName));
+    m_caption->setToolTip(m_caption->text()); // the whole name where it is cut
     m_status->clear();
     if (!message.empty()) {
         m_message->setText(QString::fromStdString(message));

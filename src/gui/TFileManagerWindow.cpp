@@ -146,8 +146,14 @@ TFileManagerWindow::TFileManagerWindow(QWidget* parent) : QWidget(parent) {
     MakeFileViewer();
     m_listSplitter->addWidget(m_fileStack);
     m_listSplitter->addWidget(m_viewer);
+    m_listSplitter->setObjectName("listSplitter");
     m_listSplitter->setStretchFactor(0, 3);
     m_listSplitter->setStretchFactor(1, 2);
+    // Sizes of its own, three to two, until the user drags the handle:
+    // without them the splitter shares by the panes' size hints, and the
+    // list and the pane would jump at each caret move between a picture
+    // and a text (the text's controls ask for more width).
+    m_listSplitter->setSizes({300, 200});
     rightLayout->addWidget(MakePathBar(right));
     rightLayout->addWidget(m_tabs);
     // Why the list is empty when the directory could not be read.

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QThreadPool>
 
 #include <cstdlib>
@@ -440,6 +441,26 @@ TEST_F(ViewersTest, EachTextOpensInTheEncodingItsStartTells) {
     EXPECT_EQ(bar.EncodingList()->currentText(), "DOS (code page 437)");
     EXPECT_EQ(bar.TextViewer()->VisibleLines().value(0),
               QString::fromUtf8("      1 caf\xCE\x98 cr\xCE\xA6me"));
+}
+
+TEST_F(ViewersTest, ThePaneKeepsItsWidthWhateverItShows) {
+    std::ofstream(m_c / (std::string(50, 'n') + ".txt")) << "a text with a long name\n";
+    TFileManagerWindow& w = PaneWindow();
+    auto* splitter = w.findChild<QSplitter*>("listSplitter");
+    ASSERT_NE(splitter, nullptr);
+    Select(w, "picture.png");
+    const QList<int> sizes = splitter->sizes();
+    ASSERT_GT(sizes.value(1), 0);
+    for (const QString& name : {QString("notes.txt"), QString(50, 'n') + ".txt",
+                                QString("program.bin"), QString("picture.png")}) {
+        SCOPED_TRACE(name.toStdString());
+        Select(w, name);
+        EXPECT_EQ(splitter->sizes(), sizes);
+        // Some of the name is always there to read.
+        auto* caption = w.ViewerPane()->findChild<QLabel*>("viewerCaption");
+        ASSERT_NE(caption, nullptr);
+        EXPECT_GE(caption->width(), caption->fontMetrics().averageCharWidth() * 10);
+    }
 }
 
 TEST_F(ViewersTest, PicturesAreDecodedOffTheWindowsThreadAndOnlyTheLastShows) {
