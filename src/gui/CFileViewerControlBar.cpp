@@ -38,7 +38,7 @@ CFileViewerControlBar::CFileViewerControlBar(bool inPane, QWidget* parent)
     m_caption = new QLabel(this);
     m_caption->setObjectName("viewerCaption");
     m_caption->setTextFormat(Qt::PlainText);
-    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // Its whole width where there is room, down to ten letters where not.
     m_caption->setMinimumWidth(m_caption->fontMetrics().averageCharWidth() * 10);
     bar->addWidget(m_caption, 1);
     m_zoom = new QComboBox(this);
