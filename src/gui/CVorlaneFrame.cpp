@@ -43,12 +43,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -98,6 +100,17 @@ CVorlaneFrame::CVorlaneFrame(app::VorlaneApp* app, QWidget* parent)
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
+    // A frame without windows says how to open one (the start-up action
+    // may leave it empty), instead of a blank grey area.
+    m_emptyHint = new QLabel(
+        "No drive is open.\n\nChoose a drive on the drive bar, or press F9 (Disk, Log Drive...).",
+        m_mdi->viewport());
+    m_emptyHint->setObjectName("emptyHint");
+    m_emptyHint->setAlignment(Qt::AlignCenter);
+    m_emptyHint->setWordWrap(true);
+    m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_emptyHint->setForegroundRole(QPalette::BrightText);
+    m_mdi->viewport()->installEventFilter(this);
     m_status = new CFrameStatusBar(this);
     setStatusBar(m_status);
     BuildMenus();
@@ -114,6 +127,7 @@ CVorlaneFrame::CVorlaneFrame(app::VorlaneApp* app, QWidget* parent)
     connect(m_mdi, &QMdiArea::subWindowActivated, this,
             [this](QMdiSubWindow* child) { OnSubWindowActivated(child); });
     UpdateActions();
+    UpdateEmptyHint();
     resize(1024, 720);
 }
 
@@ -756,7 +770,21 @@ void CVorlaneFrame::AfterWindowOpened() {
     UpdateActions();
 }
 
+bool CVorlaneFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize)
+        UpdateEmptyHint();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CVorlaneFrame::UpdateEmptyHint() {
+    m_emptyHint->setGeometry(m_mdi->viewport()->rect());
+    m_emptyHint->setHidden(!m_mdi->subWindowList().isEmpty());
+}
+
 void CVorlaneFrame::OnSubWindowActivated(QMdiSubWindow* child) {
+    // A closed window leaves the list after this signal.
+    QTimer::singleShot(0, this, &CVorlaneFrame::UpdateEmptyHint);
+    UpdateEmptyHint();
     UpdateActions();
     if (TFileManagerWindow* fm = FileManagerOf(child))
         fm->ShowTotals();

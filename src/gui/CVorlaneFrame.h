@@ -30,6 +30,7 @@
 class QAction;
 class QDialog;
 class QMenu;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
@@ -113,6 +114,7 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildMenus();
@@ -121,6 +123,8 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     void UpdateActions();
     void UpdateViewChecks();
     void OnSubWindowActivated(QMdiSubWindow* child);
+    // Shows the hint on the empty frame when no window is open.
+    void UpdateEmptyHint();
     void OnStatusText(int field, const QString& text, bool repaint);
     void ShowNotAvailable(int id);
     void ToggleBar(int id);
@@ -200,6 +204,7 @@ class CVorlaneFrame : public QMainWindow, public app::IMainFrame, public app::IS
     QPointer<CFindFilesWindow> m_findFiles; // made on first use
     app::FrameSettings m_settings;
     QMdiArea* m_mdi;
+    QLabel* m_emptyHint = nullptr; // how to open a window, on the empty frame
     CFrameStatusBar* m_status;
     QToolBar* m_toolBar = nullptr;
     CDriveBar* m_driveBar = nullptr;

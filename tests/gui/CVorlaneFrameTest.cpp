@@ -81,6 +81,21 @@ TEST_F(GuiTest, CommandsNotImplementedYetShowTheirOwnTexts) {
     }
 }
 
+TEST_F(GuiTest, AnEmptyFrameSaysHowToOpenAWindow) {
+    auto* hint = Frame().findChild<QLabel*>("emptyHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_FALSE(hint->isHidden());
+    EXPECT_TRUE(hint->text().contains("F9"));
+    ASSERT_NE(Frame().OpenFileManager("C:", 1, false), nullptr);
+    Pump();
+    EXPECT_TRUE(hint->isHidden());
+    for (QMdiSubWindow* child : Frame().MdiArea()->subWindowList())
+        child->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Pump();
+    EXPECT_FALSE(hint->isHidden());
+}
+
 TEST_F(GuiTest, WindowCommandsNeedAnActiveFileManagerWindow) {
     EXPECT_FALSE(Frame().Action(catalogue::kCmdTagFile)->isEnabled());
     Frame().RunCommand(catalogue::kCmdTagFile); // nothing to act on: silently ignored
