@@ -6,6 +6,7 @@
 #include "platform/DosPath.h"
 #include "platform/DosPathText.h"
 #include "platform/FileSystem.h"
+#include "platform/PathAbbreviation.h"
 #include "platform/Wildcard.h"
 
 #include <algorithm>
@@ -23,13 +24,6 @@ struct Row {
     uint64_t size = 0;
     platform::DosDateTime written;
 };
-
-// Characters a name takes on the screen: UTF-8 continuation bytes add none.
-size_t ShownLength(const std::string& text) {
-    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -120,13 +114,13 @@ bool PrintDirectory(std::ostream& out, const std::string& dosDirectory, const st
         source.Open(dosDirectory, drives);
     size_t width = 12;
     for (const Row& row : rows)
-        width = std::max(width, std::min<size_t>(ShownLength(row.name), 40));
+        width = std::max(width, std::min<size_t>(platform::CountCharacters(row.name), 40));
 
     out << "\n Directory of  " << platform::JoinDosPath(dosDirectory, pattern) << "\n\n";
     uint64_t files = 0, directories = 0, bytes = 0;
     for (const Row& row : rows) {
         std::string size = row.directory ? "<DIR>" : GroupedNumber(row.size);
-        const size_t shown = ShownLength(row.name);
+        const size_t shown = platform::CountCharacters(row.name);
         out << row.name << std::string(shown < width ? width - shown : 0, ' ')
             << std::string(size.size() < 14 ? 14 - size.size() : 0, ' ') << size << "  "
             << DateTime(row.written);

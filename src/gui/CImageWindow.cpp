@@ -20,7 +20,6 @@ constexpr int kZoomAuto = 1000;
 } // namespace
 
 struct CImageWindow::Decoded {
-    bool wanted = true; // false: skipped, a later Load or Clear came first
     bool ok = false;
     QImage picture;
     int depth = 0;
@@ -64,10 +63,9 @@ void CImageWindow::Load(const std::string& hostPath) {
 CImageWindow::Decoded CImageWindow::Decode(const std::string& hostPath, uint64_t ticket,
                                            const std::atomic<uint64_t>& wanted) {
     Decoded result;
-    if (wanted.load() != ticket) {
-        result.wanted = false;
+    // A later Load or Clear came first: its ticket drops this result anyway.
+    if (wanted.load() != ticket)
         return result;
-    }
     viewers::CImage image;
     std::vector<unsigned char> pixels;
     int bands = 0;
@@ -91,7 +89,7 @@ CImageWindow::Decoded CImageWindow::Decode(const std::string& hostPath, uint64_t
 }
 
 void CImageWindow::Landed(uint64_t ticket, const Decoded& decoded) {
-    if (ticket != m_wanted->load() || !decoded.wanted)
+    if (ticket != m_wanted->load())
         return;
     m_loading = false;
     if (decoded.ok) {

@@ -10,15 +10,15 @@ bool IsContinuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-size_t CountCharacters(const std::string& text) {
+} // namespace
+
+size_t CountCharacters(std::string_view text) {
     size_t count = 0;
     for (char c : text)
         if (!IsContinuation(c))
             ++count;
     return count;
 }
-
-} // namespace
 
 std::string AbbreviatePath(const std::string& path, size_t limit) {
     if (CountCharacters(path) <= limit)

@@ -10,12 +10,17 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace vorlane::platform {
 
 // The text before the end of the path in an abbreviation: ":\.." after the
 // drive letter.
 constexpr const char* kAbbreviationMark = ":\\..";
+
+// The characters (UTF-8 code points) of a text: continuation bytes count
+// nothing.
+size_t CountCharacters(std::string_view text);
 
 // path itself when it holds at most limit characters, else its first
 // character, ":\.." and its last limit - 5 characters (none when the limit

@@ -83,6 +83,17 @@ const std::vector<std::string>& TextEncodingNames() {
     return names;
 }
 
+namespace {
+
+// The UTF-16 code unit whose two bytes start at bytes.
+char32_t Utf16Unit(const char* bytes, bool bigEndian) {
+    const auto a = static_cast<unsigned char>(bytes[0]);
+    const auto b = static_cast<unsigned char>(bytes[1]);
+    return bigEndian ? (char32_t{a} << 8 | b) : (a | char32_t{b} << 8);
+}
+
+} // namespace
+
 int CodeUnitBytes(TextEncoding encoding) {
     return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be ? 2 : 1;
 }
@@ -94,10 +105,9 @@ TextLayout::TextLayout(const char* data, uint64_t size, TextEncoding encoding)
 }
 
 unsigned TextLayout::UnitAt(uint64_t p) const {
-    const auto* d = reinterpret_cast<const unsigned char*>(m_data);
     if (m_unit == 1)
-        return d[p];
-    return m_bigEndian ? (unsigned{d[p]} << 8 | d[p + 1]) : (d[p] | unsigned{d[p + 1]} << 8);
+        return static_cast<unsigned char>(m_data[p]);
+    return Utf16Unit(m_data + p, m_bigEndian);
 }
 
 bool TextLayout::IsBreakAt(uint64_t p) const {
@@ -278,10 +288,6 @@ char32_t NextUtf8(std::string_view bytes, size_t i, size_t* length) {
     return c;
 }
 
-} // namespace
-
-namespace {
-
 // UTF-16 by its byte order mark, or by zero bytes in one half of the byte
 // pairs (the high bytes of Latin letters) and hardly any in the other.
 std::optional<TextEncoding> Utf16Of(std::string_view sample) {
@@ -306,6 +312,28 @@ std::optional<TextEncoding> Utf16Of(std::string_view sample) {
     if (most(evenZeros) && few(oddZeros))
         return TextEncoding::Utf16Be;
     return std::nullopt;
+}
+
+// One UTF-16 character at bytes[i]: its code point (0xFFFD for a lone
+// surrogate or a last odd byte) and its length in bytes.
+char32_t NextUtf16(std::string_view bytes, size_t i, bool bigEndian, size_t* length) {
+    const auto unit = [&](size_t k) { return Utf16Unit(bytes.data() + k, bigEndian); };
+    if (i + 2 > bytes.size()) {
+        *length = bytes.size() - i;
+        return 0xFFFD;
+    }
+    *length = 2;
+    const char32_t first = unit(i);
+    if (first < 0xD800 || first > 0xDFFF)
+        return first;
+    if (first <= 0xDBFF && i + 4 <= bytes.size()) {
+        const char32_t second = unit(i + 2);
+        if (second >= 0xDC00 && second <= 0xDFFF) {
+            *length = 4;
+            return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+        }
+    }
+    return 0xFFFD;
 }
 
 } // namespace
@@ -340,36 +368,6 @@ TextEncoding GuessTextEncoding(std::string_view sample, TextEncoding current) {
     }
     return beyondAscii ? TextEncoding::Utf8 : current;
 }
-
-namespace {
-
-// One UTF-16 character at bytes[i]: its code point (0xFFFD for a lone
-// surrogate or a last odd byte) and its length in bytes.
-char32_t NextUtf16(std::string_view bytes, size_t i, bool bigEndian, size_t* length) {
-    const auto unit = [&](size_t k) -> char32_t {
-        const auto a = static_cast<unsigned char>(bytes[k]);
-        const auto b = static_cast<unsigned char>(bytes[k + 1]);
-        return bigEndian ? (char32_t{a} << 8 | b) : (a | char32_t{b} << 8);
-    };
-    if (i + 2 > bytes.size()) {
-        *length = bytes.size() - i;
-        return 0xFFFD;
-    }
-    *length = 2;
-    const char32_t first = unit(i);
-    if (first < 0xD800 || first > 0xDFFF)
-        return first;
-    if (first <= 0xDBFF && i + 4 <= bytes.size()) {
-        const char32_t second = unit(i + 2);
-        if (second >= 0xDC00 && second <= 0xDFFF) {
-            *length = 4;
-            return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
-        }
-    }
-    return 0xFFFD;
-}
-
-} // namespace
 
 std::string DecodeLine(std::string_view bytes, TextEncoding encoding) {
     std::string out;
